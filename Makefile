@@ -1,0 +1,29 @@
+# The two commands the README names, plus a few conveniences.
+JOBS ?= $(shell nproc)
+TEST_BUILD := build
+RUN_BUILD := build-release
+WERROR := $(if $(CI),ON,OFF)
+
+.PHONY: run test deps bench format
+
+deps:
+	@scripts/install-deps.sh
+
+run: deps
+	cmake -S . -B $(RUN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=$(WERROR)
+	cmake --build $(RUN_BUILD) -j $(JOBS)
+	@if [ -x $(RUN_BUILD)/tolvar/tolvar ]; then exec $(RUN_BUILD)/tolvar/tolvar; \
+	else echo "The Tolvar application is not built yet: only its libraries and tests exist."; fi
+
+test: deps
+	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVAR_SANITIZE=ON -DTOLVAR_WERROR=$(WERROR)
+	cmake --build $(TEST_BUILD) -j $(JOBS)
+	scripts/run-tests.sh $(TEST_BUILD)
+
+bench: deps
+	cmake -S . -B $(RUN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVAR_WERROR=$(WERROR)
+	cmake --build $(RUN_BUILD) -j $(JOBS)
+	bench/run.sh $(RUN_BUILD)
+
+format:
+	git ls-files '*.h' '*.cpp' | xargs clang-format -i

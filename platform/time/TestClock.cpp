@@ -1,0 +1,101 @@
+#include "platform/time/TestClock.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+
+namespace platform {
+
+class TestTimer final : public Timer {
+public:
+    explicit TestTimer(TestClock* clock)
+        : m_clock(clock)
+    {
+    }
+    ~TestTimer() override
+    {
+        if (m_clock)
+            m_clock->cancel(this);
+    }
+
+    void start(double intervalSeconds) override { m_clock->schedule(this, intervalSeconds); }
+    void stop() override { m_clock->cancel(this); }
+    bool isActive() const override { return m_clock && m_clock->isScheduled(this); }
+    void detach() { m_clock = nullptr; }
+
+private:
+    TestClock* m_clock;
+};
+
+TestClock::TestClock(Date start)
+    : m_now(start)
+{
+}
+
+TestClock::~TestClock()
+{
+    for (Entry& entry : m_entries) {
+        if (entry.timer)
+            static_cast<TestTimer*>(entry.timer.data())->detach();
+    }
+}
+
+std::unique_ptr<Timer> TestClock::createTimer()
+{
+    return std::make_unique<TestTimer>(this);
+}
+
+void TestClock::schedule(Timer* timer, double interval)
+{
+    cancel(timer);
+    m_entries.push_back({ timer, m_now.addingSeconds(std::max(0.0, interval)), std::max(0.0, interval), m_nextOrder++ });
+}
+
+void TestClock::cancel(Timer* timer)
+{
+    std::erase_if(m_entries, [timer](const Entry& entry) { return entry.timer == timer || !entry.timer; });
+}
+
+bool TestClock::isScheduled(const Timer* timer) const
+{
+    return std::any_of(m_entries.begin(), m_entries.end(), [timer](const Entry& entry) { return entry.timer == timer; });
+}
+
+int TestClock::activeTimerCount() const
+{
+    return int(std::count_if(m_entries.begin(), m_entries.end(), [](const Entry& entry) { return !entry.timer.isNull(); }));
+}
+
+TestClock::Entry* TestClock::nextDue(Date limit)
+{
+    Entry* best = nullptr;
+    for (Entry& entry : m_entries) {
+        if (!entry.timer || entry.due > limit)
+            continue;
+        if (!best || entry.due < best->due || (entry.due == best->due && entry.order < best->order))
+            best = &entry;
+    }
+    return best;
+}
+
+void TestClock::advance(double seconds)
+{
+    const Date target = m_now.addingSeconds(seconds);
+    QCoreApplication::processEvents();
+    while (Entry* entry = nextDue(target)) {
+        m_now = std::max(m_now, entry->due);
+        QPointer<Timer> timer = entry->timer;
+        if (timer->isSingleShot() || entry->interval <= 0) {
+            cancel(timer);
+        } else {
+            // A zero interval would never let time move on; a repeating timer needs a positive one.
+            entry->due = entry->due.addingSeconds(entry->interval);
+            entry->order = m_nextOrder++;
+        }
+        Q_EMIT timer->timeout();
+        QCoreApplication::processEvents();
+    }
+    m_now = std::max(m_now, target);
+    QCoreApplication::processEvents();
+}
+
+} // namespace platform

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/time/Clock.h"
+
+#include <QPointer>
+#include <vector>
+
+namespace platform {
+
+// A clock that stands still until a test advances it; every timer due by then fires, in order.
+class TestClock final : public Clock {
+public:
+    explicit TestClock(Date start = Date::fromSecondsSince1970(1'800'000'000));
+    ~TestClock() override;
+
+    Date now() const override { return m_now; }
+    std::unique_ptr<Timer> createTimer() override;
+
+    void setNow(Date now) { m_now = now; }
+    // Moves time forward, firing each due timer at its own due time, then posted events.
+    void advance(double seconds);
+    int activeTimerCount() const;
+
+private:
+    friend class TestTimer;
+    struct Entry {
+        QPointer<Timer> timer;
+        Date due;
+        double interval = 0;
+        quint64 order = 0;
+    };
+
+    void schedule(Timer* timer, double interval);
+    void cancel(Timer* timer);
+    bool isScheduled(const Timer* timer) const;
+    Entry* nextDue(Date limit);
+
+    Date m_now;
+    std::vector<Entry> m_entries;
+    quint64 m_nextOrder = 0;
+};
+
+} // namespace platform
