@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Runs every benchmark against a release build folder.
+set -euo pipefail
+build=${1:-build-release}
+here=$(dirname "$0")
+"$build/bench/bench_cloud_merge"
+for script in "$here"/*/run.sh; do
+    [ -x "$script" ] && "$script" "$build"
+done

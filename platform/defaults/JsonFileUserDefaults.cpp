@@ -1,0 +1,191 @@
+#include "platform/defaults/JsonFileUserDefaults.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <cmath>
+
+namespace platform {
+
+namespace {
+
+// Deeper values could exhaust the stack when the file is written back.
+constexpr int maxNestingDepth = 256;
+
+std::optional<QByteArray> dataFromJson(const nlohmann::json& json)
+{
+    if (!json.is_object() || json.size() != 1 || !json.contains("data") || !json["data"].is_string())
+        return std::nullopt;
+    const auto decoded = QByteArray::fromBase64Encoding(
+        QByteArray::fromStdString(json["data"].get<std::string>()), QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        return std::nullopt;
+    return *decoded;
+}
+
+std::optional<QStringList> stringListFromJson(const nlohmann::json& json)
+{
+    if (!json.is_array())
+        return std::nullopt;
+    QStringList list;
+    for (const nlohmann::json& element : json) {
+        if (!element.is_string())
+            return std::nullopt;
+        list.append(QString::fromStdString(element.get<std::string>()));
+    }
+    return list;
+}
+
+std::optional<UserDefaults::Value> valueFromJson(const nlohmann::json& json)
+{
+    if (json.is_boolean())
+        return json.get<bool>();
+    if (json.is_number_integer() && !json.is_number_unsigned())
+        return json.get<qint64>();
+    if (json.is_number_unsigned() && json.get<quint64>() <= quint64(std::numeric_limits<qint64>::max()))
+        return qint64(json.get<quint64>());
+    if (json.is_number_float())
+        return json.get<double>();
+    if (json.is_string())
+        return QString::fromStdString(json.get<std::string>());
+    if (auto list = stringListFromJson(json))
+        return *list;
+    if (auto data = dataFromJson(json))
+        return *data;
+    return std::nullopt;
+}
+
+nlohmann::json jsonFromValue(const UserDefaults::Value& value)
+{
+    if (const auto* flag = std::get_if<bool>(&value))
+        return *flag;
+    if (const auto* integer = std::get_if<qint64>(&value))
+        return *integer;
+    if (const auto* number = std::get_if<double>(&value))
+        return *number;
+    if (const auto* text = std::get_if<QString>(&value))
+        return text->toStdString();
+    if (const auto* list = std::get_if<QStringList>(&value)) {
+        nlohmann::json array = nlohmann::json::array();
+        for (const QString& element : *list)
+            array.push_back(element.toStdString());
+        return array;
+    }
+    return { { "data", std::get<QByteArray>(value).toBase64().toStdString() } };
+}
+
+std::optional<nlohmann::json> parseObject(const QByteArray& bytes)
+{
+    bool tooDeep = false;
+    auto json = nlohmann::json::parse(
+        bytes.begin(), bytes.end(),
+        [&tooDeep](int depth, nlohmann::json::parse_event_t, nlohmann::json&) {
+            tooDeep = tooDeep || depth > maxNestingDepth;
+            return true;
+        },
+        false);
+    if (tooDeep || !json.is_object())
+        return std::nullopt;
+    return json;
+}
+
+} // namespace
+
+QString JsonFileUserDefaults::standardFilePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/tolvar/defaults.json");
+}
+
+JsonFileUserDefaults::JsonFileUserDefaults(const QString& filePath, QObject* parent)
+    : UserDefaults(parent)
+    , m_filePath(filePath)
+{
+    load();
+}
+
+std::optional<UserDefaults::Value> JsonFileUserDefaults::value(const QString& key) const
+{
+    const auto found = m_document.find(key.toStdString());
+    if (found == m_document.end())
+        return std::nullopt;
+    return valueFromJson(*found);
+}
+
+void JsonFileUserDefaults::setValue(const QString& key, const Value& value)
+{
+    if (const auto* number = std::get_if<double>(&value); number && !std::isfinite(*number)) {
+        qWarning("Not storing the default %s: %f has no JSON form", qUtf8Printable(key), *number);
+        return;
+    }
+    m_document[key.toStdString()] = jsonFromValue(value);
+    save();
+    Q_EMIT changed(key);
+}
+
+void JsonFileUserDefaults::remove(const QString& key)
+{
+    if (m_document.erase(key.toStdString()) == 0)
+        return;
+    save();
+    Q_EMIT changed(key);
+}
+
+QStringList JsonFileUserDefaults::keys() const
+{
+    QStringList result;
+    for (const auto& [key, json] : m_document.items()) {
+        if (valueFromJson(json))
+            result.append(QString::fromStdString(key));
+    }
+    return result;
+}
+
+void JsonFileUserDefaults::load()
+{
+    QFile file(m_filePath);
+    if (!file.exists())
+        return;
+    std::optional<nlohmann::json> document;
+    if (file.open(QIODevice::ReadOnly))
+        document = parseObject(file.readAll());
+    if (document) {
+        m_document = std::move(*document);
+        return;
+    }
+    m_canWrite = setBrokenFileAside();
+}
+
+bool JsonFileUserDefaults::setBrokenFileAside()
+{
+    const QString stamp = QFileInfo(m_filePath).lastModified().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    QString target = m_filePath + QStringLiteral(".broken-") + stamp;
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = m_filePath + QStringLiteral(".broken-") + stamp + u'-' + QString::number(n);
+    if (QFile::rename(m_filePath, target)) {
+        qWarning("Unreadable defaults file moved to %s; starting from empty defaults", qUtf8Printable(target));
+        return true;
+    }
+    qWarning(
+        "Unreadable defaults file %s could not be moved aside; changes will not be saved", qUtf8Printable(m_filePath));
+    return false;
+}
+
+void JsonFileUserDefaults::save() const
+{
+    if (!m_canWrite)
+        return;
+    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    const std::string text = m_document.dump(4, ' ', false, nlohmann::json::error_handler_t::replace) + '\n';
+    QSaveFile file(m_filePath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), qint64(text.size())) != qint64(text.size())
+        || !file.commit()) {
+        qWarning(
+            "Could not write the defaults file %s: %s", qUtf8Printable(m_filePath), qUtf8Printable(file.errorString()));
+    }
+}
+
+} // namespace platform

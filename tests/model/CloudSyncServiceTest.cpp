@@ -1,0 +1,194 @@
+#include "platform/cloud/MemoryKeyValueStore.h"
+#include "platform/cloud/TestCloudAccount.h"
+#include "platform/time/TestClock.h"
+#include "tolvar/model/CloudSyncService.h"
+#include "tolvar/model/RecordJson.h"
+
+#include <QCoro/QCoroTask>
+#include <gtest/gtest.h>
+
+using namespace tolvar;
+using platform::Date;
+
+namespace {
+
+struct CloudSyncServiceTest : ::testing::Test {
+    platform::TestClock clock { Date(1000) };
+    platform::MemoryKeyValueStore store;
+    platform::TestCloudAccount account;
+    CloudSyncService service { store, account, clock };
+
+    template <typename Record>
+    QList<Record> stored(const char* key)
+    {
+        return decodeRecordArray<Record>(store.data(key).value_or("[]")).value_or(QList<Record>());
+    }
+};
+
+MeetingSnapshot meeting(const QString& id, const QString& device, double lastSeen, double start = 2000)
+{
+    MeetingSnapshot snapshot;
+    snapshot.id = id;
+    snapshot.sourceDeviceID = device;
+    snapshot.title = id;
+    snapshot.startDate = Date(start);
+    snapshot.endDate = Date(start + 1800);
+    snapshot.lastSeenAt = Date(lastSeen);
+    return snapshot;
+}
+
+ReminderState state(const QString& id, double updatedAt, std::optional<double> dismissed = {})
+{
+    ReminderState result;
+    result.stableMeetingID = id;
+    result.updatedAt = Date(updatedAt);
+    if (dismissed)
+        result.dismissedAt = Date(*dismissed);
+    return result;
+}
+
+CalendarRule rule(const QString& key, double updatedAt, bool showOverlay)
+{
+    return { key, EventScope::meetingsOnly, showOverlay, true, 0, Date(updatedAt) };
+}
+
+} // namespace
+
+TEST_F(CloudSyncServiceTest, SignedOutDoesNothing)
+{
+    account.setToken(std::nullopt);
+    const auto result = QCoro::waitFor(service.syncMeetingSnapshots({ meeting("a", "me", 1) }, "me"));
+    EXPECT_TRUE(result.value.isEmpty());
+    EXPECT_FALSE(result.error);
+    EXPECT_FALSE(QCoro::waitFor(service.syncReminderStates({ state("a", 5) })));
+    EXPECT_FALSE(QCoro::waitFor(service.syncCalendarRules({ rule("k", 5, true) })));
+    EXPECT_TRUE(QCoro::waitFor(service.fetchReminderStates()).value.isEmpty());
+    EXPECT_EQ(store.writeCount(), 0);
+    EXPECT_EQ(store.synchronizeCount(), 0);
+}
+
+TEST_F(CloudSyncServiceTest, StoredRecordWinsATieOnLastSeen)
+{
+    store.setRemoteData(encodeRecordArray(QList { meeting("a", "other", 50) }), CloudKey::meetingSnapshots);
+    MeetingSnapshot local = meeting("a", "me", 50);
+    local.title = "local copy";
+    auto merged = QCoro::waitFor(service.syncMeetingSnapshots({ local }, "me")).value;
+    ASSERT_EQ(merged.size(), 1);
+    EXPECT_EQ(merged[0].sourceDeviceID, "other");
+
+    local.lastSeenAt = Date(51);
+    merged = QCoro::waitFor(service.syncMeetingSnapshots({ local }, "me")).value;
+    ASSERT_EQ(merged.size(), 1);
+    EXPECT_EQ(merged[0].sourceDeviceID, "me");
+    EXPECT_EQ(stored<MeetingSnapshot>(CloudKey::meetingSnapshots), merged);
+}
+
+TEST_F(CloudSyncServiceTest, OwnEarlierRecordsAndEndedOnesLeaveTheStore)
+{
+    MeetingSnapshot endsNow = meeting("ends-now", "other", 1, 0);
+    endsNow.endDate = clock.now();
+    MeetingSnapshot endedASecondAgo = meeting("ended", "other", 1, 0);
+    endedASecondAgo.endDate = clock.now().addingSeconds(-1);
+    store.setRemoteData(
+        encodeRecordArray(QList { meeting("mine-old", "me", 1), endsNow, endedASecondAgo, meeting("b", "other", 1, 3000) }),
+        CloudKey::meetingSnapshots);
+
+    const auto merged = QCoro::waitFor(service.syncMeetingSnapshots({}, "me")).value;
+    QStringList ids;
+    for (const MeetingSnapshot& snapshot : merged)
+        ids << snapshot.id;
+    EXPECT_EQ(ids, QStringList({ "ends-now", "b" }));
+    EXPECT_EQ(stored<MeetingSnapshot>(CloudKey::meetingSnapshots), merged);
+}
+
+TEST_F(CloudSyncServiceTest, RecordsOfOneEventMergeByMergeKeyAcrossDevices)
+{
+    MeetingSnapshot remote = meeting("remote-id", "other", 10, 2000);
+    remote.eventExternalIdentifier = "EVT";
+    remote.calendarExternalIdentifier = "cal";
+    MeetingSnapshot local = meeting("local-id", "me", 20, 2000 + 3600);
+    local.eventExternalIdentifier = "EVT";
+    local.calendarExternalIdentifier = "cal";
+    store.setRemoteData(encodeRecordArray(QList { remote }), CloudKey::meetingSnapshots);
+    const auto merged = QCoro::waitFor(service.syncMeetingSnapshots({ local }, "me")).value;
+    ASSERT_EQ(merged.size(), 1);
+    EXPECT_EQ(merged[0].id, "local-id");
+}
+
+TEST_F(CloudSyncServiceTest, MergeSortsByStart)
+{
+    const auto merged = service.mergeSnapshots({ meeting("late", "x", 1, 5000), meeting("early", "x", 1, 3000) });
+    ASSERT_EQ(merged.size(), 2);
+    EXPECT_EQ(merged[0].id, "early");
+}
+
+TEST_F(CloudSyncServiceTest, LocalReminderStateWinsATie)
+{
+    store.setRemoteData(encodeRecordArray(QList { state("m", 100), state("other", 7) }), CloudKey::reminderStates);
+    EXPECT_FALSE(QCoro::waitFor(service.syncReminderStates({ state("m", 100, 90) })));
+    const auto storedState = [this](const QString& id) {
+        for (const ReminderState& s : stored<ReminderState>(CloudKey::reminderStates)) {
+            if (s.stableMeetingID == id)
+                return s;
+        }
+        return ReminderState();
+    };
+    EXPECT_EQ(stored<ReminderState>(CloudKey::reminderStates).size(), 2);
+    EXPECT_EQ(storedState("m"), state("m", 100, 90));
+
+    EXPECT_FALSE(QCoro::waitFor(service.syncReminderStates({ state("m", 99) })));
+    EXPECT_EQ(storedState("m"), state("m", 100, 90)) << "an older local state must not replace the stored one";
+    EXPECT_EQ(storedState("other"), state("other", 7));
+}
+
+TEST_F(CloudSyncServiceTest, OldStatesAreOrderedByTheirActionDates)
+{
+    // Both updatedAt at the distant past: the dates of the actions decide.
+    ReminderState storedState = state("m", Date::distantPastSeconds, 500);
+    store.setRemoteData(encodeRecordArray(QList { storedState }), CloudKey::reminderStates);
+    ReminderState local = state("m", Date::distantPastSeconds);
+    local.mutedAt = Date(400);
+    QCoro::waitFor(service.syncReminderStates({ local }));
+    EXPECT_EQ(stored<ReminderState>(CloudKey::reminderStates), QList { storedState });
+}
+
+TEST_F(CloudSyncServiceTest, EmptyLocalListsWriteNothing)
+{
+    store.setRemoteData(encodeRecordArray(QList { state("m", 1) }), CloudKey::reminderStates);
+    QCoro::waitFor(service.syncReminderStates({}));
+    QCoro::waitFor(service.syncCalendarRules({}));
+    EXPECT_EQ(store.writeCount(), 0);
+}
+
+TEST_F(CloudSyncServiceTest, CalendarRulesTieGoesToLocal)
+{
+    store.setRemoteData(encodeRecordArray(QList { rule("k", 10, true) }), CloudKey::calendarRules);
+    QCoro::waitFor(service.syncCalendarRules({ rule("k", 10, false) }));
+    EXPECT_EQ(stored<CalendarRule>(CloudKey::calendarRules), QList { rule("k", 10, false) });
+    QCoro::waitFor(service.syncCalendarRules({ rule("k", 9, true) }));
+    EXPECT_EQ(stored<CalendarRule>(CloudKey::calendarRules), QList { rule("k", 10, false) });
+    EXPECT_EQ(QCoro::waitFor(service.fetchCalendarRules()).value, QList { rule("k", 10, false) });
+}
+
+TEST_F(CloudSyncServiceTest, BadElementsAreDroppedAlone)
+{
+    store.setRemoteData(R"([{"stableMeetingID":"a","updatedAt":5},{"stableMeetingID":"b"},
+                            {"stableMeetingID":"c","updatedAt":"yesterday"},{"stableMeetingID":"d","updatedAt":6}])",
+        CloudKey::reminderStates);
+    const auto fetched = QCoro::waitFor(service.fetchReminderStates());
+    EXPECT_FALSE(fetched.error);
+    EXPECT_EQ(fetched.value, QList({ state("a", 5), state("d", 6) }));
+}
+
+TEST_F(CloudSyncServiceTest, MalformedArrayFailsAndWritesNothing)
+{
+    store.setRemoteData(R"({"stableMeetingID":"a","updatedAt":5})", CloudKey::reminderStates);
+    EXPECT_TRUE(QCoro::waitFor(service.fetchReminderStates()).error);
+    EXPECT_TRUE(QCoro::waitFor(service.syncReminderStates({ state("a", 9) })));
+    store.setRemoteData("not json", CloudKey::meetingSnapshots);
+    const auto result = QCoro::waitFor(service.syncMeetingSnapshots({ meeting("a", "me", 1) }, "me"));
+    EXPECT_TRUE(result.error);
+    EXPECT_TRUE(result.value.isEmpty());
+    EXPECT_EQ(store.writeCount(), 0);
+    EXPECT_EQ(store.data(CloudKey::meetingSnapshots), QByteArray("not json"));
+}

@@ -1,0 +1,98 @@
+#include "tolvar/model/MeetingLinks.h"
+#include "tolvar/model/MeetingIdentity.h"
+#include "tolvar/model/MeetingSnapshot.h"
+
+#include <gtest/gtest.h>
+
+using tolvar::MeetingSnapshot;
+using tolvar::physicalLocationText;
+
+namespace {
+
+std::optional<QString> joinLink(const std::optional<QString>& location, const std::optional<QString>& notes = {},
+    const std::optional<QUrl>& url = {})
+{
+    const std::optional<QUrl> link = MeetingSnapshot::detectJoinURL(url, location, notes);
+    if (!link)
+        return std::nullopt;
+    return link->toString();
+}
+
+} // namespace
+
+TEST(MeetingIdentity, NormalisedTitleTrimsLowercasesAndCollapsesWhitespace)
+{
+    EXPECT_EQ(tolvar::normalizedMeetingTitle("  Weekly \t\n Sync \n"), "weekly sync");
+    EXPECT_EQ(tolvar::normalizedMeetingTitle(QString::fromUtf8("\u00a0\u00c9QUIPE\u2003Réunion\u3000")),
+        QString::fromUtf8("équipe réunion"));
+    EXPECT_EQ(tolvar::normalizedMeetingTitle(""), "");
+}
+
+TEST(MeetingIdentity, CalendarKeyIsAbsentOnlyWhenBothPartsAreEmpty)
+{
+    EXPECT_FALSE(tolvar::makeCalendarKey("", ""));
+    EXPECT_FALSE(tolvar::makeCalendarKey(std::nullopt, std::nullopt));
+    EXPECT_EQ(tolvar::makeCalendarKey("Work", ""), QString("Work") + QChar(0x1f));
+    EXPECT_EQ(tolvar::makeCalendarKey(std::nullopt, "Home"), QChar(0x1f) + QString("Home"));
+    EXPECT_EQ(tolvar::makeCalendarKey("iCloud", "Home"), "iCloud\x1fHome");
+}
+
+TEST(MeetingIdentity, NotesHashIsAbsentForNoNotes)
+{
+    EXPECT_FALSE(tolvar::sha256Hex(std::nullopt));
+    EXPECT_FALSE(tolvar::sha256Hex(""));
+    EXPECT_EQ(
+        tolvar::sha256Hex("Agenda: review Q3"), "bdeed525e192119c2aae4f73c514b8b7633bae2cbfad51cf6de646cdab0ba4ef");
+}
+
+TEST(MeetingLinks, KeepsOnlyWebLinksInTextOrder)
+{
+    const QList<QUrl> links = tolvar::detectLinks(
+        "mailto:a@example.com ftp://files.example.com b@example.com example.zoom.us/j/1 HTTPS://Example.com/x");
+    ASSERT_EQ(links.size(), 2);
+    EXPECT_EQ(links[0].toString(), "http://example.zoom.us/j/1");
+    EXPECT_EQ(links[1].toString(), "https://example.com/x");
+}
+
+TEST(MeetingLinks, JoinLinkPrefersZoomThenMeetThenTeams)
+{
+    EXPECT_EQ(joinLink("https://teams.microsoft.com/l/1 then https://acme.zoom.us/j/2"), "https://acme.zoom.us/j/2");
+    EXPECT_EQ(joinLink("https://teams.microsoft.com/l/1", "https://meet.google.com/abc-defg-hij"),
+        "https://meet.google.com/abc-defg-hij");
+    EXPECT_EQ(joinLink("https://example.com/a", "https://example.com/b"), "https://example.com/a");
+    // The event's own link comes first in the text.
+    EXPECT_EQ(joinLink("https://example.com/a", {}, QUrl("https://example.org/event")), "https://example.org/event");
+    EXPECT_EQ(joinLink("Room 4", "Dial in: example.zoom.us/j/1."), "http://example.zoom.us/j/1");
+}
+
+TEST(MeetingLinks, NonWebLinksNeverBecomeJoinLinks)
+{
+    EXPECT_FALSE(joinLink("ftp://zoom.us/j/1", "mailto:host@zoom.us and zoommtg://zoom.us/join?confno=1",
+        QUrl("msteams:/l/meetup-join/x")));
+    EXPECT_FALSE(joinLink(std::nullopt));
+    EXPECT_FALSE(joinLink("", ""));
+}
+
+TEST(MeetingLinks, PhysicalLocationDropsLinksAndSeparators)
+{
+    EXPECT_EQ(physicalLocationText(QString::fromUtf8("Room 4 \u2013 https://acme.zoom.us/j/1 \u00b7")), "Room 4");
+    EXPECT_EQ(physicalLocationText("  Room   4\n\nFloor 2 ; "), "Room 4 Floor 2");
+    EXPECT_EQ(
+        physicalLocationText("Microsoft Teams Meeting; https://teams.microsoft.com/l/x"), "Microsoft Teams Meeting");
+    EXPECT_FALSE(physicalLocationText("https://acme.zoom.us/j/1"));
+    EXPECT_FALSE(physicalLocationText(" - "));
+    EXPECT_FALSE(physicalLocationText(" \n "));
+    EXPECT_FALSE(physicalLocationText(std::nullopt));
+}
+
+TEST(MeetingLinks, PhysicalLocationDropsLinksAsWritten)
+{
+    // Bare and mixed-case links differ from their absolute form; they must not remain as a "place".
+    EXPECT_FALSE(physicalLocationText("example.zoom.us/j/1"));
+    EXPECT_FALSE(physicalLocationText("HTTPS://Example.Zoom.US/j/1"));
+    EXPECT_EQ(physicalLocationText("www.example.com/room | Room 4"), "Room 4");
+    MeetingSnapshot online;
+    online.joinURL = QUrl("http://example.zoom.us/j/1");
+    online.location = "example.zoom.us/j/1";
+    EXPECT_EQ(online.kind(), tolvar::MeetingKind::online);
+}

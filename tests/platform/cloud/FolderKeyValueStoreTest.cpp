@@ -1,0 +1,259 @@
+#include "platform/cloud/FolderKeyValueStore.h"
+#include "platform/time/TestClock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using platform::Date;
+using platform::FolderKeyValueStore;
+
+namespace {
+
+constexpr int changeTimeoutMs = 5000;
+
+class FolderKeyValueStoreTest : public ::testing::Test
+{
+protected:
+    FolderKeyValueStoreTest() { QDir().mkpath(m_folder); }
+
+    std::unique_ptr<FolderKeyValueStore> store(const QString& device)
+    {
+        return std::make_unique<FolderKeyValueStore>(m_folder, device, m_clock);
+    }
+
+    // Written the way a synchronisation tool delivers a file: complete, renamed into place.
+    void writeDeviceFile(const QString& name, const QByteArray& bytes) const
+    {
+        QSaveFile file(m_folder + u'/' + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        ASSERT_TRUE(file.commit());
+    }
+
+    static QByteArray entry(const char* value, double time, const char* device)
+    {
+        return QByteArray::fromStdString(nlohmann::json(
+            { { "value", QByteArray(value).toBase64().toStdString() }, { "time", time },
+                { "device", device } }).dump());
+    }
+
+    // Every key posted so far, waiting (bounded) for the first post.
+    static QStringList postedKeys(QSignalSpy& spy)
+    {
+        if (spy.isEmpty())
+            spy.wait(changeTimeoutMs);
+        QStringList keys;
+        for (const QList<QVariant>& arguments : spy)
+            keys += arguments.at(0).toStringList();
+        return keys;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_folder = m_dir.filePath(QStringLiteral("cloud"));
+    platform::TestClock m_clock { Date(1000) };
+};
+
+} // namespace
+
+TEST_F(FolderKeyValueStoreTest, WritesOnlyItsOwnFileAndReadsItBackAfterARestart)
+{
+    store(QStringLiteral("alice"))->setData(QByteArray("\0v", 2), QStringLiteral("k"));
+    EXPECT_EQ(QDir(m_folder).entryList(QDir::Files), QStringList { QStringLiteral("alice.json") });
+
+    QFile file(m_folder + QStringLiteral("/alice.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const auto json = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+    const nlohmann::json expected = { { "k", { { "value", "AHY=" }, { "time", 1000.0 }, { "device", "alice" } } } };
+    EXPECT_EQ(json, expected);
+    EXPECT_EQ(store(QStringLiteral("alice"))->data(QStringLiteral("k")), QByteArray("\0v", 2));
+    EXPECT_EQ(store(QStringLiteral("alice"))->data(QStringLiteral("other")), std::nullopt);
+}
+
+TEST_F(FolderKeyValueStoreTest, TwoDevicesSeeEachOthersWritesAsExternalChanges)
+{
+    auto alice = store(QStringLiteral("alice"));
+    auto bob = store(QStringLiteral("bob"));
+    QSignalSpy aliceSpy(alice.get(), &FolderKeyValueStore::externalChange);
+    QSignalSpy bobSpy(bob.get(), &FolderKeyValueStore::externalChange);
+
+    alice->setData("from alice", QStringLiteral("a"));
+    EXPECT_EQ(postedKeys(bobSpy), QStringList { QStringLiteral("a") });
+    EXPECT_EQ(bob->data(QStringLiteral("a")), QByteArray("from alice"));
+
+    // Each replacement of bob's file must be noticed, not only the first.
+    for (const char* value : { "first", "second", "third" }) {
+        m_clock.advance(1);
+        aliceSpy.clear();
+        bob->setData(value, QStringLiteral("b"));
+        EXPECT_EQ(postedKeys(aliceSpy), QStringList { QStringLiteral("b") }) << value;
+        EXPECT_EQ(alice->data(QStringLiteral("b")), QByteArray(value));
+    }
+
+    // Neither device hears of its own writes.
+    QTest::qWait(200);
+    for (const QList<QVariant>& arguments : aliceSpy)
+        EXPECT_FALSE(arguments.at(0).toStringList().contains(QStringLiteral("a")));
+    EXPECT_FALSE(postedKeys(bobSpy).contains(QStringLiteral("b")));
+}
+
+TEST_F(FolderKeyValueStoreTest, ChangedFilesInPlaceAndRemovedFilesAreNoticed)
+{
+    auto alice = store(QStringLiteral("alice"));
+    QSignalSpy spy(alice.get(), &FolderKeyValueStore::externalChange);
+
+    writeDeviceFile(QStringLiteral("carol.json"), "{\"k\":" + entry("one", 5, "carol") + "}");
+    EXPECT_EQ(postedKeys(spy), QStringList { QStringLiteral("k") });
+    spy.clear();
+    writeDeviceFile(QStringLiteral("carol.json"), "{\"k\":" + entry("replaced", 6, "carol") + "}");
+    EXPECT_EQ(postedKeys(spy), QStringList { QStringLiteral("k") });
+
+    // Written in place after a replacement: only a watch on the new file sees this.
+    spy.clear();
+    QFile inPlace(m_folder + QStringLiteral("/carol.json"));
+    ASSERT_TRUE(inPlace.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    inPlace.write("{\"k\":" + entry("two", 7, "carol") + "}");
+    inPlace.close();
+    EXPECT_EQ(postedKeys(spy), QStringList { QStringLiteral("k") });
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("two"));
+
+    spy.clear();
+    ASSERT_TRUE(QFile::remove(m_folder + QStringLiteral("/carol.json")));
+    EXPECT_EQ(postedKeys(spy), QStringList { QStringLiteral("k") });
+    EXPECT_EQ(alice->data(QStringLiteral("k")), std::nullopt);
+}
+
+TEST_F(FolderKeyValueStoreTest, LatestWriteWinsAndATieGoesToTheGreaterDeviceName)
+{
+    auto alice = store(QStringLiteral("alice"));
+    auto bob = store(QStringLiteral("bob"));
+
+    m_clock.setNow(Date(100));
+    bob->setData("bob at 100", QStringLiteral("k"));
+    m_clock.setNow(Date(200));
+    alice->setData("alice at 200", QStringLiteral("k"));
+    ASSERT_TRUE(bob->synchronize());
+    EXPECT_EQ(bob->data(QStringLiteral("k")), QByteArray("alice at 200"));
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("alice at 200"));
+
+    // A later write with an earlier time (another machine's slow clock) loses.
+    m_clock.setNow(Date(150));
+    bob->setData("bob at 150", QStringLiteral("k"));
+    ASSERT_TRUE(alice->synchronize());
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("alice at 200"));
+    EXPECT_EQ(bob->data(QStringLiteral("k")), QByteArray("alice at 200"));
+
+    // Equal times: "bob" is greater than "alice", whichever wrote last.
+    m_clock.setNow(Date(300));
+    alice->setData("alice at 300", QStringLiteral("t"));
+    bob->setData("bob at 300", QStringLiteral("t"));
+    alice->setData("alice at 300 again", QStringLiteral("t"));
+    ASSERT_TRUE(alice->synchronize());
+    ASSERT_TRUE(bob->synchronize());
+    EXPECT_EQ(alice->data(QStringLiteral("t")), QByteArray("bob at 300"));
+    EXPECT_EQ(bob->data(QStringLiteral("t")), QByteArray("bob at 300"));
+}
+
+TEST_F(FolderKeyValueStoreTest, OnlyKeysWhoseWinningValueChangedArePosted)
+{
+    auto alice = store(QStringLiteral("alice"));
+    m_clock.setNow(Date(500));
+    alice->setData("alice", QStringLiteral("k"));
+    QSignalSpy spy(alice.get(), &FolderKeyValueStore::externalChange);
+
+    writeDeviceFile(QStringLiteral("carol.json"),
+        "{\"k\":" + entry("older", 400, "carol") + ",\"n\":" + entry("new", 1, "carol") + "}");
+    ASSERT_TRUE(alice->synchronize());
+    EXPECT_EQ(postedKeys(spy), QStringList { QStringLiteral("n") });
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("alice"));
+}
+
+TEST_F(FolderKeyValueStoreTest, MalformedDeviceFilesAndEntriesAreSkippedAlone)
+{
+    writeDeviceFile(QStringLiteral("broken.json"), "{\"k\": {\"value\": ");
+    writeDeviceFile(QStringLiteral("array.json"), "[1, 2]");
+    writeDeviceFile(QStringLiteral("deep.json"), QByteArray(100'000, '[') + QByteArray(100'000, ']'));
+    writeDeviceFile(QStringLiteral(".hidden.json"), "{\"hidden\":" + entry("partial download", 9, "x") + "}");
+    writeDeviceFile(QStringLiteral("carol.json.tmp"), "{\"tmp\":" + entry("temporary", 9, "x") + "}");
+    writeDeviceFile(QStringLiteral("carol.json"), "{\"good\":" + entry("kept", 5, "carol") + R"(,
+          "badBase64": {"value": "@@@", "time": 5, "device": "carol"},
+          "noTime": {"value": "eA==", "device": "carol"},
+          "textTime": {"value": "eA==", "time": "5", "device": "carol"},
+          "noDevice": {"value": "eA==", "time": 5},
+          "notAnObject": 12})");
+
+    auto alice = store(QStringLiteral("alice"));
+    EXPECT_EQ(alice->data(QStringLiteral("good")), QByteArray("kept"));
+    for (const char* key : { "k", "badBase64", "noTime", "textTime", "noDevice", "notAnObject", "hidden", "tmp" })
+        EXPECT_EQ(alice->data(QString::fromLatin1(key)), std::nullopt) << key;
+}
+
+TEST_F(FolderKeyValueStoreTest, FileCaughtMidWriteKeepsItsLastGoodValues)
+{
+    writeDeviceFile(QStringLiteral("carol.json"), "{\"k\":" + entry("good", 5, "carol") + "}");
+    auto alice = store(QStringLiteral("alice"));
+    QSignalSpy spy(alice.get(), &FolderKeyValueStore::externalChange);
+    writeDeviceFile(QStringLiteral("carol.json"), "{\"k\":{\"val");
+    ASSERT_TRUE(alice->synchronize());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("good"));
+    EXPECT_TRUE(spy.isEmpty());
+}
+
+TEST_F(FolderKeyValueStoreTest, DamagedOwnFileIsSetAsideNotOverwritten)
+{
+    writeDeviceFile(QStringLiteral("alice.json"), "damaged");
+    store(QStringLiteral("alice"))->setData("new", QStringLiteral("k"));
+    const QStringList aside = QDir(m_folder).entryList({ QStringLiteral("alice.json.broken-*") });
+    ASSERT_EQ(aside.size(), 1);
+    QFile file(m_folder + u'/' + aside.first());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("damaged"));
+    EXPECT_EQ(store(QStringLiteral("bob"))->data(QStringLiteral("k")), QByteArray("new"));
+}
+
+TEST_F(FolderKeyValueStoreTest, MissingFolderIsNeverCreatedAndSynchronizeReportsIt)
+{
+    ASSERT_TRUE(QDir(m_folder).removeRecursively());
+    auto alice = store(QStringLiteral("alice"));
+    alice->setData("v", QStringLiteral("k"));
+    EXPECT_FALSE(alice->synchronize());
+    EXPECT_FALSE(QFileInfo::exists(m_folder));
+
+    // Once the folder arrives the pending write goes out and changes are watched.
+    QDir().mkpath(m_folder);
+    EXPECT_TRUE(alice->synchronize());
+    EXPECT_EQ(store(QStringLiteral("bob"))->data(QStringLiteral("k")), QByteArray("v"));
+    QSignalSpy spy(alice.get(), &FolderKeyValueStore::externalChange);
+    store(QStringLiteral("bob"))->setData("w", QStringLiteral("b"));
+    EXPECT_EQ(postedKeys(spy), QStringList { QStringLiteral("b") });
+}
+
+TEST_F(FolderKeyValueStoreTest, StandardStoreKeepsItsDeviceNameOutsideTheSharedFolder)
+{
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    EXPECT_EQ(FolderKeyValueStore::standardFolder(), dataHome + "/tolvar/cloud");
+    const QString stateFile = dataHome + "/tolvar/device-name";
+    QFile::remove(stateFile);
+
+    const QString name = FolderKeyValueStore::createStandard(m_clock)->deviceName();
+    EXPECT_TRUE(FolderKeyValueStore::isValidDeviceName(name));
+    EXPECT_EQ(FolderKeyValueStore::createStandard(m_clock)->deviceName(), name);
+    EXPECT_TRUE(QFileInfo::exists(stateFile));
+    EXPECT_FALSE(QFileInfo::exists(FolderKeyValueStore::standardFolder()));
+
+    // A name that is not safe as a file name is replaced.
+    QFile file(stateFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("../escape\n");
+    file.close();
+    const QString replaced = FolderKeyValueStore::createStandard(m_clock)->deviceName();
+    EXPECT_TRUE(FolderKeyValueStore::isValidDeviceName(replaced));
+    EXPECT_EQ(FolderKeyValueStore::createStandard(m_clock)->deviceName(), replaced);
+}

@@ -1,0 +1,124 @@
+#include "platform/login/XdgAutostartLoginItem.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using platform::LoginItem;
+using platform::XdgAutostartLoginItem;
+
+namespace {
+
+QString readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+class XdgAutostartLoginItemTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir config;
+    QString entryPath = config.path() + "/autostart/tolvar.desktop";
+};
+
+} // namespace
+
+TEST_F(XdgAutostartLoginItemTest, RegisterWritesAnEntryThatStartsTheExecutableAndUnregisterRemovesIt)
+{
+    XdgAutostartLoginItem item(entryPath, "/opt/Tolvar App/bin/tolvar");
+    EXPECT_EQ(item.status(), LoginItem::Status::notRegistered);
+
+    EXPECT_EQ(item.registerItem(), std::nullopt);
+    const QString entry = readFile(entryPath);
+    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(entry.contains("\nType=Application\n"));
+    EXPECT_TRUE(entry.contains("\nExec=\"/opt/Tolvar App/bin/tolvar\"\n"));
+    EXPECT_EQ(item.status(), LoginItem::Status::enabled);
+    // Written through a temporary file that is renamed into place: nothing else is left in the folder.
+    EXPECT_EQ(QDir(config.path() + "/autostart").entryList(QDir::Files), QStringList { "tolvar.desktop" });
+
+    EXPECT_EQ(item.unregisterItem(), std::nullopt);
+    EXPECT_FALSE(QFile::exists(entryPath));
+    EXPECT_EQ(item.status(), LoginItem::Status::notRegistered);
+    EXPECT_EQ(item.unregisterItem(), std::nullopt);
+}
+
+TEST_F(XdgAutostartLoginItemTest, DefaultEntryLivesInTheConfigFolderAndStartsThisProgram)
+{
+    XdgAutostartLoginItem item;
+    const QString expectedPath = qEnvironmentVariable("XDG_CONFIG_HOME") + "/autostart/tolvar.desktop";
+    EXPECT_EQ(item.entryPath(), expectedPath);
+
+    ASSERT_EQ(item.registerItem(), std::nullopt);
+    EXPECT_TRUE(readFile(expectedPath).contains("Exec=\"" + QCoreApplication::applicationFilePath() + "\"\n"));
+    EXPECT_EQ(item.unregisterItem(), std::nullopt);
+}
+
+TEST_F(XdgAutostartLoginItemTest, ExecQuotesAndEscapesReservedCharacters)
+{
+    // Exec quoting escapes " ` $ \ with a backslash, then string escaping doubles every backslash;
+    // % starts a field code and is doubled.
+    XdgAutostartLoginItem item(entryPath, R"(/opt/a"b`c$d\e%f/tolvar)");
+    ASSERT_EQ(item.registerItem(), std::nullopt);
+    EXPECT_TRUE(readFile(entryPath).contains(R"(Exec="/opt/a\\"b\\`c\\$d\\\\e%%f/tolvar")"));
+}
+
+TEST_F(XdgAutostartLoginItemTest, PathsThatCannotStartFromAnEntryFailWithoutWriting)
+{
+    for (const QString& path : { QString("/opt/tol\nvar"), QString("bin/tolvar"), QString() }) {
+        XdgAutostartLoginItem item(entryPath, path);
+        const std::optional<QString> error = item.registerItem();
+        ASSERT_TRUE(error.has_value()) << path.toStdString();
+        EXPECT_FALSE(error->isEmpty());
+        EXPECT_FALSE(QFile::exists(entryPath));
+    }
+}
+
+TEST_F(XdgAutostartLoginItemTest, FailuresAreDescribed)
+{
+    // A file where the autostart folder should be.
+    writeFile(config.path() + "/autostart", "not a folder");
+    XdgAutostartLoginItem blocked(entryPath, "/usr/bin/tolvar");
+    const std::optional<QString> registerError = blocked.registerItem();
+    ASSERT_TRUE(registerError.has_value());
+    EXPECT_FALSE(registerError->isEmpty());
+    EXPECT_EQ(blocked.status(), LoginItem::Status::notRegistered);
+
+    // A folder in place of the entry cannot be removed as a file.
+    const QString folderEntry = config.path() + "/other/tolvar.desktop";
+    ASSERT_TRUE(QDir().mkpath(folderEntry + "/inside"));
+    XdgAutostartLoginItem stuck(folderEntry, "/usr/bin/tolvar");
+    EXPECT_EQ(stuck.status(), LoginItem::Status::notRegistered);
+    const std::optional<QString> unregisterError = stuck.unregisterItem();
+    ASSERT_TRUE(unregisterError.has_value());
+    EXPECT_FALSE(unregisterError->isEmpty());
+}
+
+TEST_F(XdgAutostartLoginItemTest, EntriesSwitchedOffByTheDesktopAreNotEnabledUntilRegisteredAgain)
+{
+    XdgAutostartLoginItem item(entryPath, "/usr/bin/tolvar");
+    ASSERT_TRUE(QDir().mkpath(config.path() + "/autostart"));
+    for (const QByteArray& switchedOff :
+        { QByteArray("Hidden=true\n"), QByteArray("X-GNOME-Autostart-enabled = false\n") }) {
+        writeFile(entryPath, "[Desktop Entry]\nType=Application\nExec=/usr/bin/tolvar\n" + switchedOff);
+        EXPECT_EQ(item.status(), LoginItem::Status::notRegistered) << switchedOff.constData();
+    }
+    // The same keys in another group do not count.
+    writeFile(entryPath, "[Desktop Entry]\nExec=/usr/bin/tolvar\n[Desktop Action quit]\nHidden=true\n");
+    EXPECT_EQ(item.status(), LoginItem::Status::enabled);
+
+    writeFile(entryPath, "[Desktop Entry]\nExec=/usr/bin/tolvar\nHidden=true\n");
+    ASSERT_EQ(item.registerItem(), std::nullopt);
+    EXPECT_EQ(item.status(), LoginItem::Status::enabled);
+    EXPECT_FALSE(readFile(entryPath).contains("Hidden"));
+}

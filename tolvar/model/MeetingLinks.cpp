@@ -1,0 +1,67 @@
+#include "tolvar/model/MeetingLinks.h"
+
+#include "platform/text/LinkDetector.h"
+#include "tolvar/model/MeetingIdentity.h"
+
+namespace tolvar {
+namespace {
+
+constexpr QStringView locationTrimmingSet = u" \n\t-\u2013\u2014\u00b7,;|";
+
+QList<platform::DetectedLink> detectWebLinks(const QString& text)
+{
+    QList<platform::DetectedLink> links = platform::detectLinks(text);
+    links.removeIf([](const platform::DetectedLink& link) { return !isWebLink(link.url); });
+    return links;
+}
+
+QStringView trimLocationSeparators(QStringView text)
+{
+    while (!text.isEmpty() && locationTrimmingSet.contains(text.front()))
+        text = text.mid(1);
+    while (!text.isEmpty() && locationTrimmingSet.contains(text.back()))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
+
+QString linkText(const QUrl& url)
+{
+    return url.toString(QUrl::FullyEncoded);
+}
+
+bool isWebLink(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == u"http" || scheme == u"https") && !url.host().isEmpty();
+}
+
+QList<QUrl> detectLinks(const QString& text)
+{
+    QList<QUrl> urls;
+    for (const platform::DetectedLink& link : detectWebLinks(text))
+        urls.append(link.url);
+    return urls;
+}
+
+std::optional<QString> physicalLocationText(const std::optional<QString>& location)
+{
+    if (!location)
+        return std::nullopt;
+    QString text = location->trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    // A bare link such as example.zoom.us/j/1 stands in the text without the scheme it is reported with.
+    const QList<platform::DetectedLink> links = detectWebLinks(text);
+    for (const platform::DetectedLink& link : links) {
+        text.remove(link.text);
+        text.remove(linkText(link.url));
+    }
+    const QString cleaned = collapseWhitespace(trimLocationSeparators(text));
+    if (cleaned.isEmpty())
+        return std::nullopt;
+    return cleaned;
+}
+
+} // namespace tolvar

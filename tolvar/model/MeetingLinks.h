@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <optional>
+
+namespace tolvar {
+
+// A link's absolute text, as stored and as hashed into meeting ids.
+QString linkText(const QUrl& url);
+// An http or https link with a host: the only links the application opens.
+bool isWebLink(const QUrl& url);
+// The web links of a free text, in text order.
+QList<QUrl> detectLinks(const QString& text);
+// A calendar location without its web links and separators; absent when no place remains.
+std::optional<QString> physicalLocationText(const std::optional<QString>& location);
+
+} // namespace tolvar

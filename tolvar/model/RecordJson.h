@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <nlohmann/json.hpp>
+#include <optional>
+
+namespace tolvar {
+
+// Parses data holding one JSON array. Fails, with a readable description in `error`, when the data
+// is not JSON or not an array.
+std::optional<nlohmann::json> parseJsonArray(const QByteArray& data, QString* error = nullptr);
+QByteArray serializeJson(const nlohmann::json& json);
+
+// Decodes a stored array of records element by element: a bad element is dropped alone, so that the
+// next save cannot erase the good ones. Fails only when the data is not a JSON array.
+template <typename Record>
+std::optional<QList<Record>> decodeRecordArray(const QByteArray& data, QString* error = nullptr)
+{
+    const std::optional<nlohmann::json> array = parseJsonArray(data, error);
+    if (!array)
+        return std::nullopt;
+    QList<Record> records;
+    records.reserve(qsizetype(array->size()));
+    for (const nlohmann::json& element : *array) {
+        if (std::optional<Record> record = Record::fromJson(element))
+            records.append(std::move(*record));
+    }
+    return records;
+}
+
+template <typename Record> QByteArray encodeRecordArray(const QList<Record>& records)
+{
+    nlohmann::json array = nlohmann::json::array();
+    for (const Record& record : records)
+        array.push_back(record.toJson());
+    return serializeJson(array);
+}
+
+} // namespace tolvar
