@@ -80,7 +80,9 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
 QList<MeetingSnapshot> CloudSyncService::mergeSnapshots(const QList<MeetingSnapshot>& snapshots) const
 {
     QHash<QString, qsizetype> indexByKey;
+    indexByKey.reserve(snapshots.size());
     QList<MeetingSnapshot> held;
+    held.reserve(snapshots.size());
     for (const MeetingSnapshot& snapshot : snapshots) {
         if (snapshot.endDate < m_clock.now())
             continue;

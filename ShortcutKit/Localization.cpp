@@ -1,0 +1,37 @@
+#include "ShortcutKit/Localization.h"
+
+#include "platform/text/Localized.h"
+
+#include <cstring>
+#include <utility>
+
+namespace ShortcutKit {
+
+namespace {
+const std::pair<const char*, const char*> englishTexts[] = {
+    { "space_key", "space" },
+};
+}
+
+QString localizedString(const char* key)
+{
+    for (const auto& [textKey, english] : englishTexts) {
+        if (std::strcmp(textKey, key) == 0)
+            return platform::localized(english);
+    }
+    return QString::fromUtf8(key);
+}
+
+QString capitalized(const QString& text)
+{
+    QString result;
+    bool startOfWord = true;
+    for (const char32_t character : text.toUcs4()) {
+        const char32_t changed = startOfWord ? QChar::toTitleCase(character) : QChar::toLower(character);
+        result += QString::fromUcs4(&changed, 1);
+        startOfWord = QChar::isSpace(character);
+    }
+    return result;
+}
+
+} // namespace ShortcutKit

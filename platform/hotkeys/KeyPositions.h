@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QList>
+#include <QtGlobal>
+#include <optional>
+
+namespace platform {
+
+// A Carbon virtual key code names a key by its place on the keyboard, not by its character. These map
+// it to the evdev code of the key in the same place (the X key code is the evdev code plus 8), and back.
+std::optional<int> evdevKeyCode(qint64 carbonKeyCode);
+std::optional<qint64> carbonKeyCode(int evdevKeyCode);
+
+// Every Carbon key code that has a place, in ascending order.
+const QList<qint64>& carbonKeyCodesWithPosition();
+
+} // namespace platform

@@ -1,0 +1,177 @@
+#include "tolvar/menubar/PanelTransientHotkeys.h"
+
+namespace tolvar {
+
+namespace {
+using Action = PanelTransientHotkeys::Action;
+
+struct PanelKey
+{
+    quint32 id;
+    qint64 keyCode;
+    qint64 modifiers;
+    Action action;
+};
+
+constexpr qint64 command = platform::CarbonModifier::command;
+constexpr quint32 escapeId = 1;
+
+constexpr PanelKey panelKeys[] = {
+    { 1, 53, 0, Action::escape }, { 2, 123, 0, Action::left }, { 3, 124, 0, Action::right }, { 4, 126, 0, Action::up },
+    { 5, 125, 0, Action::down }, { 6, 36, 0, Action::returnKey },
+    { 7, 76, 0, Action::returnKey }, // Enter on the keypad
+    { 8, 46, command, Action::mute }, // M
+    { 9, 32, command, Action::unmute }, // U
+    { 10, 4, command, Action::left }, // H
+    { 11, 38, command, Action::down }, // J
+    { 12, 40, command, Action::up }, // K
+    { 13, 37, command, Action::right }, // L
+};
+
+bool isPanelOwner(PanelTransientHotkeys::Owner owner)
+{
+    return owner == PanelTransientHotkeys::Owner::quickPanel || owner == PanelTransientHotkeys::Owner::menuBar;
+}
+} // namespace
+
+PanelTransientHotkeys::PanelTransientHotkeys(platform::HotKeys* hotKeys, QObject* parent)
+    : QObject(parent)
+    , m_hotKeys(hotKeys)
+{ }
+
+PanelTransientHotkeys::~PanelTransientHotkeys()
+{
+    unregisterAllHotKeys();
+    if (m_handlerRef)
+        m_hotKeys->removeHandler(*m_handlerRef);
+}
+
+PanelTransientHotkeys& PanelTransientHotkeys::shared()
+{
+    // Lives until the process ends, never outliving the hot keys in a destructor of its own.
+    static auto* const instance = new PanelTransientHotkeys;
+    return *instance;
+}
+
+void PanelTransientHotkeys::setHotKeys(platform::HotKeys& hotKeys)
+{
+    if (m_hotKeys == &hotKeys)
+        return;
+    unregisterAllHotKeys();
+    if (m_handlerRef)
+        m_hotKeys->removeHandler(*m_handlerRef);
+    m_handlerRef.reset();
+    m_hotKeys = &hotKeys;
+    if (!m_handlers.empty()) {
+        installHandlerIfNeeded();
+        applyRegistrations();
+    }
+}
+
+void PanelTransientHotkeys::registerOwner(Owner owner, KeySet keySet, Handler handler)
+{
+    m_handlers[owner] = std::move(handler);
+    m_keySets[owner] = keySet;
+    m_ownerOrder.removeAll(owner);
+    m_ownerOrder.append(owner);
+    installHandlerIfNeeded();
+    applyRegistrations();
+}
+
+void PanelTransientHotkeys::unregisterOwner(Owner owner)
+{
+    m_handlers.erase(owner);
+    m_keySets.erase(owner);
+    m_ownerOrder.removeAll(owner);
+    if (!m_handlers.empty()) {
+        applyRegistrations();
+        return;
+    }
+    unregisterAllHotKeys();
+    if (m_handlerRef) {
+        m_hotKeys->removeHandler(*m_handlerRef);
+        m_handlerRef.reset();
+    }
+}
+
+bool PanelTransientHotkeys::isActive(Owner owner) const
+{
+    return m_handlers.contains(owner) && !(m_suppressPanelHotkeys && isPanelOwner(owner));
+}
+
+void PanelTransientHotkeys::applyRegistrations()
+{
+    unregisterAllHotKeys();
+    bool anyActive = false;
+    bool allEscapeOnly = true;
+    for (const auto& [owner, handler] : m_handlers) {
+        if (!isActive(owner))
+            continue;
+        anyActive = true;
+        const auto keySet = m_keySets.find(owner);
+        if (keySet == m_keySets.end() || keySet->second != KeySet::escapeOnly)
+            allEscapeOnly = false;
+    }
+    if (!anyActive)
+        return;
+    for (const PanelKey& key : panelKeys) {
+        if (!allEscapeOnly || key.id == escapeId)
+            registerHotKey(key.keyCode, key.id, key.modifiers);
+    }
+}
+
+void PanelTransientHotkeys::installHandlerIfNeeded()
+{
+    if (m_handlerRef || !m_hotKeys)
+        return;
+    m_handlerRef = m_hotKeys->installHandler(
+        platform::HotKeyEventKind::pressed, [this](const platform::HotKeyEvent& event) { return handleEvent(event); });
+}
+
+void PanelTransientHotkeys::unregisterAllHotKeys()
+{
+    for (const platform::HotKeys::Ref ref : std::as_const(m_hotKeyRefs))
+        m_hotKeys->unregisterHotKey(ref);
+    m_hotKeyRefs.clear();
+}
+
+void PanelTransientHotkeys::registerHotKey(qint64 keyCode, quint32 id, qint64 modifiers)
+{
+    if (!m_hotKeys)
+        return;
+    // A key that another program holds is simply missing.
+    const platform::HotKeys::Registration registration = m_hotKeys->registerHotKey(keyCode, modifiers, signature, id);
+    if (registration.status == platform::HotKeys::Status::ok)
+        m_hotKeyRefs.append(registration.ref);
+}
+
+bool PanelTransientHotkeys::handleEvent(const platform::HotKeyEvent& event)
+{
+    if (event.signature != signature || event.id < 1 || event.id > std::size(panelKeys))
+        return false;
+    const Action action = panelKeys[event.id - 1].action;
+    // The handler runs after the event dispatch has returned, and sees the owners as they are then.
+    QMetaObject::invokeMethod(
+        this, [this, action] { dispatch(action); }, Qt::QueuedConnection);
+    return true;
+}
+
+void PanelTransientHotkeys::dispatch(Action action)
+{
+    for (auto owner = m_ownerOrder.crbegin(); owner != m_ownerOrder.crend(); ++owner) {
+        if (m_suppressPanelHotkeys && isPanelOwner(*owner))
+            continue;
+        const auto keySet = m_keySets.find(*owner);
+        if (keySet != m_keySets.end() && keySet->second == KeySet::escapeOnly && action != Action::escape)
+            continue;
+        const auto handler = m_handlers.find(*owner);
+        if (handler == m_handlers.end())
+            continue;
+        // A copy: the handler may unregister its owner.
+        const Handler serve = handler->second;
+        serve(action);
+        return;
+    }
+}
+
+} // namespace tolvar
