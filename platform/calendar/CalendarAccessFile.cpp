@@ -1,0 +1,62 @@
+#include "platform/calendar/CalendarAccessFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace platform {
+
+namespace {
+
+constexpr qint64 maximumFileSize = 64 * 1024;
+
+QString keyFor(EntityType type)
+{
+    return type == EntityType::event ? QStringLiteral("events") : QStringLiteral("reminders");
+}
+
+QJsonObject readObject(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.read(maximumFileSize)).object();
+}
+
+} // namespace
+
+CalendarAccessFile::CalendarAccessFile(QString path)
+    : m_path(std::move(path))
+{ }
+
+QString CalendarAccessFile::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QLatin1String("/tolvar/calendar-access.json");
+}
+
+AuthorizationStatus CalendarAccessFile::status(EntityType type) const
+{
+    const QJsonValue value = readObject(m_path).value(keyFor(type));
+    return value.toString() == QLatin1String("granted") ? AuthorizationStatus::fullAccess
+                                                        : AuthorizationStatus::notDetermined;
+}
+
+bool CalendarAccessFile::grant(EntityType type)
+{
+    QJsonObject object = readObject(m_path);
+    object.insert(keyFor(type), QStringLiteral("granted"));
+    if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
+        return false;
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(QJsonDocument(object).toJson());
+    return file.commit();
+}
+
+} // namespace platform

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+struct CalendarFileStamp
+{
+    QString path;
+    qint64 modifiedMSecs = 0;
+    qint64 size = 0;
+
+    bool operator==(const CalendarFileStamp&) const = default;
+};
+
+// A folder of .ics items (one calendar or task list), or a single .ics file in the root.
+struct CalendarCollection
+{
+    // The path relative to the root: stays the same across restarts and machines.
+    QString identifier;
+    // Empty for a single file: its title comes from its content.
+    QString title;
+    QString sourceTitle;
+    // Lower-case addresses under which the user appears as an attendee.
+    QSet<QString> ownerAddresses;
+    bool isSingleFile = false;
+    QList<CalendarFileStamp> files;
+
+    bool operator==(const CalendarCollection&) const = default;
+};
+
+// The layout of the calendar root as it is on disk, read without following a symbolic-link loop.
+struct CalendarFolder
+{
+    QList<CalendarCollection> collections;
+    // Every folder read, the root's parent first when the root is missing, so a new one is noticed.
+    QStringList folders;
+
+    bool operator==(const CalendarFolder&) const = default;
+
+    static CalendarFolder scan(const QString& root);
+};
+
+} // namespace platform

@@ -1,0 +1,210 @@
+#include "platform/calendar/CalendarIndex.h"
+
+#include <QFileInfo>
+#include <QtConcurrent/QtConcurrentMap>
+
+namespace platform {
+
+namespace {
+
+Participant withOwner(Participant participant, const QSet<QString>& ownerAddresses)
+{
+    if (participant.emailAddress)
+        participant.isCurrentUser = ownerAddresses.contains(participant.emailAddress->toLower());
+    return participant;
+}
+
+} // namespace
+
+std::shared_ptr<CalendarIndex> CalendarIndex::read(
+    const QString& root, const ICalendarFiles& previous, TimeZoneCache& zones)
+{
+    const auto readFile = [&zones](const CalendarFileStamp& stamp) {
+        return std::make_shared<const ICalendarFile>(
+            ICalendarFile::read(stamp.path, stamp.modifiedMSecs, stamp.size, zones));
+    };
+    CalendarFolder folder = CalendarFolder::scan(root);
+    ICalendarFiles files;
+    QList<CalendarFileStamp> changed;
+    for (const CalendarCollection& collection : std::as_const(folder.collections)) {
+        for (const CalendarFileStamp& stamp : collection.files) {
+            const auto known = previous.value(stamp.path);
+            if (known && known->modifiedMSecs == stamp.modifiedMSecs && known->size == stamp.size)
+                files.insert(stamp.path, known);
+            else
+                changed.append(stamp);
+        }
+    }
+    const QList<std::shared_ptr<const ICalendarFile>> parsed
+        = changed.size() > 1 ? QtConcurrent::blockingMapped(changed, readFile) : [&] {
+              QList<std::shared_ptr<const ICalendarFile>> one;
+              for (const CalendarFileStamp& stamp : std::as_const(changed))
+                  one.append(readFile(stamp));
+              return one;
+          }();
+    for (qsizetype i = 0; i < changed.size(); ++i)
+        files.insert(changed.at(i).path, parsed.at(i));
+    return std::shared_ptr<CalendarIndex>(new CalendarIndex(std::move(folder), std::move(files)));
+}
+
+CalendarIndex::CalendarIndex(CalendarFolder folder, ICalendarFiles files)
+    : m_folder(std::move(folder))
+    , m_files(std::move(files))
+{
+    m_collections.reserve(m_folder.collections.size());
+    for (const CalendarCollection& collection : std::as_const(m_folder.collections))
+        m_collections.push_back(makeCollection(collection));
+}
+
+CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection& source) const
+{
+    Collection collection;
+    collection.calendar = { source.identifier, source.title, source.sourceTitle };
+    collection.ownerAddresses = source.ownerAddresses;
+
+    struct Group
+    {
+        const ICalendarEvent* master = nullptr;
+        QList<const ICalendarEvent*> overrides;
+        QString itemIdentifier;
+    };
+    QList<Group> groups;
+    QHash<QString, qsizetype> groupByUid;
+
+    for (const CalendarFileStamp& stamp : source.files) {
+        const std::shared_ptr<const ICalendarFile> file = m_files.value(stamp.path);
+        if (!file)
+            continue;
+        const QString itemBase = source.isSingleFile
+            ? source.identifier
+            : source.identifier + QLatin1Char('/') + QFileInfo(stamp.path).fileName();
+        if (source.isSingleFile)
+            collection.calendar.title = file->calendarName.value_or(QFileInfo(stamp.path).completeBaseName());
+        collection.hasEvents = collection.hasEvents || !file->events.isEmpty();
+        collection.hasTasks = collection.hasTasks || !file->tasks.isEmpty();
+
+        for (qsizetype i = 0; i < file->events.size(); ++i) {
+            const ICalendarEvent& event = file->events.at(i);
+            const QString itemIdentifier = itemBase + QLatin1Char('#') + (event.uid ? *event.uid : QString::number(i));
+            qsizetype index = event.uid ? groupByUid.value(*event.uid, -1) : -1;
+            if (index < 0 || (!event.recurrenceId && groups.at(index).master)) {
+                index = groups.size();
+                groups.append({ nullptr, {}, itemIdentifier });
+                if (event.uid)
+                    groupByUid.insert(*event.uid, index);
+            }
+            Group& group = groups[index];
+            if (event.recurrenceId) {
+                group.overrides.append(&event);
+            } else {
+                group.master = &event;
+                group.itemIdentifier = itemIdentifier;
+            }
+        }
+        for (qsizetype i = 0; i < file->tasks.size(); ++i) {
+            const ICalendarTask& task = file->tasks.at(i);
+            if (!task.isIncomplete || !task.due)
+                continue;
+            const Date dueFrom = task.due->toDate();
+            const Date dueTo = task.due->isDate ? task.due->addingDays(1).toDate() : dueFrom;
+            collection.tasks.append(
+                { &task, itemBase + QLatin1Char('#') + (task.uid ? *task.uid : QString::number(i)), dueFrom, dueTo });
+        }
+    }
+
+    for (const Group& group : std::as_const(groups)) {
+        if (group.master) {
+            collection.series.push_back(
+                { EventSeries(group.master, group.overrides), group.itemIdentifier, group.master });
+            continue;
+        }
+        // Overrides whose series is missing still happened: each stands alone.
+        for (const ICalendarEvent* item : group.overrides)
+            collection.series.push_back({ EventSeries(item, {}), group.itemIdentifier, item });
+    }
+    return collection;
+}
+
+QList<StoreCalendar> CalendarIndex::calendars(EntityType type) const
+{
+    QList<StoreCalendar> result;
+    for (const Collection& collection : m_collections) {
+        const bool isEventCalendar = collection.hasEvents || !collection.hasTasks;
+        if (type == EntityType::event ? isEventCalendar : collection.hasTasks)
+            result.append(collection.calendar);
+    }
+    return result;
+}
+
+QList<StoreEvent> CalendarIndex::events(Date from, Date to, const QSet<QString>& calendarIdentifiers)
+{
+    QList<StoreEvent> result;
+    QList<EventOccurrence> occurrences;
+    for (Collection& collection : m_collections) {
+        if (!calendarIdentifiers.contains(collection.calendar.identifier)
+            || !(collection.hasEvents || !collection.hasTasks))
+            continue;
+        for (Series& series : collection.series) {
+            occurrences.clear();
+            series.series.appendOccurrences(from, to, occurrences);
+            for (const EventOccurrence& occurrence : std::as_const(occurrences))
+                result.append(makeEvent(collection, series, occurrence));
+        }
+    }
+    return result;
+}
+
+StoreEvent CalendarIndex::makeEvent(
+    const Collection& collection, const Series& series, const EventOccurrence& occurrence) const
+{
+    const ICalendarEvent& event = *occurrence.event;
+    StoreEvent result;
+    result.calendar = collection.calendar;
+    result.title = event.title;
+    result.start = occurrence.start;
+    result.end = occurrence.end;
+    result.isAllDay = event.start.isDate;
+    result.url = event.url;
+    result.location = event.location;
+    result.notes = event.notes;
+    result.hasAttendees = !event.attendees.isEmpty();
+    result.attendees.reserve(event.attendees.size());
+    for (const Participant& attendee : event.attendees)
+        result.attendees.append(withOwner(attendee, collection.ownerAddresses));
+    if (event.organizer)
+        result.organizer = withOwner(*event.organizer, collection.ownerAddresses);
+    result.externalIdentifier = event.uid;
+    result.itemIdentifier = series.itemIdentifier;
+    if (occurrence.recurrenceStart)
+        result.itemIdentifier
+            += QLatin1Char('@') + QString::number(occurrence.recurrenceStart->wholeSecondsSince1970());
+    result.recurrenceRule = series.master->firstRule;
+    return result;
+}
+
+QList<StoreReminder> CalendarIndex::reminders(Date from, Date to, const QSet<QString>& calendarIdentifiers) const
+{
+    QList<StoreReminder> result;
+    for (const Collection& collection : m_collections) {
+        if (!collection.hasTasks || !calendarIdentifiers.contains(collection.calendar.identifier))
+            continue;
+        for (const Task& task : collection.tasks) {
+            const bool hasTime = !task.task->due->isDate;
+            // A task due on a date is due for that whole day, not only at its midnight.
+            const bool inWindow
+                = hasTime ? task.dueFrom >= from && task.dueFrom < to : task.dueFrom < to && task.dueTo > from;
+            if (!inWindow)
+                continue;
+            StoreReminder reminder;
+            reminder.calendar = collection.calendar;
+            reminder.title = task.task->title;
+            reminder.due = DueDate { task.dueFrom, hasTime };
+            reminder.externalIdentifier = task.task->uid;
+            reminder.itemIdentifier = task.itemIdentifier;
+            result.append(reminder);
+        }
+    }
+    return result;
+}
+
+} // namespace platform

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/calendar/CalendarFolder.h"
+#include "platform/calendar/EventSeries.h"
+#include "platform/calendar/EventStore.h"
+#include "platform/calendar/ICalendarFile.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <memory>
+
+namespace platform {
+
+class TimeZoneCache;
+
+using ICalendarFiles = QHash<QString, std::shared_ptr<const ICalendarFile>>;
+
+// The calendars of the root as last read, with their events grouped into series, ready to be asked for a
+// window. Built off the main thread; asked on it.
+class CalendarIndex
+{
+public:
+    // Reads what is on disk below `root`, parsing only the files that are new or changed since `previous`.
+    static std::shared_ptr<CalendarIndex> read(
+        const QString& root, const ICalendarFiles& previous, TimeZoneCache& zones);
+
+    const CalendarFolder& folder() const { return m_folder; }
+    const ICalendarFiles& files() const { return m_files; }
+
+    QList<StoreCalendar> calendars(EntityType type) const;
+    QList<StoreEvent> events(Date from, Date to, const QSet<QString>& calendarIdentifiers);
+    QList<StoreReminder> reminders(Date from, Date to, const QSet<QString>& calendarIdentifiers) const;
+
+private:
+    struct Task
+    {
+        const ICalendarTask* task;
+        QString itemIdentifier;
+        Date dueFrom;
+        Date dueTo;
+    };
+    struct Series
+    {
+        EventSeries series;
+        QString itemIdentifier;
+        const ICalendarEvent* master;
+    };
+    struct Collection
+    {
+        StoreCalendar calendar;
+        QSet<QString> ownerAddresses;
+        bool hasEvents = false;
+        bool hasTasks = false;
+        std::vector<Series> series;
+        QList<Task> tasks;
+    };
+
+    CalendarIndex(CalendarFolder folder, ICalendarFiles files);
+    Collection makeCollection(const CalendarCollection& source) const;
+    StoreEvent makeEvent(const Collection& collection, const Series& series, const EventOccurrence& occurrence) const;
+
+    CalendarFolder m_folder;
+    ICalendarFiles m_files;
+    std::vector<Collection> m_collections;
+};
+
+} // namespace platform

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/time/Date.h"
+
+#include <QDate>
+#include <QTime>
+#include <QTimeZone>
+
+namespace platform {
+
+// A DATE or DATE-TIME of an iCalendar file as written: a wall-clock reading and the zone to read it in.
+// Dates and floating times are read in the user's zone.
+struct CalendarTime
+{
+    enum class Zone { local, utc, named };
+
+    QDate date;
+    QTime time = QTime(0, 0);
+    bool isDate = false;
+    Zone zone = Zone::local;
+    QTimeZone namedZone;
+
+    bool isValid() const { return date.isValid() && time.isValid(); }
+    Date toDate() const;
+    // The same reading moved by whole days, keeping the wall-clock time across daylight-saving changes.
+    CalendarTime addingDays(qint64 days) const;
+    // Returns this moment as a wall-clock reading in `other`'s zone.
+    CalendarTime inZoneOf(const CalendarTime& other) const;
+};
+
+} // namespace platform

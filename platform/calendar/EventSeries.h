@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/calendar/ICalendarFile.h"
+
+#include <QList>
+#include <memory>
+
+namespace platform {
+
+// One occurrence of a series in a window.
+struct EventOccurrence
+{
+    const ICalendarEvent* event = nullptr;
+    Date start;
+    Date end;
+    // The start the rules gave it, before any override moved it; absent for a single event.
+    std::optional<Date> recurrenceStart;
+};
+
+// A single event, or a recurring one with its overridden occurrences, from one collection. Expanding a
+// series is bounded: a rule that never ends stops at the window, a runaway one after a fixed count.
+class EventSeries
+{
+public:
+    EventSeries(const ICalendarEvent* master, QList<const ICalendarEvent*> overrides);
+
+    void appendOccurrences(Date from, Date to, QList<EventOccurrence>& out);
+
+private:
+    struct Start
+    {
+        CalendarTime time;
+        Date date;
+        Date end;
+    };
+
+    bool overlaps(Date start, Date end, Date from, Date to) const;
+    bool isExcluded(const Start& start) const;
+    bool isOverridden(const Start& start) const;
+    QList<Start> masterStarts(Date from, Date to) const;
+    void appendRuleStarts(const icalrecurrencetype& rule, Date from, Date to, QList<Start>& out) const;
+
+    const ICalendarEvent* m_master;
+    QList<const ICalendarEvent*> m_overrides;
+    QList<Date> m_overrideStarts;
+    QList<Date> m_overrideEnds;
+    QList<Date> m_overrideIds;
+    Date m_start;
+    Date m_end;
+    // The master's starts are kept for a range around the last window asked, so that the next refresh,
+    // whose window has only moved on by a minute, does not run the rules again.
+    Date m_cachedFrom;
+    Date m_cachedTo;
+    QList<Start> m_cachedStarts;
+    bool m_hasCache = false;
+};
+
+} // namespace platform

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/calendar/StoreCalendar.h"
+#include "platform/calendar/StoreEvent.h"
+#include "platform/calendar/StoreReminder.h"
+#include "platform/time/Date.h"
+
+#include <QCoro/QCoroTask>
+#include <QList>
+#include <QObject>
+
+namespace platform {
+
+enum class EntityType { event = 0, reminder = 1 };
+
+// Numbered as the calling code maps them to permission states.
+enum class AuthorizationStatus { notDetermined = 0, restricted = 1, denied = 2, fullAccess = 3, writeOnly = 4 };
+
+// The user's calendar and task database, read only.
+class EventStore : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual AuthorizationStatus authorizationStatus(EntityType type) const = 0;
+    // Resolves to whether full access was given.
+    virtual QCoro::Task<bool> requestFullAccess(EntityType type) = 0;
+
+    // Event calendars or reminder lists, in the store's order.
+    virtual QList<StoreCalendar> calendars(EntityType type) = 0;
+    // The occurrences in `calendars` that overlap [start, end), in the store's order.
+    virtual QList<StoreEvent> events(Date start, Date end, const QList<StoreCalendar>& calendars) = 0;
+    // The incomplete tasks of `calendars` due in [start, end); a task due on a date without a time is due
+    // for that whole day.
+    virtual QCoro::Task<QList<StoreReminder>> incompleteReminders(Date start, Date end, QList<StoreCalendar> calendars)
+        = 0;
+
+    // The next read looks at the database again; what it has read and is unchanged is kept.
+    virtual void reset() = 0;
+
+Q_SIGNALS:
+    void changed();
+};
+
+} // namespace platform

@@ -1,0 +1,412 @@
+#include "platform/calendar/ICalendarFile.h"
+
+#include "platform/calendar/TimeZoneCache.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+constexpr int maximumRulesPerEvent = 8;
+
+QString fromUtf8(const char* text)
+{
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+std::optional<QString> nonEmpty(const char* text)
+{
+    if (!text || !*text)
+        return std::nullopt;
+    return QString::fromUtf8(text);
+}
+
+class ComponentReader
+{
+public:
+    ICalendarFile& file;
+    TimeZoneCache& zones;
+
+    void readRoot(icalcomponent* root)
+    {
+        switch (icalcomponent_isa(root)) {
+        case ICAL_XROOT_COMPONENT:
+            for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT); c;
+                 c = icalcomponent_get_next_component(root, ICAL_VCALENDAR_COMPONENT))
+                readCalendar(c);
+            break;
+        case ICAL_VCALENDAR_COMPONENT:
+            readCalendar(root);
+            break;
+        default:
+            readItem(root);
+            break;
+        }
+    }
+
+private:
+    void readCalendar(icalcomponent* calendar)
+    {
+        if (!file.calendarName) {
+            for (icalproperty* p = icalcomponent_get_first_property(calendar, ICAL_X_PROPERTY); p;
+                 p = icalcomponent_get_next_property(calendar, ICAL_X_PROPERTY)) {
+                if (qstrcmp(icalproperty_get_x_name(p), "X-WR-CALNAME") == 0) {
+                    file.calendarName = nonEmpty(icalproperty_get_x(p));
+                    break;
+                }
+            }
+        }
+        for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); c;
+             c = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT))
+            readItem(c);
+    }
+
+    void readItem(icalcomponent* item)
+    {
+        if (icalcomponent_isa(item) == ICAL_VEVENT_COMPONENT) {
+            if (auto event = readEvent(item))
+                file.events.append(std::move(*event));
+        } else if (icalcomponent_isa(item) == ICAL_VTODO_COMPONENT) {
+            file.tasks.append(readTask(item));
+        }
+    }
+
+    std::optional<CalendarTime> readTime(icalproperty* property)
+    {
+        icalvalue* value = property ? icalproperty_get_value(property) : nullptr;
+        if (!value)
+            return std::nullopt;
+        icaltimetype time;
+        switch (icalvalue_isa(value)) {
+        case ICAL_DATE_VALUE:
+            time = icalvalue_get_date(value);
+            break;
+        case ICAL_DATETIME_VALUE:
+            time = icalvalue_get_datetime(value);
+            break;
+        case ICAL_DATETIMEPERIOD_VALUE: {
+            const icaldatetimeperiodtype period = icalvalue_get_datetimeperiod(value);
+            time = icaltime_is_null_time(period.time) ? period.period.start : period.time;
+            break;
+        }
+        default:
+            return std::nullopt;
+        }
+        if (icaltime_is_null_time(time))
+            return std::nullopt;
+
+        CalendarTime result;
+        result.date = QDate(time.year, time.month, time.day);
+        result.isDate = time.is_date;
+        if (!time.is_date) {
+            result.time = QTime(time.hour, time.minute, qMin(time.second, 59));
+            if (icaltime_is_utc(time)) {
+                result.zone = CalendarTime::Zone::utc;
+            } else if (icalparameter* tzid = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
+                // An unknown zone reads as the user's own: the event still shows, at its written time.
+                if (auto zone = zones.zone(fromUtf8(icalparameter_get_tzid(tzid)))) {
+                    result.zone = CalendarTime::Zone::named;
+                    result.namedZone = *zone;
+                }
+            }
+        }
+        if (!result.isValid())
+            return std::nullopt;
+        return result;
+    }
+
+    static Participant readParticipant(icalproperty* property, const char* address)
+    {
+        Participant participant;
+        QString email;
+        const QString calendarAddress = fromUtf8(address).trimmed();
+        if (calendarAddress.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive)) {
+            email = calendarAddress.mid(7).trimmed();
+            if (!email.isEmpty())
+                participant.emailAddress = email;
+        }
+        QStringList description;
+        if (icalparameter* cn = icalproperty_get_first_parameter(property, ICAL_CN_PARAMETER)) {
+            participant.name = nonEmpty(icalparameter_get_cn(cn));
+            if (participant.name)
+                description.append(QStringLiteral("name = %1").arg(*participant.name));
+        }
+        if (icalparameter* param = icalproperty_get_first_parameter(property, ICAL_EMAIL_PARAMETER))
+            email = fromUtf8(icalparameter_get_email(param)).trimmed();
+        if (!email.isEmpty())
+            description.append(QStringLiteral("email = %1").arg(email));
+        if (icalparameter* param = icalproperty_get_first_parameter(property, ICAL_PARTSTAT_PARAMETER)) {
+            participant.status = participantStatus(param);
+            description.append(QStringLiteral("status = %1").arg(fromUtf8(icalparameter_as_ical_string(param))));
+        }
+        if (icalparameter* param = icalproperty_get_first_parameter(property, ICAL_ROLE_PARAMETER))
+            description.append(QStringLiteral("role = %1").arg(fromUtf8(icalparameter_as_ical_string(param))));
+        if (icalparameter* param = icalproperty_get_first_parameter(property, ICAL_CUTYPE_PARAMETER)) {
+            participant.type = participantType(icalparameter_get_cutype(param));
+            description.append(QStringLiteral("type = %1").arg(fromUtf8(icalparameter_as_ical_string(param))));
+        }
+        participant.description = description.join(QLatin1String("; "));
+        return participant;
+    }
+
+    static ParticipantType participantType(icalparameter_cutype type)
+    {
+        switch (type) {
+        case ICAL_CUTYPE_INDIVIDUAL:
+        case ICAL_CUTYPE_NONE:
+            return ParticipantType::person;
+        case ICAL_CUTYPE_GROUP:
+            return ParticipantType::group;
+        case ICAL_CUTYPE_RESOURCE:
+            return ParticipantType::resource;
+        case ICAL_CUTYPE_ROOM:
+            return ParticipantType::room;
+        default:
+            return ParticipantType::unknown;
+        }
+    }
+
+    static ParticipantStatus participantStatus(icalparameter* param)
+    {
+        switch (icalparameter_get_partstat(param)) {
+        case ICAL_PARTSTAT_NEEDSACTION:
+        case ICAL_PARTSTAT_NONE:
+            return ParticipantStatus::pending;
+        case ICAL_PARTSTAT_ACCEPTED:
+            return ParticipantStatus::accepted;
+        case ICAL_PARTSTAT_DECLINED:
+            return ParticipantStatus::declined;
+        case ICAL_PARTSTAT_TENTATIVE:
+            return ParticipantStatus::tentative;
+        case ICAL_PARTSTAT_DELEGATED:
+            return ParticipantStatus::delegated;
+        case ICAL_PARTSTAT_COMPLETED:
+            return ParticipantStatus::completed;
+        case ICAL_PARTSTAT_INPROCESS:
+            return ParticipantStatus::inProcess;
+        case ICAL_PARTSTAT_X:
+            // libical 3.0 does not know the standard's own spelling of this one.
+            if (qstricmp(icalparameter_get_xvalue(param), "IN-PROCESS") == 0)
+                return ParticipantStatus::inProcess;
+            return ParticipantStatus::unknown;
+        default:
+            return ParticipantStatus::unknown;
+        }
+    }
+
+    static RecurrenceRule describe(const icalrecurrencetype& rule)
+    {
+        RecurrenceRule result;
+        switch (rule.freq) {
+        case ICAL_DAILY_RECURRENCE:
+            result.frequency = RecurrenceFrequency::daily;
+            break;
+        case ICAL_WEEKLY_RECURRENCE:
+            result.frequency = RecurrenceFrequency::weekly;
+            break;
+        case ICAL_MONTHLY_RECURRENCE:
+            result.frequency = RecurrenceFrequency::monthly;
+            break;
+        case ICAL_YEARLY_RECURRENCE:
+            result.frequency = RecurrenceFrequency::yearly;
+            break;
+        default:
+            result.frequency = RecurrenceFrequency::other;
+            break;
+        }
+        result.interval = rule.interval;
+        for (int i = 0; i < ICAL_BY_DAY_SIZE && rule.by_day[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i) {
+            result.daysOfWeek.append({ int(icalrecurrencetype_day_day_of_week(rule.by_day[i])),
+                icalrecurrencetype_day_position(rule.by_day[i]) });
+        }
+        for (int i = 0; i < ICAL_BY_MONTHDAY_SIZE && rule.by_month_day[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i)
+            result.daysOfMonth.append(rule.by_month_day[i]);
+        for (int i = 0; i < ICAL_BY_SETPOS_SIZE && rule.by_set_pos[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i)
+            result.setPositions.append(rule.by_set_pos[i]);
+        return result;
+    }
+
+    void readRules(icalcomponent* item, ICalendarEvent& event)
+    {
+        for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_RRULE_PROPERTY);
+             p && event.rules.size() < maximumRulesPerEvent;
+             p = icalcomponent_get_next_property(item, ICAL_RRULE_PROPERTY)) {
+            if (!icalproperty_get_value(p))
+                continue;
+            icalrecurrencetype rule = icalproperty_get_rrule(p);
+            if (rule.freq == ICAL_NO_RECURRENCE)
+                continue;
+            // The calendar-scale name belongs to the property, which is freed with the file.
+            rule.rscale = nullptr;
+            if (rule.interval < 1)
+                rule.interval = 1;
+            boundUntil(rule, event.start);
+            if (!event.firstRule)
+                event.firstRule = describe(rule);
+            event.rules.append(rule);
+        }
+        for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_RDATE_PROPERTY); p;
+             p = icalcomponent_get_next_property(item, ICAL_RDATE_PROPERTY)) {
+            if (auto time = readTime(p))
+                event.recurrenceDates.append(*time);
+        }
+        for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_EXDATE_PROPERTY); p;
+             p = icalcomponent_get_next_property(item, ICAL_EXDATE_PROPERTY)) {
+            if (auto time = readTime(p))
+                event.exceptionDates.append(*time);
+        }
+    }
+
+    // The rules run on the event's wall clock, so an UNTIL in UTC is turned into that clock's reading.
+    static void boundUntil(icalrecurrencetype& rule, const CalendarTime& start)
+    {
+        if (icaltime_is_null_time(rule.until))
+            return;
+        if (rule.until.is_date && !start.isDate) {
+            rule.until.is_date = 0;
+            rule.until.hour = 23;
+            rule.until.minute = 59;
+            rule.until.second = 59;
+        } else if (!rule.until.is_date && icaltime_is_utc(rule.until) && !start.isDate) {
+            CalendarTime until;
+            until.date = QDate(rule.until.year, rule.until.month, rule.until.day);
+            until.time = QTime(rule.until.hour, rule.until.minute, qMin(rule.until.second, 59));
+            until.zone = CalendarTime::Zone::utc;
+            if (until.isValid()) {
+                const CalendarTime wall = until.inZoneOf(start);
+                rule.until.year = wall.date.year();
+                rule.until.month = wall.date.month();
+                rule.until.day = wall.date.day();
+                rule.until.hour = wall.time.hour();
+                rule.until.minute = wall.time.minute();
+                rule.until.second = wall.time.second();
+            }
+        }
+        rule.until.zone = nullptr;
+    }
+
+    void readDuration(icalcomponent* item, ICalendarEvent& event)
+    {
+        if (auto end = readTime(icalcomponent_get_first_property(item, ICAL_DTEND_PROPERTY))) {
+            const bool sameClock = end->zone == event.start.zone && end->isDate == event.start.isDate
+                && end->namedZone == event.start.namedZone;
+            if (sameClock) {
+                event.durationDays = event.start.date.daysTo(end->date);
+                event.durationSeconds = event.start.time.secsTo(end->time);
+            } else {
+                event.durationSeconds = qint64(end->toDate().secondsSince(event.start.toDate()));
+            }
+        } else if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_DURATION_PROPERTY)) {
+            const icaldurationtype duration = icalproperty_get_duration(p);
+            const int sign = duration.is_neg ? -1 : 1;
+            event.durationDays = sign * (qint64(duration.weeks) * 7 + duration.days);
+            event.durationSeconds = sign * (qint64(duration.hours) * 3600 + duration.minutes * 60 + duration.seconds);
+        } else if (event.start.isDate) {
+            event.durationDays = 1;
+        }
+        // An end before the start, or beyond any sane length, makes a moment-long event.
+        const double length = event.endFor(event.start).secondsSince(event.start.toDate());
+        if (!(length >= 0 && length <= 366.0 * 86400)) {
+            event.durationDays = 0;
+            event.durationSeconds = 0;
+        }
+    }
+
+    std::optional<ICalendarEvent> readEvent(icalcomponent* item)
+    {
+        ICalendarEvent event;
+        auto start = readTime(icalcomponent_get_first_property(item, ICAL_DTSTART_PROPERTY));
+        if (!start)
+            return std::nullopt;
+        event.start = *start;
+        event.uid = nonEmpty(icalcomponent_get_uid(item));
+        event.title = nonEmpty(icalcomponent_get_summary(item));
+        event.location = nonEmpty(icalcomponent_get_location(item));
+        event.notes = nonEmpty(icalcomponent_get_description(item));
+        if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_URL_PROPERTY))
+            event.url = nonEmpty(icalproperty_get_url(p));
+        if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_STATUS_PROPERTY))
+            event.cancelled = icalproperty_get_status(p) == ICAL_STATUS_CANCELLED;
+        for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_ATTENDEE_PROPERTY); p;
+             p = icalcomponent_get_next_property(item, ICAL_ATTENDEE_PROPERTY))
+            event.attendees.append(readParticipant(p, icalproperty_get_attendee(p)));
+        if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_ORGANIZER_PROPERTY))
+            event.organizer = readParticipant(p, icalproperty_get_organizer(p));
+        event.recurrenceId = readTime(icalcomponent_get_first_property(item, ICAL_RECURRENCEID_PROPERTY));
+        readDuration(item, event);
+        if (!event.recurrenceId)
+            readRules(item, event);
+        return event;
+    }
+
+    ICalendarTask readTask(icalcomponent* item)
+    {
+        ICalendarTask task;
+        task.uid = nonEmpty(icalcomponent_get_uid(item));
+        task.title = nonEmpty(icalcomponent_get_summary(item));
+        task.due = readTime(icalcomponent_get_first_property(item, ICAL_DUE_PROPERTY));
+        if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_STATUS_PROPERTY)) {
+            const icalproperty_status status = icalproperty_get_status(p);
+            task.isIncomplete = status != ICAL_STATUS_COMPLETED && status != ICAL_STATUS_CANCELLED;
+        }
+        if (icalcomponent_get_first_property(item, ICAL_COMPLETED_PROPERTY))
+            task.isIncomplete = false;
+        return task;
+    }
+};
+
+// Calendar files should be UTF-8; a file that is not is read as Latin-1 rather than garbled or refused.
+QByteArray asUtf8(const QByteArray& data)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(data);
+    if (!decoder.hasError())
+        return data;
+    return QString::fromLatin1(data).toUtf8();
+}
+
+} // namespace
+
+Date ICalendarEvent::endFor(const CalendarTime& occurrenceStart) const
+{
+    return occurrenceStart.addingDays(durationDays).toDate().addingSeconds(double(durationSeconds));
+}
+
+ICalendarFile ICalendarFile::read(const QString& path, qint64 modifiedMSecs, qint64 size, TimeZoneCache& zones)
+{
+    ICalendarFile result;
+    QFile file(path);
+    if (size <= maximumSize && file.open(QIODevice::ReadOnly)) {
+        const QByteArray data = file.read(qMin(size, maximumSize) + 1);
+        if (data.size() <= maximumSize)
+            result = parse(data, zones);
+    }
+    result.modifiedMSecs = modifiedMSecs;
+    result.size = size;
+    return result;
+}
+
+ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones)
+{
+    // A malformed file must never abort the program from inside libical.
+    static const bool errorsNotFatal = [] {
+        icalerror_set_errors_are_fatal(0);
+        return true;
+    }();
+    Q_UNUSED(errorsNotFatal);
+    ICalendarFile result;
+    // A NUL would end libical's reading early; nothing after it could be a calendar anyway.
+    const QByteArray text = asUtf8(data.left(data.indexOf('\0') < 0 ? data.size() : data.indexOf('\0')));
+    std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)> root(
+        icalparser_parse_string(text.constData()), &icalcomponent_free);
+    if (!root)
+        return result;
+    ComponentReader reader { result, zones };
+    reader.readRoot(root.get());
+    return result;
+}
+
+} // namespace platform

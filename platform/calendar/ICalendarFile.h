@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/calendar/CalendarTime.h"
+#include "platform/calendar/Participant.h"
+#include "platform/calendar/RecurrenceRule.h"
+
+#include <QList>
+#include <QString>
+#include <libical/ical.h>
+#include <optional>
+
+namespace platform {
+
+class TimeZoneCache;
+
+// One VEVENT as read from a file: a single event, the master of a series or one overridden occurrence.
+struct ICalendarEvent
+{
+    std::optional<QString> uid;
+    std::optional<QString> title;
+    std::optional<QString> location;
+    std::optional<QString> notes;
+    std::optional<QString> url;
+    QList<Participant> attendees;
+    std::optional<Participant> organizer;
+    CalendarTime start;
+    // The end is the start moved by whole days on the wall clock, then by exact seconds.
+    qint64 durationDays = 0;
+    qint64 durationSeconds = 0;
+    bool cancelled = false;
+    QList<icalrecurrencetype> rules;
+    std::optional<RecurrenceRule> firstRule;
+    QList<CalendarTime> recurrenceDates;
+    QList<CalendarTime> exceptionDates;
+    std::optional<CalendarTime> recurrenceId;
+
+    bool isRecurring() const { return !rules.isEmpty() || !recurrenceDates.isEmpty(); }
+    Date endFor(const CalendarTime& occurrenceStart) const;
+};
+
+// One VTODO.
+struct ICalendarTask
+{
+    std::optional<QString> uid;
+    std::optional<QString> title;
+    std::optional<CalendarTime> due;
+    bool isIncomplete = true;
+};
+
+// What one .ics file holds. Files that cannot be read or parsed hold nothing.
+struct ICalendarFile
+{
+    // Larger files are skipped: nobody's calendar item is this big, and parsing one would stall the reader.
+    static constexpr qint64 maximumSize = 32 * 1024 * 1024;
+
+    qint64 modifiedMSecs = 0;
+    qint64 size = 0;
+    std::optional<QString> calendarName;
+    QList<ICalendarEvent> events;
+    QList<ICalendarTask> tasks;
+
+    static ICalendarFile read(const QString& path, qint64 modifiedMSecs, qint64 size, TimeZoneCache& zones);
+    static ICalendarFile parse(const QByteArray& data, TimeZoneCache& zones);
+};
+
+} // namespace platform

@@ -1,0 +1,152 @@
+#include "platform/calendar/ICalendarStore.h"
+
+#include <QCoro/QCoroFuture>
+#include <QSet>
+#include <QStandardPaths>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace platform {
+
+namespace {
+
+QSet<QString> identifiersOf(const QList<StoreCalendar>& calendars)
+{
+    QSet<QString> identifiers;
+    for (const StoreCalendar& calendar : calendars)
+        identifiers.insert(calendar.identifier);
+    return identifiers;
+}
+
+QFuture<std::shared_ptr<CalendarIndex>> readInBackground(
+    const QString& root, const ICalendarFiles& previous, const std::shared_ptr<TimeZoneCache>& zones)
+{
+    return QtConcurrent::run([root, previous, zones] { return CalendarIndex::read(root, previous, *zones); });
+}
+
+} // namespace
+
+ICalendarStore::ICalendarStore(QString root, QString accessFilePath, QObject* parent)
+    : EventStore(parent)
+    , m_root(std::move(root))
+    , m_access(std::move(accessFilePath))
+{
+    connect(&m_readingWatcher, &QFutureWatcherBase::finished, this, &ICalendarStore::finishReading);
+    connect(&m_watcher, &PathWatcher::changed, this, [this] { startReading(true); });
+    startReading(false);
+}
+
+ICalendarStore::~ICalendarStore()
+{
+    m_reading.waitForFinished();
+}
+
+QString ICalendarStore::defaultRoot()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1String("/calendars");
+}
+
+AuthorizationStatus ICalendarStore::authorizationStatus(EntityType type) const
+{
+    return m_access.status(type);
+}
+
+QCoro::Task<bool> ICalendarStore::requestFullAccess(EntityType type)
+{
+    // Linux has no prompt for calendar access: asking gives it, and the answer is remembered.
+    co_return m_access.grant(type);
+}
+
+QList<StoreCalendar> ICalendarStore::calendars(EntityType type)
+{
+    makeCurrent();
+    return m_index->calendars(type);
+}
+
+QList<StoreEvent> ICalendarStore::events(Date start, Date end, const QList<StoreCalendar>& calendars)
+{
+    makeCurrent();
+    return m_index->events(start, end, identifiersOf(calendars));
+}
+
+QCoro::Task<QList<StoreReminder>> ICalendarStore::incompleteReminders(
+    Date start, Date end, QList<StoreCalendar> calendars)
+{
+    co_await makeCurrentAsync();
+    co_return m_index->reminders(start, end, identifiersOf(calendars));
+}
+
+void ICalendarStore::reset()
+{
+    m_stale = true;
+}
+
+void ICalendarStore::startReading(bool notify)
+{
+    if (m_reading.isValid()) {
+        // A burst of changes (a sync writing many files) is read once more after the read under way.
+        m_readAgain = m_readAgain || notify;
+        return;
+    }
+    m_readingNotifies = notify;
+    m_reading = readInBackground(m_root, m_index ? m_index->files() : ICalendarFiles(), m_zones);
+    m_readingWatcher.setFuture(m_reading);
+}
+
+void ICalendarStore::finishReading()
+{
+    if (!m_reading.isValid() || !m_reading.isFinished())
+        return;
+    adopt(m_reading.result());
+    m_reading = {};
+    if (m_readingNotifies)
+        Q_EMIT changed();
+    if (m_readAgain) {
+        m_readAgain = false;
+        startReading(true);
+    }
+}
+
+void ICalendarStore::adopt(std::shared_ptr<CalendarIndex> index)
+{
+    // An unchanged tree keeps the index, and with it the recurrences already worked out.
+    if (m_index && m_index->folder() == index->folder())
+        return;
+    m_index = std::move(index);
+    watch(*m_index);
+}
+
+void ICalendarStore::watch(const CalendarIndex& index)
+{
+    QSet<QString> paths(index.folder().folders.cbegin(), index.folder().folders.cend());
+    for (const CalendarCollection& collection : index.folder().collections) {
+        for (const CalendarFileStamp& file : collection.files)
+            paths.insert(file.path);
+    }
+    m_watcher.setPaths(paths);
+}
+
+void ICalendarStore::makeCurrent()
+{
+    if (m_reading.isValid()) {
+        m_reading.waitForFinished();
+        finishReading();
+    }
+    if (m_stale) {
+        m_stale = false;
+        adopt(CalendarIndex::read(m_root, m_index ? m_index->files() : ICalendarFiles(), *m_zones));
+    }
+}
+
+QCoro::Task<> ICalendarStore::makeCurrentAsync()
+{
+    if (m_reading.isValid()) {
+        co_await QFuture<std::shared_ptr<CalendarIndex>>(m_reading);
+        finishReading();
+    }
+    if (m_stale) {
+        m_stale = false;
+        adopt(co_await readInBackground(m_root, m_index ? m_index->files() : ICalendarFiles(), m_zones));
+    }
+}
+
+} // namespace platform

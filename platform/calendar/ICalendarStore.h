@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/calendar/CalendarAccessFile.h"
+#include "platform/calendar/CalendarIndex.h"
+#include "platform/calendar/EventStore.h"
+#include "platform/calendar/PathWatcher.h"
+#include "platform/calendar/TimeZoneCache.h"
+
+#include <QFuture>
+#include <QFutureWatcher>
+#include <memory>
+
+namespace platform {
+
+// The calendars and task lists kept as iCalendar files below one root folder: vdirsyncer's layout of
+// account folders holding collection folders of .ics items, and single .ics files. Never writes there.
+//
+// The files are read off the main thread when the store starts and after every change on disk, so
+// that the synchronous reads find them parsed; a read waits only for work already under way.
+class ICalendarStore final : public EventStore
+{
+    Q_OBJECT
+public:
+    explicit ICalendarStore(QString root = defaultRoot(), QString accessFilePath = CalendarAccessFile::defaultPath(),
+        QObject* parent = nullptr);
+    ~ICalendarStore() override;
+
+    // $XDG_DATA_HOME/calendars
+    static QString defaultRoot();
+
+    AuthorizationStatus authorizationStatus(EntityType type) const override;
+    QCoro::Task<bool> requestFullAccess(EntityType type) override;
+    QList<StoreCalendar> calendars(EntityType type) override;
+    QList<StoreEvent> events(Date start, Date end, const QList<StoreCalendar>& calendars) override;
+    QCoro::Task<QList<StoreReminder>> incompleteReminders(
+        Date start, Date end, QList<StoreCalendar> calendars) override;
+    void reset() override;
+
+private:
+    void startReading(bool notify);
+    void finishReading();
+    void adopt(std::shared_ptr<CalendarIndex> index);
+    void watch(const CalendarIndex& index);
+    void makeCurrent();
+    QCoro::Task<> makeCurrentAsync();
+
+    QString m_root;
+    CalendarAccessFile m_access;
+    // Shared with the reads under way, which may outlive a store that is going away.
+    std::shared_ptr<TimeZoneCache> m_zones = std::make_shared<TimeZoneCache>();
+    PathWatcher m_watcher;
+    std::shared_ptr<CalendarIndex> m_index;
+    QFuture<std::shared_ptr<CalendarIndex>> m_reading;
+    QFutureWatcher<std::shared_ptr<CalendarIndex>> m_readingWatcher;
+    bool m_readingNotifies = false;
+    bool m_readAgain = false;
+    bool m_stale = false;
+};
+
+} // namespace platform

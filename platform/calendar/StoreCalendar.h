@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// One calendar or reminder list of the calendar database.
+struct StoreCalendar
+{
+    QString identifier;
+    QString title;
+    // The title of the account that holds the calendar; empty when it has none.
+    QString sourceTitle;
+
+    bool operator==(const StoreCalendar&) const = default;
+};
+
+} // namespace platform

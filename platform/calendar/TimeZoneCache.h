@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QHash>
+#include <QMutex>
+#include <QString>
+#include <QTimeZone>
+#include <optional>
+
+namespace platform {
+
+// Resolves the TZIDs of calendar files through the system's zone data. Looking a zone up is slow and
+// thousands of files name the same few, so answers are kept; files are read on several threads at once.
+class TimeZoneCache
+{
+public:
+    // Absent for a zone the system does not know.
+    std::optional<QTimeZone> zone(const QString& tzid);
+
+private:
+    static std::optional<QTimeZone> resolve(const QString& tzid);
+
+    QMutex m_mutex;
+    QHash<QString, std::optional<QTimeZone>> m_zones;
+};
+
+} // namespace platform

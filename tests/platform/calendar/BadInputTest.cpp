@@ -1,0 +1,132 @@
+#include "CalendarTestFiles.h"
+
+#include <QElapsedTimer>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace platform;
+
+namespace {
+
+QStringList titlesOf(const QList<StoreEvent>& events)
+{
+    QStringList titles;
+    for (const StoreEvent& event : events)
+        titles.append(event.title.value_or(QString()));
+    titles.sort();
+    return titles;
+}
+
+const QString goodEvent = QStringLiteral("BEGIN:VEVENT\nUID:good\nSUMMARY:Good\nDTSTART:20260401T100000Z\n"
+                                         "DTEND:20260401T110000Z\nEND:VEVENT\n");
+
+} // namespace
+
+using BadInputTest = CalendarFilesTest;
+
+TEST_F(BadInputTest, SkipsMalformedFilesAndComponentsAlone)
+{
+    write("cal/good.ics", goodEvent);
+    writeBytes("cal/garbage.ics", "this is no calendar\x01\x02\n\n:::;;;\r\nBEGIN:VEVENT\r\n");
+    writeBytes("cal/empty.ics", "");
+    write("cal/mixed.ics",
+        "BEGIN:VEVENT\nUID:nostart\nSUMMARY:No start\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:badstart\nSUMMARY:Bad start\nDTSTART:2026-04-01 10:00\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:badrule\nSUMMARY:Bad rule\nDTSTART:20260401T120000Z\n"
+        "RRULE:FREQ=SOMETIMES;BYDAY=XX\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:backwards\nSUMMARY:Backwards\nDTSTART:20260401T130000Z\n"
+        "DTEND:20260401T120000Z\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:fine\nSUMMARY:Fine\nDTSTART:20260401T140000Z\nEND:VEVENT\n");
+    ICalendarStore store;
+    const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+    EXPECT_EQ(titlesOf(events), QStringList({ "Backwards", "Bad rule", "Fine", "Good" }));
+    for (const StoreEvent& event : events)
+        EXPECT_GE(event.end, event.start);
+}
+
+TEST_F(BadInputTest, ReadsAnUnknownTimeZoneAsTheUsersOwn)
+{
+    write("cal/tz.ics",
+        "BEGIN:VEVENT\nUID:tz\nSUMMARY:Somewhere\nDTSTART;TZID=Mars/Olympus_Mons:20260401T100000\n"
+        "DTEND;TZID=Mars/Olympus_Mons:20260401T110000\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:win\nSUMMARY:Windows\nDTSTART;TZID=W. Europe Standard Time:20260401T120000\n"
+        "END:VEVENT\n"
+        "BEGIN:VEVENT\nUID:prefixed\nSUMMARY:Prefixed\n"
+        "DTSTART;TZID=/example.org/20050126_1/America/New_York:20260401T080000\nEND:VEVENT\n");
+    ICalendarStore store;
+    const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+    ASSERT_EQ(events.size(), 3);
+    EXPECT_EQ(events[0].start, berlin(2026, 4, 1, 10));
+    EXPECT_EQ(events[0].end, berlin(2026, 4, 1, 11));
+    EXPECT_EQ(events[1].start, berlin(2026, 4, 1, 12));
+    // 08:00 in New York is 14:00 in Berlin.
+    EXPECT_EQ(events[2].start, berlin(2026, 4, 1, 14));
+}
+
+TEST_F(BadInputTest, BoundsRulesWithoutEnd)
+{
+    write("cal/good.ics", goodEvent);
+    write("cal/endless.ics",
+        "BEGIN:VEVENT\nUID:minutely\nSUMMARY:Minutely\nDTSTART:19900101T000000Z\n"
+        "RRULE:FREQ=MINUTELY;INTERVAL=7\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:secondly\nSUMMARY:Secondly\nDTSTART:20000101T000000Z\n"
+        "RRULE:FREQ=SECONDLY;COUNT=2000000000\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:weekly\nSUMMARY:Weekly\nDTSTART:19700101T100000Z\n"
+        "RRULE:FREQ=WEEKLY\nEND:VEVENT\n");
+    ICalendarStore store;
+    QElapsedTimer timer;
+    timer.start();
+    const Date from = berlin(2026, 4, 1);
+    const QList<StoreEvent> events = store.events(from, berlin(2026, 4, 2), { calendar("cal") });
+    EXPECT_LT(timer.elapsed(), 20000);
+    int minutely = 0;
+    for (const StoreEvent& event : events) {
+        if (event.title == QString("Minutely")) {
+            ++minutely;
+            // Every 7 minutes on the phase of the first start.
+            EXPECT_EQ((qint64(event.start.secondsSince1970()) - 631152000) % 420, 0);
+        }
+    }
+    // A day has 1440 minutes; the phase allows 205 or 206 of them.
+    EXPECT_GE(minutely, 205);
+    EXPECT_LE(minutely, 206);
+    EXPECT_TRUE(titlesOf(events).contains("Good"));
+    // 1 January 1970 was a Thursday, and so is 2 April 2026.
+    EXPECT_TRUE(titlesOf(store.events(from, berlin(2026, 4, 3), { calendar("cal") })).contains("Weekly"));
+}
+
+TEST_F(BadInputTest, ReadsBytesThatAreNotUtf8AsLatin1)
+{
+    writeBytes("cal/latin1.ics",
+        "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:l\r\nSUMMARY:Caf\xe9 \xff\r\n"
+        "DTSTART:20260401T100000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    ICalendarStore store;
+    const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events[0].title, QString::fromUtf8("Caf\u00e9 \u00ff"));
+}
+
+TEST_F(BadInputTest, SkipsHugeUnreadableAndLoopingFiles)
+{
+    write("cal/good.ics", goodEvent);
+    // Past the size limit; libical would otherwise spend its time on it.
+    QByteArray huge = "BEGIN:VCALENDAR\r\n";
+    const QByteArray item = "BEGIN:VEVENT\r\nUID:x\r\nSUMMARY:Huge\r\nDTSTART:20260401T100000Z\r\nEND:VEVENT\r\n";
+    while (huge.size() <= ICalendarFile::maximumSize)
+        huge += item;
+    writeBytes("cal/huge.ics", huge + "END:VCALENDAR\r\n");
+    write("cal/locked.ics", goodEvent);
+    ASSERT_TRUE(QFile::setPermissions(root + "/cal/locked.ics", QFileDevice::Permissions()));
+    ASSERT_EQ(mkfifo(QFile::encodeName(root + "/cal/pipe.ics").constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(root + "/cal/self.ics", root + "/cal/self.ics"));
+    ASSERT_TRUE(QFile::link(root + "/cal", root + "/cal/loop"));
+    ASSERT_TRUE(QFile::link(root, root + "/cal/up"));
+
+    ICalendarStore store;
+    const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+    // The locked file can still be read by root, who is not kept out by its permissions.
+    const QStringList expected = geteuid() == 0 ? QStringList({ "Good", "Good" }) : QStringList({ "Good" });
+    EXPECT_EQ(titlesOf(events), expected);
+    for (const StoreCalendar& calendar : store.calendars(EntityType::event))
+        EXPECT_FALSE(calendar.identifier.contains("loop") || calendar.identifier.contains("up/"));
+}

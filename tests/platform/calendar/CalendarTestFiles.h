@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/calendar/ICalendarStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+// The store's tests read a calendar tree they write themselves under the temporary XDG data folder, in
+// Berlin's time zone so that recurrences cross a daylight-saving change.
+class CalendarFilesTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        root = platform::ICalendarStore::defaultRoot();
+        QDir(root).removeRecursively();
+        QDir().mkpath(root);
+        QFile::remove(platform::CalendarAccessFile::defaultPath());
+    }
+
+    void TearDown() override { QDir(root).removeRecursively(); }
+
+    // Writes an item with CRLF line ends, wrapping bare components in a VCALENDAR.
+    void write(const QString& relativePath, const QString& lines)
+    {
+        QString text = lines;
+        if (!text.startsWith(QLatin1String("BEGIN:VCALENDAR")) && relativePath.endsWith(QLatin1String(".ics")))
+            text = QStringLiteral("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//tests//EN\n") + text
+                + QStringLiteral("END:VCALENDAR\n");
+        writeBytes(relativePath, text.replace(QLatin1String("\n"), QLatin1String("\r\n")).toUtf8());
+    }
+
+    void writeBytes(const QString& relativePath, const QByteArray& bytes)
+    {
+        const QString path = root + QLatin1Char('/') + relativePath;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+
+    static platform::Date berlin(int year, int month, int day, int hour = 0, int minute = 0)
+    {
+        return platform::Date::fromDateTime(
+            QDateTime(QDate(year, month, day), QTime(hour, minute), QTimeZone("Europe/Berlin")));
+    }
+
+    static platform::StoreCalendar calendar(const QString& identifier) { return { identifier, {}, {} }; }
+
+    QString root;
+};

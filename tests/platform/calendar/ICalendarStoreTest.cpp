@@ -1,0 +1,309 @@
+#include "CalendarTestFiles.h"
+
+#include <QCoro/QCoroTask>
+#include <QSignalSpy>
+#include <ctime>
+
+using namespace platform;
+
+namespace {
+
+// Set before anything reads the local zone.
+const bool berlinTime = [] {
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    return true;
+}();
+
+QStringList identifiersOf(const QList<StoreCalendar>& calendars)
+{
+    QStringList result;
+    for (const StoreCalendar& calendar : calendars)
+        result.append(calendar.identifier);
+    return result;
+}
+
+const StoreEvent* eventTitled(const QList<StoreEvent>& events, const QString& title)
+{
+    for (const StoreEvent& event : events) {
+        if (event.title == title)
+            return &event;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+using ICalendarStoreTest = CalendarFilesTest;
+
+TEST_F(ICalendarStoreTest, ReadsCollectionsAccountsAndSingleFiles)
+{
+    ASSERT_TRUE(berlinTime);
+    write("work/displayname", "Work account\n");
+    write("work/team/displayname", "Team\n");
+    write("work/team/a.ics", "BEGIN:VEVENT\nUID:a\nDTSTART:20260301T100000Z\nEND:VEVENT\n");
+    write("work/todo/t.ics", "BEGIN:VTODO\nUID:t\nSUMMARY:Task\nEND:VTODO\n");
+    write("personal/b.ics",
+        "BEGIN:VEVENT\nUID:b\nDTSTART:20260301T100000Z\nEND:VEVENT\n"
+        "BEGIN:VTODO\nUID:bt\nEND:VTODO\n");
+    QDir().mkpath(root + "/empty");
+    write("holidays.ics",
+        "BEGIN:VCALENDAR\nX-WR-CALNAME:Holidays\nBEGIN:VEVENT\nUID:h\n"
+        "DTSTART;VALUE=DATE:20260101\nEND:VEVENT\nEND:VCALENDAR\n");
+    write("plain.ics", "BEGIN:VEVENT\nUID:p\nDTSTART:20260101T100000Z\nEND:VEVENT\n");
+
+    ICalendarStore store;
+    const QList<StoreCalendar> events = store.calendars(EntityType::event);
+    EXPECT_EQ(identifiersOf(events), QStringList({ "empty", "holidays.ics", "personal", "plain.ics", "work/team" }));
+    EXPECT_EQ(events.at(1), (StoreCalendar { "holidays.ics", "Holidays", "" }));
+    EXPECT_EQ(events.at(2), (StoreCalendar { "personal", "personal", "" }));
+    EXPECT_EQ(events.at(3), (StoreCalendar { "plain.ics", "plain", "" }));
+    EXPECT_EQ(events.at(4), (StoreCalendar { "work/team", "Team", "Work account" }));
+    EXPECT_EQ(identifiersOf(store.calendars(EntityType::reminder)), QStringList({ "personal", "work/todo" }));
+}
+
+TEST_F(ICalendarStoreTest, ExpandsRecurrenceWithExceptionsAndOverridesAcrossDaylightSaving)
+{
+    // Daily at 09:00 Berlin time from Wednesday 25 March 2026; summer time begins on Sunday the 29th.
+    write("cal/series.ics",
+        "BEGIN:VEVENT\nUID:series\nSUMMARY:Standup\nDTSTART;TZID=Europe/Berlin:20260325T090000\n"
+        "DTEND;TZID=Europe/Berlin:20260325T093000\nRRULE:FREQ=DAILY;COUNT=10\n"
+        "EXDATE;TZID=Europe/Berlin:20260328T090000\n"
+        "RDATE;TZID=Europe/Berlin:20260405T110000\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:series\nRECURRENCE-ID;TZID=Europe/Berlin:20260330T090000\n"
+        "SUMMARY:Standup moved\nDTSTART;TZID=Europe/Berlin:20260330T140000\n"
+        "DTEND;TZID=Europe/Berlin:20260330T150000\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:series\nRECURRENCE-ID;TZID=Europe/Berlin:20260331T090000\n"
+        "STATUS:CANCELLED\nDTSTART;TZID=Europe/Berlin:20260331T090000\nEND:VEVENT\n");
+    ICalendarStore store;
+    const QList<StoreEvent> events = store.events(berlin(2026, 3, 26), berlin(2026, 4, 6), { calendar("cal") });
+
+    QList<Date> starts;
+    QSet<QString> itemIdentifiers;
+    for (const StoreEvent& event : events) {
+        starts.append(event.start);
+        itemIdentifiers.insert(event.itemIdentifier);
+        EXPECT_EQ(event.externalIdentifier, QString("series"));
+        ASSERT_TRUE(event.recurrenceRule);
+        EXPECT_EQ(event.recurrenceRule->frequency, RecurrenceFrequency::daily);
+    }
+    std::sort(starts.begin(), starts.end());
+    EXPECT_EQ(starts,
+        QList<Date>({ berlin(2026, 3, 26, 9), berlin(2026, 3, 27, 9), berlin(2026, 3, 29, 9), berlin(2026, 3, 30, 14),
+            berlin(2026, 4, 1, 9), berlin(2026, 4, 2, 9), berlin(2026, 4, 3, 9), berlin(2026, 4, 5, 11) }));
+    EXPECT_EQ(itemIdentifiers.size(), events.size());
+    // 09:00 is 08:00 UTC in winter and 07:00 UTC in summer; each occurrence keeps its half hour.
+    EXPECT_EQ(berlin(2026, 3, 29, 9).secondsSince(berlin(2026, 3, 27, 9)), 2 * 86400.0 - 3600);
+    const StoreEvent* moved = eventTitled(events, "Standup moved");
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->end, berlin(2026, 3, 30, 15));
+    for (const StoreEvent& event : events) {
+        if (event.title == QString("Standup")) {
+            EXPECT_EQ(event.end.secondsSince(event.start), 1800.0);
+        }
+    }
+}
+
+TEST_F(ICalendarStoreTest, ReportsTheFirstRuleAndEndsRulesAtTheirUntil)
+{
+    write("cal/w.ics",
+        "BEGIN:VEVENT\nUID:w\nSUMMARY:Last Friday\nDTSTART;TZID=Europe/Berlin:20260130T100000\n"
+        "RRULE:FREQ=MONTHLY;BYDAY=-1FR\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:u\nSUMMARY:Until\nDTSTART;TZID=Europe/Berlin:20260323T180000\n"
+        "RRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=MO,WE;UNTIL=20260406T160000Z\nEND:VEVENT\n");
+    ICalendarStore store;
+    const QList<StoreEvent> events = store.events(berlin(2026, 3, 1), berlin(2026, 5, 1), { calendar("cal") });
+    QList<Date> untilStarts;
+    for (const StoreEvent& event : events) {
+        if (event.title == QString("Until"))
+            untilStarts.append(event.start);
+    }
+    // 18:00 on 6 April in Berlin is 16:00 UTC: the last occurrence, exactly at UNTIL.
+    EXPECT_EQ(untilStarts, QList<Date>({ berlin(2026, 3, 23, 18), berlin(2026, 3, 25, 18), berlin(2026, 4, 6, 18) }));
+    const StoreEvent* lastFriday = eventTitled(events, "Last Friday");
+    ASSERT_TRUE(lastFriday);
+    EXPECT_EQ(lastFriday->start, berlin(2026, 3, 27, 10));
+    EXPECT_EQ(lastFriday->recurrenceRule, (RecurrenceRule { RecurrenceFrequency::monthly, 1, { { 6, -1 } }, {}, {} }));
+}
+
+TEST_F(ICalendarStoreTest, ReadsParticipantsOfEveryTypeAndStatus)
+{
+    write("me@example.org/team/p.ics",
+        "BEGIN:VEVENT\nUID:p\nSUMMARY:People\nDTSTART:20260401T100000Z\nDTEND:20260401T110000Z\n"
+        "ORGANIZER;CN=Olga:mailto:olga@example.org\n"
+        "ATTENDEE;CN=Me;PARTSTAT=ACCEPTED:mailto:ME@example.org\n"
+        "ATTENDEE;CUTYPE=INDIVIDUAL;PARTSTAT=DECLINED:mailto:dee@example.org\n"
+        "ATTENDEE;CUTYPE=GROUP;PARTSTAT=TENTATIVE;CN=Team:mailto:team@example.org\n"
+        "ATTENDEE;CUTYPE=ROOM;PARTSTAT=NEEDS-ACTION;CN=Room 4:mailto:room4@example.org\n"
+        "ATTENDEE;CUTYPE=RESOURCE;PARTSTAT=DELEGATED:mailto:beamer@example.org\n"
+        "ATTENDEE;CUTYPE=UNKNOWN;PARTSTAT=COMPLETED:mailto:unknown@example.org\n"
+        "ATTENDEE;CUTYPE=X-ROBOT;PARTSTAT=IN-PROCESS:mailto:robot@example.org\n"
+        "ATTENDEE;PARTSTAT=X-MAYBE;EMAIL=nobody@example.org:urn:uuid:1234\n"
+        "ATTENDEE:mailto:owner@example.org\nEND:VEVENT\n");
+    write("me@example.org/team/owner", "OWNER@example.org\n");
+
+    ICalendarStore store;
+    const QList<StoreEvent> events
+        = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("me@example.org/team") });
+    ASSERT_EQ(events.size(), 1);
+    const StoreEvent& event = events.first();
+    EXPECT_TRUE(event.hasAttendees);
+    ASSERT_EQ(event.attendees.size(), 9);
+    const QList<Participant>& a = event.attendees;
+
+    EXPECT_EQ(a[0].name, QString("Me"));
+    EXPECT_EQ(a[0].emailAddress, QString("ME@example.org"));
+    EXPECT_TRUE(a[0].isCurrentUser);
+    EXPECT_EQ(a[0].type, ParticipantType::person);
+    EXPECT_EQ(a[0].status, ParticipantStatus::accepted);
+    EXPECT_EQ(a[1].type, ParticipantType::person);
+    EXPECT_EQ(a[1].status, ParticipantStatus::declined);
+    EXPECT_FALSE(a[1].isCurrentUser);
+    EXPECT_EQ(a[1].name, std::nullopt);
+    EXPECT_EQ(a[2].type, ParticipantType::group);
+    EXPECT_EQ(a[2].status, ParticipantStatus::tentative);
+    EXPECT_EQ(a[3].type, ParticipantType::room);
+    EXPECT_EQ(a[3].status, ParticipantStatus::pending);
+    EXPECT_EQ(a[4].type, ParticipantType::resource);
+    EXPECT_EQ(a[4].status, ParticipantStatus::delegated);
+    EXPECT_EQ(a[5].type, ParticipantType::unknown);
+    EXPECT_EQ(a[5].status, ParticipantStatus::completed);
+    EXPECT_EQ(a[6].type, ParticipantType::unknown);
+    EXPECT_EQ(a[6].status, ParticipantStatus::inProcess);
+    // A calendar address that is no mailto: gives no e-mail, but its EMAIL parameter stays in the text.
+    EXPECT_EQ(a[7].emailAddress, std::nullopt);
+    EXPECT_EQ(a[7].status, ParticipantStatus::unknown);
+    EXPECT_TRUE(a[7].description.contains("email = nobody@example.org;"));
+    EXPECT_EQ(a[8].status, ParticipantStatus::pending);
+    EXPECT_TRUE(a[8].isCurrentUser);
+
+    ASSERT_TRUE(event.organizer);
+    EXPECT_EQ(event.organizer->name, QString("Olga"));
+    EXPECT_EQ(event.organizer->emailAddress, QString("olga@example.org"));
+}
+
+TEST_F(ICalendarStoreTest, ReturnsIncompleteTasksWithAndWithoutAnHour)
+{
+    write("tasks/t.ics",
+        "BEGIN:VTODO\nUID:timed\nSUMMARY:Timed\nDUE;TZID=Europe/Berlin:20260405T143000\nEND:VTODO\n"
+        "BEGIN:VTODO\nUID:day\nSUMMARY:All day\nDUE;VALUE=DATE:20260405\nEND:VTODO\n"
+        "BEGIN:VTODO\nUID:done\nDUE;VALUE=DATE:20260405\nSTATUS:COMPLETED\nEND:VTODO\n"
+        "BEGIN:VTODO\nUID:done2\nDUE;VALUE=DATE:20260405\nCOMPLETED:20260404T100000Z\nEND:VTODO\n"
+        "BEGIN:VTODO\nUID:cancelled\nDUE;VALUE=DATE:20260405\nSTATUS:CANCELLED\nEND:VTODO\n"
+        "BEGIN:VTODO\nUID:late\nDUE;TZID=Europe/Berlin:20260405T100000\nEND:VTODO\n"
+        "BEGIN:VTODO\nUID:undated\nSUMMARY:Someday\nEND:VTODO\n");
+    ICalendarStore store;
+    // The window opens at 12:00: the timed task due at 10:00 is past, the all-day one is due all day.
+    const QList<StoreReminder> reminders
+        = QCoro::waitFor(store.incompleteReminders(berlin(2026, 4, 5, 12), berlin(2026, 4, 6), { calendar("tasks") }));
+    ASSERT_EQ(reminders.size(), 2);
+    EXPECT_EQ(reminders[0].title, QString("Timed"));
+    EXPECT_EQ(reminders[0].due, (DueDate { berlin(2026, 4, 5, 14, 30), true }));
+    EXPECT_EQ(reminders[0].externalIdentifier, QString("timed"));
+    EXPECT_EQ(reminders[1].title, QString("All day"));
+    EXPECT_EQ(reminders[1].due, (DueDate { berlin(2026, 4, 5), false }));
+    EXPECT_NE(reminders[0].itemIdentifier, reminders[1].itemIdentifier);
+
+    EXPECT_TRUE(QCoro::waitFor(store.incompleteReminders(berlin(2026, 4, 6), berlin(2026, 4, 7), { calendar("tasks") }))
+                    .isEmpty());
+    EXPECT_TRUE(QCoro::waitFor(store.incompleteReminders(berlin(2026, 4, 5), berlin(2026, 4, 6), { calendar("other") }))
+                    .isEmpty());
+}
+
+TEST_F(ICalendarStoreTest, ReturnsEventsThatOverlapTheWindow)
+{
+    write("cal/e.ics",
+        "BEGIN:VEVENT\nUID:before\nSUMMARY:Ends at open\nDTSTART:20260401T090000Z\n"
+        "DTEND:20260401T100000Z\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:running\nSUMMARY:Running\nDTSTART:20260401T093000Z\n"
+        "DTEND:20260401T103000Z\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:moment\nSUMMARY:Moment\nDTSTART:20260401T100000Z\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:last\nSUMMARY:Starts before close\nDTSTART:20260401T115959Z\n"
+        "DURATION:PT1H\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:after\nSUMMARY:Starts at close\nDTSTART:20260401T120000Z\n"
+        "DTEND:20260401T130000Z\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:allday\nSUMMARY:All day\nDTSTART;VALUE=DATE:20260401\nEND:VEVENT\n");
+    ICalendarStore store;
+    const Date open = Date::fromDateTime(QDateTime(QDate(2026, 4, 1), QTime(10, 0), QTimeZone::utc()));
+    const QList<StoreEvent> events = store.events(open, open.addingSeconds(7200), { calendar("cal") });
+    QStringList titles;
+    for (const StoreEvent& event : events)
+        titles.append(*event.title);
+    EXPECT_EQ(titles, QStringList({ "Running", "Moment", "Starts before close", "All day" }));
+    const StoreEvent* allDay = eventTitled(events, "All day");
+    ASSERT_TRUE(allDay);
+    EXPECT_TRUE(allDay->isAllDay);
+    EXPECT_EQ(allDay->start, berlin(2026, 4, 1));
+    EXPECT_EQ(allDay->end, berlin(2026, 4, 2));
+}
+
+TEST_F(ICalendarStoreTest, PostsChangesAndReadsChangedFilesAfterReset)
+{
+    write("cal/a.ics", "BEGIN:VEVENT\nUID:a\nSUMMARY:First\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
+    ICalendarStore store;
+    const Date from = berlin(2026, 4, 1);
+    const Date to = berlin(2026, 4, 2);
+    ASSERT_EQ(store.events(from, to, { calendar("cal") }).size(), 1);
+    QSignalSpy changed(&store, &EventStore::changed);
+
+    write("cal/b.ics", "BEGIN:VEVENT\nUID:b\nSUMMARY:Second\nDTSTART:20260401T110000Z\nEND:VEVENT\n");
+    ASSERT_TRUE(changed.wait(5000));
+    store.reset();
+    EXPECT_EQ(store.events(from, to, { calendar("cal") }).size(), 2);
+
+    // Edited in place, as an editor writes it.
+    changed.clear();
+    write("cal/a.ics", "BEGIN:VEVENT\nUID:a\nSUMMARY:Renamed\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
+    ASSERT_TRUE(changed.wait(5000));
+    store.reset();
+    EXPECT_TRUE(eventTitled(store.events(from, to, { calendar("cal") }), "Renamed"));
+
+    changed.clear();
+    write("new/c.ics", "BEGIN:VEVENT\nUID:c\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
+    ASSERT_TRUE(changed.wait(5000));
+    store.reset();
+    EXPECT_TRUE(identifiersOf(store.calendars(EntityType::event)).contains("new"));
+
+    changed.clear();
+    ASSERT_TRUE(QFile::remove(root + "/cal/b.ics"));
+    ASSERT_TRUE(changed.wait(5000));
+    store.reset();
+    EXPECT_EQ(store.events(from, to, { calendar("cal") }).size(), 1);
+}
+
+TEST_F(ICalendarStoreTest, ResetKeepsWhatIsParsedAndUnchanged)
+{
+    write("cal/a.ics", "BEGIN:VEVENT\nUID:a\nSUMMARY:Original\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
+    const QString path = root + "/cal/a.ics";
+    ICalendarStore store;
+    ASSERT_TRUE(eventTitled(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") }), "Original"));
+
+    // Same size and modification time: the store has no reason to read the file again.
+    const QDateTime modified = QFileInfo(path).lastModified();
+    write("cal/a.ics", "BEGIN:VEVENT\nUID:a\nSUMMARY:Replaced\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    file.close();
+    store.reset();
+    EXPECT_TRUE(eventTitled(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") }), "Original"));
+}
+
+TEST_F(ICalendarStoreTest, RemembersGivenAccessInItsOwnFile)
+{
+    {
+        ICalendarStore store;
+        EXPECT_EQ(store.authorizationStatus(EntityType::event), AuthorizationStatus::notDetermined);
+        EXPECT_TRUE(QCoro::waitFor(store.requestFullAccess(EntityType::event)));
+        EXPECT_EQ(store.authorizationStatus(EntityType::event), AuthorizationStatus::fullAccess);
+        EXPECT_EQ(store.authorizationStatus(EntityType::reminder), AuthorizationStatus::notDetermined);
+    }
+    ICalendarStore again;
+    EXPECT_EQ(again.authorizationStatus(EntityType::event), AuthorizationStatus::fullAccess);
+    EXPECT_TRUE(QFileInfo::exists(CalendarAccessFile::defaultPath()));
+
+    writeBytes("../tolvar/calendar-access.json", "{not json");
+    EXPECT_EQ(again.authorizationStatus(EntityType::event), AuthorizationStatus::notDetermined);
+    EXPECT_TRUE(QCoro::waitFor(again.requestFullAccess(EntityType::reminder)));
+    EXPECT_EQ(again.authorizationStatus(EntityType::reminder), AuthorizationStatus::fullAccess);
+}
