@@ -1,0 +1,261 @@
+#include "AppModelHarness.h"
+
+#include "platform/cloud/FolderCloudAccount.h"
+#include "platform/cloud/FolderKeyValueStore.h"
+#include "tolvar/model/RecordJson.h"
+
+#include <QTemporaryDir>
+
+using namespace appmodeltest;
+using namespace tolvar;
+
+namespace {
+
+ReminderState dismissedState(const MeetingSnapshot& meeting, platform::Date at)
+{
+    ReminderState state;
+    state.stableMeetingID = meeting.id;
+    state.dismissedAt = at;
+    state.firedForStartDate = meeting.startDate;
+    state.updatedAt = at;
+    return state;
+}
+
+} // namespace
+
+class RefreshTest : public AppModelTest
+{
+protected:
+    void SetUp() override
+    {
+        AppModelTest::SetUp();
+        grantAccess();
+        defaults.setStringArray(SettingsKey::selectedCalendarIDs, { "work" });
+        machine.eventStore.setEvents(
+            { event("Standup", clock.now().addingSeconds(600), clock.now().addingSeconds(1200), work) });
+    }
+};
+
+TEST_F(RefreshTest, WithoutAnAccountOnlyLocalMeetingsArePublished)
+{
+    account.setToken(std::nullopt);
+    AppModel& app = started();
+    const QHash<QString, ReminderState> states { { "x",
+        dismissedState(meeting("X", clock.now(), clock.now()), clock.now()) } };
+    app.setReminderStates(states);
+    store.setRemoteData(encodeRecordArray(QList<ReminderState> {}), CloudKey::reminderStates);
+    machine.scheduler->evaluateCount = 0;
+    app.refresh();
+    settle();
+    ASSERT_EQ(app.meetings().size(), 1);
+    EXPECT_EQ(app.meetings()[0].title, "Standup");
+    EXPECT_EQ(app.syncStatus(), "iCloud sync disabled - local reminders only");
+    EXPECT_EQ(app.reminderStates(), states);
+    EXPECT_EQ(store.writeCount(), 0);
+    EXPECT_EQ(machine.scheduler->evaluateCount, 1);
+}
+
+TEST_F(RefreshTest, WithAnAccountRecordsStatesAndRulesAreExchanged)
+{
+    const MeetingSnapshot remote = meeting("Review", clock.now().addingSeconds(3600), clock.now().addingSeconds(7200));
+    MeetingSnapshot other = remote;
+    other.sourceDeviceID = "OTHER";
+    store.setRemoteData(encodeRecordArray(QList<MeetingSnapshot> { other }), CloudKey::meetingSnapshots);
+    store.setRemoteData(
+        encodeRecordArray(QList<ReminderState> { dismissedState(remote, clock.now()) }), CloudKey::reminderStates);
+    CalendarRule rule;
+    rule.calendarKey = "Work\x1FTeam";
+    rule.showOverlay = false;
+    rule.updatedAt = clock.now();
+    store.setRemoteData(encodeRecordArray(QList<CalendarRule> { rule }), CloudKey::calendarRules);
+
+    AppModel& app = started();
+    ASSERT_EQ(app.meetings().size(), 2);
+    EXPECT_EQ(app.meetings()[0].title, "Standup");
+    EXPECT_EQ(app.meetings()[1].title, "Review");
+    EXPECT_TRUE(app.isReminderSuppressed(app.meetings()[1]));
+    EXPECT_FALSE(app.calendarRules().value(rule.calendarKey).showOverlay);
+    EXPECT_TRUE(app.syncStatus().startsWith("Synced 10:00")) << app.syncStatus().toStdString();
+    // This machine's meetings went to the store.
+    const auto stored = decodeRecordArray<MeetingSnapshot>(*store.data(CloudKey::meetingSnapshots));
+    EXPECT_EQ(stored->size(), 2);
+}
+
+TEST_F(RefreshTest, EachFailingStoreCallKeepsStatesAndRulesAndStillFinishes)
+{
+    for (const char* key : { CloudKey::meetingSnapshots, CloudKey::reminderStates, CloudKey::calendarRules }) {
+        SCOPED_TRACE(key);
+        platform::MemoryKeyValueStore failing;
+        Machine other(clock, defaults, failing, account);
+        std::unique_ptr<AppModel> app = other.makeModel();
+        settle();
+        const QHash<QString, ReminderState> states { { "kept",
+            dismissedState(meeting("Kept", clock.now(), clock.now()), clock.now()) } };
+        app->setReminderStates(states);
+        const QMap<QString, CalendarRule> rules = app->calendarRules();
+        failing.setRemoteData("{not json", key);
+        app->setLastRefreshAt(std::nullopt);
+        app->refresh();
+        settle();
+        EXPECT_TRUE(app->syncStatus().startsWith("iCloud sync failed: ")) << app->syncStatus().toStdString();
+        EXPECT_EQ(app->reminderStates(), states);
+        EXPECT_EQ(app->calendarRules(), rules);
+        EXPECT_TRUE(app->lastRefreshAt().has_value());
+    }
+}
+
+TEST_F(RefreshTest, RemoteTiesWinAndNewerLocalStatesArePushedBack)
+{
+    AppModel& app = started();
+    const MeetingSnapshot standup = app.meetings()[0];
+    const platform::Date t = clock.now();
+
+    ReminderState local = dismissedState(standup, t);
+    ReminderState remote;
+    remote.stableMeetingID = standup.id;
+    remote.snoozedUntil = t.addingSeconds(60);
+    remote.updatedAt = t;
+    app.setReminderStates({ { standup.id, local } });
+    store.setRemoteData(encodeRecordArray(QList<ReminderState> { remote }), CloudKey::reminderStates);
+    app.refresh();
+    settle();
+    EXPECT_EQ(app.reminderStates()[standup.id], remote);
+
+    // An older remote state loses and the local one goes back to the store.
+    local.updatedAt = t.addingSeconds(5);
+    app.setReminderStates({ { standup.id, local } });
+    app.refresh();
+    settle();
+    EXPECT_EQ(app.reminderStates()[standup.id], local);
+    const auto stored = decodeRecordArray<ReminderState>(*store.data(CloudKey::reminderStates));
+    ASSERT_EQ(stored->size(), 1);
+    EXPECT_EQ(stored->first(), local);
+}
+
+TEST_F(RefreshTest, TheOverlayStaysWhileOneShownMeetingIsStillDue)
+{
+    machine.eventStore.setEvents({ event("A", clock.now().addingSeconds(5), clock.now().addingSeconds(600), work),
+        event("B", clock.now().addingSeconds(5), clock.now().addingSeconds(900), work) });
+    AppModel& app = started();
+    ASSERT_EQ(app.meetings().size(), 2);
+    machine.overlay.show(app.meetings(), true, 0, false, 180, {}, {}, {});
+
+    store.setRemoteData(encodeRecordArray(QList<ReminderState> { dismissedState(app.meetings()[0], clock.now()) }),
+        CloudKey::reminderStates);
+    app.refresh();
+    settle();
+    EXPECT_TRUE(machine.overlay.visible);
+
+    store.setRemoteData(encodeRecordArray(QList<ReminderState> { dismissedState(app.meetings()[0], clock.now()),
+                            dismissedState(app.meetings()[1], clock.now()) }),
+        CloudKey::reminderStates);
+    app.refresh();
+    settle();
+    EXPECT_FALSE(machine.overlay.visible);
+}
+
+TEST_F(RefreshTest, TasksAreFetchedOnlyFromSelectedLists)
+{
+    platform::StoreReminder task;
+    task.calendar = tasks;
+    task.title = "File taxes";
+    task.due = platform::DueDate { clock.now().addingSeconds(3600), true };
+    task.itemIdentifier = "t1";
+    machine.eventStore.setReminders({ task });
+    AppModel& app = started();
+    EXPECT_EQ(app.meetings().size(), 1);
+    app.setReminderList("tasks", true);
+    settle();
+    ASSERT_EQ(app.meetings().size(), 2);
+    EXPECT_TRUE(app.meetings()[1].isTask);
+}
+
+TEST(MeetingMerge, DuplicatesMergeByMinuteTitleAndLink)
+{
+    const platform::Date start = platform::Date::fromSecondsSince1970(1'800'000'000);
+    MeetingSnapshot a = meeting("  Weekly   Sync ", start, start.addingSeconds(1800), "https://Zoom.us/j/1");
+    MeetingSnapshot b
+        = meeting("weekly sync", start.addingSeconds(20), start.addingSeconds(1810), "https://zoom.us/j/1");
+    EXPECT_EQ(AppModel::meetingIdentityKey(a), AppModel::meetingIdentityKey(b));
+    MeetingSnapshot c = b;
+    c.startDate = start.addingSeconds(60);
+    EXPECT_NE(AppModel::meetingIdentityKey(a), AppModel::meetingIdentityKey(c));
+
+    // Equal sightings keep the first; its empty link and location are filled from the other.
+    a.joinURL.reset();
+    b.location = "Room 1";
+    a.attendees = {};
+    b.organizerName = "Kim";
+    const MeetingSnapshot merged = AppModel::mergeDuplicate(a, b);
+    EXPECT_EQ(merged.title, a.title);
+    EXPECT_EQ(merged.joinURL, b.joinURL);
+    EXPECT_EQ(merged.location, b.location);
+    EXPECT_FALSE(merged.organizerName.has_value());
+    b.lastSeenAt = a.lastSeenAt.addingSeconds(1);
+    EXPECT_EQ(AppModel::mergeDuplicate(a, b).title, b.title);
+}
+
+TEST_F(AppModelTest, DedupeDropsEndedMeetingsButKeepsOneEndingNow)
+{
+    AppModel& app = started();
+    const platform::Date now = clock.now();
+    const QList<MeetingSnapshot> merged
+        = app.dedupeMeetings({ meeting("Later", now.addingSeconds(60), now.addingSeconds(120)),
+            meeting("Ended", now.addingSeconds(-600), now.addingSeconds(-1)),
+            meeting("EndsNow", now.addingSeconds(-600), now) });
+    ASSERT_EQ(merged.size(), 2);
+    EXPECT_EQ(merged[0].title, "EndsNow");
+    EXPECT_EQ(merged[1].title, "Later");
+}
+
+// Two machines share one real cloud folder, each writing its own file.
+TEST_F(AppModelTest, TwoMachinesExchangeReminderStatesAndRulesThroughOneFolder)
+{
+    QTemporaryDir root;
+    const QString folder = root.filePath("cloud");
+    ASSERT_TRUE(platform::FolderCloudAccount::createFolderIfMissing(folder));
+    const platform::FolderCloudAccount folderAccount(folder);
+    platform::FolderKeyValueStore storeA(folder, "laptop", clock);
+    platform::FolderKeyValueStore storeB(folder, "desktop", clock);
+    platform::MemoryUserDefaults defaultsA;
+    platform::MemoryUserDefaults defaultsB;
+    Machine a(clock, defaultsA, storeA, folderAccount);
+    Machine b(clock, defaultsB, storeB, folderAccount);
+    for (Machine* m : { &a, &b }) {
+        m->eventStore.setAuthorizationStatus(platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
+        m->eventStore.setCalendars(platform::EntityType::event, { work });
+        m->eventStore.setEvents(
+            { event("Planning", clock.now().addingSeconds(900), clock.now().addingSeconds(2700), work) });
+        m->defaults.setStringArray(SettingsKey::selectedCalendarIDs, { "work" });
+    }
+    std::unique_ptr<AppModel> modelA = a.makeModel();
+    std::unique_ptr<AppModel> modelB = b.makeModel();
+    settle();
+    ASSERT_EQ(modelA->meetings().size(), 1);
+    ASSERT_EQ(modelB->meetings().size(), 1);
+    EXPECT_TRUE(modelA->syncStatus().startsWith("Synced")) << modelA->syncStatus().toStdString();
+    const MeetingSnapshot planning = modelA->meetings()[0];
+    EXPECT_EQ(planning.id, modelB->meetings()[0].id);
+
+    // The laptop dismisses it and turns the sound off for the calendar; the desktop learns both.
+    clock.advance(1);
+    modelA->dismissReminder(planning);
+    modelA->setRuleFlag(AppModel::RuleFlag::playSound, false, { "work", "Team", "Work" });
+    settle();
+    clock.advance(1);
+    modelB->refresh();
+    settle();
+    EXPECT_TRUE(modelB->isReminderSuppressed(planning));
+    EXPECT_FALSE(modelB->calendarRule({ "work", "Team", "Work" }).playSound);
+    EXPECT_EQ(modelB->reminderStates()[planning.id], modelA->reminderStates()[planning.id]);
+
+    // The desktop snoozes later: the newer state wins on the laptop.
+    clock.advance(1);
+    modelB->snoozeReminders({ planning }, 60);
+    settle();
+    clock.advance(1);
+    modelA->refresh();
+    settle();
+    EXPECT_TRUE(modelA->reminderStates()[planning.id].snoozedUntil.has_value());
+    EXPECT_FALSE(modelA->reminderStates()[planning.id].dismissedAt.has_value());
+}

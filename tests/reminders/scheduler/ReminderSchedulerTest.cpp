@@ -1,0 +1,189 @@
+#include "tests/core/appmodel/AppModelHarness.h"
+
+#include "platform/activity/MemoryProcessActivity.h"
+#include "tolvar/reminders/ReminderScheduler.h"
+
+using namespace appmodeltest;
+using namespace tolvar;
+
+// The real scheduler over a started model whose meetings come from the calendar double.
+class ReminderSchedulerTest : public AppModelTest
+{
+protected:
+    void SetUp() override
+    {
+        AppModelTest::SetUp();
+        grantAccess();
+        account.setToken(std::nullopt);
+        defaults.setStringArray(SettingsKey::selectedCalendarIDs, { "work" });
+        machine.makeScheduler = [this](AppModel& app) {
+            auto made = std::make_unique<ReminderScheduler>(app, app.overlayController(), clock, activity);
+            scheduler = made.get();
+            return made;
+        };
+        start = berlin(2026, 3, 5, 10, 0);
+        clock.setNow(start.addingSeconds(-60));
+    }
+
+    void setEvents(const QList<platform::StoreEvent>& events)
+    {
+        machine.eventStore.setEvents(events);
+        if (model) {
+            model->refresh();
+            settle();
+        }
+    }
+
+    platform::StoreEvent at(const QString& title, int startMinute, int endMinute) const
+    {
+        return event(title, start.addingSeconds(startMinute * 60), start.addingSeconds(endMinute * 60), work);
+    }
+
+    static QStringList titles(const QList<MeetingSnapshot>& meetings)
+    {
+        QStringList titles;
+        for (const MeetingSnapshot& meeting : meetings)
+            titles.append(meeting.title);
+        return titles;
+    }
+    QStringList shownTitles() const { return titles(machine.overlay.shown); }
+
+    platform::MemoryProcessActivity activity;
+    ReminderScheduler* scheduler = nullptr;
+    platform::Date start;
+};
+
+TEST_F(ReminderSchedulerTest, AMeetingIsDueFromItsReminderDateToItsEnd)
+{
+    setEvents({ at("Standup", 0, 30), at("Past", -90, -2) });
+    started();
+    clock.advance(49);
+    EXPECT_EQ(machine.overlay.showCount, 0);
+    clock.advance(1); // start less the 10 s lead
+    ASSERT_EQ(machine.overlay.showCount, 1);
+    EXPECT_EQ(shownTitles(), QStringList { "Standup" });
+    EXPECT_FALSE(machine.overlay.lastHideFromScreenShare);
+    EXPECT_EQ(machine.overlay.lastAutoDismiss, 180);
+    EXPECT_EQ(machine.overlay.lastSoundRepeat, 0);
+    EXPECT_TRUE(machine.overlay.lastPlaySound);
+    EXPECT_EQ(scheduler->firedKeys().size(), 1);
+
+    // Fired once: later ticks leave it alone, and a key leaves with its meeting.
+    clock.advance(5);
+    EXPECT_EQ(machine.overlay.showCount, 1);
+    setEvents({});
+    clock.advance(1);
+    EXPECT_TRUE(scheduler->firedKeys().isEmpty());
+}
+
+TEST_F(ReminderSchedulerTest, OverlappingDueMeetingsFormOneGroupAndTheRestFollowOneTickLater)
+{
+    setEvents({ at("A", 0, 30), at("B", 15, 60), at("C", 30, 60) });
+    clock.setNow(start.addingSeconds(29 * 60 + 55));
+    // Nothing has fired in this process yet, so all three are due at once; the evaluation after
+    // the first group shows the one left over.
+    started();
+    ASSERT_EQ(machine.overlay.history.size(), 2);
+    EXPECT_EQ(titles(machine.overlay.history[0]), QStringList({ "A", "B" }));
+    EXPECT_EQ(titles(machine.overlay.history[1]), QStringList { "C" });
+    clock.advance(1);
+    EXPECT_EQ(machine.overlay.history.size(), 2);
+}
+
+TEST_F(ReminderSchedulerTest, AMeetingWithoutDurationRemindsAloneAndBlocksNothing)
+{
+    setEvents({ at("Deadline", 0, 0), at("Sync", 0, 30) });
+    clock.setNow(start.addingSeconds(-5));
+    started();
+    clock.advance(1);
+    QStringList seen;
+    for (const QList<MeetingSnapshot>& group : std::as_const(machine.overlay.history)) {
+        ASSERT_EQ(group.size(), 1);
+        seen += group[0].title;
+    }
+    seen.sort();
+    EXPECT_EQ(seen, QStringList({ "Deadline", "Sync" }));
+}
+
+TEST_F(ReminderSchedulerTest, ASnoozeFiresAgainAndJoinDismissesTheWholeGroup)
+{
+    setEvents({ at("A", 0, 30), at("B", 10, 40) });
+    clock.setNow(start.addingSeconds(10 * 60));
+    started();
+    ASSERT_EQ(shownTitles(), QStringList({ "A", "B" }));
+    machine.overlay.visible = false;
+    machine.overlay.snooze(machine.overlay.shown, 60);
+    clock.advance(59);
+    const int shows = machine.overlay.showCount;
+    EXPECT_EQ(shows, 1);
+    clock.advance(1);
+    EXPECT_EQ(machine.overlay.showCount, 2);
+    EXPECT_EQ(shownTitles(), QStringList({ "A", "B" }));
+
+    machine.overlay.visible = false;
+    machine.overlay.join(machine.overlay.shown[1]);
+    EXPECT_EQ(machine.workspace.openedUrls().size(), 1);
+    for (const MeetingSnapshot& meeting : machine.overlay.shown)
+        EXPECT_TRUE(model->isReminderSuppressed(meeting)) << meeting.title.toStdString();
+    clock.advance(5);
+    EXPECT_EQ(machine.overlay.showCount, 2);
+}
+
+TEST_F(ReminderSchedulerTest, RulesAndQuietHoursConsumeAReminder)
+{
+    setEvents({ at("Muted", 0, 30) });
+    AppModel& app = started();
+    app.setRuleFlag(AppModel::RuleFlag::showOverlay, false, { "work", "Team", "Work" });
+    clock.advance(60);
+    EXPECT_EQ(machine.overlay.showCount, 0);
+    EXPECT_EQ(scheduler->firedKeys().size(), 1);
+
+    // Quiet hours from 10 to 11: held back, and not shown when they end.
+    app.setRuleFlag(AppModel::RuleFlag::showOverlay, true, { "work", "Team", "Work" });
+    app.setQuietHoursStartHour(10);
+    app.setQuietHoursEndHour(11);
+    app.setQuietHoursEnabled(true);
+    setEvents({ at("Quiet", 40, 90) });
+    clock.advance(40 * 60);
+    EXPECT_EQ(scheduler->firedKeys().size(), 1);
+    clock.advance(20 * 60);
+    EXPECT_FALSE(app.isInQuietHours());
+    EXPECT_EQ(machine.overlay.showCount, 0);
+}
+
+TEST_F(ReminderSchedulerTest, TheAppNapGuardIsHeldOnlyNearAReminderOrWhileSomethingShows)
+{
+    setEvents({ at("Later", 10, 40) });
+    started();
+    // The reminder is at 10:09:50, 650 s away.
+    EXPECT_FALSE(scheduler->isAppNapGuardHeld());
+
+    clock.advance(349);
+    EXPECT_FALSE(scheduler->isAppNapGuardHeld());
+    clock.advance(1);
+    EXPECT_TRUE(scheduler->isAppNapGuardHeld());
+    ASSERT_EQ(activity.begun().size(), 1);
+    EXPECT_EQ(activity.begun()[0].options, platform::ProcessActivity::userInitiatedAllowingIdleSystemSleep);
+    EXPECT_EQ(activity.begun()[0].reason, "Tolvar is about to fire a meeting reminder");
+
+    clock.advance(300);
+    EXPECT_EQ(machine.overlay.showCount, 1);
+    clock.advance(1);
+    EXPECT_TRUE(scheduler->isAppNapGuardHeld()); // the overlay is on screen
+    machine.overlay.visible = false;
+    clock.advance(1);
+    EXPECT_FALSE(scheduler->isAppNapGuardHeld());
+    EXPECT_EQ(activity.activeCount(), 0);
+}
+
+TEST_F(ReminderSchedulerTest, EveryTickOffersADueActionItemPrompt)
+{
+    defaults.setBool(SettingsKey::showActionItemAlertAfterMeeting, true);
+    setEvents({ at("Joined", -30, 0) });
+    AppModel& app = started();
+    machine.overlay.visible = false; // its reminder came at start
+    app.queueActionItemCapture(app.meetings()[0]);
+    EXPECT_TRUE(machine.prompt.titles.isEmpty());
+    clock.advance(60);
+    EXPECT_EQ(machine.prompt.titles, QStringList { "Joined" });
+}

@@ -1,0 +1,197 @@
+// The refresh pipeline of AppModel and the merges it uses.
+#include "tolvar/core/AppModel.h"
+
+#include "platform/calendar/EventStore.h"
+#include "platform/cloud/UbiquitousKeyValueStore.h"
+#include "platform/text/Localized.h"
+#include "platform/time/Clock.h"
+#include "tolvar/core/ReminderOverlay.h"
+#include "tolvar/model/MeetingIdentity.h"
+#include "tolvar/model/MeetingLinks.h"
+
+#include <QLocale>
+#include <QPointer>
+#include <algorithm>
+
+namespace tolvar {
+
+namespace {
+
+QHash<QString, CalendarRule> toHash(const QMap<QString, CalendarRule>& rules)
+{
+    QHash<QString, CalendarRule> hash;
+    hash.reserve(rules.size());
+    for (auto it = rules.cbegin(); it != rules.cend(); ++it)
+        hash.insert(it.key(), it.value());
+    return hash;
+}
+
+QString wholeMinutesSince1970(platform::Date date)
+{
+    return QString::number(date.wholeSecondsSince1970() / 60);
+}
+
+template <typename T>
+void fillIfEmpty(std::optional<T>& field, const std::optional<T>& first, const std::optional<T>& second)
+{
+    if (!field)
+        field = first ? first : second;
+}
+
+} // namespace
+
+QCoro::Task<> AppModel::refresh()
+{
+    const QPointer<AppModel> self(this);
+    platform::EventStore& store = m_calendarService.eventStore();
+
+    setPermissionState(CalendarService::permissionState(store.authorizationStatus(platform::EntityType::event)));
+    setCalendars(m_calendarService.calendarSources());
+    setRemindersPermissionState(
+        CalendarService::permissionState(store.authorizationStatus(platform::EntityType::reminder)));
+    setReminderLists(m_calendarService.reminderListSources());
+
+    const QString deviceID = m_settingsStore.deviceID();
+    QList<MeetingSnapshot> fetched
+        = m_calendarService.fetchMeetings(m_selectedCalendarIDs, deviceID, toHash(m_calendarRules), m_forwardDays);
+    if (m_remindersPermissionState == PermissionState::granted && !m_selectedReminderListIDs.isEmpty()) {
+        fetched += co_await m_calendarService.upcomingReminders(
+            m_selectedReminderListIDs, deviceID, m_reminderDefaultHour, m_forwardDays);
+        if (!self)
+            co_return;
+    }
+
+    const platform::Date now = m_clock.now();
+    m_testMeetings.removeIf([now](const MeetingSnapshot& meeting) { return meeting.endDate < now; });
+    const QList<MeetingSnapshot> local = fetched + m_testMeetings;
+
+    if (!m_cloudAccount.ubiquityIdentityToken()) {
+        setMeetings(dedupeMeetings(local));
+        setSyncStatus(platform::localized("iCloud sync disabled - local reminders only"));
+    } else {
+        const std::optional<QString> error = co_await exchangeWithCloud(local, deviceID);
+        if (!self)
+            co_return;
+        if (error) {
+            setMeetings(dedupeMeetings(local));
+            setSyncStatus(platform::localizedFormat("iCloud sync failed: %@", { *error }));
+        }
+    }
+
+    hideOverlayWhenAllSuppressed();
+    setLastRefreshAt(m_clock.now());
+    reminderScheduler().evaluate();
+}
+
+QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(QList<MeetingSnapshot> local, QString deviceID)
+{
+    const QPointer<AppModel> self(this);
+    const CloudResult<QList<MeetingSnapshot>> records
+        = co_await m_cloudSyncService.syncMeetingSnapshots(local, deviceID);
+    if (!self || records.error)
+        co_return records.error;
+    const CloudResult<QList<ReminderState>> states = co_await m_cloudSyncService.fetchReminderStates();
+    if (!self || states.error)
+        co_return states.error;
+    const CloudResult<QList<CalendarRule>> rules = co_await m_cloudSyncService.fetchCalendarRules();
+    if (!self || rules.error)
+        co_return rules.error;
+
+    setMeetings(dedupeMeetings(local + records.value));
+    setReminderStates(mergeRemoteReminderStates(states.value));
+    setCalendarRules(mergeRemoteCalendarRules(rules.value));
+    const QTime time = m_clock.now().toDateTime().toLocalTime().time();
+    setSyncStatus(platform::localizedFormat("Synced %@", { QLocale().toString(time, QLocale::ShortFormat) }));
+    co_return std::nullopt;
+}
+
+void AppModel::hideOverlayWhenAllSuppressed()
+{
+    if (!m_overlayController.isOverlayVisible())
+        return;
+    const QList<MeetingSnapshot> visible = m_overlayController.visibleMeetings();
+    if (visible.isEmpty())
+        return;
+    const bool allSuppressed = std::all_of(visible.begin(), visible.end(),
+        [this](const MeetingSnapshot& meeting) { return isReminderSuppressed(meeting); });
+    if (allSuppressed)
+        m_overlayController.hideAll();
+}
+
+QList<MeetingSnapshot> AppModel::dedupeMeetings(const QList<MeetingSnapshot>& meetings) const
+{
+    const platform::Date now = m_clock.now();
+    QHash<QString, MeetingSnapshot> byKey;
+    for (const MeetingSnapshot& meeting : meetings) {
+        if (meeting.endDate < now)
+            continue;
+        const QString key = meetingIdentityKey(meeting);
+        const auto found = byKey.find(key);
+        if (found == byKey.end())
+            byKey.insert(key, meeting);
+        else
+            *found = mergeDuplicate(*found, meeting);
+    }
+    QList<MeetingSnapshot> merged = byKey.values();
+    std::stable_sort(merged.begin(), merged.end(),
+        [](const MeetingSnapshot& a, const MeetingSnapshot& b) { return a.startDate < b.startDate; });
+    return merged;
+}
+
+QString AppModel::meetingIdentityKey(const MeetingSnapshot& meeting)
+{
+    if (meeting.eventExternalIdentifier && !meeting.eventExternalIdentifier->isEmpty())
+        return meeting.mergeKey();
+    const QString link = meeting.joinURL ? linkText(*meeting.joinURL).toLower() : QString();
+    return QStringList { normalizedMeetingTitle(meeting.title), wholeMinutesSince1970(meeting.startDate),
+        wholeMinutesSince1970(meeting.endDate), link }
+        .join(u'|');
+}
+
+MeetingSnapshot AppModel::mergeDuplicate(const MeetingSnapshot& first, const MeetingSnapshot& second)
+{
+    MeetingSnapshot merged = first.lastSeenAt >= second.lastSeenAt ? first : second;
+    fillIfEmpty(merged.joinURL, first.joinURL, second.joinURL);
+    fillIfEmpty(merged.location, first.location, second.location);
+    fillIfEmpty(merged.calendarTitle, first.calendarTitle, second.calendarTitle);
+    fillIfEmpty(merged.calendarSourceTitle, first.calendarSourceTitle, second.calendarSourceTitle);
+    fillIfEmpty(merged.recurrenceLabel, first.recurrenceLabel, second.recurrenceLabel);
+    fillIfEmpty(merged.calendarItemIdentifier, first.calendarItemIdentifier, second.calendarItemIdentifier);
+    return merged;
+}
+
+QHash<QString, ReminderState> AppModel::mergeRemoteReminderStates(const QList<ReminderState>& remote)
+{
+    QHash<QString, ReminderState> merged = m_reminderStates;
+    QList<ReminderState> newerHere;
+    for (const ReminderState& state : remote) {
+        const auto found = merged.find(state.stableMeetingID);
+        if (found == merged.end() || state.effectiveUpdatedAt() >= found->effectiveUpdatedAt())
+            merged.insert(state.stableMeetingID, state);
+        else
+            newerHere.append(*found);
+    }
+    if (!newerHere.isEmpty())
+        pushReminderStates(newerHere);
+    return merged;
+}
+
+QMap<QString, CalendarRule> AppModel::mergeRemoteCalendarRules(const QList<CalendarRule>& remote)
+{
+    QMap<QString, CalendarRule> merged = m_calendarRules;
+    QList<CalendarRule> newerHere;
+    for (const CalendarRule& rule : remote) {
+        const auto found = merged.find(rule.calendarKey);
+        if (found == merged.end() || rule.updatedAt >= found->updatedAt)
+            merged.insert(rule.calendarKey, rule);
+        else
+            newerHere.append(*found);
+    }
+    if (!newerHere.isEmpty()) {
+        m_settingsStore.saveCalendarRules(merged);
+        pushCalendarRules(newerHere);
+    }
+    return merged;
+}
+
+} // namespace tolvar

@@ -1,0 +1,301 @@
+// The reminder decisions, calendar rules and meeting queries of AppModel.
+#include "tolvar/core/AppModel.h"
+
+#include "platform/cloud/UbiquitousKeyValueStore.h"
+#include "platform/defaults/UserDefaults.h"
+#include "platform/text/Localized.h"
+#include "platform/time/Clock.h"
+#include "tolvar/model/MeetingIdentity.h"
+#include "tolvar/model/MeetingLinks.h"
+
+#include <QPointer>
+#include <algorithm>
+
+namespace tolvar {
+
+namespace {
+
+const QString reminderKeyPrefix = QStringLiteral("reminder") + QChar(0x1F);
+
+QString reminderListKey(const CalendarSource& list)
+{
+    return reminderKeyPrefix + makeCalendarKey(list.sourceTitle, list.title).value_or(QString());
+}
+
+QList<MeetingSnapshot> sortedByStart(QList<MeetingSnapshot> meetings)
+{
+    std::stable_sort(meetings.begin(), meetings.end(),
+        [](const MeetingSnapshot& a, const MeetingSnapshot& b) { return a.startDate < b.startDate; });
+    return meetings;
+}
+
+} // namespace
+
+platform::Date AppModel::nextReminderDate(const MeetingSnapshot& meeting, double lead) const
+{
+    const auto state = m_reminderStates.constFind(meeting.id);
+    if (state != m_reminderStates.constEnd() && state->snoozedUntil && *state->snoozedUntil > m_clock.now())
+        return *state->snoozedUntil;
+    return meeting.startDate.addingSeconds(-lead);
+}
+
+std::optional<platform::Date> AppModel::nextReminderFireDate() const
+{
+    const platform::Date now = m_clock.now();
+    std::optional<platform::Date> earliest;
+    for (const MeetingSnapshot& meeting : m_meetings) {
+        if (isReminderSuppressed(meeting))
+            continue;
+        const platform::Date date = nextReminderDate(meeting, m_reminderLeadSeconds);
+        if (date > now && (!earliest || date < *earliest))
+            earliest = date;
+    }
+    return earliest;
+}
+
+bool AppModel::isReminderSuppressed(const MeetingSnapshot& meeting) const
+{
+    if (m_onlyRemindMeetingsWithJoinLink && !meeting.isTask && !meeting.joinURL
+        && physicalLocationText(meeting.location))
+        return true;
+    const auto state = m_reminderStates.constFind(meeting.id);
+    if (state == m_reminderStates.constEnd())
+        return false;
+    if (state->firedForStartDate == meeting.startDate)
+        return true;
+    return state->isSuppressed(m_clock.now());
+}
+
+bool AppModel::isInQuietHours() const
+{
+    if (!m_quietHoursEnabled)
+        return false;
+    const int hour = m_clock.now().toDateTime().toLocalTime().time().hour();
+    if (m_quietHoursStartHour == m_quietHoursEndHour)
+        return true;
+    if (m_quietHoursStartHour < m_quietHoursEndHour)
+        return hour >= m_quietHoursStartHour && hour < m_quietHoursEndHour;
+    return hour >= m_quietHoursStartHour || hour < m_quietHoursEndHour;
+}
+
+std::optional<CalendarRule> AppModel::storedRule(const MeetingSnapshot& meeting) const
+{
+    const std::optional<QString> key = makeCalendarKey(meeting.calendarSourceTitle, meeting.calendarTitle);
+    if (!key)
+        return std::nullopt;
+    const auto found = m_calendarRules.constFind(meeting.isTask ? reminderKeyPrefix + *key : *key);
+    if (found == m_calendarRules.constEnd())
+        return std::nullopt;
+    return *found;
+}
+
+bool AppModel::shouldShowOverlay(const QList<MeetingSnapshot>& meetings) const
+{
+    if (meetings.isEmpty() || isInQuietHours())
+        return false;
+    return std::any_of(meetings.begin(), meetings.end(), [this](const MeetingSnapshot& meeting) {
+        const std::optional<CalendarRule> rule = storedRule(meeting);
+        return !rule || rule->showOverlay;
+    });
+}
+
+bool AppModel::shouldPlaySound(const QList<MeetingSnapshot>& meetings) const
+{
+    return std::any_of(meetings.begin(), meetings.end(), [this](const MeetingSnapshot& meeting) {
+        const std::optional<CalendarRule> rule = storedRule(meeting);
+        return !rule || rule->playSound;
+    });
+}
+
+int AppModel::soundRepeatCount(const QList<MeetingSnapshot>& meetings) const
+{
+    std::optional<qint64> fewest;
+    for (const MeetingSnapshot& meeting : meetings) {
+        const std::optional<CalendarRule> rule = storedRule(meeting);
+        if (rule && rule->soundRepeat > 0 && (!fewest || rule->soundRepeat < *fewest))
+            fewest = rule->soundRepeat;
+    }
+    // Stored rules may come from another machine; a count beyond int is as good as "until closed".
+    return fewest && *fewest <= std::numeric_limits<int>::max() ? int(*fewest) : 0;
+}
+
+CalendarRule AppModel::defaultRule(const QString& key) const
+{
+    CalendarRule rule;
+    rule.calendarKey = key;
+    rule.updatedAt = m_clock.now();
+    return rule;
+}
+
+CalendarRule AppModel::calendarRule(const CalendarSource& calendar) const
+{
+    const QString key = makeCalendarKey(calendar.sourceTitle, calendar.title).value_or(QString());
+    return m_calendarRules.value(key, defaultRule(key));
+}
+
+CalendarRule AppModel::reminderListRule(const CalendarSource& list) const
+{
+    const QString key = reminderListKey(list);
+    return m_calendarRules.value(key, defaultRule(key));
+}
+
+void AppModel::changeRule(const QString& key, const std::function<void(CalendarRule&)>& change)
+{
+    CalendarRule rule = m_calendarRules.value(key, defaultRule(key));
+    change(rule);
+    rule.updatedAt = m_clock.now();
+    QMap<QString, CalendarRule> rules = m_calendarRules;
+    rules.insert(key, rule);
+    setCalendarRules(rules);
+    m_settingsStore.saveCalendarRules(m_calendarRules);
+    if (m_cloudAccount.ubiquityIdentityToken())
+        pushCalendarRules({ rule });
+}
+
+void AppModel::setRuleFlag(RuleFlag flag, bool value, const CalendarSource& calendar)
+{
+    const std::optional<QString> key = makeCalendarKey(calendar.sourceTitle, calendar.title);
+    if (!key)
+        return;
+    changeRule(*key, [flag, value](CalendarRule& rule) {
+        (flag == RuleFlag::showOverlay ? rule.showOverlay : rule.playSound) = value;
+    });
+}
+
+void AppModel::setSoundRepeat(int repeat, const CalendarSource& calendar)
+{
+    const std::optional<QString> key = makeCalendarKey(calendar.sourceTitle, calendar.title);
+    if (!key)
+        return;
+    changeRule(*key, [repeat](CalendarRule& rule) { rule.soundRepeat = repeat; });
+}
+
+void AppModel::setEventScope(EventScope scope, const CalendarSource& calendar)
+{
+    const std::optional<QString> key = makeCalendarKey(calendar.sourceTitle, calendar.title);
+    if (!key)
+        return;
+    changeRule(*key, [scope](CalendarRule& rule) { rule.eventScope = scope; });
+}
+
+void AppModel::setReminderListRuleFlag(RuleFlag flag, bool value, const CalendarSource& list)
+{
+    changeRule(reminderListKey(list), [flag, value](CalendarRule& rule) {
+        (flag == RuleFlag::showOverlay ? rule.showOverlay : rule.playSound) = value;
+    });
+}
+
+void AppModel::setReminderListSoundRepeat(int repeat, const CalendarSource& list)
+{
+    changeRule(reminderListKey(list), [repeat](CalendarRule& rule) { rule.soundRepeat = repeat; });
+}
+
+void AppModel::pushCalendarRules(QList<CalendarRule> rules)
+{
+    QMetaObject::invokeMethod(
+        this, [this, rules] { syncCalendarRules(rules); }, Qt::QueuedConnection);
+}
+
+QCoro::Task<> AppModel::syncCalendarRules(QList<CalendarRule> rules)
+{
+    // A failed push is dropped: the rule is stored here, and the next refresh exchanges rules again.
+    co_await m_cloudSyncService.syncCalendarRules(std::move(rules));
+}
+
+void AppModel::migrateCalendarRules()
+{
+    if (m_defaults.boolForKey(SettingsKey::calendarRulesMigrated))
+        return;
+    // At start the model has read no calendars yet; ask the database, and keep the old lists for a
+    // later start rather than drop them while the calendars cannot be read.
+    const QList<CalendarSource> calendars = m_calendars.isEmpty() ? m_calendarService.calendarSources() : m_calendars;
+    const bool hasLegacyIDs = !m_fullscreenMutedCalendarIDs.isEmpty() || !m_soundMutedCalendarIDs.isEmpty();
+    if (hasLegacyIDs && calendars.isEmpty())
+        return;
+    m_defaults.setBool(SettingsKey::calendarRulesMigrated, true);
+
+    QHash<QString, CalendarSource> calendarsByID;
+    for (const CalendarSource& calendar : calendars)
+        calendarsByID.insert(calendar.id, calendar);
+    QMap<QString, CalendarRule> rules = m_calendarRules;
+    const auto turnOff = [&](const QSet<QString>& ids, bool CalendarRule::*field) {
+        for (const QString& id : ids) {
+            const auto calendar = calendarsByID.constFind(id);
+            if (calendar == calendarsByID.constEnd())
+                continue;
+            const std::optional<QString> key = makeCalendarKey(calendar->sourceTitle, calendar->title);
+            if (!key)
+                continue;
+            CalendarRule rule = rules.value(*key, defaultRule(*key));
+            rule.*field = false;
+            rule.updatedAt = m_clock.now();
+            rules.insert(*key, rule);
+        }
+    };
+    turnOff(m_fullscreenMutedCalendarIDs, &CalendarRule::showOverlay);
+    turnOff(m_soundMutedCalendarIDs, &CalendarRule::playSound);
+    setCalendarRules(rules);
+    m_settingsStore.saveCalendarRules(m_calendarRules);
+    m_defaults.remove(SettingsKey::fullscreenMutedCalendarIDs);
+    m_defaults.remove(SettingsKey::soundMutedCalendarIDs);
+    setFullscreenMutedCalendarIDs({});
+    setSoundMutedCalendarIDs({});
+}
+
+std::optional<MeetingSnapshot> AppModel::nextUpcomingMeeting() const
+{
+    const platform::Date now = m_clock.now();
+    std::optional<MeetingSnapshot> next;
+    for (const MeetingSnapshot& meeting : m_meetings) {
+        if (meeting.startDate > now && (!next || meeting.startDate < next->startDate))
+            next = meeting;
+    }
+    return next;
+}
+
+QList<MeetingSnapshot> AppModel::currentMeetings() const
+{
+    const platform::Date now = m_clock.now();
+    QList<MeetingSnapshot> current;
+    for (const MeetingSnapshot& meeting : m_meetings) {
+        if (meeting.startDate <= now && meeting.endDate > now)
+            current.append(meeting);
+    }
+    return sortedByStart(current);
+}
+
+QList<MeetingSnapshot> AppModel::remainingMeetings() const
+{
+    const platform::Date now = m_clock.now();
+    QList<MeetingSnapshot> remaining;
+    for (const MeetingSnapshot& meeting : m_meetings) {
+        if (meeting.endDate > now)
+            remaining.append(meeting);
+    }
+    return sortedByStart(remaining);
+}
+
+bool AppModel::isAnyMeetingInReminderWindow() const
+{
+    const platform::Date now = m_clock.now();
+    return std::any_of(m_meetings.begin(), m_meetings.end(), [this, now](const MeetingSnapshot& meeting) {
+        return now >= meeting.startDate.addingSeconds(-m_reminderLeadSeconds) && now < meeting.startDate;
+    });
+}
+
+std::optional<QString> AppModel::menuBarStatusText() const
+{
+    if (!currentMeetings().isEmpty())
+        return platform::localized("NOW");
+    if (isAnyMeetingInReminderWindow())
+        return platform::localized("SOON");
+    return std::nullopt;
+}
+
+bool AppModel::isReminderMuted(const MeetingSnapshot& meeting) const
+{
+    const auto state = m_reminderStates.constFind(meeting.id);
+    return state != m_reminderStates.constEnd() && state->mutedAt.has_value();
+}
+
+} // namespace tolvar

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QMarginsF>
+#include <QString>
+
+class QPainter;
+
+namespace tolvar {
+
+// Our own drawings of the symbols the buttons carry.
+enum class Symbol { none, video, mapPin, checkmark, xmark, documents };
+
+// A button's title with its symbol, font and the label's own padding inside the button style's.
+struct ButtonLabel
+{
+    QString title;
+    Symbol symbol = Symbol::none;
+    QFont font;
+    QMarginsF padding;
+
+    QSizeF contentSize() const;
+    QSizeF size() const;
+    // Paints symbol and title centred in `rect`.
+    void paint(QPainter& painter, const QRectF& rect, const QColor& color) const;
+};
+
+void drawSymbol(QPainter& painter, Symbol symbol, const QRectF& box, const QColor& color);
+
+} // namespace tolvar

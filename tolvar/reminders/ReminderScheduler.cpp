@@ -1,0 +1,133 @@
+#include "tolvar/reminders/ReminderScheduler.h"
+
+#include "platform/time/Clock.h"
+#include "tolvar/core/ActionItemPrompt.h"
+#include "tolvar/core/AppModel.h"
+#include "tolvar/core/ReminderOverlay.h"
+#include "tolvar/model/MeetingLinks.h"
+#include "tolvar/reminders/FullscreenReminderController.h"
+
+#include <QPointer>
+
+namespace tolvar {
+
+ReminderScheduler::ReminderScheduler(AppModel& appModel, ReminderOverlay& overlayController, platform::Clock& clock,
+    platform::ProcessActivity& processActivity, QObject* parent)
+    : QObject(parent)
+    , m_appModel(appModel)
+    , m_overlayController(overlayController)
+    , m_clock(clock)
+    , m_processActivity(processActivity)
+{ }
+
+ReminderScheduler::~ReminderScheduler()
+{
+    if (m_appNapAssertion)
+        m_processActivity.end(*m_appNapAssertion);
+}
+
+void ReminderScheduler::start()
+{
+    m_timer = m_clock.createTimer();
+    connect(m_timer.get(), &platform::Timer::timeout, this, &ReminderScheduler::evaluate);
+    m_timer->start(1.0);
+    evaluate();
+}
+
+QString ReminderScheduler::reminderKey(const MeetingSnapshot& meeting) const
+{
+    qint64 snoozedUntil = 0;
+    const auto state = m_appModel.reminderStates().constFind(meeting.id);
+    if (state != m_appModel.reminderStates().constEnd() && state->snoozedUntil)
+        snoozedUntil = state->snoozedUntil->wholeSecondsSince1970();
+    return meeting.id + u'-' + QString::number(meeting.startDate.wholeSecondsSince1970()) + u'-'
+        + QString::number(snoozedUntil);
+}
+
+void ReminderScheduler::evaluate()
+{
+    const platform::Date now = m_clock.now();
+    const double lead = m_appModel.reminderLeadSeconds();
+    const QList<MeetingSnapshot> meetings = m_appModel.meetings();
+
+    QSet<QString> listedKeys;
+    listedKeys.reserve(meetings.size());
+    for (const MeetingSnapshot& meeting : meetings)
+        listedKeys.insert(reminderKey(meeting));
+    m_firedKeys.intersect(listedKeys);
+
+    QList<MeetingSnapshot> due;
+    for (const MeetingSnapshot& meeting : meetings) {
+        if (now >= m_appModel.nextReminderDate(meeting, lead) && now <= meeting.endDate
+            && !m_firedKeys.contains(reminderKey(meeting)) && !m_appModel.isReminderSuppressed(meeting))
+            due.append(meeting);
+    }
+    due = FullscreenReminderController::sortedByStart(due);
+
+    updateAppNapGuard(now);
+
+    if (!due.isEmpty()) {
+        const MeetingSnapshot& first = due.first();
+        QList<MeetingSnapshot> group;
+        if (first.endDate <= first.startDate) {
+            // It overlaps nothing, itself included; alone it still reminds and lets later ones through.
+            group.append(first);
+        } else {
+            for (const MeetingSnapshot& meeting : std::as_const(due)) {
+                if (meeting.startDate < first.endDate && first.startDate < meeting.endDate)
+                    group.append(meeting);
+            }
+        }
+        // Marked before the show test, so that a group held back does not come again.
+        for (const MeetingSnapshot& meeting : std::as_const(group))
+            m_firedKeys.insert(reminderKey(meeting));
+        if (m_appModel.shouldShowOverlay(group))
+            show(group);
+    }
+
+    m_appModel.presentDueActionItemAlerts();
+}
+
+void ReminderScheduler::show(const QList<MeetingSnapshot>& group)
+{
+    m_appModel.suspendActionItemAlert();
+    const double autoDismissAfter = m_appModel.overlayAutoDismissSeconds();
+    const bool playSound = m_appModel.shouldPlaySound(group);
+    const int soundRepeat = m_appModel.soundRepeatCount(group);
+    const bool hideFromScreenShare = m_appModel.hideOverlayDuringScreenShare();
+    const QPointer<AppModel> model(&m_appModel);
+    m_overlayController.show(
+        group, playSound, soundRepeat, hideFromScreenShare, autoDismissAfter,
+        [model, group](const MeetingSnapshot& chosen) {
+            if (!model || !chosen.joinURL || !isWebLink(*chosen.joinURL))
+                return;
+            model->dismissReminders(group);
+            model->queueActionItemCapture(chosen);
+            model->openJoinLink(chosen);
+        },
+        [model](const QList<MeetingSnapshot>& meetings, double seconds) {
+            if (model)
+                model->snoozeReminders(meetings, seconds);
+        },
+        [model](const QList<MeetingSnapshot>& meetings) {
+            if (model)
+                model->dismissReminders(meetings);
+        });
+}
+
+void ReminderScheduler::updateAppNapGuard(platform::Date now)
+{
+    const std::optional<platform::Date> next = m_appModel.nextReminderFireDate();
+    const bool near = next && next->secondsSince(now) <= appNapGuardHorizon;
+    const bool wanted
+        = near || m_overlayController.isOverlayVisible() || m_appModel.actionItemOverlayController().isOverlayVisible();
+    if (wanted && !m_appNapAssertion) {
+        m_appNapAssertion = m_processActivity.begin(platform::ProcessActivity::userInitiatedAllowingIdleSystemSleep,
+            QStringLiteral("Tolvar is about to fire a meeting reminder"));
+    } else if (!wanted && m_appNapAssertion) {
+        m_processActivity.end(*m_appNapAssertion);
+        m_appNapAssertion.reset();
+    }
+}
+
+} // namespace tolvar

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/activity/ProcessActivity.h"
+#include "platform/time/Date.h"
+#include "tolvar/core/ReminderScheduling.h"
+#include "tolvar/model/MeetingSnapshot.h"
+
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace platform {
+class Clock;
+class Timer;
+} // namespace platform
+
+namespace tolvar {
+
+class AppModel;
+class ReminderOverlay;
+
+// The once-a-second heartbeat that turns the model's due meetings into full-screen reminders and
+// keeps the process from being throttled while a reminder is near. It decides nothing itself: the
+// model's rules and actions do.
+class ReminderScheduler : public QObject, public ReminderScheduling
+{
+    Q_OBJECT
+public:
+    static constexpr double appNapGuardHorizon = 300;
+
+    ReminderScheduler(AppModel& appModel, ReminderOverlay& overlayController, platform::Clock& clock,
+        platform::ProcessActivity& processActivity, QObject* parent = nullptr);
+    ~ReminderScheduler() override;
+
+    void start() override;
+    void evaluate() override;
+
+    // Meeting id, start and snooze end in whole seconds since 1970, joined by "-".
+    QString reminderKey(const MeetingSnapshot& meeting) const;
+    void updateAppNapGuard(platform::Date now);
+
+    QSet<QString> firedKeys() const { return m_firedKeys; }
+    bool isAppNapGuardHeld() const { return m_appNapAssertion.has_value(); }
+
+private:
+    void show(const QList<MeetingSnapshot>& group);
+
+    AppModel& m_appModel;
+    ReminderOverlay& m_overlayController;
+    platform::Clock& m_clock;
+    platform::ProcessActivity& m_processActivity;
+    std::unique_ptr<platform::Timer> m_timer;
+    QSet<QString> m_firedKeys;
+    std::optional<platform::ProcessActivity::Token> m_appNapAssertion;
+};
+
+} // namespace tolvar

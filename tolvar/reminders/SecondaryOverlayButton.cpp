@@ -1,0 +1,34 @@
+#include "tolvar/reminders/SecondaryOverlayButton.h"
+
+#include "tolvar/reminders/WrappedText.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace tolvar {
+
+QFont SecondaryOverlayButton::defaultFont()
+{
+    return overlayFont(14, QFont::DemiBold);
+}
+
+QSizeF SecondaryOverlayButton::size(const ButtonLabel& label) const
+{
+    return label.size() + QSizeF(36, 20);
+}
+
+void SecondaryOverlayButton::paint(QPainter& painter, const QRectF& rect, const ButtonLabel& label, bool pressed) const
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(rect, 10, 10);
+    painter.fillPath(shape, QColor::fromRgbF(1, 1, 1, pressed ? 0.12f : 0.08f));
+    QPainterPath outline;
+    outline.addRoundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5), 9.5, 9.5);
+    painter.strokePath(outline, QPen(QColor::fromRgbF(1, 1, 1, 0.14f), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    label.paint(painter, rect, QColor::fromRgbF(1, 1, 1, 0.88f));
+    painter.restore();
+}
+
+} // namespace tolvar
