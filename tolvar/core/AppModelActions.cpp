@@ -123,11 +123,7 @@ void AppModel::join(const MeetingSnapshot& meeting, std::optional<bool> markHand
 
 void AppModel::joinFromOverlay(const MeetingSnapshot& meeting)
 {
-    if (!meeting.joinURL || !isWebLink(*meeting.joinURL))
-        return;
-    dismissReminder(meeting);
-    queueActionItemCapture(meeting);
-    openJoinLink(meeting);
+    join(meeting, true);
 }
 
 void AppModel::savePendingActionItems()

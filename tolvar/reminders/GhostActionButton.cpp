@@ -1,37 +1,27 @@
 #include "tolvar/reminders/GhostActionButton.h"
 
-#include "tolvar/reminders/WrappedText.h"
+#include "tolvar/reminders/CapsuleButton.h"
 
 #include <QPainter>
 #include <QPainterPath>
 
 namespace tolvar {
 
-static constexpr qreal disabledOpacity = 0.45;
-
 QFont GhostActionButton::defaultFont()
 {
-    return overlayFont(15, QFont::DemiBold);
+    return CapsuleButton::defaultFont();
 }
 
 QSizeF GhostActionButton::size(const ButtonLabel& label) const
 {
-    return label.size() + QSizeF(44, 26);
+    return CapsuleButton::size(label);
 }
 
 void GhostActionButton::paint(
     QPainter& painter, const QRectF& capsule, const ButtonLabel& label, qreal pressed, bool enabled) const
 {
     painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setOpacity(painter.opacity() * (1 - 0.15 * pressed) * (enabled ? 1 : disabledOpacity));
-    const qreal scale = 1 - 0.03 * pressed;
-    painter.translate(capsule.center());
-    painter.scale(scale, scale);
-    painter.translate(-capsule.center());
-    const qreal radius = capsule.height() / 2;
-    QPainterPath shape;
-    shape.addRoundedRect(capsule, radius, radius);
+    const QPainterPath shape = CapsuleButton::begin(painter, capsule, pressed, 0.15, enabled);
     painter.fillPath(shape, QColor::fromRgbF(1, 1, 1, 0.06f));
     QPainterPath outline;
     const QRectF inner = capsule.adjusted(0.5, 0.5, -0.5, -0.5);
