@@ -12,7 +12,7 @@ deps:
 run: deps
 	cmake -S . -B $(RUN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=$(WERROR)
 	cmake --build $(RUN_BUILD) -j $(JOBS)
-	@if [ -x $(RUN_BUILD)/tolvar/tolvar ]; then exec $(RUN_BUILD)/tolvar/tolvar; \
+	@if [ -x $(RUN_BUILD)/tolvar/app/tolvar ]; then exec $(RUN_BUILD)/tolvar/app/tolvar; \
 	else echo "The Tolvar application is not built yet: only its libraries and tests exist."; fi
 
 test: deps

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "tolvar/app/MenuBarStatusLabel.h"
+
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+
+namespace tolvar {
+
+class AppModel;
+
+// The application's scene, a tray icon whose face is the status label, and the small bootstrap that
+// its first appearance runs: the settings action, the Quick Panel shortcut, the model's start and,
+// once per launch, the onboarding check.
+class TolvarApp : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr double onboardingDelay = 0.35;
+
+    explicit TolvarApp(AppModel& appModel, QObject* parent = nullptr);
+    ~TolvarApp() override;
+
+    // Puts the icon in the tray and runs the bootstrap as the label's first appearance. Without a
+    // tray that is the program's start; the icon still comes once a tray starts.
+    void showStatusItem();
+
+    void bootstrap();
+    void checkOnboarding();
+    // Virtual so that tests can count the windows asked for.
+    virtual void showSettings();
+    virtual void showOnboarding();
+
+    bool didBootstrap() const { return m_didBootstrap; }
+    bool didCheckOnboarding() const { return m_didCheckOnboarding; }
+
+private:
+    AppModel& m_appModel;
+    QMenu m_menu;
+    QSystemTrayIcon m_trayIcon;
+    MenuBarStatusLabel m_statusLabel;
+    bool m_didBootstrap = false;
+    bool m_didCheckOnboarding = false;
+};
+
+} // namespace tolvar

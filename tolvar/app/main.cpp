@@ -1,0 +1,89 @@
+// The process entry: assembles the real platform layers, the services and the application model, and
+// puts Tolvar in the tray.
+#include "ShortcutKit/ShortcutKit.h"
+#include "platform/activity/LinuxProcessActivity.h"
+#include "platform/calendar/ICalendarStore.h"
+#include "platform/cloud/FolderCloudAccount.h"
+#include "platform/cloud/FolderKeyValueStore.h"
+#include "platform/defaults/JsonFileUserDefaults.h"
+#include "platform/hotkeys/X11HotKeys.h"
+#include "platform/keyboard/XkbKeyboardLayout.h"
+#include "platform/log/SyslogSystemLog.h"
+#include "platform/login/XdgAutostartLoginItem.h"
+#include "platform/sound/CanberraSystemSound.h"
+#include "platform/system/DBusSystemEvents.h"
+#include "platform/systemshortcuts/DesktopSystemShortcuts.h"
+#include "platform/text/Localized.h"
+#include "platform/time/SystemClock.h"
+#include "platform/updater/FeedUpdater.h"
+#include "platform/workspace/DesktopWorkspace.h"
+#include "tolvar/app/PlaceholderQuickPanel.h"
+#include "tolvar/app/TolvarApp.h"
+#include "tolvar/core/AppModel.h"
+#include "tolvar/menubar/PanelTransientHotkeys.h"
+#include "tolvar/reminders/ActionItemOverlayController.h"
+#include "tolvar/reminders/FullscreenReminderController.h"
+#include "tolvar/reminders/ReminderScheduler.h"
+#include "tolvar/settings/UpdateService.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    // Wayland allows neither global key grabs nor windows above other applications: run on X11
+    // (XWayland there) unless the user chose a platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tolvar"));
+    QApplication::setApplicationDisplayName(platform::localized("Tolvar"));
+    QApplication::setApplicationVersion(QStringLiteral(TOLVAR_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("tolvar"));
+    // A tray application: closing a reminder or a panel must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    platform::SystemClock clock;
+    platform::JsonFileUserDefaults defaults(platform::JsonFileUserDefaults::standardFilePath());
+    platform::X11HotKeys hotKeys;
+    platform::XkbKeyboardLayout keyboardLayout;
+    platform::DesktopSystemShortcuts systemShortcuts(keyboardLayout);
+    ShortcutKit::start({ defaults, hotKeys, keyboardLayout, systemShortcuts });
+    tolvar::PanelTransientHotkeys::shared().setHotKeys(hotKeys);
+
+    int status = 0;
+    {
+        platform::DesktopWorkspace workspace;
+        platform::FeedUpdater updater(
+            platform::FeedUpdater::configuredFeedUrl(), QApplication::applicationVersion(), clock, defaults, workspace);
+        UpdateService updateService(updater);
+        platform::ICalendarStore eventStore;
+        // The account first: it makes the shared folder that the store then finds.
+        const std::unique_ptr<platform::FolderCloudAccount> cloudAccount
+            = platform::FolderCloudAccount::createStandard();
+        const std::unique_ptr<platform::FolderKeyValueStore> cloudStore
+            = platform::FolderKeyValueStore::createStandard(clock);
+        platform::CanberraSystemSound systemSound;
+        tolvar::FullscreenReminderController overlayController(
+            clock, systemSound, tolvar::PanelTransientHotkeys::shared());
+        tolvar::ActionItemOverlayController actionItemController(clock, tolvar::PanelTransientHotkeys::shared());
+        tolvar::PlaceholderQuickPanel quickPanel;
+        platform::XdgAutostartLoginItem loginItem;
+        platform::SyslogSystemLog systemLog;
+        platform::DBusSystemEvents systemEvents;
+        platform::LinuxProcessActivity processActivity;
+
+        tolvar::AppModel appModel({ clock, defaults, updateService, eventStore, *cloudStore, *cloudAccount,
+            overlayController, actionItemController, quickPanel, loginItem, systemLog, systemEvents, workspace,
+            [&clock, &processActivity](tolvar::AppModel& model) -> std::unique_ptr<tolvar::ReminderScheduling> {
+                return std::make_unique<tolvar::ReminderScheduler>(
+                    model, model.overlayController(), clock, processActivity);
+            } });
+        tolvar::TolvarApp tolvarApp(appModel);
+        tolvarApp.showStatusItem();
+        status = QApplication::exec();
+    }
+    // The model is gone; the library lets go of its layers before they go too.
+    ShortcutKit::shutDown();
+    return status;
+}
