@@ -11,6 +11,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using tolvar::UpdateService;
+
 using platform::Date;
 using platform::FeedUpdater;
 using platform::UpdateOffer;

@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+using tolvar::UpdateService;
+
 using platform::MemoryUpdater;
 
 TEST(UpdateService, StartsTheUpdaterWithADailyIntervalAndCopiesItsFlags)

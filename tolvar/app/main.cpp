@@ -56,7 +56,7 @@ int main(int argc, char** argv)
         platform::DesktopWorkspace workspace;
         platform::FeedUpdater updater(
             platform::FeedUpdater::configuredFeedUrl(), QApplication::applicationVersion(), clock, defaults, workspace);
-        UpdateService updateService(updater);
+        tolvar::UpdateService updateService(updater);
         platform::ICalendarStore eventStore;
         // The account first: it makes the shared folder that the store then finds.
         const std::unique_ptr<platform::FolderCloudAccount> cloudAccount

@@ -25,8 +25,6 @@
 #include <memory>
 #include <optional>
 
-class UpdateService;
-
 namespace platform {
 class Clock;
 class CloudAccount;
@@ -44,6 +42,7 @@ namespace tolvar {
 
 class ActionItemPrompt;
 class QuickPanel;
+class UpdateService;
 class ReminderOverlay;
 
 // The hub of the application: every setting and every piece of state the views show, the services it

@@ -2,6 +2,8 @@
 
 #include "platform/updater/Updater.h"
 
+namespace tolvar {
+
 UpdateService::UpdateService(platform::Updater& updater, QObject* parent)
     : QObject(parent)
     , m_updater(updater)
@@ -34,3 +36,5 @@ void UpdateService::refresh()
     m_automaticallyChecksForUpdates = m_updater.automaticallyChecksForUpdates();
     Q_EMIT automaticallyChecksForUpdatesChanged();
 }
+
+} // namespace tolvar

@@ -6,6 +6,8 @@ namespace platform {
 class Updater;
 }
 
+namespace tolvar {
+
 // The application's side of software updates: it starts the updater with a daily check and mirrors
 // the updater's two flags for the settings card.
 class UpdateService : public QObject
@@ -39,3 +41,5 @@ private:
     bool m_canCheckForUpdates = false;
     bool m_automaticallyChecksForUpdates = false;
 };
+
+} // namespace tolvar

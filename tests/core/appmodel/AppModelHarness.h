@@ -173,7 +173,7 @@ struct Machine
     platform::UbiquitousKeyValueStore& store;
     const platform::CloudAccount& account;
     platform::MemoryUpdater updater;
-    UpdateService updateService { updater };
+    tolvar::UpdateService updateService { updater };
     platform::TestEventStore eventStore;
     FakeOverlay overlay;
     FakePrompt prompt;
