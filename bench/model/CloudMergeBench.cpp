@@ -31,8 +31,8 @@ QByteArray storedArray(int count)
         snapshot.lastSeenAt = Date(500'000 + i);
         snapshot.attendees = { { QStringLiteral("a%1").arg(i), QStringLiteral("Ada"), AttendeeRSVPStatus::accepted,
             false, QStringLiteral("ada@example.com") } };
-        snapshot.id = MeetingSnapshot::makeStableID(snapshot.title, snapshot.startDate, snapshot.endDate,
-            snapshot.joinURL, snapshot.eventExternalIdentifier);
+        snapshot.id = MeetingSnapshot::makeStableID(
+            snapshot.title, snapshot.startDate, snapshot.endDate, snapshot.joinURL, snapshot.eventExternalIdentifier);
         records.append(snapshot);
     }
     return encodeRecordArray(records);

@@ -9,7 +9,8 @@
 namespace platform {
 
 // A key-value store of data values shared by every machine of one user.
-class UbiquitousKeyValueStore : public QObject {
+class UbiquitousKeyValueStore : public QObject
+{
     Q_OBJECT
 public:
     using QObject::QObject;
@@ -25,7 +26,8 @@ Q_SIGNALS:
 };
 
 // Whether the user is signed in to the shared store, and as whom.
-class CloudAccount {
+class CloudAccount
+{
 public:
     virtual ~CloudAccount() = default;
     // Absent while signed out.

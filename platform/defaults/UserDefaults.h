@@ -11,7 +11,8 @@ namespace platform {
 
 // The application's persistent key-value settings. Values keep their type; the typed reads convert
 // a value of another type the way the settings readers expect.
-class UserDefaults : public QObject {
+class UserDefaults : public QObject
+{
     Q_OBJECT
 public:
     using Value = std::variant<bool, qint64, double, QString, QStringList, QByteArray>;

@@ -10,7 +10,8 @@
 namespace platform {
 
 // The one source of "now" and of timers for application code.
-class Clock {
+class Clock
+{
 public:
     virtual ~Clock() = default;
 

@@ -6,7 +6,8 @@
 namespace platform {
 
 // An absolute point in time: seconds since 2001-01-01 00:00:00 UTC, the form the stored records use.
-class Date {
+class Date
+{
 public:
     static constexpr double referenceDateSince1970 = 978307200.0;
     static constexpr double distantPastSeconds = -63114076800.0;
@@ -16,8 +17,7 @@ public:
     constexpr Date() = default;
     constexpr explicit Date(double secondsSinceReferenceDate)
         : m_seconds(secondsSinceReferenceDate)
-    {
-    }
+    { }
 
     static constexpr Date distantPast() { return Date(distantPastSeconds); }
     static constexpr Date fromSecondsSince1970(double seconds) { return Date(seconds - referenceDateSince1970); }

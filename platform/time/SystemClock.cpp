@@ -8,7 +8,8 @@ namespace platform {
 
 namespace {
 
-class QtTimer final : public Timer {
+class QtTimer final : public Timer
+{
 public:
     QtTimer()
     {

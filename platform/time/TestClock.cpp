@@ -5,12 +5,12 @@
 
 namespace platform {
 
-class TestTimer final : public Timer {
+class TestTimer final : public Timer
+{
 public:
     explicit TestTimer(TestClock* clock)
         : m_clock(clock)
-    {
-    }
+    { }
     ~TestTimer() override
     {
         if (m_clock)
@@ -28,8 +28,7 @@ private:
 
 TestClock::TestClock(Date start)
     : m_now(start)
-{
-}
+{ }
 
 TestClock::~TestClock()
 {
@@ -47,7 +46,8 @@ std::unique_ptr<Timer> TestClock::createTimer()
 void TestClock::schedule(Timer* timer, double interval)
 {
     cancel(timer);
-    m_entries.push_back({ timer, m_now.addingSeconds(std::max(0.0, interval)), std::max(0.0, interval), m_nextOrder++ });
+    m_entries.push_back(
+        { timer, m_now.addingSeconds(std::max(0.0, interval)), std::max(0.0, interval), m_nextOrder++ });
 }
 
 void TestClock::cancel(Timer* timer)
@@ -57,12 +57,14 @@ void TestClock::cancel(Timer* timer)
 
 bool TestClock::isScheduled(const Timer* timer) const
 {
-    return std::any_of(m_entries.begin(), m_entries.end(), [timer](const Entry& entry) { return entry.timer == timer; });
+    return std::any_of(
+        m_entries.begin(), m_entries.end(), [timer](const Entry& entry) { return entry.timer == timer; });
 }
 
 int TestClock::activeTimerCount() const
 {
-    return int(std::count_if(m_entries.begin(), m_entries.end(), [](const Entry& entry) { return !entry.timer.isNull(); }));
+    return int(
+        std::count_if(m_entries.begin(), m_entries.end(), [](const Entry& entry) { return !entry.timer.isNull(); }));
 }
 
 TestClock::Entry* TestClock::nextDue(Date limit)

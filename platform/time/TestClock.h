@@ -8,7 +8,8 @@
 namespace platform {
 
 // A clock that stands still until a test advances it; every timer due by then fires, in order.
-class TestClock final : public Clock {
+class TestClock final : public Clock
+{
 public:
     explicit TestClock(Date start = Date::fromSecondsSince1970(1'800'000'000));
     ~TestClock() override;
@@ -23,7 +24,8 @@ public:
 
 private:
     friend class TestTimer;
-    struct Entry {
+    struct Entry
+    {
         QPointer<Timer> timer;
         Date due;
         double interval = 0;

@@ -5,7 +5,8 @@
 namespace platform {
 
 // A timer whose time comes from the Clock that made it, so that tests can advance time by hand.
-class Timer : public QObject {
+class Timer : public QObject
+{
     Q_OBJECT
 public:
     using QObject::QObject;

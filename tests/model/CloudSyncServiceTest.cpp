@@ -1,7 +1,7 @@
+#include "tolvar/model/CloudSyncService.h"
 #include "platform/cloud/MemoryKeyValueStore.h"
 #include "platform/cloud/TestCloudAccount.h"
 #include "platform/time/TestClock.h"
-#include "tolvar/model/CloudSyncService.h"
 #include "tolvar/model/RecordJson.h"
 
 #include <QCoro/QCoroTask>
@@ -12,14 +12,14 @@ using platform::Date;
 
 namespace {
 
-struct CloudSyncServiceTest : ::testing::Test {
+struct CloudSyncServiceTest : ::testing::Test
+{
     platform::TestClock clock { Date(1000) };
     platform::MemoryKeyValueStore store;
     platform::TestCloudAccount account;
     CloudSyncService service { store, account, clock };
 
-    template <typename Record>
-    QList<Record> stored(const char* key)
+    template <typename Record> QList<Record> stored(const char* key)
     {
         return decodeRecordArray<Record>(store.data(key).value_or("[]")).value_or(QList<Record>());
     }
@@ -89,8 +89,8 @@ TEST_F(CloudSyncServiceTest, OwnEarlierRecordsAndEndedOnesLeaveTheStore)
     endsNow.endDate = clock.now();
     MeetingSnapshot endedASecondAgo = meeting("ended", "other", 1, 0);
     endedASecondAgo.endDate = clock.now().addingSeconds(-1);
-    store.setRemoteData(
-        encodeRecordArray(QList { meeting("mine-old", "me", 1), endsNow, endedASecondAgo, meeting("b", "other", 1, 3000) }),
+    store.setRemoteData(encodeRecordArray(QList {
+                            meeting("mine-old", "me", 1), endsNow, endedASecondAgo, meeting("b", "other", 1, 3000) }),
         CloudKey::meetingSnapshots);
 
     const auto merged = QCoro::waitFor(service.syncMeetingSnapshots({}, "me")).value;

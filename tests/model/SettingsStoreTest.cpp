@@ -1,5 +1,5 @@
-#include "platform/defaults/MemoryUserDefaults.h"
 #include "tolvar/model/SettingsStore.h"
+#include "platform/defaults/MemoryUserDefaults.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,8 @@ using platform::Date;
 
 namespace {
 
-struct SettingsStoreTest : ::testing::Test {
+struct SettingsStoreTest : ::testing::Test
+{
     platform::MemoryUserDefaults defaults;
     SettingsStore store { defaults };
 };

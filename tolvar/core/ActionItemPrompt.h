@@ -6,7 +6,8 @@
 namespace tolvar {
 
 // What the application model needs of the prompt that asks for a joined meeting's action items.
-class ActionItemPrompt {
+class ActionItemPrompt
+{
 public:
     virtual ~ActionItemPrompt() = default;
 

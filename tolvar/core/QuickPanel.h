@@ -7,7 +7,8 @@ namespace tolvar {
 class AppModel;
 
 // What the application model needs of the Quick Panel controller.
-class QuickPanel {
+class QuickPanel
+{
 public:
     virtual ~QuickPanel() = default;
 

@@ -9,7 +9,8 @@ namespace tolvar {
 
 // What the application model and the scheduler need of the full-screen reminder. The reminders
 // library implements it; tests use a double.
-class ReminderOverlay {
+class ReminderOverlay
+{
 public:
     using JoinHandler = std::function<void(const MeetingSnapshot&)>;
     using SnoozeHandler = std::function<void(const QList<MeetingSnapshot>&, double seconds)>;

@@ -9,21 +9,19 @@
 
 namespace tolvar {
 
-CloudSyncService::CloudSyncService(platform::UbiquitousKeyValueStore& store, const platform::CloudAccount& account,
-    const platform::Clock& clock)
+CloudSyncService::CloudSyncService(
+    platform::UbiquitousKeyValueStore& store, const platform::CloudAccount& account, const platform::Clock& clock)
     : m_store(store)
     , m_account(account)
     , m_clock(clock)
-{
-}
+{ }
 
 bool CloudSyncService::isSignedIn() const
 {
     return m_account.ubiquityIdentityToken().has_value();
 }
 
-template <typename Record>
-CloudResult<QList<Record>> CloudSyncService::loadArray(const char* key) const
+template <typename Record> CloudResult<QList<Record>> CloudSyncService::loadArray(const char* key) const
 {
     const std::optional<QByteArray> data = m_store.data(key);
     if (!data)
@@ -35,8 +33,7 @@ CloudResult<QList<Record>> CloudSyncService::loadArray(const char* key) const
     return { std::move(*records), std::nullopt };
 }
 
-template <typename Record>
-CloudResult<QList<Record>> CloudSyncService::fetch(const char* key) const
+template <typename Record> CloudResult<QList<Record>> CloudSyncService::fetch(const char* key) const
 {
     if (!isSignedIn())
         return {};
@@ -54,8 +51,8 @@ QCoro::Task<CloudResult<QList<CalendarRule>>> CloudSyncService::fetchCalendarRul
     co_return fetch<CalendarRule>(CloudKey::calendarRules);
 }
 
-QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSnapshots(QList<MeetingSnapshot> local,
-    QString deviceID)
+QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSnapshots(
+    QList<MeetingSnapshot> local, QString deviceID)
 {
     if (!isSignedIn())
         co_return {};

@@ -24,26 +24,27 @@ inline constexpr char calendarRules[] = "tolvar.calendarRules.v1";
 } // namespace CloudKey
 
 // The outcome of a cloud operation: the value, or the description of what went wrong.
-template <typename T>
-struct CloudResult {
+template <typename T> struct CloudResult
+{
     T value {};
     std::optional<QString> error;
 };
 
 // Shares meeting records, reminder states and calendar rules with the user's other machines through
 // the shared key-value store, merging them with the local ones. Does nothing while signed out.
-class CloudSyncService {
+class CloudSyncService
+{
 public:
-    CloudSyncService(platform::UbiquitousKeyValueStore& store, const platform::CloudAccount& account,
-        const platform::Clock& clock);
+    CloudSyncService(
+        platform::UbiquitousKeyValueStore& store, const platform::CloudAccount& account, const platform::Clock& clock);
 
     platform::UbiquitousKeyValueStore& store() const { return m_store; }
     bool isSignedIn() const;
 
     // Returns every machine's current records merged with the local ones, this machine's earlier
     // records replaced by `local`.
-    QCoro::Task<CloudResult<QList<MeetingSnapshot>>> syncMeetingSnapshots(QList<MeetingSnapshot> local,
-        QString deviceID);
+    QCoro::Task<CloudResult<QList<MeetingSnapshot>>> syncMeetingSnapshots(
+        QList<MeetingSnapshot> local, QString deviceID);
     QCoro::Task<CloudResult<QList<ReminderState>>> fetchReminderStates();
     QCoro::Task<CloudResult<QList<CalendarRule>>> fetchCalendarRules();
     // Leave the store holding the newest state or rule per key, the local one winning a tie.
@@ -56,10 +57,8 @@ public:
     QList<MeetingSnapshot> mergeSnapshots(const QList<MeetingSnapshot>& snapshots) const;
 
 private:
-    template <typename Record>
-    CloudResult<QList<Record>> loadArray(const char* key) const;
-    template <typename Record>
-    CloudResult<QList<Record>> fetch(const char* key) const;
+    template <typename Record> CloudResult<QList<Record>> loadArray(const char* key) const;
+    template <typename Record> CloudResult<QList<Record>> fetch(const char* key) const;
 
     platform::UbiquitousKeyValueStore& m_store;
     const platform::CloudAccount& m_account;

@@ -30,8 +30,7 @@ std::optional<qint64> storedInteger(const platform::UserDefaults& defaults, cons
 
 SettingsStore::SettingsStore(platform::UserDefaults& defaults)
     : m_defaults(defaults)
-{
-}
+{ }
 
 QSet<QString> SettingsStore::identifierSet(const char* key) const
 {
@@ -44,8 +43,7 @@ void SettingsStore::setIdentifierSet(const char* key, const QSet<QString>& ident
     QStringList sorted(identifiers.begin(), identifiers.end());
     // QString's operator< compares UTF-16 code units; compare code points so that text beyond the
     // basic plane sorts the same way on every machine.
-    std::sort(sorted.begin(), sorted.end(),
-        [](const QString& a, const QString& b) { return a.toUcs4() < b.toUcs4(); });
+    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) { return a.toUcs4() < b.toUcs4(); });
     m_defaults.setStringArray(key, sorted);
 }
 
@@ -141,9 +139,8 @@ QMap<QString, CalendarRule> SettingsStore::loadCalendarRules() const
 void SettingsStore::saveCalendarRules(const QMap<QString, CalendarRule>& rules)
 {
     QList<CalendarRule> sorted = rules.values();
-    std::sort(sorted.begin(), sorted.end(), [](const CalendarRule& a, const CalendarRule& b) {
-        return a.calendarKey.toUcs4() < b.calendarKey.toUcs4();
-    });
+    std::sort(sorted.begin(), sorted.end(),
+        [](const CalendarRule& a, const CalendarRule& b) { return a.calendarKey.toUcs4() < b.calendarKey.toUcs4(); });
     m_defaults.setData(SettingsKey::calendarRules, encodeRecordArray(sorted));
 }
 

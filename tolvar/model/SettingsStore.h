@@ -41,7 +41,8 @@ inline constexpr char calendarRulesMigrated[] = "calendarRulesMigrated.v1";
 
 // The settings, device id, calendar rules and pending action items, kept in the user defaults.
 // Every read goes to the defaults; nothing is cached.
-class SettingsStore {
+class SettingsStore
+{
 public:
     explicit SettingsStore(platform::UserDefaults& defaults);
 

@@ -14,8 +14,9 @@ TEST(TestClock, FiresDueTimersInOrderAtTheirOwnTime)
     clock.singleShot(3, &context, [&] { fired.push_back({ 3, clock.now().secondsSinceReferenceDate() }); });
     clock.singleShot(1, &context, [&] { fired.push_back({ 1, clock.now().secondsSinceReferenceDate() }); });
     auto repeating = clock.createTimer();
-    QObject::connect(repeating.get(), &platform::Timer::timeout,
-        [&] { fired.push_back({ 0, clock.now().secondsSinceReferenceDate() }); });
+    QObject::connect(repeating.get(), &platform::Timer::timeout, [&] {
+        fired.push_back({ 0, clock.now().secondsSinceReferenceDate() });
+    });
     repeating->start(2);
 
     clock.advance(4.5);
