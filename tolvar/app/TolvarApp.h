@@ -32,6 +32,7 @@ public:
     virtual void showSettings();
     virtual void showOnboarding();
 
+    QSystemTrayIcon& trayIcon() { return m_trayIcon; }
     bool didBootstrap() const { return m_didBootstrap; }
     bool didCheckOnboarding() const { return m_didCheckOnboarding; }
 

@@ -19,6 +19,7 @@
 #include "platform/workspace/DesktopWorkspace.h"
 #include "tolvar/app/PlaceholderQuickPanel.h"
 #include "tolvar/app/TolvarApp.h"
+#include "tolvar/app/UpdateNotice.h"
 #include "tolvar/core/AppModel.h"
 #include "tolvar/menubar/PanelTransientHotkeys.h"
 #include "tolvar/reminders/ActionItemOverlayController.h"
@@ -80,6 +81,7 @@ int main(int argc, char** argv)
                     model, model.overlayController(), clock, processActivity);
             } });
         tolvar::TolvarApp tolvarApp(appModel);
+        tolvar::UpdateNotice updateNotice(updater, tolvarApp.trayIcon());
         tolvarApp.showStatusItem();
         status = QApplication::exec();
     }
