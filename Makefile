@@ -11,9 +11,8 @@ deps:
 
 run: deps
 	cmake -S . -B $(RUN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=$(WERROR)
-	cmake --build $(RUN_BUILD) -j $(JOBS)
-	@if [ -x $(RUN_BUILD)/tolvar/app/tolvar ]; then exec $(RUN_BUILD)/tolvar/app/tolvar; \
-	else echo "The Tolvar application is not built yet: only its libraries and tests exist."; fi
+	cmake --build $(RUN_BUILD) -j $(JOBS) --target tolvar
+	exec $(RUN_BUILD)/tolvar/app/tolvar
 
 test: deps
 	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVAR_SANITIZE=ON -DTOLVAR_WERROR=$(WERROR)
@@ -21,7 +20,7 @@ test: deps
 	scripts/run-tests.sh $(TEST_BUILD)
 
 bench: deps
-	cmake -S . -B $(RUN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVAR_WERROR=$(WERROR)
+	cmake -S . -B $(RUN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVAR_TESTS=ON -DTOLVAR_WERROR=$(WERROR)
 	cmake --build $(RUN_BUILD) -j $(JOBS)
 	bench/run.sh $(RUN_BUILD)
 

@@ -4,6 +4,7 @@ set -euo pipefail
 build=${1:-build-release}
 here=$(dirname "$0")
 "$build/bench/bench_cloud_merge"
+"$build/bench/bench_app_model"
 for script in "$here"/*/run.sh; do
     [ -x "$script" ] && "$script" "$build"
 done
