@@ -2,6 +2,7 @@
 
 #include "platform/text/Localized.h"
 #include "tolvar/reminders/DropShadow.h"
+#include "tolvar/reminders/PaintedWidgetAccessible.h"
 #include "tolvar/reminders/Palette.h"
 #include "tolvar/reminders/PrimaryActionButton.h"
 #include "tolvar/reminders/SecondaryOverlayButton.h"
@@ -14,16 +15,36 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
+#include <QToolTip>
 #include <QVariantAnimation>
 
 namespace tolvar {
+
+namespace {
+
+QString headerText()
+{
+    return platform::localized("Action items");
+}
+
+QString endedText()
+{
+    return platform::localized("Meeting ended");
+}
+
+QString hintText()
+{
+    return platform::localized("Capture follow-ups while they’re fresh. Copy when you’re done.");
+}
+
+} // namespace
 
 struct ActionItemOverlayView::Layout
 {
     QTransform transform;
     QRectF card;
     QRectF mark;
-    QPointF headerText;
+    QRectF headerRect;
     WrappedText ended;
     QRectF endedRect;
     WrappedText title;
@@ -48,6 +69,7 @@ ActionItemOverlayView::ActionItemOverlayView(
     , m_reduceMotion(!QApplication::isEffectEnabled(Qt::UI_General))
     , m_entranceAnimation(new QVariantAnimation(this))
 {
+    PaintedWidgetAccessible::install();
     m_editor->setFrameShape(QFrame::NoFrame);
     m_editor->viewport()->setAutoFillBackground(false);
     m_editor->setAttribute(Qt::WA_TranslucentBackground);
@@ -112,20 +134,18 @@ ActionItemOverlayView::Layout ActionItemOverlayView::layout() const
     layout.mark = QRectF(22, y, 16, 16);
     const qreal headerHeight = std::max<qreal>(16, QFontMetricsF(overlayFont(15, QFont::Bold)).height());
     layout.mark.moveTop(y + (headerHeight - 16) / 2);
-    layout.headerText = QPointF(22 + 16 + 10, y);
+    layout.headerRect = QRectF(22 + 16 + 10, y, inner - 16 - 10, headerHeight);
     y += headerHeight + 16;
     QFont ended = overlayFont(11, QFont::DemiBold);
     ended.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
     ended.setCapitalization(QFont::AllUppercase);
-    layout.ended = WrappedText::make(platform::localized("Meeting ended"), ended, inner, 1);
+    layout.ended = WrappedText::make(endedText(), ended, inner, 1);
     layout.endedRect = QRectF(22, y, inner, layout.ended.height());
     y += layout.endedRect.height() + 4;
     layout.title = WrappedText::make(m_meetingTitle, overlayFont(20, QFont::DemiBold), inner, 3);
     layout.titleRect = QRectF(22, y, inner, layout.title.height());
     y += layout.titleRect.height() + 16;
-    layout.hint
-        = WrappedText::make(platform::localized("Capture follow-ups while they’re fresh. Copy when you’re done."),
-            overlayFont(13, QFont::Normal), inner, 4);
+    layout.hint = WrappedText::make(hintText(), overlayFont(13, QFont::Normal), inner, 4);
     layout.hintRect = QRectF(22, y, inner, layout.hint.height());
     y += layout.hintRect.height() + 16;
     layout.editor = QRectF(22, y, inner, 180);
@@ -159,6 +179,36 @@ QRectF ActionItemOverlayView::doneButtonRect() const
     return layout.transform.mapRect(layout.doneRect);
 }
 
+QString ActionItemOverlayView::doneToolTip()
+{
+    return platform::localized("Done (Ctrl+↩)");
+}
+
+QList<PaintedElement> ActionItemOverlayView::accessibleElements() const
+{
+    const Layout layout = this->layout();
+    const QTransform& card = layout.transform;
+    PaintedElement done
+        = PaintedElement::button(QStringLiteral("done"), layout.done.title, card.mapRect(layout.doneRect));
+    done.toolTip = doneToolTip();
+    return {
+        PaintedElement::text(QStringLiteral("header"), headerText(), card.mapRect(layout.headerRect)),
+        PaintedElement::text(QStringLiteral("ended"), endedText(), card.mapRect(layout.endedRect)),
+        PaintedElement::text(QStringLiteral("title"), m_meetingTitle, card.mapRect(layout.titleRect)),
+        PaintedElement::text(QStringLiteral("hint"), hintText(), card.mapRect(layout.hintRect)),
+        PaintedElement::button(QStringLiteral("copy"), layout.copy.title, card.mapRect(layout.copyRect), canCopy()),
+        done,
+    };
+}
+
+void ActionItemOverlayView::pressAccessibleElement(const QString& id)
+{
+    if (id == QLatin1String("copy"))
+        copyNotes();
+    else if (id == QLatin1String("done"))
+        done();
+}
+
 void ActionItemOverlayView::placeEditor()
 {
     const Layout layout = this->layout();
@@ -181,6 +231,19 @@ void ActionItemOverlayView::showEvent(QShowEvent* event)
         m_entranceAnimation->start();
     }
     placeEditor();
+}
+
+bool ActionItemOverlayView::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QRectF done = doneButtonRect();
+    if (done.contains(help->pos()))
+        QToolTip::showText(help->globalPos(), doneToolTip(), this, done.toAlignedRect());
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void ActionItemOverlayView::resizeEvent(QResizeEvent* event)
@@ -258,11 +321,9 @@ void ActionItemOverlayView::paintEvent(QPaintEvent*)
     markFill.setColorAt(0, palette.teal);
     markFill.setColorAt(1, palette.blue);
     painter.fillPath(mark, markFill);
-    const QFont headerFont = overlayFont(15, QFont::Bold);
-    painter.setFont(headerFont);
+    painter.setFont(overlayFont(15, QFont::Bold));
     painter.setPen(Qt::white);
-    painter.drawText(QRectF(layout.headerText, QSizeF(layout.card.width(), QFontMetricsF(headerFont).height())),
-        Qt::AlignLeft | Qt::AlignVCenter, platform::localized("Action items"));
+    painter.drawText(layout.headerRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, headerText());
 
     layout.ended.paint(painter, layout.endedRect, Qt::AlignLeft, withOpacity(palette.teal, 0.9));
     layout.title.paint(painter, layout.titleRect, Qt::AlignLeft, Qt::white);

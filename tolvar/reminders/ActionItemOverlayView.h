@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/time/Clock.h"
+#include "tolvar/reminders/PaintedElements.h"
 
 #include <QWidget>
 #include <functional>
@@ -13,7 +14,7 @@ namespace tolvar {
 
 // The dimmed full-screen card that asks for a finished meeting's action items. The notes live only
 // while it is open; Copy is the only way they leave it.
-class ActionItemOverlayView : public QWidget
+class ActionItemOverlayView : public QWidget, public PaintedElements
 {
     Q_OBJECT
 public:
@@ -32,8 +33,14 @@ public:
     void done();
     QRectF copyButtonRect() const;
     QRectF doneButtonRect() const;
+    static QString doneToolTip();
+
+    // The card's texts and its Copy and Done buttons; the notes editor is a widget of its own.
+    QList<PaintedElement> accessibleElements() const override;
+    void pressAccessibleElement(const QString& id) override;
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

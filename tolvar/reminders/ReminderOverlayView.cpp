@@ -5,6 +5,7 @@
 #include "tolvar/reminders/DropShadow.h"
 #include "tolvar/reminders/GhostActionButton.h"
 #include "tolvar/reminders/OverlayFocusModel.h"
+#include "tolvar/reminders/PaintedWidgetAccessible.h"
 #include "tolvar/reminders/Palette.h"
 #include "tolvar/reminders/PrimaryActionButton.h"
 #include "tolvar/reminders/WrappedText.h"
@@ -85,6 +86,8 @@ struct ReminderOverlayView::Layout
 
     QRectF content;
     QRectF header;
+    QRectF brandRect;
+    QRectF pillRect;
     QRectF middle;
     WrappedText label;
     QRectF labelRect;
@@ -112,11 +115,15 @@ ReminderOverlayView::ReminderOverlayView(QList<MeetingSnapshot> meetings, JoinHa
     , m_timer(clock.createTimer())
 {
     Q_ASSERT(!m_meetings.isEmpty());
+    PaintedWidgetAccessible::install();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     connect(m_timer.get(), &platform::Timer::timeout, this, [this] {
+        const int before = secondsRemaining();
         m_now = m_clock.now();
         update();
+        if (secondsRemaining() != before)
+            PaintedWidgetAccessible::announceNameChanges(this, { QStringLiteral("pill"), QStringLiteral("countdown") });
     });
     if (m_focus)
         connect(m_focus, &OverlayFocusModel::focusIndexChanged, this, &ReminderOverlayView::focusChanged);
@@ -169,6 +176,22 @@ QString ReminderOverlayView::countdownText() const
     if (seconds <= 0)
         return platform::localized("Now");
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString ReminderOverlayView::countdownAccessibilityLabel() const
+{
+    return platform::localizedFormat("Meeting starts in %d seconds", { QString::number(secondsRemaining()) });
+}
+
+QString ReminderOverlayView::pillText() const
+{
+    // The finished title is looked up once more as a key of its own.
+    return platform::localized(titleText().toUtf8().constData());
+}
+
+QString ReminderOverlayView::headline() const
+{
+    return platform::localizedFormat("%d overlapping meetings", { QString::number(m_meetings.size()) });
 }
 
 QString ReminderOverlayView::summaryLine() const
@@ -287,9 +310,16 @@ ReminderOverlayView::Layout ReminderOverlayView::layout() const
     Layout layout;
     layout.content = QRectF(rect()).adjusted(52, 40, -52, -40);
 
-    const qreal pillHeight = QFontMetricsF(overlayFont(12.5, QFont::DemiBold)).height() + 14;
-    const qreal brandHeight = std::max<qreal>(16, QFontMetricsF(overlayFont(13, QFont::DemiBold)).height());
+    const QFontMetricsF pillMetrics(overlayFont(12.5, QFont::DemiBold));
+    const QFontMetricsF brandMetrics(overlayFont(13, QFont::DemiBold));
+    const qreal pillHeight = pillMetrics.height() + 14;
+    const qreal brandHeight = std::max<qreal>(16, brandMetrics.height());
     layout.header = QRectF(layout.content.topLeft(), QSizeF(layout.content.width(), std::max(pillHeight, brandHeight)));
+    layout.brandRect = QRectF(layout.header.left() + 16 + 8, layout.header.top(),
+        brandMetrics.horizontalAdvance(platform::localized("Tolvar")) + 1, layout.header.height());
+    const qreal pillWidth = 14 + 7 + 8 + pillMetrics.horizontalAdvance(pillText()) + 14;
+    layout.pillRect
+        = QRectF(layout.header.right() - pillWidth, layout.header.center().y() - pillHeight / 2, pillWidth, pillHeight);
 
     const qreal width = std::min<qreal>(920, layout.content.width());
     auto centred = [width](qreal y, QSizeF size) { return QRectF(QPointF((width - size.width()) / 2, y), size); };
@@ -315,9 +345,7 @@ ReminderOverlayView::Layout ReminderOverlayView::layout() const
         layout.summaryRect = centred(y, { width, layout.summary.height() });
         y += layout.summaryRect.height() + 22;
     } else {
-        layout.title = WrappedText::make(
-            platform::localizedFormat("%d overlapping meetings", { QString::number(m_meetings.size()) }),
-            overlayFont(40, QFont::Bold), width, 2, 0.7);
+        layout.title = WrappedText::make(headline(), overlayFont(40, QFont::Bold), width, 2, 0.7);
         layout.titleRect = centred(y, { width, layout.title.height() });
         y += layout.titleRect.height() + 22;
         const qreal rowWidth = std::min<qreal>(680, width);
@@ -457,6 +485,7 @@ void ReminderOverlayView::focusChanged()
     m_previousRingID = m_ringID;
     m_ringID = focused;
     runAnimation(m_ringAnimation, 0, 1);
+    PaintedWidgetAccessible::announceSelection(this);
 }
 
 void ReminderOverlayView::animatePress(qreal to)
@@ -532,6 +561,47 @@ void ReminderOverlayView::click(const QString& buttonID)
     }
 }
 
+QList<PaintedElement> ReminderOverlayView::accessibleElements() const
+{
+    const Layout layout = this->layout();
+    const QTransform middle = middleTransform(layout);
+    QList<PaintedElement> elements;
+    auto addText = [&elements](const QString& id, const QString& name, const QRectF& rect) {
+        elements.append(PaintedElement::text(id, name, rect));
+    };
+    auto addButton = [this, &elements, &middle](const Button& button, const QString& name) {
+        const bool focused = m_focus && m_focus->isFocused(button.id);
+        elements.append(
+            PaintedElement::button(button.id, name, middle.mapRect(button.rect), !m_isHandlingAction, focused));
+    };
+
+    addText(QStringLiteral("brand"), platform::localized("Tolvar"), layout.brandRect);
+    addText(QStringLiteral("pill"), pillText(), layout.pillRect);
+    addText(QStringLiteral("countdown"), countdownAccessibilityLabel(), middle.mapRect(layout.countdownRect));
+    if (isOneMeeting()) {
+        addText(QStringLiteral("title"), m_meetings.first().title, middle.mapRect(layout.titleRect));
+        addText(QStringLiteral("summary"), summaryLine(), middle.mapRect(layout.summaryRect));
+    } else {
+        addText(QStringLiteral("title"), headline(), middle.mapRect(layout.titleRect));
+    }
+    for (const Layout::Row& row : layout.rows) {
+        const MeetingSnapshot& meeting = m_meetings.at(row.index);
+        addText(QStringLiteral("title-") + meeting.id, meeting.title, middle.mapRect(row.titleRect));
+        addText(QStringLiteral("detail-") + meeting.id, rowDetailLine(meeting), middle.mapRect(row.detailRect));
+        for (const Button& button : layout.buttons) {
+            if (row.focusID && button.id == *row.focusID)
+                addButton(button,
+                    meeting.joinURL ? platform::localizedFormat("Join %@", { meeting.title })
+                                    : platform::localizedFormat("Copy location for %@", { meeting.title }));
+        }
+    }
+    for (const Button& button : layout.buttons) {
+        if (!button.id.startsWith(QLatin1String("join-")) && !button.id.startsWith(QLatin1String("copy-")))
+            addButton(button, button.label.title);
+    }
+    return elements;
+}
+
 void ReminderOverlayView::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape)
@@ -576,17 +646,11 @@ void ReminderOverlayView::paintHeader(QPainter& painter, const Layout& layout) c
     painter.fillPath(markShape, palette.blue);
     painter.setFont(overlayFont(13, QFont::DemiBold));
     painter.setPen(QColor::fromRgbF(1, 1, 1, 0.66f));
-    painter.drawText(QRectF(mark.right() + 8, header.top(), 200, header.height()), Qt::AlignLeft | Qt::AlignVCenter,
-        platform::localized("Tolvar"));
+    painter.drawText(
+        layout.brandRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, platform::localized("Tolvar"));
 
     const QColor accent = accentColor();
-    const QFont pillFont = overlayFont(12.5, QFont::DemiBold);
-    const QString pillText = platform::localized(titleText().toUtf8().constData());
-    const QFontMetricsF metrics(pillFont);
-    const qreal textWidth = metrics.horizontalAdvance(pillText);
-    const qreal pillWidth = 14 + 7 + 8 + textWidth + 14;
-    const QRectF pill(header.right() - pillWidth, header.center().y() - (metrics.height() + 14) / 2, pillWidth,
-        metrics.height() + 14);
+    const QRectF& pill = layout.pillRect;
     QPainterPath capsule;
     capsule.addRoundedRect(pill, pill.height() / 2, pill.height() / 2);
     painter.fillPath(capsule, withOpacity(accent, 0.1));
@@ -598,10 +662,10 @@ void ReminderOverlayView::paintHeader(QPainter& painter, const Layout& layout) c
     painter.setPen(QPen(withOpacity(accent, 0.35), 4));
     painter.setBrush(accent);
     painter.drawEllipse(dot);
-    painter.setFont(pillFont);
+    painter.setFont(overlayFont(12.5, QFont::DemiBold));
     painter.setPen(accent);
-    painter.drawText(
-        QRectF(dot.right() + 8, pill.top(), textWidth + 1, pill.height()), Qt::AlignLeft | Qt::AlignVCenter, pillText);
+    painter.drawText(QRectF(dot.right() + 8, pill.top(), pill.right() - 14 - dot.right() - 8 + 1, pill.height()),
+        Qt::AlignLeft | Qt::AlignVCenter, pillText());
 }
 
 void ReminderOverlayView::paintRing(QPainter& painter, const QRectF& rect, qreal radius, const QString& id) const

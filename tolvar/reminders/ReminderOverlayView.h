@@ -3,6 +3,7 @@
 #include "platform/time/Clock.h"
 #include "tolvar/model/MeetingSnapshot.h"
 #include "tolvar/reminders/ButtonLabel.h"
+#include "tolvar/reminders/PaintedElements.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -18,7 +19,7 @@ class OverlayFocusModel;
 
 // The full-screen reminder for a group of meetings: countdown, the meeting or the overlapping
 // meetings, and the choices join, copy location, snooze and dismiss. It paints itself.
-class ReminderOverlayView : public QWidget
+class ReminderOverlayView : public QWidget, public PaintedElements
 {
     Q_OBJECT
 public:
@@ -44,6 +45,9 @@ public:
     QColor accentColor() const;
     QString titleText() const;
     QString countdownText() const;
+    QString countdownAccessibilityLabel() const;
+    QString pillText() const;
+    QString headline() const;
     QString summaryLine() const;
     QString rowDetailLine(const MeetingSnapshot& meeting) const;
     static std::optional<QString> focusID(const MeetingSnapshot& meeting);
@@ -70,6 +74,10 @@ public:
     QRectF buttonRect(const Button& button) const;
     // What a click on the button does; disabled buttons do nothing.
     void click(const QString& buttonID);
+
+    // The texts and buttons a screen reader sees; the label above the countdown and the dots are left out.
+    QList<PaintedElement> accessibleElements() const override;
+    void pressAccessibleElement(const QString& id) override { click(id); }
 
 protected:
     void showEvent(QShowEvent* event) override;
