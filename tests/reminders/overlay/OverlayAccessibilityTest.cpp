@@ -49,24 +49,15 @@ void press(QAccessibleInterface* element)
 
 } // namespace
 
-class OverlayAccessibilityTest : public ::testing::Test
+class OverlayAccessibilityTest : public ReminderOverlayViewFixture
 {
 protected:
     std::unique_ptr<ReminderOverlayView> makeView(const QList<MeetingSnapshot>& meetings)
     {
-        auto view = std::make_unique<ReminderOverlayView>(
-            meetings, [this](const MeetingSnapshot& meeting) { log.append("join " + meeting.id); },
-            [this](double seconds) { log.append(QStringLiteral("snooze %1").arg(seconds)); },
-            [this] { log.append("dismiss"); }, &focus, clock);
-        view->setReduceMotion(true);
-        view->resize(1440, 900);
+        auto view = ReminderOverlayViewFixture::makeView(meetings, true);
         view->show();
         return view;
     }
-
-    platform::TestClock clock;
-    OverlayFocusModel focus;
-    QStringList log;
 };
 
 TEST_F(OverlayAccessibilityTest, OneMeetingReadsItsTextsAndButtonsButNotTheDecoration)

@@ -1,12 +1,17 @@
 #pragma once
 
 #include "platform/time/Date.h"
+#include "platform/time/TestClock.h"
 #include "tolvar/model/MeetingSnapshot.h"
+#include "tolvar/reminders/OverlayFocusModel.h"
+#include "tolvar/reminders/ReminderOverlayView.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QWidget>
+#include <gtest/gtest.h>
+#include <memory>
 
 // A meeting `startsIn` seconds after `now`, lasting 30 minutes.
 inline tolvar::MeetingSnapshot overlayMeeting(const QString& id, const QString& title, platform::Date now,
@@ -43,3 +48,24 @@ inline void saveScreenshot(QWidget& widget, const QString& name)
     QDir().mkpath(folder);
     widget.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
+
+// A reminder view on a test clock and a focus model of its own, whose callbacks are logged.
+class ReminderOverlayViewFixture : public ::testing::Test
+{
+protected:
+    std::unique_ptr<tolvar::ReminderOverlayView> makeView(
+        const QList<tolvar::MeetingSnapshot>& meetings, bool reduceMotion)
+    {
+        auto view = std::make_unique<tolvar::ReminderOverlayView>(
+            meetings, [this](const tolvar::MeetingSnapshot& meeting) { log.append("join " + meeting.id); },
+            [this](double seconds) { log.append(QStringLiteral("snooze %1").arg(seconds)); },
+            [this] { log.append("dismiss"); }, &focus, clock);
+        view->setReduceMotion(reduceMotion);
+        view->resize(1440, 900);
+        return view;
+    }
+
+    platform::TestClock clock;
+    tolvar::OverlayFocusModel focus;
+    QStringList log;
+};

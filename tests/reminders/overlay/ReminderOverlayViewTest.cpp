@@ -10,18 +10,12 @@
 
 using namespace tolvar;
 
-class ReminderOverlayViewTest : public ::testing::Test
+class ReminderOverlayViewTest : public ReminderOverlayViewFixture
 {
 protected:
     std::unique_ptr<ReminderOverlayView> makeView(const QList<MeetingSnapshot>& meetings)
     {
-        auto view = std::make_unique<ReminderOverlayView>(
-            meetings, [this](const MeetingSnapshot& meeting) { log.append("join " + meeting.id); },
-            [this](double seconds) { log.append(QStringLiteral("snooze %1").arg(seconds)); },
-            [this] { log.append("dismiss"); }, &focus, clock);
-        view->setReduceMotion(false);
-        view->resize(1440, 900);
-        return view;
+        return ReminderOverlayViewFixture::makeView(meetings, false);
     }
 
     // Shows the view, lets the entrance finish and saves its picture.
@@ -39,10 +33,6 @@ protected:
                 focus.setFocusIndex(index);
         }
     }
-
-    platform::TestClock clock;
-    OverlayFocusModel focus;
-    QStringList log;
     MeetingSnapshot online
         = overlayMeeting("m1", "Weekly product sync", clock.now(), 125, "https://US02WEB.Zoom.us/j/81");
 };
