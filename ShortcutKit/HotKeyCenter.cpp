@@ -59,9 +59,11 @@ bool HotKeyCenter::registerHotKey(const std::shared_ptr<HotKey>& hotKey)
     if (registerWithSystem(*hotKey) != platform::HotKeys::Status::ok)
         return false;
     m_hotKeys[hotKey->id] = hotKey;
-    installEventHandler();
-    if (m_eventHandler)
-        applyMode();
+    if (!m_eventHandler) {
+        m_eventHandler = m_system.installHandler(
+            {}, [this](const platform::HotKeyEvent& event) { return handleHotKeyEvent(event); });
+    }
+    applyMode();
     return true;
 }
 
@@ -118,15 +120,6 @@ void HotKeyCenter::unregisterAll()
 {
     for (const std::shared_ptr<HotKey>& hotKey : liveHotKeys())
         unregisterEventHotKey(*hotKey);
-}
-
-void HotKeyCenter::installEventHandler()
-{
-    if (m_eventHandler)
-        return;
-    m_eventHandler
-        = m_system.installHandler({}, [this](const platform::HotKeyEvent& event) { return handleHotKeyEvent(event); });
-    applyMode();
 }
 
 void HotKeyCenter::setHotKeyEventHandling(bool enabled)

@@ -5,10 +5,10 @@
 #include "platform/systemshortcuts/SystemShortcuts.h"
 
 #include <QObject>
-
-class QKeyEvent;
 #include <map>
 #include <memory>
+
+class QKeyEvent;
 
 namespace ShortcutKit {
 
@@ -41,9 +41,7 @@ public:
     // withdrawn at once and comes back with the next change to normal.
     bool registerHotKey(const std::shared_ptr<HotKey>& hotKey);
 
-    bool isEnabled() const { return m_isEnabled; }
     void setEnabled(bool enabled);
-    bool isMenuOpen() const { return m_isMenuOpen; }
     void setMenuOpen(bool open);
     Mode mode() const { return m_mode; }
 
@@ -64,7 +62,6 @@ private:
     void applyMode();
     void registerAll();
     void unregisterAll();
-    void installEventHandler();
     void setHotKeyEventHandling(bool enabled);
     void setRawKeyEventHandling(bool enabled);
     bool handleHotKeyEvent(const platform::HotKeyEvent& event);

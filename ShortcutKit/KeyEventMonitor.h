@@ -20,7 +20,6 @@ public:
 
     void start();
     void stop();
-    bool isStarted() const { return m_isStarted; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

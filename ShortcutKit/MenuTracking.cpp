@@ -19,6 +19,9 @@ MenuTracking::~MenuTracking()
 
 bool MenuTracking::eventFilter(QObject* watched, QEvent* event)
 {
+    // Every event of the application passes here: the type test is the cheap one.
+    if (event->type() != QEvent::Show && event->type() != QEvent::Hide)
+        return false;
     const auto* menu = qobject_cast<QMenu*>(watched);
     if (!menu || !menu->isWindow())
         return false;

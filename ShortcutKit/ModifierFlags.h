@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/hotkeys/HotKeys.h"
+
 #include <QFlags>
 #include <QString>
 #include <QtGlobal>
@@ -21,14 +23,7 @@ enum class ModifierFlag : quint32 {
 Q_DECLARE_FLAGS(ModifierFlags, ModifierFlag)
 Q_DECLARE_OPERATORS_FOR_FLAGS(ModifierFlags)
 
-// Carbon mask bits.
-namespace CarbonModifier {
-constexpr qint64 command = 0x0100;
-constexpr qint64 shift = 0x0200;
-constexpr qint64 option = 0x0800;
-constexpr qint64 control = 0x1000;
-constexpr qint64 function = 0x20000;
-} // namespace CarbonModifier
+namespace CarbonModifier = platform::CarbonModifier;
 
 // Only control, option, shift, command and function survive either conversion.
 qint64 carbonModifiers(ModifierFlags flags);

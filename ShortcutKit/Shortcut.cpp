@@ -17,7 +17,6 @@
 namespace ShortcutKit {
 
 namespace {
-constexpr int x11KeyCodeOffset = 8;
 const QString replacementCharacter = QStringLiteral("\uFFFD");
 
 bool isSingleCharacter(const QString& text)
@@ -79,7 +78,8 @@ std::optional<Shortcut> Shortcut::fromEvent(const QKeyEvent& event)
 {
     if (event.type() != QEvent::KeyPress && event.type() != QEvent::KeyRelease)
         return std::nullopt;
-    const std::optional<qint64> keyCode = platform::carbonKeyCode(int(event.nativeScanCode()) - x11KeyCodeOffset);
+    const std::optional<qint64> keyCode
+        = platform::carbonKeyCode(int(event.nativeScanCode()) - platform::x11KeyCodeOffset);
     if (!keyCode)
         return std::nullopt;
     ModifierFlags flags = modifierFlags(event.modifiers());
@@ -102,13 +102,6 @@ std::optional<QString> Shortcut::keyToCharacter() const
     return text;
 }
 
-std::optional<QString> Shortcut::keyString() const
-{
-    if (const SpecialKey* special = SpecialKey::forKeyCode(m_carbonKeyCode))
-        return special->menuKeyEquivalent;
-    return keyToCharacter();
-}
-
 QString Shortcut::description() const
 {
     const QString symbols = symbolicRepresentation(modifiers());
@@ -119,7 +112,9 @@ QString Shortcut::description() const
 
 std::optional<QString> Shortcut::menuItemKeyEquivalent() const
 {
-    return keyString();
+    if (const SpecialKey* special = SpecialKey::forKeyCode(m_carbonKeyCode))
+        return special->menuKeyEquivalent;
+    return keyToCharacter();
 }
 
 std::optional<QKeySequence> Shortcut::toKeySequence() const
@@ -159,7 +154,7 @@ bool Shortcut::isTakenBySystem() const
 QList<QAction*> Shortcut::matchingMenuItems(const QMenu& menu) const
 {
     QList<QAction*> matches;
-    const std::optional<QString> string = keyString();
+    const std::optional<QString> string = menuItemKeyEquivalent();
     if (string)
         collectMatches(*this, *string, menu, matches);
     return matches;

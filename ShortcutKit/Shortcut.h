@@ -54,8 +54,6 @@ public:
     bool operator==(const Shortcut&) const = default;
 
 private:
-    std::optional<QString> keyString() const;
-
     qint64 m_carbonKeyCode;
     qint64 m_carbonModifiers;
 };

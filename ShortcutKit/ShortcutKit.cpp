@@ -83,11 +83,6 @@ StoredValue readStoredValue(const Name& name)
     return {};
 }
 
-std::optional<Shortcut> storedShortcut(const Name& name)
-{
-    return readStoredValue(name).shortcut;
-}
-
 bool hasActions(const State& s, const Name& name)
 {
     return !s.keyDownHandlers.value(name).isEmpty() || !s.keyUpHandlers.value(name).isEmpty();
@@ -110,7 +105,7 @@ bool isShortcutUsedByOtherName(const Shortcut& shortcut, const std::optional<Nam
     for (const Name& name : names) {
         if (name == excluding || s.disabledNames.contains(name) || !hasActions(s, name))
             continue;
-        if (storedShortcut(name) == shortcut)
+        if (getShortcut(name) == shortcut)
             return true;
     }
     return false;
@@ -124,7 +119,7 @@ void unregisterShortcut(const Shortcut& shortcut, const std::optional<Name>& exc
 
 void unregisterOldShortcut(const Name& name)
 {
-    if (const std::optional<Shortcut> old = storedShortcut(name))
+    if (const std::optional<Shortcut> old = getShortcut(name))
         unregisterShortcut(*old, name);
 }
 
@@ -136,7 +131,7 @@ void handleOnKeyEvent(EventType type, const Shortcut& shortcut)
     const QHash<Name, QList<Action>> handlers
         = type == EventType::keyDown ? state().keyDownHandlers : state().keyUpHandlers;
     for (auto entry = handlers.cbegin(); entry != handlers.cend(); ++entry) {
-        if (storedShortcut(entry.key()) != shortcut || state().disabledNames.contains(entry.key()))
+        if (getShortcut(entry.key()) != shortcut || state().disabledNames.contains(entry.key()))
             continue;
         for (const Action& action : entry.value())
             action();
@@ -170,7 +165,7 @@ void registerShortcutIfNeeded(const Name& name)
 {
     if (!isActive(name))
         return;
-    if (const std::optional<Shortcut> shortcut = storedShortcut(name))
+    if (const std::optional<Shortcut> shortcut = getShortcut(name))
         registerShortcut(*shortcut);
 }
 
@@ -240,7 +235,7 @@ HotKeyCenter& HotKeyCenter::shared()
 
 std::optional<Shortcut> getShortcut(const Name& name)
 {
-    return storedShortcut(name);
+    return readStoredValue(name).shortcut;
 }
 
 void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name)
@@ -302,14 +297,14 @@ void disable(const QList<Name>& names)
 {
     for (const Name& name : names) {
         state().disabledNames.insert(name);
-        if (const std::optional<Shortcut> shortcut = storedShortcut(name))
+        if (const std::optional<Shortcut> shortcut = getShortcut(name))
             unregisterShortcut(*shortcut, name);
     }
 }
 
 bool isEnabled(const Name& name)
 {
-    const std::optional<Shortcut> shortcut = storedShortcut(name);
+    const std::optional<Shortcut> shortcut = getShortcut(name);
     return state().isEnabled && isActive(name) && shortcut && state().registeredHotKeys.contains(*shortcut);
 }
 
@@ -329,7 +324,7 @@ void removeHandler(const Name& name)
 {
     state().keyDownHandlers.remove(name);
     state().keyUpHandlers.remove(name);
-    if (const std::optional<Shortcut> shortcut = storedShortcut(name))
+    if (const std::optional<Shortcut> shortcut = getShortcut(name))
         unregisterShortcut(*shortcut, name);
 }
 
@@ -339,7 +334,7 @@ void removeAllHandlers()
     QSet<Shortcut> shortcuts;
     for (const QHash<Name, QList<Action>>* table : { &s.keyDownHandlers, &s.keyUpHandlers }) {
         for (const Name& name : table->keys()) {
-            if (const std::optional<Shortcut> shortcut = storedShortcut(name))
+            if (const std::optional<Shortcut> shortcut = getShortcut(name))
                 shortcuts.insert(*shortcut);
         }
     }

@@ -1,5 +1,7 @@
 #include "platform/hotkeys/X11HotKeys.h"
 
+#include "platform/hotkeys/KeyPositions.h"
+
 #include <QGuiApplication>
 #include <cstdlib>
 #include <memory>
@@ -14,7 +16,6 @@ namespace platform {
 
 namespace {
 constexpr quint32 numLockKeysym = 0xff7f;
-constexpr int x11KeyCodeOffset = 8;
 constexpr quint8 badAccess = 10;
 
 template <typename T> using XcbReply = std::unique_ptr<T, decltype(&std::free)>;

@@ -9,7 +9,6 @@
 namespace platform {
 
 namespace {
-constexpr int x11KeyCodeOffset = 8;
 constexpr int evdevKeyA = 30;
 
 // The key in the place of A gives a Latin letter in a layout that can type ASCII.

@@ -1,7 +1,7 @@
 #include "platform/systemshortcuts/GnomeKeyBindings.h"
 
 #include "platform/hotkeys/HotKeys.h"
-#include "platform/keyboard/KeyboardLayout.h"
+#include "platform/systemshortcuts/KeysymShortcut.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -82,12 +82,7 @@ std::optional<SystemShortcut> GnomeKeyBindings::parseAccelerator(
     xkb_keysym_t keysym = xkb_keysym_from_name(name.constData(), XKB_KEYSYM_NO_FLAGS);
     if (keysym == XKB_KEY_NoSymbol)
         keysym = xkb_keysym_from_name(name.constData(), XKB_KEYSYM_CASE_INSENSITIVE);
-    if (keysym == XKB_KEY_NoSymbol)
-        return std::nullopt;
-    const std::optional<qint64> keyCode = layout.carbonKeyCode(keysym);
-    if (!keyCode)
-        return std::nullopt;
-    return SystemShortcut { *keyCode, modifiers };
+    return keysymShortcut(keysym, modifiers, layout);
 }
 
 QList<SystemShortcut> GnomeKeyBindings::parse(const QString& gsettingsOutput, const KeyboardLayout& layout)

@@ -1,7 +1,7 @@
 #include "platform/systemshortcuts/KdeGlobalShortcuts.h"
 
 #include "platform/hotkeys/HotKeys.h"
-#include "platform/keyboard/KeyboardLayout.h"
+#include "platform/systemshortcuts/KeysymShortcut.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -94,13 +94,7 @@ std::optional<SystemShortcut> KdeGlobalShortcuts::parseShortcut(const QString& s
             }
         }
     }
-    const xkb_keysym_t keysym = keysymFor(rest);
-    if (keysym == XKB_KEY_NoSymbol)
-        return std::nullopt;
-    const std::optional<qint64> keyCode = layout.carbonKeyCode(keysym);
-    if (!keyCode)
-        return std::nullopt;
-    return SystemShortcut { *keyCode, modifiers };
+    return keysymShortcut(keysymFor(rest), modifiers, layout);
 }
 
 QList<SystemShortcut> KdeGlobalShortcuts::parse(const QString& fileText, const KeyboardLayout& layout)

@@ -27,11 +27,6 @@ constexpr PanelKey panelKeys[] = {
     { 12, 40, command, Action::up }, // K
     { 13, 37, command, Action::right }, // L
 };
-
-bool isPanelOwner(PanelTransientHotkeys::Owner owner)
-{
-    return owner == PanelTransientHotkeys::Owner::quickPanel || owner == PanelTransientHotkeys::Owner::menuBar;
-}
 } // namespace
 
 PanelTransientHotkeys::PanelTransientHotkeys(platform::HotKeys* hotKeys, QObject* parent)
@@ -41,9 +36,7 @@ PanelTransientHotkeys::PanelTransientHotkeys(platform::HotKeys* hotKeys, QObject
 
 PanelTransientHotkeys::~PanelTransientHotkeys()
 {
-    unregisterAllHotKeys();
-    if (m_handlerRef)
-        m_hotKeys->removeHandler(*m_handlerRef);
+    detach();
 }
 
 PanelTransientHotkeys& PanelTransientHotkeys::shared()
@@ -57,12 +50,9 @@ void PanelTransientHotkeys::setHotKeys(platform::HotKeys& hotKeys)
 {
     if (m_hotKeys == &hotKeys)
         return;
-    unregisterAllHotKeys();
-    if (m_handlerRef)
-        m_hotKeys->removeHandler(*m_handlerRef);
-    m_handlerRef.reset();
+    detach();
     m_hotKeys = &hotKeys;
-    if (!m_handlers.empty()) {
+    if (!m_owners.isEmpty()) {
         installHandlerIfNeeded();
         applyRegistrations();
     }
@@ -70,33 +60,24 @@ void PanelTransientHotkeys::setHotKeys(platform::HotKeys& hotKeys)
 
 void PanelTransientHotkeys::registerOwner(Owner owner, KeySet keySet, Handler handler)
 {
-    m_handlers[owner] = std::move(handler);
-    m_keySets[owner] = keySet;
-    m_ownerOrder.removeAll(owner);
-    m_ownerOrder.append(owner);
+    m_owners.removeIf([owner](const OwnerEntry& entry) { return entry.owner == owner; });
+    m_owners.append({ owner, keySet, std::move(handler) });
     installHandlerIfNeeded();
     applyRegistrations();
 }
 
 void PanelTransientHotkeys::unregisterOwner(Owner owner)
 {
-    m_handlers.erase(owner);
-    m_keySets.erase(owner);
-    m_ownerOrder.removeAll(owner);
-    if (!m_handlers.empty()) {
+    m_owners.removeIf([owner](const OwnerEntry& entry) { return entry.owner == owner; });
+    if (m_owners.isEmpty())
+        detach();
+    else
         applyRegistrations();
-        return;
-    }
-    unregisterAllHotKeys();
-    if (m_handlerRef) {
-        m_hotKeys->removeHandler(*m_handlerRef);
-        m_handlerRef.reset();
-    }
 }
 
-bool PanelTransientHotkeys::isActive(Owner owner) const
+bool PanelTransientHotkeys::isSuppressed(Owner owner) const
 {
-    return m_handlers.contains(owner) && !(m_suppressPanelHotkeys && isPanelOwner(owner));
+    return m_suppressPanelHotkeys && (owner == Owner::quickPanel || owner == Owner::menuBar);
 }
 
 void PanelTransientHotkeys::applyRegistrations()
@@ -104,13 +85,11 @@ void PanelTransientHotkeys::applyRegistrations()
     unregisterAllHotKeys();
     bool anyActive = false;
     bool allEscapeOnly = true;
-    for (const auto& [owner, handler] : m_handlers) {
-        if (!isActive(owner))
+    for (const OwnerEntry& entry : std::as_const(m_owners)) {
+        if (isSuppressed(entry.owner))
             continue;
         anyActive = true;
-        const auto keySet = m_keySets.find(owner);
-        if (keySet == m_keySets.end() || keySet->second != KeySet::escapeOnly)
-            allEscapeOnly = false;
+        allEscapeOnly = allEscapeOnly && entry.keySet == KeySet::escapeOnly;
     }
     if (!anyActive)
         return;
@@ -133,6 +112,14 @@ void PanelTransientHotkeys::unregisterAllHotKeys()
     for (const platform::HotKeys::Ref ref : std::as_const(m_hotKeyRefs))
         m_hotKeys->unregisterHotKey(ref);
     m_hotKeyRefs.clear();
+}
+
+void PanelTransientHotkeys::detach()
+{
+    unregisterAllHotKeys();
+    if (m_handlerRef)
+        m_hotKeys->removeHandler(*m_handlerRef);
+    m_handlerRef.reset();
 }
 
 void PanelTransientHotkeys::registerHotKey(qint64 keyCode, quint32 id, qint64 modifiers)
@@ -158,17 +145,11 @@ bool PanelTransientHotkeys::handleEvent(const platform::HotKeyEvent& event)
 
 void PanelTransientHotkeys::dispatch(Action action)
 {
-    for (auto owner = m_ownerOrder.crbegin(); owner != m_ownerOrder.crend(); ++owner) {
-        if (m_suppressPanelHotkeys && isPanelOwner(*owner))
-            continue;
-        const auto keySet = m_keySets.find(*owner);
-        if (keySet != m_keySets.end() && keySet->second == KeySet::escapeOnly && action != Action::escape)
-            continue;
-        const auto handler = m_handlers.find(*owner);
-        if (handler == m_handlers.end())
+    for (auto entry = m_owners.crbegin(); entry != m_owners.crend(); ++entry) {
+        if (isSuppressed(entry->owner) || (entry->keySet == KeySet::escapeOnly && action != Action::escape))
             continue;
         // A copy: the handler may unregister its owner.
-        const Handler serve = handler->second;
+        const Handler serve = entry->handler;
         serve(action);
         return;
     }

@@ -5,7 +5,6 @@
 #include <QList>
 #include <QObject>
 #include <functional>
-#include <map>
 #include <optional>
 
 namespace tolvar {
@@ -45,9 +44,18 @@ public:
     void applyRegistrations();
 
 private:
-    bool isActive(Owner owner) const;
+    struct OwnerEntry
+    {
+        Owner owner;
+        KeySet keySet;
+        Handler handler;
+    };
+
+    bool isSuppressed(Owner owner) const;
     void installHandlerIfNeeded();
     void unregisterAllHotKeys();
+    // Gives back every hot key and the handler.
+    void detach();
     void registerHotKey(qint64 keyCode, quint32 id, qint64 modifiers);
     bool handleEvent(const platform::HotKeyEvent& event);
     void dispatch(Action action);
@@ -55,9 +63,8 @@ private:
     platform::HotKeys* m_hotKeys;
     std::optional<platform::HotKeys::HandlerRef> m_handlerRef;
     QList<platform::HotKeys::Ref> m_hotKeyRefs;
-    std::map<Owner, Handler> m_handlers;
-    std::map<Owner, KeySet> m_keySets;
-    QList<Owner> m_ownerOrder;
+    // Oldest first, each owner once.
+    QList<OwnerEntry> m_owners;
     bool m_suppressPanelHotkeys = false;
 };
 
