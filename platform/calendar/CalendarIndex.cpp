@@ -129,8 +129,7 @@ QList<StoreCalendar> CalendarIndex::calendars(EntityType type) const
 {
     QList<StoreCalendar> result;
     for (const Collection& collection : m_collections) {
-        const bool isEventCalendar = collection.hasEvents || !collection.hasTasks;
-        if (type == EntityType::event ? isEventCalendar : collection.hasTasks)
+        if (type == EntityType::event ? collection.isEventCalendar() : collection.hasTasks)
             result.append(collection.calendar);
     }
     return result;
@@ -141,8 +140,7 @@ QList<StoreEvent> CalendarIndex::events(Date from, Date to, const QSet<QString>&
     QList<StoreEvent> result;
     QList<EventOccurrence> occurrences;
     for (Collection& collection : m_collections) {
-        if (!calendarIdentifiers.contains(collection.calendar.identifier)
-            || !(collection.hasEvents || !collection.hasTasks))
+        if (!collection.isEventCalendar() || !calendarIdentifiers.contains(collection.calendar.identifier))
             continue;
         for (Series& series : collection.series) {
             occurrences.clear();

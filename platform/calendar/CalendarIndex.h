@@ -54,6 +54,9 @@ private:
         bool hasTasks = false;
         std::vector<Series> series;
         QList<Task> tasks;
+
+        // A folder with no items at all is offered as a calendar.
+        bool isEventCalendar() const { return hasEvents || !hasTasks; }
     };
 
     CalendarIndex(CalendarFolder folder, ICalendarFiles files);

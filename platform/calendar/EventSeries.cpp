@@ -1,7 +1,7 @@
 #include "platform/calendar/EventSeries.h"
 
 #include <algorithm>
-#include <cmath>
+#include <memory>
 
 namespace platform {
 

@@ -3,7 +3,6 @@
 #include "platform/calendar/ICalendarFile.h"
 
 #include <QList>
-#include <memory>
 
 namespace platform {
 

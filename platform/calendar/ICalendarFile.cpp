@@ -3,7 +3,6 @@
 #include "platform/calendar/TimeZoneCache.h"
 
 #include <QFile>
-#include <QStringDecoder>
 #include <memory>
 
 namespace platform {
@@ -361,9 +360,8 @@ private:
 // Calendar files should be UTF-8; a file that is not is read as Latin-1 rather than garbled or refused.
 QByteArray asUtf8(const QByteArray& data)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(data);
-    if (!decoder.hasError())
+    // Checked in place: decoding the whole file only to learn that would copy it for nothing.
+    if (data.isValidUtf8())
         return data;
     return QString::fromLatin1(data).toUtf8();
 }
@@ -399,7 +397,8 @@ ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones)
     Q_UNUSED(errorsNotFatal);
     ICalendarFile result;
     // A NUL would end libical's reading early; nothing after it could be a calendar anyway.
-    const QByteArray text = asUtf8(data.left(data.indexOf('\0') < 0 ? data.size() : data.indexOf('\0')));
+    const qsizetype nul = data.indexOf('\0');
+    const QByteArray text = asUtf8(nul < 0 ? data : data.left(nul));
     std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)> root(
         icalparser_parse_string(text.constData()), &icalcomponent_free);
     if (!root)

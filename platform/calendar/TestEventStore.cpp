@@ -1,6 +1,6 @@
 #include "platform/calendar/TestEventStore.h"
 
-#include <QSet>
+#include <algorithm>
 
 namespace platform {
 

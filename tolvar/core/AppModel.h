@@ -273,9 +273,11 @@ private:
     QCoro::Task<std::optional<QString>> exchangeWithCloud(QList<MeetingSnapshot> local, QString deviceID);
     void hideOverlayWhenAllSuppressed();
 
-    std::optional<CalendarRule> storedRule(const MeetingSnapshot& meeting) const;
+    // Points into the rules; absent when the meeting's calendar has none stored.
+    const CalendarRule* storedRule(const MeetingSnapshot& meeting) const;
     CalendarRule defaultRule(const QString& key) const;
     void changeRule(const QString& key, const std::function<void(CalendarRule&)>& change);
+    void changeCalendarRule(const CalendarSource& calendar, const std::function<void(CalendarRule&)>& change);
     void pushCalendarRules(QList<CalendarRule> rules);
     QCoro::Task<> syncCalendarRules(QList<CalendarRule> rules);
 

@@ -9,7 +9,6 @@
 #include "tolvar/model/MeetingLinks.h"
 
 #include <QPointer>
-#include <algorithm>
 
 namespace tolvar {
 

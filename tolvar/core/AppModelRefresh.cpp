@@ -132,10 +132,7 @@ QList<MeetingSnapshot> AppModel::dedupeMeetings(const QList<MeetingSnapshot>& me
         else
             *found = mergeDuplicate(*found, meeting);
     }
-    QList<MeetingSnapshot> merged = byKey.values();
-    std::stable_sort(merged.begin(), merged.end(),
-        [](const MeetingSnapshot& a, const MeetingSnapshot& b) { return a.startDate < b.startDate; });
-    return merged;
+    return sortedByStart(byKey.values());
 }
 
 QString AppModel::meetingIdentityKey(const MeetingSnapshot& meeting)

@@ -8,7 +8,6 @@
 #include "tolvar/model/MeetingIdentity.h"
 #include "tolvar/model/MeetingLinks.h"
 
-#include <QPointer>
 #include <algorithm>
 
 namespace tolvar {
@@ -22,11 +21,11 @@ QString reminderListKey(const CalendarSource& list)
     return reminderKeyPrefix + makeCalendarKey(list.sourceTitle, list.title).value_or(QString());
 }
 
-QList<MeetingSnapshot> sortedByStart(QList<MeetingSnapshot> meetings)
+auto settingFlag(AppModel::RuleFlag flag, bool value)
 {
-    std::stable_sort(meetings.begin(), meetings.end(),
-        [](const MeetingSnapshot& a, const MeetingSnapshot& b) { return a.startDate < b.startDate; });
-    return meetings;
+    return [flag, value](CalendarRule& rule) {
+        (flag == AppModel::RuleFlag::showOverlay ? rule.showOverlay : rule.playSound) = value;
+    };
 }
 
 } // namespace
@@ -44,10 +43,9 @@ std::optional<platform::Date> AppModel::nextReminderFireDate() const
     const platform::Date now = m_clock.now();
     std::optional<platform::Date> earliest;
     for (const MeetingSnapshot& meeting : m_meetings) {
-        if (isReminderSuppressed(meeting))
-            continue;
+        // The suppression test is the dearer one; it runs only for a date that would win.
         const platform::Date date = nextReminderDate(meeting, m_reminderLeadSeconds);
-        if (date > now && (!earliest || date < *earliest))
+        if (date > now && (!earliest || date < *earliest) && !isReminderSuppressed(meeting))
             earliest = date;
     }
     return earliest;
@@ -55,15 +53,13 @@ std::optional<platform::Date> AppModel::nextReminderFireDate() const
 
 bool AppModel::isReminderSuppressed(const MeetingSnapshot& meeting) const
 {
-    if (m_onlyRemindMeetingsWithJoinLink && !meeting.isTask && !meeting.joinURL
-        && physicalLocationText(meeting.location))
-        return true;
     const auto state = m_reminderStates.constFind(meeting.id);
-    if (state == m_reminderStates.constEnd())
-        return false;
-    if (state->firedForStartDate == meeting.startDate)
+    if (state != m_reminderStates.constEnd()
+        && (state->firedForStartDate == meeting.startDate || state->isSuppressed(m_clock.now())))
         return true;
-    return state->isSuppressed(m_clock.now());
+    // Link detection last: the scheduler asks this every second for every meeting.
+    return m_onlyRemindMeetingsWithJoinLink && !meeting.isTask && !meeting.joinURL
+        && physicalLocationText(meeting.location);
 }
 
 bool AppModel::isInQuietHours() const
@@ -78,15 +74,13 @@ bool AppModel::isInQuietHours() const
     return hour >= m_quietHoursStartHour || hour < m_quietHoursEndHour;
 }
 
-std::optional<CalendarRule> AppModel::storedRule(const MeetingSnapshot& meeting) const
+const CalendarRule* AppModel::storedRule(const MeetingSnapshot& meeting) const
 {
     const std::optional<QString> key = makeCalendarKey(meeting.calendarSourceTitle, meeting.calendarTitle);
     if (!key)
-        return std::nullopt;
+        return nullptr;
     const auto found = m_calendarRules.constFind(meeting.isTask ? reminderKeyPrefix + *key : *key);
-    if (found == m_calendarRules.constEnd())
-        return std::nullopt;
-    return *found;
+    return found == m_calendarRules.constEnd() ? nullptr : &*found;
 }
 
 bool AppModel::shouldShowOverlay(const QList<MeetingSnapshot>& meetings) const
@@ -94,7 +88,7 @@ bool AppModel::shouldShowOverlay(const QList<MeetingSnapshot>& meetings) const
     if (meetings.isEmpty() || isInQuietHours())
         return false;
     return std::any_of(meetings.begin(), meetings.end(), [this](const MeetingSnapshot& meeting) {
-        const std::optional<CalendarRule> rule = storedRule(meeting);
+        const CalendarRule* rule = storedRule(meeting);
         return !rule || rule->showOverlay;
     });
 }
@@ -102,7 +96,7 @@ bool AppModel::shouldShowOverlay(const QList<MeetingSnapshot>& meetings) const
 bool AppModel::shouldPlaySound(const QList<MeetingSnapshot>& meetings) const
 {
     return std::any_of(meetings.begin(), meetings.end(), [this](const MeetingSnapshot& meeting) {
-        const std::optional<CalendarRule> rule = storedRule(meeting);
+        const CalendarRule* rule = storedRule(meeting);
         return !rule || rule->playSound;
     });
 }
@@ -111,7 +105,7 @@ int AppModel::soundRepeatCount(const QList<MeetingSnapshot>& meetings) const
 {
     std::optional<qint64> fewest;
     for (const MeetingSnapshot& meeting : meetings) {
-        const std::optional<CalendarRule> rule = storedRule(meeting);
+        const CalendarRule* rule = storedRule(meeting);
         if (rule && rule->soundRepeat > 0 && (!fewest || rule->soundRepeat < *fewest))
             fewest = rule->soundRepeat;
     }
@@ -152,37 +146,31 @@ void AppModel::changeRule(const QString& key, const std::function<void(CalendarR
         pushCalendarRules({ rule });
 }
 
+void AppModel::changeCalendarRule(const CalendarSource& calendar, const std::function<void(CalendarRule&)>& change)
+{
+    // A calendar without title and account has no key, and so no rule.
+    if (const std::optional<QString> key = makeCalendarKey(calendar.sourceTitle, calendar.title))
+        changeRule(*key, change);
+}
+
 void AppModel::setRuleFlag(RuleFlag flag, bool value, const CalendarSource& calendar)
 {
-    const std::optional<QString> key = makeCalendarKey(calendar.sourceTitle, calendar.title);
-    if (!key)
-        return;
-    changeRule(*key, [flag, value](CalendarRule& rule) {
-        (flag == RuleFlag::showOverlay ? rule.showOverlay : rule.playSound) = value;
-    });
+    changeCalendarRule(calendar, settingFlag(flag, value));
 }
 
 void AppModel::setSoundRepeat(int repeat, const CalendarSource& calendar)
 {
-    const std::optional<QString> key = makeCalendarKey(calendar.sourceTitle, calendar.title);
-    if (!key)
-        return;
-    changeRule(*key, [repeat](CalendarRule& rule) { rule.soundRepeat = repeat; });
+    changeCalendarRule(calendar, [repeat](CalendarRule& rule) { rule.soundRepeat = repeat; });
 }
 
 void AppModel::setEventScope(EventScope scope, const CalendarSource& calendar)
 {
-    const std::optional<QString> key = makeCalendarKey(calendar.sourceTitle, calendar.title);
-    if (!key)
-        return;
-    changeRule(*key, [scope](CalendarRule& rule) { rule.eventScope = scope; });
+    changeCalendarRule(calendar, [scope](CalendarRule& rule) { rule.eventScope = scope; });
 }
 
 void AppModel::setReminderListRuleFlag(RuleFlag flag, bool value, const CalendarSource& list)
 {
-    changeRule(reminderListKey(list), [flag, value](CalendarRule& rule) {
-        (flag == RuleFlag::showOverlay ? rule.showOverlay : rule.playSound) = value;
-    });
+    changeRule(reminderListKey(list), settingFlag(flag, value));
 }
 
 void AppModel::setReminderListSoundRepeat(int repeat, const CalendarSource& list)

@@ -376,8 +376,9 @@ QList<MeetingAttendee> CalendarService::attendees(const platform::StoreEvent& ev
         if (participant.type != ParticipantType::person && participant.type != ParticipantType::group)
             continue;
         const std::optional<QString> email = participantEmail(participant);
-        const std::optional<QString> name
-            = trimmedNonEmpty(participant.name) ? trimmedNonEmpty(participant.name) : email;
+        std::optional<QString> name = trimmedNonEmpty(participant.name);
+        if (!name)
+            name = email;
         if (!name)
             continue;
         MeetingAttendee attendee;

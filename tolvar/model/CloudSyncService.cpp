@@ -5,7 +5,6 @@
 #include "tolvar/model/RecordJson.h"
 
 #include <QHash>
-#include <algorithm>
 
 namespace tolvar {
 
@@ -76,12 +75,13 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
 
 QList<MeetingSnapshot> CloudSyncService::mergeSnapshots(const QList<MeetingSnapshot>& snapshots) const
 {
+    const platform::Date now = m_clock.now();
     QHash<QString, qsizetype> indexByKey;
     indexByKey.reserve(snapshots.size());
     QList<MeetingSnapshot> held;
     held.reserve(snapshots.size());
     for (const MeetingSnapshot& snapshot : snapshots) {
-        if (snapshot.endDate < m_clock.now())
+        if (snapshot.endDate < now)
             continue;
         const QString key = snapshot.mergeKey();
         const auto found = indexByKey.constFind(key);
@@ -92,59 +92,45 @@ QList<MeetingSnapshot> CloudSyncService::mergeSnapshots(const QList<MeetingSnaps
             held[*found] = snapshot;
         }
     }
-    std::stable_sort(held.begin(), held.end(),
-        [](const MeetingSnapshot& a, const MeetingSnapshot& b) { return a.startDate < b.startDate; });
-    return held;
+    return sortedByStart(std::move(held));
 }
 
-namespace {
-
-// Folds local records into the stored ones, keyed by `keyOf`; a local record replaces a stored one
-// when its time is later than or equal to the stored one's.
+// Leaves the store holding, per `keyOf`, the stored record or the local one, which wins when its time
+// is later than or equal to the stored one's.
 template <typename Record, typename KeyOf, typename TimeOf>
-QList<Record> mergeLocalIntoStored(const QList<Record>& stored, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf)
+std::optional<QString> CloudSyncService::storeMerged(
+    const char* key, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf)
 {
+    if (!isSignedIn() || local.isEmpty())
+        return std::nullopt;
+    const CloudResult<QList<Record>> stored = fetch<Record>(key);
+    if (stored.error)
+        return stored.error;
     QHash<QString, Record> merged;
-    for (const Record& record : stored)
+    for (const Record& record : stored.value)
         merged.insert(keyOf(record), record);
     for (const Record& record : local) {
         const auto found = merged.constFind(keyOf(record));
         if (found == merged.constEnd() || timeOf(*found) <= timeOf(record))
             merged.insert(keyOf(record), record);
     }
-    return merged.values();
+    m_store.setData(encodeRecordArray(merged.values()), key);
+    m_store.synchronize();
+    return std::nullopt;
 }
-
-} // namespace
 
 QCoro::Task<std::optional<QString>> CloudSyncService::syncReminderStates(QList<ReminderState> local)
 {
-    if (!isSignedIn() || local.isEmpty())
-        co_return std::nullopt;
-    const CloudResult<QList<ReminderState>> stored = fetch<ReminderState>(CloudKey::reminderStates);
-    if (stored.error)
-        co_return stored.error;
-    const QList<ReminderState> merged = mergeLocalIntoStored(
-        stored.value, local, [](const ReminderState& state) { return state.stableMeetingID; },
+    co_return storeMerged(
+        CloudKey::reminderStates, local, [](const ReminderState& state) { return state.stableMeetingID; },
         [](const ReminderState& state) { return state.effectiveUpdatedAt(); });
-    m_store.setData(encodeRecordArray(merged), CloudKey::reminderStates);
-    m_store.synchronize();
-    co_return std::nullopt;
 }
 
 QCoro::Task<std::optional<QString>> CloudSyncService::syncCalendarRules(QList<CalendarRule> local)
 {
-    if (!isSignedIn() || local.isEmpty())
-        co_return std::nullopt;
-    const CloudResult<QList<CalendarRule>> stored = fetch<CalendarRule>(CloudKey::calendarRules);
-    if (stored.error)
-        co_return stored.error;
-    const QList<CalendarRule> merged = mergeLocalIntoStored(
-        stored.value, local, [](const CalendarRule& rule) { return rule.calendarKey; },
+    co_return storeMerged(
+        CloudKey::calendarRules, local, [](const CalendarRule& rule) { return rule.calendarKey; },
         [](const CalendarRule& rule) { return rule.updatedAt; });
-    m_store.setData(encodeRecordArray(merged), CloudKey::calendarRules);
-    m_store.synchronize();
-    co_return std::nullopt;
 }
 
 } // namespace tolvar

@@ -59,6 +59,8 @@ public:
 private:
     template <typename Record> CloudResult<QList<Record>> loadArray(const char* key) const;
     template <typename Record> CloudResult<QList<Record>> fetch(const char* key) const;
+    template <typename Record, typename KeyOf, typename TimeOf>
+    std::optional<QString> storeMerged(const char* key, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf);
 
     platform::UbiquitousKeyValueStore& m_store;
     const platform::CloudAccount& m_account;

@@ -5,6 +5,7 @@
 #include "tolvar/model/MeetingLinks.h"
 #include "tolvar/model/RecordHash.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tolvar {
@@ -218,6 +219,13 @@ size_t qHash(const MeetingSnapshot& snapshot, size_t seed)
         .add(snapshot.organizerName)
         .add(snapshot.recurrenceLabel)
         .value();
+}
+
+QList<MeetingSnapshot> sortedByStart(QList<MeetingSnapshot> meetings)
+{
+    std::stable_sort(meetings.begin(), meetings.end(),
+        [](const MeetingSnapshot& a, const MeetingSnapshot& b) { return a.startDate < b.startDate; });
+    return meetings;
 }
 
 } // namespace tolvar

@@ -61,4 +61,7 @@ struct MeetingSnapshot
 
 size_t qHash(const MeetingSnapshot& snapshot, size_t seed = 0);
 
+// Stable: meetings that start together keep their order.
+QList<MeetingSnapshot> sortedByStart(QList<MeetingSnapshot> meetings);
+
 } // namespace tolvar
