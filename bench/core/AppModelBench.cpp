@@ -15,7 +15,7 @@ namespace {
 constexpr int meetingCount = 1000;
 
 // One machine with 1,000 coming meetings in its calendar and a signed-in shared store.
-struct Bench
+struct Bench : ModelRig
 {
     Bench()
     {
@@ -53,17 +53,8 @@ struct Bench
         ShortcutKit::shutDown();
     }
 
-    platform::TestClock clock;
-    platform::MemoryUserDefaults defaults;
-    platform::MemoryKeyValueStore store;
-    platform::TestCloudAccount account;
-    platform::TestHotKeys hotKeys;
-    platform::TestKeyboardLayout layout;
-    platform::TestSystemShortcuts systemShortcuts;
     platform::MemoryProcessActivity activity;
-    Machine machine { clock, defaults, store, account };
     ReminderScheduler* scheduler = nullptr;
-    std::unique_ptr<AppModel> model;
 };
 
 void refreshWithCloudExchange(benchmark::State& state)

@@ -167,12 +167,6 @@ ActionItemOverlayView::Layout ActionItemOverlayView::layout() const
     return layout;
 }
 
-QRectF ActionItemOverlayView::copyButtonRect() const
-{
-    const Layout layout = this->layout();
-    return layout.transform.mapRect(layout.copyRect);
-}
-
 QRectF ActionItemOverlayView::doneButtonRect() const
 {
     const Layout layout = this->layout();
@@ -310,10 +304,8 @@ void ActionItemOverlayView::paintEvent(QPaintEvent*)
     QLinearGradient cardFill(layout.card.topLeft(), layout.card.bottomRight());
     cardFill.setColorAt(0, palette.backgroundTop);
     cardFill.setColorAt(1, palette.backgroundBottom);
-    painter.fillPath(card, cardFill);
-    QPainterPath border;
-    border.addRoundedRect(layout.card.adjusted(0.5, 0.5, -0.5, -0.5), 17.5, 17.5);
-    painter.strokePath(border, QPen(QColor::fromRgbF(1, 1, 1, 0.12f), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    fillOutlined(painter, layout.card, 18, cardFill,
+        QPen(QColor::fromRgbF(1, 1, 1, 0.12f), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
 
     QPainterPath mark;
     mark.addRoundedRect(layout.mark, 6, 6);
@@ -329,12 +321,8 @@ void ActionItemOverlayView::paintEvent(QPaintEvent*)
     layout.title.paint(painter, layout.titleRect, Qt::AlignLeft, Qt::white);
     layout.hint.paint(painter, layout.hintRect, Qt::AlignLeft, QColor::fromRgbF(1, 1, 1, 0.55f));
 
-    QPainterPath editor;
-    editor.addRoundedRect(layout.editor, 12, 12);
-    painter.fillPath(editor, QColor::fromRgbF(1, 1, 1, 0.06f));
-    QPainterPath editorBorder;
-    editorBorder.addRoundedRect(layout.editor.adjusted(0.5, 0.5, -0.5, -0.5), 11.5, 11.5);
-    painter.strokePath(editorBorder, QPen(QColor::fromRgbF(1, 1, 1, 0.12f), 1));
+    fillOutlined(
+        painter, layout.editor, 12, QColor::fromRgbF(1, 1, 1, 0.06f), QPen(QColor::fromRgbF(1, 1, 1, 0.12f), 1));
 
     // The button's disabled look is the 45 % that the prompt asks for while there is nothing to copy.
     PrimaryActionButton(palette.teal)

@@ -31,7 +31,6 @@ public:
 
     void copyNotes();
     void done();
-    QRectF copyButtonRect() const;
     QRectF doneButtonRect() const;
     static QString doneToolTip();
 

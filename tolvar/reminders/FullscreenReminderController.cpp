@@ -56,9 +56,7 @@ FullscreenReminderController::~FullscreenReminderController()
 
 QList<MeetingSnapshot> FullscreenReminderController::sortedByStart(QList<MeetingSnapshot> meetings)
 {
-    std::stable_sort(meetings.begin(), meetings.end(),
-        [](const MeetingSnapshot& a, const MeetingSnapshot& b) { return a.startDate < b.startDate; });
-    return meetings;
+    return tolvar::sortedByStart(std::move(meetings));
 }
 
 QList<QWidget*> FullscreenReminderController::windows() const

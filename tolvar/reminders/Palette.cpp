@@ -1,5 +1,8 @@
 #include "tolvar/reminders/Palette.h"
 
+#include <QPainter>
+#include <QPainterPath>
+
 namespace tolvar {
 
 const Palette& Palette::shared()
@@ -19,6 +22,16 @@ QColor withOpacity(QColor color, qreal opacity)
 {
     color.setAlphaF(float(opacity));
     return color;
+}
+
+void fillOutlined(QPainter& painter, const QRectF& rect, qreal radius, const QBrush& fill, const QPen& outline)
+{
+    QPainterPath shape;
+    shape.addRoundedRect(rect, radius, radius);
+    painter.fillPath(shape, fill);
+    QPainterPath edge;
+    edge.addRoundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
+    painter.strokePath(edge, outline);
 }
 
 } // namespace tolvar

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QBrush>
 #include <QColor>
+#include <QPen>
+#include <QRectF>
+
+class QPainter;
 
 namespace tolvar {
 
@@ -19,5 +24,9 @@ struct Palette
 
 // `color` with its alpha set to `opacity`.
 QColor withOpacity(QColor color, qreal opacity);
+
+// Fills a rounded rectangle and strokes its hairline just inside the edge, as the overlays' cards,
+// rows and buttons are drawn.
+void fillOutlined(QPainter& painter, const QRectF& rect, qreal radius, const QBrush& fill, const QPen& outline);
 
 } // namespace tolvar

@@ -84,13 +84,19 @@ struct ReminderOverlayView::Layout
         std::optional<QString> focusID;
     };
 
+    // What the layout was made for.
+    QSize size;
+    int seconds = 0;
+
     QRectF content;
     QRectF header;
     QRectF brandRect;
+    QString pill;
     QRectF pillRect;
     QRectF middle;
     WrappedText label;
     QRectF labelRect;
+    QString countdown;
     QFont countdownFont;
     QRectF countdownRect;
     WrappedText title;
@@ -121,9 +127,11 @@ ReminderOverlayView::ReminderOverlayView(QList<MeetingSnapshot> meetings, JoinHa
     connect(m_timer.get(), &platform::Timer::timeout, this, [this] {
         const int before = secondsRemaining();
         m_now = m_clock.now();
+        // Only the countdown follows the clock; once it reads "Now" there is nothing to repaint.
+        if (secondsRemaining() == before)
+            return;
         update();
-        if (secondsRemaining() != before)
-            PaintedWidgetAccessible::announceNameChanges(this, { QStringLiteral("pill"), QStringLiteral("countdown") });
+        PaintedWidgetAccessible::announceNameChanges(this, { QStringLiteral("pill"), QStringLiteral("countdown") });
     });
     if (m_focus)
         connect(m_focus, &OverlayFocusModel::focusIndexChanged, this, &ReminderOverlayView::focusChanged);
@@ -304,10 +312,19 @@ QColor ReminderOverlayView::calendarAccentColor(const std::optional<QString>& ca
     return QColor::fromHsvF(float(hash % 360) / 360.0f, 0.55f, 0.85f);
 }
 
-ReminderOverlayView::Layout ReminderOverlayView::layout() const
+const ReminderOverlayView::Layout& ReminderOverlayView::layout() const
+{
+    if (!m_layout || m_layout->size != size() || m_layout->seconds != secondsRemaining())
+        m_layout = std::make_unique<Layout>(makeLayout());
+    return *m_layout;
+}
+
+ReminderOverlayView::Layout ReminderOverlayView::makeLayout() const
 {
     const Palette& palette = Palette::shared();
     Layout layout;
+    layout.size = size();
+    layout.seconds = secondsRemaining();
     layout.content = QRectF(rect()).adjusted(52, 40, -52, -40);
 
     const QFontMetricsF pillMetrics(overlayFont(12.5, QFont::DemiBold));
@@ -317,7 +334,8 @@ ReminderOverlayView::Layout ReminderOverlayView::layout() const
     layout.header = QRectF(layout.content.topLeft(), QSizeF(layout.content.width(), std::max(pillHeight, brandHeight)));
     layout.brandRect = QRectF(layout.header.left() + 16 + 8, layout.header.top(),
         brandMetrics.horizontalAdvance(platform::localized("Tolvar")) + 1, layout.header.height());
-    const qreal pillWidth = 14 + 7 + 8 + pillMetrics.horizontalAdvance(pillText()) + 14;
+    layout.pill = pillText();
+    const qreal pillWidth = 14 + 7 + 8 + pillMetrics.horizontalAdvance(layout.pill) + 14;
     layout.pillRect
         = QRectF(layout.header.right() - pillWidth, layout.header.center().y() - pillHeight / 2, pillWidth, pillHeight);
 
@@ -331,10 +349,11 @@ ReminderOverlayView::Layout ReminderOverlayView::layout() const
     layout.labelRect = centred(y, { layout.label.width, layout.label.height() });
     y += layout.labelRect.height() + 22;
 
+    layout.countdown = countdownText();
     layout.countdownFont = overlayFont(120, QFont::ExtraBold);
     const QFontMetricsF countdownMetrics(layout.countdownFont);
     layout.countdownRect
-        = centred(y, { countdownMetrics.horizontalAdvance(countdownText()), countdownMetrics.height() });
+        = centred(y, { countdownMetrics.horizontalAdvance(layout.countdown), countdownMetrics.height() });
     y += layout.countdownRect.height() + 22;
 
     if (isOneMeeting()) {
@@ -457,7 +476,7 @@ QRectF ReminderOverlayView::buttonRect(const Button& button) const
 
 std::optional<ReminderOverlayView::Button> ReminderOverlayView::buttonAt(QPointF position) const
 {
-    const Layout layout = this->layout();
+    const Layout& layout = this->layout();
     const QPointF local = middleTransform(layout).inverted().map(position);
     for (const Button& button : layout.buttons) {
         if (button.rect.contains(local))
@@ -563,7 +582,7 @@ void ReminderOverlayView::click(const QString& buttonID)
 
 QList<PaintedElement> ReminderOverlayView::accessibleElements() const
 {
-    const Layout layout = this->layout();
+    const Layout& layout = this->layout();
     const QTransform middle = middleTransform(layout);
     QList<PaintedElement> elements;
     auto addText = [&elements](const QString& id, const QString& name, const QRectF& rect) {
@@ -576,7 +595,7 @@ QList<PaintedElement> ReminderOverlayView::accessibleElements() const
     };
 
     addText(QStringLiteral("brand"), platform::localized("Tolvar"), layout.brandRect);
-    addText(QStringLiteral("pill"), pillText(), layout.pillRect);
+    addText(QStringLiteral("pill"), layout.pill, layout.pillRect);
     addText(QStringLiteral("countdown"), countdownAccessibilityLabel(), middle.mapRect(layout.countdownRect));
     if (isOneMeeting()) {
         addText(QStringLiteral("title"), m_meetings.first().title, middle.mapRect(layout.titleRect));
@@ -615,7 +634,7 @@ void ReminderOverlayView::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    const Layout layout = this->layout();
+    const Layout& layout = this->layout();
     paintBackground(painter);
     paintHeader(painter, layout);
     painter.setTransform(middleTransform(layout));
@@ -651,13 +670,7 @@ void ReminderOverlayView::paintHeader(QPainter& painter, const Layout& layout) c
 
     const QColor accent = accentColor();
     const QRectF& pill = layout.pillRect;
-    QPainterPath capsule;
-    capsule.addRoundedRect(pill, pill.height() / 2, pill.height() / 2);
-    painter.fillPath(capsule, withOpacity(accent, 0.1));
-    QPainterPath outline;
-    const QRectF inner = pill.adjusted(0.5, 0.5, -0.5, -0.5);
-    outline.addRoundedRect(inner, inner.height() / 2, inner.height() / 2);
-    painter.strokePath(outline, QPen(withOpacity(accent, 0.3), 1));
+    fillOutlined(painter, pill, pill.height() / 2, withOpacity(accent, 0.1), QPen(withOpacity(accent, 0.3), 1));
     const QRectF dot(pill.left() + 14, pill.center().y() - 3.5, 7, 7);
     painter.setPen(QPen(withOpacity(accent, 0.35), 4));
     painter.setBrush(accent);
@@ -665,7 +678,7 @@ void ReminderOverlayView::paintHeader(QPainter& painter, const Layout& layout) c
     painter.setFont(overlayFont(12.5, QFont::DemiBold));
     painter.setPen(accent);
     painter.drawText(QRectF(dot.right() + 8, pill.top(), pill.right() - 14 - dot.right() - 8 + 1, pill.height()),
-        Qt::AlignLeft | Qt::AlignVCenter, pillText());
+        Qt::AlignLeft | Qt::AlignVCenter, layout.pill);
 }
 
 void ReminderOverlayView::paintRing(QPainter& painter, const QRectF& rect, qreal radius, const QString& id) const
@@ -693,7 +706,7 @@ void ReminderOverlayView::paintMiddle(QPainter& painter, const Layout& layout) c
     QPainterPath digits;
     const QFontMetricsF countdownMetrics(layout.countdownFont);
     digits.addText(
-        countdown.left(), countdown.top() + countdownMetrics.ascent(), layout.countdownFont, countdownText());
+        countdown.left(), countdown.top() + countdownMetrics.ascent(), layout.countdownFont, layout.countdown);
     drawDropShadow(painter, digits, withOpacity(palette.teal, 0.45), 26, QPointF());
     QLinearGradient digitsFill(countdown.topLeft(), countdown.bottomRight());
     digitsFill.setColorAt(0, palette.teal);
@@ -714,12 +727,7 @@ void ReminderOverlayView::paintMiddle(QPainter& painter, const Layout& layout) c
 
     for (const Layout::Row& row : layout.rows) {
         const MeetingSnapshot& meeting = m_meetings.at(row.index);
-        QPainterPath shape;
-        shape.addRoundedRect(row.rect, 14, 14);
-        painter.fillPath(shape, QColor::fromRgbF(1, 1, 1, 0.05f));
-        QPainterPath outline;
-        outline.addRoundedRect(row.rect.adjusted(0.5, 0.5, -0.5, -0.5), 13.5, 13.5);
-        painter.strokePath(outline, QPen(QColor::fromRgbF(1, 1, 1, 0.1f), 1));
+        fillOutlined(painter, row.rect, 14, QColor::fromRgbF(1, 1, 1, 0.05f), QPen(QColor::fromRgbF(1, 1, 1, 0.1f), 1));
         painter.setPen(Qt::NoPen);
         painter.setBrush(calendarAccentColor(meeting.calendarTitle));
         painter.drawEllipse(row.dot);

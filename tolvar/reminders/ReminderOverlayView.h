@@ -33,10 +33,8 @@ public:
     ~ReminderOverlayView() override;
 
     const QList<MeetingSnapshot>& meetings() const { return m_meetings; }
-    platform::Date now() const { return m_now; }
     bool isHandlingAction() const { return m_isHandlingAction; }
     bool appeared() const { return m_appeared; }
-    bool reduceMotion() const { return m_reduceMotion; }
     // Read from the desktop at construction; takes effect at the first showing.
     void setReduceMotion(bool reduceMotion) { m_reduceMotion = reduceMotion; }
 
@@ -90,7 +88,9 @@ private:
     struct Layout;
     bool isOneMeeting() const { return m_meetings.size() == 1; }
     void guarded(const std::function<void()>& action);
-    Layout layout() const;
+    // Made again only when the size or the countdown's second changed; frames and clicks reuse it.
+    const Layout& layout() const;
+    Layout makeLayout() const;
     QTransform middleTransform(const Layout& layout) const;
     std::optional<Button> buttonAt(QPointF position) const;
     qreal ringOpacity(const QString& id) const;
@@ -113,6 +113,7 @@ private:
     bool m_appeared = false;
     bool m_reduceMotion = false;
     std::unique_ptr<platform::Timer> m_timer;
+    mutable std::unique_ptr<Layout> m_layout;
 
     qreal m_entrance = 0;
     QVariantAnimation* m_entranceAnimation = nullptr;

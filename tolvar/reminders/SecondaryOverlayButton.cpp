@@ -1,9 +1,9 @@
 #include "tolvar/reminders/SecondaryOverlayButton.h"
 
+#include "tolvar/reminders/Palette.h"
 #include "tolvar/reminders/WrappedText.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 namespace tolvar {
 
@@ -21,12 +21,8 @@ void SecondaryOverlayButton::paint(QPainter& painter, const QRectF& rect, const 
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(rect, 10, 10);
-    painter.fillPath(shape, QColor::fromRgbF(1, 1, 1, pressed ? 0.12f : 0.08f));
-    QPainterPath outline;
-    outline.addRoundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5), 9.5, 9.5);
-    painter.strokePath(outline, QPen(QColor::fromRgbF(1, 1, 1, 0.14f), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    fillOutlined(painter, rect, 10, QColor::fromRgbF(1, 1, 1, pressed ? 0.12f : 0.08f),
+        QPen(QColor::fromRgbF(1, 1, 1, 0.14f), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     label.paint(painter, rect, QColor::fromRgbF(1, 1, 1, 0.88f));
     painter.restore();
 }

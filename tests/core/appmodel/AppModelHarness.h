@@ -211,8 +211,22 @@ inline tolvar::MeetingSnapshot meeting(const QString& title, platform::Date star
     return snapshot;
 }
 
+// One machine's doubles, the shortcut library's among them, and the model made over them.
+struct ModelRig
+{
+    platform::TestClock clock;
+    platform::MemoryUserDefaults defaults;
+    platform::MemoryKeyValueStore store;
+    platform::TestCloudAccount account;
+    platform::TestHotKeys hotKeys;
+    platform::TestKeyboardLayout layout;
+    platform::TestSystemShortcuts systemShortcuts;
+    Machine machine { clock, defaults, store, account };
+    std::unique_ptr<tolvar::AppModel> model;
+};
+
 // A model over one machine's doubles, with the shortcut library started on test doubles.
-class AppModelTest : public ::testing::Test
+class AppModelTest : public ::testing::Test, protected ModelRig
 {
 protected:
     void SetUp() override
@@ -270,16 +284,6 @@ protected:
     const platform::StoreCalendar work { "work", "Team", "Work" };
     const platform::StoreCalendar home { "home", "Home", "" };
     const platform::StoreCalendar tasks { "tasks", "Tasks", "Work" };
-
-    platform::TestClock clock;
-    platform::MemoryUserDefaults defaults;
-    platform::MemoryKeyValueStore store;
-    platform::TestCloudAccount account;
-    platform::TestHotKeys hotKeys;
-    platform::TestKeyboardLayout layout;
-    platform::TestSystemShortcuts systemShortcuts;
-    Machine machine { clock, defaults, store, account };
-    std::unique_ptr<tolvar::AppModel> model;
 };
 
 } // namespace appmodeltest
