@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/time/Clock.h"
-#include "tolvar/reminders/PaintedElements.h"
+#include "tolvar/style/PaintedElements.h"
 
 #include <QWidget>
 #include <functional>

@@ -2,13 +2,13 @@
 
 #include "platform/text/Localized.h"
 #include "tolvar/model/MeetingLinks.h"
-#include "tolvar/reminders/DropShadow.h"
-#include "tolvar/reminders/GhostActionButton.h"
+#include "tolvar/style/DropShadow.h"
+#include "tolvar/style/GhostActionButton.h"
 #include "tolvar/reminders/OverlayFocusModel.h"
-#include "tolvar/reminders/PaintedWidgetAccessible.h"
-#include "tolvar/reminders/Palette.h"
-#include "tolvar/reminders/PrimaryActionButton.h"
-#include "tolvar/reminders/WrappedText.h"
+#include "tolvar/style/PaintedWidgetAccessible.h"
+#include "tolvar/style/Palette.h"
+#include "tolvar/style/PrimaryActionButton.h"
+#include "tolvar/style/WrappedText.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -2,8 +2,8 @@
 
 #include "platform/time/Clock.h"
 #include "tolvar/model/MeetingSnapshot.h"
-#include "tolvar/reminders/ButtonLabel.h"
-#include "tolvar/reminders/PaintedElements.h"
+#include "tolvar/style/ButtonLabel.h"
+#include "tolvar/style/PaintedElements.h"
 
 #include <QPointer>
 #include <QWidget>

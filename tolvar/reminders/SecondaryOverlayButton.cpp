@@ -1,7 +1,7 @@
 #include "tolvar/reminders/SecondaryOverlayButton.h"
 
-#include "tolvar/reminders/Palette.h"
-#include "tolvar/reminders/WrappedText.h"
+#include "tolvar/style/Palette.h"
+#include "tolvar/style/WrappedText.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tolvar/reminders/ButtonLabel.h"
+#include "tolvar/style/ButtonLabel.h"
 
 namespace tolvar {
 

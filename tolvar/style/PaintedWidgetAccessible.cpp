@@ -1,4 +1,4 @@
-#include "tolvar/reminders/PaintedWidgetAccessible.h"
+#include "tolvar/style/PaintedWidgetAccessible.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "tolvar/reminders/WrappedText.h"
+#include "tolvar/style/WrappedText.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tolvar/reminders/PaintedElements.h"
+#include "tolvar/style/PaintedElements.h"
 
 #include <QAccessibleWidget>
 #include <QHash>

@@ -1,8 +1,8 @@
-#include "tolvar/reminders/PrimaryActionButton.h"
+#include "tolvar/style/PrimaryActionButton.h"
 
-#include "tolvar/reminders/CapsuleButton.h"
-#include "tolvar/reminders/DropShadow.h"
-#include "tolvar/reminders/Palette.h"
+#include "tolvar/style/CapsuleButton.h"
+#include "tolvar/style/DropShadow.h"
+#include "tolvar/style/Palette.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "tolvar/reminders/DropShadow.h"
+#include "tolvar/style/DropShadow.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "tolvar/reminders/ButtonLabel.h"
+#include "tolvar/style/ButtonLabel.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "tolvar/reminders/Palette.h"
+#include "tolvar/style/Palette.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,7 +1,7 @@
-#include "tolvar/reminders/CapsuleButton.h"
+#include "tolvar/style/CapsuleButton.h"
 
-#include "tolvar/reminders/ButtonLabel.h"
-#include "tolvar/reminders/WrappedText.h"
+#include "tolvar/style/ButtonLabel.h"
+#include "tolvar/style/WrappedText.h"
 
 #include <QPainter>
 

@@ -1,7 +1,7 @@
-#include "tolvar/reminders/GhostActionButton.h"
+#include "tolvar/style/GhostActionButton.h"
 
-#include "tolvar/reminders/CapsuleButton.h"
-#include "tolvar/reminders/Palette.h"
+#include "tolvar/style/CapsuleButton.h"
+#include "tolvar/style/Palette.h"
 
 #include <QPainter>
 
