@@ -11,10 +11,16 @@
 #include <QStandardPaths>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 
 namespace platform {
 
 namespace {
+
+// A write time further ahead of our clock than this comes from a clock that is plainly wrong.
+constexpr double maximumAhead = 24 * 60 * 60;
+// How much later than the latest write seen a new write of the key is stamped.
+constexpr double logicalTick = 0.001;
 
 QString dataFolder()
 {
@@ -83,8 +89,22 @@ std::optional<QByteArray> FolderKeyValueStore::data(const QString& key) const
 
 void FolderKeyValueStore::setData(const QByteArray& data, const QString& key)
 {
-    m_own.insert_or_assign(key, Entry { data, m_clock.now().secondsSinceReferenceDate(), m_deviceName });
+    m_own.insert_or_assign(key, Entry { data, stampFor(key), m_deviceName });
     m_ownFileSaved = writeOwnFile();
+}
+
+double FolderKeyValueStore::stampFor(const QString& key) const
+{
+    double stamp = m_clock.now().secondsSinceReferenceDate();
+    const auto consider = [&](const Entries& entries) {
+        const auto found = entries.find(key);
+        if (found != entries.end() && isTrusted(found->second.writtenAt))
+            stamp = std::max(stamp, found->second.writtenAt + logicalTick);
+    };
+    consider(m_own);
+    for (const auto& [name, file] : m_others)
+        consider(file.entries);
+    return stamp;
 }
 
 bool FolderKeyValueStore::synchronize()
@@ -95,12 +115,8 @@ bool FolderKeyValueStore::synchronize()
     return m_ownFileSaved && QFileInfo(m_folder).isDir();
 }
 
-std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readDeviceFile(const QString& path)
+std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::parseDeviceFile(const QByteArray& bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
     const auto json = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
     if (!json.is_object())
         return std::nullopt;
@@ -113,7 +129,7 @@ std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readDeviceFile(
         const double writtenAt = entry["time"].get<double>();
         const auto value = QByteArray::fromBase64Encoding(
             QByteArray::fromStdString(entry["value"].get<std::string>()), QByteArray::AbortOnBase64DecodingErrors);
-        if (!value || !std::isfinite(writtenAt))
+        if (!value)
             continue;
         entries.insert_or_assign(QString::fromStdString(key),
             Entry { *value, writtenAt, QString::fromStdString(entry["device"].get<std::string>()) });
@@ -121,9 +137,18 @@ std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readDeviceFile(
     return entries;
 }
 
-bool FolderKeyValueStore::supersedes(const Entry& candidate, const Entry& held)
+bool FolderKeyValueStore::isTrusted(double writtenAt) const
 {
-    if (candidate.writtenAt != held.writtenAt)
+    return std::isfinite(writtenAt) && writtenAt <= m_clock.now().secondsSinceReferenceDate() + maximumAhead;
+}
+
+bool FolderKeyValueStore::supersedes(const Entry& candidate, const Entry& held) const
+{
+    // Untrusted times rank below every trusted one, so that one wrong clock cannot win for ever.
+    const bool candidateTrusted = isTrusted(candidate.writtenAt);
+    if (candidateTrusted != isTrusted(held.writtenAt))
+        return candidateTrusted;
+    if (candidateTrusted && candidate.writtenAt != held.writtenAt)
         return candidate.writtenAt > held.writtenAt;
     return candidate.device > held.device;
 }
@@ -131,16 +156,20 @@ bool FolderKeyValueStore::supersedes(const Entry& candidate, const Entry& held)
 void FolderKeyValueStore::loadOwnFile()
 {
     const QString path = m_folder + u'/' + ownFileName();
-    if (!QFileInfo::exists(path))
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return;
-    if (auto entries = readDeviceFile(path)) {
+    if (auto entries = parseDeviceFile(file.readAll())) {
         m_own = std::move(*entries);
         return;
     }
+    file.close();
     // Our next write would replace it: keep the damaged file where a person can still look at it.
     const QString aside
         = path + QStringLiteral(".broken-") + QString::number(QRandomGenerator::global()->generate(), 16);
-    if (!QFile::rename(path, aside))
+    if (QFile::rename(path, aside))
+        qWarning("The shared store's file %s was damaged; kept it as %s", qUtf8Printable(path), qUtf8Printable(aside));
+    else
         qWarning("Could not move the damaged device file %s aside", qUtf8Printable(path));
 }
 
@@ -167,8 +196,8 @@ bool FolderKeyValueStore::writeOwnFile() const
 FolderKeyValueStore::Entries FolderKeyValueStore::merged() const
 {
     Entries result = m_own;
-    for (const auto& [file, entries] : m_others) {
-        for (const auto& [key, entry] : entries) {
+    for (const auto& [name, file] : m_others) {
+        for (const auto& [key, entry] : file.entries) {
             const auto held = result.find(key);
             if (held == result.end())
                 result.emplace(key, entry);
@@ -179,10 +208,33 @@ FolderKeyValueStore::Entries FolderKeyValueStore::merged() const
     return result;
 }
 
+FolderKeyValueStore::PeerFile FolderKeyValueStore::readPeerFile(const QString& path, PeerFile* previous)
+{
+    PeerFile result;
+    QFile file(path);
+    struct stat status = {};
+    if (!file.open(QIODevice::ReadOnly) || ::fstat(file.handle(), &status) != 0)
+        return previous ? std::move(*previous) : result;
+    result.stamp = { qint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
+        quint64(status.st_ino) };
+    if (previous && previous->stamp == result.stamp)
+        return std::move(*previous);
+    if (result.stamp.size > maximumPeerFileSize) {
+        qWarning("Skipped the shared store's file %s: at %lld bytes it is too large to be a device's file",
+            qUtf8Printable(path), static_cast<long long>(result.stamp.size));
+        return result;
+    }
+    if (auto entries = parseDeviceFile(file.read(maximumPeerFileSize)))
+        result.entries = std::move(*entries);
+    else if (previous)
+        result.entries = std::move(previous->entries); // most likely caught mid-write; its next version is read again
+    return result;
+}
+
 QStringList FolderKeyValueStore::reloadOtherDevices()
 {
     const Entries before = merged();
-    std::map<QString, Entries> others;
+    std::map<QString, PeerFile> others;
     QStringList paths;
     // Hidden files are the partial downloads of synchronisation tools; QSaveFile's own are not `*.json`.
     const QFileInfoList files = QDir(m_folder).entryInfoList({ QStringLiteral("*.json") }, QDir::Files);
@@ -190,10 +242,9 @@ QStringList FolderKeyValueStore::reloadOtherDevices()
         if (info.fileName() == ownFileName())
             continue;
         paths.append(info.filePath());
-        if (auto entries = readDeviceFile(info.filePath()))
-            others.insert_or_assign(info.fileName(), std::move(*entries));
-        else if (const auto previous = m_others.find(info.fileName()); previous != m_others.end())
-            others.insert_or_assign(info.fileName(), std::move(previous->second)); // most likely caught mid-write
+        const auto previous = m_others.find(info.fileName());
+        others.insert_or_assign(
+            info.fileName(), readPeerFile(info.filePath(), previous == m_others.end() ? nullptr : &previous->second));
     }
     m_others = std::move(others);
     watch(paths);

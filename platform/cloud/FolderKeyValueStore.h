@@ -12,11 +12,16 @@ class Clock;
 
 // The shared store as a folder that the user synchronises between machines. Each device writes only
 // its own file, `<device>.json`, so that no file ever has two writers; a read takes per key the latest
-// write over all device files, a tie going to the greater device name.
+// write over all device files, a tie going to the greater device name. A write is stamped later than
+// every write of its key seen so far, so that a peer whose clock runs ahead cannot hide it; a time
+// more than a day ahead of this machine's clock counts as older than any other.
 class FolderKeyValueStore final : public UbiquitousKeyValueStore
 {
     Q_OBJECT
 public:
+    // Peer files beyond this are not read: no device's three arrays come near it.
+    static constexpr qint64 maximumPeerFileSize = 32 * 1024 * 1024;
+
     // $XDG_DATA_HOME/tolvar/cloud
     static QString standardFolder();
     // The user's store, under this machine's device name, which is kept outside the shared folder so
@@ -33,7 +38,7 @@ public:
 
     std::optional<QByteArray> data(const QString& key) const override;
     void setData(const QByteArray& data, const QString& key) override;
-    // Rereads the other devices' files and retries a failed write of our own.
+    // Rereads the other devices' files that changed and retries a failed write of our own.
     bool synchronize() override;
 
 private:
@@ -45,13 +50,30 @@ private:
         bool operator==(const Entry&) const = default;
     };
     using Entries = std::map<QString, Entry>;
+    // Which version of a file was read: an atomic replacement changes the inode.
+    struct FileStamp
+    {
+        qint64 size = 0;
+        qint64 modifiedNs = 0;
+        quint64 inode = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    struct PeerFile
+    {
+        FileStamp stamp;
+        Entries entries;
+    };
 
-    static std::optional<Entries> readDeviceFile(const QString& path);
-    static bool supersedes(const Entry& candidate, const Entry& held);
+    static std::optional<Entries> parseDeviceFile(const QByteArray& bytes);
+    bool isTrusted(double writtenAt) const;
+    bool supersedes(const Entry& candidate, const Entry& held) const;
+    double stampFor(const QString& key) const;
     QString ownFileName() const { return m_deviceName + QStringLiteral(".json"); }
     void loadOwnFile();
     bool writeOwnFile() const;
     Entries merged() const;
+    // Reads the file only when it is not the version `previous` holds.
+    static PeerFile readPeerFile(const QString& path, PeerFile* previous);
     QStringList reloadOtherDevices();
     void watch(const QStringList& otherFiles);
     void refresh();
@@ -60,7 +82,7 @@ private:
     QString m_deviceName;
     const Clock& m_clock;
     Entries m_own;
-    std::map<QString, Entries> m_others; // by file name
+    std::map<QString, PeerFile> m_others; // by file name
     QFileSystemWatcher m_watcher;
     bool m_ownFileSaved = true;
 };

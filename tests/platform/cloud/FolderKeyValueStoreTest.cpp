@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -16,6 +17,25 @@ using platform::FolderKeyValueStore;
 namespace {
 
 constexpr int changeTimeoutMs = 5000;
+
+QStringList g_warnings;
+
+void collectWarning(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    g_warnings.append(message);
+}
+
+// The warnings logged while it lives.
+struct WarningLog
+{
+    WarningLog()
+        : previous(qInstallMessageHandler(collectWarning))
+    {
+        g_warnings.clear();
+    }
+    ~WarningLog() { qInstallMessageHandler(previous); }
+    QtMessageHandler previous;
+};
 
 class FolderKeyValueStoreTest : public ::testing::Test
 {
@@ -129,7 +149,7 @@ TEST_F(FolderKeyValueStoreTest, ChangedFilesInPlaceAndRemovedFilesAreNoticed)
     EXPECT_EQ(alice->data(QStringLiteral("k")), std::nullopt);
 }
 
-TEST_F(FolderKeyValueStoreTest, LatestWriteWinsAndATieGoesToTheGreaterDeviceName)
+TEST_F(FolderKeyValueStoreTest, LatestWriteWinsAndEveryWriteReadsBackAsTheNewest)
 {
     auto alice = store(QStringLiteral("alice"));
     auto bob = store(QStringLiteral("bob"));
@@ -140,24 +160,130 @@ TEST_F(FolderKeyValueStoreTest, LatestWriteWinsAndATieGoesToTheGreaterDeviceName
     alice->setData("alice at 200", QStringLiteral("k"));
     ASSERT_TRUE(bob->synchronize());
     EXPECT_EQ(bob->data(QStringLiteral("k")), QByteArray("alice at 200"));
-    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("alice at 200"));
 
-    // A later write with an earlier time (another machine's slow clock) loses.
+    // Bob's clock is slow, but he has seen alice's write: his answer to it must not be lost.
     m_clock.setNow(Date(150));
     bob->setData("bob at 150", QStringLiteral("k"));
+    EXPECT_EQ(bob->data(QStringLiteral("k")), QByteArray("bob at 150"));
     ASSERT_TRUE(alice->synchronize());
-    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("alice at 200"));
-    EXPECT_EQ(bob->data(QStringLiteral("k")), QByteArray("alice at 200"));
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("bob at 150"));
 
-    // Equal times: "bob" is greater than "alice", whichever wrote last.
+    // A peer five minutes ahead: a dismissal written here still reads back at once, here and there.
+    m_clock.setNow(Date(1000));
+    writeDeviceFile(QStringLiteral("carol.json"), "{\"k\":" + entry("carol ahead", 1300, "carol") + "}");
+    ASSERT_TRUE(alice->synchronize());
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("carol ahead"));
+    alice->setData("dismissed", QStringLiteral("k"));
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("dismissed"));
+    ASSERT_TRUE(bob->synchronize());
+    EXPECT_EQ(bob->data(QStringLiteral("k")), QByteArray("dismissed"));
+    m_clock.advance(600);
+    ASSERT_TRUE(alice->synchronize());
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("dismissed"));
+}
+
+TEST_F(FolderKeyValueStoreTest, TimesFarAheadNeverWinForEver)
+{
+    m_clock.setNow(Date(1000));
+    writeDeviceFile(QStringLiteral("carol.json"),
+        "{\"far\":" + entry("carol far", 1e300, "carol")
+            + ",\"day\":" + entry("carol tomorrow", 1000 + 86400 - 60, "carol") + "}");
+    auto alice = store(QStringLiteral("alice"));
+    // Alone it is still the value.
+    EXPECT_EQ(alice->data(QStringLiteral("far")), QByteArray("carol far"));
+
+    for (const char* key : { "far", "day" })
+        alice->setData("alice", QString::fromLatin1(key));
+    EXPECT_EQ(alice->data(QStringLiteral("far")), QByteArray("alice"));
+    // Nearly a day ahead is a clock one can still trust: the write goes after it.
+    EXPECT_EQ(alice->data(QStringLiteral("day")), QByteArray("alice"));
+    m_clock.advance(3 * 86400);
+    auto bob = store(QStringLiteral("bob"));
+    for (const char* key : { "far", "day" }) {
+        EXPECT_EQ(alice->data(QString::fromLatin1(key)), QByteArray("alice")) << key;
+        EXPECT_EQ(bob->data(QString::fromLatin1(key)), QByteArray("alice")) << key;
+    }
+
+    // The far time is not copied into our own stamps.
+    QFile file(m_folder + QStringLiteral("/alice.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const auto json = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+    EXPECT_EQ(json["far"]["time"], 1000.0);
+    EXPECT_GT(json["day"]["time"].get<double>(), 1000.0 + 86400 - 60);
+}
+
+TEST_F(FolderKeyValueStoreTest, WritesAtOneTimeThatMissedEachOtherGoToTheGreaterDeviceName)
+{
+    auto alice = store(QStringLiteral("alice"));
+    auto bob = store(QStringLiteral("bob"));
     m_clock.setNow(Date(300));
     alice->setData("alice at 300", QStringLiteral("t"));
     bob->setData("bob at 300", QStringLiteral("t"));
-    alice->setData("alice at 300 again", QStringLiteral("t"));
     ASSERT_TRUE(alice->synchronize());
     ASSERT_TRUE(bob->synchronize());
     EXPECT_EQ(alice->data(QStringLiteral("t")), QByteArray("bob at 300"));
     EXPECT_EQ(bob->data(QStringLiteral("t")), QByteArray("bob at 300"));
+
+    // Having seen bob's, alice's next write goes after it although the clock stands still.
+    alice->setData("alice again", QStringLiteral("t"));
+    ASSERT_TRUE(bob->synchronize());
+    EXPECT_EQ(alice->data(QStringLiteral("t")), QByteArray("alice again"));
+    EXPECT_EQ(bob->data(QStringLiteral("t")), QByteArray("alice again"));
+}
+
+TEST_F(FolderKeyValueStoreTest, PeerFilesAreReadAgainOnlyWhenTheyChange)
+{
+    const QString path = m_folder + QStringLiteral("/carol.json");
+    writeDeviceFile(QStringLiteral("carol.json"), "{\"k\":" + entry("one", 5, "carol") + "}");
+    const QDateTime modified(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone::utc());
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    }
+    auto alice = store(QStringLiteral("alice"));
+    ASSERT_EQ(alice->data(QStringLiteral("k")), QByteArray("one"));
+
+    // Same size, same time, same file: taken as the version already read.
+    QFile inPlace(path);
+    ASSERT_TRUE(inPlace.open(QIODevice::ReadWrite));
+    inPlace.write("{\"k\":" + entry("two", 5, "carol") + "}");
+    ASSERT_TRUE(inPlace.flush());
+    ASSERT_TRUE(inPlace.setFileTime(modified, QFileDevice::FileModificationTime));
+    inPlace.close();
+    ASSERT_TRUE(alice->synchronize());
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("one"));
+
+    QFile touched(path);
+    ASSERT_TRUE(touched.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(touched.setFileTime(modified.addSecs(1), QFileDevice::FileModificationTime));
+    touched.close();
+    ASSERT_TRUE(alice->synchronize());
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("two"));
+}
+
+TEST_F(FolderKeyValueStoreTest, OversizedPeerFileIsSkippedWithOneLogLine)
+{
+    const QByteArray good = "{\"k\":" + entry("small", 5, "carol") + "}";
+    writeDeviceFile(QStringLiteral("carol.json"),
+        good + QByteArray(FolderKeyValueStore::maximumPeerFileSize - good.size() + 1, ' '));
+    writeDeviceFile(QStringLiteral("dave.json"), "{\"d\":" + entry("dave", 5, "dave") + "}");
+    WarningLog log;
+    auto alice = store(QStringLiteral("alice"));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(alice->synchronize());
+    EXPECT_EQ(alice->data(QStringLiteral("k")), std::nullopt);
+    EXPECT_EQ(alice->data(QStringLiteral("d")), QByteArray("dave"));
+    ASSERT_EQ(g_warnings.size(), 1) << g_warnings.join(u'\n').toStdString();
+    EXPECT_TRUE(g_warnings.first().contains(QStringLiteral("carol.json")));
+
+    // At the limit it is read.
+    writeDeviceFile(
+        QStringLiteral("carol.json"), good + QByteArray(FolderKeyValueStore::maximumPeerFileSize - good.size(), ' '));
+    ASSERT_TRUE(alice->synchronize());
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("small"));
+    EXPECT_EQ(g_warnings.size(), 1);
 }
 
 TEST_F(FolderKeyValueStoreTest, OnlyKeysWhoseWinningValueChangedArePosted)
@@ -209,9 +335,13 @@ TEST_F(FolderKeyValueStoreTest, FileCaughtMidWriteKeepsItsLastGoodValues)
 TEST_F(FolderKeyValueStoreTest, DamagedOwnFileIsSetAsideNotOverwritten)
 {
     writeDeviceFile(QStringLiteral("alice.json"), "damaged");
+    WarningLog log;
     store(QStringLiteral("alice"))->setData("new", QStringLiteral("k"));
     const QStringList aside = QDir(m_folder).entryList({ QStringLiteral("alice.json.broken-*") });
     ASSERT_EQ(aside.size(), 1);
+    // The log says where it went.
+    ASSERT_EQ(g_warnings.size(), 1);
+    EXPECT_TRUE(g_warnings.first().contains(m_folder + u'/' + aside.first())) << g_warnings.first().toStdString();
     QFile file(m_folder + u'/' + aside.first());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("damaged"));
