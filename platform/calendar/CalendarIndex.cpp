@@ -173,9 +173,12 @@ StoreEvent CalendarIndex::makeEvent(
         result.organizer = withOwner(*event.organizer, collection.ownerAddresses);
     result.externalIdentifier = event.uid;
     result.itemIdentifier = series.itemIdentifier;
-    if (occurrence.recurrenceStart)
-        result.itemIdentifier
-            += QLatin1Char('@') + QString::number(occurrence.recurrenceStart->wholeSecondsSince1970());
+    result.recurrenceStart = occurrence.recurrenceStart;
+    // An override whose series is missing still names the occurrence it stands for.
+    if (!result.recurrenceStart && event.recurrenceId)
+        result.recurrenceStart = event.recurrenceId->toDate();
+    if (result.recurrenceStart)
+        result.itemIdentifier += QLatin1Char('@') + QString::number(result.recurrenceStart->wholeSecondsSince1970());
     result.recurrenceRule = series.master->firstRule;
     return result;
 }

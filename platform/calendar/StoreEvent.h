@@ -29,6 +29,9 @@ struct StoreEvent
     std::optional<QString> externalIdentifier;
     // Unique per occurrence.
     QString itemIdentifier;
+    // The start the series gave this occurrence (its RECURRENCE-ID), before any move; absent for a
+    // single event.
+    std::optional<Date> recurrenceStart;
     std::optional<RecurrenceRule> recurrenceRule;
 
     bool operator==(const StoreEvent&) const = default;

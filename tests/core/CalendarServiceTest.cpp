@@ -168,6 +168,7 @@ TEST_F(CalendarServiceTest, FillsTheRecordFields)
     meeting.notes = "Agenda";
     meeting.organizer = person(std::nullopt, QString(" olga@example.org "));
     meeting.recurrenceRule = RecurrenceRule { RecurrenceFrequency::weekly, 1, { { 3, 0 } }, {}, {} };
+    meeting.recurrenceStart = berlin(2026, 3, 5, 9);
     StoreEvent untitled = event("", berlin(2026, 3, 5, 13), berlin(2026, 3, 5, 14));
     untitled.title.reset();
     untitled.location = "Kitchen";
@@ -186,6 +187,7 @@ TEST_F(CalendarServiceTest, FillsTheRecordFields)
     EXPECT_EQ(m.calendarSourceTitle, QString("Work"));
     EXPECT_EQ(m.startDate, meeting.start);
     EXPECT_EQ(m.endDate, meeting.end);
+    EXPECT_EQ(m.originalStartDate, berlin(2026, 3, 5, 9));
     EXPECT_EQ(m.location, QString("Room 4"));
     EXPECT_EQ(m.notesHash, sha256Hex(QString("Agenda")));
     EXPECT_EQ(m.joinURL, link);
@@ -195,6 +197,7 @@ TEST_F(CalendarServiceTest, FillsTheRecordFields)
     EXPECT_FALSE(m.isTask);
     EXPECT_EQ(m.organizerName, QString("olga@example.org"));
     EXPECT_EQ(m.recurrenceLabel, QString("Every week on Tuesday"));
+    EXPECT_EQ(meetings[1].originalStartDate, std::nullopt);
     EXPECT_EQ(meetings[1].title, "Untitled meeting");
     EXPECT_EQ(meetings[1].notesHash, std::nullopt);
     EXPECT_EQ(meetings[1].organizerName, std::nullopt);

@@ -115,6 +115,74 @@ TEST_F(CloudSyncServiceTest, RecordsOfOneEventMergeByMergeKeyAcrossDevices)
     EXPECT_EQ(merged[0].id, "local-id");
 }
 
+TEST_F(CloudSyncServiceTest, OccurrencesOfOneSeriesOnOneDayStayApartInTheMerge)
+{
+    const auto occurrence = [](const QString& device, double start, double originalStart, double lastSeen) {
+        MeetingSnapshot snapshot = meeting(QString::number(start), device, lastSeen, start);
+        snapshot.eventExternalIdentifier = "SERIES";
+        snapshot.calendarExternalIdentifier = "cal";
+        snapshot.originalStartDate = Date(originalStart);
+        return snapshot;
+    };
+    // Days start at multiples of 86400 here: 86400 + 36000 is 10:00, + 50400 is 14:00.
+    const double day = 86400;
+    store.setRemoteData(encodeRecordArray(QList {
+                            occurrence("other", day + 36000, day + 36000, 10),
+                            occurrence("other", day + 50400, day + 50400, 10),
+                        }),
+        CloudKey::meetingSnapshots);
+    // Here the 14:00 one was moved to 15:00, and the next day's one moved onto this day.
+    const auto merged
+        = QCoro::waitFor(service.syncMeetingSnapshots({ occurrence("me", day + 36000, day + 36000, 20),
+                                                          occurrence("me", day + 54000, day + 50400, 20),
+                                                          occurrence("me", day + 64800, 2 * day + 36000, 20) },
+                             "me"))
+              .value;
+    QList<double> starts;
+    for (const MeetingSnapshot& snapshot : merged) {
+        starts.append(snapshot.startDate.secondsSinceReferenceDate());
+        EXPECT_EQ(snapshot.sourceDeviceID, "me");
+    }
+    EXPECT_EQ(starts, QList<double>({ day + 36000, day + 54000, day + 64800 }));
+}
+
+TEST_F(CloudSyncServiceTest, RecordsGoBackOnlyWithWhatTheWriteBackAsksFor)
+{
+    const MeetingSnapshot peers = meeting("peers", "other", 10, 3000);
+    MeetingSnapshot mine = meeting("mine", "me", 10, 4000);
+    store.setRemoteData(encodeRecordArray(QList { peers, mine }), CloudKey::meetingSnapshots);
+
+    // Only the sighting is new: answering a peer's change, or any refresh but the timer's, writes nothing.
+    mine.lastSeenAt = Date(20);
+    for (const RecordWriteBack writeBack : { RecordWriteBack::missingMeetings, RecordWriteBack::changes }) {
+        const auto result = QCoro::waitFor(service.syncMeetingSnapshots({ mine }, "me", writeBack));
+        ASSERT_EQ(result.value.size(), 2);
+        EXPECT_EQ(result.value[1].lastSeenAt, Date(20)) << "the caller still gets the newest sighting";
+    }
+    EXPECT_EQ(store.writeCount(), 0);
+    QCoro::waitFor(service.syncMeetingSnapshots({ mine }, "me", RecordWriteBack::sightings));
+    EXPECT_EQ(store.writeCount(), 1);
+    EXPECT_EQ(stored<MeetingSnapshot>(CloudKey::meetingSnapshots)[1].lastSeenAt, Date(20));
+
+    // A changed meeting goes out except in answer to a peer; a meeting the store lacks always does.
+    mine.title = "renamed";
+    QCoro::waitFor(service.syncMeetingSnapshots({ mine }, "me", RecordWriteBack::missingMeetings));
+    EXPECT_EQ(store.writeCount(), 1);
+    QCoro::waitFor(service.syncMeetingSnapshots({ mine }, "me", RecordWriteBack::changes));
+    EXPECT_EQ(store.writeCount(), 2);
+    const MeetingSnapshot added = meeting("added", "me", 20, 5000);
+    QCoro::waitFor(service.syncMeetingSnapshots({ mine, added }, "me", RecordWriteBack::missingMeetings));
+    EXPECT_EQ(store.writeCount(), 3);
+    EXPECT_EQ(stored<MeetingSnapshot>(CloudKey::meetingSnapshots).size(), 3);
+
+    // A meeting that left this machine's calendar leaves the store with the next change.
+    QCoro::waitFor(service.syncMeetingSnapshots({ mine }, "me", RecordWriteBack::missingMeetings));
+    EXPECT_EQ(store.writeCount(), 3);
+    QCoro::waitFor(service.syncMeetingSnapshots({ mine }, "me", RecordWriteBack::changes));
+    EXPECT_EQ(store.writeCount(), 4);
+    EXPECT_EQ(stored<MeetingSnapshot>(CloudKey::meetingSnapshots).size(), 2);
+}
+
 TEST_F(CloudSyncServiceTest, MergeSortsByStart)
 {
     const auto merged = service.mergeSnapshots({ meeting("late", "x", 1, 5000), meeting("early", "x", 1, 3000) });

@@ -32,6 +32,7 @@ MeetingSnapshot fullSnapshot()
     snapshot.title = "Weekly sync";
     snapshot.startDate = Date(820000000.25);
     snapshot.endDate = Date(820001800.5);
+    snapshot.originalStartDate = Date(819996400.25);
     snapshot.location = "Room 4";
     snapshot.notesHash = QString(64, u'a');
     snapshot.joinURL = QUrl("https://example.zoom.us/j/1?pwd=x%20y");
@@ -109,6 +110,39 @@ TEST(MeetingSnapshotMergeKey, SameEventOnOneUtcDayMergesWhateverTheHour)
     EXPECT_EQ(morning.mergeKey(), "event::E:1799971200");
     morning.eventExternalIdentifier = "";
     EXPECT_EQ(morning.mergeKey(), "snapshot:one");
+}
+
+TEST(MeetingSnapshotMergeKey, OccurrencesOfOneSeriesOnOneDayStayApart)
+{
+    MeetingSnapshot ten;
+    ten.calendarExternalIdentifier = "cal";
+    ten.eventExternalIdentifier = "E";
+    ten.startDate = Date::fromSecondsSince1970(1800007200); // 10:00 UTC
+    ten.originalStartDate = ten.startDate;
+    MeetingSnapshot two = ten;
+    two.startDate = Date::fromSecondsSince1970(1800007200 + 4 * 3600);
+    two.originalStartDate = two.startDate;
+    EXPECT_NE(ten.mergeKey(), two.mergeKey());
+
+    // Moved within the day, or onto the next occurrence's day, it is still its own occurrence.
+    MeetingSnapshot tenMoved = ten;
+    tenMoved.startDate = ten.startDate.addingSeconds(3 * 3600);
+    EXPECT_EQ(tenMoved.mergeKey(), ten.mergeKey());
+    MeetingSnapshot nextDay = ten;
+    nextDay.startDate = ten.startDate.addingSeconds(86400);
+    nextDay.originalStartDate = nextDay.startDate;
+    MeetingSnapshot movedOntoNextDay = ten;
+    movedOntoNextDay.startDate = nextDay.startDate.addingSeconds(5 * 3600);
+    EXPECT_NE(movedOntoNextDay.mergeKey(), nextDay.mergeKey());
+
+    // A single event keeps the day's key, so that moving it within its day still merges.
+    MeetingSnapshot single = ten;
+    single.originalStartDate.reset();
+    MeetingSnapshot singleMoved = single;
+    singleMoved.startDate = two.startDate;
+    EXPECT_EQ(single.mergeKey(), "event:cal:E:1799971200");
+    EXPECT_EQ(singleMoved.mergeKey(), single.mergeKey());
+    EXPECT_NE(single.mergeKey(), ten.mergeKey());
 }
 
 TEST(MeetingSnapshotMergeKey, DaysBefore1970AndAtTheEndsOfTheRangeRoundDown)
@@ -297,6 +331,10 @@ TEST(MeetingSnapshotEquality, EveryFieldCounts)
     changed = base;
     changed.attendees[1].email = "";
     EXPECT_NE(changed, base);
+    changed = base;
+    changed.originalStartDate.reset();
+    EXPECT_NE(changed, base);
+    EXPECT_NE(qHash(changed), qHash(base));
     changed = base;
     changed.lastSeenAt = changed.lastSeenAt.addingSeconds(0.001);
     EXPECT_NE(changed, base);

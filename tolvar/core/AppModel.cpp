@@ -335,7 +335,8 @@ void AppModel::start()
     reminderScheduler().start();
     applyQuickPanelShortcut();
     m_refreshTimer = m_clock.createTimer();
-    connect(m_refreshTimer.get(), &platform::Timer::timeout, this, [this] { refresh(); });
+    // The sightings of this machine's meetings go out once a minute, with the timer, and no more often.
+    connect(m_refreshTimer.get(), &platform::Timer::timeout, this, [this] { refresh(RecordWriteBack::sightings); });
     m_refreshTimer->start(refreshInterval);
 
     QMetaObject::invokeMethod(
@@ -391,7 +392,8 @@ QCoro::Task<> AppModel::refreshAfterExternalCloudChange()
     if (!m_cloudAccount.ubiquityIdentityToken())
         co_return;
     m_cloudSyncService.store().synchronize();
-    co_await refresh();
+    // The peer's write is answered only with what it lacks; anything more would be its next change.
+    co_await refresh(RecordWriteBack::missingMeetings);
 }
 
 QCoro::Task<> AppModel::runStartupTask()

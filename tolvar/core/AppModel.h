@@ -162,8 +162,9 @@ public:
     QCoro::Task<> requestCalendarAccess();
     QCoro::Task<> requestRemindersAccess();
 
-    // Refresh pipeline and its merges.
-    QCoro::Task<> refresh();
+    // Refresh pipeline and its merges. `writeBack` says how much of the merged meeting records goes
+    // back to the shared store when they carry nothing new.
+    QCoro::Task<> refresh(RecordWriteBack writeBack = RecordWriteBack::changes);
     QList<MeetingSnapshot> dedupeMeetings(const QList<MeetingSnapshot>& meetings) const;
     static QString meetingIdentityKey(const MeetingSnapshot& meeting);
     static MeetingSnapshot mergeDuplicate(const MeetingSnapshot& first, const MeetingSnapshot& second);
@@ -270,7 +271,8 @@ private:
     QCoro::Task<> refreshAfterCalendarChange();
     QCoro::Task<> refreshAfterExternalCloudChange();
     // The error of the first store call that failed, else nothing; publishes on success.
-    QCoro::Task<std::optional<QString>> exchangeWithCloud(QList<MeetingSnapshot> local, QString deviceID);
+    QCoro::Task<std::optional<QString>> exchangeWithCloud(
+        QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack);
     void hideOverlayWhenAllSuppressed();
 
     // Points into the rules; absent when the meeting's calendar has none stored.

@@ -40,7 +40,7 @@ void fillIfEmpty(std::optional<T>& field, const std::optional<T>& first, const s
 
 } // namespace
 
-QCoro::Task<> AppModel::refresh()
+QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
 {
     const QPointer<AppModel> self(this);
     platform::EventStore& store = m_calendarService.eventStore();
@@ -69,7 +69,7 @@ QCoro::Task<> AppModel::refresh()
         setMeetings(dedupeMeetings(local));
         setSyncStatus(platform::localized("iCloud sync disabled - local reminders only"));
     } else {
-        const std::optional<QString> error = co_await exchangeWithCloud(local, deviceID);
+        const std::optional<QString> error = co_await exchangeWithCloud(local, deviceID, writeBack);
         if (!self)
             co_return;
         if (error) {
@@ -83,11 +83,12 @@ QCoro::Task<> AppModel::refresh()
     reminderScheduler().evaluate();
 }
 
-QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(QList<MeetingSnapshot> local, QString deviceID)
+QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(
+    QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack)
 {
     const QPointer<AppModel> self(this);
     const CloudResult<QList<MeetingSnapshot>> records
-        = co_await m_cloudSyncService.syncMeetingSnapshots(local, deviceID);
+        = co_await m_cloudSyncService.syncMeetingSnapshots(local, deviceID, writeBack);
     if (!self || records.error)
         co_return records.error;
     const CloudResult<QList<ReminderState>> states = co_await m_cloudSyncService.fetchReminderStates();

@@ -281,6 +281,7 @@ std::optional<MeetingSnapshot> CalendarService::makeSnapshot(
     snapshot.title = event.title ? *event.title : platform::localized("Untitled meeting");
     snapshot.startDate = event.start;
     snapshot.endDate = event.end;
+    snapshot.originalStartDate = event.recurrenceStart;
     snapshot.id
         = MeetingSnapshot::makeStableID(snapshot.title, event.start, event.end, joinURL, event.externalIdentifier);
     snapshot.sourceDeviceID = deviceID;

@@ -51,7 +51,7 @@ QCoro::Task<CloudResult<QList<CalendarRule>>> CloudSyncService::fetchCalendarRul
 }
 
 QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSnapshots(
-    QList<MeetingSnapshot> local, QString deviceID)
+    QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack)
 {
     if (!isSignedIn())
         co_return {};
@@ -61,16 +61,41 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
 
     QList<MeetingSnapshot> combined;
     combined.reserve(stored.value.size() + local.size());
-    for (MeetingSnapshot& snapshot : stored.value) {
+    for (const MeetingSnapshot& snapshot : std::as_const(stored.value)) {
         if (snapshot.sourceDeviceID != deviceID)
-            combined.append(std::move(snapshot));
+            combined.append(snapshot);
     }
     combined.append(local);
 
     QList<MeetingSnapshot> merged = mergeSnapshots(combined);
-    m_store.setData(encodeRecordArray(merged), CloudKey::meetingSnapshots);
-    m_store.synchronize();
+    if (needsWriteBack(stored.value, merged, writeBack)) {
+        m_store.setData(encodeRecordArray(merged), CloudKey::meetingSnapshots);
+        m_store.synchronize();
+    }
     co_return { std::move(merged), std::nullopt };
+}
+
+bool CloudSyncService::needsWriteBack(
+    const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& merged, RecordWriteBack writeBack)
+{
+    if (writeBack == RecordWriteBack::sightings)
+        return true;
+    QHash<QString, const MeetingSnapshot*> storedByKey;
+    storedByKey.reserve(stored.size());
+    for (const MeetingSnapshot& snapshot : stored)
+        storedByKey.insert(snapshot.mergeKey(), &snapshot);
+    for (const MeetingSnapshot& snapshot : merged) {
+        const auto found = storedByKey.constFind(snapshot.mergeKey());
+        if (found == storedByKey.constEnd())
+            return true;
+        if (writeBack == RecordWriteBack::changes) {
+            MeetingSnapshot seenThen = snapshot;
+            seenThen.lastSeenAt = (*found)->lastSeenAt;
+            if (!(seenThen == **found))
+                return true;
+        }
+    }
+    return writeBack == RecordWriteBack::changes && merged.size() != stored.size();
 }
 
 QList<MeetingSnapshot> CloudSyncService::mergeSnapshots(const QList<MeetingSnapshot>& snapshots) const

@@ -30,6 +30,17 @@ template <typename T> struct CloudResult
     std::optional<QString> error;
 };
 
+// What a record sync writes back when the merged records hold nothing new but sightings. Each
+// machine's write is another's external change, so what answers one must not write again for nothing.
+enum class RecordWriteBack {
+    // Only when the store lacks a meeting the merge holds.
+    missingMeetings,
+    // Also when a record changed in anything but its sighting time, or left.
+    changes,
+    // Always, so that the sightings are recorded too.
+    sightings,
+};
+
 // Shares meeting records, reminder states and calendar rules with the user's other machines through
 // the shared key-value store, merging them with the local ones. Does nothing while signed out.
 class CloudSyncService
@@ -42,9 +53,9 @@ public:
     bool isSignedIn() const;
 
     // Returns every machine's current records merged with the local ones, this machine's earlier
-    // records replaced by `local`.
+    // records replaced by `local`; writes them back as `writeBack` says.
     QCoro::Task<CloudResult<QList<MeetingSnapshot>>> syncMeetingSnapshots(
-        QList<MeetingSnapshot> local, QString deviceID);
+        QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack = RecordWriteBack::sightings);
     QCoro::Task<CloudResult<QList<ReminderState>>> fetchReminderStates();
     QCoro::Task<CloudResult<QList<CalendarRule>>> fetchCalendarRules();
     // Leave the store holding the newest state or rule per key, the local one winning a tie.
@@ -57,6 +68,8 @@ public:
     QList<MeetingSnapshot> mergeSnapshots(const QList<MeetingSnapshot>& snapshots) const;
 
 private:
+    static bool needsWriteBack(
+        const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& merged, RecordWriteBack writeBack);
     template <typename Record> CloudResult<QList<Record>> loadArray(const char* key) const;
     template <typename Record> CloudResult<QList<Record>> fetch(const char* key) const;
     template <typename Record, typename KeyOf, typename TimeOf>

@@ -99,8 +99,13 @@ QString MeetingSnapshot::mergeKey() const
 {
     if (!eventExternalIdentifier || eventExternalIdentifier->isEmpty())
         return QStringLiteral("snapshot:") + id;
-    return QStringLiteral("event:") + calendarExternalIdentifier.value_or(QString()) + u':' + *eventExternalIdentifier
-        + u':' + QString::number(startOfUtcDay(startDate));
+    const QString event
+        = QStringLiteral("event:") + calendarExternalIdentifier.value_or(QString()) + u':' + *eventExternalIdentifier;
+    // An occurrence keeps its original start wherever it is moved; a single event moved within its day
+    // stays the same meeting.
+    if (originalStartDate)
+        return event + QStringLiteral(":@") + QString::number(floorSecondsSince1970(*originalStartDate));
+    return event + u':' + QString::number(startOfUtcDay(startDate));
 }
 
 MeetingKind MeetingSnapshot::kind() const
@@ -137,6 +142,7 @@ nlohmann::json MeetingSnapshot::toJson() const
     setMember(json, "title", title);
     setMember(json, "startDate", startDate);
     setMember(json, "endDate", endDate);
+    setMember(json, "originalStartDate", originalStartDate);
     setMember(json, "location", location);
     setMember(json, "notesHash", notesHash);
     if (joinURL)
@@ -160,6 +166,7 @@ std::optional<MeetingSnapshot> MeetingSnapshot::fromJson(const nlohmann::json& j
     MeetingSnapshot snapshot;
     snapshot.startDate = reader.requiredDate("startDate");
     snapshot.endDate = reader.requiredDate("endDate");
+    snapshot.originalStartDate = reader.optionalDate("originalStartDate");
     // Stored data, so not localised: the title feeds the id, which must match on every device.
     snapshot.title = reader.optionalString("title").value_or(QStringLiteral("Untitled meeting"));
     snapshot.joinURL = storedJoinURL(reader.member("joinURL"));
@@ -208,6 +215,7 @@ size_t qHash(const MeetingSnapshot& snapshot, size_t seed)
         .add(snapshot.title)
         .add(snapshot.startDate)
         .add(snapshot.endDate)
+        .add(snapshot.originalStartDate)
         .add(snapshot.location)
         .add(snapshot.notesHash)
         .add(snapshot.joinURL)

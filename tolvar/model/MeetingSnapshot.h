@@ -25,6 +25,9 @@ struct MeetingSnapshot
     QString title;
     platform::Date startDate;
     platform::Date endDate;
+    // The start the series gave this occurrence before any move; absent for a single event. Tells
+    // apart occurrences of one series on one day.
+    std::optional<platform::Date> originalStartDate;
     // The physical-location text, not the raw calendar location.
     std::optional<QString> location;
     std::optional<QString> notesHash;
@@ -47,7 +50,8 @@ struct MeetingSnapshot
         const std::optional<QUrl>& url, const std::optional<QString>& location, const std::optional<QString>& notes);
     static std::optional<QUrl> mapSearchURL(const QString& location);
 
-    // Records of one event read on two devices share this key even when their ids differ.
+    // Records of one event read on two devices share this key even when their ids differ; each
+    // occurrence of a series has its own.
     QString mergeKey() const;
     MeetingKind kind() const;
     // "Calendar · Account", either alone, or absent.

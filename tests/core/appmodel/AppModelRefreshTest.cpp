@@ -4,7 +4,10 @@
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "tolvar/model/RecordJson.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimeZone>
 
 using namespace appmodeltest;
 using namespace tolvar;
@@ -20,6 +23,58 @@ ReminderState dismissedState(const MeetingSnapshot& meeting, platform::Date at)
     state.updatedAt = at;
     return state;
 }
+
+// Lets the file watchers report and the refreshes they start run, for `ms` of real time.
+void pumpFor(int ms)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+}
+
+QString makeCloudFolder(const QTemporaryDir& root)
+{
+    const QString folder = root.filePath("cloud");
+    platform::FolderCloudAccount::createFolderIfMissing(folder);
+    return folder;
+}
+
+// Two machines, each with its own settings and calendar store, on one real cloud folder.
+struct TwoMachines
+{
+    TwoMachines(platform::TestClock& clock, const platform::StoreCalendar& calendar, const platform::StoreEvent& shared)
+        : storeA(folder, "laptop", clock)
+        , storeB(folder, "desktop", clock)
+        , a(clock, defaultsA, storeA, account)
+        , b(clock, defaultsB, storeB, account)
+    {
+        for (Machine* m : { &a, &b }) {
+            m->eventStore.setAuthorizationStatus(
+                platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
+            m->eventStore.setCalendars(platform::EntityType::event, { calendar });
+            m->eventStore.setEvents({ shared });
+            m->defaults.setStringArray(SettingsKey::selectedCalendarIDs, { calendar.identifier });
+        }
+        modelA = a.makeModel();
+        modelB = b.makeModel();
+        settle();
+    }
+
+    QTemporaryDir root;
+    const QString folder = makeCloudFolder(root);
+    const platform::FolderCloudAccount account { folder };
+    platform::FolderKeyValueStore storeA;
+    platform::FolderKeyValueStore storeB;
+    platform::MemoryUserDefaults defaultsA;
+    platform::MemoryUserDefaults defaultsB;
+    Machine a;
+    Machine b;
+    std::unique_ptr<AppModel> modelA;
+    std::unique_ptr<AppModel> modelB;
+};
 
 } // namespace
 
@@ -211,51 +266,115 @@ TEST_F(AppModelTest, DedupeDropsEndedMeetingsButKeepsOneEndingNow)
 // Two machines share one real cloud folder, each writing its own file.
 TEST_F(AppModelTest, TwoMachinesExchangeReminderStatesAndRulesThroughOneFolder)
 {
-    QTemporaryDir root;
-    const QString folder = root.filePath("cloud");
-    ASSERT_TRUE(platform::FolderCloudAccount::createFolderIfMissing(folder));
-    const platform::FolderCloudAccount folderAccount(folder);
-    platform::FolderKeyValueStore storeA(folder, "laptop", clock);
-    platform::FolderKeyValueStore storeB(folder, "desktop", clock);
-    platform::MemoryUserDefaults defaultsA;
-    platform::MemoryUserDefaults defaultsB;
-    Machine a(clock, defaultsA, storeA, folderAccount);
-    Machine b(clock, defaultsB, storeB, folderAccount);
-    for (Machine* m : { &a, &b }) {
-        m->eventStore.setAuthorizationStatus(platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
-        m->eventStore.setCalendars(platform::EntityType::event, { work });
-        m->eventStore.setEvents(
-            { event("Planning", clock.now().addingSeconds(900), clock.now().addingSeconds(2700), work) });
-        m->defaults.setStringArray(SettingsKey::selectedCalendarIDs, { "work" });
-    }
-    std::unique_ptr<AppModel> modelA = a.makeModel();
-    std::unique_ptr<AppModel> modelB = b.makeModel();
-    settle();
-    ASSERT_EQ(modelA->meetings().size(), 1);
-    ASSERT_EQ(modelB->meetings().size(), 1);
-    EXPECT_TRUE(modelA->syncStatus().startsWith("Synced")) << modelA->syncStatus().toStdString();
-    const MeetingSnapshot planning = modelA->meetings()[0];
-    EXPECT_EQ(planning.id, modelB->meetings()[0].id);
+    TwoMachines machines(
+        clock, work, event("Planning", clock.now().addingSeconds(900), clock.now().addingSeconds(2700), work));
+    AppModel& modelA = *machines.modelA;
+    AppModel& modelB = *machines.modelB;
+    ASSERT_EQ(modelA.meetings().size(), 1);
+    ASSERT_EQ(modelB.meetings().size(), 1);
+    EXPECT_TRUE(modelA.syncStatus().startsWith("Synced")) << modelA.syncStatus().toStdString();
+    const MeetingSnapshot planning = modelA.meetings()[0];
+    EXPECT_EQ(planning.id, modelB.meetings()[0].id);
 
     // The laptop dismisses it and turns the sound off for the calendar; the desktop learns both.
     clock.advance(1);
-    modelA->dismissReminder(planning);
-    modelA->setRuleFlag(AppModel::RuleFlag::playSound, false, { "work", "Team", "Work" });
+    modelA.dismissReminder(planning);
+    modelA.setRuleFlag(AppModel::RuleFlag::playSound, false, { "work", "Team", "Work" });
     settle();
     clock.advance(1);
-    modelB->refresh();
+    modelB.refresh();
     settle();
-    EXPECT_TRUE(modelB->isReminderSuppressed(planning));
-    EXPECT_FALSE(modelB->calendarRule({ "work", "Team", "Work" }).playSound);
-    EXPECT_EQ(modelB->reminderStates()[planning.id], modelA->reminderStates()[planning.id]);
+    EXPECT_TRUE(modelB.isReminderSuppressed(planning));
+    EXPECT_FALSE(modelB.calendarRule({ "work", "Team", "Work" }).playSound);
+    EXPECT_EQ(modelB.reminderStates()[planning.id], modelA.reminderStates()[planning.id]);
 
     // The desktop snoozes later: the newer state wins on the laptop.
     clock.advance(1);
-    modelB->snoozeReminders({ planning }, 60);
+    modelB.snoozeReminders({ planning }, 60);
     settle();
     clock.advance(1);
-    modelA->refresh();
+    modelA.refresh();
     settle();
-    EXPECT_TRUE(modelA->reminderStates()[planning.id].snoozedUntil.has_value());
-    EXPECT_FALSE(modelA->reminderStates()[planning.id].dismissedAt.has_value());
+    EXPECT_TRUE(modelA.reminderStates()[planning.id].snoozedUntil.has_value());
+    EXPECT_FALSE(modelA.reminderStates()[planning.id].dismissedAt.has_value());
+}
+
+// Each machine's write is the other's external change: answering it must not write again for nothing.
+TEST_F(AppModelTest, TwoMachinesOnOneFolderComeToRestAfterAChange)
+{
+    TwoMachines machines(
+        clock, work, event("Planning", clock.now().addingSeconds(3600), clock.now().addingSeconds(7200), work));
+    AppModel& modelA = *machines.modelA;
+    AppModel& modelB = *machines.modelB;
+    pumpFor(300);
+    ASSERT_EQ(modelB.meetings().size(), 1);
+    const MeetingSnapshot planning = modelB.meetings()[0];
+    machines.a.scheduler->evaluateCount = 0;
+    machines.b.scheduler->evaluateCount = 0;
+
+    // The dismissal crosses at once, through the desktop's own notice of the change.
+    clock.advance(1);
+    modelA.dismissReminder(planning);
+    QElapsedTimer waited;
+    waited.start();
+    while (!modelB.isReminderSuppressed(planning) && waited.elapsed() < 5000)
+        pumpFor(10);
+    EXPECT_TRUE(modelB.isReminderSuppressed(planning));
+
+    // Ten minutes: each side refreshes on its minute timer and once for each of the other's minute
+    // writes, and no more.
+    for (int step = 0; step < 60; ++step) {
+        clock.advance(10);
+        pumpFor(25);
+    }
+    EXPECT_LE(machines.a.scheduler->evaluateCount, 25);
+    EXPECT_LE(machines.b.scheduler->evaluateCount, 25);
+    EXPECT_GE(machines.a.scheduler->evaluateCount, 10);
+    EXPECT_GE(machines.b.scheduler->evaluateCount, 10);
+
+    // The sightings still go out: the laptop's record in the store is at most a minute old.
+    const auto stored
+        = decodeRecordArray<MeetingSnapshot>(machines.storeB.data(CloudKey::meetingSnapshots).value_or("[]"));
+    ASSERT_TRUE(stored && stored->size() == 1);
+    EXPECT_GE(stored->first().lastSeenAt, clock.now().addingSeconds(-60));
+    EXPECT_TRUE(modelA.isReminderSuppressed(planning));
+}
+
+TEST_F(RefreshTest, OccurrencesOfOneSeriesOnOneDayStayApart)
+{
+    const platform::Date day = platform::Date::fromDateTime(QDateTime(QDate(2026, 3, 6), QTime(), QTimeZone::utc()));
+    const auto training = [&](double startHour, double originalHour) {
+        platform::StoreEvent occurrence
+            = event("Training", day.addingSeconds(startHour * 3600), day.addingSeconds(startHour * 3600 + 3600), work);
+        occurrence.recurrenceStart = day.addingSeconds(originalHour * 3600);
+        occurrence.itemIdentifier += QString::number(originalHour);
+        return occurrence;
+    };
+    // 10:00 and 14:00 UTC, and the next day's 10:00 moved onto this day's evening; a single lunch
+    // moved within its day, whose older record a peer still holds.
+    machine.eventStore.setEvents({ training(10, 10), training(14, 14), training(18, 34),
+        event("Lunch", day.addingSeconds(12.5 * 3600), day.addingSeconds(13.5 * 3600), work) });
+    MeetingSnapshot peersTen;
+    peersTen.title = "Training";
+    peersTen.startDate = day.addingSeconds(10 * 3600);
+    peersTen.endDate = day.addingSeconds(11 * 3600);
+    peersTen.originalStartDate = peersTen.startDate;
+    peersTen.eventExternalIdentifier = "Training-uid";
+    peersTen.calendarExternalIdentifier = "work";
+    peersTen.sourceDeviceID = "OTHER";
+    peersTen.id = MeetingSnapshot::makeStableID(
+        "Training", peersTen.startDate, peersTen.endDate, std::nullopt, peersTen.eventExternalIdentifier);
+    MeetingSnapshot peersLunch = peersTen;
+    peersLunch.title = "Lunch";
+    peersLunch.originalStartDate.reset();
+    peersLunch.eventExternalIdentifier = "Lunch-uid";
+    peersLunch.startDate = day.addingSeconds(12 * 3600);
+    peersLunch.endDate = day.addingSeconds(13 * 3600);
+    store.setRemoteData(encodeRecordArray(QList<MeetingSnapshot> { peersTen, peersLunch }), CloudKey::meetingSnapshots);
+
+    AppModel& app = started();
+    QStringList seen;
+    for (const MeetingSnapshot& meeting : app.meetings())
+        seen << meeting.title + "@" + QString::number(meeting.startDate.secondsSince(day) / 3600);
+    EXPECT_EQ(seen, QStringList({ "Training@10", "Lunch@12.5", "Training@14", "Training@18" }));
 }

@@ -97,11 +97,35 @@ TEST_F(ICalendarStoreTest, ExpandsRecurrenceWithExceptionsAndOverridesAcrossDayl
     const StoreEvent* moved = eventTitled(events, "Standup moved");
     ASSERT_TRUE(moved);
     EXPECT_EQ(moved->end, berlin(2026, 3, 30, 15));
+    // Each occurrence names the start the series gave it, moved or not.
+    EXPECT_EQ(moved->recurrenceStart, berlin(2026, 3, 30, 9));
     for (const StoreEvent& event : events) {
         if (event.title == QString("Standup")) {
             EXPECT_EQ(event.end.secondsSince(event.start), 1800.0);
+            EXPECT_EQ(event.recurrenceStart, event.start);
         }
     }
+}
+
+TEST_F(ICalendarStoreTest, OverridesWithoutTheirSeriesKeepTheOccurrenceTheyStandFor)
+{
+    // Invited to two sessions of a series, not to the series: only the overrides arrive.
+    write("cal/sessions.ics",
+        "BEGIN:VEVENT\nUID:training\nRECURRENCE-ID:20260401T080000Z\nSUMMARY:Training\n"
+        "DTSTART:20260401T083000Z\nDTEND:20260401T093000Z\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:training\nRECURRENCE-ID:20260401T120000Z\nSUMMARY:Training\n"
+        "DTSTART:20260401T120000Z\nDTEND:20260401T130000Z\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:single\nSUMMARY:Single\nDTSTART:20260401T150000Z\nDTEND:20260401T160000Z\n"
+        "END:VEVENT\n");
+    ICalendarStore store;
+    QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+    std::sort(events.begin(), events.end(), [](const StoreEvent& a, const StoreEvent& b) { return a.start < b.start; });
+    ASSERT_EQ(events.size(), 3);
+    EXPECT_EQ(
+        events[0].recurrenceStart, Date::fromDateTime(QDateTime(QDate(2026, 4, 1), QTime(8, 0), QTimeZone::utc())));
+    EXPECT_EQ(events[1].recurrenceStart, events[1].start);
+    EXPECT_NE(events[0].itemIdentifier, events[1].itemIdentifier);
+    EXPECT_EQ(events[2].recurrenceStart, std::nullopt);
 }
 
 TEST_F(ICalendarStoreTest, ReportsTheFirstRuleAndEndsRulesAtTheirUntil)
