@@ -24,7 +24,7 @@ using namespace X11TestSupport;
 namespace {
 constexpr qint64 control = 0x1000, option = 0x800, shift = 0x200;
 constexpr int xControl = 4, xShift = 1, xAlt = 8;
-constexpr int xKeyCodeOfK = 45, xKeyCodeOfM = 58;
+constexpr int xKeyCodeOfK = 45, xKeyCodeOfM = 58, xKeyCodeOfJ = 44;
 } // namespace
 
 TEST(RecorderX11Test, ATypedShortcutIsStoredInTheSettingsFileAndTheGrabMovesToIt)
@@ -67,6 +67,17 @@ TEST(RecorderX11Test, ATypedShortcutIsStoredInTheSettingsFileAndTheGrabMovesToIt
         ASSERT_TRUE(xdotool({ "mousemove", "--window", QString::number(window.winId()), QString::number(center.x()),
             QString::number(center.y()), "click", "1" }));
         ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, 5000));
+        {
+            // Holding a key another client grabbed sends the window a grab-mode focus-out: the window
+            // stays active and the recording goes on.
+            OtherClient other(xKeyCodeOfJ, xControl | xAlt);
+            ASSERT_EQ(other.nextLine(), QStringLiteral("grabbed"));
+            ASSERT_TRUE(xdotool({ "keydown", "ctrl+alt+j", "sleep", "0.5", "keyup", "j", "keyup", "ctrl+alt" }));
+            EXPECT_EQ(other.nextLine(), QStringLiteral("pressed"));
+            QTest::qWait(300);
+            EXPECT_TRUE(window.isActiveWindow());
+            EXPECT_TRUE(recorder->isRecording());
+        }
         ASSERT_TRUE(xdotool({ "key", "ctrl+shift+k" }));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder->isRecording(); }, 5000));
         EXPECT_EQ(recorder->text(), QStringLiteral("Ctrl+Shift+K"));
@@ -87,8 +98,9 @@ TEST(RecorderX11Test, ATypedShortcutIsStoredInTheSettingsFileAndTheGrabMovesToIt
             OtherClient taken(xKeyCodeOfK, xControl | xShift);
             EXPECT_EQ(taken.nextLine(), QStringLiteral("taken"));
         }
-        ASSERT_TRUE(xdotool({ "key", "ctrl+shift+k" }));
+        ASSERT_TRUE(xdotool({ "keydown", "ctrl+shift+k", "sleep", "0.5", "keyup", "k", "keyup", "ctrl+shift" }));
         EXPECT_TRUE(QTest::qWaitFor([&] { return fired == 1; }, 5000));
+        EXPECT_TRUE(window.isActiveWindow()) << "a held grab does not take the window's activation";
     }
     ShortcutKit::shutDown();
 }
