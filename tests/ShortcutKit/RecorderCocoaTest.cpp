@@ -305,13 +305,16 @@ TEST_F(RecorderCocoaTest, LosingFocusOrTheWindowEndsRecordingAndGivesTheGrabsBac
 
     recorder->setFocus(Qt::MouseFocusReason);
     ASSERT_TRUE(recorder->isRecording());
+    EXPECT_EQ(activity, (QList<bool> { false, true }));
     QWidget other;
     other.show();
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     EXPECT_FALSE(recorder->isRecording());
     EXPECT_FALSE(ShortcutKit::isRecorderActive());
+    EXPECT_EQ(activity, (QList<bool> { false, true, false }));
     EXPECT_TRUE(isGrabbed(ctrlAltMShortcut));
+    EXPECT_EQ(recorder->text(), QStringLiteral("Ctrl+Alt+M")) << "the shortcut stays as it was";
 
     // Coming back to the window gives the field its focus again, but no recording.
     window->activateWindow();
