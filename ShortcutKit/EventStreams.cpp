@@ -135,16 +135,18 @@ std::pair<Action, Action> actionsFor(const std::shared_ptr<StreamChannel>& chann
     return { pusher(EventType::keyDown), pusher(EventType::keyUp) };
 }
 
-OpenStream openStream(const std::shared_ptr<StreamChannel>& channel, const QObject* context)
+// A channel that finishes when the context object goes.
+std::shared_ptr<StreamChannel> newChannel(const QObject* context)
 {
+    auto channel = std::make_shared<StreamChannel>();
     if (context)
-        QObject::connect(context, &QObject::destroyed, channel.get(), [channel = channel.get()] { channel->finish(); });
-    return { channel, nullptr };
+        QObject::connect(context, &QObject::destroyed, channel.get(), [open = channel.get()] { open->finish(); });
+    return channel;
 }
 
 OpenStream open(const Name& name, const QObject* context)
 {
-    OpenStream stream = openStream(std::make_shared<StreamChannel>(), context);
+    OpenStream stream { newChannel(context), nullptr };
     const auto [keyDown, keyUp] = actionsFor(stream.channel);
     const QUuid id = StreamTables::addNameStream(name, keyDown, keyUp);
     stream.subscription = std::make_unique<Subscription>([name, id] { StreamTables::removeNameStream(name, id); });
@@ -153,7 +155,7 @@ OpenStream open(const Name& name, const QObject* context)
 
 OpenStream open(const Shortcut& shortcut, const QObject* context)
 {
-    OpenStream stream = openStream(std::make_shared<StreamChannel>(), context);
+    OpenStream stream { newChannel(context), nullptr };
     const auto [keyDown, keyUp] = actionsFor(stream.channel);
     const QUuid id = StreamTables::addShortcutStream(shortcut, keyDown, keyUp);
     stream.subscription
