@@ -322,6 +322,19 @@ TEST_F(RecorderCocoaTest, LosingFocusOrTheWindowEndsRecordingAndGivesTheGrabsBac
     EXPECT_FALSE(recorder->isRecording());
 }
 
+TEST_F(RecorderCocoaTest, AWindowThatGivesTheRecorderItsFirstFocusStartsNoRecording)
+{
+    RecorderCocoa alone(Name(QStringLiteral("alone")));
+    alone.show();
+    alone.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&alone));
+    EXPECT_TRUE(alone.hasFocus());
+    EXPECT_FALSE(alone.isRecording());
+    EXPECT_TRUE(activity.isEmpty());
+    QTest::keyClick(&alone, Qt::Key_Space);
+    EXPECT_TRUE(alone.isRecording()) << "Space starts it from the keyboard";
+}
+
 TEST_F(RecorderCocoaTest, ClickingOutsideEndsRecordingAndClicksInsideAreSwallowed)
 {
     showForName(Name(QStringLiteral("clicks")));
