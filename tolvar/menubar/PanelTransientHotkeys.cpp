@@ -58,12 +58,22 @@ void PanelTransientHotkeys::setHotKeys(platform::HotKeys& hotKeys)
     }
 }
 
-void PanelTransientHotkeys::registerOwner(Owner owner, KeySet keySet, Handler handler)
+quint64 PanelTransientHotkeys::registerOwner(Owner owner, KeySet keySet, Handler handler)
 {
     m_owners.removeIf([owner](const OwnerEntry& entry) { return entry.owner == owner; });
-    m_owners.append({ owner, keySet, std::move(handler) });
+    m_owners.append({ owner, keySet, std::move(handler), ++m_lastRegistration });
     installHandlerIfNeeded();
     applyRegistrations();
+    return m_lastRegistration;
+}
+
+quint64 PanelTransientHotkeys::registrationOf(Owner owner) const
+{
+    for (const OwnerEntry& entry : m_owners) {
+        if (entry.owner == owner)
+            return entry.registration;
+    }
+    return 0;
 }
 
 void PanelTransientHotkeys::unregisterOwner(Owner owner)
