@@ -10,7 +10,7 @@
 namespace tolvar {
 
 // The keys that the application's panels and overlays take while they are in front: Escape, the
-// arrows, Return and keypad Enter, and Command with M, U, H, J, K and L. They are system hot keys for
+// arrows, Return and keypad Enter, and Control with M, U, H, J, K and L. They are system hot keys for
 // exactly as long as some owner wants them; each press goes to the newest owner that takes it.
 class PanelTransientHotkeys : public QObject
 {
