@@ -70,8 +70,8 @@ protected:
         settle();
         return controller->panel();
     }
-    // Lets the windows that were let go of be deleted.
-    static void deleteDropped() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+    // Lets a window that was let go of be deleted.
+    static void deleteDropped(QObject* window) { QCoreApplication::sendPostedEvents(window, QEvent::DeferredDelete); }
     bool press(qint64 key)
     {
         const bool taken = hotKeys.press(key, 0);
@@ -135,7 +135,7 @@ TEST_F(QuickPanelTest, TogglingOpensClosesAndOpensAFreshUnpinnedPanel)
 
     QPointer<tolvar::QuickPanelWindow> closed = first;
     EXPECT_EQ(toggle(), nullptr);
-    deleteDropped();
+    deleteDropped(closed);
     EXPECT_TRUE(closed.isNull()) << "a closed panel is forgotten and goes";
     EXPECT_EQ(registry.registrationOf(Owner::quickPanel), 0u);
     EXPECT_EQ(registry.registrationOf(Owner::menuBar), 0u);
@@ -240,7 +240,7 @@ TEST_F(QuickPanelTest, AToggleOverAHiddenPanelClosesItFirstAndOpensAnew)
     QPointer<tolvar::QuickPanelWindow> old = hidden;
 
     tolvar::QuickPanelWindow* fresh = toggle();
-    deleteDropped();
+    deleteDropped(old);
     EXPECT_TRUE(old.isNull());
     ASSERT_TRUE(fresh);
     EXPECT_TRUE(fresh->isVisible());
