@@ -33,6 +33,8 @@ protected:
         // The model's timers reach the shortcut library when a test advances the clock.
         ShortcutKit::start({ defaults, hotKeys, layout, systemShortcuts });
         model = machine.makeModel();
+        // The model's first turn of work comes before the test's meetings.
+        settle();
     }
 
     void TearDown() override

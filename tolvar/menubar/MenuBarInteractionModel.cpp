@@ -6,22 +6,27 @@
 
 namespace tolvar {
 
-namespace {
-// Cancels the pending task. Its timer may be the one whose timeout runs now: let that finish first.
-void cancel(std::unique_ptr<platform::Timer>& timer)
-{
-    if (!timer)
-        return;
-    timer->stop();
-    timer.release()->deleteLater();
-}
-} // namespace
-
 MenuBarInteractionModel::MenuBarInteractionModel(platform::Clock& clock, QObject* parent)
     : QObject(parent)
     , m_clock(clock)
     , m_now(clock.now())
-{ }
+    , m_hoverClearTimer(clock.createTimer())
+    , m_clockTimer(clock.createTimer())
+{
+    m_clockTimer->setSingleShot(true);
+    connect(m_clockTimer.get(), &platform::Timer::timeout, this, [this] {
+        setNow(m_clock.now());
+        // Stopped meanwhile by a view that hid on this tick.
+        if (m_clockRunning)
+            m_clockTimer->start(clockWait());
+    });
+    m_hoverClearTimer->setSingleShot(true);
+    // A late wake must not clear a hover that came after the clear was asked for.
+    connect(m_hoverClearTimer.get(), &platform::Timer::timeout, this, [this] {
+        if (!m_detailPanelHovered && m_hoveredMeetingID == m_hoverToClear)
+            setHoveredMeetingID(std::nullopt);
+    });
+}
 
 MenuBarInteractionModel::~MenuBarInteractionModel() = default;
 
@@ -103,32 +108,22 @@ void MenuBarInteractionModel::setShowBackToTodayTooltip(bool show)
 
 void MenuBarInteractionModel::startClock()
 {
-    cancel(m_clockTimer);
+    m_clockTimer->stop();
     setNow(m_clock.now());
-    m_clockTimer = m_clock.createTimer();
-    m_clockTimer->setSingleShot(true);
-    connect(m_clockTimer.get(), &platform::Timer::timeout, this, [this] {
-        setNow(m_clock.now());
-        scheduleClockTurn();
-    });
-    scheduleClockTurn();
-}
-
-void MenuBarInteractionModel::scheduleClockTurn()
-{
-    if (m_clockTimer)
-        m_clockTimer->start(clockWait());
+    m_clockRunning = true;
+    m_clockTimer->start(clockWait());
 }
 
 void MenuBarInteractionModel::stopClock()
 {
-    cancel(m_clockTimer);
+    m_clockRunning = false;
+    m_clockTimer->stop();
     m_countdownTargetStart.reset();
 }
 
 bool MenuBarInteractionModel::isClockRunning() const
 {
-    return m_clockTimer && m_clockTimer->isActive();
+    return m_clockRunning;
 }
 
 double MenuBarInteractionModel::clockWait() const
@@ -179,25 +174,18 @@ void MenuBarInteractionModel::setDetailPanelHovered(bool hovered)
 
 bool MenuBarInteractionModel::isHoverClearPending() const
 {
-    return m_hoverClearTimer && m_hoverClearTimer->isActive();
+    return m_hoverClearTimer->isActive();
 }
 
 void MenuBarInteractionModel::startDelayedHoverClear()
 {
-    cancelHoverClear();
-    m_hoverClearTimer = m_clock.createTimer();
-    m_hoverClearTimer->setSingleShot(true);
-    // A late wake must not clear a hover that came after it was started.
-    connect(m_hoverClearTimer.get(), &platform::Timer::timeout, this, [this, remembered = m_hoveredMeetingID] {
-        if (!m_detailPanelHovered && m_hoveredMeetingID == remembered)
-            setHoveredMeetingID(std::nullopt);
-    });
+    m_hoverToClear = m_hoveredMeetingID;
     m_hoverClearTimer->start(hoverClearDelay);
 }
 
 void MenuBarInteractionModel::cancelHoverClear()
 {
-    cancel(m_hoverClearTimer);
+    m_hoverClearTimer->stop();
 }
 
 void MenuBarInteractionModel::resetForDayChange(const std::optional<QString>& id)

@@ -84,7 +84,6 @@ Q_SIGNALS:
     void nowChanged();
 
 private:
-    void scheduleClockTurn();
     void startDelayedHoverClear();
     void cancelHoverClear();
 
@@ -100,9 +99,11 @@ private:
     std::optional<platform::Date> m_countdownTargetStart;
     bool m_showBackToTodayTooltip = false;
     bool m_detailPanelHovered = false;
-    // Owned timers stand for the pending tasks: dropping one cancels it.
+    // The delayed hover clear and the clock loop; stopping a timer cancels its task.
     std::unique_ptr<platform::Timer> m_hoverClearTimer;
+    std::optional<QString> m_hoverToClear;
     std::unique_ptr<platform::Timer> m_clockTimer;
+    bool m_clockRunning = false;
 };
 
 } // namespace tolvar
