@@ -27,6 +27,21 @@ QuickPanelController::~QuickPanelController()
         close(m_panel);
 }
 
+bool QuickPanelController::hasPanel() const
+{
+    return m_panel != nullptr;
+}
+
+QuickPanelWindow* QuickPanelController::panel() const
+{
+    return m_panel;
+}
+
+QuickPanelPinModel* QuickPanelController::pinModel() const
+{
+    return m_pinModel;
+}
+
 QScreen* QuickPanelController::screenUnderMouse()
 {
     return QGuiApplication::screenAt(QCursor::pos());

@@ -35,12 +35,12 @@ public:
     ~QuickPanelController() override;
 
     void toggle(AppModel& appModel, std::function<void()> showSettings) override;
-    bool hasPanel() const override { return m_panel != nullptr; }
+    bool hasPanel() const override;
     void closePanel() override;
     void close(QuickPanelWindow* panel);
 
-    QuickPanelWindow* panel() const { return m_panel; }
-    QuickPanelPinModel* pinModel() const { return m_pinModel; }
+    QuickPanelWindow* panel() const;
+    QuickPanelPinModel* pinModel() const;
 
     // The screen whose geometry holds the pointer; none when it is on no screen.
     static QScreen* screenUnderMouse();
