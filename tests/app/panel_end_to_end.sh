@@ -207,6 +207,17 @@ for x in $(seq 140 12 340); do
 done
 [ -n "$pinned" ] || fail "no click in the header row pinned the Quick Panel, or a pinned one closed"
 note "pinned by a click at +$pinned; clicking into another window left it open"
+# Pinned, it is dragged by its background (the padding in its top left corner).
+read -r qx qy qw qh < <(panel)
+xdotool mousemove $((qx + 6)) $((qy + 6)) mousedown 1
+sleep 0.1
+xdotool mousemove $((qx + 6 - 60)) $((qy + 6 + 40))
+sleep 0.1
+xdotool mousemove $((qx + 6 - 120)) $((qy + 6 + 80)) mouseup 1
+sleep 0.3
+read -r mx my _ _ < <(panel)
+[ "$mx $my" = "$((qx - 120)) $((qy + 80))" ] || fail "dragging the pinned panel moved it to $mx $my, not by -120 +80"
+note "dragged the pinned Quick Panel by its background"
 xdotool mousemove 1500 200 key ctrl+alt+m
 wait_until 3000 no_panel || fail "the shortcut did not close the pinned Quick Panel"
 
