@@ -145,9 +145,21 @@ wait_until 5000 opened >/dev/null || fail "Down, Return joined nothing"
 [ "$(opened)" = https://meet.example.com/review ] || fail "Down, Return opened '$(opened)', not the second meeting"
 note "Down, Return joined the second meeting"
 panel >/dev/null || fail "joining closed the tray panel"
+# Hovering a meeting shows its card in a window of its own beside the panel, on the side with room.
+side_panel() { windows | awk '!found && $3 == 280 { print; found = 1 } END { exit !found }'; }
+for y in $(seq $((py + 90)) 16 $((py + ph - 60))); do
+    xdotool mousemove $((px + 120)) $y
+    wait_until 600 side_panel >/dev/null && break
+done
+side_panel >/dev/null || fail "hovering the meetings showed no detail card"
+read -r sx sy sw sh < <(side_panel)
+[ $sx -eq $((px + pw + 8)) ] || [ $sx -eq $((px - 8 - 280)) ] || fail "the detail card at $sx is not beside the panel"
+on_monitor $sx $sy $sw $sh 0 0 1280 800 || fail "the detail card is not on the panel's monitor"
+note "detail card at $sx $sy ${sw}x$sh beside the panel"
 xdotool key Escape
 wait_until 3000 no_panel || fail "Escape did not close the tray panel"
-note "Escape closed the tray panel"
+wait_until 3000 eval '! side_panel >/dev/null' || fail "the detail card stayed after its panel closed"
+note "Escape closed the tray panel and its detail card"
 
 # --- the Quick Panel: at the pointer on the monitor under it, closed by a second press ---
 xdotool mousemove 1500 200
