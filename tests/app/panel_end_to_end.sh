@@ -233,4 +233,16 @@ note "dragged the pinned Quick Panel by its background"
 xdotool mousemove 1500 200 key ctrl+alt+m
 wait_until 3000 no_panel || fail "the shortcut did not close the pinned Quick Panel"
 
+# Quit from the open Quick Panel's footer (its last button, at the bottom right): a clean exit.
+open_quick_panel
+read -r qx qy qw qh < <(panel)
+xdotool mousemove $((qx + qw - 16 - 25)) $((qy + qh - 14 - 19)) click 1
+app_ended() { ! kill -0 "$app" 2>/dev/null; }
+wait_until 10000 app_ended || fail "Quit in the Quick Panel did not end the program"
+status=0
+wait "$app" || status=$?
+app=""
+[ $status -eq 0 ] || fail "the program exited with status $status after Quit in the Quick Panel"
+note "Quit in the Quick Panel ended the program cleanly"
+
 echo "PASS"
