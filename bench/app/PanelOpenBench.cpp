@@ -49,8 +49,7 @@ struct Bench : ModelRig
         QList<MeetingSnapshot> meetings;
         for (int i = 0; i < meetingCount; ++i) {
             // Spread over the seven days, 9:00 to about 18:00.
-            const platform::Date start
-                = berlin(2026, 3, 5 + i % days, 9 + (i / days) % 9, (i / days / 9) * 20);
+            const platform::Date start = berlin(2026, 3, 5 + i % days, 9 + (i / days) % 9, (i / days / 9) * 20);
             MeetingSnapshot meeting = appmodeltest::meeting(QStringLiteral("Meeting %1").arg(i), start,
                 start.addingSeconds(1800), QStringLiteral("https://zoom.us/j/%1").arg(i));
             meeting.location = QStringLiteral("Room %1").arg(i % 12);
@@ -123,13 +122,11 @@ BENCHMARK(trayPanelReopening)->Unit(benchmark::kMillisecond)->Iterations(50);
 void quickPanelOpening(benchmark::State& state)
 {
     Bench bench;
-    QuickPanelController controller(
-        bench.registry, [&bench](AppModel&, std::function<void()>, QuickPanelPinModel* pinModel) {
-            return bench.content(pinModel);
-        });
+    QuickPanelController controller(bench.registry,
+        [&bench](AppModel&, std::function<void()>, QuickPanelPinModel* pinModel) { return bench.content(pinModel); });
     QCursor::setPos(200, 100);
     for (auto _ : state) {
-        controller.toggle(*bench.model, [] { });
+        controller.toggle(*bench.model, [] {});
         bench.waitForPaint();
         state.PauseTiming();
         controller.closePanel();
