@@ -159,15 +159,17 @@ void X11HotKeys::ungrab(const KeyCombination& combination)
     }
 }
 
-bool X11HotKeys::isGrabFocusChange(const xcb_focus_in_event_t& event)
+bool X11HotKeys::isGrabFocusChange(const xcb_focus_in_event_t& focus) const
 {
-    // A key grab (ours or another program's) taking the keyboard for a moment sends the focused window
-    // a FocusOut in grab mode and, at the release, a FocusIn in ungrab mode. The focus has not moved,
-    // but Qt would deactivate the window after 100 ms: a held hot key would close our panels and end a
-    // recording. A real focus change during a grab comes in "while grabbed" mode and passes.
-    const quint8 type = event.response_type & ~0x80;
-    return (type == XCB_FOCUS_OUT && event.mode == XCB_NOTIFY_MODE_GRAB)
-        || (type == XCB_FOCUS_IN && event.mode == XCB_NOTIFY_MODE_UNGRAB);
+    // While one of our keys is down the server lends the keyboard to our grab: the focused window
+    // hears FocusOut in grab mode at the press and FocusIn in ungrab mode at the release. Qt would
+    // take the first for a deactivation, closing panels while their own keys are held. A real change
+    // of focus comes in normal or while-grabbed mode and still reaches Qt.
+    if (registeredCombinations().isEmpty())
+        return false;
+    const quint8 type = focus.response_type & ~0x80;
+    return (type == XCB_FOCUS_OUT && focus.mode == XCB_NOTIFY_MODE_GRAB)
+        || (type == XCB_FOCUS_IN && focus.mode == XCB_NOTIFY_MODE_UNGRAB);
 }
 
 bool X11HotKeys::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
@@ -176,7 +178,7 @@ bool X11HotKeys::nativeEventFilter(const QByteArray& eventType, void* message, q
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     const quint8 type = event->response_type & ~0x80;
-    if (type == XCB_FOCUS_OUT || type == XCB_FOCUS_IN)
+    if (type == XCB_FOCUS_IN || type == XCB_FOCUS_OUT)
         return isGrabFocusChange(*reinterpret_cast<const xcb_focus_in_event_t*>(event));
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;

@@ -30,9 +30,9 @@ private:
     QList<quint16> lockVariants() const;
     static quint16 x11Modifiers(qint64 carbonModifiers);
     static qint64 carbonModifiers(quint16 x11State);
-    static bool isGrabFocusChange(const xcb_focus_in_event_t& event);
     quint16 findNumLockMask() const;
     void enableDetectableAutoRepeat() const;
+    bool isGrabFocusChange(const xcb_focus_in_event_t& focus) const;
 
     xcb_connection_t* m_connection = nullptr;
     QList<quint32> m_roots;
