@@ -12,6 +12,7 @@
 #include "tolvar/menubar/MeetingRow.h"
 #include "tolvar/menubar/MeetingSection.h"
 #include "tolvar/menubar/PanelFooter.h"
+#include "tolvar/menubar/PanelHeader.h"
 #include "tolvar/menubar/SectionHeader.h"
 #include "tolvar/menubar/SupportContact.h"
 
@@ -180,9 +181,12 @@ TEST_F(MenuBarContentViewTest, MuteAndUnmuteActOnTheSelectedMeeting)
     auto* card = static_cast<tolvar::FeaturedMeetingCard*>(view->nextSection()->items().first());
     EXPECT_TRUE(card->display().muted);
     EXPECT_EQ(card->toolTip(), "Unmute reminder (Ctrl+U)");
+    EXPECT_EQ(card->accessibleName(), "Design review, Muted");
+    EXPECT_EQ(card->accessibleDescription(), "Muted. Press Ctrl U to unmute.");
     view->onUnmute();
     EXPECT_FALSE(app().isReminderMuted(review));
     EXPECT_EQ(card->toolTip(), "Mute reminder (Ctrl+M)");
+    EXPECT_EQ(card->accessibleDescription(), "Press Ctrl M to mute reminder.");
 }
 
 TEST_F(MenuBarContentViewTest, EscapeHidesTheWindow)
@@ -341,4 +345,19 @@ TEST_F(MenuBarContentViewTest, SectionsOfTodayAndOfAnotherDay)
     EXPECT_TRUE(view->emptyDayCard()->isVisible());
     EXPECT_EQ(view->emptyDayCard()->text(), "No meetings on Sat · Mar 7");
     EXPECT_EQ(view->width(), MenuBarContentView::mainPanelWidth);
+}
+
+TEST_F(MenuBarContentViewTest, AHostsControlsTakeTheSyncStatusPlace)
+{
+    open({ review });
+    auto* pin = new QWidget;
+    pin->setFixedSize(60, 28);
+    view->setHeaderAccessory(pin);
+    settle();
+    EXPECT_EQ(pin->parentWidget(), view->header());
+    EXPECT_EQ(pin->geometry().right(), view->header()->width() - 1) << "at the header's right end";
+    EXPECT_GE(view->header()->height(), 28);
+    view->setHeaderAccessory(nullptr);
+    settle();
+    EXPECT_EQ(view->header()->accessory(), nullptr);
 }

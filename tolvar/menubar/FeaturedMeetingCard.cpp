@@ -81,7 +81,8 @@ void FeaturedMeetingCard::setDisplay(const MeetingDisplay& display)
     }
     m_button->setVisible(meeting.joinURL.has_value() || hasLocation);
     setToolTip(muteHelpText(display.muted));
-    setAccessibleName(meeting.title);
+    setAccessibleName(
+        display.muted ? meeting.title + QStringLiteral(", ") + platform::localized("Muted") : meeting.title);
     setAccessibleDescription(muteAccessibilityHint(display.muted));
     updateGeometry();
     placeButton();

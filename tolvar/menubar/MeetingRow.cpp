@@ -1,5 +1,6 @@
 #include "tolvar/menubar/MeetingRow.h"
 
+#include "platform/text/Localized.h"
 #include "tolvar/menubar/PanelBadges.h"
 #include "tolvar/menubar/PanelStyle.h"
 #include "tolvar/style/CalendarColor.h"
@@ -72,7 +73,11 @@ void MeetingRow::setDisplay(const MeetingDisplay& display)
         || m_display.meeting.calendarDisplayName().has_value() != display.meeting.calendarDisplayName().has_value();
     m_display = display;
     setToolTip(muteHelpText(display.muted));
-    setAccessibleName(display.meeting.title + QStringLiteral(", ") + display.timeText);
+    QStringList spoken = { display.meeting.title };
+    if (display.muted)
+        spoken.append(platform::localized("Muted"));
+    spoken.append(display.timeText);
+    setAccessibleName(spoken.join(QStringLiteral(", ")));
     setAccessibleDescription(muteAccessibilityHint(display.muted));
     if (heightChanges)
         updateGeometry();

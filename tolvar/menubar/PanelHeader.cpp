@@ -58,7 +58,7 @@ QSize PanelHeader::sizeHint() const
 {
     qreal height = std::max(markSize, PanelStyle::lineHeight(brandFont()));
     if (m_accessory)
-        height = std::max(height, qreal(m_accessory->sizeHint().height()));
+        height = std::max(height, qreal(accessorySize().height()));
     return { PanelStyle::columnWidth, int(std::ceil(height)) };
 }
 
@@ -78,11 +78,17 @@ bool PanelHeader::event(QEvent* event)
     return QWidget::event(event);
 }
 
+QSize PanelHeader::accessorySize() const
+{
+    // A widget without a layout has no size hint of its own, only the sizes it was fixed to.
+    return m_accessory->sizeHint().expandedTo(m_accessory->minimumSize()).boundedTo(m_accessory->maximumSize());
+}
+
 void PanelHeader::placeAccessory()
 {
     if (!m_accessory)
         return;
-    const QSize size = m_accessory->sizeHint();
+    const QSize size = accessorySize();
     m_accessory->setGeometry(width() - size.width(), (height() - size.height()) / 2, size.width(), size.height());
 }
 

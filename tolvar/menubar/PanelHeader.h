@@ -27,6 +27,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    QSize accessorySize() const;
     void placeAccessory();
 
     QString m_syncStatus;
