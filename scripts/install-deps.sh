@@ -9,9 +9,9 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev dbus-daemon
     qt6-base-dev qcoro-qt6-dev nlohmann-json3-dev libical-dev tzdata
     libxcb1-dev libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev
-    libcanberra-dev sound-theme-freedesktop libglib2.0-bin
+    libcanberra-dev sound-theme-freedesktop libglib2.0-bin libicu-dev
     # the headless display the X11 tests run on
-    xvfb xauth tigervnc-standalone-server x11-xserver-utils x11-utils xdotool trayer
+    xvfb xauth tigervnc-standalone-server x11-xserver-utils x11-utils xdotool xclip trayer
     fonts-dejavu-core
 )
 
