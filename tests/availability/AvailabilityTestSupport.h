@@ -22,3 +22,9 @@ inline tolvar::MeetingSnapshot busyMeeting(platform::Date start, platform::Date 
     meeting.endDate = end;
     return meeting;
 }
+
+// Lets failures print texts readably.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
