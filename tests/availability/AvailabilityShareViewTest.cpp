@@ -3,6 +3,7 @@
 #include "platform/time/TestClock.h"
 #include "tolvar/availability/AvailabilityDayList.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -247,4 +248,48 @@ TEST_F(AvailabilityShareViewTest, AWeekOfMixedSlotsInTwelveHourTime)
     clickChip(*view, berlin(3, 26, 16));
     clickChip(*view, berlin(3, 26, 16, 30));
     saveScreenshot(*view, "availability-week");
+}
+
+TEST_F(AvailabilityShareViewTest, AssistiveTechnologyReadsTheButtonsAndChips)
+{
+    const auto view = makeView({ busyMeeting(berlin(3, 26, 12), berlin(3, 26, 13)) });
+    QAccessibleInterface* card = QAccessible::queryAccessibleInterface(view.get());
+    ASSERT_NE(card, nullptr);
+    QStringList names;
+    for (int i = 0; i < 5; ++i)
+        names.append(card->child(i)->text(QAccessible::Name));
+    EXPECT_EQ(names, QStringList({ "Share free time", "Close", "Message preview", "Copy", "Done" }));
+    EXPECT_TRUE(card->child(3)->state().disabled);
+
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view->dayList());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->child(0)->text(QAccessible::Name), "Today");
+    // Seven titles, then the chips in order: today's 12:00 is the seventh chip.
+    QAccessibleInterface* busy = list->child(7 + 6);
+    EXPECT_EQ(busy->text(QAccessible::Name), "12:00–12:30, Busy — not available");
+    EXPECT_TRUE(busy->state().disabled);
+    QAccessibleInterface* free = list->child(7 + 8);
+    EXPECT_EQ(free->text(QAccessible::Name), "13:00–13:30, Free — click to include");
+    free->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(view->selectedSlots().size(), 1);
+    EXPECT_FALSE(card->child(3)->state().disabled);
+    card->child(3)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(view->didCopy());
+}
+
+TEST_F(AvailabilityShareViewTest, DraggingTheBackgroundMovesThePanel)
+{
+    QWidget window;
+    auto* view = new AvailabilityShareView(
+        {}, [] {}, clock, &window, QTimeZone(home), QLocale("en_GB"));
+    window.setGeometry(100, 100, AvailabilityShareView::cardWidth, AvailabilityShareView::cardHeight);
+    window.show();
+    const QPoint grip(300, 24);
+    const QPoint before = window.pos();
+    QTest::mousePress(view, Qt::LeftButton, {}, grip);
+    QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(40, 30)),
+        view->mapToGlobal(QPointF(grip + QPoint(40, 30))), Qt::NoButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(view, &move);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, grip + QPoint(40, 30));
+    EXPECT_EQ(window.pos(), before + QPoint(40, 30));
 }

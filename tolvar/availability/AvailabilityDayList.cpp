@@ -1,6 +1,7 @@
 #include "tolvar/availability/AvailabilityDayList.h"
 
 #include "platform/text/Localized.h"
+#include "tolvar/style/PaintedWidgetAccessible.h"
 #include "tolvar/style/Palette.h"
 
 #include <QHelpEvent>
@@ -73,6 +74,7 @@ AvailabilityDayList::AvailabilityDayList(ChipTexts texts, QWidget* parent)
     : QWidget(parent)
     , m_texts(std::move(texts))
 {
+    PaintedWidgetAccessible::install();
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
@@ -145,6 +147,31 @@ QRectF AvailabilityDayList::chipRect(const QString& slotID) const
 QString AvailabilityDayList::accessibleLabel(const AvailabilitySlot& slot) const
 {
     return platform::localizedFormat("%@, %@", { m_texts.label(slot), m_texts.help(slot) });
+}
+
+QList<PaintedElement> AvailabilityDayList::accessibleElements() const
+{
+    QList<PaintedElement> elements;
+    for (const Title& title : m_titles)
+        elements.append(PaintedElement::text(QStringLiteral("title:") + title.text, title.text, title.rect));
+    for (const Chip& chip : m_chips) {
+        const QString id = chip.slot.id();
+        PaintedElement element = PaintedElement::button(id, accessibleLabel(chip.slot), chip.rect,
+            chip.slot.kind == AvailabilitySlot::Kind::free, m_selectedIDs.contains(id));
+        element.toolTip = m_texts.help(chip.slot);
+        elements.append(element);
+    }
+    return elements;
+}
+
+void AvailabilityDayList::pressAccessibleElement(const QString& id)
+{
+    for (const Chip& chip : m_chips) {
+        if (chip.slot.id() == id && chip.slot.kind == AvailabilitySlot::Kind::free && m_onToggle) {
+            m_onToggle(chip.slot, m_selectedIDs.contains(id));
+            return;
+        }
+    }
 }
 
 const AvailabilityDayList::Chip* AvailabilityDayList::chipAt(const QPointF& point) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tolvar/availability/AvailabilitySlot.h"
+#include "tolvar/style/PaintedElements.h"
 #include "tolvar/style/WrappedText.h"
 
 #include <QList>
@@ -12,7 +13,7 @@ namespace tolvar {
 
 // The scrolling part of the availability card: one section per day, titled, with a chip per slot.
 // Only free chips take clicks; every chip explains itself in its tooltip.
-class AvailabilityDayList : public QWidget
+class AvailabilityDayList : public QWidget, public PaintedElements
 {
     Q_OBJECT
 public:
@@ -44,6 +45,10 @@ public:
     // The chip's text and tooltip joined, as assistive technology reads it.
     QString accessibleLabel(const AvailabilitySlot& slot) const;
     int columnCount() const;
+
+    // The day titles and the chips, which change with the content.
+    QList<PaintedElement> accessibleElements() const override;
+    void pressAccessibleElement(const QString& id) override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -101,7 +101,6 @@ void AvailabilitySharePanelController::show(
     window->show();
     window->raise();
     window->activateWindow();
-    view->setFocus();
 
     m_hotkeys.registerOwner(PanelTransientHotkeys::Owner::availabilityShare, PanelTransientHotkeys::KeySet::escapeOnly,
         [self](PanelTransientHotkeys::Action action) {

@@ -6,6 +6,7 @@
 #include "tolvar/availability/AvailabilityMessage.h"
 #include "tolvar/availability/AvailabilitySlotGrid.h"
 #include "tolvar/availability/DateTemplateFormat.h"
+#include "tolvar/style/PaintedWidgetAccessible.h"
 #include "tolvar/style/Palette.h"
 #include "tolvar/style/PrimaryActionButton.h"
 #include "tolvar/style/WrappedText.h"
@@ -150,6 +151,7 @@ AvailabilityShareView::AvailabilityShareView(QList<MeetingSnapshot> meetings, st
     , m_systemZone(std::move(systemZone))
     , m_locale(std::move(locale))
 {
+    PaintedWidgetAccessible::install();
     setFixedSize(cardWidth, cardHeight);
     setAttribute(Qt::WA_TranslucentBackground);
     setStyleSheet(pickerStyle());
@@ -483,6 +485,29 @@ QRectF AvailabilityShareView::doneButtonRect() const
 QRectF AvailabilityShareView::closeButtonRect() const
 {
     return layout().closeButton;
+}
+
+QList<PaintedElement> AvailabilityShareView::accessibleElements() const
+{
+    const Layout layout = this->layout();
+    PaintedElement close
+        = PaintedElement::button(QStringLiteral("close"), platform::localized("Close"), layout.closeButton);
+    close.toolTip = close.name;
+    return {
+        PaintedElement::text(QStringLiteral("title"), platform::localized("Share free time"), layout.title),
+        close,
+        PaintedElement::text(QStringLiteral("preview"), platform::localized("Message preview"), layout.previewHeading),
+        PaintedElement::button(QStringLiteral("copy"), layout.copy.title, layout.copyButton, canCopy()),
+        PaintedElement::button(QStringLiteral("done"), layout.done.title, layout.doneButton),
+    };
+}
+
+void AvailabilityShareView::pressAccessibleElement(const QString& id)
+{
+    if (id == QLatin1String("copy"))
+        copyMessage();
+    else if (id == QLatin1String("close") || id == QLatin1String("done"))
+        dismiss();
 }
 
 bool AvailabilityShareView::canCopy() const

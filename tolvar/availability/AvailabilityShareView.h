@@ -5,6 +5,7 @@
 #include "tolvar/availability/AvailabilitySlot.h"
 #include "tolvar/availability/AvailabilitySlotDuration.h"
 #include "tolvar/model/MeetingSnapshot.h"
+#include "tolvar/style/PaintedElements.h"
 
 #include <QLocale>
 #include <QSet>
@@ -25,7 +26,7 @@ class AvailabilityDayList;
 // The availability panel's card: the working hours of the coming week as free, busy and past slots,
 // the pickers that shape them, and the message built from the picked free slots. Everything it
 // chooses lives only as long as it does.
-class AvailabilityShareView : public QWidget
+class AvailabilityShareView : public QWidget, public PaintedElements
 {
     Q_OBJECT
 public:
@@ -80,6 +81,10 @@ public:
     QPushButton* myTimeZoneButton() const { return m_myTimeZoneButton; }
     QPlainTextEdit* messageBox() const { return m_messageBox; }
     AvailabilityDayList* dayList() const { return m_dayList; }
+
+    // The painted title, close button, preview heading, Copy and Done; the pickers are widgets.
+    QList<PaintedElement> accessibleElements() const override;
+    void pressAccessibleElement(const QString& id) override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
