@@ -109,23 +109,6 @@ TEST(AvailabilityMessageTest, ReadsDayByDayInTwoLocales)
         "Reply with a time that works for you.");
 }
 
-TEST(AvailabilityMessageTest, WritesTheSameSlotsInTheDisplayZone)
-{
-    // Slots picked in Berlin, shown in India: half-hour offset, the late slot moves to the next day.
-    const QList<AvailabilitySlot> picked { slotAt("Europe/Berlin", 3, 27, 9, 0),
-        slotAt("Europe/Berlin", 3, 27, 20, 0) };
-    EXPECT_EQ(buildAvailabilityMessage(picked, QTimeZone("Asia/Kolkata"), QLocale("en_GB")),
-        "I'm available at these times (IST, GMT+5:30):\n"
-        "\n"
-        "Fri, 27 Mar\n"
-        "  - 13:30–14:00\n"
-        "\n"
-        "Sat, 28 Mar\n"
-        "  - 00:30–01:00\n"
-        "\n"
-        "Reply with a time that works for you.");
-}
-
 TEST(SlotTimeRangeLabelTest, WritesStartAndEndInTheZoneAndLocale)
 {
     const AvailabilitySlot slot = slotAt("Asia/Tokyo", 3, 27, 9, 30);

@@ -12,6 +12,7 @@
 #include <QTimeZone>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QButtonGroup;
 class QComboBox;
