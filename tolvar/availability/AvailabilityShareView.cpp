@@ -72,7 +72,7 @@ QString pickerStyle()
         "QComboBox { background: %1; color: %2; border: 1px solid %3; border-radius: 6px; padding: 1px 8px;"
         " font-size: 12px; }"
         "QComboBox:focus { border-color: %4; }"
-        "QComboBox::drop-down { border: none; width: 16px; }"
+        "QComboBox::drop-down { border: none; width: 18px; }"
         "QComboBox QAbstractItemView { background: #1a2230; color: white; selection-background-color: %4;"
         " selection-color: black; border: 1px solid %3; }"
         "QPushButton#segment { background: %1; color: %5; border: 1px solid %3; padding: 2px; font-size: 12px; }"
@@ -87,6 +87,25 @@ QString pickerStyle()
         .arg(rgba(white(0.08)), rgba(white(0.9)), rgba(white(0.14)), rgba(Palette::shared().teal), rgba(white(0.7)),
             rgba(white(0.22)), rgba(white(0.3)));
 }
+
+// A picker with the chevron that the style sheet's plain look leaves out.
+class PickerComboBox : public QComboBox
+{
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QComboBox::paintEvent(event);
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(white(0.6), 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const QPointF centre(width() - 11, height() / 2.0);
+        painter.drawPolyline(
+            QPolygonF({ centre + QPointF(-3.5, -1.5), centre + QPointF(0, 2), centre + QPointF(3.5, -1.5) }));
+    }
+};
 
 void drawEmptyCalendar(QPainter& painter, const QRectF& box, const QColor& color)
 {
@@ -182,16 +201,16 @@ void AvailabilityShareView::buildControls()
     connect(m_durationPicker, &QButtonGroup::idClicked, this,
         [this](int id) { setSlotDuration(allAvailabilitySlotDurations().value(id)); });
 
-    m_fromPicker = new QComboBox(this);
+    m_fromPicker = new PickerComboBox(this);
     m_fromPicker->setAccessibleName(platform::localized("From"));
-    m_toPicker = new QComboBox(this);
+    m_toPicker = new PickerComboBox(this);
     m_toPicker->setAccessibleName(platform::localized("To"));
     connect(m_fromPicker, &QComboBox::activated, this,
         [this](int index) { setWorkStartHour(m_fromPicker->itemData(index).toInt()); });
     connect(m_toPicker, &QComboBox::activated, this,
         [this](int index) { setWorkEndHour(m_toPicker->itemData(index).toInt()); });
 
-    m_zonePicker = new QComboBox(this);
+    m_zonePicker = new PickerComboBox(this);
     m_zonePicker->setAccessibleName(platform::localized("Timezone"));
     const platform::Date now = m_clock.now();
     for (const AvailabilityDisplayTimeZone& option : AvailabilityDisplayTimeZone::options())
