@@ -10,6 +10,8 @@ packages=(
     qt6-base-dev qcoro-qt6-dev nlohmann-json3-dev libical-dev tzdata
     libxcb1-dev libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev
     libcanberra-dev sound-theme-freedesktop libglib2.0-bin libicu-dev
+    # the symbolic icons the views draw, and the engine that reads them
+    adwaita-icon-theme qt6-svg-dev
     # the headless display the X11 tests run on
     xvfb xauth tigervnc-standalone-server x11-xserver-utils x11-utils xdotool xclip trayer
     fonts-dejavu-core

@@ -159,12 +159,27 @@ void X11HotKeys::ungrab(const KeyCombination& combination)
     }
 }
 
+bool X11HotKeys::isGrabFocusChange(const xcb_focus_in_event_t& focus) const
+{
+    // While one of our keys is down the server lends the keyboard to our grab: the focused window
+    // hears FocusOut in grab mode at the press and FocusIn in ungrab mode at the release. Qt would
+    // take the first for a deactivation, closing panels while their own keys are held. A real change
+    // of focus comes in normal or while-grabbed mode and still reaches Qt.
+    if (registeredCombinations().isEmpty())
+        return false;
+    const quint8 type = focus.response_type & ~0x80;
+    return (type == XCB_FOCUS_OUT && focus.mode == XCB_NOTIFY_MODE_GRAB)
+        || (type == XCB_FOCUS_IN && focus.mode == XCB_NOTIFY_MODE_UNGRAB);
+}
+
 bool X11HotKeys::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
 {
     if (eventType != "xcb_generic_event_t")
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     const quint8 type = event->response_type & ~0x80;
+    if (type == XCB_FOCUS_IN || type == XCB_FOCUS_OUT)
+        return isGrabFocusChange(*reinterpret_cast<const xcb_focus_in_event_t*>(event));
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);

@@ -6,6 +6,7 @@
 #include <QHash>
 
 struct xcb_connection_t;
+struct xcb_focus_in_event_t;
 
 namespace platform {
 
@@ -31,6 +32,7 @@ private:
     static qint64 carbonModifiers(quint16 x11State);
     quint16 findNumLockMask() const;
     void enableDetectableAutoRepeat() const;
+    bool isGrabFocusChange(const xcb_focus_in_event_t& focus) const;
 
     xcb_connection_t* m_connection = nullptr;
     QList<quint32> m_roots;

@@ -27,7 +27,7 @@ QString localizedFormat(const char* englishFormat, const QStringList& arguments)
             ++i;
             continue;
         }
-        for (const QStringView spec : { u"@", u"d", u"ld", u"lld" }) {
+        for (const QStringView spec : { u"@", u"d", u"ld", u"lld", u"02d" }) {
             if (rest.startsWith(spec))
                 length = std::max(length, spec.size());
         }
@@ -35,7 +35,8 @@ QString localizedFormat(const char* englishFormat, const QStringList& arguments)
             result += format[i];
             continue;
         }
-        result += next < arguments.size() ? arguments[next] : QString();
+        const QString argument = next < arguments.size() ? arguments[next] : QString();
+        result += rest.startsWith(u"02d") ? argument.rightJustified(2, u'0') : argument;
         ++next;
         i += length;
     }

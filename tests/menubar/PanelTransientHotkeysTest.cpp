@@ -12,6 +12,7 @@ using KeySet = PanelTransientHotkeys::KeySet;
 using Action = PanelTransientHotkeys::Action;
 
 namespace {
+constexpr qint64 control = 0x1000;
 constexpr qint64 command = 0x100;
 
 struct Key
@@ -20,10 +21,9 @@ struct Key
     qint64 modifiers;
 };
 const Key escape { 53, 0 }, left { 123, 0 }, right { 124, 0 }, up { 126, 0 }, down { 125, 0 }, returnKey { 36, 0 },
-    enter { 76, 0 }, commandM { 46, command }, commandU { 32, command }, commandH { 4, command },
-    commandJ { 38, command }, commandK { 40, command }, commandL { 37, command };
-const Key allKeys[]
-    = { escape, left, right, up, down, returnKey, enter, commandM, commandU, commandH, commandJ, commandK, commandL };
+    enter { 76, 0 }, ctrlM { 46, control }, ctrlU { 32, control }, ctrlH { 4, control }, ctrlJ { 38, control },
+    ctrlK { 40, control }, ctrlL { 37, control };
+const Key allKeys[] = { escape, left, right, up, down, returnKey, enter, ctrlM, ctrlU, ctrlH, ctrlJ, ctrlK, ctrlL };
 } // namespace
 
 class PanelTransientHotkeysTest : public ::testing::Test
@@ -83,6 +83,14 @@ TEST_F(PanelTransientHotkeysTest, EveryKeyMapsToItsAction)
         = { Action::escape, Action::left, Action::right, Action::up, Action::down, Action::returnKey, Action::returnKey,
               Action::mute, Action::unmute, Action::left, Action::down, Action::up, Action::right };
     EXPECT_EQ(actions, expected);
+}
+
+TEST_F(PanelTransientHotkeysTest, TheLetterKeysTakeControlAndLeaveSuperToTheDesktop)
+{
+    registry.registerOwner(Owner::quickPanel, KeySet::panelNavigation, recorder(Owner::quickPanel));
+    EXPECT_EQ(grabbedOf({ ctrlM, ctrlU, ctrlH, ctrlJ, ctrlK, ctrlL }), 6);
+    for (const qint64 code : { 46, 32, 4, 38, 40, 37 })
+        EXPECT_FALSE(hotKeys.isGrabbed(code, command));
 }
 
 TEST_F(PanelTransientHotkeysTest, OnlyEscapeIsTakenWhileEveryOwnerWantsOnlyEscape)

@@ -3,6 +3,7 @@
 #include "platform/defaults/UserDefaults.h"
 #include "platform/text/Localized.h"
 #include "platform/time/Clock.h"
+#include "tolvar/app/MenuBarExtraWindow.h"
 #include "tolvar/core/AppModel.h"
 
 #include <QApplication>
@@ -11,17 +12,47 @@
 
 namespace tolvar {
 
-TolvarApp::TolvarApp(AppModel& appModel, QObject* parent)
+TolvarApp::TolvarApp(AppModel& appModel, PanelContentFactory panelContent, QObject* parent)
     : QObject(parent)
     , m_appModel(appModel)
+    , m_panelContent(std::move(panelContent))
     , m_statusLabel(appModel, m_trayIcon)
 {
-    // The tray's panel is still to come; until then its menu offers the one way out.
+    // The panel's footer quits too; the menu keeps a way out where a click cannot reach the panel.
     m_menu.addAction(platform::localized("Quit"), qApp, &QCoreApplication::quit);
     m_trayIcon.setContextMenu(&m_menu);
+    connect(&m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            togglePanel();
+    });
 }
 
-TolvarApp::~TolvarApp() = default;
+TolvarApp::~TolvarApp()
+{
+    delete m_panelWindow;
+}
+
+MenuBarExtraWindow* TolvarApp::panelWindow() const
+{
+    return m_panelWindow;
+}
+
+void TolvarApp::togglePanel()
+{
+    if (m_panelWindow && m_panelWindow->isVisible()) {
+        m_panelWindow->hide();
+        return;
+    }
+    const double now = m_appModel.clock().now().secondsSinceReferenceDate();
+    if (now - m_panelHiddenAt < reopenGuard)
+        return;
+    if (!m_panelWindow) {
+        m_panelWindow = new MenuBarExtraWindow(m_panelContent());
+        m_panelWindow->setOnHide([this] { m_panelHiddenAt = m_appModel.clock().now().secondsSinceReferenceDate(); });
+    }
+    m_panelWindow->openBeside(m_trayIcon.geometry());
+    bootstrap();
+}
 
 void TolvarApp::showStatusItem()
 {

@@ -4,22 +4,31 @@
 
 #include <QMenu>
 #include <QObject>
+#include <QPointer>
 #include <QSystemTrayIcon>
+#include <functional>
 
 namespace tolvar {
 
 class AppModel;
+class MenuBarExtraWindow;
 
-// The application's scene, a tray icon whose face is the status label, and the small bootstrap that
-// its first appearance runs: the settings action, the Quick Panel shortcut, the model's start and,
-// once per launch, the onboarding check.
+// The application's scene, a tray icon whose face is the status label and whose click opens the
+// panel, and the small bootstrap that its first appearance and every opening of the panel run: the
+// settings action, the Quick Panel shortcut, the model's start and, once per launch, the onboarding
+// check.
 class TolvarApp : public QObject
 {
     Q_OBJECT
 public:
     static constexpr double onboardingDelay = 0.35;
+    // A click on the icon that closed the panel by taking its focus must not open it again at once.
+    static constexpr double reopenGuard = 0.3;
 
-    explicit TolvarApp(AppModel& appModel, QObject* parent = nullptr);
+    // Builds the panel's content; its settings action goes through the model's handler.
+    using PanelContentFactory = std::function<QWidget*()>;
+
+    TolvarApp(AppModel& appModel, PanelContentFactory panelContent, QObject* parent = nullptr);
     ~TolvarApp() override;
 
     // Puts the icon in the tray and runs the bootstrap as the label's first appearance. Without a
@@ -32,12 +41,19 @@ public:
     virtual void showSettings();
     virtual void showOnboarding();
 
+    // The icon's click: opens the panel beside the icon, or closes it.
+    void togglePanel();
+    MenuBarExtraWindow* panelWindow() const;
+
     QSystemTrayIcon& trayIcon() { return m_trayIcon; }
     bool didBootstrap() const { return m_didBootstrap; }
     bool didCheckOnboarding() const { return m_didCheckOnboarding; }
 
 private:
     AppModel& m_appModel;
+    PanelContentFactory m_panelContent;
+    QPointer<MenuBarExtraWindow> m_panelWindow;
+    double m_panelHiddenAt = -1e9;
     QMenu m_menu;
     QSystemTrayIcon m_trayIcon;
     MenuBarStatusLabel m_statusLabel;

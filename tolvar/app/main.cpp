@@ -3,6 +3,7 @@
 #include "ShortcutKit/ShortcutKit.h"
 #include "platform/activity/LinuxProcessActivity.h"
 #include "platform/calendar/ICalendarStore.h"
+#include "platform/calendarapp/DesktopCalendarApp.h"
 #include "platform/cloud/FolderCloudAccount.h"
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "platform/defaults/JsonFileUserDefaults.h"
@@ -17,11 +18,13 @@
 #include "platform/time/SystemClock.h"
 #include "platform/updater/FeedUpdater.h"
 #include "platform/workspace/DesktopWorkspace.h"
-#include "tolvar/app/PlaceholderQuickPanel.h"
 #include "tolvar/app/TolvarApp.h"
 #include "tolvar/app/UpdateNotice.h"
 #include "tolvar/core/AppModel.h"
+#include "tolvar/menubar/MenuBarContentView.h"
+#include "tolvar/menubar/PanelContent.h"
 #include "tolvar/menubar/PanelTransientHotkeys.h"
+#include "tolvar/menubar/QuickPanelController.h"
 #include "tolvar/reminders/ActionItemOverlayController.h"
 #include "tolvar/reminders/FullscreenReminderController.h"
 #include "tolvar/reminders/ReminderScheduler.h"
@@ -68,7 +71,17 @@ int main(int argc, char** argv)
         tolvar::FullscreenReminderController overlayController(
             clock, systemSound, tolvar::PanelTransientHotkeys::shared());
         tolvar::ActionItemOverlayController actionItemController(clock, tolvar::PanelTransientHotkeys::shared());
-        tolvar::PlaceholderQuickPanel quickPanel;
+        platform::DesktopCalendarApp calendarApp;
+        tolvar::AppModel* model = nullptr;
+        // The panel's content needs the model, which needs the controller: it is built at each opening.
+        const auto panelContent = [&](tolvar::QuickPanelPinModel* pinModel) -> QWidget* {
+            return tolvar::makePanelContent(
+                *model, tolvar::PanelTransientHotkeys::shared(), workspace, calendarApp, pinModel);
+        };
+        tolvar::QuickPanelController quickPanel(tolvar::PanelTransientHotkeys::shared(),
+            [&](tolvar::AppModel&, std::function<void()>, tolvar::QuickPanelPinModel* pinModel) {
+                return panelContent(pinModel);
+            });
         platform::XdgAutostartLoginItem loginItem;
         platform::SyslogSystemLog systemLog;
         platform::DBusSystemEvents systemEvents;
@@ -80,7 +93,8 @@ int main(int argc, char** argv)
                 return std::make_unique<tolvar::ReminderScheduler>(
                     model, model.overlayController(), clock, processActivity);
             } });
-        tolvar::TolvarApp tolvarApp(appModel);
+        model = &appModel;
+        tolvar::TolvarApp tolvarApp(appModel, [&] { return panelContent(nullptr); });
         tolvar::UpdateNotice updateNotice(updater, tolvarApp.trayIcon());
         tolvarApp.showStatusItem();
         status = QApplication::exec();

@@ -152,6 +152,7 @@ public:
     // Made on first use, kept for the life of the model.
     ReminderScheduling& reminderScheduler();
     platform::Clock& clock() { return m_clock; }
+    platform::Workspace& workspace() { return m_workspace; }
 
     std::function<void()> showSettingsHandler() const { return m_showSettingsHandler; }
     void setShowSettingsHandler(std::function<void()> handler) { m_showSettingsHandler = std::move(handler); }

@@ -13,19 +13,20 @@ struct PanelKey
     Action action;
 };
 
-constexpr qint64 command = platform::CarbonModifier::command;
+// Control, not Command: on Linux the Super combinations belong to the desktop (Super-L locks a screen).
+constexpr qint64 control = platform::CarbonModifier::control;
 constexpr quint32 escapeId = 1;
 
 constexpr PanelKey panelKeys[] = {
     { 1, 53, 0, Action::escape }, { 2, 123, 0, Action::left }, { 3, 124, 0, Action::right }, { 4, 126, 0, Action::up },
     { 5, 125, 0, Action::down }, { 6, 36, 0, Action::returnKey },
     { 7, 76, 0, Action::returnKey }, // Enter on the keypad
-    { 8, 46, command, Action::mute }, // M
-    { 9, 32, command, Action::unmute }, // U
-    { 10, 4, command, Action::left }, // H
-    { 11, 38, command, Action::down }, // J
-    { 12, 40, command, Action::up }, // K
-    { 13, 37, command, Action::right }, // L
+    { 8, 46, control, Action::mute }, // M
+    { 9, 32, control, Action::unmute }, // U
+    { 10, 4, control, Action::left }, // H
+    { 11, 38, control, Action::down }, // J
+    { 12, 40, control, Action::up }, // K
+    { 13, 37, control, Action::right }, // L
 };
 } // namespace
 
@@ -58,12 +59,22 @@ void PanelTransientHotkeys::setHotKeys(platform::HotKeys& hotKeys)
     }
 }
 
-void PanelTransientHotkeys::registerOwner(Owner owner, KeySet keySet, Handler handler)
+quint64 PanelTransientHotkeys::registerOwner(Owner owner, KeySet keySet, Handler handler)
 {
     m_owners.removeIf([owner](const OwnerEntry& entry) { return entry.owner == owner; });
-    m_owners.append({ owner, keySet, std::move(handler) });
+    m_owners.append({ owner, keySet, std::move(handler), ++m_lastRegistration });
     installHandlerIfNeeded();
     applyRegistrations();
+    return m_lastRegistration;
+}
+
+quint64 PanelTransientHotkeys::registrationOf(Owner owner) const
+{
+    for (const OwnerEntry& entry : m_owners) {
+        if (entry.owner == owner)
+            return entry.registration;
+    }
+    return 0;
 }
 
 void PanelTransientHotkeys::unregisterOwner(Owner owner)

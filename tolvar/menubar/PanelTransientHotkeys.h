@@ -10,7 +10,7 @@
 namespace tolvar {
 
 // The keys that the application's panels and overlays take while they are in front: Escape, the
-// arrows, Return and keypad Enter, and Command with M, U, H, J, K and L. They are system hot keys for
+// arrows, Return and keypad Enter, and Control with M, U, H, J, K and L. They are system hot keys for
 // exactly as long as some owner wants them; each press goes to the newest owner that takes it.
 class PanelTransientHotkeys : public QObject
 {
@@ -31,9 +31,13 @@ public:
     static PanelTransientHotkeys& shared();
     void setHotKeys(platform::HotKeys& hotKeys);
 
-    // Makes the owner the newest, with its key set and handler (replacing earlier ones).
-    void registerOwner(Owner owner, KeySet keySet, Handler handler);
+    // Makes the owner the newest, with its key set and handler (replacing earlier ones). Returns a
+    // number that names this registration, never 0.
+    quint64 registerOwner(Owner owner, KeySet keySet, Handler handler);
     void unregisterOwner(Owner owner);
+    // The number of the owner's current registration; 0 when it is not registered. Lets a late
+    // leaver tell whether the owner is still its own.
+    quint64 registrationOf(Owner owner) const;
 
     // While true, the Quick Panel and the menu-bar panel count as absent. Whoever changes it calls
     // applyRegistrations() afterwards.
@@ -49,6 +53,7 @@ private:
         Owner owner;
         KeySet keySet;
         Handler handler;
+        quint64 registration;
     };
 
     bool isSuppressed(Owner owner) const;
@@ -66,6 +71,7 @@ private:
     // Oldest first, each owner once.
     QList<OwnerEntry> m_owners;
     bool m_suppressPanelHotkeys = false;
+    quint64 m_lastRegistration = 0;
 };
 
 } // namespace tolvar

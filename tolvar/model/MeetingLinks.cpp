@@ -64,4 +64,27 @@ std::optional<QString> physicalLocationText(const std::optional<QString>& locati
     return cleaned;
 }
 
+std::optional<QString> joinServiceName(const std::optional<QUrl>& joinURL)
+{
+    if (!joinURL)
+        return std::nullopt;
+    const QString host = joinURL->host().toLower();
+    if (host.isEmpty())
+        return std::nullopt;
+    static const QList<std::pair<QStringList, QString>> services = {
+        { { "zoom.us", "zoomgov.com" }, "Zoom" },
+        { { "meet.google.com" }, "Google Meet" },
+        { { "teams.microsoft.com", "teams.live.com" }, "Teams" },
+        { { "webex.com" }, "Webex" },
+        { { "whereby.com" }, "Whereby" },
+    };
+    for (const auto& [fragments, name] : services) {
+        for (const QString& fragment : fragments) {
+            if (host.contains(fragment))
+                return name;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace tolvar

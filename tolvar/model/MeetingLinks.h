@@ -15,5 +15,7 @@ bool isWebLink(const QUrl& url);
 QList<QUrl> detectLinks(const QString& text);
 // A calendar location without its web links and separators; absent when no place remains.
 std::optional<QString> physicalLocationText(const std::optional<QString>& location);
+// "Zoom", "Google Meet", "Teams", "Webex" or "Whereby" by the join link's host, else absent.
+std::optional<QString> joinServiceName(const std::optional<QUrl>& joinURL);
 
 } // namespace tolvar

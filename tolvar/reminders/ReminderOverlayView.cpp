@@ -2,9 +2,10 @@
 
 #include "platform/text/Localized.h"
 #include "tolvar/model/MeetingLinks.h"
+#include "tolvar/reminders/OverlayFocusModel.h"
+#include "tolvar/style/CalendarColor.h"
 #include "tolvar/style/DropShadow.h"
 #include "tolvar/style/GhostActionButton.h"
-#include "tolvar/reminders/OverlayFocusModel.h"
 #include "tolvar/style/PaintedWidgetAccessible.h"
 #include "tolvar/style/Palette.h"
 #include "tolvar/style/PrimaryActionButton.h"
@@ -12,7 +13,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QHashFunctions>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QPainter>
@@ -283,33 +283,12 @@ void ReminderOverlayView::copyLocation(const MeetingSnapshot& meeting)
 
 std::optional<QString> ReminderOverlayView::joinServiceName(const MeetingSnapshot& meeting)
 {
-    if (!meeting.joinURL)
-        return std::nullopt;
-    const QString host = meeting.joinURL->host().toLower();
-    if (host.isEmpty())
-        return std::nullopt;
-    static const QList<std::pair<QStringList, QString>> services = {
-        { { "zoom.us", "zoomgov.com" }, "Zoom" },
-        { { "meet.google.com" }, "Google Meet" },
-        { { "teams.microsoft.com", "teams.live.com" }, "Teams" },
-        { { "webex.com" }, "Webex" },
-        { { "whereby.com" }, "Whereby" },
-    };
-    for (const auto& [fragments, name] : services) {
-        for (const QString& fragment : fragments) {
-            if (host.contains(fragment))
-                return name;
-        }
-    }
-    return std::nullopt;
+    return tolvar::joinServiceName(meeting.joinURL);
 }
 
 QColor ReminderOverlayView::calendarAccentColor(const std::optional<QString>& calendarTitle)
 {
-    const QString title = calendarTitle.value_or(platform::localized("Meeting"));
-    // Qt seeds string hashes once per process, so a calendar's colour holds until the next launch.
-    const size_t hash = qHash(title, QHashSeed::globalSeed());
-    return QColor::fromHsvF(float(hash % 360) / 360.0f, 0.55f, 0.85f);
+    return tolvar::calendarAccentColor(calendarTitle);
 }
 
 const ReminderOverlayView::Layout& ReminderOverlayView::layout() const

@@ -9,7 +9,7 @@ class QPainter;
 
 namespace tolvar {
 
-// Our own drawings of the symbols the buttons carry.
+// The symbols the overlays' buttons carry, drawn from the symbol table (SymbolIcon).
 enum class Symbol { none, video, mapPin, checkmark, xmark, documents };
 
 // A button's title with its symbol, font and the label's own padding inside the button style's.

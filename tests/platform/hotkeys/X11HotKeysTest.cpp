@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTest>
+#include <QWidget>
 #include <gtest/gtest.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
@@ -154,6 +155,38 @@ TEST_F(X11HotKeysTest, PanelKeysGoToTheirOwnersAndBackToOtherClientsAfterwards)
     EXPECT_EQ(other.nextLine(), QStringLiteral("pressed"));
     QTest::qWait(200);
     EXPECT_EQ(served.size(), 2);
+}
+
+TEST_F(X11HotKeysTest, HoldingAGrabbedKeyLeavesTheFocusedPanelActive)
+{
+    // Counts the deactivations the panel's window hears.
+    struct ActivationWatch : QObject
+    {
+        int deactivations = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            deactivations += event->type() == QEvent::WindowDeactivate;
+            return false;
+        }
+    } watch;
+    QWidget panel;
+    panel.setGeometry(100, 100, 200, 150);
+    panel.installEventFilter(&watch);
+    panel.show();
+    panel.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+
+    PanelTransientHotkeys registry(&hotKeys);
+    int downs = 0;
+    registry.registerOwner(PanelTransientHotkeys::Owner::menuBar, PanelTransientHotkeys::KeySet::panelNavigation,
+        [&](PanelTransientHotkeys::Action action) { downs += action == PanelTransientHotkeys::Action::down; });
+    ASSERT_TRUE(xdotool({ "keydown", "Down" }));
+    QTest::qWait(1000);
+    ASSERT_TRUE(xdotool({ "keyup", "Down" }));
+    QTest::qWait(300);
+    EXPECT_EQ(downs, 1);
+    EXPECT_EQ(watch.deactivations, 0);
+    EXPECT_TRUE(panel.isActiveWindow());
 }
 
 TEST_F(X11HotKeysTest, TheServerKeymapTranslatesKeyPlaces)

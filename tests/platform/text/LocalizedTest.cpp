@@ -11,4 +11,6 @@ TEST(Localized, FillsPlaceholdersInOrder)
     EXPECT_EQ(localizedFormat("100%% sure", {}), "100% sure");
     EXPECT_EQ(localizedFormat("Me (%@)", {}), "Me ()");
     EXPECT_EQ(localizedFormat("trailing %", {}), "trailing %");
+    EXPECT_EQ(localizedFormat("in %dm %02ds", { "0", "7" }), "in 0m 07s");
+    EXPECT_EQ(localizedFormat("%02d", { "59" }), "59");
 }

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "../core/appmodel/AppModelHarness.h"
+#include "tolvar/menubar/MenuBarInteractionModel.h"
+
+#include <QDir>
+#include <QWidget>
+
+namespace paneltest {
+
+using appmodeltest::berlin;
+
+// A meeting of `minutes` from `start`, with a link, a place, or neither.
+inline tolvar::MeetingSnapshot panelMeeting(const QString& title, platform::Date start, int minutes = 30,
+    std::optional<QString> link = QStringLiteral("https://zoom.us/j/1"), std::optional<QString> place = {})
+{
+    tolvar::MeetingSnapshot meeting
+        = appmodeltest::meeting(title, start, start.addingSeconds(minutes * 60.0), std::move(link));
+    meeting.location = std::move(place);
+    return meeting;
+}
+
+// An application model over test doubles on a Berlin clock set to Thursday 5 March 2026, 10:15.
+class PanelTest : public ::testing::Test, protected appmodeltest::ModelRig
+{
+protected:
+    void SetUp() override
+    {
+        appmodeltest::useBerlinTime();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        clock.setNow(berlin(2026, 3, 5, 10, 15));
+        layout.useUsLayout();
+        // The model's timers reach the shortcut library when a test advances the clock.
+        ShortcutKit::start({ defaults, hotKeys, layout, systemShortcuts });
+        model = machine.makeModel();
+        // The model's first turn of work comes before the test's meetings.
+        settle();
+    }
+
+    void TearDown() override
+    {
+        model.reset();
+        ShortcutKit::shutDown();
+    }
+
+    tolvar::AppModel& app() { return *model; }
+
+    // Lets the posted work (deferred deletes, queued calls) run.
+    static void settle() { appmodeltest::settle(); }
+};
+
+// Saves what the widget shows under the screenshot folder the test runner names.
+inline void saveScreenshot(QWidget& widget, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    widget.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+} // namespace paneltest

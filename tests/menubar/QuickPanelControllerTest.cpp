@@ -1,0 +1,258 @@
+// The Quick Panel's window, placement, pinning and ways out, on the offscreen platform with the
+// hot-key layer's test double.
+#include "tolvar/menubar/QuickPanelController.h"
+
+#include "tests/core/appmodel/AppModelHarness.h"
+#include "tolvar/menubar/PanelHotkeyWindowAccessor.h"
+#include "tolvar/menubar/PanelTransientHotkeys.h"
+#include "tolvar/menubar/QuickPanelHostingView.h"
+#include "tolvar/menubar/QuickPanelPinModel.h"
+#include "tolvar/menubar/QuickPanelWindow.h"
+
+#include <QCursor>
+#include <QScreen>
+#include <QTest>
+#include <QVBoxLayout>
+
+using tolvar::QuickPanelController;
+using Owner = tolvar::PanelTransientHotkeys::Owner;
+using namespace appmodeltest;
+
+namespace {
+
+constexpr qint64 escapeKey = 53, downKey = 125;
+
+// Content as the panel's own places it: a fixed height, and the hot-key bridge whose Escape sends
+// the window its cancel operation.
+class StandInContent : public QWidget
+{
+public:
+    StandInContent(tolvar::PanelTransientHotkeys& registry, int height, QStringList& actions)
+    {
+        setFixedWidth(QuickPanelController::width);
+        m_height = height;
+        auto* layout = new QVBoxLayout(this);
+        auto* accessor = new tolvar::PanelHotkeyWindowAccessor(registry, this);
+        layout->addWidget(accessor);
+        tolvar::PanelHotkeyWindowAccessor::Handlers handlers;
+        handlers.onEscape = [&actions](QWidget* window) {
+            actions << "escape";
+            window->close();
+        };
+        handlers.onDown = [&actions] { actions << "down"; };
+        accessor->setHandlers(handlers);
+    }
+    QSize sizeHint() const override { return QSize(QuickPanelController::width, m_height); }
+
+private:
+    int m_height;
+};
+
+class QuickPanelTest : public AppModelTest
+{
+protected:
+    void SetUp() override
+    {
+        AppModelTest::SetUp();
+        started();
+        other.setGeometry(0, 0, 100, 100);
+    }
+    void TearDown() override
+    {
+        controller.reset();
+        settle();
+        AppModelTest::TearDown();
+    }
+
+    tolvar::QuickPanelWindow* toggle()
+    {
+        controller->toggle(*model, [] {});
+        settle();
+        return controller->panel();
+    }
+    // Lets a window that was let go of be deleted.
+    static void deleteDropped(QObject* window) { QCoreApplication::sendPostedEvents(window, QEvent::DeferredDelete); }
+    bool press(qint64 key)
+    {
+        const bool taken = hotKeys.press(key, 0);
+        hotKeys.release(key, 0);
+        settle();
+        return taken;
+    }
+    bool escapeGrabbed() const { return hotKeys.isGrabbed(escapeKey, 0); }
+
+    tolvar::PanelTransientHotkeys registry { &hotKeys };
+    int contentHeight = 420;
+    QStringList actions;
+    std::unique_ptr<QuickPanelController> controller = std::make_unique<QuickPanelController>(
+        registry, [this](tolvar::AppModel&, std::function<void()>, tolvar::QuickPanelPinModel*) {
+            return new StandInContent(registry, contentHeight, actions);
+        });
+    QWidget other;
+};
+
+} // namespace
+
+TEST(QuickPanelFrame, HangsBelowThePointerInsideTheUsableArea)
+{
+    const QRect visible(0, 30, 1280, 770); // a panel of 30 at the top
+    EXPECT_EQ(QuickPanelController::panelFrame({ 100, 200 }, visible, 420), QRect(100, 200, 360, 420));
+    // Right edge: the panel's right edge stays inside.
+    EXPECT_EQ(QuickPanelController::panelFrame({ 1200, 200 }, visible, 420), QRect(920, 200, 360, 420));
+    // Left of the area (another monitor's pointer never counts here, but a stale one might).
+    EXPECT_EQ(QuickPanelController::panelFrame({ -50, 200 }, visible, 420).x(), 0);
+    // At the bottom: it stands above the pointer.
+    EXPECT_EQ(QuickPanelController::panelFrame({ 100, 790 }, visible, 420), QRect(100, 370, 360, 420));
+    // Too tall to stand above the pointer either: its top meets the top of the area.
+    EXPECT_EQ(QuickPanelController::panelFrame({ 100, 500 }, visible, 700), QRect(100, 30, 360, 700));
+}
+
+TEST(QuickPanelFrame, HeightIsClampedToTheScreenOrTheFallbackLimits)
+{
+    const QRect visible(1280, 0, 1024, 768);
+    // Tall content is cut to the visible height less 24; short content still gets 200.
+    EXPECT_EQ(QuickPanelController::panelFrame({ 1300, 10 }, visible, 2000), QRect(1300, 10, 360, 744));
+    EXPECT_EQ(QuickPanelController::panelFrame({ 1300, 10 }, visible, 50).height(), 200);
+    // Without any screen: at the pointer, 200 to 776 high, no clamping of the place.
+    EXPECT_EQ(QuickPanelController::panelFrame({ 5000, -10 }, std::nullopt, 2000), QRect(5000, -10, 360, 776));
+    EXPECT_EQ(QuickPanelController::panelFrame({ 5, 5 }, std::nullopt, 10), QRect(5, 5, 360, 200));
+}
+
+TEST_F(QuickPanelTest, TogglingOpensClosesAndOpensAFreshUnpinnedPanel)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QCursor::setPos(screen.topLeft() + QPoint(40, 50));
+    tolvar::QuickPanelWindow* first = toggle();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_TRUE(first->isActiveWindow());
+    EXPECT_EQ(first->geometry(), QuickPanelController::panelFrame(QCursor::pos(), screen, 420));
+    EXPECT_TRUE(first->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(first->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_NE(registry.registrationOf(Owner::quickPanel), 0u);
+    EXPECT_NE(registry.registrationOf(Owner::menuBar), 0u) << "the content's bridge takes the keys while key";
+    controller->pinModel()->togglePin();
+
+    QPointer<tolvar::QuickPanelWindow> closed = first;
+    EXPECT_EQ(toggle(), nullptr);
+    deleteDropped(closed);
+    EXPECT_TRUE(closed.isNull()) << "a closed panel is forgotten and goes";
+    EXPECT_EQ(registry.registrationOf(Owner::quickPanel), 0u);
+    EXPECT_EQ(registry.registrationOf(Owner::menuBar), 0u);
+    EXPECT_FALSE(registry.suppressPanelHotkeys());
+
+    tolvar::QuickPanelWindow* third = toggle();
+    ASSERT_TRUE(third);
+    EXPECT_FALSE(third->isPinned());
+    EXPECT_FALSE(controller->pinModel()->isPinned());
+}
+
+TEST_F(QuickPanelTest, PinningSuppressesThePanelKeysAndUnpinningRestoresThem)
+{
+    tolvar::QuickPanelWindow* panel = toggle();
+    ASSERT_TRUE(panel);
+    auto* hostingView = panel->findChild<tolvar::QuickPanelHostingView*>();
+    ASSERT_TRUE(hostingView);
+    EXPECT_TRUE(escapeGrabbed());
+
+    controller->pinModel()->togglePin();
+    EXPECT_TRUE(panel->isPinned());
+    EXPECT_TRUE(hostingView->allowsWindowMove());
+    EXPECT_TRUE(registry.suppressPanelHotkeys());
+    EXPECT_FALSE(escapeGrabbed()) << "a pinned panel leaves the keys to other programs";
+
+    // A pinned panel stays when another window takes the focus.
+    other.show();
+    other.activateWindow();
+    settle();
+    EXPECT_TRUE(panel->isVisible());
+
+    controller->pinModel()->togglePin();
+    EXPECT_FALSE(hostingView->allowsWindowMove());
+    EXPECT_FALSE(registry.suppressPanelHotkeys());
+    // The reminder overlay, say, still holds the keys while the panel is inactive.
+    registry.registerOwner(Owner::reminderOverlay, tolvar::PanelTransientHotkeys::KeySet::panelNavigation, {});
+    EXPECT_TRUE(escapeGrabbed());
+}
+
+TEST_F(QuickPanelTest, EscapeReachesTheContentWhileKeyAndThePanelWhilePinned)
+{
+    ASSERT_TRUE(toggle());
+    EXPECT_TRUE(press(downKey));
+    EXPECT_TRUE(press(escapeKey));
+    EXPECT_EQ(actions, (QStringList { "down", "escape" })) << "menuBar is the newest owner and serves";
+    EXPECT_EQ(controller->panel(), nullptr);
+
+    // Pinned, the keys are no grabs: Escape comes to the panel as an ordinary key.
+    tolvar::QuickPanelWindow* pinned = toggle();
+    controller->pinModel()->togglePin();
+    EXPECT_FALSE(press(escapeKey));
+    EXPECT_TRUE(pinned->isVisible());
+    QTest::keyClick(pinned, Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(controller->panel(), nullptr);
+    EXPECT_FALSE(registry.suppressPanelHotkeys()) << "closing a pinned panel gives the keys back";
+}
+
+TEST_F(QuickPanelTest, TheQuickPanelOwnerDismissesWhenTheContentHasNoKeys)
+{
+    tolvar::QuickPanelWindow* panel = toggle();
+    int closes = 0;
+    const std::function<void()> onClose = panel->onClose();
+    panel->setOnClose([&closes, onClose] {
+        ++closes;
+        onClose();
+    });
+    registry.unregisterOwner(Owner::menuBar);
+    hotKeys.press(escapeKey, 0);
+    QCoreApplication::processEvents(); // the dispatch, not yet the panel's deletion
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(controller->panel(), nullptr);
+    panel->dismiss();
+    EXPECT_EQ(closes, 1) << "a second dismissal does nothing";
+}
+
+TEST_F(QuickPanelTest, LosingTheFocusOrAWindowManagerCloseDismisses)
+{
+    ASSERT_TRUE(toggle());
+    other.show();
+    other.activateWindow();
+    settle();
+    EXPECT_EQ(controller->panel(), nullptr);
+    EXPECT_EQ(registry.registrationOf(Owner::menuBar), 0u);
+
+    tolvar::QuickPanelWindow* panel = toggle();
+    ASSERT_TRUE(panel);
+    controller->pinModel()->togglePin();
+    panel->close(); // as the window manager's close button would
+    settle();
+    EXPECT_EQ(controller->panel(), nullptr);
+    EXPECT_FALSE(registry.suppressPanelHotkeys());
+}
+
+TEST_F(QuickPanelTest, AToggleOverAHiddenPanelClosesItFirstAndOpensAnew)
+{
+    tolvar::QuickPanelWindow* hidden = toggle();
+    controller->pinModel()->togglePin();
+    hidden->hide(); // unmapped behind the panel's back
+    settle();
+    ASSERT_EQ(controller->panel(), hidden);
+    QPointer<tolvar::QuickPanelWindow> old = hidden;
+
+    tolvar::QuickPanelWindow* fresh = toggle();
+    deleteDropped(old);
+    EXPECT_TRUE(old.isNull());
+    ASSERT_TRUE(fresh);
+    EXPECT_TRUE(fresh->isVisible());
+    EXPECT_FALSE(registry.suppressPanelHotkeys());
+    EXPECT_TRUE(escapeGrabbed());
+}
+
+TEST_F(QuickPanelTest, SwitchingTheShortcutOffClosesThePanel)
+{
+    ASSERT_TRUE(toggle());
+    controller->closePanel();
+    settle();
+    EXPECT_FALSE(controller->hasPanel());
+    EXPECT_FALSE(escapeGrabbed());
+}

@@ -1,0 +1,74 @@
+// The Quick Panel's header, unpinned and pinned, saved for a person to look at.
+#include "PanelTestSupport.h"
+#include "tolvar/menubar/MenuBarContentView.h"
+#include "tolvar/menubar/PanelHeader.h"
+#include "tolvar/menubar/PanelWindowDragHandle.h"
+#include "tolvar/menubar/QuickPanelPinHeaderControls.h"
+#include "tolvar/menubar/QuickPanelPinModel.h"
+
+using namespace paneltest;
+
+namespace {
+
+class QuickPanelHeaderTest : public PanelTest
+{
+protected:
+    void TearDown() override
+    {
+        view.reset();
+        PanelTest::TearDown();
+    }
+
+    // The view's top, header and padding, as the panel shows it.
+    void save(const QString& name)
+    {
+        settle();
+        const QRect header = view->header()->geometry();
+        const QString folder = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
+        if (!folder.isEmpty())
+            view->grab(QRect(0, 0, view->width(), header.bottom() + 1 + 14)).save(folder + "/" + name + ".png");
+    }
+
+    tolvar::QuickPanelPinModel pinModel;
+    std::unique_ptr<tolvar::MenuBarContentView> view;
+};
+
+} // namespace
+
+TEST_F(QuickPanelHeaderTest, PinControlsUnpinnedAndPinned)
+{
+    app().setSyncStatus(QStringLiteral("Synced 10:14"));
+    view = std::make_unique<tolvar::MenuBarContentView>(app());
+    auto* controls = new tolvar::QuickPanelPinHeaderControls(pinModel);
+    controls->setSyncStatus(app().syncStatus());
+    view->setHeaderAccessory(controls);
+    view->show();
+    settle();
+
+    const QRect header = view->header()->geometry();
+    QRect button = controls->pinButton()->geometry().translated(controls->mapTo(view.get(), QPoint()));
+    EXPECT_EQ(button.size(), QSize(28, 28));
+    EXPECT_EQ(controls->geometry().right(), view->header()->width() - 1) << "at the header's right end";
+    EXPECT_EQ(controls->pinButton()->accessibleName(), "Pin Quick Panel");
+    EXPECT_FALSE(controls->dragHandle()->isVisible());
+    save("quick-panel-header-unpinned");
+
+    controls->pinButton()->click();
+    EXPECT_TRUE(pinModel.isPinned());
+    settle();
+    EXPECT_EQ(controls->pinButton()->accessibleName(), "Unpin Quick Panel");
+    EXPECT_TRUE(controls->dragHandle()->isVisible());
+    EXPECT_EQ(controls->dragHandle()->size(), QSize(18, 22));
+    EXPECT_EQ(controls->dragHandle()->toolTip(), "Drag to move");
+    const QRect pinnedButton = controls->pinButton()->geometry().translated(controls->mapTo(view.get(), QPoint()));
+    EXPECT_EQ(pinnedButton.x(), button.x()) << "the handle comes in on the left";
+    EXPECT_EQ(controls->dragHandle()->geometry().right() + 1 + 8, controls->pinButton()->x());
+    EXPECT_TRUE(header.contains(pinnedButton.center()));
+    save("quick-panel-header-pinned");
+
+    app().setSyncStatus(QStringLiteral("iCloud sync disabled"));
+    controls->setSyncStatus(app().syncStatus());
+    settle();
+    button = controls->pinButton()->geometry().translated(controls->mapTo(view.get(), QPoint()));
+    EXPECT_LT(button.x(), pinnedButton.x()) << "a longer status moves the controls left";
+}

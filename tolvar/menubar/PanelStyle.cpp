@@ -1,0 +1,67 @@
+#include "tolvar/menubar/PanelStyle.h"
+
+#include "tolvar/style/SymbolIcon.h"
+#include "tolvar/style/WrappedText.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace tolvar::PanelStyle {
+
+QFont font(qreal size, QFont::Weight weight)
+{
+    return overlayFont(size, weight);
+}
+
+QColor white(qreal opacity)
+{
+    return QColor::fromRgbF(1, 1, 1, float(opacity));
+}
+
+qreal textWidth(const QFont& font, const QString& text)
+{
+    return QFontMetricsF(font).horizontalAdvance(text);
+}
+
+qreal lineHeight(const QFont& font)
+{
+    return QFontMetricsF(font).height();
+}
+
+void drawLine(QPainter& painter, const QRectF& rect, const QString& text, const QFont& font, const QColor& color,
+    Qt::Alignment alignment)
+{
+    if (rect.width() <= 0)
+        return;
+    const QString shown = QFontMetricsF(font).elidedText(text, Qt::ElideRight, rect.width());
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(color);
+    painter.drawText(rect, int(alignment | Qt::AlignVCenter | Qt::TextSingleLine), shown);
+    painter.restore();
+}
+
+void paintSymbol(QPainter& painter, const QString& symbol, const QRectF& box, qreal points, const QColor& color)
+{
+    SymbolIcon::paint(painter, symbol, box, std::round(points * 1.3), color);
+}
+
+void fillRounded(
+    QPainter& painter, const QRectF& rect, qreal radius, const QBrush& fill, const QColor& stroke, qreal strokeWidth)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(rect, radius, radius);
+    painter.fillPath(shape, fill);
+    if (stroke.alpha() > 0) {
+        const qreal inset = strokeWidth / 2;
+        QPainterPath edge;
+        edge.addRoundedRect(rect.adjusted(inset, inset, -inset, -inset), radius - inset, radius - inset);
+        painter.strokePath(edge, QPen(stroke, strokeWidth));
+    }
+    painter.restore();
+}
+
+} // namespace tolvar::PanelStyle

@@ -1,0 +1,169 @@
+#include "tolvar/menubar/QuickPanelController.h"
+
+#include "tolvar/menubar/PanelTransientHotkeys.h"
+#include "tolvar/menubar/QuickPanelHostingView.h"
+#include "tolvar/menubar/QuickPanelPinModel.h"
+#include "tolvar/menubar/QuickPanelWindow.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace tolvar {
+
+using Owner = PanelTransientHotkeys::Owner;
+
+QuickPanelController::QuickPanelController(
+    PanelTransientHotkeys& registry, ContentFactory contentFactory, QObject* parent)
+    : QObject(parent)
+    , m_registry(registry)
+    , m_contentFactory(std::move(contentFactory))
+{ }
+
+QuickPanelController::~QuickPanelController()
+{
+    if (m_panel)
+        close(m_panel);
+}
+
+bool QuickPanelController::hasPanel() const
+{
+    return m_panel != nullptr;
+}
+
+QuickPanelWindow* QuickPanelController::panel() const
+{
+    return m_panel;
+}
+
+QuickPanelPinModel* QuickPanelController::pinModel() const
+{
+    return m_pinModel;
+}
+
+QScreen* QuickPanelController::screenUnderMouse()
+{
+    return QGuiApplication::screenAt(QCursor::pos());
+}
+
+QRect QuickPanelController::panelFrame(QPoint mouse, std::optional<QRect> visibleFrame, int wantedHeight)
+{
+    if (!visibleFrame) {
+        const int height = std::clamp(wantedHeight, minimumHeight, maximumHeightWithoutScreen);
+        return QRect(mouse.x(), mouse.y(), width, height);
+    }
+    const QRect& visible = *visibleFrame;
+    const int visibleBottom = visible.y() + visible.height();
+    const int height = std::min(std::max(wantedHeight, minimumHeight), visible.height() - screenMargin);
+    const int x = std::min(std::max(mouse.x(), visible.x()), visible.x() + visible.width() - width);
+    // Hangs below the pointer; where that leaves the screen, stands above it, but not above the top.
+    int top = mouse.y();
+    if (top + height > visibleBottom)
+        top = std::max(visible.y(), mouse.y() - height);
+    top = std::min(top, visibleBottom - height);
+    return QRect(x, top, width, height);
+}
+
+void QuickPanelController::toggle(AppModel& appModel, std::function<void()> showSettings)
+{
+    if (m_panel && m_panel->isVisible())
+        return close(m_panel);
+    // A panel that exists unseen (the window manager took it away) still holds its suppression.
+    if (m_panel)
+        close(m_panel);
+    open(appModel, std::move(showSettings));
+}
+
+void QuickPanelController::open(AppModel& appModel, std::function<void()> showSettings)
+{
+    auto* panel = new QuickPanelWindow(m_registry);
+    auto* pinModel = new QuickPanelPinModel(panel);
+    m_pinModel = pinModel;
+    auto* hostingView = new QuickPanelHostingView(m_contentFactory(appModel, std::move(showSettings), pinModel));
+    hostingView->resize(width, layoutHeight);
+    const int wantedHeight = hostingView->fittingHeight(width);
+
+    QScreen* screen = screenUnderMouse();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const std::optional<QRect> visibleFrame = screen ? std::optional(screen->availableGeometry()) : std::nullopt;
+    const QRect frame = panelFrame(QCursor::pos(), visibleFrame, wantedHeight);
+
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(hostingView);
+    panel->setGeometry(frame);
+    panel->setFixedSize(frame.size());
+
+    panel->setOnClose([controller = QPointer<QuickPanelController>(this)] {
+        if (!controller)
+            return;
+        controller->endSuppression();
+        controller->m_registry.unregisterOwner(Owner::quickPanel);
+        controller->m_registry.unregisterOwner(Owner::menuBar);
+        controller->forget();
+    });
+    pinModel->setOnPinnedChange([this, hostingView = QPointer<QuickPanelHostingView>(hostingView),
+                                    panel = QPointer<QuickPanelWindow>(panel)](bool pinned) {
+        if (hostingView)
+            hostingView->setAllowsWindowMove(pinned);
+        if (panel)
+            panel->setPinned(pinned);
+        if (pinned != m_registry.suppressPanelHotkeys()) {
+            m_registry.setSuppressPanelHotkeys(pinned);
+            m_registry.applyRegistrations();
+        }
+    });
+
+    m_panel = panel;
+    panel->show();
+    panel->raise();
+    panel->activateWindow();
+    m_registry.registerOwner(Owner::quickPanel, PanelTransientHotkeys::KeySet::panelNavigation,
+        [panel = QPointer<QuickPanelWindow>(panel)](PanelTransientHotkeys::Action action) {
+            if (action == PanelTransientHotkeys::Action::escape && panel && !panel->isDismissing())
+                panel->dismiss();
+        });
+}
+
+void QuickPanelController::closePanel()
+{
+    if (m_panel)
+        close(m_panel);
+}
+
+void QuickPanelController::close(QuickPanelWindow* panel)
+{
+    endSuppression();
+    m_registry.unregisterOwner(Owner::quickPanel);
+    m_registry.unregisterOwner(Owner::menuBar);
+    if (!panel)
+        return forget();
+    // Closed here, so that losing the focus on the way out is no dismissal of its own.
+    const std::function<void()> onClose = panel->onClose();
+    panel->setOnClose({});
+    panel->hide();
+    if (onClose)
+        onClose();
+    panel->deleteLater();
+    forget();
+}
+
+void QuickPanelController::endSuppression()
+{
+    if (!m_registry.suppressPanelHotkeys())
+        return;
+    m_registry.setSuppressPanelHotkeys(false);
+    m_registry.applyRegistrations();
+}
+
+void QuickPanelController::forget()
+{
+    if (m_panel)
+        m_panel->deleteLater();
+    m_pinModel = nullptr;
+    m_panel = nullptr;
+}
+
+} // namespace tolvar

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "tolvar/core/QuickPanel.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <optional>
+
+class QScreen;
+
+namespace tolvar {
+
+class PanelTransientHotkeys;
+class QuickPanelPinModel;
+class QuickPanelWindow;
+
+// Opens the panel's content in a floating window at the mouse pointer, closes it again, and carries
+// pinning from the content's pin control to the window and the panel keys.
+class QuickPanelController : public QObject, public QuickPanel
+{
+    Q_OBJECT
+public:
+    // Builds the panel's content for one opening; the pin model is the panel's.
+    using ContentFactory
+        = std::function<QWidget*(AppModel& appModel, std::function<void()> showSettings, QuickPanelPinModel* pin)>;
+
+    static constexpr int width = 360;
+    static constexpr int layoutHeight = 600;
+    static constexpr int minimumHeight = 200;
+    static constexpr int screenMargin = 24;
+    static constexpr int maximumHeightWithoutScreen = 776;
+
+    QuickPanelController(PanelTransientHotkeys& registry, ContentFactory contentFactory, QObject* parent = nullptr);
+    ~QuickPanelController() override;
+
+    void toggle(AppModel& appModel, std::function<void()> showSettings) override;
+    bool hasPanel() const override;
+    void closePanel() override;
+    void close(QuickPanelWindow* panel);
+
+    QuickPanelWindow* panel() const;
+    QuickPanelPinModel* pinModel() const;
+
+    // The screen whose geometry holds the pointer; none when it is on no screen.
+    static QScreen* screenUnderMouse();
+    // Where the panel goes for a pointer position (global, y down) and the usable area of its screen,
+    // given the content's wanted height: below the pointer, or above it where below has no room.
+    static QRect panelFrame(QPoint mouse, std::optional<QRect> visibleFrame, int wantedHeight);
+
+private:
+    void open(AppModel& appModel, std::function<void()> showSettings);
+    void endSuppression();
+    void forget();
+
+    PanelTransientHotkeys& m_registry;
+    ContentFactory m_contentFactory;
+    QPointer<QuickPanelWindow> m_panel;
+    QPointer<QuickPanelPinModel> m_pinModel;
+};
+
+} // namespace tolvar

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "tolvar/menubar/WindowMover.h"
+
+#include <QWidget>
+
+namespace tolvar {
+
+// Holds the Quick Panel's content. While the panel is pinned, a press on the content's background
+// (anywhere a control does not take the press) drags the panel.
+class QuickPanelHostingView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit QuickPanelHostingView(QWidget* content, QWidget* parent = nullptr);
+
+    QWidget* content() const { return m_content; }
+    bool allowsWindowMove() const { return m_allowsWindowMove; }
+    void setAllowsWindowMove(bool allows) { m_allowsWindowMove = allows; }
+    // The content's height when laid out at the given width.
+    int fittingHeight(int width) const;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QWidget* m_content;
+    bool m_allowsWindowMove = false;
+    WindowMover m_mover;
+};
+
+} // namespace tolvar
