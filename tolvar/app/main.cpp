@@ -19,6 +19,7 @@
 #include "platform/updater/FeedUpdater.h"
 #include "platform/workspace/DesktopWorkspace.h"
 #include "tolvar/app/TolvarApp.h"
+#include "tolvar/availability/AvailabilitySharePanelController.h"
 #include "tolvar/app/UpdateNotice.h"
 #include "tolvar/core/AppModel.h"
 #include "tolvar/menubar/MenuBarContentView.h"
@@ -75,8 +76,10 @@ int main(int argc, char** argv)
         tolvar::AppModel* model = nullptr;
         // The panel's content needs the model, which needs the controller: it is built at each opening.
         const auto panelContent = [&](tolvar::QuickPanelPinModel* pinModel) -> QWidget* {
-            return tolvar::makePanelContent(
+            tolvar::MenuBarContentView* content = tolvar::makePanelContent(
                 *model, tolvar::PanelTransientHotkeys::shared(), workspace, calendarApp, pinModel);
+            content->setAvailabilitySharePanel(&tolvar::AvailabilitySharePanelController::shared());
+            return content;
         };
         tolvar::QuickPanelController quickPanel(tolvar::PanelTransientHotkeys::shared(),
             [&](tolvar::AppModel&, std::function<void()>, tolvar::QuickPanelPinModel* pinModel) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tolvar/availability/AvailabilityShareView.h"
 #include "tolvar/menubar/AvailabilitySharePanel.h"
 #include "tolvar/menubar/PanelTransientHotkeys.h"
 
@@ -11,8 +12,6 @@ class Clock;
 }
 
 namespace tolvar {
-
-class AvailabilityShareView;
 
 // Opens the availability panel beside the window it is asked from and holds the Escape key while the
 // panel shows. Every opening builds a new panel, so nothing picked earlier survives a close.
