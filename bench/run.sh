@@ -5,6 +5,7 @@ build=${1:-build-release}
 here=$(dirname "$0")
 "$build/bench/bench_cloud_merge"
 "$build/bench/bench_app_model"
+"$build/bench/bench_panel_open"
 for script in "$here"/*/run.sh; do
     [ -x "$script" ] && "$script" "$build"
 done

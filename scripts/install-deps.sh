@@ -9,7 +9,11 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev dbus-daemon
     qt6-base-dev qcoro-qt6-dev nlohmann-json3-dev libical-dev tzdata
     libxcb1-dev libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev
-    libcanberra-dev sound-theme-freedesktop libglib2.0-bin libicu-dev
+    libcanberra-dev sound-theme-freedesktop libglib2.0-bin
+    # the desktop's default applications (the calendar's), and gio to start them
+    xdg-utils
+    # locale-aware date templates, for the availability message's day titles
+    libicu-dev
     # the symbolic icons the views draw, and the engine that reads them
     adwaita-icon-theme qt6-svg-dev
     # the headless display the X11 tests run on

@@ -101,6 +101,9 @@ int main(int argc, char** argv)
         tolvar::UpdateNotice updateNotice(updater, tolvarApp.trayIcon());
         tolvarApp.showStatusItem();
         status = QApplication::exec();
+        // A Quick Panel still open (Quit from its footer) goes while the model it shows is still here.
+        quickPanel.closePanel();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     // The model is gone; the library lets go of its layers before they go too.
     ShortcutKit::shutDown();

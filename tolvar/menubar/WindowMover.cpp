@@ -13,13 +13,13 @@ void WindowMover::press(QWidget* window, QPoint globalPosition)
     if (QWindow* handle = window->windowHandle(); handle && handle->startSystemMove())
         return;
     m_window = window;
-    m_grabOffset = globalPosition - window->pos();
+    m_grabOffset = globalPosition - window->geometry().topLeft();
 }
 
 void WindowMover::move(QPoint globalPosition)
 {
     if (m_window)
-        m_window->move(globalPosition - m_grabOffset);
+        m_window->setGeometry(QRect(globalPosition - m_grabOffset, m_window->size()));
 }
 
 void WindowMover::release()
