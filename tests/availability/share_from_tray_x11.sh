@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real tolvar program with a tray: its panel's Share opens the availability panel beside the panel;
 # two free chips, a busy one and Copy put exactly the free ones on the clipboard; Escape closes the
-# availability panel; Share while it is open closes it.
+# availability panel; Share while it is open closes it; Quit with it open ends the program cleanly.
 # The chip and button positions are the card's layout with the DejaVu fonts the install script brings;
 # a click that misses shows up as a wrong clipboard, never as a pass.
 # Usage: share_from_tray_x11.sh <tolvar executable>
@@ -181,5 +181,19 @@ click_share
 wait_until 3000 share_gone || fail "Share did not close the open availability panel"
 note "Share closed the open availability panel"
 
-kill -0 "$app" 2>/dev/null || fail "the program ended early"
+# --- Quit from the tray menu while the availability panel is open: a clean exit ---
+tray_panel >/dev/null || open_tray_panel
+click_share
+wait_until 3000 share_panel >/dev/null || fail "Share did not open the availability panel for the quit"
+read -r x y w h < <(tray_icon)
+xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 3
+sleep 0.5
+xdotool key Down Return
+app_ended() { ! kill -0 "$app" 2>/dev/null; }
+wait_until 10000 app_ended || fail "Quit did not end the program"
+status=0
+wait "$app" || status=$?
+app=""
+[ $status -eq 0 ] || fail "the program exited with status $status with the availability panel open"
+note "Quit with the availability panel open ended the program cleanly"
 echo "PASS"

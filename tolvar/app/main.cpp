@@ -101,8 +101,10 @@ int main(int argc, char** argv)
         tolvar::UpdateNotice updateNotice(updater, tolvarApp.trayIcon());
         tolvarApp.showStatusItem();
         status = QApplication::exec();
-        // A Quick Panel still open (Quit from its footer) goes while the model it shows is still here.
+        // A Quick Panel still open (Quit from its footer) goes while the model it shows is still here;
+        // an open availability panel goes too, and gives back its Escape key.
         quickPanel.closePanel();
+        tolvar::AvailabilitySharePanelController::shared().close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     // The model is gone; the library lets go of its layers before they go too.
