@@ -12,10 +12,12 @@ packages=(
     libcanberra-dev sound-theme-freedesktop libglib2.0-bin
     # the desktop's default applications (the calendar's), and gio to start them
     xdg-utils
+    # locale-aware date templates, for the availability message's day titles
+    libicu-dev
     # the symbolic icons the views draw, and the engine that reads them
     adwaita-icon-theme qt6-svg-dev
     # the headless display the X11 tests run on
-    xvfb xauth tigervnc-standalone-server x11-xserver-utils x11-utils xdotool trayer
+    xvfb xauth tigervnc-standalone-server x11-xserver-utils x11-utils xdotool xclip trayer
     fonts-dejavu-core
 )
 

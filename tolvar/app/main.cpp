@@ -21,6 +21,7 @@
 #include "platform/workspace/DesktopWorkspace.h"
 #include "tolvar/app/TolvarApp.h"
 #include "tolvar/app/UpdateNotice.h"
+#include "tolvar/availability/AvailabilitySharePanelController.h"
 #include "tolvar/core/AppModel.h"
 #include "tolvar/menubar/MenuBarContentView.h"
 #include "tolvar/menubar/PanelContent.h"
@@ -77,8 +78,10 @@ int main(int argc, char** argv)
         tolvar::AppModel* model = nullptr;
         // The panel's content needs the model, which needs the controller: it is built at each opening.
         const auto panelContent = [&](tolvar::QuickPanelPinModel* pinModel) -> QWidget* {
-            return tolvar::makePanelContent(
+            tolvar::MenuBarContentView* content = tolvar::makePanelContent(
                 *model, tolvar::PanelTransientHotkeys::shared(), workspace, calendarApp, pinModel);
+            content->setAvailabilitySharePanel(&tolvar::AvailabilitySharePanelController::shared());
+            return content;
         };
         tolvar::QuickPanelController quickPanel(tolvar::PanelTransientHotkeys::shared(),
             [&](tolvar::AppModel&, std::function<void()>, tolvar::QuickPanelPinModel* pinModel) {
@@ -100,8 +103,10 @@ int main(int argc, char** argv)
         tolvar::UpdateNotice updateNotice(updater, tolvarApp.trayIcon());
         tolvarApp.showStatusItem();
         status = QApplication::exec();
-        // A Quick Panel still open (Quit from its footer) goes while the model it shows is still here.
+        // A Quick Panel still open (Quit from its footer) goes while the model it shows is still here;
+        // an open availability panel goes too, and gives back its Escape key.
         quickPanel.closePanel();
+        tolvar::AvailabilitySharePanelController::shared().close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     // The model is gone; the library lets go of its layers before they go too.

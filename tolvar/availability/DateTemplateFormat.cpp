@@ -1,0 +1,63 @@
+#include "tolvar/availability/DateTemplateFormat.h"
+
+#include <QDateTime>
+#include <memory>
+#include <unicode/dtptngen.h>
+#include <unicode/simpletz.h>
+#include <unicode/smpdtfmt.h>
+
+namespace tolvar {
+
+namespace {
+
+icu::UnicodeString toUnicode(const QString& text)
+{
+    return icu::UnicodeString(reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
+}
+
+QString fromUnicode(const icu::UnicodeString& text)
+{
+    return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
+}
+
+icu::Locale icuLocale(const QLocale& locale)
+{
+    if (locale.language() == QLocale::C)
+        return icu::Locale("en_US_POSIX");
+    UErrorCode status = U_ZERO_ERROR;
+    icu::Locale result = icu::Locale::forLanguageTag(locale.bcp47Name().toStdString(), status);
+    return U_SUCCESS(status) ? result : icu::Locale::getRoot();
+}
+
+} // namespace
+
+QString formatDateFromTemplate(
+    platform::Date date, const QString& dateTemplate, const QLocale& locale, const QTimeZone& zone)
+{
+    const QDateTime moment = date.toDateTime();
+    const icu::Locale where = icuLocale(locale);
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<icu::DateTimePatternGenerator> generator(
+        icu::DateTimePatternGenerator::createInstance(where, status));
+    QString skeleton = dateTemplate;
+    skeleton.remove(QLatin1Char(' '));
+    icu::UnicodeString pattern;
+    if (U_SUCCESS(status))
+        pattern = generator->getBestPattern(toUnicode(skeleton), status);
+    icu::SimpleDateFormat format(pattern, where, status);
+    if (U_FAILURE(status))
+        return locale.toString(moment.toTimeZone(zone).date(), QLocale::ShortFormat);
+    // The zone's offset at this very instant, as Qt's database has it: the two databases need not agree
+    // on identifiers or rules.
+    format.adoptTimeZone(new icu::SimpleTimeZone(zone.offsetFromUtc(moment) * 1000, toUnicode(zone.id())));
+    icu::UnicodeString text;
+    format.format(UDate(moment.toMSecsSinceEpoch()), text);
+    return fromUnicode(text);
+}
+
+QString formatShortTime(platform::Date date, const QLocale& locale, const QTimeZone& zone)
+{
+    return locale.toString(date.toDateTime().toTimeZone(zone).time(), QLocale::ShortFormat);
+}
+
+} // namespace tolvar
