@@ -67,14 +67,14 @@ QCoro::Task<> AppModel::refresh()
 
     if (!m_cloudAccount.ubiquityIdentityToken()) {
         setMeetings(dedupeMeetings(local));
-        setSyncStatus(platform::localized("iCloud sync disabled - local reminders only"));
+        setSyncStatus(platform::localized("iCloud sync disabled - local reminders only"), SyncState::disabled);
     } else {
         const std::optional<QString> error = co_await exchangeWithCloud(local, deviceID);
         if (!self)
             co_return;
         if (error) {
             setMeetings(dedupeMeetings(local));
-            setSyncStatus(platform::localizedFormat("iCloud sync failed: %@", { *error }));
+            setSyncStatus(platform::localizedFormat("iCloud sync failed: %@", { *error }), SyncState::failed);
         }
     }
 
@@ -101,7 +101,8 @@ QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(QList<MeetingSna
     setReminderStates(mergeRemoteReminderStates(states.value));
     setCalendarRules(mergeRemoteCalendarRules(rules.value));
     const QTime time = m_clock.now().toDateTime().toLocalTime().time();
-    setSyncStatus(platform::localizedFormat("Synced %@", { QLocale().toString(time, QLocale::ShortFormat) }));
+    setSyncStatus(
+        platform::localizedFormat("Synced %@", { QLocale().toString(time, QLocale::ShortFormat) }), SyncState::synced);
     co_return std::nullopt;
 }
 
