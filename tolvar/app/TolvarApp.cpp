@@ -11,10 +11,11 @@
 
 namespace tolvar {
 
-TolvarApp::TolvarApp(AppModel& appModel, QObject* parent)
+TolvarApp::TolvarApp(AppModel& appModel, platform::ActivationPolicy& activationPolicy, QObject* parent)
     : QObject(parent)
     , m_appModel(appModel)
     , m_statusLabel(appModel, m_trayIcon)
+    , m_onboardingWindowController(activationPolicy)
 {
     // The tray's panel is still to come; until then its menu offers the one way out.
     m_menu.addAction(platform::localized("Quit"), qApp, &QCoreApplication::quit);
@@ -59,12 +60,15 @@ void TolvarApp::checkOnboarding()
 
 void TolvarApp::showSettings()
 {
-    // The settings window and its controller come in a later change; there is nothing to open yet.
+    m_settingsWindowController.show(m_appModel, [app = QPointer<TolvarApp>(this)] {
+        if (app)
+            app->showOnboarding();
+    });
 }
 
 void TolvarApp::showOnboarding()
 {
-    // The onboarding window and its controller come in a later change; there is nothing to open yet.
+    m_onboardingWindowController.show(m_appModel);
 }
 
 } // namespace tolvar

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "tolvar/app/MenuBarStatusLabel.h"
+#include "tolvar/settings/OnboardingWindowController.h"
+#include "tolvar/settings/SettingsWindowController.h"
 
 #include <QMenu>
 #include <QObject>
@@ -19,7 +21,7 @@ class TolvarApp : public QObject
 public:
     static constexpr double onboardingDelay = 0.35;
 
-    explicit TolvarApp(AppModel& appModel, QObject* parent = nullptr);
+    TolvarApp(AppModel& appModel, platform::ActivationPolicy& activationPolicy, QObject* parent = nullptr);
     ~TolvarApp() override;
 
     // Puts the icon in the tray and runs the bootstrap as the label's first appearance. Without a
@@ -28,11 +30,12 @@ public:
 
     void bootstrap();
     void checkOnboarding();
-    // Virtual so that tests can count the windows asked for.
-    virtual void showSettings();
-    virtual void showOnboarding();
+    void showSettings();
+    void showOnboarding();
 
     QSystemTrayIcon& trayIcon() { return m_trayIcon; }
+    SettingsWindowController& settingsWindowController() { return m_settingsWindowController; }
+    OnboardingWindowController& onboardingWindowController() { return m_onboardingWindowController; }
     bool didBootstrap() const { return m_didBootstrap; }
     bool didCheckOnboarding() const { return m_didCheckOnboarding; }
 
@@ -41,6 +44,8 @@ private:
     QMenu m_menu;
     QSystemTrayIcon m_trayIcon;
     MenuBarStatusLabel m_statusLabel;
+    SettingsWindowController m_settingsWindowController;
+    OnboardingWindowController m_onboardingWindowController;
     bool m_didBootstrap = false;
     bool m_didCheckOnboarding = false;
 };

@@ -1,6 +1,7 @@
 // The process entry: assembles the real platform layers, the services and the application model, and
 // puts Tolvar in the tray.
 #include "ShortcutKit/ShortcutKit.h"
+#include "platform/activation/TrayActivationPolicy.h"
 #include "platform/activity/LinuxProcessActivity.h"
 #include "platform/calendar/ICalendarStore.h"
 #include "platform/cloud/FolderCloudAccount.h"
@@ -13,6 +14,7 @@
 #include "platform/sound/CanberraSystemSound.h"
 #include "platform/system/DBusSystemEvents.h"
 #include "platform/systemshortcuts/DesktopSystemShortcuts.h"
+#include "platform/text/LinuxWording.h"
 #include "platform/text/Localized.h"
 #include "platform/time/SystemClock.h"
 #include "platform/updater/FeedUpdater.h"
@@ -37,6 +39,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     QApplication app(argc, argv);
+    platform::LinuxWording linuxWording;
+    QApplication::installTranslator(&linuxWording);
     QApplication::setApplicationName(QStringLiteral("Tolvar"));
     QApplication::setApplicationDisplayName(platform::localized("Tolvar"));
     QApplication::setApplicationVersion(QStringLiteral(TOLVAR_VERSION));
@@ -80,7 +84,8 @@ int main(int argc, char** argv)
                 return std::make_unique<tolvar::ReminderScheduler>(
                     model, model.overlayController(), clock, processActivity);
             } });
-        tolvar::TolvarApp tolvarApp(appModel);
+        platform::TrayActivationPolicy activationPolicy;
+        tolvar::TolvarApp tolvarApp(appModel, activationPolicy);
         tolvar::UpdateNotice updateNotice(updater, tolvarApp.trayIcon());
         tolvarApp.showStatusItem();
         status = QApplication::exec();
