@@ -245,6 +245,9 @@ QWidget* OnboardingView::stepOneContent()
     listStack->addWidget(m_calendarList);
     listStack->addStretch(1);
     m_calendarScroll->setWidget(listColumn);
+    // The card shows through; only the rows have their own background.
+    listColumn->setAutoFillBackground(false);
+    m_calendarScroll->viewport()->setAutoFillBackground(false);
     stack->addWidget(m_calendarScroll);
 
     m_emptyCalendars = settingsStyle::label(QString(), settingsStyle::font(13), true, content);

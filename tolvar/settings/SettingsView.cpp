@@ -119,6 +119,7 @@ SettingsView::SettingsView(AppModel& appModel, std::function<void()> showOnboard
     stack->addWidget(m_pane, 1);
 
     m_pane->setWidget(makeSection(m_selectedSection));
+    m_pane->widget()->setAutoFillBackground(false);
     m_sectionPicker->setValue(int(m_selectedSection));
 }
 
@@ -170,7 +171,6 @@ QWidget* SettingsView::makeSection(Section section)
     stack->setContentsMargins(0, 0, 0, 24);
     stack->addWidget(view);
     stack->addStretch(1);
-    column->setAutoFillBackground(false);
     m_sectionView = view;
     return column;
 }
@@ -188,6 +188,7 @@ void SettingsView::setSelectedSection(Section section)
         old->deleteLater();
     }
     m_pane->setWidget(makeSection(section));
+    m_pane->widget()->setAutoFillBackground(false);
 }
 
 void SettingsView::showTestMessage(const QString& message)
