@@ -127,8 +127,9 @@ void HotKeyCenter::setHotKeyEventHandling(bool enabled)
     if (enabled == m_isHotKeyEventHandlingEnabled)
         return;
     m_isHotKeyEventHandlingEnabled = enabled;
-    const platform::HotKeyEventKinds kinds
-        = enabled ? HotKeyEventKind::pressed | HotKeyEventKind::released : platform::HotKeyEventKinds();
+    const platform::HotKeyEventKinds kinds = enabled
+        ? HotKeyEventKind::pressed | HotKeyEventKind::released | HotKeyEventKind::lost
+        : platform::HotKeyEventKinds();
     m_system.setHandlerEventKinds(*m_eventHandler, kinds);
 }
 
@@ -155,10 +156,21 @@ bool HotKeyCenter::handleHotKeyEvent(const platform::HotKeyEvent& event)
     const std::shared_ptr<HotKey> hotKey = entry == m_hotKeys.end() ? nullptr : entry->second.lock();
     if (!hotKey)
         return false;
-    if (event.kind == HotKeyEventKind::pressed)
+    switch (event.kind) {
+    case HotKeyEventKind::pressed:
         hotKey->onKeyDown();
-    else
+        break;
+    case HotKeyEventKind::released:
         hotKey->onKeyUp();
+        break;
+    case HotKeyEventKind::lost:
+        // Another program took the combination while the grabs were suspended for a recording.
+        hotKey->eventHotKeyRef.reset();
+        m_hotKeys.erase(hotKey->id);
+        if (hotKey->onRegistrationFailed)
+            hotKey->onRegistrationFailed();
+        break;
+    }
     return true;
 }
 

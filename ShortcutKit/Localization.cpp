@@ -10,6 +10,16 @@ namespace ShortcutKit {
 namespace {
 const std::pair<const char*, const char*> englishTexts[] = {
     { "space_key", "space" },
+    { "record_shortcut", "Record Shortcut" },
+    { "press_shortcut", "Press Shortcut" },
+    { "keyboard_shortcut_used_by_menu_item",
+        "This keyboard shortcut cannot be used as it’s already used by the “%1” menu item." },
+    { "keyboard_shortcut_used_by_system",
+        "This keyboard shortcut cannot be used as it’s already a desktop-wide keyboard shortcut." },
+    { "keyboard_shortcuts_can_be_changed",
+        "Most desktop-wide keyboard shortcuts can be changed in the keyboard settings of your desktop." },
+    { "ok", "OK" },
+    { "force_use_shortcut", "Use Anyway" },
 };
 }
 

@@ -49,16 +49,21 @@ std::optional<QString> keyEquivalent(int qtKey)
     return QString::fromUcs4(&character, 1).toLower();
 }
 
+bool isKeyEquivalentOf(const Shortcut& shortcut, const QString& keyString, const QAction& action)
+{
+    const QKeySequence sequence = action.shortcut();
+    if (sequence.count() != 1)
+        return false;
+    const QKeyCombination combination = sequence[0];
+    return modifierFlags(combination.keyboardModifiers()) == shortcut.modifiers()
+        && keyEquivalent(combination.key()) == keyString;
+}
+
 void collectMatches(const Shortcut& shortcut, const QString& keyString, const QMenu& menu, QList<QAction*>& matches)
 {
     for (QAction* action : menu.actions()) {
-        const QKeySequence sequence = action->shortcut();
-        if (sequence.count() == 1) {
-            const QKeyCombination combination = sequence[0];
-            const bool sameModifiers = modifierFlags(combination.keyboardModifiers()) == shortcut.modifiers();
-            if (sameModifiers && keyEquivalent(combination.key()) == keyString)
-                matches.append(action);
-        }
+        if (isKeyEquivalentOf(shortcut, keyString, *action))
+            matches.append(action);
         if (const QMenu* submenu = action->menu())
             collectMatches(shortcut, keyString, *submenu, matches);
     }
@@ -158,6 +163,24 @@ QList<QAction*> Shortcut::matchingMenuItems(const QMenu& menu) const
     if (string)
         collectMatches(*this, *string, menu, matches);
     return matches;
+}
+
+QList<QAction*> Shortcut::matchingActions(const QList<QAction*>& actions) const
+{
+    QList<QAction*> matches;
+    const std::optional<QString> string = menuItemKeyEquivalent();
+    for (QAction* action : actions) {
+        if (string && isKeyEquivalentOf(*this, *string, *action))
+            matches.append(action);
+    }
+    return matches;
+}
+
+QString Shortcut::nativeText() const
+{
+    if (const std::optional<QKeySequence> sequence = toKeySequence())
+        return sequence->toString(QKeySequence::NativeText);
+    return description();
 }
 
 QByteArray Shortcut::toJson() const

@@ -36,6 +36,8 @@ public:
 
     // The modifier symbols, then the key: "⌃⌥M", "⌘F1".
     QString description() const;
+    // As the desktop writes key combinations, "Ctrl+Alt+M"; the symbols where Qt has no name for it.
+    QString nativeText() const;
     // What a menu item shows for the key; absent for keypad keys and keys the layout cannot print.
     std::optional<QString> menuItemKeyEquivalent() const;
     std::optional<QKeySequence> toKeySequence() const;
@@ -43,6 +45,8 @@ public:
     bool isTakenBySystem() const;
     // The actions of the menu, and of its submenus at any depth, whose shortcut is this one.
     QList<QAction*> matchingMenuItems(const QMenu& menu) const;
+    // The actions of the list whose shortcut is this one, without looking into their menus.
+    QList<QAction*> matchingActions(const QList<QAction*>& actions) const;
     // The one character that the current ASCII-capable layout prints on the key, unshifted.
     std::optional<QString> keyToCharacter() const;
 

@@ -3,7 +3,9 @@
 #include "ShortcutKit/HotKey.h"
 #include "ShortcutKit/HotKeyCenter.h"
 #include "ShortcutKit/Notifier.h"
+#include "ShortcutKit/StreamTables.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/hotkeys/HotKeys.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -28,6 +30,10 @@ struct State
     QSet<Name> disabledNames;
     QHash<Name, QList<Action>> keyDownHandlers;
     QHash<Name, QList<Action>> keyUpHandlers;
+    QHash<Name, QHash<QUuid, Action>> nameStreamKeyDownHandlers;
+    QHash<Name, QHash<QUuid, Action>> nameStreamKeyUpHandlers;
+    QHash<Shortcut, QHash<QUuid, Action>> shortcutStreamKeyDownHandlers;
+    QHash<Shortcut, QHash<QUuid, Action>> shortcutStreamKeyUpHandlers;
     bool isEnabled = true;
     bool isRecorderActive = false;
 };
@@ -83,9 +89,14 @@ StoredValue readStoredValue(const Name& name)
     return {};
 }
 
+bool hasStreams(const State& s, const Name& name)
+{
+    return !s.nameStreamKeyDownHandlers.value(name).isEmpty() || !s.nameStreamKeyUpHandlers.value(name).isEmpty();
+}
+
 bool hasActions(const State& s, const Name& name)
 {
-    return !s.keyDownHandlers.value(name).isEmpty() || !s.keyUpHandlers.value(name).isEmpty();
+    return !s.keyDownHandlers.value(name).isEmpty() || !s.keyUpHandlers.value(name).isEmpty() || hasStreams(s, name);
 }
 
 bool isActive(const Name& name)
@@ -102,13 +113,18 @@ bool isShortcutUsedByOtherName(const Shortcut& shortcut, const std::optional<Nam
         names.insert(name);
     for (const Name& name : s.keyUpHandlers.keys())
         names.insert(name);
+    for (const Name& name : s.nameStreamKeyDownHandlers.keys())
+        names.insert(name);
+    for (const Name& name : s.nameStreamKeyUpHandlers.keys())
+        names.insert(name);
     for (const Name& name : names) {
         if (name == excluding || s.disabledNames.contains(name) || !hasActions(s, name))
             continue;
         if (getShortcut(name) == shortcut)
             return true;
     }
-    return false;
+    return !s.shortcutStreamKeyDownHandlers.value(shortcut).isEmpty()
+        || !s.shortcutStreamKeyUpHandlers.value(shortcut).isEmpty();
 }
 
 void unregisterShortcut(const Shortcut& shortcut, const std::optional<Name>& excluding)
@@ -123,19 +139,32 @@ void unregisterOldShortcut(const Name& name)
         unregisterShortcut(*old, name);
 }
 
-void handleOnKeyEvent(EventType type, const Shortcut& shortcut)
+template <typename Actions> void runNameActions(const QHash<Name, Actions>& table, const Shortcut& shortcut)
 {
-    if (state().isRecorderActive)
-        return;
-    // A copy: actions that add or remove handlers change the next event, not this one.
-    const QHash<Name, QList<Action>> handlers
-        = type == EventType::keyDown ? state().keyDownHandlers : state().keyUpHandlers;
-    for (auto entry = handlers.cbegin(); entry != handlers.cend(); ++entry) {
+    for (auto entry = table.cbegin(); entry != table.cend(); ++entry) {
         if (getShortcut(entry.key()) != shortcut || state().disabledNames.contains(entry.key()))
             continue;
         for (const Action& action : entry.value())
             action();
     }
+}
+
+void handleOnKeyEvent(EventType type, const Shortcut& shortcut)
+{
+    const State& s = state();
+    if (s.isRecorderActive)
+        return;
+    const bool down = type == EventType::keyDown;
+    // Copies: actions that add or remove handlers change the next event, not this one.
+    const QHash<Name, QList<Action>> handlers = down ? s.keyDownHandlers : s.keyUpHandlers;
+    const QHash<Name, QHash<QUuid, Action>> nameStreams
+        = down ? s.nameStreamKeyDownHandlers : s.nameStreamKeyUpHandlers;
+    const QHash<QUuid, Action> shortcutStreams
+        = (down ? s.shortcutStreamKeyDownHandlers : s.shortcutStreamKeyUpHandlers).value(shortcut);
+    runNameActions(handlers, shortcut);
+    runNameActions(nameStreams, shortcut);
+    for (const Action& action : shortcutStreams)
+        action();
 }
 
 void registerShortcut(const Shortcut& shortcut)
@@ -202,7 +231,72 @@ void removeStoredValue(const Name& name)
     registerShortcutIfNeeded(name);
     postChange(name);
 }
+
+void removeStream(QHash<QUuid, Action>& downs, QHash<QUuid, Action>& ups, const QUuid& id)
+{
+    downs.remove(id);
+    ups.remove(id);
+}
 } // namespace
+
+namespace StreamTables {
+
+QUuid addNameStream(const Name& name, Action keyDown, Action keyUp)
+{
+    const QUuid id = QUuid::createUuid();
+    state().nameStreamKeyDownHandlers[name].insert(id, std::move(keyDown));
+    state().nameStreamKeyUpHandlers[name].insert(id, std::move(keyUp));
+    registerShortcutIfNeeded(name);
+    return id;
+}
+
+QUuid addShortcutStream(const Shortcut& shortcut, Action keyDown, Action keyUp)
+{
+    const QUuid id = QUuid::createUuid();
+    state().shortcutStreamKeyDownHandlers[shortcut].insert(id, std::move(keyDown));
+    state().shortcutStreamKeyUpHandlers[shortcut].insert(id, std::move(keyUp));
+    registerShortcut(shortcut);
+    return id;
+}
+
+void removeNameStream(const Name& name, const QUuid& id)
+{
+    if (!s_state)
+        return;
+    State& s = state();
+    removeStream(s.nameStreamKeyDownHandlers[name], s.nameStreamKeyUpHandlers[name], id);
+    if (s.nameStreamKeyDownHandlers[name].isEmpty())
+        s.nameStreamKeyDownHandlers.remove(name);
+    if (s.nameStreamKeyUpHandlers[name].isEmpty())
+        s.nameStreamKeyUpHandlers.remove(name);
+    if (const std::optional<Shortcut> shortcut = getShortcut(name))
+        unregisterShortcut(*shortcut, std::nullopt);
+}
+
+void removeShortcutStream(const Shortcut& shortcut, const QUuid& id)
+{
+    if (!s_state)
+        return;
+    State& s = state();
+    removeStream(s.shortcutStreamKeyDownHandlers[shortcut], s.shortcutStreamKeyUpHandlers[shortcut], id);
+    if (s.shortcutStreamKeyDownHandlers[shortcut].isEmpty())
+        s.shortcutStreamKeyDownHandlers.remove(shortcut);
+    if (s.shortcutStreamKeyUpHandlers[shortcut].isEmpty())
+        s.shortcutStreamKeyUpHandlers.remove(shortcut);
+    unregisterShortcut(shortcut, std::nullopt);
+}
+
+bool isActive(const Name& name)
+{
+    return ShortcutKit::isActive(name);
+}
+
+bool isRegistered(const Shortcut& shortcut)
+{
+    return state().registeredHotKeys.contains(shortcut);
+}
+
+} // namespace StreamTables
 
 void start(const Platform& platform)
 {
@@ -324,6 +418,8 @@ void removeHandler(const Name& name)
 {
     state().keyDownHandlers.remove(name);
     state().keyUpHandlers.remove(name);
+    if (!state().disabledNames.contains(name) && hasStreams(state(), name))
+        return;
     if (const std::optional<Shortcut> shortcut = getShortcut(name))
         unregisterShortcut(*shortcut, name);
 }
@@ -352,6 +448,8 @@ bool isRecorderActive()
 void setRecorderActive(bool active)
 {
     state().isRecorderActive = active;
+    // A combination grabbed by this process would reach only the grab, never the recorder.
+    state().platform.hotKeys.setSuspended(active);
     Q_EMIT state().notifier.recorderActiveStatusDidChange(active);
 }
 

@@ -12,6 +12,9 @@ class UserDefaults;
 class HotKeys;
 class KeyboardLayout;
 class SystemShortcuts;
+class SystemSound;
+class Clock;
+class KeyRepeat;
 } // namespace platform
 
 // Named global shortcuts: kept in the user defaults under "ShortcutKit_" + name, registered as
@@ -32,6 +35,12 @@ struct Platform
     platform::HotKeys& hotKeys;
     const platform::KeyboardLayout& keyboardLayout;
     const platform::SystemShortcuts& systemShortcuts;
+    // The recorder's beep; none: silence.
+    platform::SystemSound* sound = nullptr;
+    // The timers of the repeating streams; none: the system clock.
+    platform::Clock* clock = nullptr;
+    // The pace of the repeating streams; none: the X server's default pace.
+    const platform::KeyRepeat* keyRepeat = nullptr;
 };
 
 // Gives the library its layers, with an empty registry; once, before any name is made. The layers
@@ -67,7 +76,8 @@ void onKeyUp(const Name& name, Action action);
 void removeHandler(const Name& name);
 void removeAllHandlers();
 
-// True while a recorder records a shortcut; no action runs meanwhile.
+// True while a recorder records a shortcut. Meanwhile no action runs and every hot key of the process
+// is let go of, so that the recorder receives the keys; setting it posts recorderActiveStatusDidChange.
 bool isRecorderActive();
 void setRecorderActive(bool active);
 

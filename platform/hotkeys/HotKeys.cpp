@@ -30,6 +30,8 @@ HotKeys::Registration HotKeys::registerHotKey(
     const Status status = grab(*combination);
     if (status != Status::ok)
         return { status, 0 };
+    if (m_suspended)
+        ungrab(*combination);
     const Ref ref = ++m_lastRef;
     m_entries.emplace(ref, Entry { *combination, signature, id });
     return { Status::ok, ref };
@@ -42,7 +44,31 @@ void HotKeys::unregisterHotKey(Ref ref)
         return;
     const KeyCombination combination = entry->second.combination;
     m_entries.erase(entry);
-    ungrab(combination);
+    if (!m_suspended)
+        ungrab(combination);
+}
+
+void HotKeys::setSuspended(bool suspended)
+{
+    if (suspended == m_suspended)
+        return;
+    m_suspended = suspended;
+    if (suspended) {
+        for (const auto& [ref, entry] : m_entries)
+            ungrab(entry.combination);
+        return;
+    }
+    QList<Entry> lost;
+    for (auto entry = m_entries.begin(); entry != m_entries.end();) {
+        if (grab(entry->second.combination) == Status::ok) {
+            ++entry;
+            continue;
+        }
+        lost.append(entry->second);
+        entry = m_entries.erase(entry);
+    }
+    for (const Entry& entry : lost)
+        deliver(HotKeyEvent { HotKeyEventKind::lost, entry.signature, entry.id });
 }
 
 HotKeys::HandlerRef HotKeys::installHandler(HotKeyEventKinds kinds, Handler handler)
@@ -83,6 +109,8 @@ QList<HotKeys::KeyCombination> HotKeys::registeredCombinations() const
 
 bool HotKeys::deliver(HotKeyEventKind kind, const KeyCombination& combination)
 {
+    if (m_suspended)
+        return false;
     for (const auto& [ref, entry] : m_entries) {
         if (entry.combination == combination)
             return deliver(HotKeyEvent { kind, entry.signature, entry.id });

@@ -25,7 +25,8 @@ constexpr quint32 fourCharCode(const char (&code)[5])
         | quint32(quint8(code[3]));
 }
 
-enum class HotKeyEventKind { pressed = 0x1, released = 0x2 };
+// `lost`: a registration that could not be grabbed again after a suspension; it is gone.
+enum class HotKeyEventKind { pressed = 0x1, released = 0x2, lost = 0x4 };
 Q_DECLARE_FLAGS(HotKeyEventKinds, HotKeyEventKind)
 Q_DECLARE_OPERATORS_FOR_FLAGS(HotKeyEventKinds)
 
@@ -66,6 +67,13 @@ public:
     Registration registerHotKey(qint64 carbonKeyCode, qint64 carbonModifiers, quint32 signature, quint32 id);
     void unregisterHotKey(Ref ref);
 
+    // While suspended, none of this process's combinations is grabbed, so that every key reaches the
+    // focused window and no handler hears a press. Registrations stay, and a new one is checked against
+    // the other programs' grabs as usual. Resuming grabs them all again; one that another program took
+    // meanwhile is dropped and reported to the handlers as `lost`.
+    void setSuspended(bool suspended);
+    bool isSuspended() const { return m_suspended; }
+
     HandlerRef installHandler(HotKeyEventKinds kinds, Handler handler);
     void setHandlerEventKinds(HandlerRef handler, HotKeyEventKinds kinds);
     void removeHandler(HandlerRef handler);
@@ -85,7 +93,8 @@ protected:
     virtual Status grab(const KeyCombination& combination) = 0;
     virtual void ungrab(const KeyCombination& combination) = 0;
 
-    // For the backend: whether the combination is registered, and the delivery of its press or release.
+    // For the backend: whether the combination is registered, and the delivery of its press or release
+    // (none while suspended).
     bool isRegistered(const KeyCombination& combination) const;
     QList<KeyCombination> registeredCombinations() const;
     bool deliver(HotKeyEventKind kind, const KeyCombination& combination);
@@ -109,6 +118,7 @@ private:
     std::map<HandlerRef, InstalledHandler> m_handlers;
     Ref m_lastRef = 0;
     HandlerRef m_lastHandlerRef = 0;
+    bool m_suspended = false;
 };
 
 } // namespace platform

@@ -159,12 +159,25 @@ void X11HotKeys::ungrab(const KeyCombination& combination)
     }
 }
 
+bool X11HotKeys::isGrabFocusChange(const xcb_focus_in_event_t& event)
+{
+    // A key grab (ours or another program's) taking the keyboard for a moment sends the focused window
+    // a FocusOut in grab mode and, at the release, a FocusIn in ungrab mode. The focus has not moved,
+    // but Qt would deactivate the window after 100 ms: a held hot key would close our panels and end a
+    // recording. A real focus change during a grab comes in "while grabbed" mode and passes.
+    const quint8 type = event.response_type & ~0x80;
+    return (type == XCB_FOCUS_OUT && event.mode == XCB_NOTIFY_MODE_GRAB)
+        || (type == XCB_FOCUS_IN && event.mode == XCB_NOTIFY_MODE_UNGRAB);
+}
+
 bool X11HotKeys::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
 {
     if (eventType != "xcb_generic_event_t")
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     const quint8 type = event->response_type & ~0x80;
+    if (type == XCB_FOCUS_OUT || type == XCB_FOCUS_IN)
+        return isGrabFocusChange(*reinterpret_cast<const xcb_focus_in_event_t*>(event));
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);

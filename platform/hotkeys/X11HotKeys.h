@@ -6,6 +6,7 @@
 #include <QHash>
 
 struct xcb_connection_t;
+struct xcb_focus_in_event_t;
 
 namespace platform {
 
@@ -29,6 +30,7 @@ private:
     QList<quint16> lockVariants() const;
     static quint16 x11Modifiers(qint64 carbonModifiers);
     static qint64 carbonModifiers(quint16 x11State);
+    static bool isGrabFocusChange(const xcb_focus_in_event_t& event);
     quint16 findNumLockMask() const;
     void enableDetectableAutoRepeat() const;
 

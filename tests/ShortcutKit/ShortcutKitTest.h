@@ -4,8 +4,11 @@
 #include "ShortcutKit/ShortcutKit.h"
 #include "platform/defaults/MemoryUserDefaults.h"
 #include "platform/hotkeys/TestHotKeys.h"
+#include "platform/keyboard/TestKeyRepeat.h"
 #include "platform/keyboard/TestKeyboardLayout.h"
+#include "platform/sound/MemorySystemSound.h"
 #include "platform/systemshortcuts/TestSystemShortcuts.h"
+#include "platform/time/TestClock.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -18,7 +21,7 @@ protected:
     void SetUp() override
     {
         layout.useUsLayout();
-        ShortcutKit::start({ defaults, hotKeys, layout, systemShortcuts });
+        ShortcutKit::start({ defaults, hotKeys, layout, systemShortcuts, &sound, &clock, &keyRepeat });
         QObject::connect(&ShortcutKit::notifier(), &ShortcutKit::Notifier::shortcutByNameDidChange,
             [this](const ShortcutKit::Name& name) { posted.append(name.rawValue()); });
     }
@@ -53,5 +56,8 @@ protected:
     platform::TestHotKeys hotKeys;
     platform::TestKeyboardLayout layout;
     platform::TestSystemShortcuts systemShortcuts;
+    platform::MemorySystemSound sound;
+    platform::TestClock clock;
+    platform::TestKeyRepeat keyRepeat;
     QStringList posted;
 };

@@ -8,6 +8,7 @@
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "platform/defaults/JsonFileUserDefaults.h"
 #include "platform/hotkeys/X11HotKeys.h"
+#include "platform/keyboard/XkbKeyRepeat.h"
 #include "platform/keyboard/XkbKeyboardLayout.h"
 #include "platform/log/SyslogSystemLog.h"
 #include "platform/login/XdgAutostartLoginItem.h"
@@ -53,7 +54,9 @@ int main(int argc, char** argv)
     platform::X11HotKeys hotKeys;
     platform::XkbKeyboardLayout keyboardLayout;
     platform::DesktopSystemShortcuts systemShortcuts(keyboardLayout);
-    ShortcutKit::start({ defaults, hotKeys, keyboardLayout, systemShortcuts });
+    platform::CanberraSystemSound systemSound;
+    platform::XkbKeyRepeat keyRepeat;
+    ShortcutKit::start({ defaults, hotKeys, keyboardLayout, systemShortcuts, &systemSound, &clock, &keyRepeat });
     tolvar::PanelTransientHotkeys::shared().setHotKeys(hotKeys);
 
     int status = 0;
@@ -68,7 +71,6 @@ int main(int argc, char** argv)
             = platform::FolderCloudAccount::createStandard();
         const std::unique_ptr<platform::FolderKeyValueStore> cloudStore
             = platform::FolderKeyValueStore::createStandard(clock);
-        platform::CanberraSystemSound systemSound;
         tolvar::FullscreenReminderController overlayController(
             clock, systemSound, tolvar::PanelTransientHotkeys::shared());
         tolvar::ActionItemOverlayController actionItemController(clock, tolvar::PanelTransientHotkeys::shared());

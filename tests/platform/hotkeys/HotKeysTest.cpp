@@ -87,3 +87,38 @@ TEST(HotKeysTest, AHandlerMayRemoveAnotherWhileAnEventIsDelivered)
     EXPECT_FALSE(hotKeys.press(53, 0));
     EXPECT_EQ(olderCalls, 0);
 }
+
+TEST(HotKeysTest, SuspendingLetsGoOfEveryGrabAndResumingReportsTheOnesTakenMeanwhile)
+{
+    platform::TestHotKeys hotKeys;
+    QList<HotKeyEvent> events;
+    hotKeys.installHandler(HotKeyEventKind::pressed | HotKeyEventKind::lost, [&](const HotKeyEvent& event) {
+        events.append(event);
+        return true;
+    });
+    const HotKeys::Registration kept = hotKeys.registerHotKey(46, control | option, signature, 1);
+    const HotKeys::Registration lost = hotKeys.registerHotKey(40, control, signature, 2);
+
+    hotKeys.setSuspended(true);
+    EXPECT_EQ(hotKeys.grabbedCount(), 0);
+    EXPECT_FALSE(hotKeys.press(46, control | option)) << "a suspended key reaches the focused window";
+    // Registering meanwhile still checks the other programs, and grabs nothing yet.
+    hotKeys.setTakenElsewhere(12, control, true);
+    EXPECT_EQ(hotKeys.registerHotKey(12, control, signature, 3).status, HotKeys::Status::taken);
+    const HotKeys::Registration added = hotKeys.registerHotKey(13, control, signature, 4);
+    EXPECT_EQ(added.status, HotKeys::Status::ok);
+    EXPECT_EQ(hotKeys.grabbedCount(), 0);
+    hotKeys.unregisterHotKey(added.ref);
+
+    hotKeys.setTakenElsewhere(40, control, true);
+    hotKeys.setSuspended(false);
+    EXPECT_TRUE(hotKeys.isGrabbed(46, control | option));
+    EXPECT_FALSE(hotKeys.isGrabbed(13, control));
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events[0].kind, HotKeyEventKind::lost);
+    EXPECT_EQ(events[0].id, 2u);
+    EXPECT_TRUE(hotKeys.press(46, control | option));
+    hotKeys.unregisterHotKey(lost.ref); // already gone: nothing happens
+    hotKeys.unregisterHotKey(kept.ref);
+    EXPECT_EQ(hotKeys.grabbedCount(), 0);
+}
