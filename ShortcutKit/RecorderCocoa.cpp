@@ -113,6 +113,9 @@ RecorderCocoa::RecorderCocoa(
 
 RecorderCocoa::~RecorderCocoa()
 {
+    // An open alert goes with the control and must not call back into it.
+    for (QMessageBox* alert : findChildren<QMessageBox*>(Qt::FindDirectChildrenOnly))
+        disconnect(alert, nullptr, this, nullptr);
     if (isRecording())
         endRecording();
 }
