@@ -1,4 +1,5 @@
 // Every control of the settings writes through the model and then shows what the model holds.
+#include "ShortcutKit/RecorderCocoa.h"
 #include "tests/settings/SettingsTestSupport.h"
 #include "tolvar/model/MeetingIdentity.h"
 #include "tolvar/settings/AlertsSection.h"
@@ -75,6 +76,11 @@ TEST_F(SettingsBindingsTest, theRecorderFollowsTheShortcutSwitch)
 {
     AppModel& app = grantedModel();
     tolvar::GeneralSection general(app);
+    auto* recorder = qobject_cast<ShortcutKit::RecorderCocoa*>(general.recorder());
+    ASSERT_TRUE(recorder);
+    EXPECT_EQ(recorder->shortcutName().rawValue(), ShortcutKit::Name::toggleQuickPanel().rawValue());
+    const std::optional<ShortcutKit::Shortcut> stored = recorder->shortcut();
+    ASSERT_TRUE(stored);
     EXPECT_TRUE(general.recorder()->isEnabled());
     EXPECT_EQ(general.recorderOpacity(), 1.0);
     EXPECT_TRUE(isGrabbed());
@@ -85,6 +91,7 @@ TEST_F(SettingsBindingsTest, theRecorderFollowsTheShortcutSwitch)
     EXPECT_FALSE(general.recorder()->isEnabled());
     EXPECT_EQ(general.recorderOpacity(), 0.5);
     EXPECT_FALSE(isGrabbed());
+    EXPECT_EQ(recorder->shortcut(), stored) << "switching off keeps the combination";
 
     general.shortcutToggle()->click();
     EXPECT_TRUE(general.recorder()->isEnabled());

@@ -1,5 +1,6 @@
 #include "tolvar/settings/GeneralSection.h"
 
+#include "ShortcutKit/Name.h"
 #include "platform/text/Localized.h"
 #include "tolvar/core/AppModel.h"
 #include "tolvar/settings/HealthCheck.h"
@@ -74,7 +75,7 @@ QWidget* GeneralSection::quickPanelShortcutCard()
     auto* shortcut = new QVBoxLayout;
     shortcut->setSpacing(4);
     shortcut->addWidget(settingsStyle::label(platform::localized("Shortcut"), settingsStyle::font(12), false, card));
-    m_recorder = makeShortcutKitRecorder(card);
+    m_recorder = makeShortcutKitRecorder(ShortcutKit::Name::toggleQuickPanel(), card);
     m_recorder->setFixedHeight(24);
     m_recorder->setGraphicsEffect(new QGraphicsOpacityEffect(m_recorder));
     shortcut->addWidget(m_recorder, 0, Qt::AlignLeft);

@@ -1,17 +1,12 @@
 #include "tolvar/settings/ShortcutKitRecorder.h"
 
-#include <QLineEdit>
+#include "ShortcutKit/RecorderCocoa.h"
 
 namespace tolvar {
 
-// The slot for the shortcut library's recorder control, which is not in this tree yet: an empty,
-// read-only field of the recorder's size holds its place so that the card keeps its layout.
-QWidget* makeShortcutKitRecorder(QWidget* parent)
+QWidget* makeShortcutKitRecorder(const ShortcutKit::Name& name, QWidget* parent)
 {
-    auto* slot = new QLineEdit(parent);
-    slot->setReadOnly(true);
-    slot->setFixedWidth(160);
-    return slot;
+    return new ShortcutKit::RecorderCocoa(name, {}, parent);
 }
 
 } // namespace tolvar
