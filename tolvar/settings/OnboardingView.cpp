@@ -7,6 +7,7 @@
 #include "tolvar/settings/SettingsSymbol.h"
 #include "tolvar/settings/SourceToggleList.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -233,6 +234,7 @@ QWidget* OnboardingView::stepOneContent()
 
     m_calendarScroll = new QScrollArea(content);
     m_calendarScroll->setFixedHeight(160);
+    m_calendarScroll->setFocusPolicy(Qt::NoFocus);
     m_calendarScroll->setWidgetResizable(true);
     m_calendarScroll->setFrameShape(QFrame::NoFrame);
     m_calendarList
@@ -303,6 +305,16 @@ void OnboardingView::refresh()
     m_calendarScroll->setVisible(!calendars.isEmpty());
     m_calendarList->setSources(calendars);
     m_calendarList->refresh();
+    // The keyboard follows the steps from the top, through the calendars as they come and go.
+    QList<QWidget*> order { m_requestAccess };
+    for (QCheckBox* toggle : m_calendarList->toggles())
+        order.append(toggle);
+    order << m_createTest << m_fullscreenTest << m_finish;
+    QWidget* previous = order.takeFirst();
+    for (QWidget* next : order) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
     m_emptyCalendars->setVisible(calendars.isEmpty());
     switch (m_appModel.permissionState()) {
     case PermissionState::unknown:

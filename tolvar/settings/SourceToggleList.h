@@ -28,6 +28,7 @@ public:
 
     QList<CalendarSource> sources() const { return m_sources; }
     QCheckBox* toggle(const QString& id) const;
+    QList<QCheckBox*> toggles() const { return m_toggles; }
 
 private:
     IsSelected m_isSelected;
