@@ -4,6 +4,7 @@
 #include "tests/core/appmodel/AppModelHarness.h"
 #include "tolvar/settings/SettingsView.h"
 
+#include <QMenu>
 #include <QWidget>
 
 using namespace appmodeltest;
@@ -32,6 +33,19 @@ TEST_F(TolvarAppTest, firstBootstrapStartsTheModelAndInstallsTheSettingsAction)
     EXPECT_TRUE(app.settingsWindowController().window()->isVisible());
     settle();
     EXPECT_TRUE(isGrabbed()) << "the Quick Panel shortcut is registered after the bootstrap";
+}
+
+TEST_F(TolvarAppTest, theTrayMenuOpensTheSettingsThroughTheModel)
+{
+    tolvar::TolvarApp app(started(), activationPolicy);
+    QAction* settings = app.trayIcon().contextMenu()->actions().value(1);
+    ASSERT_TRUE(settings);
+    settings->trigger();
+    EXPECT_FALSE(app.settingsWindowController().window()) << "nothing to open before the bootstrap installs it";
+    app.bootstrap();
+    settings->trigger();
+    ASSERT_TRUE(app.settingsWindowController().window());
+    EXPECT_EQ(app.trayIcon().contextMenu()->actions().value(0)->text(), "Quit") << "Quit stays first";
 }
 
 TEST_F(TolvarAppTest, laterBootstrapsSkipTheOneTimeSteps)

@@ -17,8 +17,12 @@ TolvarApp::TolvarApp(AppModel& appModel, platform::ActivationPolicy& activationP
     , m_statusLabel(appModel, m_trayIcon)
     , m_onboardingWindowController(activationPolicy)
 {
-    // The tray's panel is still to come; until then its menu offers the one way out.
+    // The tray's panel is still to come; until then its menu offers the way out and the settings.
     m_menu.addAction(platform::localized("Quit"), qApp, &QCoreApplication::quit);
+    m_menu.addAction(platform::localized("Settings"), this, [this] {
+        if (const std::function<void()> showSettings = m_appModel.showSettingsHandler())
+            showSettings();
+    });
     m_trayIcon.setContextMenu(&m_menu);
 }
 
