@@ -4,9 +4,12 @@
 #include "tests/settings/SettingsTestSupport.h"
 #include "tolvar/settings/AlertsSection.h"
 #include "tolvar/settings/HealthReport.h"
+#include "tolvar/settings/OnboardingView.h"
 #include "tolvar/settings/SettingsView.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QLabel>
 
 using namespace settingstest;
 
@@ -61,6 +64,42 @@ TEST_F(LinuxWordingTest, theModelsSyncTextsGoThroughTheSameTable)
     appmodeltest::settle();
     EXPECT_EQ(model->syncStatus(), "Cloud folder sync disabled - local reminders only");
     EXPECT_TRUE(tolvar::HealthReport::of(*model).showsSyncHint) << "the hint follows the state whatever the words";
+}
+
+// Every text a window shows, buttons and check boxes included.
+QStringList shownTexts(const QWidget& root)
+{
+    QStringList texts;
+    for (const QLabel* label : root.findChildren<QLabel*>())
+        texts.append(label->text());
+    for (const QAbstractButton* button : root.findChildren<QAbstractButton*>())
+        texts.append(button->text());
+    return texts;
+}
+
+TEST_F(LinuxWordingTest, theWindowsNameNoPlaceOfAnotherDesktop)
+{
+    grantAccess();
+    tolvar::AppModel& app = started();
+    app.setCalendar("work", true);
+    app.setReminderList("tasks", true);
+    account.setToken(std::nullopt);
+    appmodeltest::settle();
+    tolvar::SettingsView view(app, {});
+    tolvar::OnboardingView onboarding(app, {});
+    QStringList texts = shownTexts(onboarding);
+    for (const tolvar::SettingsView::Section section : tolvar::SettingsView::allSections()) {
+        view.setSelectedSection(section);
+        texts += shownTexts(*view.sectionView());
+    }
+    EXPECT_GT(texts.size(), 60);
+    for (const QString& text : texts) {
+        for (const char* place : { "System Settings", "iCloud", "Mac", "Dock", "menu bar", "menubar" })
+            EXPECT_FALSE(text.contains(QLatin1String(place))) << text.toStdString();
+    }
+    saveFullScreenshot(onboarding, "onboarding-linux-wording", 680);
+    view.setSelectedSection(tolvar::SettingsView::Section::general);
+    saveFullScreenshot(*view.sectionView(), "settings-general-linux-wording", 812);
 }
 
 } // namespace

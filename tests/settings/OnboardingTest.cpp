@@ -34,12 +34,17 @@ protected:
 
 TEST_F(OnboardingTest, finishNeedsAccessAndWritesTheFlag)
 {
+    // As the real store does, nothing is listed before access is given.
+    machine.eventStore.setCalendars(platform::EntityType::event, {});
     AppModel& app = firstLaunch();
     platform::MemoryActivationPolicy policy;
     tolvar::OnboardingWindowController controller(policy);
     controller.show(app);
+    appmodeltest::settle();
     OnboardingView* view = controller.view();
     ASSERT_TRUE(view);
+    EXPECT_EQ(view->emptyCalendarsText(), "Tolvar needs Calendar access before it can list calendars.");
+    EXPECT_FALSE(view->isCalendarListShown());
     EXPECT_EQ(view->windowTitle(), "Set Up Tolvar");
     EXPECT_EQ(view->size(), QSize(680, 760));
     EXPECT_FALSE(view->finishButton()->isEnabled());
@@ -47,6 +52,7 @@ TEST_F(OnboardingTest, finishNeedsAccessAndWritesTheFlag)
     saveScreenshot(*view, "onboarding-step-one");
 
     grantAccess();
+    machine.eventStore.setCalendars(platform::EntityType::event, { work, home });
     view->requestAccessButton()->click();
     appmodeltest::settle();
     EXPECT_EQ(app.permissionState(), PermissionState::granted);
@@ -66,7 +72,7 @@ TEST_F(OnboardingTest, finishNeedsAccessAndWritesTheFlag)
     EXPECT_TRUE(view->isSuccessNoteShown());
     EXPECT_EQ(view->stepTwoCard()->status(), "Test created");
     EXPECT_TRUE(view->fullscreenTestButton()->isEnabled());
-    view->resize(680, 760);
+    appmodeltest::settle();
     saveScreenshot(*view, "onboarding-step-two");
 
     view->finishButton()->click();

@@ -245,3 +245,21 @@ TEST_F(SettingsBindingsTest, alertsControlsStoreEachSettingUnderItsName)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CalendarAccentColor, oneTitleOneColourOfTheFixedSaturationAndBrightness)
+{
+    for (const QString& title :
+        { QString(), QStringLiteral("Team"), QStringLiteral("Ünïcödé ✓"), QString(5000, u'x') }) {
+        const QColor colour = tolvar::calendarAccentColor(title);
+        EXPECT_EQ(colour, tolvar::calendarAccentColor(title)) << "the same title, the same colour";
+        EXPECT_GE(colour.hsvHueF(), 0.0);
+        EXPECT_LT(colour.hsvHueF(), 1.0);
+        EXPECT_NEAR(colour.hsvSaturationF(), 0.55, 0.01);
+        EXPECT_NEAR(colour.valueF(), 0.85, 0.01);
+        EXPECT_EQ(colour.alphaF(), 1.0);
+    }
+}
+
+} // namespace
