@@ -13,6 +13,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 using namespace settingstest;
 using tolvar::SettingsView;
@@ -144,6 +145,7 @@ TEST_F(SettingsWindowTest, eachSectionOnScreen)
 
     view.setSelectedSection(SettingsView::Section::alerts);
     view.createTestMeeting(tolvar::TestMeetingKind::hybrid);
+    QTest::qWait(300); // the line fades in
     saveFullScreenshot(*view.sectionView(), "settings-alerts", 812);
 }
 

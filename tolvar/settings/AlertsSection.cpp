@@ -13,6 +13,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -204,6 +205,16 @@ QWidget* AlertsSection::testRemindersCard()
     m_testMessageText->setPalette(palette);
     message->addWidget(m_testMessageText, 1);
     card->body().addWidget(m_testMessage);
+    m_testMessage->hide();
+    auto* opacity = new QGraphicsOpacityEffect(m_testMessage);
+    m_testMessage->setGraphicsEffect(opacity);
+    m_testMessageFade = new QPropertyAnimation(opacity, "opacity", this);
+    m_testMessageFade->setDuration(200);
+    m_testMessageFade->setEasingCurve(QEasingCurve::OutCubic);
+    connect(m_testMessageFade, &QPropertyAnimation::finished, this, [this] {
+        if (!m_settingsView.testMeetingMessage())
+            m_testMessage->hide();
+    });
     return card;
 }
 
@@ -222,14 +233,30 @@ void AlertsSection::refresh()
     m_quietEnd->setHour(m_appModel.quietHoursEndHour());
     m_screenShare->setChecked(m_appModel.hideOverlayDuringScreenShare());
     m_fullscreenTest->setEnabled(m_appModel.nextUpcomingMeeting().has_value());
-    const std::optional<QString> message = m_settingsView.testMeetingMessage();
-    m_testMessage->setVisible(message.has_value());
-    m_testMessageText->setText(message.value_or(QString()));
+    showTestMessage(m_settingsView.testMeetingMessage());
+}
+
+void AlertsSection::showTestMessage(const std::optional<QString>& message)
+{
+    // The line fades in and out; its text changes at once.
+    const bool shown = !m_testMessage->isHidden() && m_testMessageFade->endValue().toReal() > 0;
+    if (message)
+        m_testMessageText->setText(*message);
+    if (message.has_value() == shown)
+        return;
+    if (message)
+        m_testMessage->show();
+    m_testMessageFade->stop();
+    m_testMessageFade->setStartValue(message ? 0.0 : 1.0);
+    m_testMessageFade->setEndValue(message ? 1.0 : 0.0);
+    m_testMessageFade->start();
 }
 
 QString AlertsSection::shownTestMessage() const
 {
-    return m_testMessage->isHidden() ? QString() : m_testMessageText->text();
+    // The text while it is shown or fading in, not while it fades out.
+    return m_testMessage->isHidden() || m_testMessageFade->endValue().toReal() == 0 ? QString()
+                                                                                    : m_testMessageText->text();
 }
 
 } // namespace tolvar

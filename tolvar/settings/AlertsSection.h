@@ -5,9 +5,11 @@
 #include <QMap>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
+class QPropertyAnimation;
 class QPushButton;
 
 namespace tolvar {
@@ -48,6 +50,7 @@ private:
     QWidget* quietHoursCard();
     QWidget* screenSharingCard();
     QWidget* testRemindersCard();
+    void showTestMessage(const std::optional<QString>& message);
     QCheckBox* toggle(const char* title, QWidget* parent, std::function<void(bool)> write);
 
     AppModel& m_appModel;
@@ -67,6 +70,7 @@ private:
     QPushButton* m_fullscreenTest = nullptr;
     QWidget* m_testMessage = nullptr;
     QLabel* m_testMessageText = nullptr;
+    QPropertyAnimation* m_testMessageFade = nullptr;
 };
 
 } // namespace tolvar
