@@ -21,7 +21,7 @@ struct ConflictPolicy
     // The operating system refuses option-only shortcuts (never on Linux).
     ConflictBehavior disallowed;
 
-    // `default` in other spellings of this library; a C++ keyword here.
+    // The default policy; `default` itself is a C++ keyword.
     static const ConflictPolicy default_;
     static const ConflictPolicy allowAll;
 

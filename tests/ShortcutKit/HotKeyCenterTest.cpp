@@ -114,6 +114,23 @@ TEST_F(HotKeyCenterTest, AHotKeyTakenWhileTheMenuWasOpenIsDroppedAndReported)
     EXPECT_TRUE(ShortcutKit::isEnabled(other));
 }
 
+TEST_F(HotKeyCenterTest, AHotKeyTakenWhileARecorderRecordedIsDroppedAndReported)
+{
+    const Name other(QStringLiteral("other"), Shortcut(0, control));
+    ShortcutKit::onKeyUp(other, [] {});
+    ShortcutKit::setRecorderActive(true);
+    EXPECT_FALSE(isGrabbed(controlOptionM));
+    EXPECT_FALSE(hotKeys.press(46, control | option));
+    hotKeys.setTakenElsewhere(0, control, true);
+    ShortcutKit::setRecorderActive(false);
+    EXPECT_TRUE(isGrabbed(controlOptionM));
+    EXPECT_FALSE(ShortcutKit::isEnabled(other));
+    EXPECT_TRUE(ran.isEmpty());
+    hotKeys.setTakenElsewhere(0, control, false);
+    ShortcutKit::enable({ other });
+    EXPECT_TRUE(ShortcutKit::isEnabled(other));
+}
+
 TEST_F(HotKeyCenterTest, DisabledModeAcceptsRegistrationsButGrabsNothing)
 {
     ShortcutKit::setEnabled(false);

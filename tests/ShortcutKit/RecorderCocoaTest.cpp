@@ -305,18 +305,34 @@ TEST_F(RecorderCocoaTest, LosingFocusOrTheWindowEndsRecordingAndGivesTheGrabsBac
 
     recorder->setFocus(Qt::MouseFocusReason);
     ASSERT_TRUE(recorder->isRecording());
+    EXPECT_EQ(activity, (QList<bool> { false, true }));
     QWidget other;
     other.show();
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     EXPECT_FALSE(recorder->isRecording());
     EXPECT_FALSE(ShortcutKit::isRecorderActive());
+    EXPECT_EQ(activity, (QList<bool> { false, true, false }));
     EXPECT_TRUE(isGrabbed(ctrlAltMShortcut));
+    EXPECT_EQ(recorder->text(), QStringLiteral("Ctrl+Alt+M")) << "the shortcut stays as it was";
 
     // Coming back to the window gives the field its focus again, but no recording.
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     EXPECT_FALSE(recorder->isRecording());
+}
+
+TEST_F(RecorderCocoaTest, AWindowThatGivesTheRecorderItsFirstFocusStartsNoRecording)
+{
+    RecorderCocoa alone(Name(QStringLiteral("alone")));
+    alone.show();
+    alone.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&alone));
+    EXPECT_TRUE(alone.hasFocus());
+    EXPECT_FALSE(alone.isRecording());
+    EXPECT_TRUE(activity.isEmpty());
+    QTest::keyClick(&alone, Qt::Key_Space);
+    EXPECT_TRUE(alone.isRecording()) << "Space starts it from the keyboard";
 }
 
 TEST_F(RecorderCocoaTest, ClickingOutsideEndsRecordingAndClicksInsideAreSwallowed)

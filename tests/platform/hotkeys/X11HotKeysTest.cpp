@@ -1,6 +1,7 @@
 // Runs against a real X server (the test script starts Xvfb), pressing keys with xdotool.
 #include "platform/hotkeys/X11HotKeys.h"
 #include "ShortcutKit/ShortcutKit.h"
+#include "X11TestSupport.h"
 #include "platform/defaults/MemoryUserDefaults.h"
 #include "platform/keyboard/XkbKeyboardLayout.h"
 #include "platform/systemshortcuts/TestSystemShortcuts.h"
@@ -15,40 +16,12 @@
 using ShortcutKit::Name;
 using ShortcutKit::Shortcut;
 using tolvar::PanelTransientHotkeys;
+using namespace X11TestSupport;
 
 namespace {
 constexpr qint64 control = 0x1000, option = 0x800;
 constexpr int xControlAlt = 4 | 8;
 constexpr int xKeyCodeOfK = 45, xKeyCodeOfEscape = 9;
-
-bool xdotool(const QStringList& arguments)
-{
-    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
-}
-
-// A second X client that grabs one combination, as another program would.
-class OtherClient
-{
-public:
-    OtherClient(int xKeyCode, int xModifiers)
-    {
-        m_process.start(QStringLiteral(GRAB_HELPER), { QString::number(xKeyCode), QString::number(xModifiers) });
-    }
-    ~OtherClient()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    // "grabbed", "taken" or "pressed".
-    QString nextLine()
-    {
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) { }
-        return QString::fromUtf8(m_process.readLine()).trimmed();
-    }
-
-private:
-    QProcess m_process;
-};
 } // namespace
 
 class X11HotKeysTest : public ::testing::Test
