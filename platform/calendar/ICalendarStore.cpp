@@ -58,6 +58,9 @@ QCoro::Task<bool> ICalendarStore::requestFullAccess(EntityType type)
 
 QList<StoreCalendar> ICalendarStore::calendars(EntityType type)
 {
+    // Nothing is listed before the user has given access, so a first launch asks before it shows calendars.
+    if (authorizationStatus(type) != AuthorizationStatus::fullAccess)
+        return {};
     makeCurrent();
     return m_index->calendars(type);
 }

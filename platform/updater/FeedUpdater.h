@@ -34,6 +34,7 @@ public:
     static QUrl configuredFeedUrl();
 
     void start() override;
+    bool isConfigured() const override;
     bool canCheckForUpdates() const override;
     bool automaticallyChecksForUpdates() const override;
     void setAutomaticallyChecksForUpdates(bool enabled) override;
@@ -43,7 +44,6 @@ public:
     bool openDownloadPage() override;
 
 private:
-    bool isConfigured() const;
     void scheduleNextCheck();
     void beginCheck(bool userInitiated);
     void finishCheck(QNetworkReply* reply, bool userInitiated);

@@ -14,6 +14,7 @@ public:
     using Updater::Updater;
 
     void start() override { ++m_startCount; }
+    bool isConfigured() const override { return m_configured; }
     bool canCheckForUpdates() const override { return m_canCheck; }
     bool automaticallyChecksForUpdates() const override { return m_automaticChecks; }
     void setAutomaticallyChecksForUpdates(bool enabled) override { m_automaticChecks = enabled; }
@@ -37,12 +38,15 @@ public:
         Q_EMIT canCheckForUpdatesChanged();
     }
 
+    void setConfigured(bool configured) { m_configured = configured; }
+
     int startCount() const { return m_startCount; }
     int checkCount() const { return m_checkCount; }
     int downloadPageOpenCount() const { return m_downloadPageOpenCount; }
     QList<double> intervalWrites() const { return m_intervalWrites; }
 
 private:
+    bool m_configured = true;
     bool m_canCheck = true;
     bool m_automaticChecks = true;
     double m_interval = 0;

@@ -17,6 +17,8 @@ public:
     // Begins the scheduled checks.
     virtual void start() = 0;
 
+    // Whether this build knows where to look for updates; without it no check ever looks.
+    virtual bool isConfigured() const = 0;
     // False until started and while a check runs.
     virtual bool canCheckForUpdates() const = 0;
     virtual bool automaticallyChecksForUpdates() const = 0;

@@ -1,16 +1,18 @@
-// The entry's bootstrap and its once-per-launch onboarding check.
+// The entry's bootstrap, its once-per-launch onboarding check and the windows it opens.
 #include "tolvar/app/TolvarApp.h"
+#include "platform/activation/MemoryActivationPolicy.h"
 #include "tests/core/appmodel/AppModelHarness.h"
 #include "tolvar/app/MenuBarExtraWindow.h"
+#include "tolvar/settings/SettingsView.h"
 
 #include <QScreen>
 #include <QTest>
+#include <QWidget>
 
 using namespace appmodeltest;
 
 namespace {
 
-// The settings and onboarding windows have no controllers yet: count what the entry asks for.
 // The panel's content: a fixed size.
 QWidget* standInContent()
 {
@@ -19,27 +21,17 @@ QWidget* standInContent()
     return content;
 }
 
-class CountingApp final : public tolvar::TolvarApp
+class TolvarAppTest : public AppModelTest
 {
-public:
-    explicit CountingApp(tolvar::AppModel& model)
-        : TolvarApp(model, standInContent)
-    { }
-
-    void showSettings() override { ++settingsShown; }
-    void showOnboarding() override { ++onboardingShown; }
-
-    int settingsShown = 0;
-    int onboardingShown = 0;
+protected:
+    platform::MemoryActivationPolicy activationPolicy;
 };
-
-using TolvarAppTest = AppModelTest;
 
 TEST_F(TolvarAppTest, firstBootstrapStartsTheModelAndInstallsTheSettingsAction)
 {
     // Made but not yet given a turn of the event loop, so the model's own start has not run.
     model = machine.makeModel();
-    CountingApp app(*model);
+    tolvar::TolvarApp app(*model, activationPolicy, standInContent);
     EXPECT_FALSE(model->hasStarted());
 
     app.bootstrap();
@@ -47,14 +39,15 @@ TEST_F(TolvarAppTest, firstBootstrapStartsTheModelAndInstallsTheSettingsAction)
     EXPECT_TRUE(model->hasStarted());
     ASSERT_TRUE(model->showSettingsHandler());
     model->showSettingsHandler()();
-    EXPECT_EQ(app.settingsShown, 1);
+    ASSERT_TRUE(app.settingsWindowController().window());
+    EXPECT_TRUE(app.settingsWindowController().window()->isVisible());
     settle();
     EXPECT_TRUE(isGrabbed()) << "the Quick Panel shortcut is registered after the bootstrap";
 }
 
 TEST_F(TolvarAppTest, laterBootstrapsSkipTheOneTimeSteps)
 {
-    CountingApp app(started());
+    tolvar::TolvarApp app(started(), activationPolicy, standInContent);
     app.bootstrap();
     int replacedHandlerRuns = 0;
     model->setShowSettingsHandler([&] { ++replacedHandlerRuns; });
@@ -64,39 +57,64 @@ TEST_F(TolvarAppTest, laterBootstrapsSkipTheOneTimeSteps)
     app.bootstrap();
     model->showSettingsHandler()();
     EXPECT_EQ(replacedHandlerRuns, 1);
-    EXPECT_EQ(app.settingsShown, 0);
+    EXPECT_FALSE(app.settingsWindowController().window());
 }
 
 TEST_F(TolvarAppTest, onboardingOpensOnceAThirdOfASecondAfterTheFirstBootstrap)
 {
-    CountingApp app(started());
+    tolvar::TolvarApp app(started(), activationPolicy, standInContent);
     app.bootstrap();
     EXPECT_TRUE(app.didCheckOnboarding());
     clock.advance(0.349);
-    EXPECT_EQ(app.onboardingShown, 0);
+    EXPECT_FALSE(app.onboardingWindowController().window());
     clock.advance(0.002);
-    EXPECT_EQ(app.onboardingShown, 1);
+    QWidget* window = app.onboardingWindowController().window();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(activationPolicy.policy(), platform::ActivationPolicy::Policy::regular);
 
+    // Closed without Finish: the entry does not open it again in this launch.
+    window->close();
+    settle();
+    EXPECT_FALSE(app.onboardingWindowController().window());
     app.bootstrap();
     app.checkOnboarding();
     clock.advance(5);
-    EXPECT_EQ(app.onboardingShown, 1);
+    EXPECT_FALSE(app.onboardingWindowController().window());
+    EXPECT_FALSE(defaults.boolForKey(tolvar::SettingsKey::onboardingCompleted));
 }
 
 TEST_F(TolvarAppTest, completedOnboardingOpensNothing)
 {
     defaults.setBool(tolvar::SettingsKey::onboardingCompleted, true);
-    CountingApp app(started());
+    tolvar::TolvarApp app(started(), activationPolicy, standInContent);
     app.bootstrap();
     clock.advance(5);
     EXPECT_TRUE(app.didCheckOnboarding());
-    EXPECT_EQ(app.onboardingShown, 0);
+    EXPECT_FALSE(app.onboardingWindowController().window());
 
-    // Completing it later in the launch does not bring the check back, nor does clearing it.
+    // Clearing the flag later in the launch does not bring the check back.
     defaults.setBool(tolvar::SettingsKey::onboardingCompleted, false);
     app.bootstrap();
     clock.advance(5);
-    EXPECT_EQ(app.onboardingShown, 0);
+    EXPECT_FALSE(app.onboardingWindowController().window());
+    EXPECT_TRUE(activationPolicy.changes().isEmpty());
+}
+
+TEST_F(TolvarAppTest, settingsOpenTheOnboardingBesideThemselves)
+{
+    defaults.setBool(tolvar::SettingsKey::onboardingCompleted, true);
+    tolvar::TolvarApp app(started(), activationPolicy, standInContent);
+    app.bootstrap();
+    app.showSettings();
+    auto* settings = app.settingsWindowController().view();
+    ASSERT_TRUE(settings);
+
+    settings->openOnboarding();
+    ASSERT_TRUE(app.onboardingWindowController().window());
+    EXPECT_TRUE(app.onboardingWindowController().window()->isVisible());
+    EXPECT_TRUE(settings->isVisible()) << "the settings window stays open";
+    EXPECT_EQ(app.settingsWindowController().window(), settings);
 }
 
 TEST(MenuBarExtraFrame, BesideTheIconInsideTheUsableArea)
@@ -120,7 +138,7 @@ TEST(MenuBarExtraFrame, BesideTheIconInsideTheUsableArea)
 TEST_F(TolvarAppTest, aClickOpensThePanelAndBootstrapsEveryTimeAndALostFocusClosesIt)
 {
     model = machine.makeModel();
-    CountingApp app(*model);
+    tolvar::TolvarApp app(*model, activationPolicy, standInContent);
     app.togglePanel();
     tolvar::MenuBarExtraWindow* panel = app.panelWindow();
     ASSERT_TRUE(panel);

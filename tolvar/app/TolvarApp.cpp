@@ -12,11 +12,13 @@
 
 namespace tolvar {
 
-TolvarApp::TolvarApp(AppModel& appModel, PanelContentFactory panelContent, QObject* parent)
+TolvarApp::TolvarApp(
+    AppModel& appModel, platform::ActivationPolicy& activationPolicy, PanelContentFactory panelContent, QObject* parent)
     : QObject(parent)
     , m_appModel(appModel)
     , m_panelContent(std::move(panelContent))
     , m_statusLabel(appModel, m_trayIcon)
+    , m_onboardingWindowController(activationPolicy)
 {
     // The panel's footer quits too; the menu keeps a way out where a click cannot reach the panel.
     m_menu.addAction(platform::localized("Quit"), qApp, &QCoreApplication::quit);
@@ -90,12 +92,15 @@ void TolvarApp::checkOnboarding()
 
 void TolvarApp::showSettings()
 {
-    // The settings window and its controller come in a later change; there is nothing to open yet.
+    m_settingsWindowController.show(m_appModel, [app = QPointer<TolvarApp>(this)] {
+        if (app)
+            app->showOnboarding();
+    });
 }
 
 void TolvarApp::showOnboarding()
 {
-    // The onboarding window and its controller come in a later change; there is nothing to open yet.
+    m_onboardingWindowController.show(m_appModel);
 }
 
 } // namespace tolvar

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "tolvar/app/MenuBarStatusLabel.h"
+#include "tolvar/settings/OnboardingWindowController.h"
+#include "tolvar/settings/SettingsWindowController.h"
 
 #include <QMenu>
 #include <QObject>
@@ -28,7 +30,8 @@ public:
     // Builds the panel's content; its settings action goes through the model's handler.
     using PanelContentFactory = std::function<QWidget*()>;
 
-    TolvarApp(AppModel& appModel, PanelContentFactory panelContent, QObject* parent = nullptr);
+    TolvarApp(AppModel& appModel, platform::ActivationPolicy& activationPolicy, PanelContentFactory panelContent,
+        QObject* parent = nullptr);
     ~TolvarApp() override;
 
     // Puts the icon in the tray and runs the bootstrap as the label's first appearance. Without a
@@ -37,15 +40,16 @@ public:
 
     void bootstrap();
     void checkOnboarding();
-    // Virtual so that tests can count the windows asked for.
-    virtual void showSettings();
-    virtual void showOnboarding();
+    void showSettings();
+    void showOnboarding();
 
     // The icon's click: opens the panel beside the icon, or closes it.
     void togglePanel();
     MenuBarExtraWindow* panelWindow() const;
 
     QSystemTrayIcon& trayIcon() { return m_trayIcon; }
+    SettingsWindowController& settingsWindowController() { return m_settingsWindowController; }
+    OnboardingWindowController& onboardingWindowController() { return m_onboardingWindowController; }
     bool didBootstrap() const { return m_didBootstrap; }
     bool didCheckOnboarding() const { return m_didCheckOnboarding; }
 
@@ -57,6 +61,8 @@ private:
     QMenu m_menu;
     QSystemTrayIcon m_trayIcon;
     MenuBarStatusLabel m_statusLabel;
+    SettingsWindowController m_settingsWindowController;
+    OnboardingWindowController m_onboardingWindowController;
     bool m_didBootstrap = false;
     bool m_didCheckOnboarding = false;
 };

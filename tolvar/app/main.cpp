@@ -1,6 +1,7 @@
 // The process entry: assembles the real platform layers, the services and the application model, and
 // puts Tolvar in the tray.
 #include "ShortcutKit/ShortcutKit.h"
+#include "platform/activation/TrayActivationPolicy.h"
 #include "platform/activity/LinuxProcessActivity.h"
 #include "platform/calendar/ICalendarStore.h"
 #include "platform/calendarapp/DesktopCalendarApp.h"
@@ -15,6 +16,7 @@
 #include "platform/sound/CanberraSystemSound.h"
 #include "platform/system/DBusSystemEvents.h"
 #include "platform/systemshortcuts/DesktopSystemShortcuts.h"
+#include "platform/text/LinuxWording.h"
 #include "platform/text/Localized.h"
 #include "platform/time/SystemClock.h"
 #include "platform/updater/FeedUpdater.h"
@@ -42,6 +44,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     QApplication app(argc, argv);
+    platform::LinuxWording linuxWording;
+    QApplication::installTranslator(&linuxWording);
     QApplication::setApplicationName(QStringLiteral("Tolvar"));
     QApplication::setApplicationDisplayName(platform::localized("Tolvar"));
     QApplication::setApplicationVersion(QStringLiteral(TOLVAR_VERSION));
@@ -99,7 +103,8 @@ int main(int argc, char** argv)
                     model, model.overlayController(), clock, processActivity);
             } });
         model = &appModel;
-        tolvar::TolvarApp tolvarApp(appModel, [&] { return panelContent(nullptr); });
+        platform::TrayActivationPolicy activationPolicy;
+        tolvar::TolvarApp tolvarApp(appModel, activationPolicy, [&] { return panelContent(nullptr); });
         tolvar::UpdateNotice updateNotice(updater, tolvarApp.trayIcon());
         tolvarApp.showStatusItem();
         status = QApplication::exec();

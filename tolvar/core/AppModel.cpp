@@ -79,9 +79,15 @@ void AppModel::setReminderStates(const QHash<QString, ReminderState>& states)
     assign(m_reminderStates, states, &AppModel::reminderStatesChanged);
 }
 
-void AppModel::setSyncStatus(const QString& status)
+void AppModel::setSyncStatus(const QString& status, SyncState state)
 {
-    assign(m_syncStatus, status, &AppModel::syncStatusChanged);
+    // One announcement for both, so that no reader sees a new text with the old state.
+    if (status == m_syncStatus && state == m_syncState)
+        return;
+    m_syncStatus = status;
+    m_syncState = state;
+    Q_EMIT syncStatusChanged();
+    Q_EMIT changed();
 }
 
 void AppModel::setLastRefreshAt(std::optional<platform::Date> date)

@@ -73,6 +73,9 @@ public:
     };
 
     enum class RuleFlag { showOverlay, playSound };
+    // What the last refresh made of the shared folder, beside its text, so that readers need not search
+    // the (translated) text.
+    enum class SyncState { disabled, failed, synced };
 
     explicit AppModel(Services services, QObject* parent = nullptr);
     ~AppModel() override;
@@ -87,7 +90,8 @@ public:
     const QHash<QString, ReminderState>& reminderStates() const { return m_reminderStates; }
     void setReminderStates(const QHash<QString, ReminderState>& states);
     QString syncStatus() const { return m_syncStatus; }
-    void setSyncStatus(const QString& status);
+    SyncState syncState() const { return m_syncState; }
+    void setSyncStatus(const QString& status, SyncState state);
     std::optional<platform::Date> lastRefreshAt() const { return m_lastRefreshAt; }
     void setLastRefreshAt(std::optional<platform::Date> date);
     PermissionState remindersPermissionState() const { return m_remindersPermissionState; }
@@ -306,6 +310,7 @@ private:
     QList<MeetingSnapshot> m_meetings;
     QHash<QString, ReminderState> m_reminderStates;
     QString m_syncStatus;
+    SyncState m_syncState = SyncState::disabled;
     std::optional<platform::Date> m_lastRefreshAt;
     double m_reminderLeadSeconds = 10;
     double m_overlayAutoDismissSeconds = 180;

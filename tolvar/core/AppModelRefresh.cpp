@@ -67,14 +67,14 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
 
     if (!m_cloudAccount.ubiquityIdentityToken()) {
         setMeetings(dedupeMeetings(local));
-        setSyncStatus(platform::localized("iCloud sync disabled - local reminders only"));
+        setSyncStatus(platform::localized("iCloud sync disabled - local reminders only"), SyncState::disabled);
     } else {
         const std::optional<QString> error = co_await exchangeWithCloud(local, deviceID, writeBack);
         if (!self)
             co_return;
         if (error) {
             setMeetings(dedupeMeetings(local));
-            setSyncStatus(platform::localizedFormat("iCloud sync failed: %@", { *error }));
+            setSyncStatus(platform::localizedFormat("iCloud sync failed: %@", { *error }), SyncState::failed);
         }
     }
 
@@ -102,7 +102,8 @@ QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(
     setReminderStates(mergeRemoteReminderStates(states.value));
     setCalendarRules(mergeRemoteCalendarRules(rules.value));
     const QTime time = m_clock.now().toDateTime().toLocalTime().time();
-    setSyncStatus(platform::localizedFormat("Synced %@", { QLocale().toString(time, QLocale::ShortFormat) }));
+    setSyncStatus(
+        platform::localizedFormat("Synced %@", { QLocale().toString(time, QLocale::ShortFormat) }), SyncState::synced);
     co_return std::nullopt;
 }
 

@@ -16,6 +16,11 @@ UpdateService::UpdateService(platform::Updater& updater, QObject* parent)
     connect(&m_updater, &platform::Updater::canCheckForUpdatesChanged, this, &UpdateService::refresh);
 }
 
+bool UpdateService::checksForUpdates() const
+{
+    return m_updater.isConfigured();
+}
+
 void UpdateService::setAutomaticallyChecksForUpdates(bool enabled)
 {
     m_updater.setAutomaticallyChecksForUpdates(enabled);

@@ -21,6 +21,8 @@ public:
 
     explicit UpdateService(platform::Updater& updater, QObject* parent = nullptr);
 
+    // False in a build made without an update feed address: then no check looks for anything.
+    bool checksForUpdates() const;
     // Copies of the updater's flags as last read.
     bool canCheckForUpdates() const { return m_canCheckForUpdates; }
     bool automaticallyChecksForUpdates() const { return m_automaticallyChecksForUpdates; }

@@ -105,6 +105,7 @@ TEST_F(RefreshTest, WithoutAnAccountOnlyLocalMeetingsArePublished)
     ASSERT_EQ(app.meetings().size(), 1);
     EXPECT_EQ(app.meetings()[0].title, "Standup");
     EXPECT_EQ(app.syncStatus(), "iCloud sync disabled - local reminders only");
+    EXPECT_EQ(app.syncState(), tolvar::AppModel::SyncState::disabled);
     EXPECT_EQ(app.reminderStates(), states);
     EXPECT_EQ(store.writeCount(), 0);
     EXPECT_EQ(machine.scheduler->evaluateCount, 1);
@@ -131,6 +132,7 @@ TEST_F(RefreshTest, WithAnAccountRecordsStatesAndRulesAreExchanged)
     EXPECT_TRUE(app.isReminderSuppressed(app.meetings()[1]));
     EXPECT_FALSE(app.calendarRules().value(rule.calendarKey).showOverlay);
     EXPECT_TRUE(app.syncStatus().startsWith("Synced 10:00")) << app.syncStatus().toStdString();
+    EXPECT_EQ(app.syncState(), tolvar::AppModel::SyncState::synced);
     // This machine's meetings went to the store.
     const auto stored = decodeRecordArray<MeetingSnapshot>(*store.data(CloudKey::meetingSnapshots));
     EXPECT_EQ(stored->size(), 2);
@@ -153,6 +155,7 @@ TEST_F(RefreshTest, EachFailingStoreCallKeepsStatesAndRulesAndStillFinishes)
         app->refresh();
         settle();
         EXPECT_TRUE(app->syncStatus().startsWith("iCloud sync failed: ")) << app->syncStatus().toStdString();
+        EXPECT_EQ(app->syncState(), tolvar::AppModel::SyncState::failed);
         EXPECT_EQ(app->reminderStates(), states);
         EXPECT_EQ(app->calendarRules(), rules);
         EXPECT_TRUE(app->lastRefreshAt().has_value());

@@ -18,7 +18,11 @@ protected:
         root = platform::ICalendarStore::defaultRoot();
         QDir(root).removeRecursively();
         QDir().mkpath(root);
+        // The store lists nothing without access; the tests of access itself take it away again.
         QFile::remove(platform::CalendarAccessFile::defaultPath());
+        platform::CalendarAccessFile access(platform::CalendarAccessFile::defaultPath());
+        access.grant(platform::EntityType::event);
+        access.grant(platform::EntityType::reminder);
     }
 
     void TearDown() override { QDir(root).removeRecursively(); }

@@ -315,6 +315,7 @@ TEST_F(ICalendarStoreTest, ResetKeepsWhatIsParsedAndUnchanged)
 
 TEST_F(ICalendarStoreTest, RemembersGivenAccessInItsOwnFile)
 {
+    QFile::remove(CalendarAccessFile::defaultPath());
     {
         ICalendarStore store;
         EXPECT_EQ(store.authorizationStatus(EntityType::event), AuthorizationStatus::notDetermined);
@@ -330,4 +331,18 @@ TEST_F(ICalendarStoreTest, RemembersGivenAccessInItsOwnFile)
     EXPECT_EQ(again.authorizationStatus(EntityType::event), AuthorizationStatus::notDetermined);
     EXPECT_TRUE(QCoro::waitFor(again.requestFullAccess(EntityType::reminder)));
     EXPECT_EQ(again.authorizationStatus(EntityType::reminder), AuthorizationStatus::fullAccess);
+}
+
+TEST_F(ICalendarStoreTest, ListsNothingUntilAccessIsGiven)
+{
+    write("work/team/a.ics",
+        "BEGIN:VEVENT\nUID:a\nDTSTART:20260401T090000Z\nDTEND:20260401T100000Z\nSUMMARY:A\nEND:VEVENT\n");
+    write("work/todo/t.ics", "BEGIN:VTODO\nUID:t\nDUE:20260401T090000Z\nSUMMARY:T\nEND:VTODO\n");
+    QFile::remove(CalendarAccessFile::defaultPath());
+    ICalendarStore store;
+    EXPECT_TRUE(store.calendars(EntityType::event).isEmpty());
+    EXPECT_TRUE(store.calendars(EntityType::reminder).isEmpty());
+    EXPECT_TRUE(QCoro::waitFor(store.requestFullAccess(EntityType::event)));
+    EXPECT_EQ(identifiersOf(store.calendars(EntityType::event)), QStringList({ "work/team" }));
+    EXPECT_TRUE(store.calendars(EntityType::reminder).isEmpty()) << "each kind is given on its own";
 }

@@ -1,0 +1,105 @@
+// The texts that name another desktop's places read true on Linux once the wording table is installed.
+#include "platform/text/LinuxWording.h"
+#include "platform/text/Localized.h"
+#include "tests/settings/SettingsTestSupport.h"
+#include "tolvar/settings/AlertsSection.h"
+#include "tolvar/settings/HealthReport.h"
+#include "tolvar/settings/OnboardingView.h"
+#include "tolvar/settings/SettingsView.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QLabel>
+
+using namespace settingstest;
+
+namespace {
+
+class LinuxWordingTest : public SettingsTest
+{
+protected:
+    void SetUp() override
+    {
+        SettingsTest::SetUp();
+        QCoreApplication::installTranslator(&wording);
+    }
+    void TearDown() override
+    {
+        QCoreApplication::removeTranslator(&wording);
+        SettingsTest::TearDown();
+    }
+
+    platform::LinuxWording wording;
+};
+
+TEST_F(LinuxWordingTest, placesOfAnotherDesktopGetLinuxTexts)
+{
+    const char* const keys[] = {
+        "Calendar access is denied. Enable it in System Settings.",
+        "No calendars found on this Mac.",
+        "Local-only mode is active. Sign into iCloud in System Settings to sync across Macs.",
+        "Tolvar lives in your menu bar (top-right). Look for the calendar icon — there is no Dock icon after setup.",
+        "Dismiss when joining from the menu bar",
+    };
+    for (const char* key : keys) {
+        const QString shown = platform::localized(key);
+        EXPECT_NE(shown, QString::fromUtf8(key));
+        for (const char* place : { "System Settings", "iCloud", "Mac", "Dock", "menu bar" })
+            EXPECT_FALSE(shown.contains(QLatin1String(place))) << shown.toStdString();
+    }
+    EXPECT_EQ(platform::localized("Calendar Access"), "Calendar Access") << "other texts keep their English";
+    EXPECT_TRUE(platform::localized("When enabled, the fullscreen reminder stays visible to you but is hidden from "
+                                    "people viewing your shared screen — they see your slides instead of the "
+                                    "reminder. Supported by Zoom, Meet, Teams and most recording apps.")
+                    .contains("no effect"));
+}
+
+TEST_F(LinuxWordingTest, theModelsSyncTextsGoThroughTheSameTable)
+{
+    model = machine.makeModel();
+    EXPECT_EQ(model->syncStatus(), "Cloud folder sync disabled");
+    EXPECT_EQ(model->syncState(), tolvar::AppModel::SyncState::disabled);
+
+    account.setToken(std::nullopt);
+    appmodeltest::settle();
+    EXPECT_EQ(model->syncStatus(), "Cloud folder sync disabled - local reminders only");
+    EXPECT_TRUE(tolvar::HealthReport::of(*model).showsSyncHint) << "the hint follows the state whatever the words";
+}
+
+// Every text a window shows, buttons and check boxes included.
+QStringList shownTexts(const QWidget& root)
+{
+    QStringList texts;
+    for (const QLabel* label : root.findChildren<QLabel*>())
+        texts.append(label->text());
+    for (const QAbstractButton* button : root.findChildren<QAbstractButton*>())
+        texts.append(button->text());
+    return texts;
+}
+
+TEST_F(LinuxWordingTest, theWindowsNameNoPlaceOfAnotherDesktop)
+{
+    grantAccess();
+    tolvar::AppModel& app = started();
+    app.setCalendar("work", true);
+    app.setReminderList("tasks", true);
+    account.setToken(std::nullopt);
+    appmodeltest::settle();
+    tolvar::SettingsView view(app, {});
+    tolvar::OnboardingView onboarding(app, {});
+    QStringList texts = shownTexts(onboarding);
+    for (const tolvar::SettingsView::Section section : tolvar::SettingsView::allSections()) {
+        view.setSelectedSection(section);
+        texts += shownTexts(*view.sectionView());
+    }
+    EXPECT_GT(texts.size(), 60);
+    for (const QString& text : texts) {
+        for (const char* place : { "System Settings", "iCloud", "Mac", "Dock", "menu bar", "menubar" })
+            EXPECT_FALSE(text.contains(QLatin1String(place))) << text.toStdString();
+    }
+    saveFullScreenshot(onboarding, "onboarding-linux-wording", 680);
+    view.setSelectedSection(tolvar::SettingsView::Section::general);
+    saveFullScreenshot(*view.sectionView(), "settings-general-linux-wording", 812);
+}
+
+} // namespace

@@ -1,0 +1,73 @@
+#include "tolvar/settings/SettingsTexts.h"
+
+#include "platform/text/Localized.h"
+
+#include <QHash>
+#include <QLocale>
+#include <QTime>
+
+namespace tolvar {
+
+namespace settingsTexts {
+
+QString calendarAccessStatusText(PermissionState state)
+{
+    switch (state) {
+    case PermissionState::granted:
+        return platform::localized("Enabled");
+    case PermissionState::denied:
+        return platform::localized("Denied");
+    case PermissionState::unknown:
+        break;
+    }
+    return platform::localized("Not requested");
+}
+
+QString remindersAccessStatusText(PermissionState state)
+{
+    return calendarAccessStatusText(state);
+}
+
+QString calendarAccessMessage(PermissionState state)
+{
+    switch (state) {
+    case PermissionState::granted:
+        return platform::localized("Calendar access is enabled.");
+    case PermissionState::denied:
+        return platform::localized("Calendar access is denied. Enable it in System Settings.");
+    case PermissionState::unknown:
+        break;
+    }
+    return platform::localized("Calendar permission has not been requested.");
+}
+
+QString remindersAccessMessage(PermissionState state)
+{
+    switch (state) {
+    case PermissionState::granted:
+        return platform::localized("Reminders access is enabled.");
+    case PermissionState::denied:
+        return platform::localized("Reminders access is denied. Enable it in System Settings.");
+    case PermissionState::unknown:
+        break;
+    }
+    return platform::localized("Reminders permission has not been requested yet.");
+}
+
+QString hourLabel(int hour)
+{
+    // The hour itself, never a time on some date, which a daylight-saving gap could swallow.
+    const QTime time(hour, 0);
+    return QLocale().toString(time.isValid() ? time : QTime::currentTime(), QLocale::ShortFormat);
+}
+
+} // namespace settingsTexts
+
+QColor calendarAccentColor(const QString& title)
+{
+    // Unsigned, so that no hash value can overflow on the way to a hue.
+    const size_t hue = qHash(title) % 360;
+    return QColor::fromHsvF(float(hue) / 360.0f, 0.55f, 0.85f);
+}
+
+} // namespace tolvar

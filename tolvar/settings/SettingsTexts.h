@@ -1,0 +1,26 @@
+#pragma once
+
+#include "tolvar/model/PermissionState.h"
+
+#include <QColor>
+#include <QString>
+
+namespace tolvar {
+
+// Texts and colours that several settings sections and the onboarding share.
+namespace settingsTexts {
+
+QString calendarAccessStatusText(PermissionState state);
+QString remindersAccessStatusText(PermissionState state);
+QString calendarAccessMessage(PermissionState state);
+QString remindersAccessMessage(PermissionState state);
+
+// The hour alone, in the user's short time style ("9:00 AM", "09:00").
+QString hourLabel(int hour);
+
+} // namespace settingsTexts
+
+// A calendar's or list's colour, the same for one title everywhere within a run.
+QColor calendarAccentColor(const QString& title);
+
+} // namespace tolvar

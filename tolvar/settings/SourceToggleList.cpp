@@ -1,0 +1,100 @@
+#include "tolvar/settings/SourceToggleList.h"
+
+#include "tolvar/settings/SettingsStyle.h"
+#include "tolvar/settings/SettingsTexts.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace tolvar {
+
+SourceToggleList::SourceToggleList(IsSelected isSelected, SetSelected setSelected, QWidget* parent)
+    : QWidget(parent)
+    , m_isSelected(std::move(isSelected))
+    , m_setSelected(std::move(setSelected))
+    , m_rows(new QVBoxLayout(this))
+{
+    m_rows->setContentsMargins(0, 0, 0, 0);
+    m_rows->setSpacing(6);
+}
+
+void SourceToggleList::setSources(const QList<CalendarSource>& sources)
+{
+    if (sources == m_sources && !m_toggles.isEmpty())
+        return;
+    m_sources = sources;
+    m_toggles.clear();
+    while (QLayoutItem* item = m_rows->takeAt(0)) {
+        if (QWidget* row = item->widget()) {
+            row->hide();
+            row->deleteLater();
+        }
+        delete item;
+    }
+    for (const CalendarSource& source : sources) {
+        auto* row = new RowBackground(this);
+        auto* layout = new QHBoxLayout(row);
+        layout->setContentsMargins(10, 6, 10, 6);
+        layout->setSpacing(12);
+        layout->addWidget(new ColorDot(calendarAccentColor(source.title), 10, row));
+        QLabel* name = settingsStyle::label(source.displayName(), settingsStyle::font(13), false, row);
+        name->setWordWrap(false);
+        layout->addWidget(name, 1);
+        auto* toggle = new QCheckBox(row);
+        toggle->setAccessibleName(source.displayName());
+        const QString id = source.id;
+        connect(toggle, &QCheckBox::clicked, this, [this, id](bool checked) {
+            m_setSelected(id, checked);
+            refresh();
+        });
+        layout->addWidget(toggle);
+        m_rows->addWidget(row);
+        m_toggles.append(toggle);
+    }
+    refresh();
+}
+
+void SourceToggleList::refresh()
+{
+    for (qsizetype i = 0; i < m_toggles.size(); ++i)
+        m_toggles[i]->setChecked(m_isSelected(m_sources[i].id));
+}
+
+QCheckBox* SourceToggleList::toggle(const QString& id) const
+{
+    for (qsizetype i = 0; i < m_sources.size(); ++i) {
+        if (m_sources[i].id == id)
+            return m_toggles.value(i);
+    }
+    return nullptr;
+}
+
+ColorDot::ColorDot(const QColor& color, int diameter, QWidget* parent)
+    : QWidget(parent)
+    , m_color(color)
+{
+    setFixedSize(diameter, diameter);
+}
+
+void ColorDot::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(m_color);
+    painter.drawEllipse(QRectF(rect()));
+}
+
+void RowBackground::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(settingsStyle::controlBackground());
+    painter.drawRoundedRect(QRectF(rect()), 7, 7);
+}
+
+} // namespace tolvar
