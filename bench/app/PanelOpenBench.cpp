@@ -2,6 +2,7 @@
 // shortcut) to the first painted frame of the panel's content.
 #include "tests/core/appmodel/AppModelHarness.h"
 
+#include "platform/activation/MemoryActivationPolicy.h"
 #include "platform/calendarapp/TestCalendarApp.h"
 #include "tolvar/app/MenuBarExtraWindow.h"
 #include "tolvar/app/TolvarApp.h"
@@ -80,6 +81,7 @@ struct Bench : ModelRig
 
     PanelTransientHotkeys registry { &hotKeys };
     platform::TestCalendarApp calendarApp;
+    platform::MemoryActivationPolicy activationPolicy;
     PaintWatch watch;
 };
 
@@ -88,7 +90,7 @@ void trayPanelFirstOpening(benchmark::State& state)
     Bench bench;
     for (auto _ : state) {
         state.PauseTiming();
-        auto app = std::make_unique<TolvarApp>(*bench.model, [&bench] { return bench.content(nullptr); });
+        auto app = std::make_unique<TolvarApp>(*bench.model, bench.activationPolicy, [&bench] { return bench.content(nullptr); });
         state.ResumeTiming();
         app->togglePanel();
         bench.waitForPaint();
@@ -103,7 +105,7 @@ BENCHMARK(trayPanelFirstOpening)->Unit(benchmark::kMillisecond)->Iterations(20);
 void trayPanelReopening(benchmark::State& state)
 {
     Bench bench;
-    TolvarApp app(*bench.model, [&bench] { return bench.content(nullptr); });
+    TolvarApp app(*bench.model, bench.activationPolicy, [&bench] { return bench.content(nullptr); });
     app.togglePanel();
     bench.waitForPaint();
     for (auto _ : state) {

@@ -25,7 +25,7 @@ protected:
     MenuBarContentView& open(const QList<MeetingSnapshot>& meetings)
     {
         app().setMeetings(meetings);
-        app().setSyncStatus(QStringLiteral("Synced 10:14"));
+        app().setSyncStatus(QStringLiteral("Synced 10:14"), tolvar::AppModel::SyncState::synced);
         view = std::make_unique<MenuBarContentView>(app());
         view->show();
         settle();

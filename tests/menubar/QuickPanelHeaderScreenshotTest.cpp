@@ -37,7 +37,7 @@ protected:
 
 TEST_F(QuickPanelHeaderTest, PinControlsUnpinnedAndPinned)
 {
-    app().setSyncStatus(QStringLiteral("Synced 10:14"));
+    app().setSyncStatus(QStringLiteral("Synced 10:14"), tolvar::AppModel::SyncState::synced);
     view = std::make_unique<tolvar::MenuBarContentView>(app());
     auto* controls = new tolvar::QuickPanelPinHeaderControls(pinModel);
     controls->setSyncStatus(app().syncStatus());
@@ -66,7 +66,7 @@ TEST_F(QuickPanelHeaderTest, PinControlsUnpinnedAndPinned)
     EXPECT_TRUE(header.contains(pinnedButton.center()));
     save("quick-panel-header-pinned");
 
-    app().setSyncStatus(QStringLiteral("iCloud sync disabled"));
+    app().setSyncStatus(QStringLiteral("iCloud sync disabled"), tolvar::AppModel::SyncState::disabled);
     controls->setSyncStatus(app().syncStatus());
     settle();
     button = controls->pinButton()->geometry().translated(controls->mapTo(view.get(), QPoint()));
