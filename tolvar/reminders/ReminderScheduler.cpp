@@ -8,6 +8,7 @@
 #include "tolvar/reminders/FullscreenReminderController.h"
 
 #include <QPointer>
+#include <cmath>
 
 namespace tolvar {
 
@@ -29,9 +30,22 @@ ReminderScheduler::~ReminderScheduler()
 void ReminderScheduler::start()
 {
     m_timer = m_clock.createTimer();
-    connect(m_timer.get(), &platform::Timer::timeout, this, &ReminderScheduler::evaluate);
-    m_timer->start(1.0);
+    m_timer->setSingleShot(true);
+    connect(m_timer.get(), &platform::Timer::timeout, this, [this] {
+        evaluate();
+        scheduleTick();
+    });
     evaluate();
+    scheduleTick();
+}
+
+void ReminderScheduler::scheduleTick()
+{
+    // Due moments fall on whole seconds of the wall clock; a tick at whatever fraction the program
+    // started would bring every reminder up to a second late. So each tick aims at the next whole second.
+    const double now = m_clock.now().secondsSinceReferenceDate();
+    const double untilNextSecond = std::ceil(now) - now;
+    m_timer->start(untilNextSecond > 0 ? untilNextSecond : 1.0);
 }
 
 QString ReminderScheduler::reminderKey(const MeetingSnapshot& meeting) const

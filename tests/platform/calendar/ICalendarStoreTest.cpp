@@ -55,9 +55,11 @@ TEST_F(ICalendarStoreTest, ReadsCollectionsAccountsAndSingleFiles)
     ICalendarStore store;
     const QList<StoreCalendar> events = store.calendars(EntityType::event);
     EXPECT_EQ(identifiersOf(events), QStringList({ "empty", "holidays.ics", "personal", "plain.ics", "work/team" }));
-    EXPECT_EQ(events.at(1), (StoreCalendar { "holidays.ics", "Holidays", "" }));
-    EXPECT_EQ(events.at(2), (StoreCalendar { "personal", "personal", "" }));
-    EXPECT_EQ(events.at(3), (StoreCalendar { "plain.ics", "plain", "" }));
+    // Calendars that no account folder holds belong to the source "Local", never to an untitled one.
+    EXPECT_EQ(events.at(0), (StoreCalendar { "empty", "empty", "Local" }));
+    EXPECT_EQ(events.at(1), (StoreCalendar { "holidays.ics", "Holidays", "Local" }));
+    EXPECT_EQ(events.at(2), (StoreCalendar { "personal", "personal", "Local" }));
+    EXPECT_EQ(events.at(3), (StoreCalendar { "plain.ics", "plain", "Local" }));
     EXPECT_EQ(events.at(4), (StoreCalendar { "work/team", "Team", "Work account" }));
     EXPECT_EQ(identifiersOf(store.calendars(EntityType::reminder)), QStringList({ "personal", "work/todo" }));
 }

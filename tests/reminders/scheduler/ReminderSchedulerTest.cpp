@@ -76,6 +76,21 @@ TEST_F(ReminderSchedulerTest, AMeetingIsDueFromItsReminderDateToItsEnd)
     EXPECT_TRUE(scheduler->firedKeys().isEmpty());
 }
 
+TEST_F(ReminderSchedulerTest, TicksFallOnTheWallClocksWholeSeconds)
+{
+    // Started 0.63 s past a second: the next tick still comes on the next whole second, not 1 s later.
+    clock.setNow(start.addingSeconds(-11.37));
+    setEvents({ at("Standup", 0, 30) });
+    started();
+    EXPECT_EQ(machine.overlay.showCount, 0);
+    clock.advance(0.37);
+    EXPECT_EQ(machine.overlay.showCount, 0);
+    clock.advance(0.999);
+    EXPECT_EQ(machine.overlay.showCount, 0) << "nothing between the ticks";
+    clock.advance(0.001); // exactly the start less the 10 s lead
+    EXPECT_EQ(machine.overlay.showCount, 1);
+}
+
 TEST_F(ReminderSchedulerTest, OverlappingDueMeetingsFormOneGroupAndTheRestFollowOneTickLater)
 {
     setEvents({ at("A", 0, 30), at("B", 15, 60), at("C", 30, 60) });
