@@ -41,11 +41,20 @@ void ReminderScheduler::start()
 
 void ReminderScheduler::scheduleTick()
 {
-    // Due moments fall on whole seconds of the wall clock; a tick at whatever fraction the program
-    // started would bring every reminder up to a second late. So each tick aims at the next whole second.
-    const double now = m_clock.now().secondsSinceReferenceDate();
-    const double untilNextSecond = std::ceil(now) - now;
-    m_timer->start(untilNextSecond > 0 ? untilNextSecond : 1.0);
+    // Meetings fall due on whole seconds of the wall clock; a tick at whatever fraction the program
+    // started would bring every reminder up to a second late. So each tick aims at the next whole
+    // second, or sooner at a snooze's end, which falls between them.
+    const platform::Date now = m_clock.now();
+    double delay = std::ceil(now.secondsSinceReferenceDate()) - now.secondsSinceReferenceDate();
+    if (delay <= 0)
+        delay = 1.0;
+    const double lead = m_appModel.reminderLeadSeconds();
+    for (const MeetingSnapshot& meeting : m_appModel.meetings()) {
+        const double until = m_appModel.nextReminderDate(meeting, lead).secondsSince(now);
+        if (until > 0 && until < delay)
+            delay = until;
+    }
+    m_timer->start(delay);
 }
 
 QString ReminderScheduler::reminderKey(const MeetingSnapshot& meeting) const

@@ -89,6 +89,15 @@ TEST_F(ReminderSchedulerTest, TicksFallOnTheWallClocksWholeSeconds)
     EXPECT_EQ(machine.overlay.showCount, 0) << "nothing between the ticks";
     clock.advance(0.001); // exactly the start less the 10 s lead
     EXPECT_EQ(machine.overlay.showCount, 1);
+
+    // A snooze asked for between two seconds ends between two seconds, and is met at its end.
+    clock.advance(2.42);
+    model->snoozeReminders(machine.overlay.shown, 60);
+    settle();
+    clock.advance(59.999);
+    EXPECT_EQ(machine.overlay.showCount, 1);
+    clock.advance(0.001);
+    EXPECT_EQ(machine.overlay.showCount, 2);
 }
 
 TEST_F(ReminderSchedulerTest, OverlappingDueMeetingsFormOneGroupAndTheRestFollowOneTickLater)
