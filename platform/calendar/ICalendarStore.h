@@ -8,6 +8,7 @@
 
 #include <QFuture>
 #include <QFutureWatcher>
+#include <QThreadPool>
 #include <memory>
 
 namespace platform {
@@ -50,6 +51,7 @@ private:
     std::shared_ptr<TimeZoneCache> m_zones = std::make_shared<TimeZoneCache>();
     PathWatcher m_watcher;
     std::shared_ptr<CalendarIndex> m_index;
+    QThreadPool m_readPool;
     QFuture<std::shared_ptr<CalendarIndex>> m_reading;
     QFutureWatcher<std::shared_ptr<CalendarIndex>> m_readingWatcher;
     bool m_readingNotifies = false;

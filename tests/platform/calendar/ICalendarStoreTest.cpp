@@ -2,6 +2,8 @@
 
 #include <QCoro/QCoroTask>
 #include <QSignalSpy>
+#include <QTest>
+#include <QThreadPool>
 #include <ctime>
 
 using namespace platform;
@@ -271,6 +273,23 @@ TEST_F(ICalendarStoreTest, PostsChangesAndReadsChangedFilesAfterReset)
     ASSERT_TRUE(changed.wait(5000));
     store.reset();
     EXPECT_EQ(store.events(from, to, { calendar("cal") }).size(), 1);
+}
+
+TEST_F(ICalendarStoreTest, AFirstReadFinishesOnASingleProcessor)
+{
+    for (int n = 0; n < 6; ++n)
+        write(QStringLiteral("cal/%1.ics").arg(n),
+            QStringLiteral("BEGIN:VEVENT\nUID:%1\nDTSTART:20260401T100000Z\nEND:VEVENT\n").arg(n));
+    // The global pool as a one-processor machine has it.
+    QThreadPool& pool = *QThreadPool::globalInstance();
+    const int threads = pool.maxThreadCount();
+    pool.setMaxThreadCount(1);
+    ICalendarStore store;
+    QCoro::Task<QList<StoreReminder>> reading = store.incompleteReminders(berlin(2026, 4, 1), berlin(2026, 4, 2), {});
+    const bool finished = QTest::qWaitFor([&reading] { return reading.isReady(); }, 10000);
+    pool.setMaxThreadCount(threads); // lets a stuck read end, so that the store can go
+    ASSERT_TRUE(finished) << "the read waited for parsing that could never start";
+    EXPECT_EQ(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") }).size(), 6);
 }
 
 TEST_F(ICalendarStoreTest, ResetKeepsWhatIsParsedAndUnchanged)
