@@ -97,6 +97,9 @@ TEST_F(StartupTest, TheLockIsHeldOncePerSessionAndOutlivesNoProcess)
     }
     SingleInstance next(stalePath);
     EXPECT_TRUE(next.acquire());
+
+    EXPECT_TRUE(SingleInstance(dir.filePath("missing/folder/tolvar.lock")).acquire())
+        << "no place for a lock is no reason not to run";
 }
 
 TEST_F(StartupTest, ASecondStartSaysSoAndEndsWell)

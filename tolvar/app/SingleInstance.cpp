@@ -18,7 +18,10 @@ SingleInstance::SingleInstance(const QString& lockPath)
 
 bool SingleInstance::acquire()
 {
-    return m_lock.tryLock(0);
+    if (m_lock.tryLock(0))
+        return true;
+    // Only another running Tolvar keeps this one from starting, not a folder where no lock can be made.
+    return m_lock.error() != QLockFile::LockFailedError;
 }
 
 qint64 SingleInstance::holder() const

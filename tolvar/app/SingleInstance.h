@@ -15,8 +15,8 @@ public:
 
     explicit SingleInstance(const QString& lockPath);
 
-    // True when this process now holds the lock (a lock left by a process that ended is taken over);
-    // false while another running process holds it.
+    // False while another running process holds the lock; otherwise true, with the lock now held
+    // (a lock left by a process that ended is taken over) or, where none can be made, without one.
     bool acquire();
     // The process that holds the lock, 0 when unknown.
     qint64 holder() const;
