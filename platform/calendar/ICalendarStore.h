@@ -51,12 +51,12 @@ private:
     std::shared_ptr<TimeZoneCache> m_zones = std::make_shared<TimeZoneCache>();
     PathWatcher m_watcher;
     std::shared_ptr<CalendarIndex> m_index;
-    QThreadPool m_readPool;
     QFuture<std::shared_ptr<CalendarIndex>> m_reading;
     QFutureWatcher<std::shared_ptr<CalendarIndex>> m_readingWatcher;
     bool m_readingNotifies = false;
     bool m_readAgain = false;
     bool m_stale = false;
+    QThreadPool m_readPool;
 };
 
 } // namespace platform
