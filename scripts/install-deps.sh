@@ -7,9 +7,9 @@ packages=(
     # build and tests
     g++ cmake ninja-build make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev dbus-daemon
-    qt6-base-dev qcoro-qt6-dev nlohmann-json3-dev libical-dev tzdata
+    qt6-base-dev qcoro-qt6-dev nlohmann-json3-dev libical-dev tzdata libasound2-dev
     libxcb1-dev libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev
-    libcanberra-dev libasound2-dev sound-theme-freedesktop libglib2.0-bin
+    libcanberra-dev sound-theme-freedesktop libglib2.0-bin
     # the headless display the X11 tests run on
     xvfb xauth tigervnc-standalone-server x11-xserver-utils x11-utils xdotool trayer
     fonts-dejavu-core

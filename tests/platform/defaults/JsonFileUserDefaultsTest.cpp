@@ -185,6 +185,33 @@ TEST_F(JsonFileUserDefaultsTest, BrokenFileIsKeptAsideAndReadsAsEmpty)
     }
 }
 
+TEST_F(JsonFileUserDefaultsTest, SecondBrokenFileDoesNotReplaceTheFirstOneSetAside)
+{
+    // Both broken files carry the same time, which names the copy set aside.
+    for (const QByteArray& broken : { QByteArray("first broken"), QByteArray("second broken") }) {
+        writeFile(broken);
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.setFileTime(QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC), QFileDevice::FileModificationTime);
+        file.close();
+        JsonFileUserDefaults { path() };
+    }
+    QStringList contents;
+    for (const QString& name : setAsideFiles())
+        contents.append(QString::fromLatin1(readFile(m_dir.filePath(QStringLiteral("tolvar/") + name))));
+    contents.sort();
+    EXPECT_EQ(contents, (QStringList { QStringLiteral("first broken"), QStringLiteral("second broken") }));
+}
+
+TEST_F(JsonFileUserDefaultsTest, DoubleWithoutJsonFormIsRefused)
+{
+    JsonFileUserDefaults defaults(path());
+    defaults.setDouble(QStringLiteral("lead"), 10.0);
+    defaults.setDouble(QStringLiteral("lead"), std::numeric_limits<double>::infinity());
+    defaults.setDouble(QStringLiteral("lead"), std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(JsonFileUserDefaults(path()).value(QStringLiteral("lead")), Value(10.0));
+}
+
 namespace {
 QStringList warnings;
 void recordWarning(QtMsgType, const QMessageLogContext&, const QString& message)
@@ -211,33 +238,6 @@ TEST_F(JsonFileUserDefaultsTest, BrokenFileIsReportedWithLineAndColumn)
         EXPECT_TRUE(warnings.first().contains(path())) << warnings.first().toStdString();
         EXPECT_TRUE(warnings.first().contains(where)) << warnings.first().toStdString();
     }
-}
-
-TEST_F(JsonFileUserDefaultsTest, SecondBrokenFileDoesNotReplaceTheFirstOneSetAside)
-{
-    // Both broken files carry the same time, which names the copy set aside.
-    for (const QByteArray& broken : { QByteArray("first broken"), QByteArray("second broken") }) {
-        writeFile(broken);
-        QFile file(path());
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        file.setFileTime(QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC), QFileDevice::FileModificationTime);
-        file.close();
-        JsonFileUserDefaults { path() };
-    }
-    QStringList contents;
-    for (const QString& name : setAsideFiles())
-        contents.append(QString::fromLatin1(readFile(m_dir.filePath(QStringLiteral("tolvar/") + name))));
-    contents.sort();
-    EXPECT_EQ(contents, (QStringList { QStringLiteral("first broken"), QStringLiteral("second broken") }));
-}
-
-TEST_F(JsonFileUserDefaultsTest, DoubleWithoutJsonFormIsRefused)
-{
-    JsonFileUserDefaults defaults(path());
-    defaults.setDouble(QStringLiteral("lead"), 10.0);
-    defaults.setDouble(QStringLiteral("lead"), std::numeric_limits<double>::infinity());
-    defaults.setDouble(QStringLiteral("lead"), std::numeric_limits<double>::quiet_NaN());
-    EXPECT_EQ(JsonFileUserDefaults(path()).value(QStringLiteral("lead")), Value(10.0));
 }
 
 TEST_F(JsonFileUserDefaultsTest, StandardFileFollowsXdgConfigHome)
