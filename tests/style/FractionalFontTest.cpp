@@ -59,19 +59,6 @@ TEST(FractionalFont, HalfSizesAreMeasuredAndDrawnBetweenTheWholeOnes)
     }
 }
 
-TEST(FractionalFont, WholeSizesAreTheFontItself)
-{
-    const FractionalFont whole = FractionalFont::overlay(20, QFont::Bold);
-    EXPECT_EQ(whole.scale, 1);
-    EXPECT_EQ(whole.font, overlayFont(20, QFont::Bold));
-    EXPECT_DOUBLE_EQ(
-        whole.horizontalAdvance(sample), QFontMetricsF(overlayFont(20, QFont::Bold)).horizontalAdvance(sample));
-    EXPECT_EQ(inkWidthAt(20), inkWidth([](QPainter& painter, const QRectF& rect) {
-        painter.setFont(overlayFont(20, QFont::Bold));
-        painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, sample);
-    })) << "same font, same drawing";
-}
-
 TEST(FractionalFont, AButtonLabelKeepsItsFractionalSize)
 {
     const FractionalFont half = FractionalFont::overlay(13.5, QFont::DemiBold);
