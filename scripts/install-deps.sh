@@ -7,7 +7,7 @@ packages=(
     # build and tests
     g++ cmake ninja-build make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev dbus-daemon
-    qt6-base-dev qcoro-qt6-dev nlohmann-json3-dev libical-dev tzdata
+    qt6-base-dev qcoro-qt6-dev nlohmann-json3-dev libical-dev tzdata libasound2-dev
     libxcb1-dev libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev
     libcanberra-dev sound-theme-freedesktop libglib2.0-bin
     # the desktop's default applications (the calendar's), and gio to start them

@@ -1,19 +1,28 @@
 #!/usr/bin/env bash
-# Runs every test of a build folder. The X11 tests need a display: when none is given, this starts a
-# headless X server for the run and stops it afterwards.
+# Runs every test of a build folder. The tests always run on a headless X server of their own, never on
+# the user's display: the hot-key tests press keys. Xvfb picks a free display number itself, since
+# several runs may share the machine.
 set -euo pipefail
 build=${1:-build}
 
-cleanup() { [ -n "${xpid:-}" ] && kill "$xpid" 2>/dev/null || true; }
+work=$(mktemp -d)
+xpid=""
+cleanup() {
+    [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true
+    rm -rf "$work"
+}
 trap cleanup EXIT
 
-if [ -z "${DISPLAY:-}" ]; then
-    display=:$((90 + RANDOM % 100))
-    Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-    xpid=$!
-    for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
-    export DISPLAY=$display
-fi
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xpid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    kill -0 "$xpid" 2>/dev/null || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
+    sleep 0.1
+done
+[ -s "$work/display" ] || { echo "Xvfb named no display" >&2; exit 1; }
+export DISPLAY=:$(head -n 1 "$work/display")
+unset WAYLAND_DISPLAY XAUTHORITY
 
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 mkdir -p "$build/screenshots"

@@ -12,6 +12,8 @@ namespace {
 // Deep enough for any account/collection layout; a deeper tree is someone else's data.
 constexpr int maximumDepth = 6;
 constexpr qint64 maximumSmallFileSize = 64 * 1024;
+// Every calendar has a source: those that no account folder holds belong to this one.
+const QString localSourceTitle = QStringLiteral("Local");
 
 QStringList smallFileLines(const QString& path)
 {
@@ -99,6 +101,7 @@ private:
                 CalendarCollection collection;
                 collection.identifier = m_root.relativeFilePath(item.path);
                 collection.isSingleFile = true;
+                collection.sourceTitle = localSourceTitle;
                 collection.files = { item };
                 m_result.collections.append(collection);
             }
@@ -107,6 +110,7 @@ private:
             collection.identifier = m_root.relativeFilePath(path);
             collection.title = displayName(path);
             collection.files = items;
+            collection.sourceTitle = localSourceTitle;
             if (!account.isEmpty()) {
                 collection.sourceTitle = displayName(account);
                 // vdirsyncer setups often name the account folder after the user's address.

@@ -18,9 +18,9 @@ QSet<QString> identifiersOf(const QList<StoreCalendar>& calendars)
 }
 
 QFuture<std::shared_ptr<CalendarIndex>> readInBackground(
-    const QString& root, const ICalendarFiles& previous, const std::shared_ptr<TimeZoneCache>& zones)
+    QThreadPool& pool, const QString& root, const ICalendarFiles& previous, const std::shared_ptr<TimeZoneCache>& zones)
 {
-    return QtConcurrent::run([root, previous, zones] { return CalendarIndex::read(root, previous, *zones); });
+    return QtConcurrent::run(&pool, [root, previous, zones] { return CalendarIndex::read(root, previous, *zones); });
 }
 
 } // namespace
@@ -30,6 +30,9 @@ ICalendarStore::ICalendarStore(QString root, QString accessFilePath, QObject* pa
     , m_root(std::move(root))
     , m_access(std::move(accessFilePath))
 {
+    // The read waits for its files to be parsed on every thread of the global pool: it must not hold
+    // one of them itself, or on a single processor the parse would never start.
+    m_readPool.setMaxThreadCount(1);
     connect(&m_readingWatcher, &QFutureWatcherBase::finished, this, &ICalendarStore::finishReading);
     connect(&m_watcher, &PathWatcher::changed, this, [this] { startReading(true); });
     startReading(false);
@@ -91,7 +94,7 @@ void ICalendarStore::startReading(bool notify)
         return;
     }
     m_readingNotifies = notify;
-    m_reading = readInBackground(m_root, m_index ? m_index->files() : ICalendarFiles(), m_zones);
+    m_reading = readInBackground(m_readPool, m_root, m_index ? m_index->files() : ICalendarFiles(), m_zones);
     m_readingWatcher.setFuture(m_reading);
 }
 
@@ -148,7 +151,7 @@ QCoro::Task<> ICalendarStore::makeCurrentAsync()
     }
     if (m_stale) {
         m_stale = false;
-        adopt(co_await readInBackground(m_root, m_index ? m_index->files() : ICalendarFiles(), m_zones));
+        adopt(co_await readInBackground(m_readPool, m_root, m_index ? m_index->files() : ICalendarFiles(), m_zones));
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <QFuture>
 #include <QFutureWatcher>
+#include <QThreadPool>
 #include <memory>
 
 namespace platform {
@@ -55,6 +56,7 @@ private:
     bool m_readingNotifies = false;
     bool m_readAgain = false;
     bool m_stale = false;
+    QThreadPool m_readPool;
 };
 
 } // namespace platform

@@ -9,7 +9,7 @@ struct StoreCalendar
 {
     QString identifier;
     QString title;
-    // The title of the account that holds the calendar; empty when it has none.
+    // The title of the account that holds the calendar; "Local" for one directly in the calendar root.
     QString sourceTitle;
 
     bool operator==(const StoreCalendar&) const = default;

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <cmath>
@@ -14,6 +15,38 @@ namespace {
 
 // Deeper values could exhaust the stack when the file is written back.
 constexpr int maxNestingDepth = 256;
+
+// Why the bytes are no defaults file, with the parser's line and column when it stopped.
+QString problemIn(const QByteArray& bytes)
+{
+    struct ErrorReader final : nlohmann::json_sax<nlohmann::json>
+    {
+        bool null() override { return true; }
+        bool boolean(bool) override { return true; }
+        bool number_integer(number_integer_t) override { return true; }
+        bool number_unsigned(number_unsigned_t) override { return true; }
+        bool number_float(number_float_t, const string_t&) override { return true; }
+        bool string(string_t&) override { return true; }
+        bool binary(binary_t&) override { return true; }
+        bool start_object(std::size_t) override { return true; }
+        bool key(string_t&) override { return true; }
+        bool end_object() override { return true; }
+        bool start_array(std::size_t) override { return true; }
+        bool end_array() override { return true; }
+        bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error) override
+        {
+            // "[json.exception.parse_error.101] parse error at line 2, column 9: ..."
+            message = QString::fromUtf8(error.what());
+            message.remove(QRegularExpression(QStringLiteral("^\\[[^]]*\\] ")));
+            return false;
+        }
+        QString message;
+    } reader;
+    nlohmann::json::sax_parse(bytes.begin(), bytes.end(), &reader);
+    if (!reader.message.isEmpty())
+        return reader.message;
+    return QStringLiteral("it holds no JSON object, or one nested deeper than %1").arg(maxNestingDepth);
+}
 
 std::optional<QByteArray> dataFromJson(const nlohmann::json& json)
 {
@@ -150,8 +183,13 @@ void JsonFileUserDefaults::load()
     if (!file.exists())
         return;
     std::optional<nlohmann::json> document;
-    if (file.open(QIODevice::ReadOnly))
-        document = parseObject(file.readAll());
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        document = parseObject(bytes);
+        if (!document)
+            qWarning(
+                "Cannot read the defaults file %s: %s", qUtf8Printable(m_filePath), qUtf8Printable(problemIn(bytes)));
+    }
     if (document) {
         m_document = std::move(*document);
         return;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QStandardPaths>
+#include <alsa/asoundlib.h>
 #include <canberra.h>
 
 namespace platform {
@@ -49,9 +50,15 @@ private:
     bool m_looping = false;
 };
 
+// libcanberra plays through ALSA, which prints every failure to standard error: dozens of lines per
+// sound on a machine without a sound device. A missing sound is no error worth a line.
+static void ignoreSoundLibraryError(const char*, int, const char*, int, const char*, ...)
+{ }
+
 CanberraSystemSound::CanberraSystemSound(QObject* parent)
     : QObject(parent)
 {
+    snd_lib_error_set_handler(ignoreSoundLibraryError);
     // Without a sound server or device this may fail; every play is then silently dropped.
     if (ca_context_create(&m_context) != CA_SUCCESS)
         m_context = nullptr;

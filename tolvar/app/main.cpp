@@ -15,14 +15,17 @@
 #include "platform/login/XdgAutostartLoginItem.h"
 #include "platform/sound/CanberraSystemSound.h"
 #include "platform/system/DBusSystemEvents.h"
+#include "platform/system/DesktopAnimations.h"
 #include "platform/systemshortcuts/DesktopSystemShortcuts.h"
 #include "platform/text/LinuxWording.h"
 #include "platform/text/Localized.h"
 #include "platform/time/SystemClock.h"
 #include "platform/updater/FeedUpdater.h"
 #include "platform/workspace/DesktopWorkspace.h"
+#include "tolvar/app/SingleInstance.h"
 #include "tolvar/app/TolvarApp.h"
 #include "tolvar/app/UpdateNotice.h"
+#include "tolvar/app/X11DisplayCheck.h"
 #include "tolvar/availability/AvailabilitySharePanelController.h"
 #include "tolvar/core/AppModel.h"
 #include "tolvar/menubar/MenuBarContentView.h"
@@ -35,6 +38,7 @@
 #include "tolvar/settings/UpdateService.h"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
@@ -42,10 +46,24 @@ int main(int argc, char** argv)
     // (XWayland there) unless the user chose a platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    if (qgetenv("QT_QPA_PLATFORM") == "xcb") {
+        if (const std::optional<QString> problem = tolvar::x11DisplayProblem()) {
+            std::fputs(qPrintable(*problem), stderr);
+            return 1;
+        }
+    }
+    tolvar::SingleInstance instance(tolvar::SingleInstance::standardLockPath());
+    if (!instance.acquire()) {
+        std::fprintf(stderr, "Tolvar is already running in this session (process %lld); not starting another.\n",
+            qlonglong(instance.holder()));
+        return 0;
+    }
 
     QApplication app(argc, argv);
     platform::LinuxWording linuxWording;
     QApplication::installTranslator(&linuxWording);
+    // Qt's own effect flags are off on a plain X11 session; the desktop's setting decides.
+    QApplication::setEffectEnabled(Qt::UI_General, platform::DesktopAnimations::enabled());
     QApplication::setApplicationName(QStringLiteral("Tolvar"));
     QApplication::setApplicationDisplayName(platform::localized("Tolvar"));
     QApplication::setApplicationVersion(QStringLiteral(TOLVAR_VERSION));

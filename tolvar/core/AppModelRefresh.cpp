@@ -4,12 +4,12 @@
 #include "platform/calendar/EventStore.h"
 #include "platform/cloud/UbiquitousKeyValueStore.h"
 #include "platform/text/Localized.h"
+#include "platform/text/ShortTime.h"
 #include "platform/time/Clock.h"
 #include "tolvar/core/ReminderOverlay.h"
 #include "tolvar/model/MeetingIdentity.h"
 #include "tolvar/model/MeetingLinks.h"
 
-#include <QLocale>
 #include <QPointer>
 #include <algorithm>
 
@@ -102,8 +102,7 @@ QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(
     setReminderStates(mergeRemoteReminderStates(states.value));
     setCalendarRules(mergeRemoteCalendarRules(rules.value));
     const QTime time = m_clock.now().toDateTime().toLocalTime().time();
-    setSyncStatus(
-        platform::localizedFormat("Synced %@", { QLocale().toString(time, QLocale::ShortFormat) }), SyncState::synced);
+    setSyncStatus(platform::localizedFormat("Synced %@", { platform::shortTimeText(time) }), SyncState::synced);
     co_return std::nullopt;
 }
 

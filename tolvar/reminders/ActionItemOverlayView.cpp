@@ -1,11 +1,11 @@
 #include "tolvar/reminders/ActionItemOverlayView.h"
 
 #include "platform/text/Localized.h"
+#include "tolvar/reminders/SecondaryOverlayButton.h"
 #include "tolvar/style/DropShadow.h"
 #include "tolvar/style/PaintedWidgetAccessible.h"
 #include "tolvar/style/Palette.h"
 #include "tolvar/style/PrimaryActionButton.h"
-#include "tolvar/reminders/SecondaryOverlayButton.h"
 #include "tolvar/style/WrappedText.h"
 
 #include <QApplication>
@@ -148,12 +148,16 @@ ActionItemOverlayView::Layout ActionItemOverlayView::layout() const
     layout.hint = WrappedText::make(hintText(), overlayFont(13, QFont::Normal), inner, 4);
     layout.hintRect = QRectF(22, y, inner, layout.hint.height());
     y += layout.hintRect.height() + 16;
-    layout.editor = QRectF(22, y, inner, 180);
-    y += 180 + 16;
     layout.copy = m_didCopy
         ? ButtonLabel { platform::localized("Copied"), Symbol::checkmark, PrimaryActionButton::defaultFont(), {} }
         : ButtonLabel { platform::localized("Copy"), Symbol::documents, PrimaryActionButton::defaultFont(), {} };
-    layout.copyRect = QRectF(QPointF(22, y), PrimaryActionButton(Palette::shared().teal).size(layout.copy));
+    const QSizeF copySize = PrimaryActionButton(Palette::shared().teal).size(layout.copy);
+    // The editor takes what the window leaves the card (28 around it), from 180 up to 280.
+    const qreal below = 16 + copySize.height() + 22;
+    const qreal editorHeight = std::clamp<qreal>(height() - 56 - y - below, 180, 280);
+    layout.editor = QRectF(22, y, inner, editorHeight);
+    y += editorHeight + 16;
+    layout.copyRect = QRectF(QPointF(22, y), copySize);
     layout.done = ButtonLabel { platform::localized("Done"), Symbol::none, SecondaryOverlayButton::defaultFont(), {} };
     const QSizeF doneSize = SecondaryOverlayButton().size(layout.done);
     layout.doneRect

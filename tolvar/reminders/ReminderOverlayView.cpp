@@ -1,10 +1,12 @@
 #include "tolvar/reminders/ReminderOverlayView.h"
 
 #include "platform/text/Localized.h"
+#include "platform/text/ShortTime.h"
 #include "tolvar/model/MeetingLinks.h"
 #include "tolvar/reminders/OverlayFocusModel.h"
 #include "tolvar/style/CalendarColor.h"
 #include "tolvar/style/DropShadow.h"
+#include "tolvar/style/FractionalFont.h"
 #include "tolvar/style/GhostActionButton.h"
 #include "tolvar/style/PaintedWidgetAccessible.h"
 #include "tolvar/style/Palette.h"
@@ -14,7 +16,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
-#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -30,7 +31,7 @@ const QString separator = QStringLiteral(" \u00B7 ");
 
 QString shortTime(platform::Date date)
 {
-    return QLocale().toString(date.toDateTime().toLocalTime().time(), QLocale::ShortFormat);
+    return platform::shortTimeText(date.toDateTime().toLocalTime().time());
 }
 
 QString joinedParts(const QList<std::optional<QString>>& parts)
@@ -306,15 +307,15 @@ ReminderOverlayView::Layout ReminderOverlayView::makeLayout() const
     layout.seconds = secondsRemaining();
     layout.content = QRectF(rect()).adjusted(52, 40, -52, -40);
 
-    const QFontMetricsF pillMetrics(overlayFont(12.5, QFont::DemiBold));
+    const FractionalFont pillFont = FractionalFont::overlay(12.5, QFont::DemiBold);
     const QFontMetricsF brandMetrics(overlayFont(13, QFont::DemiBold));
-    const qreal pillHeight = pillMetrics.height() + 14;
+    const qreal pillHeight = pillFont.height() + 14;
     const qreal brandHeight = std::max<qreal>(16, brandMetrics.height());
     layout.header = QRectF(layout.content.topLeft(), QSizeF(layout.content.width(), std::max(pillHeight, brandHeight)));
     layout.brandRect = QRectF(layout.header.left() + 16 + 8, layout.header.top(),
         brandMetrics.horizontalAdvance(platform::localized("Tolvar")) + 1, layout.header.height());
     layout.pill = pillText();
-    const qreal pillWidth = 14 + 7 + 8 + pillMetrics.horizontalAdvance(layout.pill) + 14;
+    const qreal pillWidth = 14 + 7 + 8 + pillFont.horizontalAdvance(layout.pill) + 14;
     layout.pillRect
         = QRectF(layout.header.right() - pillWidth, layout.header.center().y() - pillHeight / 2, pillWidth, pillHeight);
 
@@ -385,10 +386,11 @@ ReminderOverlayView::Layout ReminderOverlayView::makeLayout() const
     }
 
     qreal x = (width - (3 * 108 + 2 * 10)) / 2;
+    const FractionalFont snoozeFont = FractionalFont::overlay(13.5, QFont::DemiBold);
     for (const int seconds : { 60, 180, 300 }) {
         const QString length = platform::localized(seconds == 60 ? "1m" : seconds == 180 ? "3m" : "5m");
-        ButtonLabel label { platform::localizedFormat("Snooze %@", { length }), Symbol::none,
-            overlayFont(13.5, QFont::DemiBold), {} };
+        ButtonLabel label { platform::localizedFormat("Snooze %@", { length }), Symbol::none, snoozeFont.font, {},
+            snoozeFont.scale };
         layout.buttons.append({ QStringLiteral("snooze-%1").arg(seconds), label, false, QRectF(x, y, 108, 38) });
         x += 108 + 10;
     }
@@ -654,10 +656,10 @@ void ReminderOverlayView::paintHeader(QPainter& painter, const Layout& layout) c
     painter.setPen(QPen(withOpacity(accent, 0.35), 4));
     painter.setBrush(accent);
     painter.drawEllipse(dot);
-    painter.setFont(overlayFont(12.5, QFont::DemiBold));
     painter.setPen(accent);
-    painter.drawText(QRectF(dot.right() + 8, pill.top(), pill.right() - 14 - dot.right() - 8 + 1, pill.height()),
-        Qt::AlignLeft | Qt::AlignVCenter, layout.pill);
+    FractionalFont::overlay(12.5, QFont::DemiBold)
+        .drawText(painter, QRectF(dot.right() + 8, pill.top(), pill.right() - 14 - dot.right() - 8 + 1, pill.height()),
+            Qt::AlignLeft | Qt::AlignVCenter, layout.pill);
 }
 
 void ReminderOverlayView::paintRing(QPainter& painter, const QRectF& rect, qreal radius, const QString& id) const

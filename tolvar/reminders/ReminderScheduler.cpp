@@ -8,6 +8,7 @@
 #include "tolvar/reminders/FullscreenReminderController.h"
 
 #include <QPointer>
+#include <cmath>
 
 namespace tolvar {
 
@@ -29,9 +30,31 @@ ReminderScheduler::~ReminderScheduler()
 void ReminderScheduler::start()
 {
     m_timer = m_clock.createTimer();
-    connect(m_timer.get(), &platform::Timer::timeout, this, &ReminderScheduler::evaluate);
-    m_timer->start(1.0);
+    m_timer->setSingleShot(true);
+    connect(m_timer.get(), &platform::Timer::timeout, this, [this] {
+        evaluate();
+        scheduleTick();
+    });
     evaluate();
+    scheduleTick();
+}
+
+void ReminderScheduler::scheduleTick()
+{
+    // Meetings fall due on whole seconds of the wall clock; a tick at whatever fraction the program
+    // started would bring every reminder up to a second late. So each tick aims at the next whole
+    // second, or sooner at a snooze's end, which falls between them.
+    const platform::Date now = m_clock.now();
+    double delay = std::ceil(now.secondsSinceReferenceDate()) - now.secondsSinceReferenceDate();
+    if (delay <= 0)
+        delay = 1.0;
+    const double lead = m_appModel.reminderLeadSeconds();
+    for (const MeetingSnapshot& meeting : m_appModel.meetings()) {
+        const double until = m_appModel.nextReminderDate(meeting, lead).secondsSince(now);
+        if (until > 0 && until < delay)
+            delay = until;
+    }
+    m_timer->start(delay);
 }
 
 QString ReminderScheduler::reminderKey(const MeetingSnapshot& meeting) const

@@ -21,9 +21,9 @@ namespace tolvar {
 class AppModel;
 class ReminderOverlay;
 
-// The once-a-second heartbeat that turns the model's due meetings into full-screen reminders and
-// keeps the process from being throttled while a reminder is near. It decides nothing itself: the
-// model's rules and actions do.
+// The once-a-second heartbeat, on the wall clock's whole seconds, that turns the model's due meetings
+// into full-screen reminders and keeps the process from being throttled while a reminder is near. It
+// decides nothing itself: the model's rules and actions do.
 class ReminderScheduler : public QObject, public ReminderScheduling
 {
     Q_OBJECT
@@ -45,6 +45,7 @@ public:
     bool isAppNapGuardHeld() const { return m_appNapAssertion.has_value(); }
 
 private:
+    void scheduleTick();
     void show(const QList<MeetingSnapshot>& group);
 
     AppModel& m_appModel;

@@ -1,5 +1,6 @@
 #include "tolvar/style/ButtonLabel.h"
 
+#include "tolvar/style/FractionalFont.h"
 #include "tolvar/style/SymbolIcon.h"
 
 #include <QFontMetricsF>
@@ -12,14 +13,15 @@ static constexpr qreal symbolSpacing = 7;
 
 static qreal symbolWidth(const ButtonLabel& label)
 {
-    return label.symbol == Symbol::none ? 0 : QFontMetricsF(label.font).height() * 0.9;
+    return label.symbol == Symbol::none ? 0 : QFontMetricsF(label.font).height() * label.fontScale * 0.9;
 }
 
 QSizeF ButtonLabel::contentSize() const
 {
     const QFontMetricsF metrics(font);
     const qreal symbol = symbolWidth(*this);
-    return { metrics.horizontalAdvance(title) + (symbol > 0 ? symbol + symbolSpacing : 0), metrics.height() };
+    return { metrics.horizontalAdvance(title) * fontScale + (symbol > 0 ? symbol + symbolSpacing : 0),
+        metrics.height() * fontScale };
 }
 
 QSizeF ButtonLabel::size() const
@@ -40,9 +42,9 @@ void ButtonLabel::paint(QPainter& painter, const QRectF& rect, const QColor& col
         x += symbol + symbolSpacing;
     }
     painter.save();
-    painter.setFont(font);
     painter.setPen(color);
-    painter.drawText(QRectF(x, y, rect.right() - x, content.height()), Qt::AlignLeft | Qt::AlignVCenter, title);
+    FractionalFont { font, fontScale }.drawText(
+        painter, QRectF(x, y, rect.right() - x, content.height()), Qt::AlignLeft | Qt::AlignVCenter, title);
     painter.restore();
 }
 

@@ -19,6 +19,8 @@ struct ButtonLabel
     Symbol symbol = Symbol::none;
     QFont font;
     QMarginsF padding;
+    // The font drawn at this share of its size: a fractional size, see FractionalFont.
+    qreal fontScale = 1;
 
     QSizeF contentSize() const;
     QSizeF size() const;

@@ -2,6 +2,8 @@
 
 #include <QCoro/QCoroTask>
 #include <QSignalSpy>
+#include <QTest>
+#include <QThreadPool>
 #include <ctime>
 
 using namespace platform;
@@ -55,9 +57,11 @@ TEST_F(ICalendarStoreTest, ReadsCollectionsAccountsAndSingleFiles)
     ICalendarStore store;
     const QList<StoreCalendar> events = store.calendars(EntityType::event);
     EXPECT_EQ(identifiersOf(events), QStringList({ "empty", "holidays.ics", "personal", "plain.ics", "work/team" }));
-    EXPECT_EQ(events.at(1), (StoreCalendar { "holidays.ics", "Holidays", "" }));
-    EXPECT_EQ(events.at(2), (StoreCalendar { "personal", "personal", "" }));
-    EXPECT_EQ(events.at(3), (StoreCalendar { "plain.ics", "plain", "" }));
+    // Calendars that no account folder holds belong to the source "Local", never to an untitled one.
+    EXPECT_EQ(events.at(0), (StoreCalendar { "empty", "empty", "Local" }));
+    EXPECT_EQ(events.at(1), (StoreCalendar { "holidays.ics", "Holidays", "Local" }));
+    EXPECT_EQ(events.at(2), (StoreCalendar { "personal", "personal", "Local" }));
+    EXPECT_EQ(events.at(3), (StoreCalendar { "plain.ics", "plain", "Local" }));
     EXPECT_EQ(events.at(4), (StoreCalendar { "work/team", "Team", "Work account" }));
     EXPECT_EQ(identifiersOf(store.calendars(EntityType::reminder)), QStringList({ "personal", "work/todo" }));
 }
@@ -293,6 +297,58 @@ TEST_F(ICalendarStoreTest, PostsChangesAndReadsChangedFilesAfterReset)
     ASSERT_TRUE(changed.wait(5000));
     store.reset();
     EXPECT_EQ(store.events(from, to, { calendar("cal") }).size(), 1);
+}
+
+TEST_F(ICalendarStoreTest, AFirstReadOnOneThreadOrOnAllFindsTheSame)
+{
+    for (int n = 0; n < 40; ++n) {
+        const QString start = QString::asprintf("202604%02dT%02d%02d00", 1 + n % 9, n % 10, 10 * (n % 6));
+        const QString rule = n % 4 == 0
+            ? QString::asprintf("RRULE:FREQ=DAILY;COUNT=5\nEXDATE;TZID=Europe/Berlin:202604%02dT%02d%02d00\n",
+                2 + n % 9, n % 10, 10 * (n % 6))
+            : QString();
+        write(QString::asprintf("account/cal%d/%d.ics", n % 3, n),
+            QString::asprintf("BEGIN:VEVENT\nUID:e%d\nSUMMARY:Event %d\n", n, n) + "DTSTART;TZID=Europe/Berlin:" + start
+                + "\nDTEND;TZID=Europe/Berlin:" + start.left(9) + "235900\n" + rule
+                + "ATTENDEE;CN=Ana;PARTSTAT=ACCEPTED:mailto:ana@example.org\nEND:VEVENT\n"
+                + QString::asprintf(
+                    "BEGIN:VTODO\nUID:t%d\nSUMMARY:Task %d\nDUE:20260402T1%d0000Z\nEND:VTODO\n", n, n, n % 10));
+    }
+    const Date from = berlin(2026, 3, 30);
+    const Date to = berlin(2026, 4, 20);
+    struct Read
+    {
+        QList<StoreCalendar> calendars;
+        QList<StoreEvent> events;
+        QList<StoreReminder> reminders;
+    };
+    // Waits for the store's first read, giving up after ten seconds.
+    const auto read = [&](int threads) {
+        QThreadPool& pool = *QThreadPool::globalInstance();
+        const int before = pool.maxThreadCount();
+        pool.setMaxThreadCount(threads);
+        ICalendarStore store;
+        QCoro::Task<QList<StoreReminder>> reading = store.incompleteReminders(from, to, {});
+        const bool finished = QTest::qWaitFor([&reading] { return reading.isReady(); }, 10000);
+        pool.setMaxThreadCount(before); // lets a stuck read end, so that the store can go
+        Read result;
+        EXPECT_TRUE(finished) << "the read waited for parsing that could never start";
+        if (!finished)
+            return result;
+        result.calendars = store.calendars(EntityType::event);
+        result.events = store.events(from, to, result.calendars);
+        result.reminders = QCoro::waitFor(store.incompleteReminders(from, to, store.calendars(EntityType::reminder)));
+        return result;
+    };
+    // One thread is the global pool of a one-processor machine.
+    const Read single = read(1);
+    const Read all = read(std::max(4, QThread::idealThreadCount()));
+    EXPECT_EQ(single.calendars.size(), 3);
+    EXPECT_EQ(single.events.size(), 40 + 10 * 3);
+    EXPECT_EQ(single.reminders.size(), 40);
+    EXPECT_EQ(single.calendars, all.calendars);
+    EXPECT_EQ(single.events, all.events);
+    EXPECT_EQ(single.reminders, all.reminders);
 }
 
 TEST_F(ICalendarStoreTest, ResetKeepsWhatIsParsedAndUnchanged)

@@ -212,6 +212,34 @@ TEST_F(JsonFileUserDefaultsTest, DoubleWithoutJsonFormIsRefused)
     EXPECT_EQ(JsonFileUserDefaults(path()).value(QStringLiteral("lead")), Value(10.0));
 }
 
+namespace {
+QStringList warnings;
+void recordWarning(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    warnings.append(message);
+}
+} // namespace
+
+TEST_F(JsonFileUserDefaultsTest, BrokenFileIsReportedWithLineAndColumn)
+{
+    const std::pair<QByteArray, QString> cases[] = {
+        { "{\n  \"onboardingCompleted\": true,\n  \"reminderLeadSeconds\": 30,\n}\n", "line 4, column 1" },
+        { "{\n \"a\": tru", "line 2, column 10" },
+        { "", "line 1, column 1" },
+        { "[1, 2]", "no JSON object" },
+    };
+    for (const auto& [broken, where] : cases) {
+        writeFile(broken);
+        warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(recordWarning);
+        JsonFileUserDefaults { path() };
+        qInstallMessageHandler(previous);
+        ASSERT_FALSE(warnings.isEmpty());
+        EXPECT_TRUE(warnings.first().contains(path())) << warnings.first().toStdString();
+        EXPECT_TRUE(warnings.first().contains(where)) << warnings.first().toStdString();
+    }
+}
+
 TEST_F(JsonFileUserDefaultsTest, StandardFileFollowsXdgConfigHome)
 {
     EXPECT_EQ(

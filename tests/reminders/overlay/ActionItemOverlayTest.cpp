@@ -100,3 +100,25 @@ TEST_F(ActionItemOverlayTest, ScreenshotOfThePrompt)
     saveScreenshot(prompt, "action-item-prompt");
     EXPECT_TRUE(prompt.appeared());
 }
+
+TEST_F(ActionItemOverlayTest, TheEditorGrowsWithTheWindowFrom180To280)
+{
+    ActionItemOverlayView prompt(
+        "Standup", [] {}, clock);
+    prompt.setReduceMotion(false);
+    prompt.resize(1440, 900);
+    prompt.show();
+    waitForAnimations();
+    ASSERT_TRUE(prompt.appeared());
+    EXPECT_EQ(prompt.editor()->height(), 280);
+
+    prompt.resize(1024, 500);
+    const int medium = prompt.editor()->height();
+    EXPECT_GT(medium, 180);
+    EXPECT_LT(medium, 280);
+    prompt.resize(1024, 520);
+    EXPECT_EQ(prompt.editor()->height(), medium + 20) << "every point the window gains goes to the editor";
+
+    prompt.resize(800, 400);
+    EXPECT_EQ(prompt.editor()->height(), 180) << "never below 180, even when the card overflows";
+}

@@ -4,8 +4,10 @@
 #include "tolvar/reminders/OverlayFocusModel.h"
 #include "tolvar/reminders/ReminderOverlayView.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace tolvar;
@@ -70,6 +72,48 @@ TEST_F(ReminderOverlayViewTest, LinesNameTheServiceAndThePlace)
     EXPECT_EQ(ReminderOverlayView::calendarAccentColor(std::nullopt),
         ReminderOverlayView::calendarAccentColor(QStringLiteral("Meeting")));
     EXPECT_NEAR(ReminderOverlayView::calendarAccentColor(QStringLiteral("Work")).hsvSaturationF(), 0.55, 0.01);
+}
+
+TEST_F(ReminderOverlayViewTest, TimesAreHoursAndMinutesEvenUnderTheCLocale)
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale::c());
+    MeetingSnapshot odd = overlayMeeting("m4", "Odd", clock.now(), 125.0 + 17.0);
+    const QString summary = makeView({ odd })->summaryLine();
+    const QString detail = makeView({ odd, online })->rowDetailLine(odd);
+    QLocale::setDefault(before);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(" \u00B7 starts [0-9][0-9]:[0-9][0-9]$")).match(summary).hasMatch())
+        << summary.toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(" \u00B7 [0-9][0-9]:[0-9][0-9] \u2013 [0-9][0-9]:[0-9][0-9]$"))
+                    .match(detail)
+                    .hasMatch())
+        << detail.toStdString();
+}
+
+TEST_F(ReminderOverlayViewTest, ThePlayedEntranceEndsAtFullSizeAndReducedMotionAt98Percent)
+{
+    auto sizeOf = [](const ReminderOverlayView& view, const QString& id) {
+        for (const PaintedElement& element : view.accessibleElements()) {
+            if (element.id == id)
+                return element.rect.size();
+        }
+        return QSizeF();
+    };
+    // The application sets Qt's effect flag from the desktop's own setting; animations are on by default.
+    QApplication::setEffectEnabled(Qt::UI_General, true);
+    ReminderOverlayView animated(
+        { online }, [](const MeetingSnapshot&) {}, [](double) {}, [] {}, &focus, clock);
+    QApplication::setEffectEnabled(Qt::UI_General, false);
+    animated.resize(1440, 900);
+    animated.show();
+    waitForAnimations();
+    EXPECT_EQ(sizeOf(animated, "snooze-60").height(), 38);
+
+    auto still = makeView({ online });
+    still->setReduceMotion(true);
+    still->show();
+    EXPECT_NEAR(sizeOf(*still, "snooze-60").height(), 38 * 0.98, 1e-9) << "shown at once, at 98 %";
+    EXPECT_NEAR(sizeOf(*still, "primary").width(), sizeOf(animated, "primary").width() * 0.98, 1e-9);
 }
 
 TEST_F(ReminderOverlayViewTest, AMeetingWithoutLinkOrPlaceOffersGotItOnly)

@@ -76,6 +76,30 @@ TEST_F(ReminderSchedulerTest, AMeetingIsDueFromItsReminderDateToItsEnd)
     EXPECT_TRUE(scheduler->firedKeys().isEmpty());
 }
 
+TEST_F(ReminderSchedulerTest, TicksFallOnTheWallClocksWholeSeconds)
+{
+    // Started 0.63 s past a second: the next tick still comes on the next whole second, not 1 s later.
+    clock.setNow(start.addingSeconds(-11.37));
+    setEvents({ at("Standup", 0, 30) });
+    started();
+    EXPECT_EQ(machine.overlay.showCount, 0);
+    clock.advance(0.37);
+    EXPECT_EQ(machine.overlay.showCount, 0);
+    clock.advance(0.999);
+    EXPECT_EQ(machine.overlay.showCount, 0) << "nothing between the ticks";
+    clock.advance(0.001); // exactly the start less the 10 s lead
+    EXPECT_EQ(machine.overlay.showCount, 1);
+
+    // A snooze asked for between two seconds ends between two seconds, and is met at its end.
+    clock.advance(2.42);
+    model->snoozeReminders(machine.overlay.shown, 60);
+    settle();
+    clock.advance(59.999);
+    EXPECT_EQ(machine.overlay.showCount, 1);
+    clock.advance(0.001);
+    EXPECT_EQ(machine.overlay.showCount, 2);
+}
+
 TEST_F(ReminderSchedulerTest, OverlappingDueMeetingsFormOneGroupAndTheRestFollowOneTickLater)
 {
     setEvents({ at("A", 0, 30), at("B", 15, 60), at("C", 30, 60) });
