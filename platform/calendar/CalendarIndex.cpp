@@ -135,7 +135,8 @@ QList<StoreCalendar> CalendarIndex::calendars(EntityType type) const
     return result;
 }
 
-QList<StoreEvent> CalendarIndex::events(Date from, Date to, const QSet<QString>& calendarIdentifiers)
+QList<StoreEvent> CalendarIndex::events(
+    Date from, Date to, const QSet<QString>& calendarIdentifiers, RuleExpansionWorker& worker)
 {
     QList<StoreEvent> result;
     QList<EventOccurrence> occurrences;
@@ -144,7 +145,7 @@ QList<StoreEvent> CalendarIndex::events(Date from, Date to, const QSet<QString>&
             continue;
         for (Series& series : collection.series) {
             occurrences.clear();
-            series.series.appendOccurrences(from, to, occurrences);
+            series.series.appendOccurrences(from, to, occurrences, worker);
             for (const EventOccurrence& occurrence : std::as_const(occurrences))
                 result.append(makeEvent(collection, series, occurrence));
         }
