@@ -158,10 +158,12 @@ DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstSt
         m_until = rule.until.is_date ? wallSeconds(untilDate, 23, 59, 59)
                                      : wallSeconds(untilDate, rule.until.hour, rule.until.minute, rule.until.second);
     }
+    // Parts that have no meaning at these frequencies make the rule give nothing, as libical has it.
+    m_isValid = listOf(rule.by_week_no, ICAL_BY_WEEKNO_SIZE).isEmpty()
+        && (rule.freq != ICAL_DAILY_RECURRENCE || listOf(rule.by_year_day, ICAL_BY_YEARDAY_SIZE).isEmpty());
     m_months = listOf(rule.by_month, ICAL_BY_MONTH_SIZE);
     m_monthDays = listOf(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE);
     m_yearDays = listOf(rule.by_year_day, ICAL_BY_YEARDAY_SIZE);
-    m_weekNumbers = listOf(rule.by_week_no, ICAL_BY_WEEKNO_SIZE);
     for (int value : listOf(rule.by_day, ICAL_BY_DAY_SIZE)) {
         if (icalrecurrencetype_day_position(short(value)) != 0) {
             m_hasOrdinalDays = true;
@@ -195,13 +197,6 @@ bool DailyRule::admitsDay(QDate date) const
         return false;
     if (!m_weekdays.isEmpty() && !m_weekdays.contains(date.dayOfWeek()))
         return false;
-    if (!m_weekNumbers.isEmpty()) {
-        int weekYear = 0;
-        const int week = date.weekNumber(&weekYear);
-        const int weeksInYear = QDate(weekYear, 12, 28).weekNumber();
-        if (!matchesCounted(m_weekNumbers, week, weeksInYear))
-            return false;
-    }
     return true;
 }
 
@@ -215,7 +210,7 @@ bool DailyRule::isAligned(qint64 seconds, qint64 unit) const
 
 bool DailyRule::append(const CalendarTime& from, const CalendarTime& last, QList<CalendarTime>& out) const
 {
-    if (m_hours.isEmpty() || m_minutes.isEmpty() || m_seconds.isEmpty())
+    if (!m_isValid || m_hours.isEmpty() || m_minutes.isEmpty() || m_seconds.isEmpty())
         return true;
     Walk walk { *this, wallSeconds(from), wallSeconds(last), out, 0, 0, false, {} };
     // A counted rule is counted from its first start; any other may begin at the window.

@@ -40,10 +40,10 @@ private:
     qint64 m_interval = 1;
     int m_count = 0;
     std::optional<qint64> m_until;
+    bool m_isValid = true;
     QList<int> m_months;
     QList<int> m_monthDays;
     QList<int> m_yearDays;
-    QList<int> m_weekNumbers;
     // Qt's numbering, Monday 1 to Sunday 7.
     QList<int> m_weekdays;
     // BYDAY with an ordinal means nothing at these frequencies: such a rule admits no day.

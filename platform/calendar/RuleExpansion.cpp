@@ -65,15 +65,11 @@ RuleExpansion::RuleExpansion(const icalrecurrencetype& rule, const CalendarTime&
     , m_first(firstStart)
 {
     m_rule.rscale = nullptr;
-    if (icalrecur_iterator* iterator = icalrecur_iterator_new(m_rule, wallClock(m_first))) {
-        icalrecur_iterator_free(iterator);
-        m_isValid = true;
-    }
 }
 
 bool RuleExpansion::isQuick() const
 {
-    if (!m_isValid || DailyRule::handles(m_rule))
+    if (DailyRule::handles(m_rule))
         return true;
     // Filters that can leave every period empty for centuries, which the iterator then walks through.
     if (has(m_rule.by_year_day) || has(m_rule.by_week_no))
@@ -111,8 +107,6 @@ bool RuleExpansion::isQuick() const
 
 void RuleExpansion::append(Date from, Date to, RuleStarts& out, QDeadlineTimer deadline) const
 {
-    if (!m_isValid)
-        return;
     // A day's margin past the end covers a wall clock that repeats an hour.
     const CalendarTime fromWall = wallReading(from, m_first);
     const CalendarTime lastWall = wallReading(to.addingSeconds(86400), m_first);
@@ -138,6 +132,7 @@ bool RuleExpansion::appendStepped(
     const icaltimetype end = wallClock(last);
     if (icaltime_is_null_time(rule.until) || icaltime_compare(end, rule.until) < 0)
         rule.until = end;
+    // Making the iterator may already walk the rule; it refuses some rules (BYMONTHDAY in a weekly one).
     std::unique_ptr<icalrecur_iterator, decltype(&icalrecur_iterator_free)> iterator(
         icalrecur_iterator_new(rule, wallClock(m_first)), &icalrecur_iterator_free);
     if (!iterator)

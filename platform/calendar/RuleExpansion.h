@@ -38,8 +38,6 @@ private:
 
     icalrecurrencetype m_rule;
     CalendarTime m_first;
-    // libical refuses some rules (BYMONTHDAY in a weekly rule); those give no starts.
-    bool m_isValid = false;
 };
 
 } // namespace platform
