@@ -132,6 +132,24 @@ TEST_F(BadInputTest, SkipsMalformedFilesAndComponentsAlone)
         EXPECT_GE(event.end, event.start);
 }
 
+TEST_F(BadInputTest, RepeatedUidsAndRecurrenceIdsStillGiveEachEventItsOwnIdentifier)
+{
+    write("cal/twice.ics",
+        "BEGIN:VEVENT\nUID:same\nSUMMARY:First\nDTSTART:20260401T100000Z\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:same\nSUMMARY:Second\nDTSTART:20260401T120000Z\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:orphan\nRECURRENCE-ID:20260401T080000Z\nSUMMARY:Moved\nDTSTART:20260401T090000Z\n"
+        "END:VEVENT\n"
+        "BEGIN:VEVENT\nUID:orphan\nRECURRENCE-ID:20260401T080000Z\nSUMMARY:Moved again\n"
+        "DTSTART:20260401T130000Z\nEND:VEVENT\n");
+    ICalendarStore store;
+    const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+    ASSERT_EQ(events.size(), 4);
+    QSet<QString> identifiers;
+    for (const StoreEvent& event : events)
+        identifiers.insert(event.itemIdentifier);
+    EXPECT_EQ(identifiers.size(), 4);
+}
+
 TEST_F(BadInputTest, ReadsAnUnknownTimeZoneAsTheUsersOwn)
 {
     write("cal/tz.ics",
