@@ -11,6 +11,8 @@ namespace {
 
 // More steps than any real rule needs for a window; only a runaway rule reaches it.
 constexpr int maximumSteps = 100000;
+// Few enough occurrences for the main thread to walk to the window.
+constexpr int maximumQuickCount = 5000;
 
 icaltimetype wallClock(const CalendarTime& time)
 {
@@ -71,6 +73,9 @@ bool RuleExpansion::isQuick() const
 {
     if (DailyRule::handles(m_rule))
         return true;
+    // A counted rule is walked from its first start, one call per occurrence.
+    if (m_rule.count > maximumQuickCount)
+        return false;
     // Filters that can leave every period empty for centuries, which the iterator then walks through.
     if (has(m_rule.by_year_day) || has(m_rule.by_week_no))
         return false;
