@@ -10,11 +10,11 @@ packages=(
     qt6-base-dev qcoro-qt6-dev nlohmann-json3-dev libical-dev tzdata
     libxcb1-dev libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev
     libcanberra-dev sound-theme-freedesktop libglib2.0-bin
-    # the fuzz targets: libFuzzer through clang
-    clang-14 libclang-rt-14-dev
     # the headless display the X11 tests run on
     xvfb xauth tigervnc-standalone-server x11-xserver-utils x11-utils xdotool trayer
     fonts-dejavu-core
+    # the fuzz targets: libFuzzer through clang
+    clang-14 libclang-rt-14-dev
 )
 
 missing=()
