@@ -73,8 +73,7 @@ struct DailyRule::Walk
     QList<qint64> period;
 
     // Takes the candidates of one period (the unit of the rule's frequency) through BYSETPOS, the first start,
-    // UNTIL and COUNT.
-    // Returns false once the starts reach their limit.
+    // UNTIL and COUNT. Returns false once the starts reach their limit.
     bool flush()
     {
         if (done) {
@@ -249,8 +248,6 @@ bool DailyRule::append(const CalendarTime& from, const CalendarTime& last, QList
         }
         if (!walk.flush())
             return false;
-        if (walk.done)
-            break;
     }
     return true;
 }
