@@ -2,9 +2,12 @@
 JOBS ?= $(shell nproc)
 TEST_BUILD := build
 RUN_BUILD := build-release
+FUZZ_BUILD := build-fuzz
+# How long `make fuzz` runs each fuzz target; `make test` gives each 20 seconds.
+FUZZ_SECONDS ?= 60
 WERROR := $(if $(CI),ON,OFF)
 
-.PHONY: run test deps bench format
+.PHONY: run test deps bench fuzz format
 
 deps:
 	@scripts/install-deps.sh
@@ -18,6 +21,10 @@ test: deps
 	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVAR_SANITIZE=ON -DTOLVAR_WERROR=$(WERROR)
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	scripts/run-tests.sh $(TEST_BUILD)
+	JOBS=$(JOBS) scripts/run-fuzz.sh $(FUZZ_BUILD) 20
+
+fuzz: deps
+	JOBS=$(JOBS) scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 bench: deps
 	cmake -S . -B $(RUN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVAR_TESTS=ON -DTOLVAR_WERROR=$(WERROR)

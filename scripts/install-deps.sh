@@ -19,6 +19,8 @@ packages=(
     # the headless display the X11 tests run on
     xvfb xauth tigervnc-standalone-server x11-xserver-utils x11-utils xdotool xclip trayer
     fonts-dejavu-core
+    # the fuzz targets: libFuzzer through clang
+    clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -135,18 +135,27 @@ QList<StoreCalendar> CalendarIndex::calendars(EntityType type) const
     return result;
 }
 
-QList<StoreEvent> CalendarIndex::events(Date from, Date to, const QSet<QString>& calendarIdentifiers)
+QList<StoreEvent> CalendarIndex::events(
+    Date from, Date to, const QSet<QString>& calendarIdentifiers, RuleExpansionWorker& worker)
 {
     QList<StoreEvent> result;
     QList<EventOccurrence> occurrences;
+    // A file may repeat a UID or an occurrence's RECURRENCE-ID; each event still gets an identifier of its own.
+    QSet<QString> identifiers;
     for (Collection& collection : m_collections) {
         if (!collection.isEventCalendar() || !calendarIdentifiers.contains(collection.calendar.identifier))
             continue;
         for (Series& series : collection.series) {
             occurrences.clear();
-            series.series.appendOccurrences(from, to, occurrences);
-            for (const EventOccurrence& occurrence : std::as_const(occurrences))
-                result.append(makeEvent(collection, series, occurrence));
+            series.series.appendOccurrences(from, to, occurrences, worker);
+            for (const EventOccurrence& occurrence : std::as_const(occurrences)) {
+                StoreEvent event = makeEvent(collection, series, occurrence);
+                const QString identifier = event.itemIdentifier;
+                for (int n = 2; identifiers.contains(event.itemIdentifier); ++n)
+                    event.itemIdentifier = identifier + QLatin1Char('#') + QString::number(n);
+                identifiers.insert(event.itemIdentifier);
+                result.append(std::move(event));
+            }
         }
     }
     return result;

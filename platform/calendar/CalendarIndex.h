@@ -29,7 +29,8 @@ public:
     const ICalendarFiles& files() const { return m_files; }
 
     QList<StoreCalendar> calendars(EntityType type) const;
-    QList<StoreEvent> events(Date from, Date to, const QSet<QString>& calendarIdentifiers);
+    // Rules too slow for the caller's thread go to `worker`; their occurrences come with a later call.
+    QList<StoreEvent> events(Date from, Date to, const QSet<QString>& calendarIdentifiers, RuleExpansionWorker& worker);
     QList<StoreReminder> reminders(Date from, Date to, const QSet<QString>& calendarIdentifiers) const;
 
 private:

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/calendar/ICalendarFile.h"
+#include "platform/calendar/RuleExpansionWorker.h"
 
+#include <QFuture>
 #include <QList>
 
 namespace platform {
@@ -17,13 +19,15 @@ struct EventOccurrence
 };
 
 // A single event, or a recurring one with its overridden occurrences, from one collection. Expanding a
-// series is bounded: a rule that never ends stops at the window, a runaway one after a fixed count.
+// series is bounded: a rule that never ends stops at the window, a runaway one after a fixed amount of work.
+// Rules that are not quick to expand are handed to `worker`; their starts join the series when it is asked
+// again after the worker is done.
 class EventSeries
 {
 public:
     EventSeries(const ICalendarEvent* master, QList<const ICalendarEvent*> overrides);
 
-    void appendOccurrences(Date from, Date to, QList<EventOccurrence>& out);
+    void appendOccurrences(Date from, Date to, QList<EventOccurrence>& out, RuleExpansionWorker& worker);
 
 private:
     struct Start
@@ -36,8 +40,10 @@ private:
     bool overlaps(Date start, Date end, Date from, Date to) const;
     bool isExcluded(const Start& start) const;
     bool isOverridden(const Start& start) const;
-    QList<Start> masterStarts(Date from, Date to) const;
-    void appendRuleStarts(const icalrecurrencetype& rule, Date from, Date to, QList<Start>& out) const;
+    QList<Start> masterStarts(Date from, Date to, RuleExpansionWorker& worker);
+    void adoptWorkerStarts();
+    void appendRuleStarts(const RuleStarts& found, QList<Start>& out);
+    void finish(QList<Start>& starts) const;
 
     const ICalendarEvent* m_master;
     QList<const ICalendarEvent*> m_overrides;
@@ -52,6 +58,8 @@ private:
     Date m_cachedTo;
     QList<Start> m_cachedStarts;
     bool m_hasCache = false;
+    QFuture<RuleStarts> m_workerStarts;
+    bool m_loggedIncomplete = false;
 };
 
 } // namespace platform

@@ -35,6 +35,7 @@ ICalendarStore::ICalendarStore(QString root, QString accessFilePath, QObject* pa
     m_readPool.setMaxThreadCount(1);
     connect(&m_readingWatcher, &QFutureWatcherBase::finished, this, &ICalendarStore::finishReading);
     connect(&m_watcher, &PathWatcher::changed, this, [this] { startReading(true); });
+    connect(&m_expansions, &RuleExpansionWorker::finished, this, &EventStore::changed);
     startReading(false);
 }
 
@@ -71,7 +72,7 @@ QList<StoreCalendar> ICalendarStore::calendars(EntityType type)
 QList<StoreEvent> ICalendarStore::events(Date start, Date end, const QList<StoreCalendar>& calendars)
 {
     makeCurrent();
-    return m_index->events(start, end, identifiersOf(calendars));
+    return m_index->events(start, end, identifiersOf(calendars), m_expansions);
 }
 
 QCoro::Task<QList<StoreReminder>> ICalendarStore::incompleteReminders(

@@ -4,6 +4,7 @@
 #include "platform/calendar/CalendarIndex.h"
 #include "platform/calendar/EventStore.h"
 #include "platform/calendar/PathWatcher.h"
+#include "platform/calendar/RuleExpansionWorker.h"
 #include "platform/calendar/TimeZoneCache.h"
 
 #include <QFuture>
@@ -17,7 +18,8 @@ namespace platform {
 // account folders holding collection folders of .ics items, and single .ics files. Never writes there.
 //
 // The files are read off the main thread when the store starts and after every change on disk, so
-// that the synchronous reads find them parsed; a read waits only for work already under way.
+// that the synchronous reads find them parsed; a read waits only for work already under way. Recurrence rules
+// that could take long to expand are expanded off the main thread too, and their occurrences announced as a change.
 class ICalendarStore final : public EventStore
 {
     Q_OBJECT
@@ -50,6 +52,7 @@ private:
     // Shared with the reads under way, which may outlive a store that is going away.
     std::shared_ptr<TimeZoneCache> m_zones = std::make_shared<TimeZoneCache>();
     PathWatcher m_watcher;
+    RuleExpansionWorker m_expansions;
     std::shared_ptr<CalendarIndex> m_index;
     QFuture<std::shared_ptr<CalendarIndex>> m_reading;
     QFutureWatcher<std::shared_ptr<CalendarIndex>> m_readingWatcher;

@@ -11,6 +11,8 @@ std::optional<QTimeZone> TimeZoneCache::zone(const QString& tzid)
     if (found != m_zones.constEnd())
         return *found;
     const std::optional<QTimeZone> zone = resolve(tzid);
+    if (m_zones.size() >= maximumZones)
+        m_zones.clear();
     m_zones.insert(tzid, zone);
     return zone;
 }

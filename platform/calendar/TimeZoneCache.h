@@ -13,6 +13,10 @@ namespace platform {
 class TimeZoneCache
 {
 public:
+    // Real calendars name a few dozen zones; files naming made-up ones by the thousand must not grow the
+    // cache for as long as Tolvar runs, so past this many it starts afresh.
+    static constexpr qsizetype maximumZones = 1000;
+
     // Absent for a zone the system does not know.
     std::optional<QTimeZone> zone(const QString& tzid);
 

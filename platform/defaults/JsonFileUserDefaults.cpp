@@ -7,7 +7,9 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <cerrno>
 #include <cmath>
+#include <unistd.h>
 
 namespace platform {
 
@@ -110,19 +112,57 @@ nlohmann::json jsonFromValue(const UserDefaults::Value& value)
     return { { "data", std::get<QByteArray>(value).toBase64().toStdString() } };
 }
 
+// Builds the document as it is read and gives up at the first value nested too deeply, so that a file of
+// millions of brackets costs neither the memory of a document nor the time to read it all.
+class DepthLimitedBuilder
+{
+public:
+    explicit DepthLimitedBuilder(nlohmann::json& document)
+        : m_builder(document, false)
+    { }
+
+    bool null() { return m_builder.null(); }
+    bool boolean(bool value) { return m_builder.boolean(value); }
+    bool number_integer(nlohmann::json::number_integer_t value) { return m_builder.number_integer(value); }
+    bool number_unsigned(nlohmann::json::number_unsigned_t value) { return m_builder.number_unsigned(value); }
+    bool number_float(nlohmann::json::number_float_t value, const std::string& text)
+    {
+        return m_builder.number_float(value, text);
+    }
+    bool string(std::string& value) { return m_builder.string(value); }
+    bool binary(nlohmann::json::binary_t& value) { return m_builder.binary(value); }
+    bool key(std::string& value) { return m_builder.key(value); }
+    bool start_object(std::size_t size) { return enter() && m_builder.start_object(size); }
+    bool end_object()
+    {
+        --m_depth;
+        return m_builder.end_object();
+    }
+    bool start_array(std::size_t size) { return enter() && m_builder.start_array(size); }
+    bool end_array()
+    {
+        --m_depth;
+        return m_builder.end_array();
+    }
+    bool parse_error(std::size_t position, const std::string& token, const nlohmann::json::exception& error)
+    {
+        return m_builder.parse_error(position, token, error);
+    }
+
+private:
+    bool enter() { return ++m_depth <= maxNestingDepth; }
+
+    nlohmann::detail::json_sax_dom_parser<nlohmann::json> m_builder;
+    int m_depth = 0;
+};
+
 std::optional<nlohmann::json> parseObject(const QByteArray& bytes)
 {
-    bool tooDeep = false;
-    auto json = nlohmann::json::parse(
-        bytes.begin(), bytes.end(),
-        [&tooDeep](int depth, nlohmann::json::parse_event_t, nlohmann::json&) {
-            tooDeep = tooDeep || depth > maxNestingDepth;
-            return true;
-        },
-        false);
-    if (tooDeep || !json.is_object())
+    nlohmann::json document;
+    DepthLimitedBuilder builder(document);
+    if (!nlohmann::json::sax_parse(bytes.begin(), bytes.end(), &builder) || !document.is_object())
         return std::nullopt;
-    return json;
+    return document;
 }
 
 } // namespace
@@ -182,6 +222,13 @@ void JsonFileUserDefaults::load()
     QFile file(m_filePath);
     if (!file.exists())
         return;
+    // A file kept from us is not broken: it stays as it is, and nothing is written over it.
+    if (::access(QFile::encodeName(m_filePath).constData(), R_OK) != 0 && errno == EACCES) {
+        qWarning("No permission to read the defaults file %s; running on defaults, and changes will not be saved",
+            qUtf8Printable(m_filePath));
+        m_canWrite = false;
+        return;
+    }
     std::optional<nlohmann::json> document;
     if (file.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = file.readAll();

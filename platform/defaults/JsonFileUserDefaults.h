@@ -15,7 +15,8 @@ public:
     // $XDG_CONFIG_HOME/tolvar/defaults.json
     static QString standardFilePath();
 
-    // A broken or unreadable file is renamed aside and reads as empty defaults.
+    // A broken file is renamed aside and reads as empty defaults. A file without permission to read it is
+    // left alone: the defaults read as empty and are not saved.
     explicit JsonFileUserDefaults(const QString& filePath, QObject* parent = nullptr);
 
     std::optional<Value> value(const QString& key) const override;
@@ -31,7 +32,7 @@ private:
 
     QString m_filePath;
     nlohmann::json m_document = nlohmann::json::object();
-    // False while a broken file could not be moved aside, so that it is never overwritten.
+    // False while a broken file could not be moved aside, or could not be read, so that it is never overwritten.
     bool m_canWrite = true;
 };
 

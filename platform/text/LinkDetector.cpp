@@ -120,6 +120,19 @@ bool isFullWidthPunctuation(QChar c)
 
 bool isLinkChar(QChar c)
 {
+    // Links are mostly ASCII, which needs no look-up of its category.
+    if (c.unicode() < 0x80) {
+        switch (c.unicode()) {
+        case u'<':
+        case u'>':
+        case u'"':
+        case u'`':
+        case 0x7f:
+            return false;
+        default:
+            return c.unicode() > 0x20;
+        }
+    }
     if (isFullWidthPunctuation(c))
         return false;
     switch (c.category()) {
@@ -166,10 +179,20 @@ qsizetype trimmedLength(QStringView candidate)
     // Openers minus closers per bracket kind; a closer cut off while this is negative was never opened.
     qsizetype balance[3] = {};
     for (const QChar c : candidate) {
-        if (const qsizetype kind = openingBrackets.indexOf(c); kind >= 0)
-            ++balance[kind];
-        else if (const qsizetype closing = closingBrackets.indexOf(c); closing >= 0)
-            --balance[closing];
+        switch (c.unicode()) {
+        case u'(':
+        case u'[':
+        case u'{':
+            ++balance[openingBrackets.indexOf(c)];
+            break;
+        case u')':
+        case u']':
+        case u'}':
+            --balance[closingBrackets.indexOf(c)];
+            break;
+        default:
+            break;
+        }
     }
     qsizetype length = candidate.size();
     while (length > 0) {
@@ -312,6 +335,12 @@ Candidate matchAt(QStringView text, qsizetype start)
 QList<DetectedLink> detectLinks(QStringView text)
 {
     QList<DetectedLink> links;
+    forEachLink(text, [&links](const DetectedLink& link) { links.append(link); });
+    return links;
+}
+
+void forEachLink(QStringView text, const std::function<void(const DetectedLink&)>& take)
+{
     qsizetype i = 0;
     while (i < text.size()) {
         const Candidate candidate = isLinkStart(text, i) ? matchAt(text, i) : Candidate();
@@ -319,14 +348,13 @@ QList<DetectedLink> detectLinks(QStringView text)
             ++i;
             continue;
         }
-        const QStringView found = text.mid(i, candidate.length);
-        const QUrl url(candidate.scheme + found.toString(), QUrl::TolerantMode);
+        const QString found = text.mid(i, candidate.length).toString();
+        const QUrl url(candidate.scheme.isEmpty() ? found : candidate.scheme + found, QUrl::TolerantMode);
         if (url.isValid())
-            links.append({ url, found.toString() });
+            take({ url, found, i });
         // Skipped even when malformed: rescanning its inside would cost quadratic time on long notes.
         i += candidate.length;
     }
-    return links;
 }
 
 } // namespace platform

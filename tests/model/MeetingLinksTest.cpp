@@ -91,6 +91,9 @@ TEST(MeetingLinks, PhysicalLocationDropsLinksAsWritten)
     EXPECT_FALSE(physicalLocationText("example.zoom.us/j/1"));
     EXPECT_FALSE(physicalLocationText("HTTPS://Example.Zoom.US/j/1"));
     EXPECT_EQ(physicalLocationText("www.example.com/room | Room 4"), "Room 4");
+    // Each link is cut where it stands, the text between the links kept in order.
+    EXPECT_EQ(physicalLocationText("a.zoom.us/j/1 Room 4, https://b.example.com/x; Floor 2 (c.example.com) end"),
+        "Room 4, ; Floor 2 () end");
     MeetingSnapshot online;
     online.joinURL = QUrl("http://example.zoom.us/j/1");
     online.location = "example.zoom.us/j/1";

@@ -1,7 +1,14 @@
 #include "CalendarTestFiles.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace platform;
@@ -20,9 +27,90 @@ QStringList titlesOf(const QList<StoreEvent>& events)
 const QString goodEvent = QStringLiteral("BEGIN:VEVENT\nUID:good\nSUMMARY:Good\nDTSTART:20260401T100000Z\n"
                                          "DTEND:20260401T110000Z\nEND:VEVENT\n");
 
+// Watches from another thread how long the main thread goes without a heartbeat, which a timer gives it every
+// few milliseconds while its event loop runs. A main thread held for good ends the test at once.
+class MainThreadWatch
+{
+public:
+    MainThreadWatch()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { beat(); });
+        m_timer.start(5);
+        beat();
+        m_thread = std::thread([this] {
+            while (!m_stop) {
+                const qint64 gap = now() - m_lastBeat;
+                m_longestGap = std::max(m_longestGap.load(), gap);
+                if (gap > 60000) {
+                    std::fprintf(stderr, "The main thread has been held for a minute\n");
+                    std::_Exit(1);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        });
+    }
+
+    ~MainThreadWatch()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+
+    void beat() { m_lastBeat = now(); }
+    qint64 longestGapMSecs() const { return m_longestGap; }
+
+private:
+    static qint64 now()
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
+    QTimer m_timer;
+    std::atomic<qint64> m_lastBeat = 0;
+    std::atomic<qint64> m_longestGap = 0;
+    std::atomic<bool> m_stop = false;
+    std::thread m_thread;
+};
+
 } // namespace
 
 using BadInputTest = CalendarFilesTest;
+
+TEST_F(BadInputTest, RulesThatSpinInLibicalNeverHoldTheMainThread)
+{
+    write("cal/good.ics", goodEvent);
+    QString hostile;
+    const char* rules[] = { "FREQ=MINUTELY;BYMONTH=2;BYMONTHDAY=30", "FREQ=HOURLY;BYMONTH=2;BYMONTHDAY=30",
+        "FREQ=HOURLY;BYDAY=-1SU", "FREQ=MONTHLY;BYMONTHDAY=2,-1;BYSETPOS=9", "FREQ=DAILY;BYMONTH=2;BYMONTHDAY=30",
+        "FREQ=SECONDLY;BYMONTH=2;BYMONTHDAY=30", "FREQ=MONTHLY;BYMONTH=2;BYMONTHDAY=30",
+        "FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=30", "FREQ=WEEKLY;BYDAY=MO;BYSETPOS=9",
+        "FREQ=MINUTELY;BYMONTH=2;BYMONTHDAY=30;COUNT=5" };
+    for (const char* rule : rules) {
+        hostile += QStringLiteral("BEGIN:VEVENT\nUID:%1\nDTSTART:20250602T110000Z\nSUMMARY:x\nRRULE:%1\nEND:VEVENT\n")
+                       .arg(QLatin1String(rule));
+    }
+    // Sparse, but it does match: the first of April, every year.
+    hostile += "BEGIN:VEVENT\nUID:sparse\nDTSTART:20250401T120000Z\nSUMMARY:Sparse\n"
+               "RRULE:FREQ=MONTHLY;BYMONTH=4;BYMONTHDAY=1\nEND:VEVENT\n";
+    write("cal/hostile.ics", hostile);
+
+    ICalendarStore store;
+    QSignalSpy changed(&store, &EventStore::changed);
+    MainThreadWatch watch;
+    const QList<StoreEvent> first = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+    watch.beat();
+    EXPECT_TRUE(titlesOf(first).contains("Good"));
+    EXPECT_FALSE(titlesOf(first).contains("x"));
+
+    // The sparse rules were expanded away from the main thread, which ran its event loop meanwhile.
+    ASSERT_TRUE(changed.wait(60000));
+    const QList<StoreEvent> second = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+    watch.beat();
+    EXPECT_EQ(titlesOf(second), QStringList({ "Good", "Sparse" }));
+    EXPECT_LT(watch.longestGapMSecs(), 2000);
+}
 
 TEST_F(BadInputTest, SkipsMalformedFilesAndComponentsAlone)
 {
@@ -42,6 +130,24 @@ TEST_F(BadInputTest, SkipsMalformedFilesAndComponentsAlone)
     EXPECT_EQ(titlesOf(events), QStringList({ "Backwards", "Bad rule", "Fine", "Good" }));
     for (const StoreEvent& event : events)
         EXPECT_GE(event.end, event.start);
+}
+
+TEST_F(BadInputTest, RepeatedUidsAndRecurrenceIdsStillGiveEachEventItsOwnIdentifier)
+{
+    write("cal/twice.ics",
+        "BEGIN:VEVENT\nUID:same\nSUMMARY:First\nDTSTART:20260401T100000Z\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:same\nSUMMARY:Second\nDTSTART:20260401T120000Z\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:orphan\nRECURRENCE-ID:20260401T080000Z\nSUMMARY:Moved\nDTSTART:20260401T090000Z\n"
+        "END:VEVENT\n"
+        "BEGIN:VEVENT\nUID:orphan\nRECURRENCE-ID:20260401T080000Z\nSUMMARY:Moved again\n"
+        "DTSTART:20260401T130000Z\nEND:VEVENT\n");
+    ICalendarStore store;
+    const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+    ASSERT_EQ(events.size(), 4);
+    QSet<QString> identifiers;
+    for (const StoreEvent& event : events)
+        identifiers.insert(event.itemIdentifier);
+    EXPECT_EQ(identifiers.size(), 4);
 }
 
 TEST_F(BadInputTest, ReadsAnUnknownTimeZoneAsTheUsersOwn)

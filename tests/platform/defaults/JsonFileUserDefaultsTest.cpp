@@ -7,9 +7,12 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using platform::JsonFileUserDefaults;
 using Value = platform::UserDefaults::Value;
@@ -183,6 +186,54 @@ TEST_F(JsonFileUserDefaultsTest, BrokenFileIsKeptAsideAndReadsAsEmpty)
         EXPECT_TRUE(JsonFileUserDefaults(path()).boolForKey(QStringLiteral("fresh")));
         EXPECT_EQ(readFile(asidePath), broken);
     }
+}
+
+// Runs `check` where file permissions hold: in a child process that gives up root, when the test runs as root.
+bool holdsWithoutPrivileges(const std::function<bool()>& check)
+{
+    if (geteuid() != 0)
+        return check();
+    const pid_t child = fork();
+    if (child == 0) {
+        const uid_t nobody = 65534;
+        _exit(setgid(nobody) == 0 && setuid(nobody) == 0 && check() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+int warningsSeen = 0;
+
+TEST_F(JsonFileUserDefaultsTest, FileWithoutReadPermissionIsLeftAloneAndNeverWritten)
+{
+    const QByteArray kept = R"({"kept": true})";
+    writeFile(kept);
+    const QFileDevice::Permissions open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+        | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    // The folder is open to everyone, so that only the file's own permission keeps the program out.
+    ASSERT_TRUE(QFile::setPermissions(m_dir.path(), open));
+    ASSERT_TRUE(QFile::setPermissions(m_dir.filePath(QStringLiteral("tolvar")),
+        open | QFileDevice::WriteOther | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup));
+    ASSERT_TRUE(QFile::setPermissions(path(), QFileDevice::WriteOwner));
+
+    EXPECT_TRUE(holdsWithoutPrivileges([this] {
+        warningsSeen = 0;
+        const QtMessageHandler previous
+            = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString&) {
+                  warningsSeen += type == QtWarningMsg ? 1 : 0;
+              });
+        JsonFileUserDefaults defaults(path());
+        const bool empty = defaults.keys().isEmpty();
+        defaults.setBool(QStringLiteral("fresh"), true);
+        defaults.setBool(QStringLiteral("again"), false);
+        // Running on what was set, and said once.
+        const bool running = defaults.boolForKey(QStringLiteral("fresh"));
+        qInstallMessageHandler(previous);
+        return empty && running && warningsSeen == 1;
+    }));
+    ASSERT_TRUE(QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    EXPECT_EQ(readFile(path()), kept);
+    EXPECT_TRUE(setAsideFiles().isEmpty());
 }
 
 TEST_F(JsonFileUserDefaultsTest, SecondBrokenFileDoesNotReplaceTheFirstOneSetAside)

@@ -44,6 +44,17 @@ TEST(LinkDetector, FindsAbsoluteLinksOfAnySchemeInTextOrder)
     EXPECT_EQ(detect("Write mailto:bob@example.com"), same("mailto:bob@example.com"));
 }
 
+TEST(LinkDetector, TellsWhereEachLinkStands)
+{
+    const QString text = QStringLiteral("Room 4 (https://a.example.com/x), bob@example.com and example.zoom.us/j/1.");
+    QList<qsizetype> positions;
+    platform::forEachLink(text, [&](const platform::DetectedLink& link) {
+        positions.append(link.position);
+        EXPECT_EQ(QStringView(text).mid(link.position, link.text.size()), link.text);
+    });
+    EXPECT_EQ(positions, QList<qsizetype>({ 8, 34, 54 }));
+}
+
 TEST(LinkDetector, WordsFollowedByAColonAreNotLinks)
 {
     EXPECT_TRUE(detect("Note: bring slides. Time:10am. C:/Users/bob").empty());

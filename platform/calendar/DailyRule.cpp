@@ -1,0 +1,255 @@
+#include "platform/calendar/DailyRule.h"
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+
+constexpr qint64 day = 86400;
+
+qint64 wallSeconds(QDate date, int hour, int minute, int second)
+{
+    return date.toJulianDay() * day + hour * 3600 + minute * 60 + second;
+}
+
+qint64 wallSeconds(const CalendarTime& time)
+{
+    return wallSeconds(time.date, time.time.hour(), time.time.minute(), time.time.second());
+}
+
+qint64 floorDivide(qint64 value, qint64 divisor)
+{
+    return value / divisor - (value % divisor < 0 ? 1 : 0);
+}
+
+QList<int> listOf(const short* values, int size)
+{
+    QList<int> list;
+    for (int i = 0; i < size && values[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i)
+        list.append(values[i]);
+    return list;
+}
+
+// The values a time field takes: the rule's own (valid ones only), every value when the field is at or below the
+// rule's unit and the rule leaves it open, else the first start's.
+QList<int> fieldValues(const short* values, int size, int limit, bool isFree, int firstValue)
+{
+    QList<int> result;
+    const QList<int> given = listOf(values, size);
+    if (!given.isEmpty()) {
+        for (int value : given) {
+            if (value >= 0 && value < limit)
+                result.append(value);
+        }
+    } else if (isFree) {
+        for (int value = 0; value < limit; ++value)
+            result.append(value);
+    } else {
+        result.append(firstValue);
+    }
+    std::sort(result.begin(), result.end());
+    result.erase(std::unique(result.begin(), result.end()), result.end());
+    return result;
+}
+
+bool matchesCounted(const QList<int>& values, int value, int count)
+{
+    return values.isEmpty() || values.contains(value) || values.contains(value - count - 1);
+}
+
+} // namespace
+
+// The state of one expansion: what is counted, collected and still allowed.
+struct DailyRule::Walk
+{
+    const DailyRule& rule;
+    qint64 from;
+    qint64 last;
+    QList<CalendarTime>& out;
+    qint64 work = 0;
+    int counted = 0;
+    bool done = false;
+    QList<qint64> period;
+
+    // Takes the candidates of one period (the unit of the rule's frequency) through BYSETPOS, the first start,
+    // UNTIL and COUNT. Returns false once the starts reach their limit.
+    bool flush()
+    {
+        if (done) {
+            period.clear();
+            return true;
+        }
+        QList<qint64> chosen;
+        if (rule.m_setPositions.isEmpty()) {
+            chosen = period;
+        } else {
+            for (int position : rule.m_setPositions) {
+                const qsizetype index = position > 0 ? position - 1 : period.size() + position;
+                if (index >= 0 && index < period.size())
+                    chosen.append(period.at(index));
+            }
+            std::sort(chosen.begin(), chosen.end());
+            chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+        }
+        period.clear();
+        for (qint64 seconds : std::as_const(chosen)) {
+            if (seconds < rule.m_firstSeconds)
+                continue;
+            if ((rule.m_until && seconds > *rule.m_until) || seconds > last
+                || (rule.m_count > 0 && counted >= rule.m_count)) {
+                done = true;
+                return true;
+            }
+            ++counted;
+            if (seconds >= from) {
+                CalendarTime time = rule.m_first;
+                const qint64 dayIndex = floorDivide(seconds, day);
+                const qint64 secondOfDay = seconds - dayIndex * day;
+                time.date = QDate::fromJulianDay(dayIndex);
+                time.time = QTime(int(secondOfDay / 3600), int(secondOfDay / 60 % 60), int(secondOfDay % 60));
+                out.append(time);
+                if (out.size() >= DailyRule::maximumStarts)
+                    return false;
+            }
+        }
+        return true;
+    }
+};
+
+bool DailyRule::handles(const icalrecurrencetype& rule)
+{
+    switch (rule.freq) {
+    case ICAL_SECONDLY_RECURRENCE:
+    case ICAL_MINUTELY_RECURRENCE:
+    case ICAL_HOURLY_RECURRENCE:
+    case ICAL_DAILY_RECURRENCE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstStart)
+    : m_first(firstStart)
+    , m_firstSeconds(wallSeconds(firstStart))
+    , m_interval(std::max(1, int(rule.interval)))
+    , m_count(std::max(0, rule.count))
+{
+    // An all-day series has no time of day to step through.
+    if (!firstStart.isDate) {
+        switch (rule.freq) {
+        case ICAL_SECONDLY_RECURRENCE:
+            m_unit = 1;
+            break;
+        case ICAL_MINUTELY_RECURRENCE:
+            m_unit = 60;
+            break;
+        case ICAL_HOURLY_RECURRENCE:
+            m_unit = 3600;
+            break;
+        default:
+            break;
+        }
+    }
+    if (!icaltime_is_null_time(rule.until)) {
+        const QDate untilDate(rule.until.year, rule.until.month, rule.until.day);
+        m_until = rule.until.is_date ? wallSeconds(untilDate, 23, 59, 59)
+                                     : wallSeconds(untilDate, rule.until.hour, rule.until.minute, rule.until.second);
+    }
+    // Parts that have no meaning at these frequencies make the rule give nothing, as libical has it.
+    m_isValid = listOf(rule.by_week_no, ICAL_BY_WEEKNO_SIZE).isEmpty()
+        && (rule.freq != ICAL_DAILY_RECURRENCE || listOf(rule.by_year_day, ICAL_BY_YEARDAY_SIZE).isEmpty());
+    m_months = listOf(rule.by_month, ICAL_BY_MONTH_SIZE);
+    m_monthDays = listOf(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE);
+    m_yearDays = listOf(rule.by_year_day, ICAL_BY_YEARDAY_SIZE);
+    for (int value : listOf(rule.by_day, ICAL_BY_DAY_SIZE)) {
+        if (icalrecurrencetype_day_position(short(value)) != 0) {
+            m_hasOrdinalDays = true;
+            continue;
+        }
+        const int weekday = icalrecurrencetype_day_day_of_week(short(value));
+        if (weekday >= ICAL_SUNDAY_WEEKDAY && weekday <= ICAL_SATURDAY_WEEKDAY)
+            m_weekdays.append(weekday == ICAL_SUNDAY_WEEKDAY ? 7 : weekday - 1);
+    }
+    const QTime time = firstStart.time;
+    m_hours = fieldValues(rule.by_hour, ICAL_BY_HOUR_SIZE, 24, m_unit <= 3600, time.hour());
+    m_minutes = fieldValues(rule.by_minute, ICAL_BY_MINUTE_SIZE, 60, m_unit <= 60, time.minute());
+    m_seconds = fieldValues(rule.by_second, ICAL_BY_SECOND_SIZE, 60, m_unit <= 1, qMin(time.second(), 59));
+    if (firstStart.isDate) {
+        m_hours = { 0 };
+        m_minutes = { 0 };
+        m_seconds = { 0 };
+    }
+    m_setPositions = listOf(rule.by_set_pos, ICAL_BY_SETPOS_SIZE);
+}
+
+bool DailyRule::admitsDay(QDate date) const
+{
+    if (m_hasOrdinalDays)
+        return false;
+    if (!m_months.isEmpty() && !m_months.contains(date.month()))
+        return false;
+    if (!matchesCounted(m_monthDays, date.day(), date.daysInMonth()))
+        return false;
+    if (!matchesCounted(m_yearDays, date.dayOfYear(), date.daysInYear()))
+        return false;
+    if (!m_weekdays.isEmpty() && !m_weekdays.contains(date.dayOfWeek()))
+        return false;
+    return true;
+}
+
+bool DailyRule::isAligned(qint64 seconds, qint64 unit) const
+{
+    if (unit != m_unit)
+        return true;
+    const qint64 steps = floorDivide(seconds, unit) - floorDivide(m_firstSeconds, unit);
+    return steps % m_interval == 0;
+}
+
+bool DailyRule::append(const CalendarTime& from, const CalendarTime& last, QList<CalendarTime>& out) const
+{
+    if (!m_isValid || m_hours.isEmpty() || m_minutes.isEmpty() || m_seconds.isEmpty())
+        return true;
+    Walk walk { *this, wallSeconds(from), wallSeconds(last), out, 0, 0, false, {} };
+    // A counted rule is counted from its first start; any other may begin at the window.
+    const QDate firstDay = m_count > 0 ? m_first.date : std::max(m_first.date, from.date);
+    for (QDate date = firstDay; date.isValid() && date <= last.date && !walk.done; date = date.addDays(1)) {
+        if (++walk.work > maximumWork)
+            return false;
+        const qint64 dayStart = wallSeconds(date, 0, 0, 0);
+        if (!isAligned(dayStart, day) || !admitsDay(date))
+            continue;
+        for (int hour : m_hours) {
+            if (++walk.work > maximumWork)
+                return false;
+            if (!isAligned(dayStart + hour * 3600, 3600))
+                continue;
+            for (int minute : m_minutes) {
+                if (++walk.work > maximumWork)
+                    return false;
+                if (!isAligned(dayStart + hour * 3600 + minute * 60, 60))
+                    continue;
+                for (int second : m_seconds) {
+                    const qint64 seconds = dayStart + hour * 3600 + minute * 60 + second;
+                    if (++walk.work > maximumWork)
+                        return false;
+                    if (!isAligned(seconds, 1))
+                        continue;
+                    walk.period.append(seconds);
+                    if (m_unit == 1 && !walk.flush())
+                        return false;
+                }
+                if (m_unit == 60 && !walk.flush())
+                    return false;
+            }
+            if (m_unit == 3600 && !walk.flush())
+                return false;
+        }
+        if (!walk.flush())
+            return false;
+    }
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/calendar/CalendarTime.h"
+
+#include <QList>
+#include <libical/ical.h>
+#include <optional>
+
+namespace platform {
+
+// A rule of daily or finer frequency, expanded day by day without libical's iterator. The iterator steps such
+// a rule one unit at a time until its date filters match, so a rule whose filters match seldom or never (every
+// minute of 30 February) costs it minutes; here the days are tested first and only the days admitted are
+// expanded, with every step counted against a fixed amount of work.
+class DailyRule
+{
+public:
+    // More work than any real rule needs for a window; only a runaway rule reaches it.
+    static constexpr qint64 maximumWork = 200000;
+    // More starts than a window of any real series holds.
+    static constexpr qsizetype maximumStarts = 5000;
+
+    static bool handles(const icalrecurrencetype& rule);
+
+    DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstStart);
+
+    // Appends the starts from `from` to `last`, both readings on the first start's wall clock. Returns false
+    // when it stopped at its work limit, with the starts found until then.
+    bool append(const CalendarTime& from, const CalendarTime& last, QList<CalendarTime>& out) const;
+
+private:
+    struct Walk;
+
+    bool admitsDay(QDate day) const;
+    bool isAligned(qint64 wallSeconds, qint64 unit) const;
+
+    CalendarTime m_first;
+    qint64 m_firstSeconds = 0;
+    qint64 m_unit = 86400;
+    qint64 m_interval = 1;
+    int m_count = 0;
+    std::optional<qint64> m_until;
+    bool m_isValid = true;
+    QList<int> m_months;
+    QList<int> m_monthDays;
+    QList<int> m_yearDays;
+    // Qt's numbering, Monday 1 to Sunday 7.
+    QList<int> m_weekdays;
+    // BYDAY with an ordinal means nothing at these frequencies: such a rule admits no day.
+    bool m_hasOrdinalDays = false;
+    QList<int> m_hours;
+    QList<int> m_minutes;
+    QList<int> m_seconds;
+    QList<int> m_setPositions;
+};
+
+} // namespace platform
