@@ -16,6 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(made);
     // One store for the run, as in the application; each input is a new file, so no parse is reused.
     static ICalendarStore store(root, fuzz::folder().path() + QStringLiteral("/access"));
+    // Nothing is listed before access is given, as on a first launch.
+    static const bool granted = QCoro::waitFor(store.requestFullAccess(EntityType::event))
+        && QCoro::waitFor(store.requestFullAccess(EntityType::reminder));
+    FUZZ_CHECK(granted);
     static int round = 0;
     const QString previous = root + QStringLiteral("/cal/item-%1.ics").arg(round);
     QFile::remove(previous);
