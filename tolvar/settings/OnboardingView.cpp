@@ -4,8 +4,9 @@
 #include "tolvar/core/AppModel.h"
 #include "tolvar/settings/MacSettingsCardTitled.h"
 #include "tolvar/settings/SettingsStyle.h"
-#include "tolvar/settings/SettingsSymbol.h"
 #include "tolvar/settings/SourceToggleList.h"
+#include "tolvar/settings/SymbolView.h"
+#include "tolvar/style/SymbolIcon.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -119,9 +120,7 @@ protected:
         painter.setPen(Qt::NoPen);
         painter.setBrush(settingsStyle::accent());
         painter.drawRoundedRect(QRectF(rect()), 10, 10);
-        const QPixmap symbol = settingsSymbol(QStringLiteral("calendar.badge.clock"), 24, Qt::white);
-        const QSizeF size = QSizeF(symbol.size()) / symbol.devicePixelRatio();
-        painter.drawPixmap(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), symbol);
+        SymbolIcon::paint(painter, QStringLiteral("calendar.badge.clock"), QRectF(rect()), 24, Qt::white);
     }
 };
 
@@ -226,7 +225,8 @@ QWidget* OnboardingView::stepOneContent()
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(12);
 
-    m_requestAccess = new QPushButton(QIcon(settingsSymbol(QStringLiteral("lock.open.fill"), 14, Qt::black)),
+    m_requestAccess = new QPushButton(
+        QIcon(SymbolIcon::pixmap(QStringLiteral("lock.open.fill"), 14, Qt::black, devicePixelRatioF())),
         platform::localized("Request Calendar Access"), content);
     // Not awaited: the answer arrives through the model's permission state and calendars.
     connect(m_requestAccess, &QPushButton::clicked, this, [this] { m_appModel.requestCalendarAccess(); });
@@ -263,14 +263,16 @@ QWidget* OnboardingView::stepTwoContent()
     auto* row = new QHBoxLayout(content);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(10);
-    m_createTest = new QPushButton(QIcon(settingsSymbol(QStringLiteral("plus"), 14, Qt::black)),
-        platform::localized("Create Test Reminder"), content);
+    m_createTest
+        = new QPushButton(QIcon(SymbolIcon::pixmap(QStringLiteral("plus"), 14, Qt::black, devicePixelRatioF())),
+            platform::localized("Create Test Reminder"), content);
     connect(m_createTest, &QPushButton::clicked, this, [this] {
         m_appModel.createTestMeeting(TestMeetingKind::online);
         markTestCreated();
     });
-    m_fullscreenTest = new QPushButton(QIcon(settingsSymbol(QStringLiteral("play.fill"), 14, Qt::black)),
-        platform::localized("Show Fullscreen Test"), content);
+    m_fullscreenTest
+        = new QPushButton(QIcon(SymbolIcon::pixmap(QStringLiteral("play.fill"), 14, Qt::black, devicePixelRatioF())),
+            platform::localized("Show Fullscreen Test"), content);
     connect(m_fullscreenTest, &QPushButton::clicked, this, [this] {
         m_appModel.showFullscreenTest();
         markTestCreated();

@@ -11,7 +11,7 @@
 #include "tolvar/settings/RemindersSection.h"
 #include "tolvar/settings/SegmentedPicker.h"
 #include "tolvar/settings/SettingsStyle.h"
-#include "tolvar/settings/SettingsSymbol.h"
+#include "tolvar/style/SymbolIcon.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -47,9 +47,7 @@ protected:
         painter.setPen(Qt::NoPen);
         painter.setBrush(settingsStyle::accent());
         painter.drawRoundedRect(QRectF(rect()), m_radius, m_radius);
-        const QPixmap symbol = settingsSymbol(QStringLiteral("calendar.badge.clock"), m_symbolSize, Qt::white);
-        const QSizeF size = QSizeF(symbol.size()) / symbol.devicePixelRatio();
-        painter.drawPixmap(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), symbol);
+        SymbolIcon::paint(painter, QStringLiteral("calendar.badge.clock"), QRectF(rect()), m_symbolSize, Qt::white);
     }
 
 private:
