@@ -67,9 +67,6 @@ TEST_F(ReminderOverlayViewTest, LinesNameTheServiceAndThePlace)
     const QString detail = makeView({ online, elsewhere })->rowDetailLine(online);
     EXPECT_TRUE(detail.startsWith(QStringLiteral("Online \u00B7 Zoom \u00B7 Work \u00B7 Company \u00B7 ")));
     EXPECT_TRUE(detail.contains(QStringLiteral(" \u2013 ")));
-    EXPECT_EQ(ReminderOverlayView::calendarAccentColor(std::nullopt),
-        ReminderOverlayView::calendarAccentColor(QStringLiteral("Meeting")));
-    EXPECT_NEAR(ReminderOverlayView::calendarAccentColor(QStringLiteral("Work")).hsvSaturationF(), 0.55, 0.01);
 }
 
 TEST_F(ReminderOverlayViewTest, AMeetingWithoutLinkOrPlaceOffersGotItOnly)
