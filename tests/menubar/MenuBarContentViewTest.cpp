@@ -1,5 +1,6 @@
 #include "tolvar/menubar/MenuBarContentView.h"
 #include "PanelTestSupport.h"
+#include "tolvar/core/SupportContact.h"
 #include "tolvar/menubar/AvailabilitySharePanel.h"
 #include "tolvar/menubar/BackToTodayTooltip.h"
 #include "tolvar/menubar/CaughtUpCard.h"
@@ -14,7 +15,6 @@
 #include "tolvar/menubar/PanelFooter.h"
 #include "tolvar/menubar/PanelHeader.h"
 #include "tolvar/menubar/SectionHeader.h"
-#include "tolvar/menubar/SupportContact.h"
 
 #include <QApplication>
 #include <QClipboard>
