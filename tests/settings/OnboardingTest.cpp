@@ -49,7 +49,7 @@ TEST_F(OnboardingTest, finishNeedsAccessAndWritesTheFlag)
     EXPECT_EQ(view->size(), QSize(680, 760));
     EXPECT_FALSE(view->finishButton()->isEnabled());
     EXPECT_EQ(view->stepOneCard()->status(), "None selected");
-    saveScreenshot(*view, "onboarding-step-one");
+    testsupport::saveScreenshot(*view, "onboarding-step-one");
 
     grantAccess();
     machine.eventStore.setCalendars(platform::EntityType::event, { work, home });
@@ -73,7 +73,7 @@ TEST_F(OnboardingTest, finishNeedsAccessAndWritesTheFlag)
     EXPECT_EQ(view->stepTwoCard()->status(), "Test created");
     EXPECT_TRUE(view->fullscreenTestButton()->isEnabled());
     appmodeltest::settle();
-    saveScreenshot(*view, "onboarding-step-two");
+    testsupport::saveScreenshot(*view, "onboarding-step-two");
 
     view->finishButton()->click();
     EXPECT_TRUE(completed());

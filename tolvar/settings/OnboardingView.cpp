@@ -2,6 +2,7 @@
 
 #include "platform/text/Localized.h"
 #include "tolvar/core/AppModel.h"
+#include "tolvar/settings/AppBadge.h"
 #include "tolvar/settings/MacSettingsCardTitled.h"
 #include "tolvar/settings/SettingsStyle.h"
 #include "tolvar/settings/SourceToggleList.h"
@@ -103,27 +104,6 @@ private:
     bool m_complete = false;
 };
 
-class AppBadge : public QWidget
-{
-public:
-    explicit AppBadge(QWidget* parent)
-        : QWidget(parent)
-    {
-        setFixedSize(44, 44);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(settingsStyle::accent());
-        painter.drawRoundedRect(QRectF(rect()), 10, 10);
-        SymbolIcon::paint(painter, QStringLiteral("calendar.badge.clock"), QRectF(rect()), 24, Qt::white);
-    }
-};
-
 } // namespace
 
 OnboardingView::OnboardingView(AppModel& appModel, std::function<void()> onFinish, QWidget* parent)
@@ -194,7 +174,7 @@ QWidget* OnboardingView::header()
 
     auto* nameRow = new QHBoxLayout;
     nameRow->setSpacing(12);
-    nameRow->addWidget(new AppBadge(header));
+    nameRow->addWidget(new AppBadge(44, 10, 24, header));
     QLabel* name
         = settingsStyle::label(platform::localized("Tolvar"), settingsStyle::font(28, QFont::DemiBold), false, header);
     name->setWordWrap(false);

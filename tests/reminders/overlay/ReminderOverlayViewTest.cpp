@@ -23,7 +23,7 @@ protected:
     {
         view.show();
         waitForAnimations();
-        saveScreenshot(view, name);
+        testsupport::saveScreenshot(view, name);
     }
 
     void focusOn(const QString& id)
@@ -141,10 +141,10 @@ TEST_F(ReminderOverlayViewTest, ScreenshotOfFocusOnEachKindOfElement)
     capture(*view, "reminder-focus-primary");
     focusOn("snooze-180");
     waitForAnimations(200);
-    saveScreenshot(*view, "reminder-focus-snooze");
+    testsupport::saveScreenshot(*view, "reminder-focus-snooze");
     focusOn("dismiss");
     waitForAnimations(200);
-    saveScreenshot(*view, "reminder-focus-dismiss");
+    testsupport::saveScreenshot(*view, "reminder-focus-dismiss");
 }
 
 TEST_F(ReminderOverlayViewTest, ScreenshotOfAHybridMeeting)
@@ -173,7 +173,7 @@ TEST_F(ReminderOverlayViewTest, ScreenshotOfThreeOverlappingMeetings)
     capture(*view, "reminder-three-meetings");
     focusOn("copy-m2");
     waitForAnimations(200);
-    saveScreenshot(*view, "reminder-focus-row");
+    testsupport::saveScreenshot(*view, "reminder-focus-row");
 }
 
 TEST_F(ReminderOverlayViewTest, ScreenshotOfALongTitle)
