@@ -57,7 +57,7 @@ TEST_F(QuickPanelHeaderTest, PinControlsUnpinnedAndPinned)
     EXPECT_TRUE(header.contains(pinnedButton.center()));
     save("quick-panel-header-pinned");
 
-    app().setSyncStatus(QStringLiteral("iCloud sync disabled"), tolvar::AppModel::SyncState::disabled);
+    app().setSyncStatus(QStringLiteral("Cloud folder sync disabled"), tolvar::AppModel::SyncState::disabled);
     controls->setSyncStatus(app().syncStatus());
     settle();
     button = controls->pinButton()->geometry().translated(controls->mapTo(view.get(), QPoint()));

@@ -139,10 +139,11 @@ TEST_F(OnboardingTest, emptyCalendarTextsFollowThePermission)
     EXPECT_EQ(view.emptyCalendarsText(), "Tolvar needs Calendar access before it can list calendars.");
     app.setPermissionState(PermissionState::granted);
     app.setCalendars({});
-    EXPECT_EQ(view.emptyCalendarsText(), "No calendars found on this Mac.");
+    EXPECT_EQ(view.emptyCalendarsText(), "No calendars found on this computer.");
     EXPECT_FALSE(view.isCalendarListShown());
     app.setPermissionState(PermissionState::denied);
-    EXPECT_EQ(view.emptyCalendarsText(), "Calendar access is denied. Enable it in System Settings.");
+    EXPECT_EQ(view.emptyCalendarsText(),
+        "Calendar access is denied. Request access again to let Tolvar read your calendars.");
     EXPECT_FALSE(view.finishButton()->isEnabled());
 
     // The count includes ids whose calendar is no longer listed.
