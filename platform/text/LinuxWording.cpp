@@ -20,6 +20,8 @@ constexpr Wording table[] = {
     { "Reminders access is denied. Enable it in System Settings.",
         "Reminders access is denied. Request access again to let Tolvar read your task lists." },
     { "No calendars found on this Mac.", "No calendars found on this computer." },
+    // The source of the test meetings, shown beside their calendar in the panel, the overlay and the card.
+    { "This Mac", "This Computer" },
     { "Fullscreen overlay only. macOS Calendar can keep handling system notifications.",
         "Fullscreen overlay only. Your calendar application can keep handling desktop notifications." },
     { "Local-only mode is active. Sign into iCloud in System Settings to sync across Macs.",

@@ -17,8 +17,17 @@ public:
             m_clock->cancel(this);
     }
 
-    void start(double intervalSeconds) override { m_clock->schedule(this, intervalSeconds); }
-    void stop() override { m_clock->cancel(this); }
+    // Once the clock is gone, time no longer moves for this timer: it never fires again.
+    void start(double intervalSeconds) override
+    {
+        if (m_clock)
+            m_clock->schedule(this, intervalSeconds);
+    }
+    void stop() override
+    {
+        if (m_clock)
+            m_clock->cancel(this);
+    }
     bool isActive() const override { return m_clock && m_clock->isScheduled(this); }
     void detach() { m_clock = nullptr; }
 
@@ -32,15 +41,19 @@ TestClock::TestClock(Date start)
 
 TestClock::~TestClock()
 {
-    for (Entry& entry : m_entries) {
-        if (entry.timer)
-            static_cast<TestTimer*>(entry.timer.data())->detach();
+    // Stopped timers too: one deleted after the clock (a window posted for deletion) must not reach it.
+    for (const QPointer<Timer>& timer : m_timers) {
+        if (timer)
+            static_cast<TestTimer*>(timer.data())->detach();
     }
 }
 
 std::unique_ptr<Timer> TestClock::createTimer()
 {
-    return std::make_unique<TestTimer>(this);
+    std::erase_if(m_timers, [](const QPointer<Timer>& timer) { return timer.isNull(); });
+    auto timer = std::make_unique<TestTimer>(this);
+    m_timers.emplace_back(timer.get());
+    return timer;
 }
 
 void TestClock::schedule(Timer* timer, double interval)

@@ -38,6 +38,8 @@ private:
     Entry* nextDue(Date limit);
 
     Date m_now;
+    // Every timer made here, running or not: each outlives its link to this clock.
+    std::vector<QPointer<Timer>> m_timers;
     std::vector<Entry> m_entries;
     quint64 m_nextOrder = 0;
 };

@@ -351,11 +351,11 @@ TEST_F(RecorderCocoaTest, ScreenshotsOfTheFourLooks)
     showForName(name);
     EXPECT_EQ(recorder->sizeHint().width(), RecorderCocoa::minimumWidth);
     recorder->setFixedSize(recorder->sizeHint());
-    saveScreenshot(*recorder, QStringLiteral("recorder-empty"));
+    testsupport::saveScreenshot(*recorder, QStringLiteral("recorder-empty"));
     startRecording();
-    saveScreenshot(*recorder, QStringLiteral("recorder-recording"));
+    testsupport::saveScreenshot(*recorder, QStringLiteral("recorder-recording"));
     typeKey(ctrlAltM);
-    saveScreenshot(*recorder, QStringLiteral("recorder-shortcut"));
+    testsupport::saveScreenshot(*recorder, QStringLiteral("recorder-shortcut"));
     recorder->setEnabled(false);
-    saveScreenshot(*recorder, QStringLiteral("recorder-disabled"));
+    testsupport::saveScreenshot(*recorder, QStringLiteral("recorder-disabled"));
 }

@@ -2,9 +2,9 @@
 
 #include "ShortcutKitTest.h"
 #include "platform/hotkeys/KeyPositions.h"
+#include "tests/support/Screenshot.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -70,15 +70,6 @@ inline void answer(QMessageBox& alert, const QString& buttonText)
         }
     }
     FAIL() << "no button " << buttonText.toStdString();
-}
-
-inline void saveScreenshot(QWidget& widget, const QString& name)
-{
-    const QString folder = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    widget.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 } // namespace RecorderTestSupport

@@ -1,12 +1,13 @@
 // The tray icon's face and tooltip, and a picture of the three faces.
 #include "tolvar/app/MenuBarStatusLabel.h"
 #include "tests/core/appmodel/AppModelHarness.h"
+#include "tests/support/Screenshot.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPalette>
+#include <QPixmap>
 #include <QSystemTrayIcon>
 
 using namespace appmodeltest;
@@ -137,9 +138,7 @@ TEST(MenuBarStatusLabelScreenshot, theThreeFaces)
     }
     painter.end();
     QGuiApplication::setPalette(original);
-    const QString folder = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR", QDir::tempPath());
-    ASSERT_TRUE(QDir().mkpath(folder));
-    EXPECT_TRUE(sheet.save(folder + "/tray-icons.png"));
+    testsupport::saveScreenshot(QPixmap::fromImage(sheet), QStringLiteral("tray-icons"));
 }
 
 } // namespace

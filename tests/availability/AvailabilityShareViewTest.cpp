@@ -1,13 +1,13 @@
 #include "tolvar/availability/AvailabilityShareView.h"
 #include "AvailabilityTestSupport.h"
 #include "platform/time/TestClock.h"
+#include "tests/support/Screenshot.h"
 #include "tolvar/availability/AvailabilityDayList.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDir>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -27,14 +27,11 @@ Date berlin(int month, int day, int hour, int minute = 0)
     return wallTime(home, 2026, month, day, hour, minute);
 }
 
+// Once the posted layout work has run.
 void saveScreenshot(QWidget& widget, const QString& name)
 {
-    const QString folder = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
     QCoreApplication::processEvents();
-    widget.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+    testsupport::saveScreenshot(widget, name);
 }
 
 } // namespace

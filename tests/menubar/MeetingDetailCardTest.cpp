@@ -99,16 +99,16 @@ TEST_F(MeetingDetailCardTest, TenAttendeesShowEightThenExpandToAll)
     QSignalSpy expand(&card, &MeetingDetailCard::showAllAttendeesRequested);
     card.moreButton()->click();
     EXPECT_EQ(expand.size(), 1);
-    saveScreenshot(card, QStringLiteral("detail-card-collapsed"));
+    testsupport::saveScreenshot(card, QStringLiteral("detail-card-collapsed"));
 
     show(richMeeting(10), true);
     EXPECT_EQ(card.moreButton(), nullptr);
     EXPECT_EQ(card.expandedListHeight(), 216) << "10 × 18 + 9 × 4";
-    saveScreenshot(card, QStringLiteral("detail-card-expanded"));
+    testsupport::saveScreenshot(card, QStringLiteral("detail-card-expanded"));
 
     show(richMeeting(20), true);
     EXPECT_EQ(card.expandedListHeight(), 280) << "capped";
-    saveScreenshot(card, QStringLiteral("detail-card-expanded-long"));
+    testsupport::saveScreenshot(card, QStringLiteral("detail-card-expanded-long"));
     EXPECT_LT(card.height(), 560) << "the long list scrolls inside the card";
     const auto* scroll = card.findChild<QScrollArea*>();
     ASSERT_NE(scroll, nullptr);
@@ -137,7 +137,7 @@ TEST_F(MeetingDetailCardTest, ABareMeetingShowsTitleTimeAndOpenInCalendarOnly)
     bare.isTask = true;
     show(bare, false);
     EXPECT_EQ(card.openInCalendarButton(), nullptr) << "a task has no calendar event to open";
-    saveScreenshot(card, QStringLiteral("detail-card-bare-task"));
+    testsupport::saveScreenshot(card, QStringLiteral("detail-card-bare-task"));
 }
 
 TEST_F(MeetingDetailCardTest, ThePlaceOpensItsMapAndOpenInCalendarAsksTheHost)

@@ -1,5 +1,6 @@
 #include "tolvar/menubar/MenuBarContentView.h"
 #include "PanelTestSupport.h"
+#include "tolvar/core/SupportContact.h"
 #include "tolvar/menubar/AvailabilitySharePanel.h"
 #include "tolvar/menubar/BackToTodayTooltip.h"
 #include "tolvar/menubar/CaughtUpCard.h"
@@ -14,7 +15,6 @@
 #include "tolvar/menubar/PanelFooter.h"
 #include "tolvar/menubar/PanelHeader.h"
 #include "tolvar/menubar/SectionHeader.h"
-#include "tolvar/menubar/SupportContact.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -44,25 +44,9 @@ public:
     bool hideFromScreenSharing = false;
 };
 
-class MenuBarContentViewTest : public PanelTest
+class MenuBarContentViewTest : public PanelViewTest
 {
 protected:
-    void TearDown() override
-    {
-        view.reset();
-        PanelTest::TearDown();
-    }
-
-    // The panel on today with `meetings`, shown as a window of its own.
-    MenuBarContentView& open(const QList<MeetingSnapshot>& meetings)
-    {
-        app().setMeetings(meetings);
-        view = std::make_unique<MenuBarContentView>(app());
-        view->show();
-        settle();
-        return *view;
-    }
-
     QStringList navigable() const { return view->meetingLists().navigableIDs(); }
     std::optional<QString> selected() const { return view->ui().selectedMeetingID(); }
 
@@ -81,7 +65,6 @@ protected:
         = panelMeeting("Team lunch", berlin(2026, 3, 5, 12, 30), 60, std::nullopt, QStringLiteral("Café Nord"));
     const MeetingSnapshot focus = panelMeeting("Focus time", berlin(2026, 3, 5, 15), 90, std::nullopt);
     const MeetingSnapshot tomorrow = panelMeeting("Planning", berlin(2026, 3, 6, 9));
-    std::unique_ptr<MenuBarContentView> view;
 };
 } // namespace
 

@@ -13,23 +13,13 @@ using tolvar::MenuBarContentView;
 
 namespace {
 // The panel as its windows show it, saved for a person to look at.
-class PanelScreenshotTest : public PanelTest
+class PanelScreenshotTest : public PanelViewTest
 {
 protected:
-    void TearDown() override
-    {
-        view.reset();
-        PanelTest::TearDown();
-    }
-
     MenuBarContentView& open(const QList<MeetingSnapshot>& meetings)
     {
-        app().setMeetings(meetings);
         app().setSyncStatus(QStringLiteral("Synced 10:14"), tolvar::AppModel::SyncState::synced);
-        view = std::make_unique<MenuBarContentView>(app());
-        view->show();
-        settle();
-        return *view;
+        return PanelViewTest::open(meetings);
     }
 
     void save(const QString& name)
@@ -37,7 +27,7 @@ protected:
         settle();
         EXPECT_EQ(view->width(), MenuBarContentView::mainPanelWidth);
         EXPECT_EQ(view->height(), view->sizeHint().height()) << "as high as the content";
-        saveScreenshot(*view, name);
+        testsupport::saveScreenshot(*view, name);
     }
 
     QList<MeetingSnapshot> busyDay()
@@ -57,8 +47,6 @@ protected:
         task.calendarTitle = QStringLiteral("Tasks");
         return { standup, review, lunch, oneOnOne, task, panelMeeting("Planning", berlin(2026, 3, 6, 9)) };
     }
-
-    std::unique_ptr<MenuBarContentView> view;
 };
 } // namespace
 

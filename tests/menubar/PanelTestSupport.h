@@ -1,9 +1,10 @@
 #pragma once
 
 #include "../core/appmodel/AppModelHarness.h"
+#include "tests/support/Screenshot.h"
+#include "tolvar/menubar/MenuBarContentView.h"
 #include "tolvar/menubar/MenuBarInteractionModel.h"
 
-#include <QDir>
 #include <QWidget>
 
 namespace paneltest {
@@ -49,14 +50,27 @@ protected:
     static void settle() { appmodeltest::settle(); }
 };
 
-// Saves what the widget shows under the screenshot folder the test runner names.
-inline void saveScreenshot(QWidget& widget, const QString& name)
+// The panel's content over that model, shown as a window of its own.
+class PanelViewTest : public PanelTest
 {
-    const QString folder = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    widget.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
-}
+protected:
+    void TearDown() override
+    {
+        view.reset();
+        PanelTest::TearDown();
+    }
+
+    // The panel on today with `meetings`.
+    tolvar::MenuBarContentView& open(const QList<tolvar::MeetingSnapshot>& meetings)
+    {
+        app().setMeetings(meetings);
+        view = std::make_unique<tolvar::MenuBarContentView>(app());
+        view->show();
+        settle();
+        return *view;
+    }
+
+    std::unique_ptr<tolvar::MenuBarContentView> view;
+};
 
 } // namespace paneltest

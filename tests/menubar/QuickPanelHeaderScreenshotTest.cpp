@@ -10,27 +10,18 @@ using namespace paneltest;
 
 namespace {
 
-class QuickPanelHeaderTest : public PanelTest
+class QuickPanelHeaderTest : public PanelViewTest
 {
 protected:
-    void TearDown() override
-    {
-        view.reset();
-        PanelTest::TearDown();
-    }
-
     // The view's top, header and padding, as the panel shows it.
     void save(const QString& name)
     {
         settle();
         const QRect header = view->header()->geometry();
-        const QString folder = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
-        if (!folder.isEmpty())
-            view->grab(QRect(0, 0, view->width(), header.bottom() + 1 + 14)).save(folder + "/" + name + ".png");
+        testsupport::saveScreenshot(view->grab(QRect(0, 0, view->width(), header.bottom() + 1 + 14)), name);
     }
 
     tolvar::QuickPanelPinModel pinModel;
-    std::unique_ptr<tolvar::MenuBarContentView> view;
 };
 
 } // namespace
@@ -66,7 +57,7 @@ TEST_F(QuickPanelHeaderTest, PinControlsUnpinnedAndPinned)
     EXPECT_TRUE(header.contains(pinnedButton.center()));
     save("quick-panel-header-pinned");
 
-    app().setSyncStatus(QStringLiteral("iCloud sync disabled"), tolvar::AppModel::SyncState::disabled);
+    app().setSyncStatus(QStringLiteral("Cloud folder sync disabled"), tolvar::AppModel::SyncState::disabled);
     controls->setSyncStatus(app().syncStatus());
     settle();
     button = controls->pinButton()->geometry().translated(controls->mapTo(view.get(), QPoint()));

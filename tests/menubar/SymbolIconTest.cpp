@@ -45,11 +45,7 @@ TEST(SymbolIconTest, EverySymbolDrawsInItsTint)
     }
     painter.end();
     EXPECT_TRUE(SymbolIcon::pixmap("no.such.symbol", 16, teal, 1).isNull());
-    const QString folder = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
-    if (!folder.isEmpty()) {
-        QDir().mkpath(folder);
-        sheet.save(folder + QStringLiteral("/symbols.png"));
-    }
+    testsupport::saveScreenshot(sheet, QStringLiteral("symbols"));
 }
 
 TEST(SymbolIconTest, HighDensityScreensGetSharperPixmaps)

@@ -60,7 +60,7 @@ TEST_F(HealthCheckTest, aFreshInstallationWarnsAboutBothPermissions)
     EXPECT_TRUE(row(report, "Last refresh").isWarning);
     EXPECT_EQ(row(report, "Next reminder").value, "No reminder scheduled");
     EXPECT_FALSE(row(report, "Next reminder").isWarning) << "no meetings at all";
-    EXPECT_EQ(row(report, "Sync").value, "iCloud sync disabled");
+    EXPECT_EQ(row(report, "Sync").value, "Cloud folder sync disabled");
     EXPECT_TRUE(row(report, "Sync").isWarning);
     EXPECT_TRUE(report.showsSyncHint);
 }
@@ -73,7 +73,8 @@ TEST_F(HealthCheckTest, deniedAndGrantedAccessReadDifferently)
     HealthReport report = HealthReport::of(app);
     EXPECT_EQ(report.tiles[0].value, "Denied");
     EXPECT_EQ(report.tiles[1].systemImage, "exclamationmark.triangle.fill");
-    EXPECT_EQ(row(report, "Reminders access").value, "Reminders access is denied. Enable it in System Settings.");
+    EXPECT_EQ(row(report, "Reminders access").value,
+        "Reminders access is denied. Request access again to let Tolvar read your task lists.");
     EXPECT_TRUE(row(report, "Reminders access").isWarning);
 
     app.setPermissionState(PermissionState::granted);

@@ -1,5 +1,4 @@
 // The texts that name another desktop's places read true on Linux once the wording table is installed.
-#include "platform/text/LinuxWording.h"
 #include "platform/text/Localized.h"
 #include "tests/settings/SettingsTestSupport.h"
 #include "tolvar/settings/AlertsSection.h"
@@ -8,29 +7,14 @@
 #include "tolvar/settings/SettingsView.h"
 
 #include <QAbstractButton>
-#include <QCoreApplication>
 #include <QLabel>
 
 using namespace settingstest;
 
 namespace {
 
-class LinuxWordingTest : public SettingsTest
-{
-protected:
-    void SetUp() override
-    {
-        SettingsTest::SetUp();
-        QCoreApplication::installTranslator(&wording);
-    }
-    void TearDown() override
-    {
-        QCoreApplication::removeTranslator(&wording);
-        SettingsTest::TearDown();
-    }
-
-    platform::LinuxWording wording;
-};
+// The test runner installs the table, as the application does.
+using LinuxWordingTest = SettingsTest;
 
 TEST_F(LinuxWordingTest, placesOfAnotherDesktopGetLinuxTexts)
 {
@@ -40,6 +24,7 @@ TEST_F(LinuxWordingTest, placesOfAnotherDesktopGetLinuxTexts)
         "Local-only mode is active. Sign into iCloud in System Settings to sync across Macs.",
         "Tolvar lives in your menu bar (top-right). Look for the calendar icon — there is no Dock icon after setup.",
         "Dismiss when joining from the menu bar",
+        "This Mac",
     };
     for (const char* key : keys) {
         const QString shown = platform::localized(key);

@@ -49,7 +49,7 @@ TEST_F(OnboardingTest, finishNeedsAccessAndWritesTheFlag)
     EXPECT_EQ(view->size(), QSize(680, 760));
     EXPECT_FALSE(view->finishButton()->isEnabled());
     EXPECT_EQ(view->stepOneCard()->status(), "None selected");
-    saveScreenshot(*view, "onboarding-step-one");
+    testsupport::saveScreenshot(*view, "onboarding-step-one");
 
     grantAccess();
     machine.eventStore.setCalendars(platform::EntityType::event, { work, home });
@@ -73,7 +73,7 @@ TEST_F(OnboardingTest, finishNeedsAccessAndWritesTheFlag)
     EXPECT_EQ(view->stepTwoCard()->status(), "Test created");
     EXPECT_TRUE(view->fullscreenTestButton()->isEnabled());
     appmodeltest::settle();
-    saveScreenshot(*view, "onboarding-step-two");
+    testsupport::saveScreenshot(*view, "onboarding-step-two");
 
     view->finishButton()->click();
     EXPECT_TRUE(completed());
@@ -139,10 +139,11 @@ TEST_F(OnboardingTest, emptyCalendarTextsFollowThePermission)
     EXPECT_EQ(view.emptyCalendarsText(), "Tolvar needs Calendar access before it can list calendars.");
     app.setPermissionState(PermissionState::granted);
     app.setCalendars({});
-    EXPECT_EQ(view.emptyCalendarsText(), "No calendars found on this Mac.");
+    EXPECT_EQ(view.emptyCalendarsText(), "No calendars found on this computer.");
     EXPECT_FALSE(view.isCalendarListShown());
     app.setPermissionState(PermissionState::denied);
-    EXPECT_EQ(view.emptyCalendarsText(), "Calendar access is denied. Enable it in System Settings.");
+    EXPECT_EQ(view.emptyCalendarsText(),
+        "Calendar access is denied. Request access again to let Tolvar read your calendars.");
     EXPECT_FALSE(view.finishButton()->isEnabled());
 
     // The count includes ids whose calendar is no longer listed.

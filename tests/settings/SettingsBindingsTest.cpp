@@ -12,6 +12,7 @@
 #include "tolvar/settings/SettingsTexts.h"
 #include "tolvar/settings/SettingsView.h"
 #include "tolvar/settings/SourceToggleList.h"
+#include "tolvar/style/CalendarColor.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -260,6 +261,8 @@ TEST(CalendarAccentColor, oneTitleOneColourOfTheFixedSaturationAndBrightness)
         EXPECT_NEAR(colour.valueF(), 0.85, 0.01);
         EXPECT_EQ(colour.alphaF(), 1.0);
     }
+    EXPECT_EQ(tolvar::calendarAccentColor(std::nullopt), tolvar::calendarAccentColor(QStringLiteral("Meeting")))
+        << "a meeting without a calendar takes the colour of \"Meeting\"";
 }
 
 } // namespace

@@ -1,22 +1,12 @@
 #pragma once
 
 #include "tests/core/appmodel/AppModelHarness.h"
+#include "tests/support/Screenshot.h"
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QWidget>
 
 namespace settingstest {
-
-// Saves what the widget shows, at its own size, under the screenshot folder the test runner names.
-inline void saveScreenshot(QWidget& widget, const QString& name)
-{
-    const QString folder = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    widget.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
-}
 
 // Lays the widget out at `width` and as tall as its content asks, then saves it.
 inline void saveFullScreenshot(QWidget& widget, const QString& name, int width)
@@ -24,7 +14,7 @@ inline void saveFullScreenshot(QWidget& widget, const QString& name, int width)
     widget.resize(width, 100);
     widget.adjustSize();
     widget.resize(width, widget.heightForWidth(width) > 0 ? widget.heightForWidth(width) : widget.sizeHint().height());
-    saveScreenshot(widget, name);
+    testsupport::saveScreenshot(widget, name);
 }
 
 // A model over the doubles with access granted, two calendars and a task list listed, started.

@@ -131,7 +131,7 @@ TEST_F(SettingsWindowTest, eachSectionOnScreen)
     view.resize(860, 720);
     view.show();
     appmodeltest::settle();
-    saveScreenshot(view, "settings-window-general");
+    testsupport::saveScreenshot(view, "settings-window-general");
     saveFullScreenshot(*view.sectionView(), "settings-general", 812);
 
     view.setSelectedSection(SettingsView::Section::calendars);

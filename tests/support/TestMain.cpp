@@ -1,5 +1,7 @@
 // Shared entry point of every test executable: a Qt application (offscreen unless the suite asks
 // for another platform) and private XDG folders, so that no test reads or writes the user's files.
+#include "platform/text/LinuxWording.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -17,6 +19,9 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
+    // As the application does: what the tests see is what a user of this desktop reads.
+    platform::LinuxWording linuxWording;
+    QApplication::installTranslator(&linuxWording);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -8,7 +8,7 @@ class Workspace;
 
 namespace tolvar {
 
-// Where the user reaches the people behind Tolvar.
+// Where the footer's and the settings' "Support" lead: one link for the life of the process.
 const QUrl& supportContactURL();
 
 // Opens the support link with the desktop; nothing is reported back.

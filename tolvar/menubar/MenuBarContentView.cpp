@@ -2,6 +2,7 @@
 
 #include "platform/text/Localized.h"
 #include "tolvar/core/AppModel.h"
+#include "tolvar/core/SupportContact.h"
 #include "tolvar/menubar/AvailabilitySharePanel.h"
 #include "tolvar/menubar/BackToTodayTooltip.h"
 #include "tolvar/menubar/CaughtUpCard.h"
@@ -14,7 +15,6 @@
 #include "tolvar/menubar/PanelHeader.h"
 #include "tolvar/menubar/PanelLabels.h"
 #include "tolvar/menubar/PanelStyle.h"
-#include "tolvar/menubar/SupportContact.h"
 #include "tolvar/menubar/TolvarDivider.h"
 #include "tolvar/model/MeetingLinks.h"
 #include "tolvar/style/Palette.h"

@@ -287,11 +287,6 @@ std::optional<QString> ReminderOverlayView::joinServiceName(const MeetingSnapsho
     return tolvar::joinServiceName(meeting.joinURL);
 }
 
-QColor ReminderOverlayView::calendarAccentColor(const std::optional<QString>& calendarTitle)
-{
-    return tolvar::calendarAccentColor(calendarTitle);
-}
-
 const ReminderOverlayView::Layout& ReminderOverlayView::layout() const
 {
     if (!m_layout || m_layout->size != size() || m_layout->seconds != secondsRemaining())

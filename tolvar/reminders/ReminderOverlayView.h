@@ -56,7 +56,6 @@ public:
     static void copyLocation(const MeetingSnapshot& meeting);
 
     static std::optional<QString> joinServiceName(const MeetingSnapshot& meeting);
-    static QColor calendarAccentColor(const std::optional<QString>& calendarTitle);
 
     // What a click or a focus ring can land on, in the middle column's own coordinates.
     struct Button

@@ -6,8 +6,8 @@
 #include "tolvar/settings/MacSettingsCardTitled.h"
 #include "tolvar/settings/SegmentedPicker.h"
 #include "tolvar/settings/SettingsStyle.h"
-#include "tolvar/settings/SettingsSymbol.h"
 #include "tolvar/settings/SettingsView.h"
+#include "tolvar/settings/SymbolView.h"
 
 #include <QCheckBox>
 #include <QGraphicsOpacityEffect>

@@ -4,7 +4,7 @@
 #include "tolvar/core/AppModel.h"
 #include "tolvar/settings/HealthReport.h"
 #include "tolvar/settings/SettingsStyle.h"
-#include "tolvar/settings/SettingsSymbol.h"
+#include "tolvar/settings/SymbolView.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

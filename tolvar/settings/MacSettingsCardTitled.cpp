@@ -2,7 +2,7 @@
 
 #include "platform/text/Localized.h"
 #include "tolvar/settings/SettingsStyle.h"
-#include "tolvar/settings/SettingsSymbol.h"
+#include "tolvar/settings/SymbolView.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -2,10 +2,12 @@
 
 #include "platform/text/Localized.h"
 #include "tolvar/core/AppModel.h"
+#include "tolvar/settings/AppBadge.h"
 #include "tolvar/settings/MacSettingsCardTitled.h"
 #include "tolvar/settings/SettingsStyle.h"
-#include "tolvar/settings/SettingsSymbol.h"
 #include "tolvar/settings/SourceToggleList.h"
+#include "tolvar/settings/SymbolView.h"
+#include "tolvar/style/SymbolIcon.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -102,29 +104,6 @@ private:
     bool m_complete = false;
 };
 
-class AppBadge : public QWidget
-{
-public:
-    explicit AppBadge(QWidget* parent)
-        : QWidget(parent)
-    {
-        setFixedSize(44, 44);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(settingsStyle::accent());
-        painter.drawRoundedRect(QRectF(rect()), 10, 10);
-        const QPixmap symbol = settingsSymbol(QStringLiteral("calendar.badge.clock"), 24, Qt::white);
-        const QSizeF size = QSizeF(symbol.size()) / symbol.devicePixelRatio();
-        painter.drawPixmap(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), symbol);
-    }
-};
-
 } // namespace
 
 OnboardingView::OnboardingView(AppModel& appModel, std::function<void()> onFinish, QWidget* parent)
@@ -195,7 +174,7 @@ QWidget* OnboardingView::header()
 
     auto* nameRow = new QHBoxLayout;
     nameRow->setSpacing(12);
-    nameRow->addWidget(new AppBadge(header));
+    nameRow->addWidget(new AppBadge(44, 10, 24, header));
     QLabel* name
         = settingsStyle::label(platform::localized("Tolvar"), settingsStyle::font(28, QFont::DemiBold), false, header);
     name->setWordWrap(false);
@@ -226,7 +205,8 @@ QWidget* OnboardingView::stepOneContent()
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(12);
 
-    m_requestAccess = new QPushButton(QIcon(settingsSymbol(QStringLiteral("lock.open.fill"), 14, Qt::black)),
+    m_requestAccess = new QPushButton(
+        QIcon(SymbolIcon::pixmap(QStringLiteral("lock.open.fill"), 14, Qt::black, devicePixelRatioF())),
         platform::localized("Request Calendar Access"), content);
     // Not awaited: the answer arrives through the model's permission state and calendars.
     connect(m_requestAccess, &QPushButton::clicked, this, [this] { m_appModel.requestCalendarAccess(); });
@@ -263,14 +243,16 @@ QWidget* OnboardingView::stepTwoContent()
     auto* row = new QHBoxLayout(content);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(10);
-    m_createTest = new QPushButton(QIcon(settingsSymbol(QStringLiteral("plus"), 14, Qt::black)),
-        platform::localized("Create Test Reminder"), content);
+    m_createTest
+        = new QPushButton(QIcon(SymbolIcon::pixmap(QStringLiteral("plus"), 14, Qt::black, devicePixelRatioF())),
+            platform::localized("Create Test Reminder"), content);
     connect(m_createTest, &QPushButton::clicked, this, [this] {
         m_appModel.createTestMeeting(TestMeetingKind::online);
         markTestCreated();
     });
-    m_fullscreenTest = new QPushButton(QIcon(settingsSymbol(QStringLiteral("play.fill"), 14, Qt::black)),
-        platform::localized("Show Fullscreen Test"), content);
+    m_fullscreenTest
+        = new QPushButton(QIcon(SymbolIcon::pixmap(QStringLiteral("play.fill"), 14, Qt::black, devicePixelRatioF())),
+            platform::localized("Show Fullscreen Test"), content);
     connect(m_fullscreenTest, &QPushButton::clicked, this, [this] {
         m_appModel.showFullscreenTest();
         markTestCreated();

@@ -5,6 +5,7 @@
 #include "tolvar/settings/SegmentedPicker.h"
 #include "tolvar/settings/SettingsStyle.h"
 #include "tolvar/settings/SettingsTexts.h"
+#include "tolvar/style/CalendarColor.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

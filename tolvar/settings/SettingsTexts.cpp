@@ -2,7 +2,6 @@
 
 #include "platform/text/Localized.h"
 
-#include <QHash>
 #include <QLocale>
 #include <QTime>
 
@@ -62,12 +61,5 @@ QString hourLabel(int hour)
 }
 
 } // namespace settingsTexts
-
-QColor calendarAccentColor(const QString& title)
-{
-    // Unsigned, so that no hash value can overflow on the way to a hue.
-    const size_t hue = qHash(title) % 360;
-    return QColor::fromHsvF(float(hue) / 360.0f, 0.55f, 0.85f);
-}
 
 } // namespace tolvar

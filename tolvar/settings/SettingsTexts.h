@@ -2,7 +2,6 @@
 
 #include "tolvar/model/PermissionState.h"
 
-#include <QColor>
 #include <QString>
 
 namespace tolvar {
@@ -19,8 +18,5 @@ QString remindersAccessMessage(PermissionState state);
 QString hourLabel(int hour);
 
 } // namespace settingsTexts
-
-// A calendar's or list's colour, the same for one title everywhere within a run.
-QColor calendarAccentColor(const QString& title);
 
 } // namespace tolvar

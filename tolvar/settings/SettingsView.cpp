@@ -5,13 +5,13 @@
 #include "tolvar/core/AppModel.h"
 #include "tolvar/core/SupportContact.h"
 #include "tolvar/settings/AlertsSection.h"
+#include "tolvar/settings/AppBadge.h"
 #include "tolvar/settings/CalendarsSection.h"
 #include "tolvar/settings/GeneralSection.h"
 #include "tolvar/settings/MacSettingsCardTitled.h"
 #include "tolvar/settings/RemindersSection.h"
 #include "tolvar/settings/SegmentedPicker.h"
 #include "tolvar/settings/SettingsStyle.h"
-#include "tolvar/settings/SettingsSymbol.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -26,36 +26,6 @@ namespace tolvar {
 namespace {
 
 constexpr double testMessageSeconds = 4;
-
-// The application's badge: its symbol in white on an accent-coloured rounded square.
-class Badge : public QWidget
-{
-public:
-    Badge(int side, qreal radius, int symbolSize, QWidget* parent)
-        : QWidget(parent)
-        , m_radius(radius)
-        , m_symbolSize(symbolSize)
-    {
-        setFixedSize(side, side);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(settingsStyle::accent());
-        painter.drawRoundedRect(QRectF(rect()), m_radius, m_radius);
-        const QPixmap symbol = settingsSymbol(QStringLiteral("calendar.badge.clock"), m_symbolSize, Qt::white);
-        const QSizeF size = QSizeF(symbol.size()) / symbol.devicePixelRatio();
-        painter.drawPixmap(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), symbol);
-    }
-
-private:
-    qreal m_radius;
-    int m_symbolSize;
-};
 
 } // namespace
 
@@ -129,7 +99,7 @@ QWidget* SettingsView::header()
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(12);
-    row->addWidget(new Badge(30, 7, 17, header));
+    row->addWidget(new AppBadge(30, 7, 17, header));
     auto* titles = new QVBoxLayout;
     titles->setSpacing(2);
     titles->addWidget(

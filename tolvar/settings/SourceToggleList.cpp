@@ -2,6 +2,7 @@
 
 #include "tolvar/settings/SettingsStyle.h"
 #include "tolvar/settings/SettingsTexts.h"
+#include "tolvar/style/CalendarColor.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

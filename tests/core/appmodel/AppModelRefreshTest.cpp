@@ -104,7 +104,7 @@ TEST_F(RefreshTest, WithoutAnAccountOnlyLocalMeetingsArePublished)
     settle();
     ASSERT_EQ(app.meetings().size(), 1);
     EXPECT_EQ(app.meetings()[0].title, "Standup");
-    EXPECT_EQ(app.syncStatus(), "iCloud sync disabled - local reminders only");
+    EXPECT_EQ(app.syncStatus(), "Cloud folder sync disabled - local reminders only");
     EXPECT_EQ(app.syncState(), tolvar::AppModel::SyncState::disabled);
     EXPECT_EQ(app.reminderStates(), states);
     EXPECT_EQ(store.writeCount(), 0);
@@ -154,7 +154,7 @@ TEST_F(RefreshTest, EachFailingStoreCallKeepsStatesAndRulesAndStillFinishes)
         app->setLastRefreshAt(std::nullopt);
         app->refresh();
         settle();
-        EXPECT_TRUE(app->syncStatus().startsWith("iCloud sync failed: ")) << app->syncStatus().toStdString();
+        EXPECT_TRUE(app->syncStatus().startsWith("Cloud folder sync failed: ")) << app->syncStatus().toStdString();
         EXPECT_EQ(app->syncState(), tolvar::AppModel::SyncState::failed);
         EXPECT_EQ(app->reminderStates(), states);
         EXPECT_EQ(app->calendarRules(), rules);

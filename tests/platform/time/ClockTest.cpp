@@ -1,5 +1,6 @@
 #include "platform/time/TestClock.h"
 
+#include <QCoreApplication>
 #include <QCoro/QCoroTask>
 #include <gtest/gtest.h>
 
@@ -54,4 +55,30 @@ TEST(TestClock, SleepResumesAfterTheDelay)
     EXPECT_EQ(resumedAt, -1);
     clock.advance(0.1);
     EXPECT_DOUBLE_EQ(resumedAt, 0.35);
+}
+
+TEST(TestClock, TimersMayOutliveTheirClock)
+{
+    QObject context;
+    auto clock = std::make_unique<TestClock>(Date(0));
+    auto stopped = clock->createTimer();
+    auto running = clock->createTimer();
+    stopped->start(1);
+    stopped->stop();
+    running->start(1);
+    bool fired = false;
+    clock->singleShot(1, &context, [&] { fired = true; });
+    clock->advance(0.5);
+    running->start(2);
+    clock->advance(0.5);
+    ASSERT_TRUE(fired);
+    clock.reset();
+
+    // The fired single-shot timer waits for deletion, as a window posted for deletion does.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(stopped->isActive());
+    EXPECT_FALSE(running->isActive());
+    stopped->start(1);
+    EXPECT_FALSE(stopped->isActive()) << "no clock, no time to fire in";
+    running->stop();
 }

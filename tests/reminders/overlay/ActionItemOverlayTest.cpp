@@ -97,7 +97,7 @@ TEST_F(ActionItemOverlayTest, ScreenshotOfThePrompt)
     prompt.show();
     prompt.setNotes("- Send the revised roadmap to Dana\n- Book a follow-up on pricing");
     waitForAnimations();
-    saveScreenshot(prompt, "action-item-prompt");
+    testsupport::saveScreenshot(prompt, "action-item-prompt");
     EXPECT_TRUE(prompt.appeared());
 }
 

@@ -2,12 +2,12 @@
 
 #include "platform/time/Date.h"
 #include "platform/time/TestClock.h"
+#include "tests/support/Screenshot.h"
 #include "tolvar/model/MeetingSnapshot.h"
 #include "tolvar/reminders/OverlayFocusModel.h"
 #include "tolvar/reminders/ReminderOverlayView.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -37,16 +37,6 @@ inline void waitForAnimations(int milliseconds = 350)
     timer.start();
     while (timer.elapsed() < milliseconds)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-// Saves what the widget shows under the screenshot folder the test runner names.
-inline void saveScreenshot(QWidget& widget, const QString& name)
-{
-    const QString folder = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    widget.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 // A reminder view on a test clock and a focus model of its own, whose callbacks are logged.

@@ -25,7 +25,7 @@ protected:
     {
         view.show();
         waitForAnimations();
-        saveScreenshot(view, name);
+        testsupport::saveScreenshot(view, name);
     }
 
     void focusOn(const QString& id)
@@ -69,9 +69,6 @@ TEST_F(ReminderOverlayViewTest, LinesNameTheServiceAndThePlace)
     const QString detail = makeView({ online, elsewhere })->rowDetailLine(online);
     EXPECT_TRUE(detail.startsWith(QStringLiteral("Online \u00B7 Zoom \u00B7 Work \u00B7 Company \u00B7 ")));
     EXPECT_TRUE(detail.contains(QStringLiteral(" \u2013 ")));
-    EXPECT_EQ(ReminderOverlayView::calendarAccentColor(std::nullopt),
-        ReminderOverlayView::calendarAccentColor(QStringLiteral("Meeting")));
-    EXPECT_NEAR(ReminderOverlayView::calendarAccentColor(QStringLiteral("Work")).hsvSaturationF(), 0.55, 0.01);
 }
 
 TEST_F(ReminderOverlayViewTest, TimesAreHoursAndMinutesEvenUnderTheCLocale)
@@ -188,10 +185,10 @@ TEST_F(ReminderOverlayViewTest, ScreenshotOfFocusOnEachKindOfElement)
     capture(*view, "reminder-focus-primary");
     focusOn("snooze-180");
     waitForAnimations(200);
-    saveScreenshot(*view, "reminder-focus-snooze");
+    testsupport::saveScreenshot(*view, "reminder-focus-snooze");
     focusOn("dismiss");
     waitForAnimations(200);
-    saveScreenshot(*view, "reminder-focus-dismiss");
+    testsupport::saveScreenshot(*view, "reminder-focus-dismiss");
 }
 
 TEST_F(ReminderOverlayViewTest, ScreenshotOfAHybridMeeting)
@@ -220,7 +217,7 @@ TEST_F(ReminderOverlayViewTest, ScreenshotOfThreeOverlappingMeetings)
     capture(*view, "reminder-three-meetings");
     focusOn("copy-m2");
     waitForAnimations(200);
-    saveScreenshot(*view, "reminder-focus-row");
+    testsupport::saveScreenshot(*view, "reminder-focus-row");
 }
 
 TEST_F(ReminderOverlayViewTest, ScreenshotOfALongTitle)

@@ -1,17 +1,12 @@
 #pragma once
 
 #include <QColor>
-#include <QPixmap>
 #include <QString>
 #include <QWidget>
 
 namespace tolvar {
 
-// The symbols the settings and onboarding windows name, drawn from the desktop's symbolic icons and
-// tinted; an unknown name draws nothing.
-QPixmap settingsSymbol(const QString& name, int size, const QColor& color);
-
-// One tinted symbol, centred in the widget.
+// One tinted symbol, centred in the widget; an unknown name draws nothing.
 class SymbolView : public QWidget
 {
     Q_OBJECT
