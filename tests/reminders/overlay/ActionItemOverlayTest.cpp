@@ -96,7 +96,7 @@ TEST_F(ActionItemOverlayTest, ScreenshotOfThePrompt)
     prompt.resize(1440, 900);
     prompt.show();
     prompt.setNotes("- Send the revised roadmap to Dana\n- Book a follow-up on pricing");
-    waitForAnimations();
+    waitForAnimations(prompt);
     testsupport::saveScreenshot(prompt, "action-item-prompt");
     EXPECT_TRUE(prompt.appeared());
 }
@@ -108,7 +108,7 @@ TEST_F(ActionItemOverlayTest, TheEditorGrowsWithTheWindowFrom180To280)
     prompt.setReduceMotion(false);
     prompt.resize(1440, 900);
     prompt.show();
-    waitForAnimations();
+    waitForAnimations(prompt);
     ASSERT_TRUE(prompt.appeared());
     EXPECT_EQ(prompt.editor()->height(), 280);
 

@@ -7,10 +7,12 @@
 #include "tolvar/reminders/OverlayFocusModel.h"
 #include "tolvar/reminders/ReminderOverlayView.h"
 
+#include <QAbstractAnimation>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <memory>
 
 // A meeting `startsIn` seconds after `now`, lasting 30 minutes.
@@ -37,6 +39,21 @@ inline void waitForAnimations(int milliseconds = 350)
     timer.start();
     while (timer.elapsed() < milliseconds)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Until every animation below `root` has ended, however slow the machine; at most ten seconds.
+inline void waitForAnimations(const QObject& root)
+{
+    const auto running = [&root] {
+        const QList<QAbstractAnimation*> animations = root.findChildren<QAbstractAnimation*>();
+        return std::any_of(animations.begin(), animations.end(),
+            [](const QAbstractAnimation* animation) { return animation->state() == QAbstractAnimation::Running; });
+    };
+    QElapsedTimer timer;
+    timer.start();
+    do
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (running() && timer.elapsed() < 10000);
 }
 
 // A reminder view on a test clock and a focus model of its own, whose callbacks are logged.

@@ -24,7 +24,7 @@ protected:
     void capture(ReminderOverlayView& view, const QString& name)
     {
         view.show();
-        waitForAnimations();
+        waitForAnimations(view);
         testsupport::saveScreenshot(view, name);
     }
 
@@ -103,7 +103,7 @@ TEST_F(ReminderOverlayViewTest, ThePlayedEntranceEndsAtFullSizeAndReducedMotionA
     QApplication::setEffectEnabled(Qt::UI_General, false);
     animated.resize(1440, 900);
     animated.show();
-    waitForAnimations();
+    waitForAnimations(animated);
     EXPECT_EQ(sizeOf(animated, "snooze-60").height(), 38);
 
     auto still = makeView({ online });
