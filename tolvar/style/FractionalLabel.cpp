@@ -3,7 +3,6 @@
 #include "tolvar/style/WrappedText.h"
 
 #include <QPainter>
-#include <QRegularExpression>
 #include <climits>
 #include <cmath>
 
@@ -23,24 +22,29 @@ FractionalLabel::FractionalLabel(const QString& text, const FractionalFont& font
     , m_font(font)
 {
     setTextFormat(Qt::PlainText);
+    // A wrapping label takes the width Qt would choose for it at the nearest whole size, so that
+    // layouts stay where they were; its lines are then broken and drawn at the fractional size.
+    QFont nearest = font.font;
+    nearest.setPixelSize(qRound(font.font.pixelSize() * font.scale));
+    setFont(nearest);
 }
 
 QSize FractionalLabel::sizeHint() const
 {
+    if (wordWrap()) {
+        const int width = QLabel::sizeHint().width();
+        return { width, heightForWidth(width) };
+    }
     return { int(std::ceil(m_font.horizontalAdvance(text()))), int(std::ceil(m_font.height())) };
 }
 
 QSize FractionalLabel::minimumSizeHint() const
 {
-    if (!wordWrap())
-        return sizeHint();
-    // A wrapping label may become as narrow as its longest word.
-    qreal widest = 0;
-    static const QRegularExpression spaces(QStringLiteral("\\s+"));
-    for (const QString& word : text().split(spaces, Qt::SkipEmptyParts))
-        widest = std::max(widest, m_font.horizontalAdvance(word));
-    const int width = int(std::ceil(widest));
-    return { width, heightForWidth(width) };
+    if (wordWrap()) {
+        const int width = QLabel::minimumSizeHint().width();
+        return { width, heightForWidth(width) };
+    }
+    return sizeHint();
 }
 
 int FractionalLabel::heightForWidth(int width) const
