@@ -50,11 +50,10 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(
 CalendarIndex::CalendarIndex(CalendarFolder folder, ICalendarFiles files)
     : m_folder(std::move(folder))
     , m_files(std::move(files))
-{
-    m_collections.reserve(m_folder.collections.size());
-    for (const CalendarCollection& collection : std::as_const(m_folder.collections))
-        m_collections.push_back(makeCollection(collection));
-}
+    // The collections share nothing but the parsed files, which they only read: one per thread.
+    , m_collections(QtConcurrent::blockingMapped<std::vector<Collection>>(
+          m_folder.collections, [this](const CalendarCollection& collection) { return makeCollection(collection); }))
+{ }
 
 CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection& source) const
 {

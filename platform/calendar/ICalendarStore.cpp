@@ -116,20 +116,16 @@ void ICalendarStore::finishReading()
 void ICalendarStore::adopt(std::shared_ptr<CalendarIndex> index)
 {
     // An unchanged tree keeps the index, and with it the recurrences already worked out.
-    if (m_index && m_index->folder() == index->folder())
-        return;
-    m_index = std::move(index);
+    if (!m_index || m_index->folder() != index->folder())
+        m_index = std::move(index);
+    // Also when unchanged: a folder removed and made again needs its watch again.
     watch(*m_index);
 }
 
 void ICalendarStore::watch(const CalendarIndex& index)
 {
-    QSet<QString> paths(index.folder().folders.cbegin(), index.folder().folders.cend());
-    for (const CalendarCollection& collection : index.folder().collections) {
-        for (const CalendarFileStamp& file : collection.files)
-            paths.insert(file.path);
-    }
-    m_watcher.setPaths(paths);
+    // The folders' watches report their files' changes too.
+    m_watcher.setFolders(QSet<QString>(index.folder().folders.cbegin(), index.folder().folders.cend()));
 }
 
 void ICalendarStore::makeCurrent()

@@ -1,53 +1,93 @@
 #include "platform/calendar/PathWatcher.h"
 
-#include <QHash>
+#include <QFile>
+#include <QSocketNotifier>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace platform {
 
 namespace {
 
-// Each one holds an inotify instance, of which a user has few (128 by default).
-constexpr int watcherCount = 16;
+// What happens to a folder's entries, the contents of its files included.
+constexpr uint32_t folderEvents = IN_ONLYDIR | IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_MODIFY
+    | IN_CLOSE_WRITE | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF;
 
 } // namespace
 
 PathWatcher::PathWatcher(QObject* parent)
     : QObject(parent)
+    , m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
 {
-    for (int i = 0; i < watcherCount; ++i) {
-        auto watcher = std::make_unique<QFileSystemWatcher>();
-        connect(watcher.get(), &QFileSystemWatcher::directoryChanged, this, &PathWatcher::changed);
-        connect(watcher.get(), &QFileSystemWatcher::fileChanged, this, [this](const QString& path) {
-            // A file replaced by a rename drops out of the watch; it is added again on the next setPaths.
-            m_paths.remove(path);
-            Q_EMIT changed();
-        });
-        m_watchers.push_back(std::move(watcher));
+    if (m_fd < 0) {
+        qWarning("Cannot watch the calendar folders for changes: %s", strerror(errno));
+        return;
+    }
+    m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &PathWatcher::readEvents);
+}
+
+PathWatcher::~PathWatcher()
+{
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+void PathWatcher::setFolders(const QSet<QString>& folders)
+{
+    if (m_fd < 0)
+        return;
+    for (auto it = m_watches.begin(); it != m_watches.end();) {
+        if (folders.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        const int descriptor = it.value();
+        it = m_watches.erase(it);
+        // Two paths to one folder (a symbolic link) share a descriptor.
+        if (std::find(m_watches.cbegin(), m_watches.cend(), descriptor) == m_watches.cend())
+            inotify_rm_watch(m_fd, descriptor);
+    }
+    for (const QString& folder : folders) {
+        if (m_watches.contains(folder))
+            continue;
+        const int descriptor = inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), folderEvents);
+        if (descriptor >= 0)
+            m_watches.insert(folder, descriptor);
     }
 }
 
-QFileSystemWatcher& PathWatcher::watcherFor(const QString& path)
+void PathWatcher::forget(int descriptor)
 {
-    return *m_watchers.at(qHash(path) % m_watchers.size());
+    m_watches.removeIf([descriptor](const auto& watch) { return watch.value() == descriptor; });
 }
 
-void PathWatcher::setPaths(const QSet<QString>& paths)
+void PathWatcher::readEvents()
 {
-    QHash<QFileSystemWatcher*, QStringList> gone;
-    QHash<QFileSystemWatcher*, QStringList> added;
-    for (const QString& path : std::as_const(m_paths)) {
-        if (!paths.contains(path))
-            gone[&watcherFor(path)].append(path);
+    alignas(inotify_event) char buffer[16384];
+    bool any = false;
+    for (;;) {
+        const ssize_t length = read(m_fd, buffer, sizeof buffer);
+        if (length <= 0)
+            break;
+        for (ssize_t offset = 0; offset < length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
+            offset += ssize_t(sizeof(inotify_event) + event->len);
+            if (event->mask & IN_MOVE_SELF) {
+                // Still watched at its new place, which is no longer the path it was added under.
+                inotify_rm_watch(m_fd, event->wd);
+                forget(event->wd);
+            } else if (event->mask & IN_IGNORED) {
+                forget(event->wd);
+            }
+            any = any || !(event->mask & IN_IGNORED);
+        }
     }
-    for (const QString& path : paths) {
-        if (!m_paths.contains(path))
-            added[&watcherFor(path)].append(path);
-    }
-    for (auto it = gone.cbegin(); it != gone.cend(); ++it)
-        it.key()->removePaths(it.value());
-    for (auto it = added.cbegin(); it != added.cend(); ++it)
-        it.key()->addPaths(it.value());
-    m_paths = paths;
+    if (any)
+        Q_EMIT changed();
 }
 
 } // namespace platform

@@ -1,32 +1,37 @@
 #pragma once
 
-#include <QFileSystemWatcher>
+#include <QHash>
 #include <QObject>
 #include <QSet>
-#include <memory>
-#include <vector>
+
+class QSocketNotifier;
 
 namespace platform {
 
-// Watches a large set of files and folders without polling. QFileSystemWatcher checks each added path
-// against every path it already holds, so thousands of calendar items are spread over a few of them.
+// Watches folders, without polling, for any change to what they hold: entries made, removed or
+// renamed, and files written or touched in place. A folder's watch reports its files' changes, so
+// thousands of calendar items cost one watch per folder, all in a single inotify instance.
 class PathWatcher : public QObject
 {
     Q_OBJECT
 public:
     explicit PathWatcher(QObject* parent = nullptr);
+    ~PathWatcher() override;
 
-    // Watches exactly `paths` from now on.
-    void setPaths(const QSet<QString>& paths);
+    // Watches exactly `folders` from now on. A folder that is gone is watched again once it is back
+    // and passed in again.
+    void setFolders(const QSet<QString>& folders);
 
 Q_SIGNALS:
     void changed();
 
 private:
-    QFileSystemWatcher& watcherFor(const QString& path);
+    void readEvents();
+    void forget(int descriptor);
 
-    std::vector<std::unique_ptr<QFileSystemWatcher>> m_watchers;
-    QSet<QString> m_paths;
+    int m_fd = -1;
+    QSocketNotifier* m_notifier = nullptr;
+    QHash<QString, int> m_watches;
 };
 
 } // namespace platform

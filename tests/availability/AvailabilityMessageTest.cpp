@@ -115,6 +115,7 @@ TEST(SlotTimeRangeLabelTest, WritesStartAndEndInTheZoneAndLocale)
     EXPECT_EQ(slotTimeRangeLabel(slot, QTimeZone("Asia/Tokyo"), QLocale("de_DE")), "09:30–10:00");
     EXPECT_EQ(slotTimeRangeLabel(slot, QTimeZone("Asia/Tokyo"), QLocale("en_US")), "9:30 AM–10:00 AM");
     EXPECT_EQ(slotTimeRangeLabel(slot, QTimeZone("Asia/Kolkata"), QLocale("de_DE")), "06:00–06:30");
+    EXPECT_EQ(slotTimeRangeLabel(slot, QTimeZone("Asia/Kolkata"), QLocale::c()), "06:00–06:30");
     AvailabilitySlot busy = slot;
     busy.kind = Kind::busy;
     EXPECT_EQ(slotTimeRangeLabel(busy, QTimeZone("Asia/Tokyo"), QLocale("de_DE")), "09:30–10:00");

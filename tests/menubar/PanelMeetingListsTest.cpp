@@ -123,6 +123,14 @@ TEST_F(PanelMeetingListsTest, CountdownsAtTheirEdges)
     EXPECT_EQ(PanelLabels::countdownLabel(ended, now, today), "now") << "a start already passed";
 }
 
+TEST_F(PanelMeetingListsTest, TimesAreHoursAndMinutesEvenWhereTheLocaleShortFormHasSeconds)
+{
+    QLocale::setDefault(QLocale::c());
+    const platform::Date now = clock.now();
+    EXPECT_EQ(PanelLabels::timeRangeLabel(panelMeeting("M", berlin(2026, 3, 5, 11, 0, 42))), "11:00 – 11:30");
+    EXPECT_EQ(PanelLabels::countdownLabel(panelMeeting("M", now), now, PanelLabels::localDate(now)), "ends 10:45");
+}
+
 TEST_F(PanelMeetingListsTest, DayLabels)
 {
     const QDate today(2026, 3, 5);

@@ -205,6 +205,8 @@ TEST_F(SettingsBindingsTest, theHourLabelIsTheHourItselfOnAnyDay)
     EXPECT_EQ(tolvar::settingsTexts::hourLabel(2), "2:00 AM");
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(tolvar::settingsTexts::hourLabel(9), "09:00");
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(tolvar::settingsTexts::hourLabel(9), "09:00") << "no seconds where the short form has them";
 }
 
 TEST_F(SettingsBindingsTest, alertsControlsStoreEachSettingUnderItsName)

@@ -1,5 +1,7 @@
 #include "tolvar/availability/DateTemplateFormat.h"
 
+#include "platform/text/ShortTime.h"
+
 #include <QDateTime>
 #include <memory>
 #include <unicode/dtptngen.h>
@@ -57,7 +59,7 @@ QString formatDateFromTemplate(
 
 QString formatShortTime(platform::Date date, const QLocale& locale, const QTimeZone& zone)
 {
-    return locale.toString(date.toDateTime().toTimeZone(zone).time(), QLocale::ShortFormat);
+    return platform::shortTimeText(date.toDateTime().toTimeZone(zone).time(), locale);
 }
 
 } // namespace tolvar

@@ -30,7 +30,7 @@ QFont titleFont()
 WrappedText subtitle(qreal width)
 {
     return WrappedText::make(platform::localized("No meetings coming up in the calendars you watch."),
-        PanelStyle::font(12.5), width - 2 * horizontalPadding, 100);
+        PanelStyle::fractionalFont(12.5), width - 2 * horizontalPadding, 100);
 }
 } // namespace
 

@@ -31,9 +31,9 @@ QFont detailFont()
 {
     return PanelStyle::font(12);
 }
-QFont calendarFont()
+FractionalFont calendarFont()
 {
-    return PanelStyle::font(10.5);
+    return PanelStyle::fractionalFont(10.5);
 }
 QFont countdownFont()
 {

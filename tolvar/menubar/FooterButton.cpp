@@ -11,9 +11,9 @@ namespace {
 constexpr qreal symbolSize = 13;
 constexpr qreal spacing = 2;
 
-QFont titleFont()
+FractionalFont titleFont()
 {
-    return PanelStyle::font(9.5, QFont::DemiBold);
+    return PanelStyle::fractionalFont(9.5, QFont::DemiBold);
 }
 } // namespace
 

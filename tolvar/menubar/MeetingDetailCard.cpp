@@ -7,6 +7,7 @@
 #include "tolvar/menubar/PanelStyle.h"
 #include "tolvar/menubar/SymbolLabel.h"
 #include "tolvar/model/MeetingLinks.h"
+#include "tolvar/style/FractionalLabel.h"
 #include "tolvar/style/Palette.h"
 
 #include <QCollator>
@@ -43,16 +44,21 @@ QFont headingFont()
     return font;
 }
 
-QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, bool wraps)
+QLabel* colored(QLabel* label, const QColor& color)
 {
-    auto* label = new QLabel(text);
-    label->setFont(font);
-    label->setWordWrap(wraps);
     label->setTextFormat(Qt::PlainText);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
     return label;
+}
+
+QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, bool wraps)
+{
+    auto* label = new QLabel(text);
+    label->setFont(font);
+    label->setWordWrap(wraps);
+    return colored(label, color);
 }
 
 bool isPresent(const std::optional<QString>& text)
@@ -136,7 +142,8 @@ void MeetingDetailCard::rebuild()
         m_column->addWidget(m_locationButton);
     }
     if (const auto calendar = m_meeting.calendarDisplayName())
-        addText(*calendar, PanelStyle::font(10.5), PanelStyle::white(0.45), false);
+        m_column->addWidget(
+            colored(new FractionalLabel(*calendar, PanelStyle::fractionalFont(10.5)), PanelStyle::white(0.45)));
     if (const auto service = joinServiceName(m_meeting.joinURL))
         addText(*service, PanelStyle::font(10, QFont::DemiBold), PanelStyle::white(0.55), false);
     if (isPresent(m_meeting.organizerName))

@@ -23,9 +23,9 @@ QFont titleFont()
 {
     return PanelStyle::font(13, QFont::Medium);
 }
-QFont calendarFont()
+FractionalFont calendarFont()
 {
-    return PanelStyle::font(10.5);
+    return PanelStyle::fractionalFont(10.5);
 }
 QFont timeFont()
 {

@@ -18,9 +18,9 @@ QFont brandFont()
 {
     return PanelStyle::font(13, QFont::Bold);
 }
-QFont statusFont()
+FractionalFont statusFont()
 {
-    return PanelStyle::font(10.5, QFont::Medium);
+    return PanelStyle::fractionalFont(10.5, QFont::Medium);
 }
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "tolvar/menubar/PanelLabels.h"
 
 #include "platform/text/Localized.h"
+#include "platform/text/ShortTime.h"
 #include "tolvar/model/MeetingSnapshot.h"
 
 #include <QLocale>
@@ -11,7 +12,7 @@ namespace tolvar::PanelLabels {
 namespace {
 QString shortTime(platform::Date date)
 {
-    return QLocale().toString(date.toDateTime().toLocalTime().time(), QLocale::ShortFormat);
+    return platform::shortTimeText(date.toDateTime().toLocalTime().time());
 }
 
 QString todayOrTomorrow(QDate date, QDate today)

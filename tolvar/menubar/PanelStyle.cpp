@@ -14,6 +14,11 @@ QFont font(qreal size, QFont::Weight weight)
     return overlayFont(size, weight);
 }
 
+FractionalFont fractionalFont(qreal size, QFont::Weight weight)
+{
+    return FractionalFont::overlay(size, weight);
+}
+
 QColor white(qreal opacity)
 {
     return QColor::fromRgbF(1, 1, 1, float(opacity));
@@ -24,9 +29,19 @@ qreal textWidth(const QFont& font, const QString& text)
     return QFontMetricsF(font).horizontalAdvance(text);
 }
 
+qreal textWidth(const FractionalFont& font, const QString& text)
+{
+    return font.horizontalAdvance(text);
+}
+
 qreal lineHeight(const QFont& font)
 {
     return QFontMetricsF(font).height();
+}
+
+qreal lineHeight(const FractionalFont& font)
+{
+    return font.height();
 }
 
 void drawLine(QPainter& painter, const QRectF& rect, const QString& text, const QFont& font, const QColor& color,
@@ -39,6 +54,18 @@ void drawLine(QPainter& painter, const QRectF& rect, const QString& text, const 
     painter.setFont(font);
     painter.setPen(color);
     painter.drawText(rect, int(alignment | Qt::AlignVCenter | Qt::TextSingleLine), shown);
+    painter.restore();
+}
+
+void drawLine(QPainter& painter, const QRectF& rect, const QString& text, const FractionalFont& font,
+    const QColor& color, Qt::Alignment alignment)
+{
+    if (rect.width() <= 0)
+        return;
+    const QString shown = QFontMetricsF(font.font).elidedText(text, Qt::ElideRight, rect.width() / font.scale);
+    painter.save();
+    painter.setPen(color);
+    font.drawText(painter, rect, int(alignment | Qt::AlignVCenter | Qt::TextSingleLine), shown);
     painter.restore();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tolvar/style/FractionalFont.h"
+
 #include <QColor>
 #include <QFont>
 #include <QRectF>
@@ -18,12 +20,18 @@ constexpr int columnWidth = mainPanelWidth - 2 * 16;
 
 // The system font at `size` device-independent pixels.
 QFont font(qreal size, QFont::Weight weight = QFont::Normal);
+// The same for a size with a fraction, such as 10.5, which a QFont would round.
+FractionalFont fractionalFont(qreal size, QFont::Weight weight = QFont::Normal);
 QColor white(qreal opacity);
 qreal textWidth(const QFont& font, const QString& text);
+qreal textWidth(const FractionalFont& font, const QString& text);
 qreal lineHeight(const QFont& font);
+qreal lineHeight(const FractionalFont& font);
 // One line of text in `rect`, cut at the end when it does not fit.
 void drawLine(QPainter& painter, const QRectF& rect, const QString& text, const QFont& font, const QColor& color,
     Qt::Alignment alignment = Qt::AlignLeft);
+void drawLine(QPainter& painter, const QRectF& rect, const QString& text, const FractionalFont& font,
+    const QColor& color, Qt::Alignment alignment = Qt::AlignLeft);
 // A system symbol of `points` size centred in `box`. The theme's symbolic icons leave a margin
 // inside their square, so the square is a little larger than the point size.
 void paintSymbol(QPainter& painter, const QString& symbol, const QRectF& box, qreal points, const QColor& color);

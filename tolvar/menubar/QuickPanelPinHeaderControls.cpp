@@ -1,23 +1,23 @@
 #include "tolvar/menubar/QuickPanelPinHeaderControls.h"
 
 #include "platform/text/Localized.h"
+#include "tolvar/menubar/PanelStyle.h"
 #include "tolvar/menubar/PanelWindowDragHandle.h"
 #include "tolvar/menubar/QuickPanelPinModel.h"
 #include "tolvar/style/Palette.h"
 #include "tolvar/style/SymbolIcon.h"
-#include "tolvar/style/WrappedText.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 
 namespace tolvar {
 
 namespace {
 
-QFont statusFont()
+FractionalFont statusFont()
 {
-    return overlayFont(10.5, QFont::Medium);
+    return PanelStyle::fractionalFont(10.5, QFont::Medium);
 }
 
 QColor white(qreal opacity)
@@ -99,9 +99,9 @@ void QuickPanelPinHeaderControls::setSyncStatus(const QString& status)
 
 QSize QuickPanelPinHeaderControls::sizeHint() const
 {
-    const int status = int(std::ceil(QFontMetricsF(statusFont()).horizontalAdvance(m_syncStatus)));
+    const int status = int(std::ceil(PanelStyle::textWidth(statusFont(), m_syncStatus)));
     const int handle = isPinned() ? handleWidth + spacing : 0;
-    const int height = std::max({ buttonSize, handleHeight, int(std::ceil(QFontMetricsF(statusFont()).height())) });
+    const int height = std::max({ buttonSize, handleHeight, int(std::ceil(PanelStyle::lineHeight(statusFont()))) });
     return QSize(handle + buttonSize + spacing + status, height);
 }
 
@@ -129,10 +129,7 @@ void QuickPanelPinHeaderControls::paintEvent(QPaintEvent*)
         SymbolIcon::paint(painter, QStringLiteral("line.3.horizontal"), m_dragHandle->geometry(), 11, white(0.45));
     const int left = m_pinButton->geometry().right() + 1 + spacing;
     const QRectF statusRect(left, 0, width() - left, height());
-    painter.setFont(statusFont());
-    painter.setPen(white(0.45));
-    const QString shown = QFontMetricsF(statusFont()).elidedText(m_syncStatus, Qt::ElideRight, statusRect.width());
-    painter.drawText(statusRect, int(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine), shown);
+    PanelStyle::drawLine(painter, statusRect, m_syncStatus, statusFont(), white(0.45));
 }
 
 } // namespace tolvar

@@ -1,6 +1,7 @@
 #include "tolvar/settings/HealthReport.h"
 
 #include "platform/text/Localized.h"
+#include "platform/text/ShortTime.h"
 #include "tolvar/core/AppModel.h"
 #include "tolvar/settings/SettingsTexts.h"
 
@@ -49,7 +50,7 @@ QString abbreviatedDateTime(platform::Date date)
     const QDateTime shown = local(date);
     const QLocale locale;
     return locale.toString(shown.date(), QStringLiteral("MMM d, yyyy")) + QStringLiteral(", ")
-        + locale.toString(shown.time(), QLocale::ShortFormat);
+        + platform::shortTimeText(shown.time(), locale);
 }
 
 } // namespace
@@ -93,7 +94,7 @@ HealthReport HealthReport::of(const AppModel& appModel)
         { "Monitored calendars", monitoredCalendarsSummary(n), n == 0 },
         { "Monitored reminder lists", monitoredReminderListsSummary(remindersAccess, m), remindersGranted && m == 0 },
         { "Last refresh",
-            lastRefresh ? QLocale().toString(local(*lastRefresh).time(), QLocale::ShortFormat)
+            lastRefresh ? platform::shortTimeText(local(*lastRefresh).time())
                         : platform::localized("Not refreshed yet"),
             !lastRefresh },
         { "Next reminder",

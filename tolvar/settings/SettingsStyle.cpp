@@ -1,5 +1,7 @@
 #include "tolvar/settings/SettingsStyle.h"
 
+#include "tolvar/style/FractionalLabel.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QPalette>
@@ -68,16 +70,30 @@ QFont captionFont()
     return font(11);
 }
 
-QLabel* label(const QString& text, const QFont& font, bool secondary, QWidget* parent)
+namespace {
+
+QLabel* styled(QLabel* made, bool secondary)
 {
-    auto* made = new QLabel(text, parent);
-    made->setFont(font);
     made->setWordWrap(true);
     made->setTextFormat(Qt::PlainText);
     QPalette palette = made->palette();
     palette.setColor(QPalette::WindowText, secondary ? secondaryText() : primaryText());
     made->setPalette(palette);
     return made;
+}
+
+} // namespace
+
+QLabel* label(const QString& text, const QFont& font, bool secondary, QWidget* parent)
+{
+    auto* made = new QLabel(text, parent);
+    made->setFont(font);
+    return styled(made, secondary);
+}
+
+QLabel* label(const QString& text, const FractionalFont& font, bool secondary, QWidget* parent)
+{
+    return styled(new FractionalLabel(text, font, parent), secondary);
 }
 
 QLabel* caption(const QString& text, QWidget* parent)

@@ -9,6 +9,8 @@ class QWidget;
 
 namespace tolvar {
 
+struct FractionalFont;
+
 // The colours and type of the settings and onboarding windows, taken from the desktop's palette where
 // it has one and otherwise fixed.
 namespace settingsStyle {
@@ -29,6 +31,8 @@ QFont captionFont();
 
 // A wrapping text; `secondary` greys it as a footnote.
 QLabel* label(const QString& text, const QFont& font, bool secondary, QWidget* parent = nullptr);
+// The same in a font of a fractional size, such as 12.5, which a QFont would round.
+QLabel* label(const QString& text, const FractionalFont& font, bool secondary, QWidget* parent = nullptr);
 QLabel* caption(const QString& text, QWidget* parent = nullptr);
 
 } // namespace settingsStyle

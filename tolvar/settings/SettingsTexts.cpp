@@ -1,6 +1,7 @@
 #include "tolvar/settings/SettingsTexts.h"
 
 #include "platform/text/Localized.h"
+#include "platform/text/ShortTime.h"
 
 #include <QLocale>
 #include <QTime>
@@ -57,7 +58,7 @@ QString hourLabel(int hour)
 {
     // The hour itself, never a time on some date, which a daylight-saving gap could swallow.
     const QTime time(hour, 0);
-    return QLocale().toString(time.isValid() ? time : QTime::currentTime(), QLocale::ShortFormat);
+    return platform::shortTimeText(time.isValid() ? time : QTime::currentTime());
 }
 
 } // namespace settingsTexts

@@ -12,6 +12,7 @@
 #include "tolvar/settings/RemindersSection.h"
 #include "tolvar/settings/SegmentedPicker.h"
 #include "tolvar/settings/SettingsStyle.h"
+#include "tolvar/style/FractionalFont.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -106,7 +107,7 @@ QWidget* SettingsView::header()
         settingsStyle::label(platform::localized("Tolvar"), settingsStyle::font(22, QFont::DemiBold), false, header));
     titles->addWidget(
         settingsStyle::label(platform::localized("Fullscreen meeting reminders for the calendars you choose."),
-            settingsStyle::font(12.5), true, header));
+            FractionalFont::overlay(12.5, QFont::Normal), true, header));
     row->addLayout(titles);
     row->addStretch(1);
     auto* support = new QPushButton(platform::localized("Support"), header);

@@ -1,5 +1,7 @@
 #include "tolvar/style/WrappedText.h"
 
+#include "tolvar/style/FractionalFont.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
@@ -50,15 +52,29 @@ WrappedText WrappedText::make(const QString& text, QFont font, qreal maxWidth, i
     return wrapped;
 }
 
+WrappedText WrappedText::make(
+    const QString& text, const FractionalFont& font, qreal maxWidth, int maxLines, qreal minimumScale)
+{
+    WrappedText wrapped = make(text, font.font, maxWidth / font.scale, maxLines, minimumScale);
+    wrapped.lineHeight *= font.scale;
+    wrapped.width *= font.scale;
+    wrapped.fontScale = font.scale;
+    return wrapped;
+}
+
 void WrappedText::paint(QPainter& painter, const QRectF& rect, Qt::Alignment alignment, const QBrush& brush) const
 {
     painter.save();
     painter.setFont(font);
     painter.setPen(QPen(brush, 1));
-    qreal y = rect.top();
+    painter.translate(rect.topLeft());
+    painter.scale(fontScale, fontScale);
+    const qreal lineWidth = rect.width() / fontScale;
+    const qreal unscaledLineHeight = lineHeight / fontScale;
+    qreal y = 0;
     for (const QString& line : lines) {
-        painter.drawText(QRectF(rect.left(), y, rect.width(), lineHeight), int(alignment | Qt::AlignVCenter), line);
-        y += lineHeight;
+        painter.drawText(QRectF(0, y, lineWidth, unscaledLineHeight), int(alignment | Qt::AlignVCenter), line);
+        y += unscaledLineHeight;
     }
     painter.restore();
 }

@@ -299,6 +299,48 @@ TEST_F(ICalendarStoreTest, PostsChangesAndReadsChangedFilesAfterReset)
     EXPECT_EQ(store.events(from, to, { calendar("cal") }).size(), 1);
 }
 
+TEST_F(ICalendarStoreTest, NoticesEditsInAccountsAndInAFolderMadeAgain)
+{
+    write("me@example.org/work/a.ics", "BEGIN:VEVENT\nUID:a\nSUMMARY:First\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
+    ICalendarStore store;
+    const Date from = berlin(2026, 4, 1);
+    const Date to = berlin(2026, 4, 2);
+    const QList<StoreCalendar> work { calendar("me@example.org/work") };
+    ASSERT_EQ(store.events(from, to, work).size(), 1);
+    QSignalSpy changed(&store, &EventStore::changed);
+
+    // An item two folders down, edited in place.
+    write("me@example.org/work/a.ics", "BEGIN:VEVENT\nUID:a\nSUMMARY:Edited\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
+    ASSERT_TRUE(changed.wait(5000));
+    store.reset();
+    EXPECT_TRUE(eventTitled(store.events(from, to, work), "Edited"));
+
+    // Only its time stamp changed, as a sync tool sets it.
+    changed.clear();
+    QFile touched(root + "/me@example.org/work/a.ics");
+    ASSERT_TRUE(touched.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(touched.setFileTime(QDateTime::currentDateTime().addDays(1), QFileDevice::FileModificationTime));
+    touched.close();
+    ASSERT_TRUE(changed.wait(5000));
+
+    // The collection removed and made again, then edited in place: its new folder is watched.
+    changed.clear();
+    ASSERT_TRUE(QDir(root + "/me@example.org/work").removeRecursively());
+    ASSERT_TRUE(changed.wait(5000));
+    store.reset();
+    EXPECT_TRUE(store.events(from, to, work).isEmpty());
+    changed.clear();
+    write("me@example.org/work/b.ics", "BEGIN:VEVENT\nUID:b\nSUMMARY:Back\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
+    ASSERT_TRUE(changed.wait(5000));
+    store.reset();
+    EXPECT_TRUE(eventTitled(store.events(from, to, work), "Back"));
+    changed.clear();
+    write("me@example.org/work/b.ics", "BEGIN:VEVENT\nUID:b\nSUMMARY:Again\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
+    ASSERT_TRUE(changed.wait(5000));
+    store.reset();
+    EXPECT_TRUE(eventTitled(store.events(from, to, work), "Again"));
+}
+
 TEST_F(ICalendarStoreTest, AFirstReadOnOneThreadOrOnAllFindsTheSame)
 {
     for (int n = 0; n < 40; ++n) {
