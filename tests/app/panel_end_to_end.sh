@@ -4,133 +4,53 @@
 # with the mouse and the keyboard through xdotool.
 # Usage: panel_end_to_end.sh <tolvar executable>
 set -euo pipefail
+# shellcheck source=../support/x11-session.sh
+. "${BASH_SOURCE%/*}/../support/x11-session.sh"
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-note() { echo "-- $*"; }
-
-if [ $# -ne 1 ] || [ ! -x "$1" ]; then
-    fail "usage: $0 <tolvar executable>"
-fi
-tolvar=$(realpath "$1")
-for tool in Xvnc xrandr trayer xdotool xwininfo xdpyinfo xmessage; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
-done
-# Behaviour only; leaks are the unit tests' job (see end_to_end.sh).
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
-
-work=$(mktemp -d)
-xvnc="" trayer="" app="" other=""
-
-cleanup() {
-    local status=$?
-    for pid in $app $other $trayer $xvnc; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    if [ $status -ne 0 ] && [ -f "$work/tolvar.log" ]; then
-        echo "== tolvar.log"
-        tail -40 "$work/tolvar.log"
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-now_ms() { date +%s%3N; }
-wait_until() {
-    local deadline=$(($(now_ms) + $1))
-    shift
-    until "$@"; do
-        [ "$(now_ms)" -lt "$deadline" ] || return 1
-        sleep 0.05
-    done
-}
+take_program "<tolvar executable>" "$@"
+require_tools Xvnc xrandr trayer xdotool xwininfo xdpyinfo xmessage
+begin_session
 
 # --- the display: two monitors side by side on one X screen, and a tray at the top ---
-for n in 71 72 73 74 75 76 77 78 79; do
-    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
-    Xvnc :$n -geometry 2304x800 -SecurityTypes None -localhost >"$work/xvnc.log" 2>&1 &
-    xvnc=$!
-    wait_until 5000 xdpyinfo -display :$n >/dev/null 2>&1 && break
-    kill $xvnc 2>/dev/null || true
-    xvnc=""
-done
-[ -n "$xvnc" ] || fail "could not start Xvnc on any display from :71 to :79"
-export DISPLAY=:$n
-xrandr --setmonitor LEFT 1280/338x800/211+0+0 VNC-0 >/dev/null
-xrandr --setmonitor RIGHT 1024/270x768/203+1280+0 none >/dev/null
-xrandr --listmonitors | grep "^Monitors: 2" >/dev/null || fail "the X server does not report two monitors"
-trayer --edge top --align right >"$work/trayer.log" 2>&1 &
-trayer=$!
-wait_until 5000 xdotool search --class trayer >/dev/null 2>&1 || fail "trayer did not start"
+start_two_monitor_xvnc 71 79
+start_tray --edge top --align right
 
 # --- a time zone in which it is about nine in the morning, and two meetings later today ---
 offset=$(((9 - 10#$(date -u +%H) + 24) % 24))
 [ $offset -le 14 ] || offset=$((offset - 24))
 if [ $offset -gt 0 ]; then tz=Etc/GMT-$offset; elif [ $offset -lt 0 ]; then tz=Etc/GMT+$((-offset)); else tz=Etc/GMT; fi
 dir=$work
-mkdir -p "$dir/config/tolvar" "$dir/data/calendars/work/meetings" "$dir/data/tolvar" "$dir/bin" "$dir/home" "$dir/runtime"
-chmod 700 "$dir/runtime"
-cat >"$dir/bin/xdg-open" <<SCRIPT
-#!/bin/sh
-printf '%s\n' "\$1" >>"$dir/opened.txt"
-SCRIPT
-chmod +x "$dir/bin/xdg-open"
+make_private_folders "$dir"
+install_stand_in_opener "$dir"
+set_up_as_used "$dir"
 event() { # uid, local start hour, title, link
-    local start end stamp="+%Y%m%dT%H%M%SZ"
+    local start
     start=$(TZ=$tz date -d "today $2:00" +%s)
-    end=$((start + 1800))
-    cat <<ICS
-BEGIN:VEVENT
-UID:$1@tolvar.test
-DTSTAMP:$(date -u $stamp)
-DTSTART:$(date -u -d @$start $stamp)
-DTEND:$(date -u -d @$end $stamp)
-SUMMARY:$3
-URL:$4
-END:VEVENT
-ICS
+    calendar_event "$1@tolvar.test" "$(utc_stamp $start)" "$(utc_stamp $((start + 1800)))" "$3" "URL:$4"
 }
 {
-    printf 'BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Tolvar panel test//EN\n'
     event planning 11 "Planning" https://meet.example.com/planning
     event review 12 "Design review" https://meet.example.com/review
-    printf 'END:VCALENDAR\n'
-} >"$dir/data/calendars/work/meetings/today.ics"
-echo '{ "selectedCalendarIDs": ["work/meetings"], "onboardingCompleted": true }' >"$dir/config/tolvar/defaults.json"
-echo '{ "events": "granted", "reminders": "granted" }' >"$dir/data/tolvar/calendar-access.json"
+} | write_calendar "$dir/data/calendars/work/meetings/today.ics" panel
 note "display $DISPLAY, two monitors, tray at the top; local time $(TZ=$tz date +%H:%M) in $tz"
 
-env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS -u XDG_CURRENT_DESKTOP TZ=$tz \
-    HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" XDG_DATA_HOME="$dir/data" XDG_CACHE_HOME="$dir/cache" \
-    XDG_RUNTIME_DIR="$dir/runtime" PATH="$dir/bin:$PATH" \
-    "$tolvar" >"$dir/tolvar.log" 2>&1 &
-app=$!
+launch "$dir" TZ=$tz
 
-# "x y width height" of every window of the program that is on screen.
-windows() {
-    local id
-    for id in $(xdotool search --onlyvisible --pid "$app" 2>/dev/null || true); do
-        xwininfo -id "$id" 2>/dev/null | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
-            /Width:/ { w = $2 } /Height:/ { h = $2 } END { if (w) print x, y, w, h }'
-    done
-}
-tray_icon() { windows | awk '!found && $3 <= 64 && $4 <= 64 { print; found = 1 } END { exit !found }'; }
 # The panel: the program's one window 360 wide.
-panel() { windows | awk '!found && $3 == 360 { print; found = 1 } END { exit !found }'; }
+panel() { window_of_width 360; }
 no_panel() { ! panel >/dev/null; }
 opened() { [ -f "$dir/opened.txt" ] && cat "$dir/opened.txt"; }
 on_monitor() { # x y w h of a window, then the monitor's x y w h
     [ "$1" -ge "$5" ] && [ "$2" -ge "$6" ] && [ $(($1 + $3)) -le $(($5 + $7)) ] && [ $(($2 + $4)) -le $(($6 + $8)) ]
 }
 
-wait_until 8000 tray_icon >/dev/null || fail "no tray icon came on screen"
+wait_for 8000 tray_icon >/dev/null || fail "no tray icon came on screen"
 read -r ix iy iw ih < <(tray_icon)
 note "tray icon at $ix $iy ${iw}x$ih"
 
 # --- the tray panel: beside the icon, keyboard from the first meeting, Escape ---
-xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
-wait_until 5000 panel >/dev/null || fail "a click on the tray icon opened no panel"
+click_tray_icon 1
+wait_for 5000 panel >/dev/null || fail "a click on the tray icon opened no panel"
 read -r px py pw ph < <(panel)
 note "tray panel at $px $py ${pw}x$ph"
 on_monitor $px $py $pw $ph 0 0 1280 800 || on_monitor $px $py $pw $ph 1280 0 1024 768 ||
@@ -141,15 +61,15 @@ sleep 0.5
 xdotool key Down
 sleep 0.2
 xdotool key Return
-wait_until 5000 opened >/dev/null || fail "Down, Return joined nothing"
+wait_for 5000 opened >/dev/null || fail "Down, Return joined nothing"
 [ "$(opened)" = https://meet.example.com/review ] || fail "Down, Return opened '$(opened)', not the second meeting"
 note "Down, Return joined the second meeting"
 panel >/dev/null || fail "joining closed the tray panel"
 # Hovering a meeting shows its card in a window of its own beside the panel, on the side with room.
-side_panel() { windows | awk '!found && $3 == 280 { print; found = 1 } END { exit !found }'; }
+side_panel() { window_of_width 280; }
 for y in $(seq $((py + 90)) 16 $((py + ph - 60))); do
     xdotool mousemove $((px + 120)) $y
-    wait_until 600 side_panel >/dev/null && break
+    wait_for 600 side_panel >/dev/null && break
 done
 side_panel >/dev/null || fail "hovering the meetings showed no detail card"
 read -r sx sy sw sh < <(side_panel)
@@ -157,15 +77,15 @@ read -r sx sy sw sh < <(side_panel)
 on_monitor $sx $sy $sw $sh 0 0 1280 800 || fail "the detail card is not on the panel's monitor"
 note "detail card at $sx $sy ${sw}x$sh beside the panel"
 xdotool key Escape
-wait_until 3000 no_panel || fail "Escape did not close the tray panel"
-wait_until 3000 eval '! side_panel >/dev/null' || fail "the detail card stayed after its panel closed"
+wait_for 3000 no_panel || fail "Escape did not close the tray panel"
+wait_for 3000 eval '! side_panel >/dev/null' || fail "the detail card stayed after its panel closed"
 note "Escape closed the tray panel and its detail card"
 
 # --- the Quick Panel: at the pointer on the monitor under it, closed by a second press ---
 xdotool mousemove 1500 200
 sleep 0.2
 xdotool key ctrl+alt+m
-wait_until 5000 panel >/dev/null || fail "the shortcut opened no Quick Panel"
+wait_for 5000 panel >/dev/null || fail "the shortcut opened no Quick Panel"
 read -r qx qy qw qh < <(panel)
 note "Quick Panel at $qx $qy ${qw}x$qh"
 [ $qx -eq 1500 ] || fail "the Quick Panel is not at the pointer's x"
@@ -178,13 +98,13 @@ xdotool keyup Down
 sleep 0.3
 panel >/dev/null || fail "holding Down closed the Quick Panel"
 xdotool key ctrl+alt+m
-wait_until 3000 no_panel || fail "a second press did not close the Quick Panel"
+wait_for 3000 no_panel || fail "a second press did not close the Quick Panel"
 note "the shortcut opened and closed the Quick Panel; holding Down kept it open"
 
 # --- clicking into another window: closes an unpinned Quick Panel, not a pinned one ---
 xmessage -geometry 300x100+100+500 "another application" >/dev/null 2>&1 &
-other=$!
-wait_until 5000 xdotool search --onlyvisible --class Xmessage >/dev/null 2>&1 || fail "xmessage did not start"
+track_helper $!
+wait_for 5000 xdotool search --onlyvisible --class Xmessage >/dev/null 2>&1 || fail "xmessage did not start"
 other_window=$(xdotool search --onlyvisible --class Xmessage | head -1)
 # Without a window manager a click gives no focus: do what a click-to-focus manager would.
 click_other() {
@@ -195,7 +115,7 @@ click_other() {
 open_quick_panel() {
     xdotool mousemove 1500 200
     xdotool key ctrl+alt+m
-    wait_until 5000 panel >/dev/null || fail "the shortcut opened no Quick Panel"
+    wait_for 5000 panel >/dev/null || fail "the shortcut opened no Quick Panel"
     sleep 0.3
 }
 open_quick_panel
@@ -231,18 +151,13 @@ read -r mx my _ _ < <(panel)
 [ "$mx $my" = "$((qx - 120)) $((qy + 80))" ] || fail "dragging the pinned panel moved it to $mx $my, not by -120 +80"
 note "dragged the pinned Quick Panel by its background"
 xdotool mousemove 1500 200 key ctrl+alt+m
-wait_until 3000 no_panel || fail "the shortcut did not close the pinned Quick Panel"
+wait_for 3000 no_panel || fail "the shortcut did not close the pinned Quick Panel"
 
 # Quit from the open Quick Panel's footer (its last button, at the bottom right): a clean exit.
 open_quick_panel
 read -r qx qy qw qh < <(panel)
 xdotool mousemove $((qx + qw - 16 - 25)) $((qy + qh - 14 - 19)) click 1
-app_ended() { ! kill -0 "$app" 2>/dev/null; }
-wait_until 10000 app_ended || fail "Quit in the Quick Panel did not end the program"
-status=0
-wait "$app" || status=$?
-app=""
-[ $status -eq 0 ] || fail "the program exited with status $status after Quit in the Quick Panel"
+expect_clean_exit "Quit in the Quick Panel"
 note "Quit in the Quick Panel ended the program cleanly"
 
 echo "PASS"

@@ -1,0 +1,229 @@
+# Sourced by the X11 test scripts: an X server of the test's own, private XDG folders, the program
+# started with a clean environment, and ways to find and drive its windows. Expects `set -euo pipefail`.
+# After begin_session: $work is the test's folder, removed at exit; $app is the program's process.
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+note() { echo "-- $*"; }
+
+# Sets $program from the script's one argument, an executable; the first argument is its usage name.
+take_program() {
+    local usage=$1
+    shift
+    [ $# -eq 1 ] && [ -x "$1" ] || fail "usage: $0 $usage"
+    program=$(realpath "$1")
+}
+
+require_tools() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
+    done
+}
+
+# These tests are about behaviour; leaks are the unit tests' job. The leak check at exit stops every
+# thread of the whole program, and now and then its tracer crashes on one that is just ending (sound,
+# D-Bus), failing a run that did everything right.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+
+now_ms() { date +%s%3N; }
+# Runs the command until it succeeds or the deadline (milliseconds since 1970) passes.
+wait_until() {
+    local deadline=$1
+    shift
+    until "$@"; do
+        [ "$(now_ms)" -lt "$deadline" ] || return 1
+        sleep 0.05
+    done
+}
+# Runs the command until it succeeds or the given milliseconds pass.
+wait_for() {
+    local within=$1
+    shift
+    wait_until $(($(now_ms) + within)) "$@"
+}
+
+begin_session() {
+    work=$(mktemp -d)
+    app=""
+    helpers=""
+    trap end_session EXIT
+}
+
+# Helper processes end at exit, the latest first, after the program.
+track_helper() { helpers="$1 $helpers"; }
+
+end_session() {
+    local status=$? pid log
+    for pid in $app $helpers; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    if [ $status -ne 0 ]; then
+        for log in "$work"/tolvar.log "$work"/*/tolvar.log; do
+            [ -f "$log" ] && { echo "== $log"; tail -40 "$log"; }
+        done
+    fi
+    rm -rf "$work"
+}
+
+# Starts an X server (its command follows the display list) on the first display number of the list
+# that no other server holds, and exports DISPLAY.
+start_x_server() {
+    local displays=$1 n server
+    shift
+    for n in $displays; do
+        [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
+        "$1" ":$n" "${@:2}" >"$work/x-$n.log" 2>&1 &
+        server=$!
+        if wait_for 5000 xdpyinfo -display ":$n" >/dev/null 2>&1; then
+            track_helper $server
+            export DISPLAY=:$n
+            return
+        fi
+        kill $server 2>/dev/null || true
+    done
+    fail "could not start $1 on any display of: $displays"
+}
+
+# Two monitors side by side on one X screen: 1280x800+0+0 and 1024x768+1280+0. The arguments are the
+# first and last display number to try.
+start_two_monitor_xvnc() {
+    start_x_server "$(seq -s ' ' "$1" "$2")" Xvnc -geometry 2304x800 -SecurityTypes None -localhost
+    xrandr --setmonitor LEFT 1280/338x800/211+0+0 VNC-0 >/dev/null
+    xrandr --setmonitor RIGHT 1024/270x768/203+1280+0 none >/dev/null
+    xrandr --listmonitors | grep "^Monitors: 2" >/dev/null || fail "the X server does not report two monitors"
+}
+
+# One 1280x800 screen on a display from the first to the last number given, or from the list in
+# TOLVAR_TEST_DISPLAYS.
+start_xvfb() {
+    start_x_server "${TOLVAR_TEST_DISPLAYS:-$(seq -s ' ' "$1" "$2")}" Xvfb -screen 0 1280x800x24 -nolisten tcp
+}
+
+# A system tray; the arguments go to trayer.
+start_tray() {
+    trayer "$@" >"$work/trayer.log" 2>&1 &
+    track_helper $!
+    wait_for 5000 xdotool search --class trayer >/dev/null 2>&1 || fail "trayer did not start"
+}
+
+# The XDG folders of one run of the program, below the given folder, holding the calendar folder
+# work/meetings.
+make_private_folders() {
+    mkdir -p "$1/config/tolvar" "$1/data/calendars/work/meetings" "$1/data/tolvar" "$1/home" "$1/runtime"
+    chmod 700 "$1/runtime"
+}
+
+# Onboarding done, calendar access given and the calendar work/meetings chosen.
+set_up_as_used() {
+    echo '{ "selectedCalendarIDs": ["work/meetings"], "onboardingCompleted": true }' >"$1/config/tolvar/defaults.json"
+    echo '{ "events": "granted", "reminders": "granted" }' >"$1/data/tolvar/calendar-access.json"
+}
+
+# Stands in for the desktop's opener on the program's PATH: records in opened.txt what it was asked to open.
+install_stand_in_opener() {
+    mkdir -p "$1/bin"
+    cat >"$1/bin/xdg-open" <<SCRIPT
+#!/bin/sh
+printf '%s\n' "\$1" >>"$1/opened.txt"
+SCRIPT
+    chmod +x "$1/bin/xdg-open"
+}
+
+# A UTC calendar time from seconds since 1970.
+utc_stamp() { date -u -d "@$1" +%Y%m%dT%H%M%SZ; }
+
+# One meeting of a calendar file: uid, start and end (UTC calendar times), summary, then any further
+# property lines.
+calendar_event() {
+    printf 'BEGIN:VEVENT\nUID:%s\nDTSTAMP:%s\nDTSTART:%s\nDTEND:%s\nSUMMARY:%s\n' "$1" "$(utc_stamp "$(date +%s)")" \
+        "$2" "$3" "$4"
+    shift 4
+    [ $# -eq 0 ] || printf '%s\n' "$@"
+    printf 'END:VEVENT\n'
+}
+
+# Writes a calendar file holding the meetings read from standard input; the second argument names the test.
+write_calendar() {
+    {
+        printf 'BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Tolvar %s test//EN\n' "$2"
+        cat
+        printf 'END:VCALENDAR\n'
+    } >"$1"
+}
+
+# Starts $program on the run's private folders, without the caller's desktop session; NAME=value
+# arguments add to its environment.
+launch() {
+    local dir=$1
+    shift
+    env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS -u XDG_CURRENT_DESKTOP "$@" \
+        HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" XDG_DATA_HOME="$dir/data" XDG_CACHE_HOME="$dir/cache" \
+        XDG_RUNTIME_DIR="$dir/runtime" PATH="$dir/bin:$PATH" \
+        "$program" >>"$dir/tolvar.log" 2>&1 &
+    app=$!
+}
+
+# "x y width height" of a window.
+window_geometry() {
+    xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
+        /Width:/ { w = $2 } /Height:/ { h = $2 } END { if (w) print x, y, w, h }'
+}
+
+# "x y width height" of every window of the program that is on screen.
+windows() {
+    local id
+    for id in $(xdotool search --onlyvisible --pid "$app" 2>/dev/null || true); do
+        window_geometry "$id"
+    done
+}
+# The first of the program's windows with the given width.
+window_of_width() { windows | awk -v width="$1" '!found && $3 == width { print; found = 1 } END { exit !found }'; }
+# "x y width height" of the first window on screen with the given title, whoever owns it.
+window_titled() {
+    local id
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+    [ -n "$id" ] || return 1
+    window_geometry "$id"
+}
+# A window of its own placed exactly at x y width height.
+# (Whole pipelines read to the end: an early exit would fail them under pipefail.)
+window_on() { windows | grep -x "$1 $2 $3 $4" >/dev/null; }
+# A reminder covers both monitors of start_two_monitor_xvnc.
+reminder_up() { window_on 0 0 1280 800 && window_on 1280 0 1024 768; }
+reminder_gone() { ! window_on 0 0 1280 800 && ! window_on 1280 0 1024 768; }
+tray_icon() { windows | awk '!found && $3 <= 64 && $4 <= 64 { print; found = 1 } END { exit !found }'; }
+app_ended() { ! kill -0 "$app" 2>/dev/null; }
+
+click_tray_icon() {
+    local x y w h
+    read -r x y w h < <(tray_icon)
+    xdotool mousemove $((x + w / 2)) $((y + h / 2)) click "$1"
+}
+
+# Waits for the program to end after a Quit and checks that it ended cleanly; the argument says which Quit.
+expect_clean_exit() {
+    wait_for 10000 app_ended || fail "$1: the program did not end"
+    local status=0
+    wait "$app" || status=$?
+    app=""
+    [ $status -eq 0 ] || fail "$1: the program exited with status $status"
+}
+
+# Right-click on the tray icon, then the menu's one item, Quit, from the keyboard; a clean exit.
+quit_from_tray() {
+    click_tray_icon 3
+    sleep 0.5
+    xdotool key Down Return
+    expect_clean_exit "$1"
+}
+
+clipboard() { xclip -o -selection clipboard 2>/dev/null || true; }
+clipboard_holds() { [ "$(clipboard)" = "$1" ]; }
+expect_clipboard() {
+    wait_for 3000 clipboard_holds "$1" || fail "the clipboard holds:
+$(clipboard)
+---- expected:
+$1"
+}
