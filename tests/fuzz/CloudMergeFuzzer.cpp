@@ -31,14 +31,8 @@ void checkMerged(const QList<MeetingSnapshot>& merged, platform::Date now)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::application();
-    static const bool quiet = [] {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-        return true;
-    }();
-    FUZZ_CHECK(quiet);
-    QDir dir(fuzz::folder().path() + QStringLiteral("/cloud"));
-    dir.removeRecursively();
-    FUZZ_CHECK(dir.mkpath(QStringLiteral(".")));
+    fuzz::silenceMessages();
+    const QDir dir = fuzz::emptyFolder(QStringLiteral("cloud"));
     // The input holds this machine's file and up to three others', one after another.
     const QList<QByteArray> files = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)).split('\f');
     const char* devices[] = { "self", "laptop", "phone", "tablet" };

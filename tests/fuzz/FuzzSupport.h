@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -32,6 +33,25 @@ inline QCoreApplication& application()
 inline const QTemporaryDir& folder()
 {
     static QTemporaryDir dir;
+    return dir;
+}
+
+// Drops Qt's messages: the code under test warns about every bad input, which would drown the fuzzer's output.
+inline void silenceMessages()
+{
+    static const bool silenced = [] {
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+        return true;
+    }();
+    FUZZ_CHECK(silenced);
+}
+
+// The run's folder `name`, emptied for the next input.
+inline QDir emptyFolder(const QString& name)
+{
+    QDir dir(folder().path() + u'/' + name);
+    dir.removeRecursively();
+    FUZZ_CHECK(dir.mkpath(QStringLiteral(".")));
     return dir;
 }
 

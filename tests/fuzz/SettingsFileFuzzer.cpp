@@ -10,14 +10,8 @@ using platform::JsonFileUserDefaults;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::application();
-    static const bool quiet = [] {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-        return true;
-    }();
-    FUZZ_CHECK(quiet);
-    QDir dir(fuzz::folder().path() + QStringLiteral("/settings"));
-    dir.removeRecursively();
-    FUZZ_CHECK(dir.mkpath(QStringLiteral(".")));
+    fuzz::silenceMessages();
+    const QDir dir = fuzz::emptyFolder(QStringLiteral("settings"));
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     fuzz::writeFile(dir.filePath(QStringLiteral("read.json")), bytes);
 
