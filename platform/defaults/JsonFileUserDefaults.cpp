@@ -18,38 +18,6 @@ namespace {
 // Deeper values could exhaust the stack when the file is written back.
 constexpr int maxNestingDepth = 256;
 
-// Why the bytes are no defaults file, with the parser's line and column when it stopped.
-QString problemIn(const QByteArray& bytes)
-{
-    struct ErrorReader final : nlohmann::json_sax<nlohmann::json>
-    {
-        bool null() override { return true; }
-        bool boolean(bool) override { return true; }
-        bool number_integer(number_integer_t) override { return true; }
-        bool number_unsigned(number_unsigned_t) override { return true; }
-        bool number_float(number_float_t, const string_t&) override { return true; }
-        bool string(string_t&) override { return true; }
-        bool binary(binary_t&) override { return true; }
-        bool start_object(std::size_t) override { return true; }
-        bool key(string_t&) override { return true; }
-        bool end_object() override { return true; }
-        bool start_array(std::size_t) override { return true; }
-        bool end_array() override { return true; }
-        bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error) override
-        {
-            // "[json.exception.parse_error.101] parse error at line 2, column 9: ..."
-            message = QString::fromUtf8(error.what());
-            message.remove(QRegularExpression(QStringLiteral("^\\[[^]]*\\] ")));
-            return false;
-        }
-        QString message;
-    } reader;
-    nlohmann::json::sax_parse(bytes.begin(), bytes.end(), &reader);
-    if (!reader.message.isEmpty())
-        return reader.message;
-    return QStringLiteral("it holds no JSON object, or one nested deeper than %1").arg(maxNestingDepth);
-}
-
 std::optional<QByteArray> dataFromJson(const nlohmann::json& json)
 {
     if (!json.is_object() || json.size() != 1 || !json.contains("data") || !json["data"].is_string())
@@ -146,22 +114,34 @@ public:
     }
     bool parse_error(std::size_t position, const std::string& token, const nlohmann::json::exception& error)
     {
+        // "[json.exception.parse_error.101] parse error at line 2, column 9: ..."
+        m_error = QString::fromUtf8(error.what());
+        m_error.remove(QRegularExpression(QStringLiteral("^\\[[^]]*\\] ")));
         return m_builder.parse_error(position, token, error);
     }
+
+    // The parser's own words, with its line and column, when the bytes are no JSON; else empty.
+    const QString& error() const { return m_error; }
 
 private:
     bool enter() { return ++m_depth <= maxNestingDepth; }
 
     nlohmann::detail::json_sax_dom_parser<nlohmann::json> m_builder;
     int m_depth = 0;
+    QString m_error;
 };
 
-std::optional<nlohmann::json> parseObject(const QByteArray& bytes)
+// The defaults document in `bytes`, or why there is none in `problem`.
+std::optional<nlohmann::json> parseObject(const QByteArray& bytes, QString& problem)
 {
     nlohmann::json document;
     DepthLimitedBuilder builder(document);
-    if (!nlohmann::json::sax_parse(bytes.begin(), bytes.end(), &builder) || !document.is_object())
+    if (!nlohmann::json::sax_parse(bytes.begin(), bytes.end(), &builder) || !document.is_object()) {
+        problem = !builder.error().isEmpty()
+            ? builder.error()
+            : QStringLiteral("it holds no JSON object, or one nested deeper than %1").arg(maxNestingDepth);
         return std::nullopt;
+    }
     return document;
 }
 
@@ -231,11 +211,10 @@ void JsonFileUserDefaults::load()
     }
     std::optional<nlohmann::json> document;
     if (file.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = file.readAll();
-        document = parseObject(bytes);
+        QString problem;
+        document = parseObject(file.readAll(), problem);
         if (!document)
-            qWarning(
-                "Cannot read the defaults file %s: %s", qUtf8Printable(m_filePath), qUtf8Printable(problemIn(bytes)));
+            qWarning("Cannot read the defaults file %s: %s", qUtf8Printable(m_filePath), qUtf8Printable(problem));
     }
     if (document) {
         m_document = std::move(*document);
