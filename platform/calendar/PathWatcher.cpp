@@ -26,8 +26,8 @@ PathWatcher::PathWatcher(QObject* parent)
         qWarning("Cannot watch the calendar folders for changes: %s", strerror(errno));
         return;
     }
-    m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &PathWatcher::readEvents);
+    const auto* notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &PathWatcher::readEvents);
 }
 
 PathWatcher::~PathWatcher()

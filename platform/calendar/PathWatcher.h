@@ -4,8 +4,6 @@
 #include <QObject>
 #include <QSet>
 
-class QSocketNotifier;
-
 namespace platform {
 
 // Watches folders, without polling, for any change to what they hold: entries made, removed or
@@ -30,7 +28,6 @@ private:
     void forget(int descriptor);
 
     int m_fd = -1;
-    QSocketNotifier* m_notifier = nullptr;
     QHash<QString, int> m_watches;
 };
 
