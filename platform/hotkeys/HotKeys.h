@@ -72,7 +72,6 @@ public:
     // the other programs' grabs as usual. Resuming grabs them all again; one that another program took
     // meanwhile is dropped and reported to the handlers as `lost`.
     void setSuspended(bool suspended);
-    bool isSuspended() const { return m_suspended; }
 
     HandlerRef installHandler(HotKeyEventKinds kinds, Handler handler);
     void setHandlerEventKinds(HandlerRef handler, HotKeyEventKinds kinds);
