@@ -2,8 +2,6 @@
 
 #include "platform/calendarapp/CalendarApp.h"
 
-#include <QStringList>
-
 namespace platform {
 
 // The calendar application as the freedesktop MIME defaults name it: the handler of text/calendar is
