@@ -3,6 +3,7 @@
 #include "tolvar/menubar/MeetingDisplay.h"
 
 #include <QWidget>
+#include <optional>
 
 namespace tolvar {
 
@@ -46,6 +47,8 @@ private:
 
     bool m_isNow;
     MeetingDisplay m_display;
+    // The place without its links, found once per display rather than on every paint.
+    std::optional<QString> m_place;
     CircleActionButton* m_button;
 };
 
