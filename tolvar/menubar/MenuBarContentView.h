@@ -4,6 +4,7 @@
 #include "tolvar/menubar/MeetingDisplay.h"
 #include "tolvar/menubar/MenuBarInteractionModel.h"
 #include "tolvar/menubar/PanelMeetingLists.h"
+#include "tolvar/menubar/PanelStyle.h"
 #include "tolvar/menubar/PanelTransientHotkeys.h"
 
 #include <QCoro/QCoroTask>
@@ -37,9 +38,9 @@ class MenuBarContentView : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int mainPanelWidth = 360;
-    static constexpr int detailCardWidth = 280;
-    static constexpr int detailGap = 8;
+    static constexpr int mainPanelWidth = PanelStyle::mainPanelWidth;
+    static constexpr int detailCardWidth = PanelStyle::detailCardWidth;
+    static constexpr int detailGap = PanelStyle::detailGap;
 
     explicit MenuBarContentView(AppModel& appModel, QWidget* parent = nullptr);
     ~MenuBarContentView() override;
