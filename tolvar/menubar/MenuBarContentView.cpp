@@ -391,15 +391,21 @@ void MenuBarContentView::rebuildOnce()
     runHooks(lists);
 }
 
+MeetingDisplay MenuBarContentView::displayOf(const MeetingSnapshot& meeting) const
+{
+    MeetingDisplay display;
+    display.meeting = meeting;
+    display.selected = m_ui.selectedMeetingID() == meeting.id;
+    display.muted = m_appModel.isReminderMuted(meeting);
+    return display;
+}
+
 QList<MeetingDisplay> MenuBarContentView::cards(
     const QList<MeetingSnapshot>& meetings, bool isNow, const PanelMeetingLists& lists) const
 {
     QList<MeetingDisplay> displays;
     for (const MeetingSnapshot& meeting : meetings) {
-        MeetingDisplay display;
-        display.meeting = meeting;
-        display.selected = m_ui.selectedMeetingID() == meeting.id;
-        display.muted = m_appModel.isReminderMuted(meeting);
+        MeetingDisplay display = displayOf(meeting);
         display.countdown = PanelLabels::countdownLabel(meeting, m_ui.now(), lists.today);
         display.timeRange = PanelLabels::timeRangeLabel(meeting);
         display.upcoming = !isNow && meeting.startDate > m_ui.now();
@@ -413,10 +419,7 @@ QList<MeetingDisplay> MenuBarContentView::rows(
 {
     QList<MeetingDisplay> displays;
     for (const MeetingSnapshot& meeting : meetings) {
-        MeetingDisplay display;
-        display.meeting = meeting;
-        display.selected = m_ui.selectedMeetingID() == meeting.id;
-        display.muted = m_appModel.isReminderMuted(meeting);
+        MeetingDisplay display = displayOf(meeting);
         display.timeText = lists.detailTimeLabel(meeting);
         displays.append(display);
     }

@@ -138,6 +138,7 @@ private:
     void rebuildOnce();
     void updateSections(const PanelMeetingLists& lists);
     void runHooks(const PanelMeetingLists& lists);
+    MeetingDisplay displayOf(const MeetingSnapshot& meeting) const;
     QList<MeetingDisplay> cards(
         const QList<MeetingSnapshot>& meetings, bool isNow, const PanelMeetingLists& lists) const;
     QList<MeetingDisplay> rows(const QList<MeetingSnapshot>& meetings, const PanelMeetingLists& lists) const;
