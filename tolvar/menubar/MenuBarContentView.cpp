@@ -138,9 +138,12 @@ QString MenuBarContentView::detailTimeLabel(const MeetingSnapshot& meeting) cons
 std::optional<QRectF> MenuBarContentView::detailAnchorRect() const
 {
     const auto meeting = detailMeeting();
-    if (!meeting)
-        return std::nullopt;
-    const auto frame = m_ui.meetingRowFrames().constFind(meeting->id);
+    return meeting ? rowFrame(meeting->id) : std::nullopt;
+}
+
+std::optional<QRectF> MenuBarContentView::rowFrame(const QString& meetingID) const
+{
+    const auto frame = m_ui.meetingRowFrames().constFind(meetingID);
     if (frame == m_ui.meetingRowFrames().constEnd())
         return std::nullopt;
     return *frame;
@@ -493,9 +496,7 @@ void MenuBarContentView::runHooks(const PanelMeetingLists& lists)
     state.meeting = detail;
     if (detail) {
         state.timeLabel = lists.detailTimeLabel(*detail);
-        const auto frame = m_ui.meetingRowFrames().constFind(detail->id);
-        if (frame != m_ui.meetingRowFrames().constEnd())
-            state.anchor = *frame;
+        state.anchor = rowFrame(detail->id);
     }
     state.showAllAttendees = m_ui.showAllAttendees();
     state.side = m_ui.detailPopupSide();

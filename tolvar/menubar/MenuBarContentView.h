@@ -142,6 +142,7 @@ private:
     QList<MeetingDisplay> cards(
         const QList<MeetingSnapshot>& meetings, bool isNow, const PanelMeetingLists& lists) const;
     QList<MeetingDisplay> rows(const QList<MeetingSnapshot>& meetings, const PanelMeetingLists& lists) const;
+    std::optional<QRectF> rowFrame(const QString& meetingID) const;
     void step(int direction);
     void rowHoverChanged(const QString& meetingID, bool inside);
     void scheduleRowFrameReport();
