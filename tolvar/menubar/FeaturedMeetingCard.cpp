@@ -60,11 +60,6 @@ FeaturedMeetingCard::FeaturedMeetingCard(bool isNow, QWidget* parent)
     connect(m_button, &QAbstractButton::clicked, this, [this] { Q_EMIT activated(m_display.meeting); });
 }
 
-CircleActionButton* FeaturedMeetingCard::actionButton() const
-{
-    return m_button->isVisibleTo(this) ? m_button : nullptr;
-}
-
 void FeaturedMeetingCard::setDisplay(const MeetingDisplay& display)
 {
     if (m_display == display)

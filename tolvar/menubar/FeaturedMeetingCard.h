@@ -22,8 +22,6 @@ public:
     const MeetingDisplay& display() const { return m_display; }
     // Repaints only when something shown changed.
     void setDisplay(const MeetingDisplay& display);
-    // The join or copy button, absent when the meeting has neither link nor place.
-    CircleActionButton* actionButton() const;
 
     QSize sizeHint() const override;
 
