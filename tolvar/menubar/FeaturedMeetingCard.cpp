@@ -60,18 +60,14 @@ FeaturedMeetingCard::FeaturedMeetingCard(bool isNow, QWidget* parent)
     connect(m_button, &QAbstractButton::clicked, this, [this] { Q_EMIT activated(m_display.meeting); });
 }
 
-CircleActionButton* FeaturedMeetingCard::actionButton() const
-{
-    return m_button->isVisibleTo(this) ? m_button : nullptr;
-}
-
 void FeaturedMeetingCard::setDisplay(const MeetingDisplay& display)
 {
     if (m_display == display)
         return;
     m_display = display;
+    m_place = physicalLocationText(display.meeting.location);
     const MeetingSnapshot& meeting = display.meeting;
-    const bool hasLocation = physicalLocationText(meeting.location).has_value();
+    const bool hasLocation = m_place.has_value();
     if (meeting.joinURL) {
         m_button->setKind(CircleActionButton::Kind::join);
         m_button->setAccessibleName(platform::localizedFormat("Join %@", { meeting.title }));
@@ -224,12 +220,12 @@ void FeaturedMeetingCard::paintDetails(QPainter& painter, const QRectF& line) co
     // The countdown keeps its width; the place takes what is left.
     const QString countdown = m_isNow ? m_display.countdown : QString();
     const qreal countdownWidth = countdown.isEmpty() ? 0 : PanelStyle::textWidth(detailFont(), countdown);
-    if (const auto location = physicalLocationText(meeting.location)) {
+    if (m_place) {
         const qreal room = line.right() - x - (countdownWidth > 0 ? countdownWidth + detailSpacing : 0);
-        const qreal width = std::min(room, PanelStyle::textWidth(detailFont(), *location));
+        const qreal width = std::min(room, PanelStyle::textWidth(detailFont(), *m_place));
         if (width > 12) {
             PanelStyle::drawLine(
-                painter, QRectF(x, line.top(), width, line.height()), *location, detailFont(), detailColor);
+                painter, QRectF(x, line.top(), width, line.height()), *m_place, detailFont(), detailColor);
             x += width + detailSpacing;
         }
     }

@@ -3,6 +3,7 @@
 #include "tolvar/menubar/MeetingDisplay.h"
 
 #include <QWidget>
+#include <optional>
 
 namespace tolvar {
 
@@ -21,8 +22,6 @@ public:
     const MeetingDisplay& display() const { return m_display; }
     // Repaints only when something shown changed.
     void setDisplay(const MeetingDisplay& display);
-    // The join or copy button, absent when the meeting has neither link nor place.
-    CircleActionButton* actionButton() const;
 
     QSize sizeHint() const override;
 
@@ -46,6 +45,8 @@ private:
 
     bool m_isNow;
     MeetingDisplay m_display;
+    // The place without its links, found once per display rather than on every paint.
+    std::optional<QString> m_place;
     CircleActionButton* m_button;
 };
 

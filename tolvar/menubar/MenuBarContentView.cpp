@@ -138,9 +138,12 @@ QString MenuBarContentView::detailTimeLabel(const MeetingSnapshot& meeting) cons
 std::optional<QRectF> MenuBarContentView::detailAnchorRect() const
 {
     const auto meeting = detailMeeting();
-    if (!meeting)
-        return std::nullopt;
-    const auto frame = m_ui.meetingRowFrames().constFind(meeting->id);
+    return meeting ? rowFrame(meeting->id) : std::nullopt;
+}
+
+std::optional<QRectF> MenuBarContentView::rowFrame(const QString& meetingID) const
+{
+    const auto frame = m_ui.meetingRowFrames().constFind(meetingID);
     if (frame == m_ui.meetingRowFrames().constEnd())
         return std::nullopt;
     return *frame;
@@ -391,15 +394,21 @@ void MenuBarContentView::rebuildOnce()
     runHooks(lists);
 }
 
+MeetingDisplay MenuBarContentView::displayOf(const MeetingSnapshot& meeting) const
+{
+    MeetingDisplay display;
+    display.meeting = meeting;
+    display.selected = m_ui.selectedMeetingID() == meeting.id;
+    display.muted = m_appModel.isReminderMuted(meeting);
+    return display;
+}
+
 QList<MeetingDisplay> MenuBarContentView::cards(
     const QList<MeetingSnapshot>& meetings, bool isNow, const PanelMeetingLists& lists) const
 {
     QList<MeetingDisplay> displays;
     for (const MeetingSnapshot& meeting : meetings) {
-        MeetingDisplay display;
-        display.meeting = meeting;
-        display.selected = m_ui.selectedMeetingID() == meeting.id;
-        display.muted = m_appModel.isReminderMuted(meeting);
+        MeetingDisplay display = displayOf(meeting);
         display.countdown = PanelLabels::countdownLabel(meeting, m_ui.now(), lists.today);
         display.timeRange = PanelLabels::timeRangeLabel(meeting);
         display.upcoming = !isNow && meeting.startDate > m_ui.now();
@@ -413,10 +422,7 @@ QList<MeetingDisplay> MenuBarContentView::rows(
 {
     QList<MeetingDisplay> displays;
     for (const MeetingSnapshot& meeting : meetings) {
-        MeetingDisplay display;
-        display.meeting = meeting;
-        display.selected = m_ui.selectedMeetingID() == meeting.id;
-        display.muted = m_appModel.isReminderMuted(meeting);
+        MeetingDisplay display = displayOf(meeting);
         display.timeText = lists.detailTimeLabel(meeting);
         displays.append(display);
     }
@@ -490,9 +496,7 @@ void MenuBarContentView::runHooks(const PanelMeetingLists& lists)
     state.meeting = detail;
     if (detail) {
         state.timeLabel = lists.detailTimeLabel(*detail);
-        const auto frame = m_ui.meetingRowFrames().constFind(detail->id);
-        if (frame != m_ui.meetingRowFrames().constEnd())
-            state.anchor = *frame;
+        state.anchor = rowFrame(detail->id);
     }
     state.showAllAttendees = m_ui.showAllAttendees();
     state.side = m_ui.detailPopupSide();

@@ -4,6 +4,7 @@
 #include "tolvar/menubar/MeetingDisplay.h"
 #include "tolvar/menubar/MenuBarInteractionModel.h"
 #include "tolvar/menubar/PanelMeetingLists.h"
+#include "tolvar/menubar/PanelStyle.h"
 #include "tolvar/menubar/PanelTransientHotkeys.h"
 
 #include <QCoro/QCoroTask>
@@ -37,9 +38,9 @@ class MenuBarContentView : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int mainPanelWidth = 360;
-    static constexpr int detailCardWidth = 280;
-    static constexpr int detailGap = 8;
+    static constexpr int mainPanelWidth = PanelStyle::mainPanelWidth;
+    static constexpr int detailCardWidth = PanelStyle::detailCardWidth;
+    static constexpr int detailGap = PanelStyle::detailGap;
 
     explicit MenuBarContentView(AppModel& appModel, QWidget* parent = nullptr);
     ~MenuBarContentView() override;
@@ -137,9 +138,11 @@ private:
     void rebuildOnce();
     void updateSections(const PanelMeetingLists& lists);
     void runHooks(const PanelMeetingLists& lists);
+    MeetingDisplay displayOf(const MeetingSnapshot& meeting) const;
     QList<MeetingDisplay> cards(
         const QList<MeetingSnapshot>& meetings, bool isNow, const PanelMeetingLists& lists) const;
     QList<MeetingDisplay> rows(const QList<MeetingSnapshot>& meetings, const PanelMeetingLists& lists) const;
+    std::optional<QRectF> rowFrame(const QString& meetingID) const;
     void step(int direction);
     void rowHoverChanged(const QString& meetingID, bool inside);
     void scheduleRowFrameReport();

@@ -44,7 +44,6 @@ void MenuBarInteractionModel::setSelectedMeetingID(const std::optional<QString>&
     if (m_selectedMeetingID == id)
         return;
     m_selectedMeetingID = id;
-    Q_EMIT selectedMeetingIDChanged();
     Q_EMIT changed();
 }
 
@@ -53,7 +52,6 @@ void MenuBarInteractionModel::setHoveredMeetingID(const std::optional<QString>& 
     if (m_hoveredMeetingID == id)
         return;
     m_hoveredMeetingID = id;
-    Q_EMIT hoveredMeetingIDChanged();
     Q_EMIT changed();
 }
 

@@ -79,8 +79,6 @@ Q_SIGNALS:
     // Any change a view shows.
     void changed();
     void selectedDayOffsetChanged();
-    void selectedMeetingIDChanged();
-    void hoveredMeetingIDChanged();
     void nowChanged();
 
 private:
