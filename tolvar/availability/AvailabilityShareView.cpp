@@ -6,6 +6,7 @@
 #include "tolvar/availability/AvailabilityMessage.h"
 #include "tolvar/availability/AvailabilitySlotGrid.h"
 #include "tolvar/availability/DateTemplateFormat.h"
+#include "tolvar/menubar/PanelStyle.h"
 #include "tolvar/style/PaintedWidgetAccessible.h"
 #include "tolvar/style/Palette.h"
 #include "tolvar/style/PrimaryActionButton.h"
@@ -32,15 +33,12 @@ namespace tolvar {
 
 namespace {
 
+using PanelStyle::white;
+
 constexpr qreal sidePadding = 16;
 constexpr qreal controlHeight = 24;
 constexpr qreal previewBoxHeight = 110;
 constexpr qreal previewBoxPadding = 10;
-
-QColor white(qreal opacity)
-{
-    return QColor::fromRgbF(1, 1, 1, float(opacity));
-}
 
 QString rgba(const QColor& color)
 {
