@@ -1,6 +1,7 @@
 #include "tolvar/availability/AvailabilityDayList.h"
 
 #include "platform/text/Localized.h"
+#include "tolvar/menubar/PanelStyle.h"
 #include "tolvar/style/PaintedWidgetAccessible.h"
 #include "tolvar/style/Palette.h"
 
@@ -14,6 +15,8 @@
 namespace tolvar {
 
 namespace {
+
+using PanelStyle::white;
 
 constexpr qreal verticalPadding = 12;
 constexpr qreal sectionSpacing = 14;
@@ -54,7 +57,6 @@ struct ChipColors
 ChipColors chipColors(AvailabilitySlot::Kind kind, bool isSelected)
 {
     const Palette& palette = Palette::shared();
-    const auto white = [](qreal opacity) { return QColor::fromRgbF(1, 1, 1, float(opacity)); };
     switch (kind) {
     case AvailabilitySlot::Kind::free:
         if (isSelected)
@@ -194,7 +196,7 @@ void AvailabilityDayList::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setFont(titleFont());
-    painter.setPen(QColor::fromRgbF(1, 1, 1, 0.55f));
+    painter.setPen(white(0.55));
     for (const Title& title : m_titles)
         painter.drawText(title.rect, Qt::AlignLeft | Qt::AlignVCenter, title.text);
 

@@ -3,9 +3,7 @@
 #include "platform/text/Localized.h"
 #include "tolvar/availability/AvailabilityDayGroup.h"
 #include "tolvar/availability/AvailabilityDayList.h"
-#include "tolvar/availability/AvailabilityMessage.h"
-#include "tolvar/availability/AvailabilitySlotGrid.h"
-#include "tolvar/availability/DateTemplateFormat.h"
+#include "tolvar/menubar/PanelStyle.h"
 #include "tolvar/style/PaintedWidgetAccessible.h"
 #include "tolvar/style/Palette.h"
 #include "tolvar/style/PrimaryActionButton.h"
@@ -32,15 +30,12 @@ namespace tolvar {
 
 namespace {
 
+using PanelStyle::white;
+
 constexpr qreal sidePadding = 16;
 constexpr qreal controlHeight = 24;
 constexpr qreal previewBoxHeight = 110;
 constexpr qreal previewBoxPadding = 10;
-
-QColor white(qreal opacity)
-{
-    return QColor::fromRgbF(1, 1, 1, float(opacity));
-}
 
 QString rgba(const QColor& color)
 {
@@ -164,11 +159,9 @@ struct AvailabilityShareView::Layout
 AvailabilityShareView::AvailabilityShareView(QList<MeetingSnapshot> meetings, std::function<void()> onDismiss,
     platform::Clock& clock, QWidget* parent, QTimeZone systemZone, QLocale locale)
     : QWidget(parent)
-    , m_meetings(std::move(meetings))
     , m_onDismiss(std::move(onDismiss))
     , m_clock(clock)
-    , m_systemZone(std::move(systemZone))
-    , m_locale(std::move(locale))
+    , m_selection(std::move(meetings), clock, std::move(systemZone), std::move(locale))
 {
     PaintedWidgetAccessible::install();
     setFixedSize(cardWidth, cardHeight);
@@ -214,7 +207,7 @@ void AvailabilityShareView::buildControls()
     m_zonePicker->setAccessibleName(platform::localized("Timezone"));
     const platform::Date now = m_clock.now();
     for (const AvailabilityDisplayTimeZone& option : AvailabilityDisplayTimeZone::options())
-        m_zonePicker->addItem(option.label(m_systemZone, now), option.id());
+        m_zonePicker->addItem(option.label(m_selection.systemZone(), now), option.id());
     connect(m_zonePicker, &QComboBox::activated, this, [this](int index) {
         const QList<AvailabilityDisplayTimeZone>& options = AvailabilityDisplayTimeZone::options();
         if (index >= 0 && index < options.size())
@@ -350,84 +343,39 @@ void AvailabilityShareView::placeControls()
             .toRect());
 }
 
-QList<AvailabilitySlot> AvailabilityShareView::allSlots() const
-{
-    return AvailabilitySlotGrid { m_meetings, m_slotDuration, m_workStartHour, m_workEndHour }.makeSlots(
-        m_clock.now(), m_systemZone);
-}
-
-QList<AvailabilitySlot> AvailabilityShareView::selectedSlots() const
-{
-    QList<AvailabilitySlot> picked;
-    for (const AvailabilitySlot& slot : allSlots()) {
-        if (slot.kind == AvailabilitySlot::Kind::free && m_selectedIDs.contains(slot.id()))
-            picked.append(slot);
-    }
-    return sortedByStart(picked);
-}
-
-QTimeZone AvailabilityShareView::displayTimeZone() const
-{
-    if (m_displayZone.isSystem())
-        return m_systemZone;
-    const QTimeZone zone(m_displayZone.identifierText().toUtf8());
-    return zone.isValid() ? zone : m_systemZone;
-}
-
-QString AvailabilityShareView::message() const
-{
-    return buildAvailabilityMessage(selectedSlots(), displayTimeZone(), m_locale);
-}
-
 void AvailabilityShareView::setSlotDuration(AvailabilitySlotDuration duration)
 {
-    if (duration == m_slotDuration)
-        return;
-    m_slotDuration = duration;
-    pruneSelection();
+    if (m_selection.setSlotDuration(duration))
+        refresh();
 }
 
 void AvailabilityShareView::setWorkStartHour(int hour)
 {
-    if (hour == m_workStartHour)
-        return;
-    m_workStartHour = hour;
-    pruneSelection();
+    if (m_selection.setWorkStartHour(hour))
+        refresh();
 }
 
 void AvailabilityShareView::setWorkEndHour(int hour)
 {
-    if (hour == m_workEndHour)
-        return;
-    m_workEndHour = hour;
-    pruneSelection();
+    if (m_selection.setWorkEndHour(hour))
+        refresh();
 }
 
 void AvailabilityShareView::setDisplayZone(const AvailabilityDisplayTimeZone& zone)
 {
-    m_displayZone = zone;
+    m_selection.setDisplayZone(zone);
     refresh();
 }
 
 void AvailabilityShareView::toggle(const AvailabilitySlot& slot, bool isSelected)
 {
-    if (slot.kind != AvailabilitySlot::Kind::free)
-        return;
-    if (isSelected)
-        m_selectedIDs.remove(slot.id());
-    else
-        m_selectedIDs.insert(slot.id());
-    refresh();
+    if (m_selection.toggle(slot, isSelected))
+        refresh();
 }
 
 void AvailabilityShareView::pruneSelection()
 {
-    QSet<QString> offered;
-    for (const AvailabilitySlot& slot : allSlots()) {
-        if (slot.kind == AvailabilitySlot::Kind::free)
-            offered.insert(slot.id());
-    }
-    m_selectedIDs.intersect(offered);
+    m_selection.prune();
     refresh();
 }
 
@@ -454,17 +402,6 @@ void AvailabilityShareView::dismiss()
         m_onDismiss();
 }
 
-QString AvailabilityShareView::dayTitle(platform::Date day) const
-{
-    const QDate today = m_clock.now().toDateTime().toTimeZone(m_systemZone).date();
-    const QDate date = day.toDateTime().toTimeZone(m_systemZone).date();
-    if (date == today)
-        return platform::localized("Today");
-    if (date == today.addDays(1))
-        return platform::localized("Tomorrow");
-    return formatDateFromTemplate(day, QStringLiteral("EEEE MMM d"), m_locale, m_systemZone);
-}
-
 QString AvailabilityShareView::helpText(const AvailabilitySlot& slot)
 {
     switch (slot.kind) {
@@ -476,11 +413,6 @@ QString AvailabilityShareView::helpText(const AvailabilitySlot& slot)
         break;
     }
     return platform::localized("Past — not available");
-}
-
-QString AvailabilityShareView::chipLabel(const AvailabilitySlot& slot) const
-{
-    return slotTimeRangeLabel(slot, displayTimeZone(), m_locale);
 }
 
 QRectF AvailabilityShareView::chipRect(const QString& slotID) const
@@ -545,24 +477,26 @@ void AvailabilityShareView::refreshHourPickers()
                 picker->setCurrentIndex(picker->count() - 1);
         }
     };
-    fill(m_fromPicker, 0, m_workEndHour - 1, m_workStartHour);
-    fill(m_toPicker, m_workStartHour + 1, 23, m_workEndHour);
+    const int start = m_selection.workStartHour();
+    const int end = m_selection.workEndHour();
+    fill(m_fromPicker, 0, end - 1, start);
+    fill(m_toPicker, start + 1, 23, end);
 }
 
 void AvailabilityShareView::refresh()
 {
     const QList<AvailabilitySlot> grid = allSlots();
     QList<AvailabilityDayList::Section> sections;
-    for (const AvailabilityDayGroup& group : groupSlotsByDay(grid, m_systemZone))
+    for (const AvailabilityDayGroup& group : groupSlotsByDay(grid, m_selection.systemZone()))
         sections.append({ dayTitle(group.day), group.daySlots });
-    m_dayList->setContent(sections, m_selectedIDs);
+    m_dayList->setContent(sections, m_selection.selectedIDs());
     m_scrollArea->setVisible(!grid.isEmpty());
 
-    m_durationPicker->button(int(allAvailabilitySlotDurations().indexOf(m_slotDuration)))->setChecked(true);
+    m_durationPicker->button(int(allAvailabilitySlotDurations().indexOf(m_selection.slotDuration())))->setChecked(true);
     refreshHourPickers();
     const QSignalBlocker blocker(m_zonePicker);
-    m_zonePicker->setCurrentIndex(int(AvailabilityDisplayTimeZone::options().indexOf(m_displayZone)));
-    m_myTimeZoneButton->setVisible(!m_displayZone.isSystem());
+    m_zonePicker->setCurrentIndex(int(AvailabilityDisplayTimeZone::options().indexOf(m_selection.displayZone())));
+    m_myTimeZoneButton->setVisible(!m_selection.displayZone().isSystem());
     placeControls();
 
     const QString text = message();

@@ -1,15 +1,9 @@
 #pragma once
 
 #include "platform/time/Clock.h"
-#include "tolvar/availability/AvailabilityDisplayTimeZone.h"
-#include "tolvar/availability/AvailabilitySlot.h"
-#include "tolvar/availability/AvailabilitySlotDuration.h"
-#include "tolvar/model/MeetingSnapshot.h"
+#include "tolvar/availability/AvailabilitySelection.h"
 #include "tolvar/style/PaintedElements.h"
 
-#include <QLocale>
-#include <QSet>
-#include <QTimeZone>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -40,11 +34,11 @@ public:
         QWidget* parent = nullptr, QTimeZone systemZone = QTimeZone::systemTimeZone(), QLocale locale = QLocale());
     ~AvailabilityShareView() override;
 
-    AvailabilitySlotDuration slotDuration() const { return m_slotDuration; }
-    int workStartHour() const { return m_workStartHour; }
-    int workEndHour() const { return m_workEndHour; }
-    AvailabilityDisplayTimeZone displayZone() const { return m_displayZone; }
-    const QSet<QString>& selectedIDs() const { return m_selectedIDs; }
+    AvailabilitySlotDuration slotDuration() const { return m_selection.slotDuration(); }
+    int workStartHour() const { return m_selection.workStartHour(); }
+    int workEndHour() const { return m_selection.workEndHour(); }
+    AvailabilityDisplayTimeZone displayZone() const { return m_selection.displayZone(); }
+    const QSet<QString>& selectedIDs() const { return m_selection.selectedIDs(); }
     bool didCopy() const { return m_didCopy; }
 
     // A change of slot length or hours drops picked slots that are no longer offered.
@@ -53,11 +47,10 @@ public:
     void setWorkEndHour(int hour);
     void setDisplayZone(const AvailabilityDisplayTimeZone& zone);
 
-    // Read anew on every call, each from one reading of the clock.
-    QList<AvailabilitySlot> allSlots() const;
-    QList<AvailabilitySlot> selectedSlots() const;
-    QTimeZone displayTimeZone() const;
-    QString message() const;
+    QList<AvailabilitySlot> allSlots() const { return m_selection.allSlots(); }
+    QList<AvailabilitySlot> selectedSlots() const { return m_selection.selectedSlots(); }
+    QTimeZone displayTimeZone() const { return m_selection.displayTimeZone(); }
+    QString message() const { return m_selection.message(); }
 
     // `isSelected`: whether the slot's chip showed as picked. Only free slots can be picked.
     void toggle(const AvailabilitySlot& slot, bool isSelected);
@@ -66,10 +59,10 @@ public:
     void copyMessage();
     void dismiss();
 
-    QString dayTitle(platform::Date day) const;
+    QString dayTitle(platform::Date day) const { return m_selection.dayTitle(day); }
     static QString helpText(const AvailabilitySlot& slot);
-    QString chipLabel(const AvailabilitySlot& slot) const;
-    const QTimeZone& systemZone() const { return m_systemZone; }
+    QString chipLabel(const AvailabilitySlot& slot) const { return m_selection.chipLabel(slot); }
+    const QTimeZone& systemZone() const { return m_selection.systemZone(); }
 
     // Where things are, in the card's coordinates, for tests that click.
     QRectF chipRect(const QString& slotID) const;
@@ -104,17 +97,9 @@ private:
     void refreshHourPickers();
     bool canCopy() const;
 
-    QList<MeetingSnapshot> m_meetings;
     std::function<void()> m_onDismiss;
     platform::Clock& m_clock;
-    QTimeZone m_systemZone;
-    QLocale m_locale;
-
-    AvailabilitySlotDuration m_slotDuration = AvailabilitySlotDuration::thirtyMinutes;
-    int m_workStartHour = 9;
-    int m_workEndHour = 17;
-    AvailabilityDisplayTimeZone m_displayZone = AvailabilityDisplayTimeZone::system();
-    QSet<QString> m_selectedIDs;
+    AvailabilitySelection m_selection;
     bool m_didCopy = false;
 
     QButtonGroup* m_durationPicker;

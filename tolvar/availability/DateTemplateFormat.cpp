@@ -3,6 +3,8 @@
 #include "platform/text/ShortTime.h"
 
 #include <QDateTime>
+#include <QHash>
+#include <QMutex>
 #include <memory>
 #include <unicode/dtptngen.h>
 #include <unicode/simpletz.h>
@@ -31,6 +33,26 @@ icu::Locale icuLocale(const QLocale& locale)
     return U_SUCCESS(status) ? result : icu::Locale::getRoot();
 }
 
+// Building a pattern generator loads the locale's data and costs about half a millisecond; the card
+// asks for the same few patterns on every refresh.
+icu::UnicodeString bestPattern(const icu::Locale& where, const QString& skeleton, UErrorCode& status)
+{
+    static QMutex mutex;
+    static QHash<QString, icu::UnicodeString> patterns;
+    const QString key = QString::fromLatin1(where.getName()) + QLatin1Char('|') + skeleton;
+    const QMutexLocker locker(&mutex);
+    if (const auto found = patterns.constFind(key); found != patterns.cend())
+        return *found;
+    const std::unique_ptr<icu::DateTimePatternGenerator> generator(
+        icu::DateTimePatternGenerator::createInstance(where, status));
+    if (U_FAILURE(status))
+        return {};
+    const icu::UnicodeString pattern = generator->getBestPattern(toUnicode(skeleton), status);
+    if (U_SUCCESS(status))
+        patterns.insert(key, pattern);
+    return pattern;
+}
+
 } // namespace
 
 QString formatDateFromTemplate(
@@ -39,13 +61,9 @@ QString formatDateFromTemplate(
     const QDateTime moment = date.toDateTime();
     const icu::Locale where = icuLocale(locale);
     UErrorCode status = U_ZERO_ERROR;
-    const std::unique_ptr<icu::DateTimePatternGenerator> generator(
-        icu::DateTimePatternGenerator::createInstance(where, status));
     QString skeleton = dateTemplate;
     skeleton.remove(QLatin1Char(' '));
-    icu::UnicodeString pattern;
-    if (U_SUCCESS(status))
-        pattern = generator->getBestPattern(toUnicode(skeleton), status);
+    const icu::UnicodeString pattern = bestPattern(where, skeleton, status);
     icu::SimpleDateFormat format(pattern, where, status);
     if (U_FAILURE(status))
         return locale.toString(moment.toTimeZone(zone).date(), QLocale::ShortFormat);

@@ -2,6 +2,7 @@
 
 #include "platform/text/Localized.h"
 #include "tolvar/core/AppModel.h"
+#include "tolvar/settings/ColorDot.h"
 #include "tolvar/settings/SegmentedPicker.h"
 #include "tolvar/settings/SettingsStyle.h"
 #include "tolvar/settings/SettingsTexts.h"

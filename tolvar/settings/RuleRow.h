@@ -2,7 +2,7 @@
 
 #include "tolvar/model/CalendarRule.h"
 #include "tolvar/model/CalendarSource.h"
-#include "tolvar/settings/SourceToggleList.h"
+#include "tolvar/settings/RowBackground.h"
 
 class QCheckBox;
 

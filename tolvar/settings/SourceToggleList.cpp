@@ -1,5 +1,7 @@
 #include "tolvar/settings/SourceToggleList.h"
 
+#include "tolvar/settings/ColorDot.h"
+#include "tolvar/settings/RowBackground.h"
 #include "tolvar/settings/SettingsStyle.h"
 #include "tolvar/settings/SettingsTexts.h"
 #include "tolvar/style/CalendarColor.h"
@@ -7,7 +9,6 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QVBoxLayout>
 
 namespace tolvar {
@@ -71,31 +72,6 @@ QCheckBox* SourceToggleList::toggle(const QString& id) const
             return m_toggles.value(i);
     }
     return nullptr;
-}
-
-ColorDot::ColorDot(const QColor& color, int diameter, QWidget* parent)
-    : QWidget(parent)
-    , m_color(color)
-{
-    setFixedSize(diameter, diameter);
-}
-
-void ColorDot::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(m_color);
-    painter.drawEllipse(QRectF(rect()));
-}
-
-void RowBackground::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(settingsStyle::controlBackground());
-    painter.drawRoundedRect(QRectF(rect()), 7, 7);
 }
 
 } // namespace tolvar

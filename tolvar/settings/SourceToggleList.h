@@ -38,31 +38,4 @@ private:
     QVBoxLayout* m_rows;
 };
 
-// A filled circle in a source's colour, 10 across.
-class ColorDot : public QWidget
-{
-    Q_OBJECT
-public:
-    explicit ColorDot(const QColor& color, int diameter = 10, QWidget* parent = nullptr);
-
-    QColor color() const { return m_color; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QColor m_color;
-};
-
-// A plain rounded panel in the control background colour, behind a row of a list.
-class RowBackground : public QWidget
-{
-    Q_OBJECT
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
-
 } // namespace tolvar
