@@ -2,6 +2,7 @@
 
 #include "platform/text/Localized.h"
 #include "tolvar/menubar/PanelStyle.h"
+#include "tolvar/style/PaintedToolTip.h"
 #include "tolvar/style/PaintedWidgetAccessible.h"
 #include "tolvar/style/Palette.h"
 
@@ -9,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QToolTip>
 #include <cmath>
 
 namespace tolvar {
@@ -236,11 +236,9 @@ bool AvailabilityDayList::event(QEvent* event)
 {
     if (event->type() != QEvent::ToolTip)
         return QWidget::event(event);
-    const auto* help = static_cast<QHelpEvent*>(event);
-    if (const Chip* chip = chipAt(help->pos()))
-        QToolTip::showText(help->globalPos(), m_texts.help(chip->slot), this, chip->rect.toAlignedRect());
-    else
-        QToolTip::hideText();
+    const auto& help = *static_cast<QHelpEvent*>(event);
+    const Chip* chip = chipAt(help.pos());
+    showPaintedToolTip(*this, help, chip ? chip->rect : QRectF(), chip ? m_texts.help(chip->slot) : QString());
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "tolvar/availability/AvailabilityDayGroup.h"
 #include "tolvar/availability/AvailabilityDayList.h"
 #include "tolvar/menubar/PanelStyle.h"
+#include "tolvar/style/PaintedToolTip.h"
 #include "tolvar/style/PaintedWidgetAccessible.h"
 #include "tolvar/style/Palette.h"
 #include "tolvar/style/PrimaryActionButton.h"
@@ -24,7 +25,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QToolTip>
 
 namespace tolvar {
 
@@ -636,12 +636,7 @@ bool AvailabilityShareView::event(QEvent* event)
 {
     if (event->type() != QEvent::ToolTip)
         return QWidget::event(event);
-    const auto* help = static_cast<QHelpEvent*>(event);
-    const QRectF close = closeButtonRect();
-    if (close.contains(help->pos()))
-        QToolTip::showText(help->globalPos(), platform::localized("Close"), this, close.toAlignedRect());
-    else
-        QToolTip::hideText();
+    showPaintedToolTip(*this, *static_cast<QHelpEvent*>(event), closeButtonRect(), platform::localized("Close"));
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/text/Localized.h"
 #include "tolvar/reminders/SecondaryOverlayButton.h"
 #include "tolvar/style/DropShadow.h"
+#include "tolvar/style/PaintedToolTip.h"
 #include "tolvar/style/PaintedWidgetAccessible.h"
 #include "tolvar/style/Palette.h"
 #include "tolvar/style/PrimaryActionButton.h"
@@ -11,11 +12,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGraphicsOpacityEffect>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
-#include <QToolTip>
 #include <QVariantAnimation>
 
 namespace tolvar {
@@ -235,12 +236,7 @@ bool ActionItemOverlayView::event(QEvent* event)
 {
     if (event->type() != QEvent::ToolTip)
         return QWidget::event(event);
-    const auto* help = static_cast<QHelpEvent*>(event);
-    const QRectF done = doneButtonRect();
-    if (done.contains(help->pos()))
-        QToolTip::showText(help->globalPos(), doneToolTip(), this, done.toAlignedRect());
-    else
-        QToolTip::hideText();
+    showPaintedToolTip(*this, *static_cast<QHelpEvent*>(event), doneButtonRect(), doneToolTip());
     return true;
 }
 
