@@ -140,7 +140,9 @@ TEST_F(OnboardingTest, emptyCalendarTextsFollowThePermission)
     EXPECT_EQ(view.emptyCalendarsText(), "Tolvar needs Calendar access before it can list calendars.");
     app.setPermissionState(PermissionState::granted);
     app.setCalendars({});
-    EXPECT_EQ(view.emptyCalendarsText(), "No calendars found on this computer.");
+    EXPECT_EQ(view.emptyCalendarsText(),
+        "No calendars found in ~/data/calendars. Put iCalendar files there, or let vdirsyncer fill it from your "
+        "calendar server.");
     EXPECT_FALSE(view.isCalendarListShown());
     app.setPermissionState(PermissionState::denied);
     EXPECT_EQ(view.emptyCalendarsText(),
