@@ -12,6 +12,9 @@ namespace tolvar {
 
 void bringToFront(QWidget& window)
 {
+    // Activation alone leaves a minimised window minimised under window managers that do not restore it
+    // then; a maximised window stays maximised.
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.show();
     window.raise();
     window.activateWindow();
