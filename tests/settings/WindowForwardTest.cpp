@@ -1,4 +1,4 @@
-// Bringing an open settings or onboarding window forward.
+// Bringing an open settings or onboarding window forward, and the keys that close the settings window.
 // The suite also runs on X11, with a window manager and without one (windows_x11.sh).
 #include "platform/activation/MemoryActivationPolicy.h"
 #include "tests/settings/SettingsTestSupport.h"
@@ -65,6 +65,20 @@ TEST_F(WindowForwardTest, openOnboardingOverAMinimisedOnboardingWindowRestoresIt
     controller.show(app);
     EXPECT_EQ(static_cast<QWidget*>(controller.view()), window);
     expectInFront(*window);
+}
+
+TEST_F(WindowForwardTest, escapeAndCtrlWCloseTheSettingsWindow)
+{
+    tolvar::AppModel& app = grantedModel();
+    tolvar::SettingsWindowController controller;
+    for (const QKeyCombination key : { QKeyCombination(Qt::Key_Escape), Qt::ControlModifier | Qt::Key_W }) {
+        controller.show(app, [] {});
+        QWidget* window = controller.window();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, key.key(), key.keyboardModifiers());
+        EXPECT_FALSE(controller.window()) << QKeySequence(key).toString().toStdString();
+        appmodeltest::settle();
+    }
 }
 
 } // namespace
