@@ -26,18 +26,27 @@ namespace {
 constexpr qint64 control = 0x1000, option = 0x800, shift = 0x200;
 constexpr int xControl = 4, xShift = 1, xAlt = 8;
 constexpr int xKeyCodeOfK = 45, xKeyCodeOfM = 58, xKeyCodeOfJ = 44;
+
+// ShortcutKit on the X server's hot keys and keyboard layout, with a settings file of its own.
+struct RealLayers
+{
+    RealLayers() { ShortcutKit::start({ defaults, hotKeys, layout, systemShortcuts }); }
+    ~RealLayers() { ShortcutKit::shutDown(); }
+    QString settingsFile() const { return folder.filePath(QStringLiteral("defaults.json")); }
+
+    QTemporaryDir folder;
+    platform::X11HotKeys hotKeys;
+    platform::JsonFileUserDefaults defaults { settingsFile() };
+    platform::XkbKeyboardLayout layout;
+    platform::TestSystemShortcuts systemShortcuts;
+};
 } // namespace
 
 TEST(RecorderX11Test, ATypedShortcutIsStoredInTheSettingsFileAndTheGrabMovesToIt)
 {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "this test needs an X display";
-    QTemporaryDir folder;
-    const QString settingsFile = folder.filePath(QStringLiteral("defaults.json"));
-    platform::X11HotKeys hotKeys;
-    platform::JsonFileUserDefaults defaults(settingsFile);
-    platform::XkbKeyboardLayout layout;
-    platform::TestSystemShortcuts systemShortcuts;
-    ShortcutKit::start({ defaults, hotKeys, layout, systemShortcuts });
+    const RealLayers layers;
+    const QString settingsFile = layers.settingsFile();
     {
         const Name name(QStringLiteral("toggleQuickPanel"), Shortcut(46, control | option));
         int fired = 0;
@@ -103,7 +112,6 @@ TEST(RecorderX11Test, ATypedShortcutIsStoredInTheSettingsFileAndTheGrabMovesToIt
         EXPECT_TRUE(QTest::qWaitFor([&] { return fired == 1; }, 5000));
         EXPECT_TRUE(window.isActiveWindow()) << "a held grab does not take the window's activation";
     }
-    ShortcutKit::shutDown();
 }
 
 TEST(RecorderX11Test, TheKeyRepeatPaceIsTheServers)
@@ -118,12 +126,7 @@ TEST(RecorderX11Test, TheKeyRepeatPaceIsTheServers)
 TEST(RecorderX11Test, TheWindowComingBackAfterAnAlertStartsNoRecordingAndKeepsTheGrab)
 {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "this test needs an X display";
-    QTemporaryDir folder;
-    platform::X11HotKeys hotKeys;
-    platform::JsonFileUserDefaults defaults(folder.filePath(QStringLiteral("defaults.json")));
-    platform::XkbKeyboardLayout layout;
-    platform::TestSystemShortcuts systemShortcuts;
-    ShortcutKit::start({ defaults, hotKeys, layout, systemShortcuts });
+    const RealLayers layers;
     {
         const Name name(QStringLiteral("toggleQuickPanel"), Shortcut(46, control | option));
         int fired = 0;
@@ -167,5 +170,4 @@ TEST(RecorderX11Test, TheWindowComingBackAfterAnAlertStartsNoRecordingAndKeepsTh
         ASSERT_TRUE(xdotool({ "key", "ctrl+alt+m" }));
         EXPECT_TRUE(QTest::qWaitFor([&] { return fired == 1; }, 5000)) << "the process's grab is in place";
     }
-    ShortcutKit::shutDown();
 }
