@@ -3,11 +3,13 @@ JOBS ?= $(shell nproc)
 TEST_BUILD := build
 RUN_BUILD := build-release
 FUZZ_BUILD := build-fuzz
+# Where `make install` puts Tolvar; DESTDIR stages it elsewhere, as packagers do.
+PREFIX ?= /usr/local
 # How long `make fuzz` runs each fuzz target; `make test` gives each 20 seconds.
 FUZZ_SECONDS ?= 60
 WERROR := $(if $(CI),ON,OFF)
 
-.PHONY: run test deps bench fuzz format
+.PHONY: run test deps bench fuzz format install
 
 deps:
 	@scripts/install-deps.sh
@@ -16,6 +18,11 @@ run: deps
 	cmake -S . -B $(RUN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=$(WERROR)
 	cmake --build $(RUN_BUILD) -j $(JOBS) --target tolvar
 	exec $(RUN_BUILD)/tolvar/app/tolvar
+
+install: deps
+	cmake -S . -B $(RUN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=$(WERROR)
+	cmake --build $(RUN_BUILD) -j $(JOBS) --target tolvar
+	DESTDIR=$(DESTDIR) cmake --install $(RUN_BUILD) --prefix $(PREFIX)
 
 test: deps
 	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVAR_SANITIZE=ON -DTOLVAR_WERROR=$(WERROR)

@@ -106,6 +106,11 @@ RecorderCocoa::RecorderCocoa(
     setAlignment(Qt::AlignCenter);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setPlaceholderText(localizedString("record_shortcut"));
+    // Coming back from another application is bringing the window to the front, which never records.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive)
+            m_recordOnFocus = false;
+    });
     m_cancelButton = addAction(style()->standardIcon(QStyle::SP_LineEditClearButton), QLineEdit::TrailingPosition);
     connect(m_cancelButton, &QAction::triggered, this, &RecorderCocoa::clearByUser);
     updateStringValue();
@@ -179,9 +184,6 @@ void RecorderCocoa::focusInEvent(QFocusEvent* event)
 void RecorderCocoa::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
-    // The window going inactive while it settles after an alert: the recording comes back with it.
-    if (m_restartedAfterAlert && event->reason() == Qt::ActiveWindowFocusReason)
-        m_recordOnFocus = true;
     endRecording();
 }
 
@@ -247,7 +249,6 @@ void RecorderCocoa::endRecording()
 void RecorderCocoa::giveUpFocus()
 {
     m_recordOnFocus = false;
-    m_restartedAfterAlert = false;
     clearFocus();
     // Without the window's focus no focus-out comes.
     if (isRecording())
@@ -256,7 +257,6 @@ void RecorderCocoa::giveUpFocus()
 
 void RecorderCocoa::recordAgain()
 {
-    m_restartedAfterAlert = true;
     if (hasFocus()) {
         startRecording();
         return;
@@ -316,7 +316,6 @@ bool RecorderCocoa::handleRecordingKey(const QKeyEvent& event)
     const int key = event.key();
     if (isModifierKey(key))
         return true;
-    m_restartedAfterAlert = false;
     const Qt::KeyboardModifiers modifiers = event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
     if (modifiers == Qt::NoModifier) {
         if (key == Qt::Key_Tab) {
@@ -375,7 +374,7 @@ void RecorderCocoa::validate(const Shortcut& shortcut, Check from)
     if (m_validateShortcut) {
         const ValidationResult result = m_validateShortcut(shortcut);
         if (!result.isAllowed()) {
-            showAlert(result.reason(), {}, false, [](bool) {});
+            showAlert(result.reason(), {}, {});
             return;
         }
     }
@@ -400,13 +399,10 @@ void RecorderCocoa::presentConflictAlert(
 {
     switch (behavior) {
     case ConflictBehavior::block:
-        showAlert(message, informativeText, false, [](bool) {});
+        showAlert(message, informativeText, {});
         return;
     case ConflictBehavior::warn:
-        showAlert(message, informativeText, true, [onAccepted](bool forced) {
-            if (forced)
-                onAccepted();
-        });
+        showAlert(message, informativeText, std::move(onAccepted));
         return;
     case ConflictBehavior::allow:
         onAccepted();
@@ -414,8 +410,7 @@ void RecorderCocoa::presentConflictAlert(
     }
 }
 
-void RecorderCocoa::showAlert(
-    const QString& message, const QString& informativeText, bool offerForcedUse, std::function<void(bool)> onAnswer)
+void RecorderCocoa::showAlert(const QString& message, const QString& informativeText, std::function<void()> onForcedUse)
 {
     giveUpFocus();
     // A sheet on the control's window; the answer comes back through `finished`, so that nothing waits in
@@ -425,7 +420,7 @@ void RecorderCocoa::showAlert(
     alert->setText(message);
     alert->setInformativeText(informativeText);
     QAbstractButton* forceButton = nullptr;
-    if (offerForcedUse) {
+    if (onForcedUse) {
         alert->setDefaultButton(alert->addButton(localizedString("ok"), QMessageBox::RejectRole));
         forceButton = alert->addButton(localizedString("force_use_shortcut"), QMessageBox::AcceptRole);
     } else {
@@ -436,10 +431,15 @@ void RecorderCocoa::showAlert(
     auto forced = std::make_shared<bool>(false);
     connect(alert, &QMessageBox::finished, this,
         [alert, forceButton, forced] { *forced = forceButton && alert->clickedButton() == forceButton; });
-    // Recording starts again once the sheet is gone and its window has the keyboard back.
-    connect(alert, &QObject::destroyed, this, [this, forced, onAnswer] {
-        recordAgain();
-        onAnswer(*forced);
+    connect(alert, &QObject::destroyed, this, [this, forced, onForcedUse] {
+        // "Use Anyway" carries on with the next check, which ends in a stored shortcut or another alert.
+        if (*forced) {
+            onForcedUse();
+            return;
+        }
+        // Recording starts again once the sheet is gone and its window has the keyboard back; the window
+        // system moves the focus off the destroyed sheet first, so the restart waits a turn of the loop.
+        QMetaObject::invokeMethod(this, &RecorderCocoa::recordAgain, Qt::QueuedConnection);
     });
     alert->open();
 }

@@ -88,8 +88,8 @@ private:
     void accept(const Shortcut& shortcut);
     void presentConflictAlert(ConflictBehavior behavior, const QString& message, const QString& informativeText,
         std::function<void()> onAccepted);
-    void showAlert(const QString& message, const QString& informativeText, bool offerForcedUse,
-        std::function<void(bool forced)> onAnswer);
+    // Without `onForcedUse` the alert only informs; with it, it offers "Use Anyway", which calls it.
+    void showAlert(const QString& message, const QString& informativeText, std::function<void()> onForcedUse);
 
     ChangeAction m_onChange;
     StorageMode m_storageMode;
@@ -100,10 +100,9 @@ private:
     ConflictPolicy m_conflictPolicy = ConflictPolicy::default_;
     Name m_shortcutName;
     QAction* m_cancelButton = nullptr;
-    // Set while focus comes back after an alert, which starts a recording whatever the focus reason.
+    // Set from an alert's end until the window's focus comes back to the control, which then starts a
+    // recording whatever the focus reason; dropped when the user turns to another application meanwhile.
     bool m_recordOnFocus = false;
-    // Recording came back after an alert and nothing has been typed since.
-    bool m_restartedAfterAlert = false;
 };
 
 } // namespace ShortcutKit

@@ -18,6 +18,10 @@ packages=(
     adwaita-icon-theme qt6-svg-dev
     # the headless display the X11 tests run on
     xvfb xauth tigervnc-standalone-server x11-xserver-utils x11-utils xdotool xclip trayer
+    # a window manager, for the tests of minimising and activation
+    openbox
+    # the desktop entry's validator, for the install check
+    desktop-file-utils
     fonts-dejavu-core
     # the fuzz targets: libFuzzer through clang
     clang-14 libclang-rt-14-dev

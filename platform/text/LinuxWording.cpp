@@ -1,6 +1,8 @@
 #include "platform/text/LinuxWording.h"
 
+#include <QDir>
 #include <QHash>
+#include <QStandardPaths>
 
 namespace platform {
 
@@ -12,6 +14,10 @@ struct Wording
     const char* text;
 };
 
+// {data} and {config} stand for the user's XDG data and config folders, written as the table is read.
+constexpr const char* noCalendarsFound = "No calendars found in {data}/calendars. Put iCalendar files there, or let "
+                                         "vdirsyncer fill it from your calendar server.";
+
 // Access is Tolvar's own grant here, sync runs through the shared cloud folder, Tolvar lives in the
 // system tray and the login item is an autostart entry.
 constexpr Wording table[] = {
@@ -19,13 +25,15 @@ constexpr Wording table[] = {
         "Calendar access is denied. Request access again to let Tolvar read your calendars." },
     { "Reminders access is denied. Enable it in System Settings.",
         "Reminders access is denied. Request access again to let Tolvar read your task lists." },
-    { "No calendars found on this Mac.", "No calendars found on this computer." },
+    // Tolvar reads one folder; a newcomer learns which, and what can fill it.
+    { "No calendars found on this Mac.", noCalendarsFound },
+    { "No calendars found.", noCalendarsFound },
     // The source of the test meetings, shown beside their calendar in the panel, the overlay and the card.
     { "This Mac", "This Computer" },
     { "Fullscreen overlay only. macOS Calendar can keep handling system notifications.",
         "Fullscreen overlay only. Your calendar application can keep handling desktop notifications." },
     { "Local-only mode is active. Sign into iCloud in System Settings to sync across Macs.",
-        "Local-only mode is active. Sync Tolvar's cloud folder (~/.local/share/tolvar/cloud) between your "
+        "Local-only mode is active. Sync Tolvar's cloud folder ({data}/tolvar/cloud) between your "
         "computers to share reminders." },
     { "iCloud sync disabled", "Cloud folder sync disabled" },
     { "iCloud sync disabled - local reminders only", "Cloud folder sync disabled - local reminders only" },
@@ -43,7 +51,7 @@ constexpr Wording table[] = {
     { "Runs Tolvar automatically whenever you log in. You can also manage this in System Settings → General "
       "→ Login Items.",
         "Runs Tolvar automatically whenever you log in, through an autostart entry "
-        "(~/.config/autostart/tolvar.desktop). Your desktop's startup applications settings manage it too." },
+        "({config}/autostart/tolvar.desktop). Your desktop's startup applications settings manage it too." },
     { "Tolvar lives in your menu bar (top-right). Look for the calendar icon — there is no Dock icon after "
       "setup.",
         "Tolvar lives in the system tray. Look for the calendar icon — there is no taskbar entry after "
@@ -84,12 +92,29 @@ const QHash<QByteArray, QString>& wordings()
     return map;
 }
 
+// The folder with the home folder written as ~, as users read and type it.
+QString shownFolder(QStandardPaths::StandardLocation location)
+{
+    const QString folder = QDir::cleanPath(QStandardPaths::writableLocation(location));
+    const QString home = QDir::cleanPath(QDir::homePath());
+    if (folder == home)
+        return QStringLiteral("~");
+    if (home != u"/" && folder.startsWith(home + u'/'))
+        return u'~' + folder.mid(home.size());
+    return folder;
+}
+
 } // namespace
 
 QString LinuxWording::translate(const char*, const char* sourceText, const char*, int) const
 {
     // A null result lets the lookup fall through to the English key.
-    return sourceText ? wordings().value(QByteArray(sourceText)) : QString();
+    QString text = sourceText ? wordings().value(QByteArray(sourceText)) : QString();
+    if (text.contains(u'{')) {
+        text.replace(QLatin1String("{data}"), shownFolder(QStandardPaths::GenericDataLocation));
+        text.replace(QLatin1String("{config}"), shownFolder(QStandardPaths::GenericConfigLocation));
+    }
+    return text;
 }
 
 } // namespace platform

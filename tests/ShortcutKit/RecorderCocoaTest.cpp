@@ -359,3 +359,41 @@ TEST_F(RecorderCocoaTest, ScreenshotsOfTheFourLooks)
     recorder->setEnabled(false);
     testsupport::saveScreenshot(*recorder, QStringLiteral("recorder-disabled"));
 }
+
+TEST_F(RecorderCocoaTest, AfterAnAlertOrAClearTheWindowComingBackToTheFrontStartsNoRecording)
+{
+    const Name name(QStringLiteral("panel"), ctrlAltMShortcut);
+    ShortcutKit::onKeyUp(name, [] {});
+    showForName(name);
+    recorder->setValidateShortcut(
+        [](const Shortcut&) { return ShortcutKit::ValidationResult::disallow(QStringLiteral("Not this one")); });
+    QWidget other;
+    const auto leaveAndComeBack = [&] {
+        other.show();
+        other.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+        EXPECT_FALSE(recorder->isRecording());
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        QTest::qWait(50);
+    };
+
+    startRecording();
+    typeKey(ctrlShiftK);
+    ASSERT_NE(alertOf(*recorder), nullptr);
+    answer(*alertOf(*recorder), QStringLiteral("OK"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); })) << "the alert's end records again";
+    leaveAndComeBack();
+    EXPECT_FALSE(recorder->isRecording()) << "after an alert";
+    EXPECT_FALSE(ShortcutKit::isRecorderActive());
+    EXPECT_TRUE(isGrabbed(ctrlAltMShortcut)) << "the process keeps its grabs";
+
+    startRecording();
+    typeKey(backspace);
+    ASSERT_TRUE(recorder->isRecording()) << "clearing keeps recording";
+    leaveAndComeBack();
+    EXPECT_FALSE(recorder->isRecording()) << "after a clear";
+    EXPECT_FALSE(ShortcutKit::isRecorderActive());
+    leaveAndComeBack();
+    EXPECT_FALSE(recorder->isRecording()) << "the second time";
+}

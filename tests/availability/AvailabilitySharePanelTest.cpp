@@ -146,3 +146,10 @@ TEST_F(AvailabilitySharePanelControllerTest, EscapeGoesBackToTheOtherOwnersAfter
     QCoreApplication::processEvents();
     EXPECT_EQ(menuBar, QList { PanelTransientHotkeys::Action::escape });
 }
+
+TEST_F(AvailabilitySharePanelControllerTest, ThePanelIsAToolWindowLikeTheQuickPanelSoTheTaskbarListsNoEntryForIt)
+{
+    controller.show(nullptr, {}, false);
+    ASSERT_TRUE(controller.isOpen());
+    EXPECT_EQ(controller.panel()->windowType(), Qt::Tool);
+}

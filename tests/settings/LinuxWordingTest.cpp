@@ -88,3 +88,48 @@ TEST_F(LinuxWordingTest, theWindowsNameNoPlaceOfAnotherDesktop)
 }
 
 } // namespace
+
+namespace {
+
+// Sets an environment variable for the life of the value.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(const char* name, const QByteArray& value)
+        : m_name(name)
+        , m_old(qgetenv(name))
+    {
+        qputenv(name, value);
+    }
+    ~ScopedEnvironment() { qputenv(m_name, m_old); }
+
+private:
+    const char* m_name;
+    QByteArray m_old;
+};
+
+TEST_F(LinuxWordingTest, textsNameTheUsersOwnFoldersWithTheHomeFolderAsTilde)
+{
+    const QByteArray home = qgetenv("HOME");
+    const char* syncHint = "Local-only mode is active. Sign into iCloud in System Settings to sync across Macs.";
+    const char* loginNote = "Runs Tolvar automatically whenever you log in. You can also manage this in System "
+                            "Settings → General → Login Items.";
+    {
+        const ScopedEnvironment data("XDG_DATA_HOME", home + "/sync/data");
+        const ScopedEnvironment config("XDG_CONFIG_HOME", "/etc/xdg-of-tolvar");
+        EXPECT_TRUE(platform::localized(syncHint).contains("(~/sync/data/tolvar/cloud)"))
+            << platform::localized(syncHint).toStdString();
+        EXPECT_TRUE(platform::localized(loginNote).contains("(/etc/xdg-of-tolvar/autostart/tolvar.desktop)"))
+            << platform::localized(loginNote).toStdString();
+        for (const char* empty : { "No calendars found on this Mac.", "No calendars found." }) {
+            const QString shown = platform::localized(empty);
+            EXPECT_TRUE(shown.contains("~/sync/data/calendars")) << shown.toStdString();
+            EXPECT_TRUE(shown.contains("vdirsyncer")) << shown.toStdString();
+        }
+    }
+    const ScopedEnvironment noData("XDG_DATA_HOME", QByteArray());
+    EXPECT_TRUE(platform::localized(syncHint).contains("(~/.local/share/tolvar/cloud)"))
+        << "an unset folder is the standard one";
+}
+
+} // namespace

@@ -7,6 +7,7 @@
 #include "tolvar/settings/SettingsStyle.h"
 #include "tolvar/settings/SourceToggleList.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
 
@@ -139,7 +140,9 @@ TEST_F(OnboardingTest, emptyCalendarTextsFollowThePermission)
     EXPECT_EQ(view.emptyCalendarsText(), "Tolvar needs Calendar access before it can list calendars.");
     app.setPermissionState(PermissionState::granted);
     app.setCalendars({});
-    EXPECT_EQ(view.emptyCalendarsText(), "No calendars found on this computer.");
+    EXPECT_EQ(view.emptyCalendarsText(),
+        "No calendars found in ~/data/calendars. Put iCalendar files there, or let vdirsyncer fill it from your "
+        "calendar server.");
     EXPECT_FALSE(view.isCalendarListShown());
     app.setPermissionState(PermissionState::denied);
     EXPECT_EQ(view.emptyCalendarsText(),
@@ -153,6 +156,51 @@ TEST_F(OnboardingTest, emptyCalendarTextsFollowThePermission)
     app.setSelectedCalendarIDs({});
     EXPECT_EQ(view.stepOneCard()->status(), "None selected");
     EXPECT_EQ(view.stepOneCard()->statusColor(), tolvar::settingsStyle::orange());
+}
+
+} // namespace
+
+namespace {
+
+// The mean lightness of the symbol's painted pixels, 0 for black to 1 for white.
+double symbolLightness(const QPushButton& button)
+{
+    const QImage image = button.icon().pixmap(QSize(14, 14)).toImage();
+    double sum = 0;
+    int painted = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (pixel.alpha() < 128)
+                continue;
+            sum += pixel.lightnessF();
+            ++painted;
+        }
+    }
+    return painted ? sum / painted : -1;
+}
+
+TEST_F(OnboardingTest, onADarkPaletteTheButtonSymbolsAreLight)
+{
+    const QPalette light = QApplication::palette();
+    QPalette dark(QColor(0x3a, 0x3a, 0x3c), QColor(0x1e, 0x1e, 0x20));
+    for (const QPalette::ColorRole role : { QPalette::WindowText, QPalette::ButtonText, QPalette::Text })
+        dark.setColor(role, QColor(0xf2, 0xf2, 0xf2));
+    dark.setColor(QPalette::Base, QColor(0x2c, 0x2c, 0x2e));
+    QApplication::setPalette(dark);
+    {
+        AppModel& app = firstLaunch();
+        OnboardingView view(app, [] {});
+        view.resize(680, 760);
+        view.show();
+        appmodeltest::settle();
+        for (const QPushButton* button : { view.requestAccessButton(), view.createTestButton() }) {
+            ASSERT_FALSE(button->icon().isNull());
+            EXPECT_GT(symbolLightness(*button), 0.8) << button->text().toStdString();
+        }
+        testsupport::saveScreenshot(view, "onboarding-dark");
+    }
+    QApplication::setPalette(light);
 }
 
 } // namespace

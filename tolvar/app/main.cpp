@@ -18,7 +18,6 @@
 #include "platform/system/DesktopAnimations.h"
 #include "platform/systemshortcuts/DesktopSystemShortcuts.h"
 #include "platform/text/LinuxWording.h"
-#include "platform/text/Localized.h"
 #include "platform/time/SystemClock.h"
 #include "platform/updater/FeedUpdater.h"
 #include "platform/workspace/DesktopWorkspace.h"
@@ -65,7 +64,7 @@ int main(int argc, char** argv)
     // Qt's own effect flags are off on a plain X11 session; the desktop's setting decides.
     QApplication::setEffectEnabled(Qt::UI_General, platform::DesktopAnimations::enabled());
     QApplication::setApplicationName(QStringLiteral("Tolvar"));
-    QApplication::setApplicationDisplayName(platform::localized("Tolvar"));
+    // No display name: Qt would append it to every window title, naming Tolvar twice in "Tolvar Settings".
     QApplication::setApplicationVersion(QStringLiteral(TOLVAR_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tolvar"));
     // A tray application: closing a reminder or a panel must not end it.

@@ -22,7 +22,7 @@ class AvailabilityShareWindow : public QWidget
 {
 public:
     explicit AvailabilityShareWindow(std::function<void()> onEscape, std::function<void()> onClose)
-        : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+        : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
         , m_onEscape(std::move(onEscape))
         , m_onClose(std::move(onClose))
     { }

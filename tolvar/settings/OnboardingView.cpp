@@ -23,6 +23,34 @@ namespace tolvar {
 
 namespace {
 
+// A push button whose symbol takes the button text's colour, so that it shows on a dark palette too.
+class SymbolButton : public QPushButton
+{
+public:
+    SymbolButton(const QString& symbol, const QString& text, QWidget* parent)
+        : QPushButton(text, parent)
+        , m_symbol(symbol)
+    {
+        updateSymbol();
+    }
+
+protected:
+    void changeEvent(QEvent* event) override
+    {
+        QPushButton::changeEvent(event);
+        if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+            updateSymbol();
+    }
+
+private:
+    void updateSymbol()
+    {
+        setIcon(SymbolIcon::pixmap(m_symbol, 14, palette().color(QPalette::ButtonText), devicePixelRatioF()));
+    }
+
+    QString m_symbol;
+};
+
 // A note with its symbol on a rounded panel tinted with the note's colour.
 class Note : public QWidget
 {
@@ -205,9 +233,8 @@ QWidget* OnboardingView::stepOneContent()
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(12);
 
-    m_requestAccess = new QPushButton(
-        QIcon(SymbolIcon::pixmap(QStringLiteral("lock.open.fill"), 14, Qt::black, devicePixelRatioF())),
-        platform::localized("Request Calendar Access"), content);
+    m_requestAccess
+        = new SymbolButton(QStringLiteral("lock.open.fill"), platform::localized("Request Calendar Access"), content);
     // Not awaited: the answer arrives through the model's permission state and calendars.
     connect(m_requestAccess, &QPushButton::clicked, this, [this] { m_appModel.requestCalendarAccess(); });
     stack->addWidget(m_requestAccess, 0, Qt::AlignLeft);
@@ -243,16 +270,13 @@ QWidget* OnboardingView::stepTwoContent()
     auto* row = new QHBoxLayout(content);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(10);
-    m_createTest
-        = new QPushButton(QIcon(SymbolIcon::pixmap(QStringLiteral("plus"), 14, Qt::black, devicePixelRatioF())),
-            platform::localized("Create Test Reminder"), content);
+    m_createTest = new SymbolButton(QStringLiteral("plus"), platform::localized("Create Test Reminder"), content);
     connect(m_createTest, &QPushButton::clicked, this, [this] {
         m_appModel.createTestMeeting(TestMeetingKind::online);
         markTestCreated();
     });
     m_fullscreenTest
-        = new QPushButton(QIcon(SymbolIcon::pixmap(QStringLiteral("play.fill"), 14, Qt::black, devicePixelRatioF())),
-            platform::localized("Show Fullscreen Test"), content);
+        = new SymbolButton(QStringLiteral("play.fill"), platform::localized("Show Fullscreen Test"), content);
     connect(m_fullscreenTest, &QPushButton::clicked, this, [this] {
         m_appModel.showFullscreenTest();
         markTestCreated();

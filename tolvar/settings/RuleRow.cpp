@@ -3,6 +3,7 @@
 #include "platform/text/Localized.h"
 #include "tolvar/core/AppModel.h"
 #include "tolvar/settings/ColorDot.h"
+#include "tolvar/settings/ElidedLabel.h"
 #include "tolvar/settings/SegmentedPicker.h"
 #include "tolvar/settings/SettingsStyle.h"
 #include "tolvar/settings/SettingsTexts.h"
@@ -10,7 +11,6 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QVBoxLayout>
 
 namespace tolvar {
@@ -44,8 +44,8 @@ RuleRow::RuleRow(AppModel& appModel, const CalendarSource& source, Kind kind, QW
     auto* header = new QHBoxLayout;
     header->setSpacing(10);
     header->addWidget(new ColorDot(calendarAccentColor(source.title), 10, this));
-    QLabel* name = settingsStyle::label(source.displayName(), settingsStyle::font(13, QFont::DemiBold), false, this);
-    name->setWordWrap(false);
+    auto* name = new ElidedLabel(source.displayName(), this);
+    name->setFont(settingsStyle::font(13, QFont::DemiBold));
     header->addWidget(name, 1);
     stack->addLayout(header);
 

@@ -6,12 +6,16 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 #include <QWidget>
 
 namespace tolvar {
 
 void bringToFront(QWidget& window)
 {
+    // Activation alone leaves a minimised window minimised under window managers that do not restore it
+    // then; a maximised window stays maximised.
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.show();
     window.raise();
     window.activateWindow();
@@ -38,6 +42,9 @@ void SettingsWindowController::show(AppModel& appModel, std::function<void()> sh
     window->resize(860, 720);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window->move(screen->availableGeometry().center() - window->rect().center());
+    // As every desktop's settings windows do.
+    for (const QKeySequence& key : { QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W) })
+        connect(new QShortcut(key, window), &QShortcut::activated, window, &QWidget::close);
     window->installEventFilter(this);
     m_window = window;
     bringToFront(*window);

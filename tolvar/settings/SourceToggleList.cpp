@@ -1,6 +1,7 @@
 #include "tolvar/settings/SourceToggleList.h"
 
 #include "tolvar/settings/ColorDot.h"
+#include "tolvar/settings/ElidedLabel.h"
 #include "tolvar/settings/RowBackground.h"
 #include "tolvar/settings/SettingsStyle.h"
 #include "tolvar/settings/SettingsTexts.h"
@@ -8,7 +9,6 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QVBoxLayout>
 
 namespace tolvar {
@@ -42,8 +42,8 @@ void SourceToggleList::setSources(const QList<CalendarSource>& sources)
         layout->setContentsMargins(10, 6, 10, 6);
         layout->setSpacing(12);
         layout->addWidget(new ColorDot(calendarAccentColor(source.title), 10, row));
-        QLabel* name = settingsStyle::label(source.displayName(), settingsStyle::font(13), false, row);
-        name->setWordWrap(false);
+        auto* name = new ElidedLabel(source.displayName(), row);
+        name->setFont(settingsStyle::font(13));
         layout->addWidget(name, 1);
         auto* toggle = new QCheckBox(row);
         toggle->setAccessibleName(source.displayName());

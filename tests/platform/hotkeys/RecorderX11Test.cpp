@@ -8,6 +8,7 @@
 #include "platform/keyboard/XkbKeyboardLayout.h"
 #include "platform/systemshortcuts/TestSystemShortcuts.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonDocument>
@@ -25,18 +26,27 @@ namespace {
 constexpr qint64 control = 0x1000, option = 0x800, shift = 0x200;
 constexpr int xControl = 4, xShift = 1, xAlt = 8;
 constexpr int xKeyCodeOfK = 45, xKeyCodeOfM = 58, xKeyCodeOfJ = 44;
+
+// ShortcutKit on the X server's hot keys and keyboard layout, with a settings file of its own.
+struct RealLayers
+{
+    RealLayers() { ShortcutKit::start({ defaults, hotKeys, layout, systemShortcuts }); }
+    ~RealLayers() { ShortcutKit::shutDown(); }
+    QString settingsFile() const { return folder.filePath(QStringLiteral("defaults.json")); }
+
+    QTemporaryDir folder;
+    platform::X11HotKeys hotKeys;
+    platform::JsonFileUserDefaults defaults { settingsFile() };
+    platform::XkbKeyboardLayout layout;
+    platform::TestSystemShortcuts systemShortcuts;
+};
 } // namespace
 
 TEST(RecorderX11Test, ATypedShortcutIsStoredInTheSettingsFileAndTheGrabMovesToIt)
 {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "this test needs an X display";
-    QTemporaryDir folder;
-    const QString settingsFile = folder.filePath(QStringLiteral("defaults.json"));
-    platform::X11HotKeys hotKeys;
-    platform::JsonFileUserDefaults defaults(settingsFile);
-    platform::XkbKeyboardLayout layout;
-    platform::TestSystemShortcuts systemShortcuts;
-    ShortcutKit::start({ defaults, hotKeys, layout, systemShortcuts });
+    const RealLayers layers;
+    const QString settingsFile = layers.settingsFile();
     {
         const Name name(QStringLiteral("toggleQuickPanel"), Shortcut(46, control | option));
         int fired = 0;
@@ -102,7 +112,6 @@ TEST(RecorderX11Test, ATypedShortcutIsStoredInTheSettingsFileAndTheGrabMovesToIt
         EXPECT_TRUE(QTest::qWaitFor([&] { return fired == 1; }, 5000));
         EXPECT_TRUE(window.isActiveWindow()) << "a held grab does not take the window's activation";
     }
-    ShortcutKit::shutDown();
 }
 
 TEST(RecorderX11Test, TheKeyRepeatPaceIsTheServers)
@@ -111,4 +120,54 @@ TEST(RecorderX11Test, TheKeyRepeatPaceIsTheServers)
     EXPECT_EQ(platform::XkbKeyRepeat().pace(), (platform::KeyRepeatPace { 0.3, 0.025 }));
     ASSERT_EQ(QProcess::execute(QStringLiteral("xset"), { "r", "rate", "660", "25" }), 0);
     EXPECT_EQ(platform::XkbKeyRepeat().pace(), (platform::KeyRepeatPace { 0.66, 0.04 }));
+}
+
+// Also run under openbox by tests/settings/windows_x11.sh.
+TEST(RecorderX11Test, TheWindowComingBackAfterAnAlertStartsNoRecordingAndKeepsTheGrab)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "this test needs an X display";
+    const RealLayers layers;
+    {
+        const Name name(QStringLiteral("toggleQuickPanel"), Shortcut(46, control | option));
+        int fired = 0;
+        ShortcutKit::onKeyUp(name, [&] { ++fired; });
+
+        QWidget window;
+        auto* layoutBox = new QVBoxLayout(&window);
+        layoutBox->addWidget(new QLineEdit(&window));
+        auto* recorder = new ShortcutKit::RecorderCocoa(name, {}, &window);
+        recorder->setValidateShortcut(
+            [](const Shortcut&) { return ShortcutKit::ValidationResult::disallow(QStringLiteral("Not this one")); });
+        layoutBox->addWidget(recorder);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+        const QPoint center = recorder->mapTo(&window, recorder->rect().center());
+        ASSERT_TRUE(xdotool({ "mousemove", "--window", QString::number(window.winId()), QString::number(center.x()),
+            QString::number(center.y()), "click", "1" }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, 5000));
+        ASSERT_TRUE(xdotool({ "key", "ctrl+shift+k" }));
+        QWidget* alert = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return (alert = QApplication::activeWindow()) && alert != &window && alert->isVisible(); }, 5000));
+        ASSERT_TRUE(xdotool({ "key", "Return" }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, 5000)) << "the alert's end records again";
+
+        QWidget other;
+        other.resize(200, 100);
+        for (int round = 0; round < 2; ++round) {
+            other.show();
+            other.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+            EXPECT_FALSE(recorder->isRecording());
+            window.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+            QTest::qWait(300);
+            EXPECT_FALSE(recorder->isRecording()) << "round " << round;
+            EXPECT_FALSE(ShortcutKit::isRecorderActive());
+        }
+        ASSERT_TRUE(xdotool({ "key", "ctrl+alt+m" }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return fired == 1; }, 5000)) << "the process's grab is in place";
+    }
 }
