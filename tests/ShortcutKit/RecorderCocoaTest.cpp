@@ -347,17 +347,67 @@ TEST_F(RecorderCocoaTest, ClickingOutsideEndsRecordingAndClicksInsideAreSwallowe
 
 TEST_F(RecorderCocoaTest, ScreenshotsOfTheFourLooks)
 {
+    // The ink in the field's text area, clear of its frame and its clear button: how many columns carry
+    // any, and the darkest grey there.
+    struct Ink
+    {
+        int columns = 0;
+        int darkest = 255;
+    };
+    const auto inkOf = [](const QImage& image) {
+        Ink ink;
+        const int base = qGray(image.pixel(6, image.height() / 2));
+        for (int x = 6; x < image.width() - 24; ++x) {
+            bool inked = false;
+            for (int y = 4; y < image.height() - 4; ++y) {
+                const int grey = qGray(image.pixel(x, y));
+                inked = inked || grey < base - 40;
+                ink.darkest = std::min(ink.darkest, grey);
+            }
+            ink.columns += inked ? 1 : 0;
+        }
+        return ink;
+    };
+    const auto look = [this](const char* name) {
+        const QImage image = recorder->grab().toImage();
+        testsupport::saveScreenshot(*recorder, QString::fromLatin1(name));
+        return image;
+    };
+
     const Name name(QStringLiteral("looks"));
     showForName(name);
     EXPECT_EQ(recorder->sizeHint().width(), RecorderCocoa::minimumWidth);
     recorder->setFixedSize(recorder->sizeHint());
-    testsupport::saveScreenshot(*recorder, QStringLiteral("recorder-empty"));
+    ASSERT_EQ(recorder->actions().size(), 1);
+    const QAction* clearButton = recorder->actions().first();
+
+    const QImage empty = look("recorder-empty");
+    EXPECT_EQ(recorder->placeholderText(), "Record Shortcut");
+    EXPECT_FALSE(clearButton->isVisible());
+    const Ink placeholder = inkOf(empty);
+    EXPECT_GT(placeholder.columns, 50) << "the placeholder is shown";
+
     startRecording();
-    testsupport::saveScreenshot(*recorder, QStringLiteral("recorder-recording"));
+    const QImage recording = look("recorder-recording");
+    EXPECT_EQ(recorder->placeholderText(), "Press Shortcut");
+    EXPECT_FALSE(clearButton->isVisible());
+    // A focused field hides its placeholder unless the recorder paints it.
+    const Ink pressShortcut = inkOf(recording);
+    EXPECT_GT(pressShortcut.columns, 50) << "the placeholder is shown while recording";
+    EXPECT_NE(recording, empty);
+
     typeKey(ctrlAltM);
-    testsupport::saveScreenshot(*recorder, QStringLiteral("recorder-shortcut"));
+    const QImage shortcut = look("recorder-shortcut");
+    EXPECT_EQ(recorder->text(), "Ctrl+Alt+M");
+    EXPECT_TRUE(clearButton->isVisible());
+    const Ink text = inkOf(shortcut);
+    EXPECT_GT(text.columns, 40);
+    EXPECT_LT(text.darkest + 40, std::min(placeholder.darkest, pressShortcut.darkest))
+        << "the shortcut is written darker than a placeholder";
+
     recorder->setEnabled(false);
-    testsupport::saveScreenshot(*recorder, QStringLiteral("recorder-disabled"));
+    const QImage disabled = look("recorder-disabled");
+    EXPECT_GT(inkOf(disabled).darkest, text.darkest + 40) << "a disabled field greys its text";
 }
 
 TEST_F(RecorderCocoaTest, AfterAnAlertOrAClearTheWindowComingBackToTheFrontStartsNoRecording)

@@ -111,6 +111,18 @@ TEST_F(MenuBarStatusLabelTest, facesAreDrawnOnATransparentGround)
 
 TEST(MenuBarStatusLabelScreenshot, theThreeFaces)
 {
+    // The colour of a face's most opaque pixel: the stroke, not its antialiased edge.
+    const auto strokeColor = [](const QImage& image) {
+        QColor strongest = Qt::transparent;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y).alpha() > strongest.alpha())
+                    strongest = image.pixelColor(x, y);
+            }
+        }
+        return strongest;
+    };
+    const QList<Symbol> symbols { Symbol::video, Symbol::bell, Symbol::calendar };
     const QList<int> sides { 16, 22, 24, 32, 64 };
     const int cell = 80;
     QImage sheet(cell * sides.size(), cell * 3 * 2, QImage::Format_ARGB32);
@@ -118,27 +130,49 @@ TEST(MenuBarStatusLabelScreenshot, theThreeFaces)
     QPainter painter(&sheet);
     painter.fillRect(0, cell * 3, sheet.width(), cell * 3, QColor(0x30, 0x30, 0x34));
     const QPalette original = QGuiApplication::palette();
+    const QColor lightText(0xf2, 0xf2, 0xf2);
+    // faces[half][symbol][size]
+    QList<QList<QList<QImage>>> faces(2, QList<QList<QImage>>(symbols.size()));
     for (int half = 0; half < 2; ++half) {
         // The calendar takes the theme's text colour: dark on the light half, light on the dark one.
         if (half == 1) {
             QPalette dark = original;
-            dark.setColor(QPalette::WindowText, QColor(0xf2, 0xf2, 0xf2));
+            dark.setColor(QPalette::WindowText, lightText);
             QGuiApplication::setPalette(dark);
         }
-        int row = half * 3;
-        for (Symbol symbol : { Symbol::video, Symbol::bell, Symbol::calendar }) {
-            const QIcon icon = MenuBarStatusLabel::icon(symbol);
+        for (int row = 0; row < symbols.size(); ++row) {
+            const QIcon icon = MenuBarStatusLabel::icon(symbols[row]);
             for (int column = 0; column < sides.size(); ++column) {
                 const int side = sides[column];
+                const QPixmap pixmap = icon.pixmap(side, side);
+                EXPECT_EQ(pixmap.size(), QSize(side, side));
+                faces[half][row].append(imageOf(icon, side));
                 painter.drawPixmap(
-                    column * cell + (cell - side) / 2, row * cell + (cell - side) / 2, icon.pixmap(side, side));
+                    column * cell + (cell - side) / 2, (half * 3 + row) * cell + (cell - side) / 2, pixmap);
             }
-            ++row;
         }
     }
     painter.end();
     QGuiApplication::setPalette(original);
     testsupport::saveScreenshot(QPixmap::fromImage(sheet), QStringLiteral("tray-icons"));
+
+    const QColor darkText = original.color(QPalette::WindowText);
+    for (int column = 0; column < sides.size(); ++column) {
+        const int side = sides[column];
+        for (int half = 0; half < 2; ++half) {
+            const QList<QList<QImage>>& shown = faces[half];
+            EXPECT_NE(shown[0][column], shown[1][column]) << "video and bell look alike at " << side;
+            EXPECT_NE(shown[0][column], shown[2][column]) << "video and calendar look alike at " << side;
+            EXPECT_NE(shown[1][column], shown[2][column]) << "bell and calendar look alike at " << side;
+            for (const QList<QImage>& face : shown)
+                EXPECT_EQ(strokeColor(face[column]).alpha(), 255) << "a face without a solid stroke at " << side;
+        }
+        // Green and orange are the same on any theme; only the calendar follows the text colour.
+        EXPECT_EQ(faces[0][0][column], faces[1][0][column]) << side;
+        EXPECT_EQ(faces[0][1][column], faces[1][1][column]) << side;
+        EXPECT_EQ(strokeColor(faces[0][2][column]).rgb(), darkText.rgb()) << side;
+        EXPECT_EQ(strokeColor(faces[1][2][column]).rgb(), lightText.rgb()) << side;
+    }
 }
 
 } // namespace

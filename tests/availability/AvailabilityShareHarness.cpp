@@ -1,7 +1,7 @@
 // A stand-in for the tray panel, for the X11 test of the availability panel: a window with a Share
 // button that acts as the menu panel's Share action does, on the application's shared controller and
-// real key grabs. For the test script it writes, ten times a second, where the two chips it clicks
-// and the Copy button are on screen.
+// real key grabs. For the test script it writes, ten times a second, the panel's last day and where the
+// two chips it clicks on that day and the Copy button are on screen.
 // Usage: availability_share_harness <state file>
 #include "platform/hotkeys/X11HotKeys.h"
 #include "tolvar/availability/AvailabilityDayList.h"
@@ -73,11 +73,14 @@ int main(int argc, char** argv)
                             .arg(share->mapToGlobal(share->rect().center()).x())
                             .arg(share->mapToGlobal(share->rect().center()).y());
         state += QStringLiteral("open %1\n").arg(controller.isOpen() ? 1 : 0);
-        if (const AvailabilityShareView* view = controller.view(); view && controller.isOpen()) {
-            // The last day of the week: always ahead, whatever the time of the run.
-            const QDate lastDay = QDateTime::currentDateTime().date().addDays(6);
+        if (const AvailabilityShareView* view = controller.view();
+            view && controller.isOpen() && !view->allSlots().isEmpty()) {
+            // The last day of the week the panel lists, by its own clock: a run may cross midnight.
+            const QTimeZone zone = view->systemZone();
+            const QDate lastDay = view->allSlots().last().start.toDateTime().toTimeZone(zone).date();
+            state += QStringLiteral("lastday %1\n").arg(lastDay.toString(Qt::ISODate));
             const auto start = [&](int hour, int minute) {
-                return platform::Date::fromDateTime(QDateTime(lastDay, QTime(hour, minute)));
+                return platform::Date::fromDateTime(QDateTime(lastDay, QTime(hour, minute), zone));
             };
             state += chipLine(QStringLiteral("early"), *view, start(14, 0));
             state += chipLine(QStringLiteral("late"), *view, start(16, 30));

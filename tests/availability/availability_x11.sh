@@ -48,11 +48,13 @@ for _ in $(seq 40); do
     sleep 0.15
 done
 [ "$(field early 4)" = 1 ] && [ "$(field late 4)" = 1 ] || fail "the last day's chips never scrolled into view"
+# The panel's own last day, not the script's: a run may cross midnight.
+last_day=$(field lastday 2)
 click "$(field early 2)" "$(field early 3)"
 click "$(field late 2)" "$(field late 3)"
 click "$(field copy 2)" "$(field copy 3)"
 
-expect_clipboard "$(last_day_message)"
+expect_clipboard "$(last_day_message "$last_day")"
 note "Copy put the message on the clipboard"
 
 # --- Escape reaches the panel through the key grab and closes it ---

@@ -19,12 +19,13 @@ begin_session
 start_xvfb 181 189
 start_tray
 
-# --- private folders: one calendar with a meeting at 15:00 UTC on the last day of the week ---
+# --- private folders: one calendar with a meeting at 15:00 UTC every day from tomorrow on, so that
+# the last day of the program's week holds it even when the run crosses midnight UTC ---
 make_private_folders "$work"
 set_up_as_used "$work"
-last_day=$(date -u -d '+6 days' +%Y%m%d)
-calendar_event review@tolvar.test "${last_day}T150000Z" "${last_day}T153000Z" "Design review" "LOCATION:Room 4" |
-    write_calendar "$work/data/calendars/work/meetings/review.ics" availability
+first=$(date -u -d '+1 day' +%Y%m%d)
+calendar_event review@tolvar.test "${first}T150000Z" "${first}T153000Z" "Design review" "LOCATION:Room 4" \
+    "RRULE:FREQ=DAILY;COUNT=8" | write_calendar "$work/data/calendars/work/meetings/review.ics" availability
 launch "$work" TZ=UTC LANG=en_GB.UTF-8 LC_ALL=
 
 # The tray panel: the program's window 360 wide.
@@ -68,6 +69,9 @@ ey=$ty
 note "Share opened the availability panel at $(share_panel), beside the tray panel at $tx $ty $tw $th"
 
 # --- the last day: 14:00 and 16:30 are free, 15:00 is busy; then Copy ---
+# The program's week starts on its own day, which it reads whenever it lists the slots: the day of these
+# clicks, or, should the run cross midnight UTC meanwhile, the day of the copy.
+day_before=$(date -u +%F)
 read -r ax ay _ _ < <(share_panel)
 xdotool mousemove $((ax + 260)) $((ay + 300))
 for _ in $(seq 40); do
@@ -78,8 +82,14 @@ click $((ax + 62)) $((ay + 348))  # 14:00
 click $((ax + 260)) $((ay + 348)) # 15:00, busy: takes no click
 click $((ax + 62)) $((ay + 378))  # 16:30
 click $((ax + 70)) $((ay + 602))  # Copy
+day_after=$(date -u +%F)
 
-expect_clipboard "$(last_day_message)"
+message_for_week_of() { last_day_message "$(date -u -d "$1 +6 days" +%F)"; }
+expected=$(message_for_week_of "$day_before")
+if [ "$day_after" != "$day_before" ] && wait_for 3000 clipboard_holds "$(message_for_week_of "$day_after")"; then
+    expected=$(message_for_week_of "$day_after")
+fi
+expect_clipboard "$expected"
 note "Copy put the two free slots on the clipboard, and not the busy one"
 
 # --- Escape closes it ---

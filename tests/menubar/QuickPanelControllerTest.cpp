@@ -126,7 +126,8 @@ TEST_F(QuickPanelTest, TogglingOpensClosesAndOpensAFreshUnpinnedPanel)
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->isVisible());
     EXPECT_TRUE(first->isActiveWindow());
-    EXPECT_EQ(first->geometry(), QuickPanelController::panelFrame(QCursor::pos(), screen, 420));
+    // Below the pointer, as wide as the panel and as high as its content.
+    EXPECT_EQ(first->geometry(), QRect(screen.topLeft() + QPoint(40, 50), QSize(360, 420)));
     EXPECT_TRUE(first->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(first->windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_NE(registry.registrationOf(Owner::quickPanel), 0u);
@@ -141,10 +142,18 @@ TEST_F(QuickPanelTest, TogglingOpensClosesAndOpensAFreshUnpinnedPanel)
     EXPECT_EQ(registry.registrationOf(Owner::menuBar), 0u);
     EXPECT_FALSE(registry.suppressPanelHotkeys());
 
+    QCursor::setPos(screen.topLeft() + QPoint(200, 90));
     tolvar::QuickPanelWindow* third = toggle();
     ASSERT_TRUE(third);
+    EXPECT_TRUE(third->isVisible());
     EXPECT_FALSE(third->isPinned());
     EXPECT_FALSE(controller->pinModel()->isPinned());
+    auto* hostingView = third->findChild<tolvar::QuickPanelHostingView*>();
+    ASSERT_TRUE(hostingView);
+    EXPECT_FALSE(hostingView->allowsWindowMove()) << "only a pinned panel moves";
+    EXPECT_FALSE(registry.suppressPanelHotkeys());
+    EXPECT_EQ(third->geometry(), QRect(screen.topLeft() + QPoint(200, 90), QSize(360, 420)))
+        << "opened afresh at the pointer";
 }
 
 TEST_F(QuickPanelTest, PinningSuppressesThePanelKeysAndUnpinningRestoresThem)

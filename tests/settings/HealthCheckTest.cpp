@@ -1,9 +1,8 @@
 // The health check's tiles, rows and hint for each permission state and sync state.
 #include "tolvar/settings/HealthCheck.h"
 #include "tests/settings/SettingsTestSupport.h"
+#include "tolvar/settings/GeneralSection.h"
 #include "tolvar/settings/HealthReport.h"
-
-#include <QHBoxLayout>
 
 using namespace settingstest;
 using tolvar::AppModel;
@@ -152,29 +151,29 @@ TEST_F(HealthCheckTest, theSyncRowFollowsThePublishedStateNotItsWords)
 TEST_F(HealthCheckTest, theCardRedrawsFromTheModelAndRefreshes)
 {
     AppModel& app = freshModel();
-    tolvar::HealthTiles tiles(app);
-    tolvar::HealthCheckCard card(app);
-    QObject::connect(&app, &AppModel::changed, &card, &tolvar::HealthCheckCard::refresh);
-    QObject::connect(&app, &AppModel::changed, &tiles, &tolvar::HealthTiles::refresh);
+    // The health check as the settings show it, redrawn by the section's own wiring.
+    tolvar::GeneralSection general(app);
+    tolvar::HealthTiles& tiles = *general.healthTiles();
+    tolvar::HealthCheckCard& card = *general.healthCheck();
     EXPECT_TRUE(card.isSyncHintShown());
     EXPECT_EQ(card.rows()[0]->title(), "Calendar access");
     EXPECT_EQ(tiles.tiles()[0]->title(), "Calendar Access");
     EXPECT_TRUE(card.rows()[0]->isWarning());
 
-    QWidget page;
-    page.setStyleSheet(QString());
-    auto* layout = new QVBoxLayout(&page);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->setSpacing(16);
-    tiles.setParent(&page);
-    card.setParent(&page);
-    layout->addWidget(&tiles);
-    layout->addWidget(&card);
-    saveFullScreenshot(page, "settings-health-warnings", 860);
-    layout->removeWidget(&tiles);
-    layout->removeWidget(&card);
-    tiles.setParent(nullptr);
-    card.setParent(nullptr);
+    const int width = 812;
+    general.resize(width, general.hasHeightForWidth() ? general.heightForWidth(width) : general.sizeHint().height());
+    // Shown before the model's first turn of work, which would refresh it out of its fresh state.
+    general.show();
+    const QRect health = QRect(tiles.geometry().topLeft(), card.geometry().bottomRight());
+    testsupport::saveScreenshot(general.grab(health.adjusted(-24, -12, 24, 12)), "settings-health-warnings");
+
+    // A change the model publishes shows without a refresh.
+    app.setSyncStatus("Synced 10:00 AM", AppModel::SyncState::synced);
+    EXPECT_FALSE(card.isSyncHintShown());
+    EXPECT_FALSE(card.rows()[7]->isWarning());
+    app.setSelectedCalendarIDs({ "work" });
+    EXPECT_EQ(tiles.tiles()[2]->value(), "1 calendar");
+    EXPECT_EQ(card.rows()[3]->value(), "1 calendar selected.");
 
     grantAccess();
     card.refreshHealth();

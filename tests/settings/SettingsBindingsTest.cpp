@@ -15,9 +15,12 @@
 #include "tolvar/style/CalendarColor.h"
 
 #include <QCheckBox>
+#include <QDateTime>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QSpinBox>
+#include <ctime>
 
 using namespace settingstest;
 using tolvar::AppModel;
@@ -200,9 +203,25 @@ TEST_F(SettingsBindingsTest, theDefaultTimeOffersEveryHourOfTheDay)
 
 TEST_F(SettingsBindingsTest, theHourLabelIsTheHourItselfOnAnyDay)
 {
-    // The hour that daylight saving skips in Berlin on this day still has its label.
-    clock.setNow(appmodeltest::berlin(2026, 3, 29, 1));
-    EXPECT_EQ(tolvar::settingsTexts::hourLabel(2), "2:00 AM");
+    // Today, in this zone, clocks jump from 02:00 to 03:00: a label made from 2 o'clock on today's date
+    // would lose its hour. The rule names the day by its number in the year, counted from 0; set twice,
+    // since the new zone's today may differ from the old one's.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int today = QDate::currentDate().dayOfYear() - 1;
+        const int autumn = (today + 180) % 365;
+        qputenv("TZ", QStringLiteral("XST-1XDT,%1/2,%2/3").arg(today).arg(autumn).toLatin1());
+        tzset();
+    }
+    const QDateTime inTheGap(QDate::currentDate(), QTime(2, 30));
+    EXPECT_FALSE(inTheGap.isValid() && inTheGap.time() == QTime(2, 30)) << "the zone skips no hour today";
+    QStringList labels;
+    for (int hour = 0; hour < 24; ++hour)
+        labels << tolvar::settingsTexts::hourLabel(hour);
+    appmodeltest::useBerlinTime();
+    EXPECT_EQ(labels.mid(0, 4), QStringList({ "12:00 AM", "1:00 AM", "2:00 AM", "3:00 AM" }));
+    EXPECT_EQ(labels.mid(12, 2), QStringList({ "12:00 PM", "1:00 PM" }));
+    EXPECT_EQ(labels.last(), "11:00 PM");
+
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(tolvar::settingsTexts::hourLabel(9), "09:00");
     QLocale::setDefault(QLocale::c());
@@ -265,6 +284,12 @@ TEST(CalendarAccentColor, oneTitleOneColourOfTheFixedSaturationAndBrightness)
     }
     EXPECT_EQ(tolvar::calendarAccentColor(std::nullopt), tolvar::calendarAccentColor(QStringLiteral("Meeting")))
         << "a meeting without a calendar takes the colour of \"Meeting\"";
+
+    // The hue comes from the title: twenty calendars do not share a handful of colours.
+    QSet<int> hues;
+    for (int i = 0; i < 20; ++i)
+        hues.insert(tolvar::calendarAccentColor(QStringLiteral("Calendar %1").arg(i)).hsvHue());
+    EXPECT_GE(hues.size(), 10);
 }
 
 } // namespace

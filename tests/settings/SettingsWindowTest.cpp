@@ -8,6 +8,7 @@
 #include "tolvar/settings/RemindersSection.h"
 #include "tolvar/settings/RuleEditor.h"
 #include "tolvar/settings/SegmentedPicker.h"
+#include "tolvar/settings/SettingsStyle.h"
 #include "tolvar/settings/SettingsView.h"
 #include "tolvar/settings/SettingsWindowController.h"
 
@@ -77,13 +78,66 @@ TEST_F(SettingsWindowTest, supportOpensTheSupportLink)
 
 TEST_F(SettingsWindowTest, aCardShowsItsPillOnlyWithAStatus)
 {
-    tolvar::MacSettingsCardTitled plain("Startup", QString());
-    EXPECT_FALSE(plain.status());
-    tolvar::MacSettingsCardTitled withStatus("Startup", QString(), QStringLiteral("None selected"), Qt::green);
-    EXPECT_EQ(withStatus.status(), "None selected");
-    EXPECT_EQ(withStatus.statusColor(), QColor(Qt::green));
-    withStatus.setStatus(std::nullopt);
-    EXPECT_FALSE(withStatus.status());
+    using tolvar::MacSettingsCardTitled;
+    const auto shownTexts = [](const MacSettingsCardTitled& card) {
+        QStringList texts;
+        for (const QLabel* label : card.findChildren<QLabel*>()) {
+            if (label->isVisibleTo(&card))
+                texts << label->text();
+        }
+        return texts;
+    };
+    const auto pillOf = [](const MacSettingsCardTitled& card, const QString& status) -> QLabel* {
+        for (QLabel* label : card.findChildren<QLabel*>()) {
+            if (label->isVisibleTo(&card) && label->text() == status)
+                return label;
+        }
+        return nullptr;
+    };
+    // Pixels of the card as painted, inside `area`, that are tinted green: the pill's capsule and word.
+    const auto greenPixels = [](QWidget& card, const QRect& area) {
+        const QImage image = card.grab().toImage();
+        int count = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                count += c.green() > c.red() + 20 && c.green() > c.blue() + 20 ? 1 : 0;
+            }
+        }
+        return count;
+    };
+    const auto showCard = [](MacSettingsCardTitled& card) {
+        card.resize(400, 60);
+        card.show();
+        appmodeltest::settle();
+    };
+
+    MacSettingsCardTitled plain("Startup", QString(), std::nullopt, Qt::green);
+    showCard(plain);
+    EXPECT_EQ(shownTexts(plain), QStringList({ "Startup" })) << "no pill without a status";
+    EXPECT_EQ(greenPixels(plain, plain.rect()), 0) << "and no tint, whatever the colour";
+
+    MacSettingsCardTitled withStatus("Startup", QString(), QStringLiteral("None selected"), Qt::green);
+    showCard(withStatus);
+    testsupport::saveScreenshot(withStatus, "settings-card-pill");
+    QLabel* pill = pillOf(withStatus, "None selected");
+    ASSERT_TRUE(pill);
+    EXPECT_EQ(pill->palette().color(QPalette::WindowText), QColor(Qt::green));
+    const QRect pillArea(pill->mapTo(&withStatus, QPoint(0, 0)), pill->size());
+    EXPECT_GT(pillArea.left(), withStatus.width() / 2) << "at the end of the title line";
+    EXPECT_GT(greenPixels(withStatus, pillArea), pillArea.width() * pillArea.height() / 2)
+        << "a capsule tinted with the status colour";
+
+    withStatus.setStatus(std::nullopt, Qt::green);
+    appmodeltest::settle();
+    EXPECT_EQ(shownTexts(withStatus), QStringList({ "Startup" }));
+    EXPECT_EQ(greenPixels(withStatus, withStatus.rect()), 0);
+
+    MacSettingsCardTitled orange("Startup", QString(), QStringLiteral("Denied"));
+    showCard(orange);
+    pill = pillOf(orange, "Denied");
+    ASSERT_TRUE(pill);
+    EXPECT_EQ(pill->palette().color(QPalette::WindowText), tolvar::settingsStyle::orange()) << "orange by default";
 }
 
 TEST_F(SettingsWindowTest, aTestMessageClearsFourSecondsAfterTheNewestOne)
