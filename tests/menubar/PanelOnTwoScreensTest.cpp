@@ -1,4 +1,5 @@
-// The panel's window shown again on another monitor: the detail card follows it. Two offscreen screens side by side, as two-screens.json lays them out.
+// The panel's window shown again on another monitor, and again with a meeting still selected: the
+// detail card follows it. Two offscreen screens side by side, as two-screens.json lays them out.
 #include "PanelTestSupport.h"
 #include "platform/calendarapp/TestCalendarApp.h"
 #include "platform/workspace/MemoryWorkspace.h"
@@ -87,4 +88,22 @@ TEST_F(PanelOnTwoScreensTest, TheCardStandsBesideThePanelOnTheMonitorItMovedTo)
     EXPECT_EQ(view->ui().detailPopupSide(), tolvar::DetailPopupSide::trailing) << "the room is on the right";
     EXPECT_EQ(shown->x(), window.geometry().right() + 1 + 8);
     EXPECT_TRUE(right->availableGeometry().contains(shown->geometry()));
+}
+
+TEST_F(PanelOnTwoScreensTest, ReopeningWithAMeetingSelectedShowsItsCardAgain)
+{
+    showAt(QPoint(100, 30));
+    view->onDown();
+    settle();
+    settle();
+    ASSERT_TRUE(card());
+    window.hide();
+    settle();
+    EXPECT_FALSE(card());
+
+    showAt(QPoint(100, 30));
+    ASSERT_TRUE(view->detailMeeting()) << "the selection and its keyboard detail were kept";
+    QWidget* shown = card();
+    ASSERT_TRUE(shown) << "the card comes back with its panel";
+    EXPECT_EQ(shown->x(), window.geometry().right() + 1 + 8);
 }
