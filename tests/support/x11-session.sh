@@ -101,10 +101,11 @@ start_xvfb() {
     start_x_server "${TOLVAR_TEST_DISPLAYS:-$(seq -s ' ' "$1" "$2")}" Xvfb -screen 0 1280x800x24 -nolisten tcp
 }
 
-# A system tray; the arguments go to trayer.
+# A system tray; the arguments go to trayer. $tray_pid is its process.
 start_tray() {
     trayer "$@" >"$work/trayer.log" 2>&1 &
-    track_helper $!
+    tray_pid=$!
+    track_helper $tray_pid
     wait_for 5000 xdotool search --class trayer >/dev/null 2>&1 || fail "trayer did not start"
 }
 
