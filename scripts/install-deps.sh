@@ -12,12 +12,14 @@ packages=(
     libcanberra-dev sound-theme-freedesktop libglib2.0-bin
     # the desktop's default applications (the calendar's), and gio to start them
     xdg-utils
-    # locale-aware date templates, for the availability message's day titles
+    # locale-aware date templates, for the day titles and dates the views write
     libicu-dev
     # the symbolic icons the views draw, and the engine that reads them
     adwaita-icon-theme qt6-svg-dev
     # the headless display the X11 tests run on
     xvfb xauth tigervnc-standalone-server x11-xserver-utils x11-utils xdotool xclip trayer
+    # a real window manager for the panels' end-to-end test
+    openbox
     fonts-dejavu-core
     # the fuzz targets: libFuzzer through clang
     clang-14 libclang-rt-14-dev

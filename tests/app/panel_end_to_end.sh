@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
 # The real tolvar program's tray panel and Quick Panel, end to end: an X server of its own with two
-# monitors and a tray, private XDG folders holding two meetings later today and a day of more meetings
-# tomorrow than a monitor's height holds, and the panels driven with the mouse and the keyboard through
-# xdotool.
+# monitors, a window manager (openbox) and a tray, private XDG folders holding two meetings later today
+# and a day of more meetings tomorrow than a monitor's height holds, and the panels driven with the
+# mouse and the keyboard through xdotool.
 # Usage: panel_end_to_end.sh <tolvar executable>
 set -euo pipefail
 # shellcheck source=../support/x11-session.sh
 . "${BASH_SOURCE%/*}/../support/x11-session.sh"
 
 take_program "<tolvar executable>" "$@"
-require_tools Xvnc xrandr trayer xdotool xwininfo xdpyinfo xmessage
+require_tools Xvnc xrandr openbox trayer xdotool xwininfo xdpyinfo xprop xmessage
 begin_session
 
-# --- the display: two monitors side by side on one X screen, and a tray at the top ---
+# --- the display: two monitors side by side on one X screen, a window manager, and a tray at the top ---
 start_two_monitor_xvnc 71 79
+start_window_manager
 start_tray --edge top --align right
 
 # --- a time zone in which it is about nine in the morning, and two meetings later today ---
