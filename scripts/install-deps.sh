@@ -12,13 +12,13 @@ packages=(
     libcanberra-dev sound-theme-freedesktop libglib2.0-bin
     # the desktop's default applications (the calendar's), and gio to start them
     xdg-utils
-    # locale-aware date templates, for the availability message's day titles
+    # locale-aware date templates, for the day titles and dates the views write
     libicu-dev
     # the symbolic icons the views draw, and the engine that reads them
     adwaita-icon-theme qt6-svg-dev
     # the headless display the X11 tests run on
     xvfb xauth tigervnc-standalone-server x11-xserver-utils x11-utils xdotool xclip trayer
-    # a window manager, for the tests of minimising and activation
+    # a window manager, for the tests of minimising, activation and the panels' placement
     openbox
     # the desktop entry's validator, for the install check
     desktop-file-utils

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # The real tolvar program's tray panel and Quick Panel, end to end: an X server of its own with two
-# monitors and a tray, private XDG folders holding two meetings later today, and the panels driven
-# with the mouse and the keyboard through xdotool.
+# monitors, a window manager (openbox) and a tray, private XDG folders holding two meetings later today
+# and a day of more meetings tomorrow than a monitor's height holds, and the panels driven with the
+# mouse and the keyboard through xdotool.
 # Usage: panel_end_to_end.sh <tolvar executable>
 set -euo pipefail
 # shellcheck source=../support/x11-session.sh
 . "${BASH_SOURCE%/*}/../support/x11-session.sh"
 
 take_program "<tolvar executable>" "$@"
-require_tools Xvnc xrandr trayer xdotool xwininfo xdpyinfo xmessage
+require_tools Xvnc xrandr openbox trayer xdotool xwininfo xdpyinfo xprop xmessage
 begin_session
 
-# --- the display: two monitors side by side on one X screen, and a tray at the top ---
+# --- the display: two monitors side by side on one X screen, a window manager, and a tray at the top ---
 start_two_monitor_xvnc 71 79
+start_window_manager
 start_tray --edge top --align right
 
 # --- a time zone in which it is about nine in the morning, and two meetings later today ---
@@ -28,9 +30,17 @@ event() { # uid, local start hour, title, link
     start=$(TZ=$tz date -d "today $2:00" +%s)
     calendar_event "$1@tolvar.test" "$(utc_stamp $start)" "$(utc_stamp $((start + 1800)))" "$3" "URL:$4"
 }
+long_day=16
+long_event() { # number: tomorrow from eight, one every half hour
+    local start
+    start=$(TZ=$tz date -d "tomorrow 08:00 $((30 * $1)) minutes" +%s)
+    calendar_event "long-$1@tolvar.test" "$(utc_stamp $start)" "$(utc_stamp $((start + 1200)))" "Long day $1" \
+        "URL:https://meet.example.com/long-$1"
+}
 {
     event planning 11 "Planning" https://meet.example.com/planning
     event review 12 "Design review" https://meet.example.com/review
+    for n in $(seq 1 $long_day); do long_event "$n"; done
 } | write_calendar "$dir/data/calendars/work/meetings/today.ics" panel
 note "display $DISPLAY, two monitors, tray at the top; local time $(TZ=$tz date +%H:%M) in $tz"
 
@@ -81,6 +91,46 @@ wait_for 3000 no_panel || fail "Escape did not close the tray panel"
 wait_for 3000 eval '! side_panel >/dev/null' || fail "the detail card stayed after its panel closed"
 note "Escape closed the tray panel and its detail card"
 
+# --- the tray moved to the other monitor and back: the card stands beside the panel every time ---
+monitor_area() { if [ "$1" -eq 0 ]; then echo 0 0 1280 800; else echo 1280 0 1024 768; fi; }
+icon_on_monitor() { # monitor number
+    local x y w h
+    read -r x y w h < <(tray_icon) || return 1
+    on_monitor $x $y $w $h $(monitor_area "$1")
+}
+# The card beside the panel (not over it), both on the monitor.
+card_beside_panel() { # monitor number
+    read -r px py pw ph < <(panel) || return 1
+    read -r sx sy sw sh < <(side_panel) || return 1
+    { [ $sx -eq $((px + pw + 8)) ] || [ $sx -eq $((px - 8 - 280)) ]; } && on_monitor $sx $sy $sw $sh $(monitor_area "$1")
+}
+for monitor in 1 0; do
+    kill "$tray_pid"
+    wait "$tray_pid" 2>/dev/null || true
+    start_tray --edge top --align right --monitor $monitor
+    wait_for 8000 icon_on_monitor $monitor || fail "the tray icon did not come on monitor $monitor"
+    sleep 0.5 # the icon is on screen a moment before it takes clicks
+    click_tray_icon 1
+    wait_for 5000 panel >/dev/null || fail "monitor $monitor: a click on the tray icon opened no panel"
+    read -r px py pw ph < <(panel)
+    on_monitor $px $py $pw $ph $(monitor_area $monitor) || fail "the tray panel at $px $py is not on monitor $monitor"
+    sleep 0.5
+    xdotool key Down
+    wait_for 3000 card_beside_panel $monitor ||
+        fail "monitor $monitor: the card at '$(side_panel)' is not beside the panel at $px $py ${pw}x$ph"
+    note "monitor $monitor: panel at $px $py, card at $(side_panel)"
+    # Shown again with the meeting still selected: its card comes back with the panel.
+    xdotool key Escape
+    wait_for 3000 no_panel || fail "Escape did not close the tray panel"
+    sleep 0.6 # a click just after the panel went away is the one that took it away
+    click_tray_icon 1
+    wait_for 5000 panel >/dev/null || fail "monitor $monitor: the panel did not open again"
+    wait_for 3000 card_beside_panel $monitor || fail "monitor $monitor: reopened with a selection, no card beside it"
+    xdotool key Escape
+    wait_for 3000 no_panel || fail "Escape did not close the tray panel"
+done
+note "the card stood beside the panel on both monitors, and came back when the panel reopened"
+
 # --- the Quick Panel: at the pointer on the monitor under it, closed by a second press ---
 xdotool mousemove 1500 200
 sleep 0.2
@@ -100,6 +150,43 @@ panel >/dev/null || fail "holding Down closed the Quick Panel"
 xdotool key ctrl+alt+m
 wait_for 3000 no_panel || fail "a second press did not close the Quick Panel"
 note "the shortcut opened and closed the Quick Panel; holding Down kept it open"
+
+# --- the Quick Panel fits each day it shows; every row of a longer day is reachable ---
+xdotool mousemove 1500 200 key ctrl+alt+m
+wait_for 5000 panel >/dev/null || fail "the shortcut opened no Quick Panel"
+read -r qx qy qw qh < <(panel)
+sleep 0.3
+xdotool key Right
+grown() { read -r _ _ _ h < <(panel) && [ "$h" -gt "$qh" ]; }
+wait_for 3000 grown || fail "tomorrow's $long_day meetings left the Quick Panel ${qh} high"
+sleep 0.3
+read -r lx ly lw lh < <(panel)
+note "Quick Panel $qh high on today, $lh on the long day, at $lx $ly"
+[ $lh -eq $((768 - 24)) ] || fail "the long day's panel is $lh high, not the monitor's 768 less 24"
+on_monitor $lx $ly $lw $lh 1280 0 1024 768 || fail "the long day's panel at $lx $ly leaves its monitor"
+# The keys walk down the whole day and the rows scroll along: the card stays level with the panel.
+for n in $(seq 1 $long_day); do
+    xdotool key Down
+    sleep 0.15
+done
+wait_for 3000 side_panel >/dev/null || fail "the keys selected no meeting of the long day"
+read -r sx sy sw sh < <(side_panel)
+[ $((sy + sh / 2)) -ge $ly ] && [ $((sy + sh / 2)) -le $((ly + lh)) ] || fail "the last row's card at $sy is off the panel"
+# The wheel scrolls to the end of the day: the last row stands just above the footer, to be clicked.
+xdotool mousemove $((lx + 120)) $((ly + lh / 2)) click --repeat 40 --delay 20 5
+sleep 0.3
+xdotool mousemove $((lx + 120)) $((ly + lh - 14 - 38 - 14 - 20)) click 1
+wait_for 3000 eval 'opened | grep -x "https://meet.example.com/long-$long_day" >/dev/null' ||
+    fail "a click above the footer opened '$(opened | tail -1)', not the long day's last meeting"
+note "the long day's last meeting was in view and joined"
+panel >/dev/null || xdotool mousemove 1500 200 key ctrl+alt+m
+wait_for 3000 panel >/dev/null || fail "the Quick Panel went away"
+xdotool key Left
+back() { [ "$(panel)" = "$qx $qy $qw $qh" ]; }
+wait_for 3000 back || fail "back on today the Quick Panel is at '$(panel)', not where it was ($qx $qy $qw $qh)"
+note "back on today the Quick Panel shrank to ${qh} at the pointer again"
+xdotool key ctrl+alt+m
+wait_for 3000 no_panel || fail "a second press did not close the Quick Panel"
 
 # --- clicking into another window: closes an unpinned Quick Panel, not a pinned one ---
 xmessage -geometry 300x100+100+500 "another application" >/dev/null 2>&1 &

@@ -187,3 +187,39 @@ TEST(DetailPopupSideTest, TheSideWithRoomWinsAndTheLargerOneWhenNeitherHasIt)
         << "no screen";
     EXPECT_EQ(tolvar::detailPopupSide(nullptr, 288), DetailPopupSide::trailing) << "no window";
 }
+
+TEST_F(MeetingDetailCardTest, ALongPlaceWrapsWholeAndNoAnswerKeepsItsDimColour)
+{
+    const QString tokyo = QStringLiteral("Tsukiji Sushi Dai, 5-2-1 Tsukiji, Chuo City, Tokyo");
+    MeetingSnapshot dinner = panelMeeting("Team dinner", berlin(2026, 3, 5, 19), 120, std::nullopt, tokyo);
+    dinner.attendees
+        = { attendee("Hana Sato", AttendeeRSVPStatus::accepted), attendee("Kenji Mori", AttendeeRSVPStatus::noAnswer) };
+    show(dinner, false);
+    // Laid out as the side panel lays it out: a fixed width and the height the card asks for.
+    card.setFixedWidth(280);
+    card.resize(280, card.heightForWidth(280));
+    settle();
+    testsupport::saveScreenshot(card, QStringLiteral("detail-card-long-place"));
+
+    tolvar::DetailLinkButton* place = card.locationButton();
+    ASSERT_NE(place, nullptr);
+    EXPECT_EQ(place->shownLines().join(QLatin1Char(' ')), tokyo) << "every word shown, none cut";
+    EXPECT_GE(place->shownLines().size(), 2);
+    EXPECT_GE(place->height(), place->heightForWidth(place->width()));
+
+    // "No answer" is its reply colour, white at 0.45, shown at 0.95: never brighter than the names.
+    auto* list = card.findChild<tolvar::AttendeeListView*>();
+    ASSERT_NE(list, nullptr);
+    QImage image(list->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    list->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    const int replyLeft = list->width() - 60;
+    const int rowTop = tolvar::AttendeeListView::rowHeight + tolvar::AttendeeListView::rowSpacing;
+    int brightest = 0;
+    for (int y = rowTop; y < rowTop + tolvar::AttendeeListView::rowHeight; ++y) {
+        for (int x = replyLeft; x < list->width(); ++x)
+            brightest = std::max(brightest, qAlpha(image.pixel(x, y)));
+    }
+    EXPECT_GT(brightest, 60) << "the reply is drawn";
+    EXPECT_LE(brightest, qRound(0.45 * 0.95 * 255) + 2);
+}

@@ -11,6 +11,8 @@
 
 #include <QCursor>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -43,6 +45,12 @@ public:
         accessor->setHandlers(handlers);
     }
     QSize sizeHint() const override { return QSize(QuickPanelController::width, m_height); }
+    // Another day: the content takes its new height, as the panel's own does.
+    void setContentHeight(int height)
+    {
+        m_height = height;
+        resize(sizeHint());
+    }
 
 private:
     int m_height;
@@ -264,4 +272,44 @@ TEST_F(QuickPanelTest, SwitchingTheShortcutOffClosesThePanel)
     settle();
     EXPECT_FALSE(controller->hasPanel());
     EXPECT_FALSE(escapeGrabbed());
+}
+
+TEST(QuickPanelFrame, RefitKeepsTheTopWhileItFitsAndRisesOnlyAsFarAsNeeded)
+{
+    const QRect visible(1280, 0, 1024, 768);
+    const QRect open(1500, 200, 360, 300);
+    EXPECT_EQ(QuickPanelController::refitFrame(open, 200, visible, 500), QRect(1500, 200, 360, 500));
+    EXPECT_EQ(QuickPanelController::refitFrame(open, 200, visible, 650), QRect(1500, 768 - 650, 360, 650));
+    EXPECT_EQ(QuickPanelController::refitFrame(open, 200, visible, 2000), QRect(1500, 24, 360, 744));
+    EXPECT_EQ(QuickPanelController::refitFrame(open, 200, visible, 50), QRect(1500, 200, 360, 200));
+    EXPECT_EQ(QuickPanelController::refitFrame(open, 200, std::nullopt, 2000), QRect(1500, 200, 360, 776));
+}
+
+TEST_F(QuickPanelTest, ALongerDayRefitsThePanelAndScrollsTheRestAShorterOneShrinksIt)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QCursor::setPos(screen.topLeft() + QPoint(40, 50));
+    tolvar::QuickPanelWindow* panel = toggle();
+    ASSERT_TRUE(panel);
+    const QRect opened = panel->geometry();
+    auto* hosting = panel->findChild<tolvar::QuickPanelHostingView*>();
+    ASSERT_TRUE(hosting);
+    auto* content = dynamic_cast<StandInContent*>(hosting->content());
+    ASSERT_TRUE(content);
+
+    content->setContentHeight(screen.height() + 300);
+    settle();
+    EXPECT_EQ(panel->height(), screen.height() - 24) << "as high as the screen allows";
+    EXPECT_GE(panel->y(), screen.y());
+    EXPECT_LE(panel->geometry().bottom(), screen.bottom());
+    const QScrollBar* scroll = hosting->scrollArea()->verticalScrollBar();
+    EXPECT_EQ(scroll->maximum(), content->height() - hosting->scrollArea()->viewport()->height())
+        << "the rest of the day scrolls into view";
+    EXPECT_GT(scroll->maximum(), 0);
+
+    content->setContentHeight(250);
+    settle();
+    EXPECT_EQ(panel->geometry(), QRect(opened.topLeft(), QSize(QuickPanelController::width, 250)))
+        << "no empty strip, and back at the pointer";
+    EXPECT_EQ(hosting->scrollArea()->verticalScrollBar()->maximum(), 0);
 }

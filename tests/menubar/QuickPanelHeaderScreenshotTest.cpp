@@ -5,6 +5,9 @@
 #include "tolvar/menubar/PanelWindowDragHandle.h"
 #include "tolvar/menubar/QuickPanelPinHeaderControls.h"
 #include "tolvar/menubar/QuickPanelPinModel.h"
+#include "tolvar/style/Palette.h"
+
+#include <QPainter>
 
 using namespace paneltest;
 
@@ -62,4 +65,57 @@ TEST_F(QuickPanelHeaderTest, PinControlsUnpinnedAndPinned)
     settle();
     button = controls->pinButton()->geometry().translated(controls->mapTo(view.get(), QPoint()));
     EXPECT_LT(button.x(), pinnedButton.x()) << "a longer status moves the controls left";
+}
+
+namespace {
+// The box of the pixels in `area` at least `minAlpha` opaque.
+QRect inkBox(const QImage& image, const QRect& area, int minAlpha)
+{
+    QRect box;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (qAlpha(image.pixel(x, y)) >= minAlpha)
+                box |= QRect(x, y, 1, 1);
+        }
+    }
+    return box;
+}
+
+QImage transparentImage(QSize size)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+// The ink of `symbol` as the panel style paints every other panel symbol at `points` in `box`.
+QRect panelSymbolInk(
+    QSize size, const QString& symbol, const QRect& box, qreal points, const QColor& color, int minAlpha)
+{
+    QImage image = transparentImage(size);
+    QPainter painter(&image);
+    tolvar::PanelStyle::paintSymbol(painter, symbol, box, points, color);
+    painter.end();
+    return inkBox(image, box, minAlpha);
+}
+} // namespace
+
+TEST_F(QuickPanelHeaderTest, PinAndDragHandleGlyphsTakeThePanelSymbolScale)
+{
+    auto* controls = new tolvar::QuickPanelPinHeaderControls(pinModel);
+    view = std::make_unique<tolvar::MenuBarContentView>(app());
+    view->setHeaderAccessory(controls);
+    pinModel.togglePin();
+    view->show();
+    settle();
+
+    QImage image = transparentImage(controls->size());
+    controls->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    const QRect button = controls->pinButton()->geometry();
+    const QColor teal = tolvar::Palette::shared().teal;
+    // The glyph is the only opaque paint of the pinned button; its fill and outline are faint.
+    EXPECT_EQ(inkBox(image, button, 200), panelSymbolInk(image.size(), "pin.fill", button, 12, teal, 200));
+    const QRect handle = controls->dragHandle()->geometry();
+    EXPECT_EQ(inkBox(image, handle, 40),
+        panelSymbolInk(image.size(), "line.3.horizontal", handle, 11, tolvar::PanelStyle::white(0.45), 40));
 }

@@ -77,12 +77,34 @@ TEST(MeetingLinks, PhysicalLocationDropsLinksAndSeparators)
 {
     EXPECT_EQ(physicalLocationText(QString::fromUtf8("Room 4 \u2013 https://acme.zoom.us/j/1 \u00b7")), "Room 4");
     EXPECT_EQ(physicalLocationText("  Room   4\n\nFloor 2 ; "), "Room 4 Floor 2");
-    EXPECT_EQ(
-        physicalLocationText("Microsoft Teams Meeting; https://teams.microsoft.com/l/x"), "Microsoft Teams Meeting");
+    EXPECT_EQ(physicalLocationText("Room 4; https://teams.microsoft.com/l/x"), "Room 4");
     EXPECT_FALSE(physicalLocationText("https://acme.zoom.us/j/1"));
     EXPECT_FALSE(physicalLocationText(" - "));
     EXPECT_FALSE(physicalLocationText(" \n "));
     EXPECT_FALSE(physicalLocationText(std::nullopt));
+}
+
+TEST(MeetingLinks, AnOnlineServicesNameIsNoPlace)
+{
+    for (const char* name : { "Microsoft Teams Meeting", "microsoft teams", "Teams Meeting", "Zoom Meeting", "ZOOM",
+             "Google Meet", "google meet meeting", "Webex", "Webex Meeting", "Whereby", " Zoom  Meeting ",
+             "Microsoft Teams Meeting; https://teams.microsoft.com/l/x" })
+        EXPECT_FALSE(physicalLocationText(QString::fromUtf8(name))) << name;
+    // A place that only mentions a service is still a place.
+    EXPECT_EQ(physicalLocationText("Zoom Room 4"), "Zoom Room 4");
+    EXPECT_EQ(physicalLocationText("Microsoft Teams Meeting, Room 4"), "Microsoft Teams Meeting, Room 4");
+    EXPECT_EQ(physicalLocationText("Webex Meetings"), "Webex Meetings");
+
+    // An Outlook invitation: the service's name as the place, the link in the description.
+    MeetingSnapshot invitation;
+    invitation.location = "Microsoft Teams Meeting";
+    invitation.joinURL = MeetingSnapshot::detectJoinURL(
+        std::nullopt, invitation.location, "Join: https://teams.microsoft.com/l/meetup-join/19%3ameeting");
+    ASSERT_TRUE(invitation.joinURL);
+    EXPECT_EQ(invitation.kind(), tolvar::MeetingKind::online);
+    invitation.joinURL.reset();
+    EXPECT_EQ(invitation.kind(), tolvar::MeetingKind::calendarEvent);
+    EXPECT_EQ(invitation.location, "Microsoft Teams Meeting") << "the record keeps what it was given";
 }
 
 TEST(MeetingLinks, PhysicalLocationDropsLinksAsWritten)

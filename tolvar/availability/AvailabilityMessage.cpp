@@ -1,8 +1,8 @@
 #include "tolvar/availability/AvailabilityMessage.h"
 
+#include "platform/text/DateTemplateFormat.h"
 #include "platform/text/Localized.h"
 #include "tolvar/availability/AvailabilityDayGroup.h"
-#include "tolvar/availability/DateTemplateFormat.h"
 
 #include <QRegularExpression>
 #include <cstdlib>
@@ -68,10 +68,10 @@ QString buildAvailabilityMessage(const QList<AvailabilitySlot>& slotList, const 
         QString(),
     };
     for (const AvailabilityDayGroup& group : groupSlotsByDay(sorted, zone)) {
-        lines.append(formatDateFromTemplate(group.day, QStringLiteral("EEE MMM d"), locale, zone));
+        lines.append(platform::formatDateFromTemplate(group.day, QStringLiteral("EEE MMM d"), locale, zone));
         for (const AvailabilityRange& range : mergeAdjacentSlots(group.daySlots)) {
-            lines.append(QLatin1String("  - ") + formatShortTime(range.start, locale, zone) + enDash
-                + formatShortTime(range.end, locale, zone));
+            lines.append(QLatin1String("  - ") + platform::formatShortTime(range.start, locale, zone) + enDash
+                + platform::formatShortTime(range.end, locale, zone));
         }
         lines.append(QString());
     }
@@ -81,7 +81,8 @@ QString buildAvailabilityMessage(const QList<AvailabilitySlot>& slotList, const 
 
 QString slotTimeRangeLabel(const AvailabilitySlot& slot, const QTimeZone& zone, const QLocale& locale)
 {
-    return formatShortTime(slot.start, locale, zone) + enDash + formatShortTime(slot.end, locale, zone);
+    return platform::formatShortTime(slot.start, locale, zone) + enDash
+        + platform::formatShortTime(slot.end, locale, zone);
 }
 
 } // namespace tolvar

@@ -1,10 +1,10 @@
 #include "tolvar/availability/AvailabilitySelection.h"
 
+#include "platform/text/DateTemplateFormat.h"
 #include "platform/text/Localized.h"
 #include "tolvar/availability/AvailabilityDayGroup.h"
 #include "tolvar/availability/AvailabilityMessage.h"
 #include "tolvar/availability/AvailabilitySlotGrid.h"
-#include "tolvar/availability/DateTemplateFormat.h"
 
 namespace tolvar {
 
@@ -106,7 +106,7 @@ QString AvailabilitySelection::dayTitle(platform::Date day) const
         return platform::localized("Today");
     if (date == today.addDays(1))
         return platform::localized("Tomorrow");
-    return formatDateFromTemplate(day, QStringLiteral("EEEE MMM d"), m_locale, m_systemZone);
+    return platform::formatDateFromTemplate(day, QStringLiteral("EEEE MMM d"), m_locale, m_systemZone);
 }
 
 QString AvailabilitySelection::chipLabel(const AvailabilitySlot& slot) const

@@ -81,7 +81,7 @@ void AttendeeListView::paintEvent(QPaintEvent*)
         const QString reply = displayName(attendee.status);
         const qreal replyWidth = std::ceil(PanelStyle::textWidth(replyFont, reply));
         PanelStyle::drawLine(painter, QRectF(row.right() - replyWidth, row.top(), replyWidth, rowHeight), reply,
-            replyFont, withOpacity(color, 0.95));
+            replyFont, multipliedOpacity(color, 0.95));
         const qreal nameLeft = symbolWidth + spacing;
         PanelStyle::drawLine(painter,
             QRectF(nameLeft, row.top(), std::max(0.0, row.right() - replyWidth - spacing - nameLeft), rowHeight),

@@ -4,6 +4,7 @@
 #include "tolvar/style/WrappedText.h"
 
 #include <QPainter>
+#include <QResizeEvent>
 
 namespace tolvar {
 
@@ -39,6 +40,11 @@ qreal DetailLinkButton::textLeft() const
     return m_symbol.isEmpty() ? 0 : m_font.pixelSize() + symbolSpacing;
 }
 
+QStringList DetailLinkButton::shownLines() const
+{
+    return WrappedText::make(text(), m_font, width() - textLeft(), maxLines).lines;
+}
+
 int DetailLinkButton::heightForWidth(int width) const
 {
     return int(std::ceil(WrappedText::make(text(), m_font, width - textLeft(), maxLines).height()));
@@ -46,8 +52,16 @@ int DetailLinkButton::heightForWidth(int width) const
 
 QSize DetailLinkButton::sizeHint() const
 {
-    const qreal width = textLeft() + PanelStyle::textWidth(m_font, text()) + 1;
-    return { int(std::ceil(width)), int(std::ceil(PanelStyle::lineHeight(m_font))) };
+    const int width = int(std::ceil(textLeft() + PanelStyle::textWidth(m_font, text()) + 1));
+    // As high as the lines at the width the layout gave: a layout holds a fixed height to the hint.
+    return { width, heightForWidth(this->width() > 0 ? std::min(this->width(), width) : width) };
+}
+
+void DetailLinkButton::resizeEvent(QResizeEvent* event)
+{
+    QAbstractButton::resizeEvent(event);
+    if (heightForWidth(event->size().width()) != heightForWidth(event->oldSize().width()))
+        updateGeometry();
 }
 
 void DetailLinkButton::paintEvent(QPaintEvent*)

@@ -17,6 +17,8 @@ public:
     // An empty symbol shows the text alone.
     void setContent(const QString& symbol, const QString& text);
     QString symbol() const { return m_symbol; }
+    // The text's lines as drawn at the button's width.
+    QStringList shownLines() const;
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
@@ -24,6 +26,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     qreal textLeft() const;

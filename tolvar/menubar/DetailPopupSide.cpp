@@ -10,7 +10,7 @@ DetailPopupSide detailPopupSide(const QWidget* window, int neededWidth)
 {
     if (!window)
         return DetailPopupSide::trailing;
-    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen = screenOfWindow(window);
     if (!screen)
         return DetailPopupSide::trailing;
     return detailPopupSide(window->frameGeometry(), screen->availableGeometry(), neededWidth);
@@ -28,6 +28,13 @@ DetailPopupSide detailPopupSide(const QRect& windowFrame, const QRect& available
     if (neededWidth <= roomLeft)
         return DetailPopupSide::leading;
     return roomLeft > roomRight ? DetailPopupSide::leading : DetailPopupSide::trailing;
+}
+
+QScreen* screenOfWindow(const QWidget* window)
+{
+    if (QScreen* screen = QGuiApplication::screenAt(window->frameGeometry().center()))
+        return screen;
+    return window->screen() ? window->screen() : QGuiApplication::primaryScreen();
 }
 
 } // namespace tolvar

@@ -2,6 +2,7 @@
 
 #include <QRect>
 
+class QScreen;
 class QWidget;
 
 namespace tolvar {
@@ -16,5 +17,9 @@ DetailPopupSide detailPopupSide(const QWidget* window, int neededWidth);
 // The same worked out from the window's frame and its screen's available area (both in Qt's
 // coordinates); an empty area means no screen.
 DetailPopupSide detailPopupSide(const QRect& windowFrame, const QRect& availableArea, int neededWidth);
+// The screen `window` stands on now, read from its frame: a window shown again elsewhere (the tray
+// moved to another monitor) may still name the screen it stood on before. Else the window's own
+// screen, else the primary one; none without any screen.
+QScreen* screenOfWindow(const QWidget* window);
 
 } // namespace tolvar

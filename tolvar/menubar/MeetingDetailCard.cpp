@@ -15,7 +15,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -202,16 +201,8 @@ void MeetingDetailCard::addAttendees()
         // A fixed height from the count, not measured; the list scrolls within it.
         m_expandedListHeight = std::min(m_maxExpandedAttendeesHeight, AttendeeListView::heightFor(visible.size()));
         auto* scroll = new QScrollArea;
-        scroll->setFrameShape(QFrame::NoFrame);
         scroll->setWidgetResizable(true);
-        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        scroll->viewport()->setAutoFillBackground(false);
-        scroll->setStyleSheet(QStringLiteral(
-            "QScrollArea { background: transparent; }"
-            "QScrollBar:vertical { background: transparent; width: 6px; }"
-            "QScrollBar::handle:vertical { background: rgba(255,255,255,90); border-radius: 3px; min-height: 20px; }"
-            "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"));
+        PanelStyle::setUpVerticalScrollArea(*scroll);
         scroll->setWidget(list);
         list->setAutoFillBackground(false);
         scroll->setFixedHeight(m_expandedListHeight);

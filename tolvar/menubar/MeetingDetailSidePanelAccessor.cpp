@@ -1,7 +1,6 @@
 #include "tolvar/menubar/MeetingDetailSidePanelAccessor.h"
 
 #include <QEvent>
-#include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -112,9 +111,7 @@ void MeetingDetailSidePanelAccessor::place()
 {
     if (!m_panel || !m_card || !m_parentWindow)
         return;
-    QScreen* screen = m_parentWindow->screen();
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
+    const QScreen* screen = screenOfWindow(m_parentWindow);
     const QRect available = screen ? screen->availableGeometry() : QRect();
     const int hint
         = m_card->hasHeightForWidth() ? m_card->heightForWidth(m_values.detailWidth) : m_card->sizeHint().height();

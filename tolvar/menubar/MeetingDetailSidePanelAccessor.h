@@ -27,7 +27,7 @@ public:
         std::optional<MeetingSnapshot> meeting;
         std::optional<QString> timeLabel;
         DetailPopupSide side = DetailPopupSide::trailing;
-        // The hovered row, in the main panel's content coordinates.
+        // The hovered row, in the coordinates of the main panel's window.
         std::optional<QRectF> anchorFrame;
         int detailWidth = 280;
         int gap = 8;

@@ -540,6 +540,11 @@ void MenuBarContentView::showEvent(QShowEvent* event)
     if (!m_appeared)
         handleAppear();
     scheduleRowFrameReport();
+    // The window took its card down when it hid; a selection kept from the last showing brings it back,
+    // on the side with room where the window stands now.
+    if (detailMeeting())
+        m_ui.setDetailPopupSide(detailPopupSide(window(), detailCardWidth + detailGap));
+    Q_EMIT detailChanged();
 }
 
 void MenuBarContentView::hideEvent(QHideEvent* event)

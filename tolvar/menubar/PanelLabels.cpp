@@ -1,10 +1,12 @@
 #include "tolvar/menubar/PanelLabels.h"
 
+#include "platform/text/DateTemplateFormat.h"
 #include "platform/text/Localized.h"
 #include "platform/text/ShortTime.h"
 #include "tolvar/model/MeetingSnapshot.h"
 
 #include <QLocale>
+#include <QTimeZone>
 #include <cmath>
 
 namespace tolvar::PanelLabels {
@@ -49,8 +51,9 @@ QString dayLabel(platform::Date date, QDate today)
     if (!relative.isEmpty())
         return relative;
     const QLocale locale;
+    // The locale orders month and day ("Mar 5", "5. März").
     return locale.dayName(day.dayOfWeek(), QLocale::ShortFormat) + QStringLiteral(" · ")
-        + locale.monthName(day.month(), QLocale::ShortFormat) + QLatin1Char(' ') + locale.toString(day.day());
+        + platform::formatDateFromTemplate(date, QStringLiteral("MMMd"), locale, QTimeZone::systemTimeZone());
 }
 
 QString countdownLabel(const MeetingSnapshot& meeting, platform::Date now, QDate today)

@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollArea>
 
 namespace tolvar::PanelStyle {
 
@@ -89,6 +90,19 @@ void fillRounded(
         painter.strokePath(edge, QPen(stroke, strokeWidth));
     }
     painter.restore();
+}
+
+void setUpVerticalScrollArea(QScrollArea& area)
+{
+    area.setFrameShape(QFrame::NoFrame);
+    area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area.viewport()->setAutoFillBackground(false);
+    area.setStyleSheet(QStringLiteral(
+        "QScrollArea { background: transparent; }"
+        "QScrollBar:vertical { background: transparent; width: 6px; }"
+        "QScrollBar::handle:vertical { background: rgba(255,255,255,90); border-radius: 3px; min-height: 20px; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"));
 }
 
 } // namespace tolvar::PanelStyle

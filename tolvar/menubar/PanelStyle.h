@@ -8,6 +8,7 @@
 #include <QString>
 
 class QPainter;
+class QScrollArea;
 
 namespace tolvar::PanelStyle {
 
@@ -39,5 +40,8 @@ void paintSymbol(QPainter& painter, const QString& symbol, const QRectF& box, qr
 // transparent).
 void fillRounded(QPainter& painter, const QRectF& rect, qreal radius, const QBrush& fill, const QColor& stroke,
     qreal strokeWidth = 1);
+
+// A frameless, see-through area that scrolls only up and down, with a thin light scroll bar.
+void setUpVerticalScrollArea(QScrollArea& area);
 
 } // namespace tolvar::PanelStyle

@@ -5,6 +5,8 @@
 #include "tolvar/menubar/PanelHotkeyWindowAccessor.h"
 #include "tolvar/menubar/ScreenSharePrivacyWindowAccessor.h"
 
+#include <QEvent>
+
 namespace tolvar {
 
 PanelWindowBridges::PanelWindowBridges(
@@ -29,12 +31,21 @@ PanelWindowBridges::PanelWindowBridges(
     AppModel& appModel = view.appModel();
     m_privacy->setHideFromCapture(appModel.effectiveHideOverlayDuringScreenShare());
     connect(&view, &MenuBarContentView::detailChanged, this, &PanelWindowBridges::updateSidePanel);
+    view.installEventFilter(this);
     // Escape is the hosting window's cancel operation: its close, which the Quick Panel takes for
     // its dismissal and the tray panel for hiding.
     connect(&view, &MenuBarContentView::cancelRequested, this, [this] {
         if (QWidget* window = m_view.window(); window != &m_view)
             window->close();
     });
+}
+
+bool PanelWindowBridges::eventFilter(QObject* watched, QEvent* event)
+{
+    // Scrolled within its window, the view moves and the card follows its row.
+    if (watched == &m_view && event->type() == QEvent::Move)
+        updateSidePanel();
+    return QObject::eventFilter(watched, event);
 }
 
 void PanelWindowBridges::updateSidePanel()
@@ -44,7 +55,9 @@ void PanelWindowBridges::updateSidePanel()
     if (values.meeting)
         values.timeLabel = m_view.detailTimeLabel(*values.meeting);
     values.side = m_view.ui().detailPopupSide();
-    values.anchorFrame = m_view.detailAnchorRect();
+    // The row where the window shows it: the Quick Panel scrolls a long day.
+    if (const auto anchor = m_view.detailAnchorRect())
+        values.anchorFrame = anchor->translated(m_view.mapTo(m_view.window(), QPoint(0, 0)));
     values.detailWidth = MenuBarContentView::detailCardWidth;
     values.gap = MenuBarContentView::detailGap;
     values.hideFromCapture = m_view.appModel().effectiveHideOverlayDuringScreenShare();

@@ -24,6 +24,9 @@ public:
     PanelHotkeyWindowAccessor& hotkeys() const { return *m_hotkeys; }
     MeetingDetailSidePanelAccessor& sidePanel() const { return *m_sidePanel; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void updateSidePanel();
 

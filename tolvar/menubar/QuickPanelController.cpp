@@ -1,5 +1,6 @@
 #include "tolvar/menubar/QuickPanelController.h"
 
+#include "tolvar/menubar/DetailPopupSide.h"
 #include "tolvar/menubar/PanelTransientHotkeys.h"
 #include "tolvar/menubar/QuickPanelHostingView.h"
 #include "tolvar/menubar/QuickPanelPinModel.h"
@@ -49,13 +50,11 @@ QScreen* QuickPanelController::screenUnderMouse()
 
 QRect QuickPanelController::panelFrame(QPoint mouse, std::optional<QRect> visibleFrame, int wantedHeight)
 {
-    if (!visibleFrame) {
-        const int height = std::clamp(wantedHeight, minimumHeight, maximumHeightWithoutScreen);
-        return QRect(mouse.x(), mouse.y(), width, height);
-    }
+    if (!visibleFrame)
+        return QRect(mouse.x(), mouse.y(), width, fittedHeight(visibleFrame, wantedHeight));
     const QRect& visible = *visibleFrame;
     const int visibleBottom = visible.y() + visible.height();
-    const int height = std::min(std::max(wantedHeight, minimumHeight), visible.height() - screenMargin);
+    const int height = fittedHeight(visibleFrame, wantedHeight);
     const int x = std::min(std::max(mouse.x(), visible.x()), visible.x() + visible.width() - width);
     // Hangs below the pointer; where that leaves the screen, stands above it, but not above the top.
     int top = mouse.y();
@@ -63,6 +62,23 @@ QRect QuickPanelController::panelFrame(QPoint mouse, std::optional<QRect> visibl
         top = std::max(visible.y(), mouse.y() - height);
     top = std::min(top, visibleBottom - height);
     return QRect(x, top, width, height);
+}
+
+int QuickPanelController::fittedHeight(std::optional<QRect> visibleFrame, int wantedHeight)
+{
+    if (!visibleFrame)
+        return std::clamp(wantedHeight, minimumHeight, maximumHeightWithoutScreen);
+    return std::min(std::max(wantedHeight, minimumHeight), visibleFrame->height() - screenMargin);
+}
+
+QRect QuickPanelController::refitFrame(
+    const QRect& current, int anchorTop, std::optional<QRect> visibleFrame, int wantedHeight)
+{
+    const int height = fittedHeight(visibleFrame, wantedHeight);
+    if (!visibleFrame)
+        return QRect(current.x(), anchorTop, width, height);
+    const int visibleBottom = visibleFrame->y() + visibleFrame->height();
+    return QRect(current.x(), std::max(visibleFrame->y(), std::min(anchorTop, visibleBottom - height)), width, height);
 }
 
 void QuickPanelController::toggle(AppModel& appModel, std::function<void()> showSettings)
@@ -95,6 +111,11 @@ void QuickPanelController::open(AppModel& appModel, std::function<void()> showSe
     layout->addWidget(hostingView);
     panel->setGeometry(frame);
     panel->setFixedSize(frame.size());
+    m_hostingView = hostingView;
+    m_placedFrame = frame;
+    m_anchorTop = frame.y();
+    // Another day, or a meeting added or ended, changes the content's height while the panel is open.
+    connect(hostingView, &QuickPanelHostingView::fittingHeightChanged, this, &QuickPanelController::refit);
 
     panel->setOnClose([controller = QPointer<QuickPanelController>(this)] {
         if (!controller)
@@ -125,6 +146,23 @@ void QuickPanelController::open(AppModel& appModel, std::function<void()> showSe
             if (action == PanelTransientHotkeys::Action::escape && panel && !panel->isDismissing())
                 panel->dismiss();
         });
+}
+
+void QuickPanelController::refit()
+{
+    if (!m_panel || !m_hostingView)
+        return;
+    // A pinned panel the user dragged keeps the top it was dragged to.
+    if (m_panel->geometry().topLeft() != m_placedFrame.topLeft())
+        m_anchorTop = m_panel->y();
+    const QScreen* screen = screenOfWindow(m_panel);
+    const std::optional<QRect> visibleFrame = screen ? std::optional(screen->availableGeometry()) : std::nullopt;
+    const QRect frame = refitFrame(m_panel->geometry(), m_anchorTop, visibleFrame, m_hostingView->fittingHeight(width));
+    if (frame == m_panel->geometry())
+        return;
+    m_panel->setFixedSize(frame.size());
+    m_panel->setGeometry(frame);
+    m_placedFrame = frame;
 }
 
 void QuickPanelController::closePanel()
@@ -164,6 +202,7 @@ void QuickPanelController::forget()
         m_panel->deleteLater();
     m_pinModel = nullptr;
     m_panel = nullptr;
+    m_hostingView = nullptr;
 }
 
 } // namespace tolvar

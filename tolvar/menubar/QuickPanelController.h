@@ -13,6 +13,7 @@ namespace tolvar {
 
 class PanelTransientHotkeys;
 class QuickPanelPinModel;
+class QuickPanelHostingView;
 class QuickPanelWindow;
 
 // Opens the panel's content in a floating window at the mouse pointer, closes it again, and carries
@@ -47,9 +48,14 @@ public:
     // Where the panel goes for a pointer position (global, y down) and the usable area of its screen,
     // given the content's wanted height: below the pointer, or above it where below has no room.
     static QRect panelFrame(QPoint mouse, std::optional<QRect> visibleFrame, int wantedHeight);
+    // The open panel fitted to a new content height: the same x, the top kept at `anchorTop` while the
+    // panel fits below it in the usable area, else raised just enough.
+    static QRect refitFrame(const QRect& current, int anchorTop, std::optional<QRect> visibleFrame, int wantedHeight);
 
 private:
+    static int fittedHeight(std::optional<QRect> visibleFrame, int wantedHeight);
     void open(AppModel& appModel, std::function<void()> showSettings);
+    void refit();
     void endSuppression();
     void forget();
 
@@ -57,6 +63,10 @@ private:
     ContentFactory m_contentFactory;
     QPointer<QuickPanelWindow> m_panel;
     QPointer<QuickPanelPinModel> m_pinModel;
+    QPointer<QuickPanelHostingView> m_hostingView;
+    // Where the panel was last put, and the top it keeps while it fits.
+    QRect m_placedFrame;
+    int m_anchorTop = 0;
 };
 
 } // namespace tolvar

@@ -4,10 +4,13 @@
 
 #include <QWidget>
 
+class QScrollArea;
+
 namespace tolvar {
 
-// Holds the Quick Panel's content. While the panel is pinned, a press on the content's background
-// (anywhere a control does not take the press) drags the panel.
+// Holds the Quick Panel's content, scrolled where the screen is too short for it. While the panel
+// is pinned, a press on the content's background (anywhere a control does not take the press) drags
+// the panel.
 class QuickPanelHostingView : public QWidget
 {
     Q_OBJECT
@@ -19,14 +22,23 @@ public:
     void setAllowsWindowMove(bool allows) { m_allowsWindowMove = allows; }
     // The content's height when laid out at the given width.
     int fittingHeight(int width) const;
+    QScrollArea* scrollArea() const { return m_scrollArea; }
+
+Q_SIGNALS:
+    // The content grew or shrank: the window should fit it again.
+    void fittingHeightChanged();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void revealKeyboardSelection();
+
     QWidget* m_content;
+    QScrollArea* m_scrollArea;
     bool m_allowsWindowMove = false;
     WindowMover m_mover;
 };

@@ -5,7 +5,6 @@
 #include "tolvar/menubar/PanelWindowDragHandle.h"
 #include "tolvar/menubar/QuickPanelPinModel.h"
 #include "tolvar/style/Palette.h"
-#include "tolvar/style/SymbolIcon.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -18,11 +17,6 @@ namespace {
 FractionalFont statusFont()
 {
     return PanelStyle::fractionalFont(10.5, QFont::Medium);
-}
-
-QColor white(qreal opacity)
-{
-    return withOpacity(Qt::white, opacity);
 }
 
 // The pin button's face in its two states.
@@ -39,15 +33,16 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QColor teal = Palette::shared().teal;
-        const QColor symbol = pinned ? teal : white(0.7);
-        const QColor fill = pinned ? withOpacity(teal, 0.18) : white(0.06);
-        const QColor stroke = pinned ? withOpacity(teal, 0.45) : white(0.1);
+        const QColor symbol = pinned ? teal : PanelStyle::white(0.7);
+        const QColor fill = pinned ? withOpacity(teal, 0.18) : PanelStyle::white(0.06);
+        const QColor stroke = pinned ? withOpacity(teal, 0.45) : PanelStyle::white(0.1);
         const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
         QPainterPath shape;
         shape.addRoundedRect(box, 7, 7);
         painter.fillPath(shape, isDown() ? fill.lighter(140) : fill);
         painter.strokePath(shape, QPen(stroke, 1));
-        SymbolIcon::paint(painter, pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"), rect(), 12, symbol);
+        PanelStyle::paintSymbol(
+            painter, pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"), rect(), 12, symbol);
     }
 };
 
@@ -126,10 +121,11 @@ void QuickPanelPinHeaderControls::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     if (isPinned())
-        SymbolIcon::paint(painter, QStringLiteral("line.3.horizontal"), m_dragHandle->geometry(), 11, white(0.45));
+        PanelStyle::paintSymbol(
+            painter, QStringLiteral("line.3.horizontal"), m_dragHandle->geometry(), 11, PanelStyle::white(0.45));
     const int left = m_pinButton->geometry().right() + 1 + spacing;
     const QRectF statusRect(left, 0, width() - left, height());
-    PanelStyle::drawLine(painter, statusRect, m_syncStatus, statusFont(), white(0.45));
+    PanelStyle::drawLine(painter, statusRect, m_syncStatus, statusFont(), PanelStyle::white(0.45));
 }
 
 } // namespace tolvar

@@ -3,6 +3,8 @@
 #include "platform/text/LinkDetector.h"
 #include "tolvar/model/MeetingIdentity.h"
 
+#include <QRegularExpression>
+
 namespace tolvar {
 namespace {
 
@@ -22,6 +24,16 @@ QStringView trimLocationSeparators(QStringView text)
     while (!text.isEmpty() && locationTrimmingSet.contains(text.back()))
         text.chop(1);
     return text;
+}
+
+// Mail programs write the online service's name where the place goes ("Microsoft Teams Meeting") and
+// the link into the description: that names no place anyone can go to.
+bool isOnlyAServiceName(const QString& location)
+{
+    static const QRegularExpression serviceName(
+        QStringLiteral("^(?:(?:microsoft )?teams|zoom|google meet|webex|whereby)(?: meeting)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return serviceName.match(location).hasMatch();
 }
 
 } // namespace
@@ -68,7 +80,7 @@ std::optional<QString> physicalLocationText(const std::optional<QString>& locati
     });
     remaining += text.mid(copied);
     const QString cleaned = collapseWhitespace(trimLocationSeparators(remaining));
-    if (cleaned.isEmpty())
+    if (cleaned.isEmpty() || isOnlyAServiceName(cleaned))
         return std::nullopt;
     return cleaned;
 }

@@ -13,7 +13,8 @@ QString linkText(const QUrl& url);
 bool isWebLink(const QUrl& url);
 // The web links of a free text, in text order.
 QList<QUrl> detectLinks(const QString& text);
-// A calendar location without its web links and separators; absent when no place remains.
+// A calendar location without its web links and separators; absent when no place remains, or when all
+// that remains is the name of an online meeting service.
 std::optional<QString> physicalLocationText(const std::optional<QString>& location);
 // "Zoom", "Google Meet", "Teams", "Webex" or "Whereby" by the join link's host, else absent.
 std::optional<QString> joinServiceName(const std::optional<QUrl>& joinURL);

@@ -1,11 +1,13 @@
 #include "tolvar/settings/HealthReport.h"
 
+#include "platform/text/DateTemplateFormat.h"
 #include "platform/text/Localized.h"
 #include "platform/text/ShortTime.h"
 #include "tolvar/core/AppModel.h"
 #include "tolvar/settings/SettingsTexts.h"
 
 #include <QLocale>
+#include <QTimeZone>
 
 namespace tolvar {
 
@@ -49,8 +51,8 @@ QString abbreviatedDateTime(platform::Date date)
 {
     const QDateTime shown = local(date);
     const QLocale locale;
-    return locale.toString(shown.date(), QStringLiteral("MMM d, yyyy")) + QStringLiteral(", ")
-        + platform::shortTimeText(shown.time(), locale);
+    return platform::formatDateFromTemplate(date, QStringLiteral("yMMMd"), locale, QTimeZone::systemTimeZone())
+        + QStringLiteral(", ") + platform::shortTimeText(shown.time(), locale);
 }
 
 } // namespace

@@ -2,16 +2,18 @@
 
 #include "platform/text/Localized.h"
 
-#include <QHash>
+#include <QCryptographicHash>
+#include <QtEndian>
 
 namespace tolvar {
 
 QColor calendarAccentColor(const std::optional<QString>& calendarTitle)
 {
     const QString title = calendarTitle.value_or(platform::localized("Meeting"));
-    // Qt seeds string hashes once per process, so a calendar's colour holds until the next launch. The
-    // hash is unsigned: every value has a hue, the largest included.
-    const size_t hash = qHash(title, QHashSeed::globalSeed());
+    // A digest, not qHash: Qt seeds its string hash per process and may change it between releases,
+    // and a calendar should keep its colour across launches and machines.
+    const QByteArray digest = QCryptographicHash::hash(title.toUtf8(), QCryptographicHash::Sha256);
+    const quint64 hash = qFromBigEndian<quint64>(digest.constData());
     return QColor::fromHsvF(float(hash % 360) / 360.0f, 0.55f, 0.85f);
 }
 

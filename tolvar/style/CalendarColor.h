@@ -6,7 +6,7 @@
 
 namespace tolvar {
 
-// A calendar's colour: a hue from its title's hash, the same for the life of the process. A meeting
+// A calendar's colour: a hue from a fixed hash of its title, the same in every run on every machine. A meeting
 // without a calendar title takes the colour of "Meeting".
 QColor calendarAccentColor(const std::optional<QString>& calendarTitle);
 

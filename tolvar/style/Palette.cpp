@@ -24,6 +24,12 @@ QColor withOpacity(QColor color, qreal opacity)
     return color;
 }
 
+QColor multipliedOpacity(QColor color, qreal opacity)
+{
+    color.setAlphaF(float(color.alphaF() * opacity));
+    return color;
+}
+
 void fillOutlined(QPainter& painter, const QRectF& rect, qreal radius, const QBrush& fill, const QPen& outline)
 {
     QPainterPath shape;

@@ -24,6 +24,8 @@ struct Palette
 
 // `color` with its alpha set to `opacity`.
 QColor withOpacity(QColor color, qreal opacity);
+// `color` shown at `opacity`: its own alpha multiplied, as a view's opacity dims what it draws.
+QColor multipliedOpacity(QColor color, qreal opacity);
 
 // Fills a rounded rectangle and strokes its hairline just inside the edge, as the overlays' cards,
 // rows and buttons are drawn.

@@ -1,4 +1,4 @@
-#include "tolvar/availability/DateTemplateFormat.h"
+#include "platform/text/DateTemplateFormat.h"
 
 #include "platform/text/ShortTime.h"
 
@@ -10,7 +10,7 @@
 #include <unicode/simpletz.h>
 #include <unicode/smpdtfmt.h>
 
-namespace tolvar {
+namespace platform {
 
 namespace {
 
@@ -55,8 +55,7 @@ icu::UnicodeString bestPattern(const icu::Locale& where, const QString& skeleton
 
 } // namespace
 
-QString formatDateFromTemplate(
-    platform::Date date, const QString& dateTemplate, const QLocale& locale, const QTimeZone& zone)
+QString formatDateFromTemplate(Date date, const QString& dateTemplate, const QLocale& locale, const QTimeZone& zone)
 {
     const QDateTime moment = date.toDateTime();
     const icu::Locale where = icuLocale(locale);
@@ -75,9 +74,9 @@ QString formatDateFromTemplate(
     return fromUnicode(text);
 }
 
-QString formatShortTime(platform::Date date, const QLocale& locale, const QTimeZone& zone)
+QString formatShortTime(Date date, const QLocale& locale, const QTimeZone& zone)
 {
-    return platform::shortTimeText(date.toDateTime().toTimeZone(zone).time(), locale);
+    return shortTimeText(date.toDateTime().toTimeZone(zone).time(), locale);
 }
 
-} // namespace tolvar
+} // namespace platform
