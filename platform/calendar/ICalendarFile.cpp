@@ -3,6 +3,7 @@
 #include "platform/calendar/TimeZoneCache.h"
 
 #include <QFile>
+#include <QHash>
 #include <memory>
 
 namespace platform {
@@ -26,11 +27,17 @@ std::optional<QString> nonEmpty(const char* text)
 class ComponentReader
 {
 public:
+    ComponentReader(ICalendarFile& file, TimeZoneCache& zones)
+        : file(file)
+        , zones(zones)
+    { }
+
     ICalendarFile& file;
     TimeZoneCache& zones;
 
     void readRoot(icalcomponent* root)
     {
+        m_root = root;
         switch (icalcomponent_isa(root)) {
         case ICAL_XROOT_COMPONENT:
             for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT); c;
@@ -105,16 +112,63 @@ private:
             if (icaltime_is_utc(time)) {
                 result.zone = CalendarTime::Zone::utc;
             } else if (icalparameter* tzid = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
-                // An unknown zone reads as the user's own: the event still shows, at its written time.
-                if (auto zone = zones.zone(fromUtf8(icalparameter_get_tzid(tzid)))) {
+                const CalendarZone zone = zoneNamed(fromUtf8(icalparameter_get_tzid(tzid)));
+                if (zone.isValid()) {
                     result.zone = CalendarTime::Zone::named;
-                    result.namedZone = *zone;
+                    result.namedZone = zone;
                 }
             }
         }
         if (!result.isValid())
             return std::nullopt;
         return result;
+    }
+
+    // A zone the system knows by that name, else the file's own VTIMEZONE of that name. A zone that neither
+    // defines reads as the user's own: the event still shows, at its written time.
+    CalendarZone zoneNamed(const QString& tzid)
+    {
+        if (auto zone = zones.zone(tzid))
+            return *zone;
+        auto defined = m_definedZones.constFind(tzid);
+        if (defined != m_definedZones.constEnd())
+            return *defined;
+        const CalendarZone zone = definedZone(tzid);
+        if (!zone.isValid() && !m_loggedUnknownZone) {
+            m_loggedUnknownZone = true;
+            qWarning("Calendar file names the time zone \"%s\", which it does not define; its times read as local",
+                qUtf8Printable(tzid));
+        }
+        m_definedZones.insert(tzid, zone);
+        return zone;
+    }
+
+    // The file's VTIMEZONE named `tzid`. Walked with iterators of its own, since the reading of the calendar's
+    // items is under way with the components' one.
+    CalendarZone definedZone(const QString& tzid) const
+    {
+        if (icalcomponent_isa(m_root) == ICAL_VCALENDAR_COMPONENT)
+            return definedZone(m_root, tzid);
+        if (icalcomponent_isa(m_root) != ICAL_XROOT_COMPONENT)
+            return {};
+        for (icalcompiter i = icalcomponent_begin_component(m_root, ICAL_VCALENDAR_COMPONENT); icalcompiter_deref(&i);
+             icalcompiter_next(&i)) {
+            if (CalendarZone zone = definedZone(icalcompiter_deref(&i), tzid); zone.isValid())
+                return zone;
+        }
+        return {};
+    }
+
+    static CalendarZone definedZone(icalcomponent* calendar, const QString& tzid)
+    {
+        for (icalcompiter i = icalcomponent_begin_component(calendar, ICAL_VTIMEZONE_COMPONENT); icalcompiter_deref(&i);
+             icalcompiter_next(&i)) {
+            icalcomponent* zone = icalcompiter_deref(&i);
+            icalproperty* name = icalcomponent_get_first_property(zone, ICAL_TZID_PROPERTY);
+            if (name && fromUtf8(icalproperty_get_tzid(name)) == tzid)
+                return CalendarZone::fromDefinition(zone);
+        }
+        return {};
     }
 
     static Participant readParticipant(icalproperty* property, const char* address)
@@ -355,6 +409,10 @@ private:
             task.isIncomplete = false;
         return task;
     }
+
+    icalcomponent* m_root = nullptr;
+    QHash<QString, CalendarZone> m_definedZones;
+    bool m_loggedUnknownZone = false;
 };
 
 // Calendar files should be UTF-8; a file that is not is read as Latin-1 rather than garbled or refused.
@@ -403,7 +461,7 @@ ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones)
         icalparser_parse_string(text.constData()), &icalcomponent_free);
     if (!root)
         return result;
-    ComponentReader reader { result, zones };
+    ComponentReader reader(result, zones);
     reader.readRoot(root.get());
     return result;
 }

@@ -1,0 +1,115 @@
+// Times, lengths and rules read as RFC 5545 has them, through the real store. The user's zone is Berlin.
+#include "CalendarTestFiles.h"
+
+#include "platform/calendar/RuleExpansion.h"
+
+#include <QSignalSpy>
+
+using namespace platform;
+
+namespace {
+
+Date utc(int year, int month, int day, int hour = 0, int minute = 0)
+{
+    return Date::fromDateTime(QDateTime(QDate(year, month, day), QTime(hour, minute), QTimeZone::utc()));
+}
+
+QList<Date> startsOf(const QList<StoreEvent>& events)
+{
+    QList<Date> starts;
+    for (const StoreEvent& event : events)
+        starts.append(event.start);
+    std::sort(starts.begin(), starts.end());
+    return starts;
+}
+
+// The mail programs' form of a zone that only the file defines.
+const QString easternDefinition
+    = QStringLiteral("BEGIN:VTIMEZONE\nTZID:%1\n"
+                     "BEGIN:STANDARD\nDTSTART:16010101T020000\nTZOFFSETFROM:-0400\n"
+                     "TZOFFSETTO:-0500\nRRULE:FREQ=YEARLY;BYDAY=1SU;BYMONTH=11\nEND:STANDARD\n"
+                     "BEGIN:DAYLIGHT\nDTSTART:16010101T020000\nTZOFFSETFROM:-0500\n"
+                     "TZOFFSETTO:-0400\nRRULE:FREQ=YEARLY;BYDAY=2SU;BYMONTH=3\nEND:DAYLIGHT\n"
+                     "END:VTIMEZONE\n");
+
+} // namespace
+
+namespace platform {
+
+void PrintTo(const Date& date, std::ostream* out)
+{
+    *out << date.toDateTime().toString(Qt::ISODate).toStdString();
+}
+
+} // namespace platform
+
+class StandardTimesTest : public CalendarFilesTest
+{
+protected:
+    // One event per file, each file its own calendar; waits for rules expanded away from the main thread.
+    QList<StoreEvent> fetch(const QString& name, const QString& event, Date from, Date to)
+    {
+        write(name + ".ics", event);
+        ICalendarStore store;
+        QSignalSpy changed(&store, &EventStore::changed);
+        QList<StoreEvent> events = store.events(from, to, { calendar(name + ".ics") });
+        while (changed.wait(500))
+            events = store.events(from, to, { calendar(name + ".ics") });
+        return events;
+    }
+};
+
+TEST_F(StandardTimesTest, ZonesOnlyTheFileDefinesKeepTheirOffsetsInEverySeries)
+{
+    const QString windows = QStringLiteral("(UTC-05:00) Eastern Time (US & Canada)");
+    const QList<StoreEvent> single = fetch("windows",
+        easternDefinition.arg(windows)
+            + QStringLiteral("BEGIN:VEVENT\nUID:a\nDTSTART;TZID=%1:20260401T090000\n"
+                             "DTEND;TZID=%1:20260401T100000\nEND:VEVENT\n")
+                  .arg(windows),
+        utc(2026, 4, 1), utc(2026, 4, 2));
+    ASSERT_EQ(single.size(), 1);
+    EXPECT_EQ(single[0].start, utc(2026, 4, 1, 13));
+    EXPECT_EQ(single[0].end, utc(2026, 4, 1, 14));
+
+    // Expanded long after the file's parse is gone: across the change to summer time on 8 March 2026.
+    const QList<StoreEvent> weekly = fetch("custom",
+        easternDefinition.arg("Custom Eastern")
+            + "BEGIN:VEVENT\nUID:b\nDTSTART;TZID=Custom Eastern:20260302T090000\nRRULE:FREQ=WEEKLY;COUNT=3\n"
+              "EXDATE;TZID=Custom Eastern:20260316T090000\nEND:VEVENT\n",
+        utc(2026, 3, 1), utc(2026, 4, 1));
+    EXPECT_EQ(startsOf(weekly), QList<Date>({ utc(2026, 3, 2, 14), utc(2026, 3, 9, 13) }));
+
+    // A system zone wins over the file's own definition of the same name; a name nobody defines is local.
+    const QList<StoreEvent> named = fetch("named",
+        QStringLiteral("BEGIN:VTIMEZONE\nTZID:Asia/Tokyo\nBEGIN:STANDARD\nDTSTART:19700101T000000\n"
+                       "TZOFFSETFROM:+0100\nTZOFFSETTO:+0100\nEND:STANDARD\nEND:VTIMEZONE\n"
+                       "BEGIN:VEVENT\nUID:c\nDTSTART;TZID=Asia/Tokyo:20260401T090000\nEND:VEVENT\n"
+                       "BEGIN:VEVENT\nUID:d\nDTSTART;TZID=Nowhere:20260401T090000\nEND:VEVENT\n"),
+        utc(2026, 3, 31), utc(2026, 4, 2));
+    EXPECT_EQ(startsOf(named), QList<Date>({ utc(2026, 4, 1), utc(2026, 4, 1, 7) }));
+}
+
+TEST_F(StandardTimesTest, RepeatedWallClockTimesMeanTheirFirstOccurrence)
+{
+    // RFC 5545 3.3.5: 01:30 on 4 November 2007 in New York is 01:30 EDT, and 02:30 on 11 March 2007, which
+    // does not exist, is 03:30 EDT.
+    const QList<StoreEvent> examples = fetch("examples",
+        "BEGIN:VEVENT\nUID:a\nDTSTART;TZID=America/New_York:20071104T013000\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:b\nDTSTART;TZID=America/New_York:20070311T023000\nEND:VEVENT\n",
+        utc(2007, 3, 1), utc(2007, 12, 1));
+    EXPECT_EQ(startsOf(examples), QList<Date>({ utc(2007, 3, 11, 7, 30), utc(2007, 11, 4, 5, 30) }));
+
+    // An hourly series passes through the repeated hour once, the first time.
+    const QList<StoreEvent> hourly = fetch("hourly",
+        "BEGIN:VEVENT\nUID:h\nDTSTART;TZID=America/New_York:20071104T000000\nRRULE:FREQ=HOURLY;COUNT=4\n"
+        "END:VEVENT\n",
+        utc(2007, 11, 4), utc(2007, 11, 5));
+    EXPECT_EQ(startsOf(hourly),
+        QList<Date>({ utc(2007, 11, 4, 4), utc(2007, 11, 4, 5), utc(2007, 11, 4, 7), utc(2007, 11, 4, 8) }));
+
+    // A floating time reads the same in the user's zone.
+    const QList<StoreEvent> floating = fetch(
+        "floating", "BEGIN:VEVENT\nUID:f\nDTSTART:20261025T023000\nEND:VEVENT\n", utc(2026, 10, 24), utc(2026, 10, 26));
+    EXPECT_EQ(startsOf(floating), QList<Date>({ utc(2026, 10, 25, 0, 30) }));
+}
