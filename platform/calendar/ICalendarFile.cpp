@@ -296,7 +296,6 @@ private:
             rule.rscale = nullptr;
             if (rule.interval < 1)
                 rule.interval = 1;
-            boundUntil(rule, event.start);
             if (!event.firstRule)
                 event.firstRule = describe(rule);
             event.rules.append(rule);
@@ -311,34 +310,6 @@ private:
             if (auto time = readTime(p))
                 event.exceptionDates.append(*time);
         }
-    }
-
-    // The rules run on the event's wall clock, so an UNTIL in UTC is turned into that clock's reading.
-    static void boundUntil(icalrecurrencetype& rule, const CalendarTime& start)
-    {
-        if (icaltime_is_null_time(rule.until))
-            return;
-        if (rule.until.is_date && !start.isDate) {
-            rule.until.is_date = 0;
-            rule.until.hour = 23;
-            rule.until.minute = 59;
-            rule.until.second = 59;
-        } else if (!rule.until.is_date && icaltime_is_utc(rule.until) && !start.isDate) {
-            CalendarTime until;
-            until.date = QDate(rule.until.year, rule.until.month, rule.until.day);
-            until.time = QTime(rule.until.hour, rule.until.minute, qMin(rule.until.second, 59));
-            until.zone = CalendarTime::Zone::utc;
-            if (until.isValid()) {
-                const CalendarTime wall = until.inZoneOf(start);
-                rule.until.year = wall.date.year();
-                rule.until.month = wall.date.month();
-                rule.until.day = wall.date.day();
-                rule.until.hour = wall.time.hour();
-                rule.until.minute = wall.time.minute();
-                rule.until.second = wall.time.second();
-            }
-        }
-        rule.until.zone = nullptr;
     }
 
     void readDuration(icalcomponent* item, ICalendarEvent& event)

@@ -113,3 +113,21 @@ TEST_F(StandardTimesTest, RepeatedWallClockTimesMeanTheirFirstOccurrence)
         "floating", "BEGIN:VEVENT\nUID:f\nDTSTART:20261025T023000\nEND:VEVENT\n", utc(2026, 10, 24), utc(2026, 10, 26));
     EXPECT_EQ(startsOf(floating), QList<Date>({ utc(2026, 10, 25, 0, 30) }));
 }
+
+TEST_F(StandardTimesTest, UntilIsAnInstant)
+{
+    // 02:30 on 29 March does not exist in Berlin: that week's meeting is at 03:30 CEST, after UNTIL.
+    const QList<StoreEvent> spring = fetch("spring",
+        "BEGIN:VEVENT\nUID:s\nDTSTART;TZID=Europe/Berlin:20260315T023000\n"
+        "RRULE:FREQ=WEEKLY;UNTIL=20260329T010000Z\nEND:VEVENT\n",
+        utc(2026, 3, 1), utc(2026, 5, 1));
+    EXPECT_EQ(startsOf(spring), QList<Date>({ utc(2026, 3, 15, 1, 30), utc(2026, 3, 22, 1, 30) }));
+
+    // UNTIL is 02:15 CET, the second pass through 02:15; 02:30 CEST came before it.
+    const QList<StoreEvent> autumn = fetch("autumn",
+        "BEGIN:VEVENT\nUID:a\nDTSTART;TZID=Europe/Berlin:20261011T023000\n"
+        "RRULE:FREQ=WEEKLY;UNTIL=20261025T011500Z\nEND:VEVENT\n",
+        utc(2026, 10, 1), utc(2026, 12, 1));
+    EXPECT_EQ(startsOf(autumn),
+        QList<Date>({ utc(2026, 10, 11, 0, 30), utc(2026, 10, 18, 0, 30), utc(2026, 10, 25, 0, 30) }));
+}
