@@ -21,9 +21,6 @@ public:
     // Seconds east of UTC at a moment given in seconds since 1970.
     int offsetAt(qint64 utcSeconds) const;
 
-    // The same definition, as the times of one file share.
-    bool operator==(const CalendarZone& other) const { return m_definition == other.m_definition; }
-
 private:
     class Definition;
 

@@ -315,14 +315,11 @@ private:
     void readDuration(icalcomponent* item, ICalendarEvent& event)
     {
         if (auto end = readTime(icalcomponent_get_first_property(item, ICAL_DTEND_PROPERTY))) {
-            const bool sameClock = end->zone == event.start.zone && end->isDate == event.start.isDate
-                && end->namedZone == event.start.namedZone;
-            if (sameClock) {
+            // RFC 5545 gives every instance the exact length of DTSTART to DTEND; between dates that is days.
+            if (event.start.isDate && end->isDate)
                 event.durationDays = event.start.date.daysTo(end->date);
-                event.durationSeconds = event.start.time.secsTo(end->time);
-            } else {
+            else
                 event.durationSeconds = qint64(end->toDate().secondsSince(event.start.toDate()));
-            }
         } else if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_DURATION_PROPERTY)) {
             const icaldurationtype duration = icalproperty_get_duration(p);
             const int sign = duration.is_neg ? -1 : 1;

@@ -24,7 +24,8 @@ struct ICalendarEvent
     QList<Participant> attendees;
     std::optional<Participant> organizer;
     CalendarTime start;
-    // The end is the start moved by whole days on the wall clock, then by exact seconds.
+    // The end is the start moved by whole days on the wall clock, then by exact seconds: DTEND gives seconds
+    // (days between dates), DURATION its days and its seconds.
     qint64 durationDays = 0;
     qint64 durationSeconds = 0;
     bool cancelled = false;

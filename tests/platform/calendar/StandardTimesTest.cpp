@@ -131,3 +131,33 @@ TEST_F(StandardTimesTest, UntilIsAnInstant)
     EXPECT_EQ(startsOf(autumn),
         QList<Date>({ utc(2026, 10, 11, 0, 30), utc(2026, 10, 18, 0, 30), utc(2026, 10, 25, 0, 30) }));
 }
+
+TEST_F(StandardTimesTest, DtendGivesEveryInstanceItsExactLengthAndDurationInDaysStaysNominal)
+{
+    // RFC 5545 3.8.5.3: a night shift from 22:00 to 06:00 lasts eight hours on both change nights.
+    for (const auto& [name, start, end, from] :
+        { std::tuple { "spring", "20260327T220000", "20260328T060000", utc(2026, 3, 28, 12) },
+            std::tuple { "autumn", "20261023T220000", "20261024T060000", utc(2026, 10, 24, 12) } }) {
+        SCOPED_TRACE(name);
+        const QList<StoreEvent> nights = fetch(name,
+            QStringLiteral("BEGIN:VEVENT\nUID:n\nDTSTART;TZID=Europe/Berlin:%1\nDTEND;TZID=Europe/Berlin:%2\n"
+                           "RRULE:FREQ=DAILY;COUNT=3\nEND:VEVENT\n")
+                .arg(start, end),
+            from, from.addingSeconds(86400));
+        ASSERT_EQ(nights.size(), 1);
+        EXPECT_EQ(nights[0].end.secondsSince(nights[0].start), 8 * 3600.0);
+    }
+
+    // A day of DURATION is a calendar day: 23 hours on 29 March. All-day dates keep whole days too.
+    const QList<StoreEvent> days = fetch("days",
+        "BEGIN:VEVENT\nUID:d\nSUMMARY:Nominal\nDTSTART;TZID=Europe/Berlin:20260328T120000\nDURATION:P1D\n"
+        "RRULE:FREQ=DAILY;COUNT=2\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:w\nSUMMARY:All day\nDTSTART;VALUE=DATE:20260327\nDTEND;VALUE=DATE:20260328\n"
+        "RRULE:FREQ=DAILY;COUNT=3\nEND:VEVENT\n",
+        utc(2026, 3, 29), utc(2026, 3, 29, 1));
+    ASSERT_EQ(days.size(), 2);
+    for (const StoreEvent& event : days) {
+        SCOPED_TRACE(event.title->toStdString());
+        EXPECT_EQ(event.end.secondsSince(event.start), 23 * 3600.0);
+    }
+}
