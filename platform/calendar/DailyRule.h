@@ -11,7 +11,8 @@ namespace platform {
 // A rule of daily or finer frequency, expanded day by day without libical's iterator. The iterator steps such
 // a rule one unit at a time until its date filters match, so a rule whose filters match seldom or never (every
 // minute of 30 February) costs it minutes; here the days are tested first and only the days admitted are
-// expanded, with every step counted against a fixed amount of work.
+// expanded, with every step counted against a fixed amount of work. Weekly rules with BYSETPOS, which the
+// iterator gets wrong, are expanded here too, a week at a time.
 class DailyRule
 {
 public:
@@ -33,6 +34,8 @@ private:
 
     bool admitsDay(QDate day) const;
     bool isAligned(qint64 wallSeconds, qint64 unit) const;
+    QDate weekStartOf(QDate date) const;
+    bool isInAlignedWeek(QDate date) const;
 
     CalendarTime m_first;
     qint64 m_firstSeconds = 0;
@@ -40,6 +43,8 @@ private:
     qint64 m_interval = 1;
     int m_count = 0;
     std::optional<qint64> m_until;
+    // Qt's numbering of WKST.
+    int m_weekStart = Qt::Monday;
     bool m_isValid = true;
     QList<int> m_months;
     QList<int> m_monthDays;

@@ -161,3 +161,20 @@ TEST_F(StandardTimesTest, DtendGivesEveryInstanceItsExactLengthAndDurationInDays
         EXPECT_EQ(event.end.secondsSince(event.start), 23 * 3600.0);
     }
 }
+
+TEST_F(StandardTimesTest, WeeklyRulesPickBySetPosition)
+{
+    // Tuesday 3 March 2026: the last of Monday and Tuesday each week is the Tuesday.
+    const QList<StoreEvent> last = fetch("last",
+        "BEGIN:VEVENT\nUID:l\nDTSTART:20260303T090000Z\nRRULE:FREQ=WEEKLY;BYDAY=MO,TU;BYSETPOS=-1;COUNT=3\n"
+        "END:VEVENT\n",
+        utc(2026, 3, 1), utc(2026, 5, 1));
+    EXPECT_EQ(startsOf(last), QList<Date>({ utc(2026, 3, 3, 9), utc(2026, 3, 10, 9), utc(2026, 3, 17, 9) }));
+
+    // Every other week from Sunday starts, the first of Tuesday and Friday, seen from a window far on.
+    const QList<StoreEvent> first = fetch("first",
+        "BEGIN:VEVENT\nUID:f\nDTSTART:20260303T090000Z\n"
+        "RRULE:FREQ=WEEKLY;INTERVAL=2;WKST=SU;BYDAY=TU,FR;BYSETPOS=1\nEND:VEVENT\n",
+        utc(2026, 6, 1), utc(2026, 7, 1));
+    EXPECT_EQ(startsOf(first), QList<Date>({ utc(2026, 6, 9, 9), utc(2026, 6, 23, 9) }));
+}
