@@ -11,6 +11,7 @@ namespace platform {
 namespace {
 
 constexpr int maximumRulesPerEvent = 8;
+constexpr double maximumLength = 366.0 * 86400;
 
 QString fromUtf8(const char* text)
 {
@@ -85,22 +86,51 @@ private:
         icalvalue* value = property ? icalproperty_get_value(property) : nullptr;
         if (!value)
             return std::nullopt;
-        icaltimetype time;
         switch (icalvalue_isa(value)) {
         case ICAL_DATE_VALUE:
-            time = icalvalue_get_date(value);
-            break;
+            return timeOf(icalvalue_get_date(value), property);
         case ICAL_DATETIME_VALUE:
-            time = icalvalue_get_datetime(value);
-            break;
+            return timeOf(icalvalue_get_datetime(value), property);
         case ICAL_DATETIMEPERIOD_VALUE: {
             const icaldatetimeperiodtype period = icalvalue_get_datetimeperiod(value);
-            time = icaltime_is_null_time(period.time) ? period.period.start : period.time;
-            break;
+            return timeOf(icaltime_is_null_time(period.time) ? period.period.start : period.time, property);
         }
+        case ICAL_PERIOD_VALUE:
+            return timeOf(icalvalue_get_period(value).start, property);
         default:
             return std::nullopt;
         }
+    }
+
+    // An RDATE, with the end of its period when it gives one.
+    std::optional<RecurrenceDate> readRecurrenceDate(icalproperty* property)
+    {
+        const std::optional<CalendarTime> start = readTime(property);
+        if (!start)
+            return std::nullopt;
+        RecurrenceDate result { *start, std::nullopt };
+        if (icalvalue_isa(icalproperty_get_value(property)) != ICAL_PERIOD_VALUE)
+            return result;
+        const icalperiodtype period = icalvalue_get_period(icalproperty_get_value(property));
+        if (const std::optional<CalendarTime> end = timeOf(period.end, property)) {
+            result.end = end->toDate();
+        } else if (!icaldurationtype_is_null_duration(period.duration)) {
+            const icaldurationtype duration = period.duration;
+            const int sign = duration.is_neg ? -1 : 1;
+            result.end
+                = start->addingDays(sign * (qint64(duration.weeks) * 7 + duration.days))
+                      .toDate()
+                      .addingSeconds(sign * (duration.hours * 3600.0 + duration.minutes * 60 + duration.seconds));
+        }
+        const double length = result.end ? result.end->secondsSince(start->toDate()) : 0;
+        if (!(length >= 0 && length <= maximumLength))
+            result.end = start->toDate();
+        return result;
+    }
+
+    // A time of `property`, read in the zone its TZID names.
+    std::optional<CalendarTime> timeOf(const icaltimetype& time, icalproperty* property)
+    {
         if (icaltime_is_null_time(time))
             return std::nullopt;
 
@@ -302,8 +332,8 @@ private:
         }
         for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_RDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(item, ICAL_RDATE_PROPERTY)) {
-            if (auto time = readTime(p))
-                event.recurrenceDates.append(*time);
+            if (auto date = readRecurrenceDate(p))
+                event.recurrenceDates.append(*date);
         }
         for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_EXDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(item, ICAL_EXDATE_PROPERTY)) {
@@ -330,7 +360,7 @@ private:
         }
         // An end before the start, or beyond any sane length, makes a moment-long event.
         const double length = event.endFor(event.start).secondsSince(event.start.toDate());
-        if (!(length >= 0 && length <= 366.0 * 86400)) {
+        if (!(length >= 0 && length <= maximumLength)) {
             event.durationDays = 0;
             event.durationSeconds = 0;
         }

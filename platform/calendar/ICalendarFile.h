@@ -13,6 +13,13 @@ namespace platform {
 
 class TimeZoneCache;
 
+// An RDATE: a start, and for a period its own end.
+struct RecurrenceDate
+{
+    CalendarTime start;
+    std::optional<Date> end;
+};
+
 // One VEVENT as read from a file: a single event, the master of a series or one overridden occurrence.
 struct ICalendarEvent
 {
@@ -31,7 +38,7 @@ struct ICalendarEvent
     bool cancelled = false;
     QList<icalrecurrencetype> rules;
     std::optional<RecurrenceRule> firstRule;
-    QList<CalendarTime> recurrenceDates;
+    QList<RecurrenceDate> recurrenceDates;
     QList<CalendarTime> exceptionDates;
     std::optional<CalendarTime> recurrenceId;
 

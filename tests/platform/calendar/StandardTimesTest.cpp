@@ -178,3 +178,20 @@ TEST_F(StandardTimesTest, WeeklyRulesPickBySetPosition)
         utc(2026, 6, 1), utc(2026, 7, 1));
     EXPECT_EQ(startsOf(first), QList<Date>({ utc(2026, 6, 9, 9), utc(2026, 6, 23, 9) }));
 }
+
+TEST_F(StandardTimesTest, PeriodsOfRdateCountWithTheirOwnLength)
+{
+    // RFC 5545 3.8.5.2.
+    const QList<StoreEvent> events = fetch("periods",
+        "BEGIN:VEVENT\nUID:p\nDTSTART:19960402T010000Z\nDTEND:19960402T020000Z\n"
+        "RDATE;VALUE=PERIOD:19960403T020000Z/19960403T040000Z,19960404T010000Z/PT3H\nEND:VEVENT\n",
+        utc(1996, 4, 1), utc(1996, 4, 5));
+    ASSERT_EQ(events.size(), 3);
+    QList<std::pair<Date, Date>> spans;
+    for (const StoreEvent& event : events)
+        spans.append({ event.start, event.end });
+    std::sort(spans.begin(), spans.end());
+    EXPECT_EQ(spans,
+        (QList<std::pair<Date, Date>>({ { utc(1996, 4, 2, 1), utc(1996, 4, 2, 2) },
+            { utc(1996, 4, 3, 2), utc(1996, 4, 3, 4) }, { utc(1996, 4, 4, 1), utc(1996, 4, 4, 4) } })));
+}
