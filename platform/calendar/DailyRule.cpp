@@ -167,22 +167,18 @@ DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstSt
         m_until = rule.until.is_date ? wallSeconds(untilDate, 23, 59, 59)
                                      : wallSeconds(untilDate, rule.until.hour, rule.until.minute, rule.until.second);
     }
-    // Parts that have no meaning at these frequencies make the rule give nothing, as libical has it.
-    m_isValid = listOf(rule.by_week_no, ICAL_BY_WEEKNO_SIZE).isEmpty()
-        && (rule.freq != ICAL_DAILY_RECURRENCE || listOf(rule.by_year_day, ICAL_BY_YEARDAY_SIZE).isEmpty());
     m_months = listOf(rule.by_month, ICAL_BY_MONTH_SIZE);
     m_monthDays = listOf(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE);
+    // RFC 5545 forbids these three at these frequencies; libical then gives nothing, while most programs read a
+    // numbered weekday as the weekday and let days of the year and week numbers filter.
     m_yearDays = listOf(rule.by_year_day, ICAL_BY_YEARDAY_SIZE);
+    m_weekNumbers = listOf(rule.by_week_no, ICAL_BY_WEEKNO_SIZE);
     for (int value : listOf(rule.by_day, ICAL_BY_DAY_SIZE)) {
-        if (icalrecurrencetype_day_position(short(value)) != 0) {
-            m_hasOrdinalDays = true;
-            continue;
-        }
         const int weekday = icalrecurrencetype_day_day_of_week(short(value));
         if (weekday >= ICAL_SUNDAY_WEEKDAY && weekday <= ICAL_SATURDAY_WEEKDAY)
             m_weekdays.append(weekday == ICAL_SUNDAY_WEEKDAY ? 7 : weekday - 1);
     }
-    if (m_unit == week && m_weekdays.isEmpty() && !m_hasOrdinalDays)
+    if (m_unit == week && m_weekdays.isEmpty())
         m_weekdays.append(firstStart.date.dayOfWeek());
     const QTime time = firstStart.time;
     m_hours = fieldValues(rule.by_hour, ICAL_BY_HOUR_SIZE, 24, m_unit <= 3600, time.hour());
@@ -198,8 +194,6 @@ DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstSt
 
 bool DailyRule::admitsDay(QDate date) const
 {
-    if (m_hasOrdinalDays)
-        return false;
     if (!m_months.isEmpty() && !m_months.contains(date.month()))
         return false;
     if (!matchesCounted(m_monthDays, date.day(), date.daysInMonth()))
@@ -208,7 +202,21 @@ bool DailyRule::admitsDay(QDate date) const
         return false;
     if (!m_weekdays.isEmpty() && !m_weekdays.contains(date.dayOfWeek()))
         return false;
+    if (!m_weekNumbers.isEmpty()) {
+        const auto [number, weeks] = weekOfYear(date);
+        if (!matchesCounted(m_weekNumbers, number, weeks))
+            return false;
+    }
     return true;
+}
+
+std::pair<int, int> DailyRule::weekOfYear(QDate date) const
+{
+    // A week belongs to the year that holds its fourth day, so that week 1 is the first with four days in it,
+    // and the week of 28 December is its year's last.
+    const auto numberOf = [this](QDate day) { return (weekStartOf(day).addDays(3).dayOfYear() - 1) / 7 + 1; };
+    const int year = weekStartOf(date).addDays(3).year();
+    return { numberOf(date), numberOf(QDate(year, 12, 28)) };
 }
 
 bool DailyRule::isAligned(qint64 seconds, qint64 unit) const
@@ -221,7 +229,7 @@ bool DailyRule::isAligned(qint64 seconds, qint64 unit) const
 
 bool DailyRule::append(const CalendarTime& from, const CalendarTime& last, QList<CalendarTime>& out) const
 {
-    if (!m_isValid || m_hours.isEmpty() || m_minutes.isEmpty() || m_seconds.isEmpty())
+    if (m_hours.isEmpty() || m_minutes.isEmpty() || m_seconds.isEmpty())
         return true;
     Walk walk { *this, wallSeconds(from), wallSeconds(last), out, 0, 0, false, {} };
     // A counted rule is counted from its first start; any other may begin at the window. A weekly one takes

@@ -5,6 +5,7 @@
 #include <QList>
 #include <libical/ical.h>
 #include <optional>
+#include <utility>
 
 namespace platform {
 
@@ -36,6 +37,8 @@ private:
     bool isAligned(qint64 wallSeconds, qint64 unit) const;
     QDate weekStartOf(QDate date) const;
     bool isInAlignedWeek(QDate date) const;
+    // The week number of RFC 5545 with the rule's WKST, and the number of weeks of that week's year.
+    std::pair<int, int> weekOfYear(QDate date) const;
 
     CalendarTime m_first;
     qint64 m_firstSeconds = 0;
@@ -45,14 +48,12 @@ private:
     std::optional<qint64> m_until;
     // Qt's numbering of WKST.
     int m_weekStart = Qt::Monday;
-    bool m_isValid = true;
     QList<int> m_months;
     QList<int> m_monthDays;
     QList<int> m_yearDays;
+    QList<int> m_weekNumbers;
     // Qt's numbering, Monday 1 to Sunday 7.
     QList<int> m_weekdays;
-    // BYDAY with an ordinal means nothing at these frequencies: such a rule admits no day.
-    bool m_hasOrdinalDays = false;
     QList<int> m_hours;
     QList<int> m_minutes;
     QList<int> m_seconds;

@@ -312,8 +312,26 @@ private:
         return result;
     }
 
+    // A numbered weekday, a day of the year or a week number in a daily or finer rule.
+    static bool hasForbiddenParts(const icalrecurrencetype& rule)
+    {
+        const bool daily = rule.freq == ICAL_DAILY_RECURRENCE;
+        if (!daily && rule.freq != ICAL_HOURLY_RECURRENCE && rule.freq != ICAL_MINUTELY_RECURRENCE
+            && rule.freq != ICAL_SECONDLY_RECURRENCE)
+            return false;
+        if (rule.by_week_no[0] != ICAL_RECURRENCE_ARRAY_MAX
+            || (daily && rule.by_year_day[0] != ICAL_RECURRENCE_ARRAY_MAX))
+            return true;
+        for (int i = 0; i < ICAL_BY_DAY_SIZE && rule.by_day[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i) {
+            if (icalrecurrencetype_day_position(rule.by_day[i]) != 0)
+                return true;
+        }
+        return false;
+    }
+
     void readRules(icalcomponent* item, ICalendarEvent& event)
     {
+        bool loggedForbidden = false;
         for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_RRULE_PROPERTY);
              p && event.rules.size() < maximumRulesPerEvent;
              p = icalcomponent_get_next_property(item, ICAL_RRULE_PROPERTY)) {
@@ -328,6 +346,12 @@ private:
                 rule.interval = 1;
             if (!event.firstRule)
                 event.firstRule = describe(rule);
+            if (hasForbiddenParts(rule) && !loggedForbidden) {
+                loggedForbidden = true;
+                qWarning("Calendar event %s repeats by a rule with parts that RFC 5545 forbids at its frequency; "
+                         "they are read as most programs read them",
+                    qUtf8Printable(event.uid.value_or(QStringLiteral("without UID"))));
+            }
             event.rules.append(rule);
         }
         for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_RDATE_PROPERTY); p;

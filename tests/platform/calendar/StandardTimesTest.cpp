@@ -195,3 +195,18 @@ TEST_F(StandardTimesTest, PeriodsOfRdateCountWithTheirOwnLength)
         (QList<std::pair<Date, Date>>({ { utc(1996, 4, 2, 1), utc(1996, 4, 2, 2) },
             { utc(1996, 4, 3, 2), utc(1996, 4, 3, 4) }, { utc(1996, 4, 4, 1), utc(1996, 4, 4, 4) } })));
 }
+
+TEST_F(StandardTimesTest, PartsForbiddenInDailyRulesKeepTheSeries)
+{
+    // Thursday 1 January 2026. A numbered weekday counts as its weekday; day of the year and week number filter.
+    const QList<StoreEvent> events = fetch("forbidden",
+        "BEGIN:VEVENT\nUID:a\nSUMMARY:Mondays\nDTSTART:20260101T090000Z\nRRULE:FREQ=DAILY;BYDAY=1MO\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:b\nSUMMARY:Days\nDTSTART:20260101T100000Z\nRRULE:FREQ=DAILY;BYYEARDAY=12,-355\n"
+        "END:VEVENT\n"
+        "BEGIN:VEVENT\nUID:c\nSUMMARY:Week\nDTSTART:20260101T110000Z\nRRULE:FREQ=DAILY;BYWEEKNO=3;BYDAY=TU,WE\n"
+        "END:VEVENT\n",
+        utc(2026, 1, 5), utc(2026, 1, 20));
+    EXPECT_EQ(startsOf(events),
+        QList<Date>({ utc(2026, 1, 5, 9), utc(2026, 1, 11, 10), utc(2026, 1, 12, 9), utc(2026, 1, 12, 10),
+            utc(2026, 1, 13, 11), utc(2026, 1, 14, 11), utc(2026, 1, 19, 9) }));
+}
