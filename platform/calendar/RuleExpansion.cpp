@@ -67,6 +67,8 @@ RuleExpansion::RuleExpansion(const icalrecurrencetype& rule, const CalendarTime&
     , m_first(firstStart)
 {
     m_rule.rscale = nullptr;
+    // The walks below read UNTIL as a wall-clock reading.
+    m_rule.until.zone = nullptr;
     if (icaltime_is_null_time(rule.until))
         return;
     CalendarTime until = firstStart;
