@@ -51,9 +51,44 @@ CalendarZone::CalendarZone(const QTimeZone& zone)
     : m_definition(std::make_shared<const Definition>(zone))
 { }
 
+namespace {
+
+bool hasAny(const short* values)
+{
+    return values[0] != ICAL_RECURRENCE_ARRAY_MAX;
+}
+
+// libical lists every change of offset from a definition's first start on, so a rule that changes the offset
+// every minute since 1900 would hold the reader for hours. Zones change at most a few times a year, by rules
+// of one month each year.
+bool isYearlyInOneMonth(const icalrecurrencetype& rule)
+{
+    return rule.freq == ICAL_YEARLY_RECURRENCE && hasAny(rule.by_month) && rule.by_month[1] == ICAL_RECURRENCE_ARRAY_MAX
+        && !hasAny(rule.by_hour) && !hasAny(rule.by_minute) && !hasAny(rule.by_second) && !hasAny(rule.by_year_day)
+        && !hasAny(rule.by_week_no) && !hasAny(rule.by_set_pos);
+}
+
+bool changesSeldom(icalcomponent* vtimezone)
+{
+    for (icalcompiter i = icalcomponent_begin_component(vtimezone, ICAL_ANY_COMPONENT); icalcompiter_deref(&i);
+         icalcompiter_next(&i)) {
+        icalcomponent* part = icalcompiter_deref(&i);
+        for (icalproperty* p = icalcomponent_get_first_property(part, ICAL_RRULE_PROPERTY); p;
+             p = icalcomponent_get_next_property(part, ICAL_RRULE_PROPERTY)) {
+            if (!icalproperty_get_value(p) || !isYearlyInOneMonth(icalproperty_get_rrule(p)))
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 CalendarZone CalendarZone::fromDefinition(const icalcomponent* vtimezone)
 {
     CalendarZone result;
+    if (!changesSeldom(const_cast<icalcomponent*>(vtimezone)))
+        return result;
     icaltimezone* zone = icaltimezone_new();
     icalcomponent* copy = icalcomponent_new_clone(const_cast<icalcomponent*>(vtimezone));
     // Once the zone takes the copy, it frees it.

@@ -14,7 +14,8 @@ class CalendarZone
 public:
     CalendarZone() = default;
     explicit CalendarZone(const QTimeZone& zone);
-    // Takes a copy of `vtimezone`; invalid when libical cannot make a zone of it.
+    // Takes a copy of `vtimezone`; invalid when libical cannot make a zone of it, or when its rules change the
+    // offset more often than zones do.
     static CalendarZone fromDefinition(const icalcomponent* vtimezone);
 
     bool isValid() const { return m_definition != nullptr; }

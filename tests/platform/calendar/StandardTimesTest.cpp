@@ -80,14 +80,18 @@ TEST_F(StandardTimesTest, ZonesOnlyTheFileDefinesKeepTheirOffsetsInEverySeries)
         utc(2026, 3, 1), utc(2026, 4, 1));
     EXPECT_EQ(startsOf(weekly), QList<Date>({ utc(2026, 3, 2, 14), utc(2026, 3, 9, 13) }));
 
-    // A system zone wins over the file's own definition of the same name; a name nobody defines is local.
+    // A system zone wins over the file's own definition of the same name; a name nobody defines is local, and so
+    // is one whose definition changes the offset every minute, which libical would list for hours.
     const QList<StoreEvent> named = fetch("named",
         QStringLiteral("BEGIN:VTIMEZONE\nTZID:Asia/Tokyo\nBEGIN:STANDARD\nDTSTART:19700101T000000\n"
                        "TZOFFSETFROM:+0100\nTZOFFSETTO:+0100\nEND:STANDARD\nEND:VTIMEZONE\n"
                        "BEGIN:VEVENT\nUID:c\nDTSTART;TZID=Asia/Tokyo:20260401T090000\nEND:VEVENT\n"
-                       "BEGIN:VEVENT\nUID:d\nDTSTART;TZID=Nowhere:20260401T090000\nEND:VEVENT\n"),
+                       "BEGIN:VEVENT\nUID:d\nDTSTART;TZID=Nowhere:20260401T090000\nEND:VEVENT\n"
+                       "BEGIN:VTIMEZONE\nTZID:Spinning\nBEGIN:STANDARD\nDTSTART:19000101T000000\n"
+                       "TZOFFSETFROM:+0300\nTZOFFSETTO:+0300\nRRULE:FREQ=MINUTELY\nEND:STANDARD\nEND:VTIMEZONE\n"
+                       "BEGIN:VEVENT\nUID:e\nDTSTART;TZID=Spinning:20260401T100000\nEND:VEVENT\n"),
         utc(2026, 3, 31), utc(2026, 4, 2));
-    EXPECT_EQ(startsOf(named), QList<Date>({ utc(2026, 4, 1), utc(2026, 4, 1, 7) }));
+    EXPECT_EQ(startsOf(named), QList<Date>({ utc(2026, 4, 1), utc(2026, 4, 1, 7), utc(2026, 4, 1, 8) }));
 }
 
 TEST_F(StandardTimesTest, RepeatedWallClockTimesMeanTheirFirstOccurrence)
