@@ -156,12 +156,11 @@ DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstSt
             break;
         }
     }
-    if (rule.freq == ICAL_WEEKLY_RECURRENCE) {
+    if (rule.freq == ICAL_WEEKLY_RECURRENCE)
         m_unit = week;
-        const int weekStart = rule.week_start;
-        if (weekStart >= ICAL_SUNDAY_WEEKDAY && weekStart <= ICAL_SATURDAY_WEEKDAY)
-            m_weekStart = weekStart == ICAL_SUNDAY_WEEKDAY ? 7 : weekStart - 1;
-    }
+    const int weekStart = rule.week_start;
+    if (weekStart >= ICAL_SUNDAY_WEEKDAY && weekStart <= ICAL_SATURDAY_WEEKDAY)
+        m_weekStart = weekStart == ICAL_SUNDAY_WEEKDAY ? 7 : weekStart - 1;
     if (!icaltime_is_null_time(rule.until)) {
         const QDate untilDate(rule.until.year, rule.until.month, rule.until.day);
         m_until = rule.until.is_date ? wallSeconds(untilDate, 23, 59, 59)

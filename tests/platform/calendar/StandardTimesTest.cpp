@@ -213,4 +213,12 @@ TEST_F(StandardTimesTest, PartsForbiddenInDailyRulesKeepTheSeries)
     EXPECT_EQ(startsOf(events),
         QList<Date>({ utc(2026, 1, 5, 9), utc(2026, 1, 11, 10), utc(2026, 1, 12, 9), utc(2026, 1, 12, 10),
             utc(2026, 1, 13, 11), utc(2026, 1, 14, 11), utc(2026, 1, 19, 9) }));
+    // The last week of 2026 starts on Sunday 27 December with WKST=SU, and is the ISO week of Monday the 28th.
+    const QList<StoreEvent> lastWeek = fetch("last-week",
+        "BEGIN:VEVENT\nUID:s\nDTSTART:20261201T080000Z\nRRULE:FREQ=DAILY;BYWEEKNO=-1;BYDAY=SA,SU;WKST=SU\n"
+        "END:VEVENT\n"
+        "BEGIN:VEVENT\nUID:m\nDTSTART:20261201T090000Z\nRRULE:FREQ=DAILY;BYWEEKNO=-1;BYDAY=SA,SU\nEND:VEVENT\n",
+        utc(2026, 12, 20), utc(2027, 1, 10));
+    EXPECT_EQ(startsOf(lastWeek),
+        QList<Date>({ utc(2026, 12, 27, 8), utc(2027, 1, 2, 8), utc(2027, 1, 2, 9), utc(2027, 1, 3, 9) }));
 }
