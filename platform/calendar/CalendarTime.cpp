@@ -1,27 +1,58 @@
 #include "platform/calendar/CalendarTime.h"
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
 
-QDateTime dateTimeIn(const CalendarTime& time)
+constexpr qint64 day = 86400;
+constexpr qint64 julianDayOf1970 = 2440588;
+
+qint64 floorDivide(qint64 value, qint64 divisor)
 {
-    switch (time.zone) {
-    case CalendarTime::Zone::utc:
-        return QDateTime(time.date, time.time, QTimeZone::utc());
-    case CalendarTime::Zone::named:
-        return QDateTime(time.date, time.time, time.namedZone);
-    case CalendarTime::Zone::local:
-        break;
-    }
-    return QDateTime(time.date, time.time);
+    return value / divisor - (value % divisor < 0 ? 1 : 0);
 }
 
 } // namespace
 
+int CalendarTime::offsetAt(qint64 utcSeconds) const
+{
+    switch (zone) {
+    case Zone::utc:
+        return 0;
+    case Zone::named:
+        return namedZone.offsetAt(utcSeconds);
+    case Zone::local:
+        break;
+    }
+    return QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::LocalTime).offsetFromUtc();
+}
+
+qint64 CalendarTime::secondsSince1970() const
+{
+    const qint64 wall = (date.toJulianDay() - julianDayOf1970) * day + time.msecsSinceStartOfDay() / 1000;
+    // Zones change their offset at most once in two days: the reading has an instant with the offset before
+    // such a change or with the one after it, or both in a repeated hour.
+    const int before = offsetAt(wall - day);
+    const int after = offsetAt(wall + day);
+    const qint64 withBefore = wall - before;
+    if (before == after)
+        return withBefore;
+    const qint64 withAfter = wall - after;
+    const bool beforeHolds = offsetAt(withBefore) == before;
+    const bool afterHolds = offsetAt(withAfter) == after;
+    if (beforeHolds && afterHolds)
+        return std::min(withBefore, withAfter);
+    if (afterHolds)
+        return withAfter;
+    // Also a reading skipped by the change, which thus lands as far after it as it was into the gap.
+    return withBefore;
+}
+
 Date CalendarTime::toDate() const
 {
-    return Date::fromDateTime(dateTimeIn(*this));
+    return Date::fromSecondsSince1970(double(secondsSince1970()));
 }
 
 CalendarTime CalendarTime::addingDays(qint64 days) const
@@ -33,21 +64,12 @@ CalendarTime CalendarTime::addingDays(qint64 days) const
 
 CalendarTime CalendarTime::inZoneOf(const CalendarTime& other) const
 {
-    QDateTime moment = dateTimeIn(*this);
-    switch (other.zone) {
-    case Zone::utc:
-        moment = moment.toUTC();
-        break;
-    case Zone::named:
-        moment = moment.toTimeZone(other.namedZone);
-        break;
-    case Zone::local:
-        moment = moment.toLocalTime();
-        break;
-    }
+    const qint64 moment = secondsSince1970();
+    const qint64 wall = moment + other.offsetAt(moment);
+    const qint64 days = floorDivide(wall, day);
     CalendarTime result = other;
-    result.date = moment.date();
-    result.time = moment.time();
+    result.date = QDate::fromJulianDay(days + julianDayOf1970);
+    result.time = QTime(0, 0).addSecs(int(wall - days * day));
     result.isDate = false;
     return result;
 }

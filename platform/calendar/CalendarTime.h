@@ -1,15 +1,17 @@
 #pragma once
 
+#include "platform/calendar/CalendarZone.h"
 #include "platform/time/Date.h"
 
 #include <QDate>
 #include <QTime>
-#include <QTimeZone>
 
 namespace platform {
 
 // A DATE or DATE-TIME of an iCalendar file as written: a wall-clock reading and the zone to read it in.
-// Dates and floating times are read in the user's zone.
+// Dates and floating times are read in the user's zone. As RFC 5545 has it, a reading that occurs twice
+// (clocks going back) means the first of its instants, and one that a change skips is read with the offset
+// before the change.
 struct CalendarTime
 {
     enum class Zone { local, utc, named };
@@ -18,7 +20,7 @@ struct CalendarTime
     QTime time = QTime(0, 0);
     bool isDate = false;
     Zone zone = Zone::local;
-    QTimeZone namedZone;
+    CalendarZone namedZone;
 
     bool isValid() const { return date.isValid() && time.isValid(); }
     Date toDate() const;
@@ -26,6 +28,10 @@ struct CalendarTime
     CalendarTime addingDays(qint64 days) const;
     // Returns this moment as a wall-clock reading in `other`'s zone.
     CalendarTime inZoneOf(const CalendarTime& other) const;
+
+private:
+    int offsetAt(qint64 utcSeconds) const;
+    qint64 secondsSince1970() const;
 };
 
 } // namespace platform

@@ -7,6 +7,7 @@ namespace platform {
 namespace {
 
 constexpr qint64 day = 86400;
+constexpr qint64 week = 7 * day;
 
 qint64 wallSeconds(QDate date, int hour, int minute, int second)
 {
@@ -125,6 +126,9 @@ bool DailyRule::handles(const icalrecurrencetype& rule)
     case ICAL_HOURLY_RECURRENCE:
     case ICAL_DAILY_RECURRENCE:
         return true;
+    case ICAL_WEEKLY_RECURRENCE:
+        // libical's iterator ignores BYSETPOS in weekly rules.
+        return rule.by_set_pos[0] != ICAL_RECURRENCE_ARRAY_MAX;
     default:
         return false;
     }
@@ -152,26 +156,29 @@ DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstSt
             break;
         }
     }
+    if (rule.freq == ICAL_WEEKLY_RECURRENCE)
+        m_unit = week;
+    const int weekStart = rule.week_start;
+    if (weekStart >= ICAL_SUNDAY_WEEKDAY && weekStart <= ICAL_SATURDAY_WEEKDAY)
+        m_weekStart = weekStart == ICAL_SUNDAY_WEEKDAY ? 7 : weekStart - 1;
     if (!icaltime_is_null_time(rule.until)) {
         const QDate untilDate(rule.until.year, rule.until.month, rule.until.day);
         m_until = rule.until.is_date ? wallSeconds(untilDate, 23, 59, 59)
                                      : wallSeconds(untilDate, rule.until.hour, rule.until.minute, rule.until.second);
     }
-    // Parts that have no meaning at these frequencies make the rule give nothing, as libical has it.
-    m_isValid = listOf(rule.by_week_no, ICAL_BY_WEEKNO_SIZE).isEmpty()
-        && (rule.freq != ICAL_DAILY_RECURRENCE || listOf(rule.by_year_day, ICAL_BY_YEARDAY_SIZE).isEmpty());
     m_months = listOf(rule.by_month, ICAL_BY_MONTH_SIZE);
     m_monthDays = listOf(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE);
+    // RFC 5545 forbids these three at these frequencies; libical then gives nothing, while most programs read a
+    // numbered weekday as the weekday and let days of the year and week numbers filter.
     m_yearDays = listOf(rule.by_year_day, ICAL_BY_YEARDAY_SIZE);
+    m_weekNumbers = listOf(rule.by_week_no, ICAL_BY_WEEKNO_SIZE);
     for (int value : listOf(rule.by_day, ICAL_BY_DAY_SIZE)) {
-        if (icalrecurrencetype_day_position(short(value)) != 0) {
-            m_hasOrdinalDays = true;
-            continue;
-        }
         const int weekday = icalrecurrencetype_day_day_of_week(short(value));
         if (weekday >= ICAL_SUNDAY_WEEKDAY && weekday <= ICAL_SATURDAY_WEEKDAY)
             m_weekdays.append(weekday == ICAL_SUNDAY_WEEKDAY ? 7 : weekday - 1);
     }
+    if (m_unit == week && m_weekdays.isEmpty())
+        m_weekdays.append(firstStart.date.dayOfWeek());
     const QTime time = firstStart.time;
     m_hours = fieldValues(rule.by_hour, ICAL_BY_HOUR_SIZE, 24, m_unit <= 3600, time.hour());
     m_minutes = fieldValues(rule.by_minute, ICAL_BY_MINUTE_SIZE, 60, m_unit <= 60, time.minute());
@@ -186,8 +193,6 @@ DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstSt
 
 bool DailyRule::admitsDay(QDate date) const
 {
-    if (m_hasOrdinalDays)
-        return false;
     if (!m_months.isEmpty() && !m_months.contains(date.month()))
         return false;
     if (!matchesCounted(m_monthDays, date.day(), date.daysInMonth()))
@@ -196,7 +201,21 @@ bool DailyRule::admitsDay(QDate date) const
         return false;
     if (!m_weekdays.isEmpty() && !m_weekdays.contains(date.dayOfWeek()))
         return false;
+    if (!m_weekNumbers.isEmpty()) {
+        const auto [number, weeks] = weekOfYear(date);
+        if (!matchesCounted(m_weekNumbers, number, weeks))
+            return false;
+    }
     return true;
+}
+
+std::pair<int, int> DailyRule::weekOfYear(QDate date) const
+{
+    // A week belongs to the year that holds its fourth day, so that week 1 is the first with four days in it,
+    // and the week of 28 December is its year's last.
+    const auto numberOf = [this](QDate day) { return (weekStartOf(day).addDays(3).dayOfYear() - 1) / 7 + 1; };
+    const int year = weekStartOf(date).addDays(3).year();
+    return { numberOf(date), numberOf(QDate(year, 12, 28)) };
 }
 
 bool DailyRule::isAligned(qint64 seconds, qint64 unit) const
@@ -209,17 +228,27 @@ bool DailyRule::isAligned(qint64 seconds, qint64 unit) const
 
 bool DailyRule::append(const CalendarTime& from, const CalendarTime& last, QList<CalendarTime>& out) const
 {
-    if (!m_isValid || m_hours.isEmpty() || m_minutes.isEmpty() || m_seconds.isEmpty())
+    if (m_hours.isEmpty() || m_minutes.isEmpty() || m_seconds.isEmpty())
         return true;
     Walk walk { *this, wallSeconds(from), wallSeconds(last), out, 0, 0, false, {} };
-    // A counted rule is counted from its first start; any other may begin at the window.
-    const QDate firstDay = m_count > 0 ? m_first.date : std::max(m_first.date, from.date);
-    for (QDate date = firstDay; date.isValid() && date <= last.date && !walk.done; date = date.addDays(1)) {
+    // A counted rule is counted from its first start; any other may begin at the window. A weekly one takes
+    // whole weeks, which BYSETPOS picks from.
+    QDate firstDay = m_count > 0 ? m_first.date : std::max(m_first.date, from.date);
+    QDate lastDay = last.date;
+    if (m_unit == week) {
+        firstDay = weekStartOf(firstDay);
+        lastDay = weekStartOf(lastDay).addDays(6);
+    }
+    for (QDate date = firstDay; date.isValid() && date <= lastDay && !walk.done; date = date.addDays(1)) {
         if (++walk.work > maximumWork)
             return false;
         const qint64 dayStart = wallSeconds(date, 0, 0, 0);
-        if (!isAligned(dayStart, day) || !admitsDay(date))
+        const bool endsPeriod = m_unit != week || date.addDays(1).dayOfWeek() == m_weekStart;
+        if (!isAligned(dayStart, day) || !isInAlignedWeek(date) || !admitsDay(date)) {
+            if (endsPeriod && !walk.flush())
+                return false;
             continue;
+        }
         for (int hour : m_hours) {
             if (++walk.work > maximumWork)
                 return false;
@@ -246,10 +275,23 @@ bool DailyRule::append(const CalendarTime& from, const CalendarTime& last, QList
             if (m_unit == 3600 && !walk.flush())
                 return false;
         }
-        if (!walk.flush())
+        if (endsPeriod && !walk.flush())
             return false;
     }
     return true;
+}
+
+QDate DailyRule::weekStartOf(QDate date) const
+{
+    return date.addDays(-((date.dayOfWeek() - m_weekStart + 7) % 7));
+}
+
+bool DailyRule::isInAlignedWeek(QDate date) const
+{
+    if (m_unit != week)
+        return true;
+    const qint64 weeks = weekStartOf(m_first.date).daysTo(weekStartOf(date)) / 7;
+    return weeks % m_interval == 0;
 }
 
 } // namespace platform

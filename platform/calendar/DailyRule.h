@@ -5,13 +5,15 @@
 #include <QList>
 #include <libical/ical.h>
 #include <optional>
+#include <utility>
 
 namespace platform {
 
 // A rule of daily or finer frequency, expanded day by day without libical's iterator. The iterator steps such
 // a rule one unit at a time until its date filters match, so a rule whose filters match seldom or never (every
 // minute of 30 February) costs it minutes; here the days are tested first and only the days admitted are
-// expanded, with every step counted against a fixed amount of work.
+// expanded, with every step counted against a fixed amount of work. Weekly rules with BYSETPOS, which the
+// iterator gets wrong, are expanded here too, a week at a time.
 class DailyRule
 {
 public:
@@ -33,6 +35,10 @@ private:
 
     bool admitsDay(QDate day) const;
     bool isAligned(qint64 wallSeconds, qint64 unit) const;
+    QDate weekStartOf(QDate date) const;
+    bool isInAlignedWeek(QDate date) const;
+    // The week number of RFC 5545 with the rule's WKST, and the number of weeks of that week's year.
+    std::pair<int, int> weekOfYear(QDate date) const;
 
     CalendarTime m_first;
     qint64 m_firstSeconds = 0;
@@ -40,14 +46,14 @@ private:
     qint64 m_interval = 1;
     int m_count = 0;
     std::optional<qint64> m_until;
-    bool m_isValid = true;
+    // Qt's numbering of WKST.
+    int m_weekStart = Qt::Monday;
     QList<int> m_months;
     QList<int> m_monthDays;
     QList<int> m_yearDays;
+    QList<int> m_weekNumbers;
     // Qt's numbering, Monday 1 to Sunday 7.
     QList<int> m_weekdays;
-    // BYDAY with an ordinal means nothing at these frequencies: such a rule admits no day.
-    bool m_hasOrdinalDays = false;
     QList<int> m_hours;
     QList<int> m_minutes;
     QList<int> m_seconds;

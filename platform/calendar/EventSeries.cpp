@@ -56,7 +56,7 @@ void EventSeries::appendOccurrences(Date from, Date to, QList<EventOccurrence>& 
     }
     for (qsizetype i = 0; i < m_overrides.size(); ++i) {
         const ICalendarEvent* item = m_overrides.at(i);
-        if (item->cancelled || isExcluded({ *item->recurrenceId, m_overrideIds.at(i), {} }))
+        if (item->cancelled || isExcluded({ *item->recurrenceId, m_overrideIds.at(i), {}, {} }))
             continue;
         if (overlaps(m_overrideStarts.at(i), m_overrideEnds.at(i), from, to))
             out.append({ item, m_overrideStarts.at(i), m_overrideEnds.at(i), m_overrideIds.at(i) });
@@ -89,11 +89,12 @@ QList<EventSeries::Start> EventSeries::masterStarts(Date from, Date to, RuleExpa
     const Date earliest = from.addingSeconds(-(m_end.secondsSince(m_start) + day));
     QList<Start> starts;
     if (m_start >= earliest && m_start < to)
-        starts.append({ m_master->start, m_start, {} });
-    for (const CalendarTime& time : m_master->recurrenceDates) {
-        const Date date = time.toDate();
-        if (date >= earliest && date < to)
-            starts.append({ time, date, {} });
+        starts.append({ m_master->start, m_start, {}, {} });
+    for (const RecurrenceDate& recurrence : m_master->recurrenceDates) {
+        const Date date = recurrence.start.toDate();
+        const bool reaches = date >= earliest || (recurrence.end && *recurrence.end > from);
+        if (reaches && date < to)
+            starts.append({ recurrence.start, date, {}, recurrence.end });
     }
     RuleStarts found;
     QList<RuleExpansion> slowRules;
@@ -124,7 +125,7 @@ void EventSeries::adoptWorkerStarts()
 void EventSeries::appendRuleStarts(const RuleStarts& found, QList<Start>& out)
 {
     for (const CalendarTime& time : found.starts)
-        out.append({ time, time.toDate(), {} });
+        out.append({ time, time.toDate(), {}, {} });
     if (!found.complete && !m_loggedIncomplete) {
         m_loggedIncomplete = true;
         qWarning("Calendar event %s repeats by a rule too costly to expand; only its first occurrences count",
@@ -134,13 +135,13 @@ void EventSeries::appendRuleStarts(const RuleStarts& found, QList<Start>& out)
 
 void EventSeries::finish(QList<Start>& starts) const
 {
-    std::sort(starts.begin(), starts.end(), [](const Start& a, const Start& b) { return a.date < b.date; });
+    std::stable_sort(starts.begin(), starts.end(), [](const Start& a, const Start& b) { return a.date < b.date; });
     starts.erase(
         std::unique(starts.begin(), starts.end(), [](const Start& a, const Start& b) { return a.date == b.date; }),
         starts.end());
     starts.removeIf([this](const Start& start) { return isExcluded(start); });
     for (Start& start : starts)
-        start.end = m_master->endFor(start.time);
+        start.end = start.periodEnd.value_or(m_master->endFor(start.time));
 }
 
 } // namespace platform

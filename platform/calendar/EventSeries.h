@@ -35,6 +35,8 @@ private:
         CalendarTime time;
         Date date;
         Date end;
+        // The end an RDATE's period gives.
+        std::optional<Date> periodEnd;
     };
 
     bool overlaps(Date start, Date end, Date from, Date to) const;

@@ -3,6 +3,7 @@
 #include "platform/calendar/TimeZoneCache.h"
 
 #include <QFile>
+#include <QHash>
 #include <memory>
 
 namespace platform {
@@ -10,6 +11,7 @@ namespace platform {
 namespace {
 
 constexpr int maximumRulesPerEvent = 8;
+constexpr double maximumLength = 366.0 * 86400;
 
 QString fromUtf8(const char* text)
 {
@@ -26,11 +28,17 @@ std::optional<QString> nonEmpty(const char* text)
 class ComponentReader
 {
 public:
+    ComponentReader(ICalendarFile& file, TimeZoneCache& zones)
+        : file(file)
+        , zones(zones)
+    { }
+
     ICalendarFile& file;
     TimeZoneCache& zones;
 
     void readRoot(icalcomponent* root)
     {
+        m_root = root;
         switch (icalcomponent_isa(root)) {
         case ICAL_XROOT_COMPONENT:
             for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT); c;
@@ -78,22 +86,51 @@ private:
         icalvalue* value = property ? icalproperty_get_value(property) : nullptr;
         if (!value)
             return std::nullopt;
-        icaltimetype time;
         switch (icalvalue_isa(value)) {
         case ICAL_DATE_VALUE:
-            time = icalvalue_get_date(value);
-            break;
+            return timeOf(icalvalue_get_date(value), property);
         case ICAL_DATETIME_VALUE:
-            time = icalvalue_get_datetime(value);
-            break;
+            return timeOf(icalvalue_get_datetime(value), property);
         case ICAL_DATETIMEPERIOD_VALUE: {
             const icaldatetimeperiodtype period = icalvalue_get_datetimeperiod(value);
-            time = icaltime_is_null_time(period.time) ? period.period.start : period.time;
-            break;
+            return timeOf(icaltime_is_null_time(period.time) ? period.period.start : period.time, property);
         }
+        case ICAL_PERIOD_VALUE:
+            return timeOf(icalvalue_get_period(value).start, property);
         default:
             return std::nullopt;
         }
+    }
+
+    // An RDATE, with the end of its period when it gives one.
+    std::optional<RecurrenceDate> readRecurrenceDate(icalproperty* property)
+    {
+        const std::optional<CalendarTime> start = readTime(property);
+        if (!start)
+            return std::nullopt;
+        RecurrenceDate result { *start, std::nullopt };
+        if (icalvalue_isa(icalproperty_get_value(property)) != ICAL_PERIOD_VALUE)
+            return result;
+        const icalperiodtype period = icalvalue_get_period(icalproperty_get_value(property));
+        if (const std::optional<CalendarTime> end = timeOf(period.end, property)) {
+            result.end = end->toDate();
+        } else if (!icaldurationtype_is_null_duration(period.duration)) {
+            const icaldurationtype duration = period.duration;
+            const int sign = duration.is_neg ? -1 : 1;
+            result.end
+                = start->addingDays(sign * (qint64(duration.weeks) * 7 + duration.days))
+                      .toDate()
+                      .addingSeconds(sign * (duration.hours * 3600.0 + duration.minutes * 60 + duration.seconds));
+        }
+        const double length = result.end ? result.end->secondsSince(start->toDate()) : 0;
+        if (!(length >= 0 && length <= maximumLength))
+            result.end = start->toDate();
+        return result;
+    }
+
+    // A time of `property`, read in the zone its TZID names.
+    std::optional<CalendarTime> timeOf(const icaltimetype& time, icalproperty* property)
+    {
         if (icaltime_is_null_time(time))
             return std::nullopt;
 
@@ -105,16 +142,63 @@ private:
             if (icaltime_is_utc(time)) {
                 result.zone = CalendarTime::Zone::utc;
             } else if (icalparameter* tzid = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
-                // An unknown zone reads as the user's own: the event still shows, at its written time.
-                if (auto zone = zones.zone(fromUtf8(icalparameter_get_tzid(tzid)))) {
+                const CalendarZone zone = zoneNamed(fromUtf8(icalparameter_get_tzid(tzid)));
+                if (zone.isValid()) {
                     result.zone = CalendarTime::Zone::named;
-                    result.namedZone = *zone;
+                    result.namedZone = zone;
                 }
             }
         }
         if (!result.isValid())
             return std::nullopt;
         return result;
+    }
+
+    // A zone the system knows by that name, else the file's own VTIMEZONE of that name. A zone that neither
+    // defines reads as the user's own: the event still shows, at its written time.
+    CalendarZone zoneNamed(const QString& tzid)
+    {
+        if (auto zone = zones.zone(tzid))
+            return *zone;
+        auto defined = m_definedZones.constFind(tzid);
+        if (defined != m_definedZones.constEnd())
+            return *defined;
+        const CalendarZone zone = definedZone(tzid);
+        if (!zone.isValid() && !m_loggedUnknownZone) {
+            m_loggedUnknownZone = true;
+            qWarning("Calendar file names the time zone \"%s\", which it does not define; its times read as local",
+                qUtf8Printable(tzid));
+        }
+        m_definedZones.insert(tzid, zone);
+        return zone;
+    }
+
+    // The file's VTIMEZONE named `tzid`. Walked with iterators of its own, since the reading of the calendar's
+    // items is under way with the components' one.
+    CalendarZone definedZone(const QString& tzid) const
+    {
+        if (icalcomponent_isa(m_root) == ICAL_VCALENDAR_COMPONENT)
+            return definedZone(m_root, tzid);
+        if (icalcomponent_isa(m_root) != ICAL_XROOT_COMPONENT)
+            return {};
+        for (icalcompiter i = icalcomponent_begin_component(m_root, ICAL_VCALENDAR_COMPONENT); icalcompiter_deref(&i);
+             icalcompiter_next(&i)) {
+            if (CalendarZone zone = definedZone(icalcompiter_deref(&i), tzid); zone.isValid())
+                return zone;
+        }
+        return {};
+    }
+
+    static CalendarZone definedZone(icalcomponent* calendar, const QString& tzid)
+    {
+        for (icalcompiter i = icalcomponent_begin_component(calendar, ICAL_VTIMEZONE_COMPONENT); icalcompiter_deref(&i);
+             icalcompiter_next(&i)) {
+            icalcomponent* zone = icalcompiter_deref(&i);
+            icalproperty* name = icalcomponent_get_first_property(zone, ICAL_TZID_PROPERTY);
+            if (name && fromUtf8(icalproperty_get_tzid(name)) == tzid)
+                return CalendarZone::fromDefinition(zone);
+        }
+        return {};
     }
 
     static Participant readParticipant(icalproperty* property, const char* address)
@@ -228,8 +312,26 @@ private:
         return result;
     }
 
+    // A numbered weekday, a day of the year or a week number in a daily or finer rule.
+    static bool hasForbiddenParts(const icalrecurrencetype& rule)
+    {
+        const bool daily = rule.freq == ICAL_DAILY_RECURRENCE;
+        if (!daily && rule.freq != ICAL_HOURLY_RECURRENCE && rule.freq != ICAL_MINUTELY_RECURRENCE
+            && rule.freq != ICAL_SECONDLY_RECURRENCE)
+            return false;
+        if (rule.by_week_no[0] != ICAL_RECURRENCE_ARRAY_MAX
+            || (daily && rule.by_year_day[0] != ICAL_RECURRENCE_ARRAY_MAX))
+            return true;
+        for (int i = 0; i < ICAL_BY_DAY_SIZE && rule.by_day[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i) {
+            if (icalrecurrencetype_day_position(rule.by_day[i]) != 0)
+                return true;
+        }
+        return false;
+    }
+
     void readRules(icalcomponent* item, ICalendarEvent& event)
     {
+        bool loggedForbidden = false;
         for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_RRULE_PROPERTY);
              p && event.rules.size() < maximumRulesPerEvent;
              p = icalcomponent_get_next_property(item, ICAL_RRULE_PROPERTY)) {
@@ -242,15 +344,20 @@ private:
             rule.rscale = nullptr;
             if (rule.interval < 1)
                 rule.interval = 1;
-            boundUntil(rule, event.start);
             if (!event.firstRule)
                 event.firstRule = describe(rule);
+            if (hasForbiddenParts(rule) && !loggedForbidden) {
+                loggedForbidden = true;
+                qWarning("Calendar event %s repeats by a rule with parts that RFC 5545 forbids at its frequency; "
+                         "they are read as most programs read them",
+                    qUtf8Printable(event.uid.value_or(QStringLiteral("without UID"))));
+            }
             event.rules.append(rule);
         }
         for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_RDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(item, ICAL_RDATE_PROPERTY)) {
-            if (auto time = readTime(p))
-                event.recurrenceDates.append(*time);
+            if (auto date = readRecurrenceDate(p))
+                event.recurrenceDates.append(*date);
         }
         for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_EXDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(item, ICAL_EXDATE_PROPERTY)) {
@@ -259,45 +366,14 @@ private:
         }
     }
 
-    // The rules run on the event's wall clock, so an UNTIL in UTC is turned into that clock's reading.
-    static void boundUntil(icalrecurrencetype& rule, const CalendarTime& start)
-    {
-        if (icaltime_is_null_time(rule.until))
-            return;
-        if (rule.until.is_date && !start.isDate) {
-            rule.until.is_date = 0;
-            rule.until.hour = 23;
-            rule.until.minute = 59;
-            rule.until.second = 59;
-        } else if (!rule.until.is_date && icaltime_is_utc(rule.until) && !start.isDate) {
-            CalendarTime until;
-            until.date = QDate(rule.until.year, rule.until.month, rule.until.day);
-            until.time = QTime(rule.until.hour, rule.until.minute, qMin(rule.until.second, 59));
-            until.zone = CalendarTime::Zone::utc;
-            if (until.isValid()) {
-                const CalendarTime wall = until.inZoneOf(start);
-                rule.until.year = wall.date.year();
-                rule.until.month = wall.date.month();
-                rule.until.day = wall.date.day();
-                rule.until.hour = wall.time.hour();
-                rule.until.minute = wall.time.minute();
-                rule.until.second = wall.time.second();
-            }
-        }
-        rule.until.zone = nullptr;
-    }
-
     void readDuration(icalcomponent* item, ICalendarEvent& event)
     {
         if (auto end = readTime(icalcomponent_get_first_property(item, ICAL_DTEND_PROPERTY))) {
-            const bool sameClock = end->zone == event.start.zone && end->isDate == event.start.isDate
-                && end->namedZone == event.start.namedZone;
-            if (sameClock) {
+            // RFC 5545 gives every instance the exact length of DTSTART to DTEND; between dates that is days.
+            if (event.start.isDate && end->isDate)
                 event.durationDays = event.start.date.daysTo(end->date);
-                event.durationSeconds = event.start.time.secsTo(end->time);
-            } else {
+            else
                 event.durationSeconds = qint64(end->toDate().secondsSince(event.start.toDate()));
-            }
         } else if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_DURATION_PROPERTY)) {
             const icaldurationtype duration = icalproperty_get_duration(p);
             const int sign = duration.is_neg ? -1 : 1;
@@ -308,7 +384,7 @@ private:
         }
         // An end before the start, or beyond any sane length, makes a moment-long event.
         const double length = event.endFor(event.start).secondsSince(event.start.toDate());
-        if (!(length >= 0 && length <= 366.0 * 86400)) {
+        if (!(length >= 0 && length <= maximumLength)) {
             event.durationDays = 0;
             event.durationSeconds = 0;
         }
@@ -355,6 +431,10 @@ private:
             task.isIncomplete = false;
         return task;
     }
+
+    icalcomponent* m_root = nullptr;
+    QHash<QString, CalendarZone> m_definedZones;
+    bool m_loggedUnknownZone = false;
 };
 
 // Calendar files should be UTF-8; a file that is not is read as Latin-1 rather than garbled or refused.
@@ -403,7 +483,7 @@ ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones)
         icalparser_parse_string(text.constData()), &icalcomponent_free);
     if (!root)
         return result;
-    ComponentReader reader { result, zones };
+    ComponentReader reader(result, zones);
     reader.readRoot(root.get());
     return result;
 }

@@ -13,6 +13,13 @@ namespace platform {
 
 class TimeZoneCache;
 
+// An RDATE: a start, and for a period its own end.
+struct RecurrenceDate
+{
+    CalendarTime start;
+    std::optional<Date> end;
+};
+
 // One VEVENT as read from a file: a single event, the master of a series or one overridden occurrence.
 struct ICalendarEvent
 {
@@ -24,13 +31,14 @@ struct ICalendarEvent
     QList<Participant> attendees;
     std::optional<Participant> organizer;
     CalendarTime start;
-    // The end is the start moved by whole days on the wall clock, then by exact seconds.
+    // The end is the start moved by whole days on the wall clock, then by exact seconds: DTEND gives seconds
+    // (days between dates), DURATION its days and its seconds.
     qint64 durationDays = 0;
     qint64 durationSeconds = 0;
     bool cancelled = false;
     QList<icalrecurrencetype> rules;
     std::optional<RecurrenceRule> firstRule;
-    QList<CalendarTime> recurrenceDates;
+    QList<RecurrenceDate> recurrenceDates;
     QList<CalendarTime> exceptionDates;
     std::optional<CalendarTime> recurrenceId;
 

@@ -67,6 +67,26 @@ RuleExpansion::RuleExpansion(const icalrecurrencetype& rule, const CalendarTime&
     , m_first(firstStart)
 {
     m_rule.rscale = nullptr;
+    // The walks below read UNTIL as a wall-clock reading.
+    m_rule.until.zone = nullptr;
+    if (icaltime_is_null_time(rule.until))
+        return;
+    CalendarTime until = firstStart;
+    until.date = QDate(rule.until.year, rule.until.month, rule.until.day);
+    if (rule.until.is_date)
+        until.time = firstStart.isDate ? QTime(0, 0) : QTime(23, 59, 59);
+    else
+        until.time = QTime(rule.until.hour, rule.until.minute, qMin(rule.until.second, 59));
+    if (!rule.until.is_date && icaltime_is_utc(rule.until))
+        until.zone = CalendarTime::Zone::utc;
+    if (!until.isValid())
+        return;
+    m_until = until.toDate();
+    // The rule steps on the first start's wall clock, where a change of offset can move a start across UTC's
+    // reading of UNTIL: the walk goes a day further, and the instant decides.
+    CalendarTime wall = until.inZoneOf(firstStart).addingDays(1);
+    wall.isDate = firstStart.isDate;
+    m_rule.until = wallClock(wall);
 }
 
 bool RuleExpansion::isQuick() const
@@ -121,7 +141,7 @@ void RuleExpansion::append(Date from, Date to, RuleStarts& out, QDeadlineTimer d
     out.complete = out.complete && complete;
     for (const CalendarTime& time : std::as_const(found)) {
         const Date date = time.toDate();
-        if (date >= from && date < to)
+        if (date >= from && date < to && (!m_until || date <= *m_until))
             out.starts.append(time);
     }
 }

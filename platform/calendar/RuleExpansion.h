@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QList>
 #include <libical/ical.h>
+#include <optional>
 
 namespace platform {
 
@@ -38,6 +39,7 @@ private:
 
     icalrecurrencetype m_rule;
     CalendarTime m_first;
+    std::optional<Date> m_until;
 };
 
 } // namespace platform

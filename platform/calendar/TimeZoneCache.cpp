@@ -1,26 +1,48 @@
 #include "platform/calendar/TimeZoneCache.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 namespace platform {
 
-std::optional<QTimeZone> TimeZoneCache::zone(const QString& tzid)
+std::optional<CalendarZone> TimeZoneCache::zone(const QString& tzid)
 {
     QMutexLocker locker(&m_mutex);
     auto found = m_zones.constFind(tzid);
     if (found != m_zones.constEnd())
         return *found;
-    const std::optional<QTimeZone> zone = resolve(tzid);
+    std::optional<CalendarZone> zone;
+    if (const std::optional<QTimeZone> system = resolve(tzid))
+        zone = CalendarZone(*system);
     if (m_zones.size() >= maximumZones)
         m_zones.clear();
     m_zones.insert(tzid, zone);
     return zone;
 }
 
+namespace {
+
+// Qt reads a name it finds no zone file for as a POSIX rule, so that any single word ("Eastern") would be a valid
+// zone at UTC: only names of the zone database count.
+std::optional<QTimeZone> databaseZone(const QString& name)
+{
+    const QByteArray id = name.toUtf8();
+    if (name.isEmpty() || name.startsWith(QLatin1Char('/')) || name.contains(QLatin1String(".."))
+        || !(QTimeZone::isTimeZoneIdAvailable(id)
+            || QFileInfo(qEnvironmentVariable("TZDIR", QStringLiteral("/usr/share/zoneinfo")) + QLatin1Char('/') + name)
+                   .isFile()))
+        return std::nullopt;
+    QTimeZone zone(id);
+    if (!zone.isValid())
+        return std::nullopt;
+    return zone;
+}
+
+} // namespace
+
 std::optional<QTimeZone> TimeZoneCache::resolve(const QString& tzid)
 {
-    QTimeZone zone(tzid.toUtf8());
-    if (zone.isValid())
+    if (auto zone = databaseZone(tzid))
         return zone;
     // Exchange writes Windows zone names.
     const QByteArray iana = QTimeZone::windowsIdToDefaultIanaId(tzid.toUtf8());
@@ -31,8 +53,7 @@ std::optional<QTimeZone> TimeZoneCache::resolve(const QString& tzid)
     for (qsizetype count = 3; count >= 2; --count) {
         if (parts.size() <= count)
             continue;
-        QTimeZone tail(parts.sliced(parts.size() - count).join(QLatin1Char('/')).toUtf8());
-        if (tail.isValid())
+        if (auto tail = databaseZone(parts.sliced(parts.size() - count).join(QLatin1Char('/'))))
             return tail;
     }
     return std::nullopt;
