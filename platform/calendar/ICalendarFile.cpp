@@ -1,8 +1,8 @@
 #include "platform/calendar/ICalendarFile.h"
 
 #include "platform/calendar/TimeZoneCache.h"
+#include "platform/files/RegularFile.h"
 
-#include <QFile>
 #include <memory>
 
 namespace platform {
@@ -376,11 +376,9 @@ Date ICalendarEvent::endFor(const CalendarTime& occurrenceStart) const
 ICalendarFile ICalendarFile::read(const QString& path, qint64 modifiedMSecs, qint64 size, TimeZoneCache& zones)
 {
     ICalendarFile result;
-    QFile file(path);
-    if (size <= maximumSize && file.open(QIODevice::ReadOnly)) {
-        const QByteArray data = file.read(qMin(size, maximumSize) + 1);
-        if (data.size() <= maximumSize)
-            result = parse(data, zones);
+    if (size <= maximumSize) {
+        if (const std::optional<QByteArray> data = RegularFile::read(path, maximumSize))
+            result = parse(*data, zones);
     }
     result.modifiedMSecs = modifiedMSecs;
     result.size = size;
