@@ -60,7 +60,8 @@ struct ICalendarFile
     QList<ICalendarTask> tasks;
 
     static ICalendarFile read(const QString& path, qint64 modifiedMSecs, qint64 size, TimeZoneCache& zones);
-    static ICalendarFile parse(const QByteArray& data, TimeZoneCache& zones);
+    // `path` only names the file in what is logged.
+    static ICalendarFile parse(const QByteArray& data, TimeZoneCache& zones, const QString& path = {});
 };
 
 } // namespace platform
