@@ -140,7 +140,10 @@ QList<StoreEvent> CalendarIndex::events(
     QList<StoreEvent> result;
     QList<EventOccurrence> occurrences;
     // A file may repeat a UID or an occurrence's RECURRENCE-ID; each event still gets an identifier of its own.
+    // The number to try next is kept per identifier, so that a UID repeated thousands of times is not
+    // counted up from 2 for each of its events.
     QSet<QString> identifiers;
+    QHash<QString, int> nextNumbers;
     for (Collection& collection : m_collections) {
         if (!collection.isEventCalendar() || !calendarIdentifiers.contains(collection.calendar.identifier))
             continue;
@@ -149,9 +152,14 @@ QList<StoreEvent> CalendarIndex::events(
             series.series.appendOccurrences(from, to, occurrences, worker);
             for (const EventOccurrence& occurrence : std::as_const(occurrences)) {
                 StoreEvent event = makeEvent(collection, series, occurrence);
-                const QString identifier = event.itemIdentifier;
-                for (int n = 2; identifiers.contains(event.itemIdentifier); ++n)
-                    event.itemIdentifier = identifier + QLatin1Char('#') + QString::number(n);
+                if (identifiers.contains(event.itemIdentifier)) {
+                    const QString identifier = event.itemIdentifier;
+                    int& n = nextNumbers[identifier];
+                    n = std::max(n, 2);
+                    do
+                        event.itemIdentifier = identifier + QLatin1Char('#') + QString::number(n++);
+                    while (identifiers.contains(event.itemIdentifier));
+                }
                 identifiers.insert(event.itemIdentifier);
                 result.append(std::move(event));
             }
