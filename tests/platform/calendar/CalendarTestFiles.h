@@ -3,8 +3,10 @@
 #include "platform/calendar/ICalendarStore.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -50,6 +52,20 @@ protected:
     {
         return platform::Date::fromDateTime(
             QDateTime(QDate(year, month, day), QTime(hour, minute), QTimeZone("Europe/Berlin")));
+    }
+
+    // The store answers from its last complete read while it reads a change: waits, running the event loop,
+    // until `holds` comes true, for at most ten seconds.
+    template <typename Check> static bool eventually(const Check& holds)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!holds()) {
+            if (timer.elapsed() > 10000)
+                return false;
+            QTest::qWait(20);
+        }
+        return true;
     }
 
     static platform::StoreCalendar calendar(const QString& identifier) { return { identifier, {}, {} }; }
