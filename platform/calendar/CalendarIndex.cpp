@@ -1,7 +1,10 @@
 #include "platform/calendar/CalendarIndex.h"
 
+#include "platform/calendar/TextPool.h"
+
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentMap>
+#include <numeric>
 
 namespace platform {
 
@@ -19,9 +22,10 @@ Participant withOwner(Participant participant, const QSet<QString>& ownerAddress
 std::shared_ptr<CalendarIndex> CalendarIndex::read(
     const QString& root, const ICalendarFiles& previous, TimeZoneCache& zones)
 {
-    const auto readFile = [&zones](const CalendarFileStamp& stamp) {
+    TextPool texts;
+    const auto readFile = [&zones, &texts](const CalendarFileStamp& stamp) {
         return std::make_shared<const ICalendarFile>(
-            ICalendarFile::read(stamp.path, stamp.modifiedMSecs, stamp.size, zones));
+            ICalendarFile::read(stamp.path, stamp.modifiedMSecs, stamp.size, zones, texts));
     };
     CalendarFolder folder = CalendarFolder::scan(root);
     ICalendarFiles files;
@@ -50,10 +54,15 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(
 CalendarIndex::CalendarIndex(CalendarFolder folder, ICalendarFiles files)
     : m_folder(std::move(folder))
     , m_files(std::move(files))
-    // The collections share nothing but the parsed files, which they only read: one per thread.
-    , m_collections(QtConcurrent::blockingMapped<std::vector<Collection>>(
-          m_folder.collections, [this](const CalendarCollection& collection) { return makeCollection(collection); }))
-{ }
+    , m_collections(size_t(m_folder.collections.size()))
+{
+    // The collections share nothing but the parsed files, which they only read: one per thread. Each is moved
+    // into its place; a mapped result would be copied, briefly holding every series twice.
+    QList<qsizetype> indexes(m_folder.collections.size());
+    std::iota(indexes.begin(), indexes.end(), 0);
+    QtConcurrent::blockingMap(
+        indexes, [this](qsizetype i) { m_collections[size_t(i)] = makeCollection(m_folder.collections.at(i)); });
+}
 
 CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection& source) const
 {

@@ -1,5 +1,6 @@
 #include "platform/calendar/ICalendarFile.h"
 
+#include "platform/calendar/TextPool.h"
 #include "platform/calendar/TimeZoneCache.h"
 #include "platform/files/RegularFile.h"
 
@@ -16,6 +17,15 @@ QString fromUtf8(const char* text)
     return text ? QString::fromUtf8(text) : QString();
 }
 
+// The parameter as written in the file. icalparameter_as_ical_string would keep each answer in a ring of
+// thousands of buffers per reading thread, some 20 MB over a large folder, for as long as the thread lives.
+QString parameterText(icalparameter* parameter)
+{
+    const std::unique_ptr<char, void (*)(void*)> text(
+        icalparameter_as_ical_string_r(parameter), &icalmemory_free_buffer);
+    return fromUtf8(text.get());
+}
+
 std::optional<QString> nonEmpty(const char* text)
 {
     if (!text || !*text)
@@ -28,6 +38,7 @@ class ComponentReader
 public:
     ICalendarFile& file;
     TimeZoneCache& zones;
+    TextPool& texts;
 
     void readRoot(icalcomponent* root)
     {
@@ -47,6 +58,15 @@ public:
     }
 
 private:
+    // A text that other events are likely to hold too.
+    std::optional<QString> sharedText(const char* text)
+    {
+        std::optional<QString> result = nonEmpty(text);
+        if (result)
+            *result = texts.intern(*result);
+        return result;
+    }
+
     void readCalendar(icalcomponent* calendar)
     {
         if (!file.calendarName) {
@@ -117,7 +137,7 @@ private:
         return result;
     }
 
-    static Participant readParticipant(icalproperty* property, const char* address)
+    Participant readParticipant(icalproperty* property, const char* address)
     {
         Participant participant;
         QString email;
@@ -125,11 +145,11 @@ private:
         if (calendarAddress.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive)) {
             email = calendarAddress.mid(7).trimmed();
             if (!email.isEmpty())
-                participant.emailAddress = email;
+                participant.emailAddress = texts.intern(email);
         }
         QStringList description;
         if (icalparameter* cn = icalproperty_get_first_parameter(property, ICAL_CN_PARAMETER)) {
-            participant.name = nonEmpty(icalparameter_get_cn(cn));
+            participant.name = sharedText(icalparameter_get_cn(cn));
             if (participant.name)
                 description.append(QStringLiteral("name = %1").arg(*participant.name));
         }
@@ -139,15 +159,15 @@ private:
             description.append(QStringLiteral("email = %1").arg(email));
         if (icalparameter* param = icalproperty_get_first_parameter(property, ICAL_PARTSTAT_PARAMETER)) {
             participant.status = participantStatus(param);
-            description.append(QStringLiteral("status = %1").arg(fromUtf8(icalparameter_as_ical_string(param))));
+            description.append(QStringLiteral("status = %1").arg(parameterText(param)));
         }
         if (icalparameter* param = icalproperty_get_first_parameter(property, ICAL_ROLE_PARAMETER))
-            description.append(QStringLiteral("role = %1").arg(fromUtf8(icalparameter_as_ical_string(param))));
+            description.append(QStringLiteral("role = %1").arg(parameterText(param)));
         if (icalparameter* param = icalproperty_get_first_parameter(property, ICAL_CUTYPE_PARAMETER)) {
             participant.type = participantType(icalparameter_get_cutype(param));
-            description.append(QStringLiteral("type = %1").arg(fromUtf8(icalparameter_as_ical_string(param))));
+            description.append(QStringLiteral("type = %1").arg(parameterText(param)));
         }
-        participant.description = description.join(QLatin1String("; "));
+        participant.description = texts.intern(description.join(QLatin1String("; ")));
         return participant;
     }
 
@@ -322,13 +342,14 @@ private:
             return std::nullopt;
         event.start = *start;
         event.uid = nonEmpty(icalcomponent_get_uid(item));
-        event.title = nonEmpty(icalcomponent_get_summary(item));
-        event.location = nonEmpty(icalcomponent_get_location(item));
-        event.notes = nonEmpty(icalcomponent_get_description(item));
+        event.title = sharedText(icalcomponent_get_summary(item));
+        event.location = sharedText(icalcomponent_get_location(item));
+        event.notes = sharedText(icalcomponent_get_description(item));
         if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_URL_PROPERTY))
-            event.url = nonEmpty(icalproperty_get_url(p));
+            event.url = sharedText(icalproperty_get_url(p));
         if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_STATUS_PROPERTY))
             event.cancelled = icalproperty_get_status(p) == ICAL_STATUS_CANCELLED;
+        event.attendees.reserve(icalcomponent_count_properties(item, ICAL_ATTENDEE_PROPERTY));
         for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_ATTENDEE_PROPERTY); p;
              p = icalcomponent_get_next_property(item, ICAL_ATTENDEE_PROPERTY))
             event.attendees.append(readParticipant(p, icalproperty_get_attendee(p)));
@@ -345,7 +366,7 @@ private:
     {
         ICalendarTask task;
         task.uid = nonEmpty(icalcomponent_get_uid(item));
-        task.title = nonEmpty(icalcomponent_get_summary(item));
+        task.title = sharedText(icalcomponent_get_summary(item));
         task.due = readTime(icalcomponent_get_first_property(item, ICAL_DUE_PROPERTY));
         if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_STATUS_PROPERTY)) {
             const icalproperty_status status = icalproperty_get_status(p);
@@ -412,19 +433,20 @@ Date ICalendarEvent::endFor(const CalendarTime& occurrenceStart) const
     return occurrenceStart.addingDays(durationDays).toDate().addingSeconds(double(durationSeconds));
 }
 
-ICalendarFile ICalendarFile::read(const QString& path, qint64 modifiedMSecs, qint64 size, TimeZoneCache& zones)
+ICalendarFile ICalendarFile::read(
+    const QString& path, qint64 modifiedMSecs, qint64 size, TimeZoneCache& zones, TextPool& texts)
 {
     ICalendarFile result;
     if (size <= maximumSize) {
         if (const std::optional<QByteArray> data = RegularFile::read(path, maximumSize))
-            result = parse(*data, zones, path);
+            result = parse(*data, zones, texts, path);
     }
     result.modifiedMSecs = modifiedMSecs;
     result.size = size;
     return result;
 }
 
-ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones, const QString& path)
+ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path)
 {
     // A malformed file must never abort the program from inside libical.
     static const bool errorsNotFatal = [] {
@@ -445,7 +467,7 @@ ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones,
         icalparser_parse_string(text.constData()), &icalcomponent_free);
     if (!root)
         return result;
-    ComponentReader reader { result, zones };
+    ComponentReader reader { result, zones, texts };
     reader.readRoot(root.get());
     return result;
 }
