@@ -17,6 +17,12 @@ Participant withOwner(Participant participant, const QSet<QString>& ownerAddress
     return participant;
 }
 
+QString itemBase(const CalendarCollection& source, const CalendarFileStamp& stamp)
+{
+    return source.isSingleFile ? source.identifier
+                               : source.identifier + QLatin1Char('/') + QFileInfo(stamp.path).fileName();
+}
+
 } // namespace
 
 std::shared_ptr<CalendarIndex> CalendarIndex::read(
@@ -67,6 +73,7 @@ CalendarIndex::CalendarIndex(CalendarFolder folder, ICalendarFiles files)
 CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection& source) const
 {
     Collection collection;
+    collection.source = &source;
     collection.calendar = { source.identifier, source.title, source.sourceTitle };
     collection.ownerAddresses = source.ownerAddresses;
 
@@ -74,18 +81,16 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
     {
         const ICalendarEvent* master = nullptr;
         QList<const ICalendarEvent*> overrides;
-        QString itemIdentifier;
+        ItemName name;
     };
     QList<Group> groups;
     QHash<QString, qsizetype> groupByUid;
 
-    for (const CalendarFileStamp& stamp : source.files) {
+    for (qsizetype f = 0; f < source.files.size(); ++f) {
+        const CalendarFileStamp& stamp = source.files.at(f);
         const std::shared_ptr<const ICalendarFile> file = m_files.value(stamp.path);
         if (!file)
             continue;
-        const QString itemBase = source.isSingleFile
-            ? source.identifier
-            : source.identifier + QLatin1Char('/') + QFileInfo(stamp.path).fileName();
         if (source.isSingleFile)
             collection.calendar.title = file->calendarName.value_or(QFileInfo(stamp.path).completeBaseName());
         collection.hasEvents = collection.hasEvents || !file->events.isEmpty();
@@ -93,11 +98,11 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
 
         for (qsizetype i = 0; i < file->events.size(); ++i) {
             const ICalendarEvent& event = file->events.at(i);
-            const QString itemIdentifier = itemBase + QLatin1Char('#') + (event.uid ? *event.uid : QString::number(i));
+            const ItemName name { qint32(f), qint32(i) };
             qsizetype index = event.uid ? groupByUid.value(*event.uid, -1) : -1;
             if (index < 0 || (!event.recurrenceId && groups.at(index).master)) {
                 index = groups.size();
-                groups.append({ nullptr, {}, itemIdentifier });
+                groups.append({ nullptr, {}, name });
                 if (event.uid)
                     groupByUid.insert(*event.uid, index);
             }
@@ -106,7 +111,7 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
                 group.overrides.append(&event);
             } else {
                 group.master = &event;
-                group.itemIdentifier = itemIdentifier;
+                group.name = name;
             }
         }
         for (qsizetype i = 0; i < file->tasks.size(); ++i) {
@@ -116,19 +121,19 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
             const Date dueFrom = task.due->toDate();
             const Date dueTo = task.due->isDate ? task.due->addingDays(1).toDate() : dueFrom;
             collection.tasks.append(
-                { &task, itemBase + QLatin1Char('#') + (task.uid ? *task.uid : QString::number(i)), dueFrom, dueTo });
+                { &task, itemBase(source, stamp) + QLatin1Char('#') + (task.uid ? *task.uid : QString::number(i)),
+                    dueFrom, dueTo });
         }
     }
 
     for (const Group& group : std::as_const(groups)) {
         if (group.master) {
-            collection.series.push_back(
-                { EventSeries(group.master, group.overrides), group.itemIdentifier, group.master });
+            collection.series.push_back({ EventSeries(group.master, group.overrides), group.name, group.master });
             continue;
         }
         // Overrides whose series is missing still happened: each stands alone.
         for (const ICalendarEvent* item : group.overrides)
-            collection.series.push_back({ EventSeries(item, {}), group.itemIdentifier, item });
+            collection.series.push_back({ EventSeries(item, {}), group.name, item });
     }
     return collection;
 }
@@ -197,7 +202,11 @@ StoreEvent CalendarIndex::makeEvent(
     if (event.organizer)
         result.organizer = withOwner(*event.organizer, collection.ownerAddresses);
     result.externalIdentifier = event.uid;
-    result.itemIdentifier = series.itemIdentifier;
+    // Made for the events fetched only: kept for every series, these texts cost more than the events' own.
+    // The events of one group share their UID; an event without one is a group of its own.
+    const ICalendarEvent& named = *series.master;
+    result.itemIdentifier = itemBase(*collection.source, collection.source->files.at(series.name.file))
+        + QLatin1Char('#') + (named.uid ? *named.uid : QString::number(series.name.event));
     result.recurrenceStart = occurrence.recurrenceStart;
     // An override whose series is missing still names the occurrence it stands for.
     if (!result.recurrenceStart && event.recurrenceId)

@@ -76,7 +76,9 @@ TEST_F(HostileFolderTest, FifosInTheFolderNeverHoldTheRead)
     ASSERT_EQ(calendars.size(), 2);
     EXPECT_EQ(calendars[0].title, "cal");
     EXPECT_EQ(calendars[0].sourceTitle, "account");
-    EXPECT_EQ(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), calendars).size(), 2);
+    const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), calendars);
+    ASSERT_EQ(events.size(), 2);
+    EXPECT_EQ(events[0].itemIdentifier, "account/cal/good.ics#good");
 }
 
 TEST_F(HostileFolderTest, ARepeatedUidGivesEveryEventItsOwnIdentifierQuickly)
