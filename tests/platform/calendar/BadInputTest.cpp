@@ -8,22 +8,6 @@
 
 using namespace platform;
 
-namespace {
-
-QStringList titlesOf(const QList<StoreEvent>& events)
-{
-    QStringList titles;
-    for (const StoreEvent& event : events)
-        titles.append(event.title.value_or(QString()));
-    titles.sort();
-    return titles;
-}
-
-const QString goodEvent = QStringLiteral("BEGIN:VEVENT\nUID:good\nSUMMARY:Good\nDTSTART:20260401T100000Z\n"
-                                         "DTEND:20260401T110000Z\nEND:VEVENT\n");
-
-} // namespace
-
 using BadInputTest = CalendarFilesTest;
 
 TEST_F(BadInputTest, RulesThatSpinInLibicalNeverHoldTheMainThread)

@@ -10,6 +10,20 @@
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
+// An ordinary event on 1 April 2026, for the tests of bad files to find beside them.
+inline const QString goodEvent = QStringLiteral("BEGIN:VEVENT\nUID:good\nSUMMARY:Good\nDTSTART:20260401T100000Z\n"
+                                                "DTEND:20260401T110000Z\nEND:VEVENT\n");
+
+// The titles of `events`, sorted.
+inline QStringList titlesOf(const QList<platform::StoreEvent>& events)
+{
+    QStringList titles;
+    for (const platform::StoreEvent& event : events)
+        titles.append(event.title.value_or(QString()));
+    titles.sort();
+    return titles;
+}
+
 // The store's tests read a calendar tree they write themselves under the temporary XDG data folder, in
 // Berlin's time zone so that recurrences cross a daylight-saving change.
 class CalendarFilesTest : public ::testing::Test

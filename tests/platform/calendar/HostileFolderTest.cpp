@@ -10,9 +10,6 @@ using namespace platform;
 
 namespace {
 
-const QString goodEvent = QStringLiteral("BEGIN:VEVENT\nUID:good\nSUMMARY:Good\nDTSTART:20260401T100000Z\n"
-                                         "DTEND:20260401T110000Z\nEND:VEVENT\n");
-
 QByteArray nested(int depth, const QByteArray& lineEnd)
 {
     QByteArray text = "BEGIN:VCALENDAR" + lineEnd;
@@ -22,15 +19,6 @@ QByteArray nested(int depth, const QByteArray& lineEnd)
     for (int i = 0; i < depth; ++i)
         text += "END:VEVENT" + lineEnd;
     return text + "END:VCALENDAR" + lineEnd;
-}
-
-QStringList titlesOf(const QList<StoreEvent>& events)
-{
-    QStringList titles;
-    for (const StoreEvent& event : events)
-        titles.append(event.title.value_or(QString()));
-    titles.sort();
-    return titles;
 }
 
 } // namespace
