@@ -108,8 +108,11 @@ void ICalendarStore::finishReading()
 {
     if (!m_reading.isValid() || !m_reading.isFinished())
         return;
-    const bool differs = adopt(m_reading.result());
+    std::shared_ptr<CalendarIndex> index = m_reading.result();
+    // The watcher's copy of the future would keep the index read until the next read, even one let go.
     m_reading = {};
+    m_readingWatcher.setFuture(m_reading);
+    const bool differs = adopt(std::move(index));
     if (m_readingNotifies && differs)
         Q_EMIT changed();
     if (m_readAgain) {
@@ -123,9 +126,13 @@ bool ICalendarStore::adopt(std::shared_ptr<CalendarIndex> index)
     // An unchanged tree keeps the index, and with it the recurrences already worked out.
     const bool differs = !m_index || m_index->folder() != index->folder();
     if (differs)
-        m_index = std::move(index);
+        std::swap(m_index, index);
     // Also when unchanged: a folder removed and made again needs its watch again.
     watch(*m_index);
+    // The index let go may hold the series of tens of thousands of items: freed on the read thread, so that
+    // the main thread goes on at once.
+    if (index)
+        m_readPool.start([index = std::move(index)]() mutable { index.reset(); });
     return differs;
 }
 
