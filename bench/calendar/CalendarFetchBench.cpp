@@ -1,11 +1,13 @@
 // Starts like the application does, fetches the coming seven days of every calendar below
-// $XDG_DATA_HOME/calendars twice (the second time with nothing changed) and prints both times.
+// $XDG_DATA_HOME/calendars twice (the second time with nothing changed) and prints both times, then the
+// program's peak resident memory.
 #include "platform/calendar/ICalendarStore.h"
 #include "platform/time/SystemClock.h"
 #include "tolvar/core/CalendarService.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <cstdio>
 
 using namespace tolvar;
@@ -23,6 +25,19 @@ qsizetype fetch(CalendarService& service, qint64& meetingsNs)
     const qsizetype count = service.fetchMeetings(selected, QStringLiteral("bench"), {}, 7).size();
     meetingsNs = timer.nsecsElapsed();
     return count;
+}
+
+// A line of /proc/self/status in kB, such as VmHWM, the peak resident memory.
+qint64 statusKilobytes(const QByteArray& name)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(name + ':'))
+            return line.mid(name.size() + 1).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
 }
 
 } // namespace
@@ -50,5 +65,7 @@ int main(int argc, char** argv)
                 "second fetch: %.3f ms (%lld meetings; %.3f ms of it in fetchMeetings)\n",
         firstNs / 1e6, qlonglong(first), firstMeetingsNs / 1e6, secondNs / 1e6, qlonglong(second),
         secondMeetingsNs / 1e6);
+    std::printf("peak resident: %lld kB, resident now: %lld kB\n", qlonglong(statusKilobytes("VmHWM")),
+        qlonglong(statusKilobytes("VmRSS")));
     return first == second ? 0 : 2;
 }

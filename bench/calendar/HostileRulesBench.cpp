@@ -35,6 +35,9 @@ int main(int argc, char** argv)
     file.close();
 
     ICalendarStore store(dir.path() + "/calendars", dir.path() + "/access");
+    // As the application does on a first launch: nothing is listed before access is given.
+    if (!QCoro::waitFor(store.requestFullAccess(EntityType::event)))
+        return 1;
     const QList<StoreCalendar> calendars = store.calendars(EntityType::event);
     QSignalSpy changed(&store, &EventStore::changed);
     QList<double> msecs;

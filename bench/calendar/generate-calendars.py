@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes a realistic calendar folder in vdirsyncer's layout: 4 accounts with 5 collections each,
-5,000 events (one item a file, a tenth of them recurring with exceptions and moved occurrences) and
-500 tasks, around a given day. Usage: generate-calendars.py ROOT [YYYY-MM-DD]"""
+one item a file, ten events (a tenth of them recurring with exceptions and moved occurrences) to each
+task, around a given day; 5,500 files unless FILES is given.
+Usage: generate-calendars.py ROOT [YYYY-MM-DD] [FILES]"""
 import datetime
 import os
 import random
@@ -9,7 +10,10 @@ import shutil
 import sys
 
 root = sys.argv[1]
-today = datetime.date.fromisoformat(sys.argv[2]) if len(sys.argv) > 2 else datetime.date.today()
+today = datetime.date.fromisoformat(sys.argv[2]) if len(sys.argv) > 2 and sys.argv[2] else datetime.date.today()
+files = int(sys.argv[3]) if len(sys.argv) > 3 else 5500
+task_count = files // 11
+event_count = files - task_count
 rng = random.Random(20260401)
 shutil.rmtree(root, ignore_errors=True)
 
@@ -66,7 +70,7 @@ def event(uid, start_day, hour, minute, minutes, zone, extra):
     return lines + extra + ["END:VEVENT"]
 
 
-for i in range(5000):
+for i in range(event_count):
     folder = collections[i % len(collections)]
     zone = rng.choice(zones)
     hour, minute = rng.randint(7, 18), rng.choice([0, 15, 30, 45])
@@ -96,7 +100,7 @@ for i in range(5000):
         lines = event(uid, day, hour, minute, rng.choice([15, 30, 45, 60, 90]), zone, [])
     write(os.path.join(folder, f"{uid}.ics"), lines)
 
-for i in range(500):
+for i in range(task_count):
     folder = collections[(i * 7) % len(collections)]
     day = today + datetime.timedelta(days=rng.randint(-30, 30))
     due = f"DUE;VALUE=DATE:{day:%Y%m%d}" if i % 2 else f"DUE;TZID=Europe/Berlin:{stamp(day, rng.randint(8, 18), 0)}"

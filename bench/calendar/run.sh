@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Times, on one generated calendar folder, the whole Tolvar fetch program (start, two fetches of the
-# coming seven days, exit) against reading every file of the folder once with cat.
+# Times the whole Tolvar fetch program (start, two fetches of the coming seven days, exit) against reading
+# every file of the folder once with cat, on generated calendar folders of 5,500 and 50,000 files, and
+# gives the program's peak resident memory above its peak with no calendars, against the aim of at most
+# twice the size of the calendar text.
 # Usage: bench/calendar/run.sh [release build folder]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build-release}" && pwd)
 program="$build/bench/bench_calendar_fetch"
 work=${TOLVAR_BENCH_DIR:-$(mktemp -d)}
+sizes=${TOLVAR_BENCH_CALENDAR_FILES:-5500 50000}
 
 if ! command -v hyperfine >/dev/null; then
     sudo=""
@@ -14,11 +17,42 @@ if ! command -v hyperfine >/dev/null; then
     $sudo apt-get install -y -qq --no-install-recommends hyperfine
 fi
 
-export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" TZ=Europe/Berlin
-python3 "$here/generate-calendars.py" "$XDG_DATA_HOME/calendars"
+export TZ=Europe/Berlin
+# The program's own figures for the folder below $1: its two fetch times and its peak resident memory (kB).
+run_program() {
+    local output
+    output=$(XDG_DATA_HOME="$1" XDG_CONFIG_HOME="$1/config" "$program") || {
+        echo "bench/calendar: the fetch program failed on $1" >&2
+        exit 1
+    }
+    echo "$output" >&2
+    echo "$output" | sed -n 's/^peak resident: \([0-9]*\) kB.*/\1/p'
+}
 
-"$program"
-hyperfine --warmup 2 --runs 10 --export-markdown "$work/calendar.md" \
-    -n tolvar "$program" \
-    -n cat "find '$XDG_DATA_HOME/calendars' -type f -exec cat {} + >/dev/null"
-echo "results: $work/calendar.md"
+mkdir -p "$work/empty/calendars"
+empty_kb=$(run_program "$work/empty")
+report="$work/calendar.md"
+printf '| files | text | first fetch | peak resident | above empty | above empty / text |\n|---|---|---|---|---|---|\n' >"$report"
+for files in $sizes; do
+    data="$work/files-$files"
+    python3 "$here/generate-calendars.py" "$data/calendars" "" "$files"
+    text_bytes=$(find "$data/calendars" -name '*.ics' -exec cat {} + | wc -c)
+    peak_kb=$(run_program "$data" 2>"$work/program-$files.txt")
+    cat "$work/program-$files.txt"
+    grep -q ' 0 meetings' "$work/program-$files.txt" && {
+        echo "bench/calendar: no meetings fetched from $files files: nothing was measured" >&2
+        exit 1
+    }
+    first=$(sed -n 's/^first fetch: \([0-9.]*\) ms.*/\1 ms/p' "$work/program-$files.txt")
+    awk -v files="$files" -v text="$text_bytes" -v first="$first" -v peak="$peak_kb" -v empty="$empty_kb" 'BEGIN {
+        printf "| %s | %.1f MiB | %s | %.1f MiB | %.1f MiB | %.2f |\n", files, text / 1048576, first, peak / 1024,
+            (peak - empty) / 1024, (peak - empty) * 1024 / text }' >>"$report"
+    hyperfine --warmup 1 --runs 5 --export-markdown "$work/calendar-$files.md" \
+        -n "tolvar, $files files" "env XDG_DATA_HOME='$data' XDG_CONFIG_HOME='$data/config' '$program'" \
+        -n "cat, $files files" "find '$data/calendars' -type f -exec cat {} + >/dev/null"
+    rm -rf "$data"
+done
+awk -v empty="$empty_kb" 'BEGIN {
+    printf "\nWith no calendars the program peaks at %.1f MiB. Aim: at most 2 times the text above that.\n\n", empty / 1024 }'
+cat "$report"
+echo "results: $work"

@@ -1,5 +1,7 @@
 #include "platform/calendar/CalendarAccessFile.h"
 
+#include "platform/files/RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,10 +23,8 @@ QString keyFor(EntityType type)
 
 QJsonObject readObject(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.read(maximumFileSize)).object();
+    const std::optional<QByteArray> data = RegularFile::read(path, maximumFileSize);
+    return data ? QJsonDocument::fromJson(*data).object() : QJsonObject();
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/calendar/CalendarFolder.h"
 
+#include "platform/files/RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,10 +20,9 @@ const QString localSourceTitle = QStringLiteral("Local");
 
 QStringList smallFileLines(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.read(maximumSmallFileSize)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    RegularFile file(path);
+    const std::optional<QByteArray> data = file.readPrefix(maximumSmallFileSize);
+    return data ? QString::fromUtf8(*data).split(QLatin1Char('\n'), Qt::SkipEmptyParts) : QStringList();
 }
 
 QString displayName(const QString& folder)

@@ -1,7 +1,10 @@
 #include "platform/calendar/CalendarIndex.h"
 
+#include "platform/calendar/TextPool.h"
+
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentMap>
+#include <numeric>
 
 namespace platform {
 
@@ -14,14 +17,21 @@ Participant withOwner(Participant participant, const QSet<QString>& ownerAddress
     return participant;
 }
 
+QString itemBase(const CalendarCollection& source, const CalendarFileStamp& stamp)
+{
+    return source.isSingleFile ? source.identifier
+                               : source.identifier + QLatin1Char('/') + QFileInfo(stamp.path).fileName();
+}
+
 } // namespace
 
 std::shared_ptr<CalendarIndex> CalendarIndex::read(
     const QString& root, const ICalendarFiles& previous, TimeZoneCache& zones)
 {
-    const auto readFile = [&zones](const CalendarFileStamp& stamp) {
+    TextPool texts;
+    const auto readFile = [&zones, &texts](const CalendarFileStamp& stamp) {
         return std::make_shared<const ICalendarFile>(
-            ICalendarFile::read(stamp.path, stamp.modifiedMSecs, stamp.size, zones));
+            ICalendarFile::read(stamp.path, stamp.modifiedMSecs, stamp.size, zones, texts));
     };
     CalendarFolder folder = CalendarFolder::scan(root);
     ICalendarFiles files;
@@ -50,14 +60,20 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(
 CalendarIndex::CalendarIndex(CalendarFolder folder, ICalendarFiles files)
     : m_folder(std::move(folder))
     , m_files(std::move(files))
-    // The collections share nothing but the parsed files, which they only read: one per thread.
-    , m_collections(QtConcurrent::blockingMapped<std::vector<Collection>>(
-          m_folder.collections, [this](const CalendarCollection& collection) { return makeCollection(collection); }))
-{ }
+    , m_collections(size_t(m_folder.collections.size()))
+{
+    // The collections share nothing but the parsed files, which they only read: one per thread. Each is moved
+    // into its place; a mapped result would be copied, briefly holding every series twice.
+    QList<qsizetype> indexes(m_folder.collections.size());
+    std::iota(indexes.begin(), indexes.end(), 0);
+    QtConcurrent::blockingMap(
+        indexes, [this](qsizetype i) { m_collections[size_t(i)] = makeCollection(m_folder.collections.at(i)); });
+}
 
 CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection& source) const
 {
     Collection collection;
+    collection.source = &source;
     collection.calendar = { source.identifier, source.title, source.sourceTitle };
     collection.ownerAddresses = source.ownerAddresses;
 
@@ -65,18 +81,16 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
     {
         const ICalendarEvent* master = nullptr;
         QList<const ICalendarEvent*> overrides;
-        QString itemIdentifier;
+        ItemName name;
     };
     QList<Group> groups;
     QHash<QString, qsizetype> groupByUid;
 
-    for (const CalendarFileStamp& stamp : source.files) {
+    for (qsizetype f = 0; f < source.files.size(); ++f) {
+        const CalendarFileStamp& stamp = source.files.at(f);
         const std::shared_ptr<const ICalendarFile> file = m_files.value(stamp.path);
         if (!file)
             continue;
-        const QString itemBase = source.isSingleFile
-            ? source.identifier
-            : source.identifier + QLatin1Char('/') + QFileInfo(stamp.path).fileName();
         if (source.isSingleFile)
             collection.calendar.title = file->calendarName.value_or(QFileInfo(stamp.path).completeBaseName());
         collection.hasEvents = collection.hasEvents || !file->events.isEmpty();
@@ -84,11 +98,11 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
 
         for (qsizetype i = 0; i < file->events.size(); ++i) {
             const ICalendarEvent& event = file->events.at(i);
-            const QString itemIdentifier = itemBase + QLatin1Char('#') + (event.uid ? *event.uid : QString::number(i));
+            const ItemName name { qint32(f), qint32(i) };
             qsizetype index = event.uid ? groupByUid.value(*event.uid, -1) : -1;
             if (index < 0 || (!event.recurrenceId && groups.at(index).master)) {
                 index = groups.size();
-                groups.append({ nullptr, {}, itemIdentifier });
+                groups.append({ nullptr, {}, name });
                 if (event.uid)
                     groupByUid.insert(*event.uid, index);
             }
@@ -97,7 +111,7 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
                 group.overrides.append(&event);
             } else {
                 group.master = &event;
-                group.itemIdentifier = itemIdentifier;
+                group.name = name;
             }
         }
         for (qsizetype i = 0; i < file->tasks.size(); ++i) {
@@ -107,19 +121,19 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
             const Date dueFrom = task.due->toDate();
             const Date dueTo = task.due->isDate ? task.due->addingDays(1).toDate() : dueFrom;
             collection.tasks.append(
-                { &task, itemBase + QLatin1Char('#') + (task.uid ? *task.uid : QString::number(i)), dueFrom, dueTo });
+                { &task, itemBase(source, stamp) + QLatin1Char('#') + (task.uid ? *task.uid : QString::number(i)),
+                    dueFrom, dueTo });
         }
     }
 
     for (const Group& group : std::as_const(groups)) {
         if (group.master) {
-            collection.series.push_back(
-                { EventSeries(group.master, group.overrides), group.itemIdentifier, group.master });
+            collection.series.push_back({ EventSeries(group.master, group.overrides), group.name, group.master });
             continue;
         }
         // Overrides whose series is missing still happened: each stands alone.
         for (const ICalendarEvent* item : group.overrides)
-            collection.series.push_back({ EventSeries(item, {}), group.itemIdentifier, item });
+            collection.series.push_back({ EventSeries(item, {}), group.name, item });
     }
     return collection;
 }
@@ -140,7 +154,10 @@ QList<StoreEvent> CalendarIndex::events(
     QList<StoreEvent> result;
     QList<EventOccurrence> occurrences;
     // A file may repeat a UID or an occurrence's RECURRENCE-ID; each event still gets an identifier of its own.
+    // The number to try next is kept per identifier, so that a UID repeated thousands of times is not
+    // counted up from 2 for each of its events.
     QSet<QString> identifiers;
+    QHash<QString, int> nextNumbers;
     for (Collection& collection : m_collections) {
         if (!collection.isEventCalendar() || !calendarIdentifiers.contains(collection.calendar.identifier))
             continue;
@@ -149,9 +166,14 @@ QList<StoreEvent> CalendarIndex::events(
             series.series.appendOccurrences(from, to, occurrences, worker);
             for (const EventOccurrence& occurrence : std::as_const(occurrences)) {
                 StoreEvent event = makeEvent(collection, series, occurrence);
-                const QString identifier = event.itemIdentifier;
-                for (int n = 2; identifiers.contains(event.itemIdentifier); ++n)
-                    event.itemIdentifier = identifier + QLatin1Char('#') + QString::number(n);
+                if (identifiers.contains(event.itemIdentifier)) {
+                    const QString identifier = event.itemIdentifier;
+                    int& n = nextNumbers[identifier];
+                    n = std::max(n, 2);
+                    do
+                        event.itemIdentifier = identifier + QLatin1Char('#') + QString::number(n++);
+                    while (identifiers.contains(event.itemIdentifier));
+                }
                 identifiers.insert(event.itemIdentifier);
                 result.append(std::move(event));
             }
@@ -180,7 +202,11 @@ StoreEvent CalendarIndex::makeEvent(
     if (event.organizer)
         result.organizer = withOwner(*event.organizer, collection.ownerAddresses);
     result.externalIdentifier = event.uid;
-    result.itemIdentifier = series.itemIdentifier;
+    // Made for the events fetched only: kept for every series, these texts cost more than the events' own.
+    // The events of one group share their UID; an event without one is a group of its own.
+    const ICalendarEvent& named = *series.master;
+    result.itemIdentifier = itemBase(*collection.source, collection.source->files.at(series.name.file))
+        + QLatin1Char('#') + (named.uid ? *named.uid : QString::number(series.name.event));
     result.recurrenceStart = occurrence.recurrenceStart;
     // An override whose series is missing still names the occurrence it stands for.
     if (!result.recurrenceStart && event.recurrenceId)

@@ -41,14 +41,22 @@ private:
         Date dueFrom;
         Date dueTo;
     };
+    // Where the event that names a series stands: its file among the collection's, and its place in the file.
+    struct ItemName
+    {
+        qint32 file = 0;
+        qint32 event = 0;
+    };
     struct Series
     {
         EventSeries series;
-        QString itemIdentifier;
+        ItemName name;
         const ICalendarEvent* master;
     };
     struct Collection
     {
+        // In m_folder, which is never changed after the index is made.
+        const CalendarCollection* source = nullptr;
         StoreCalendar calendar;
         QSet<QString> ownerAddresses;
         bool hasEvents = false;

@@ -1,8 +1,9 @@
 #include "platform/calendar/ICalendarFile.h"
 
+#include "platform/calendar/TextPool.h"
 #include "platform/calendar/TimeZoneCache.h"
+#include "platform/files/RegularFile.h"
 
-#include <QFile>
 #include <QHash>
 #include <memory>
 
@@ -18,6 +19,15 @@ QString fromUtf8(const char* text)
     return text ? QString::fromUtf8(text) : QString();
 }
 
+// The parameter as written in the file. icalparameter_as_ical_string would keep each answer in a ring of
+// thousands of buffers per reading thread, some 20 MB over a large folder, for as long as the thread lives.
+QString parameterText(icalparameter* parameter)
+{
+    const std::unique_ptr<char, void (*)(void*)> text(
+        icalparameter_as_ical_string_r(parameter), &icalmemory_free_buffer);
+    return fromUtf8(text.get());
+}
+
 std::optional<QString> nonEmpty(const char* text)
 {
     if (!text || !*text)
@@ -28,13 +38,15 @@ std::optional<QString> nonEmpty(const char* text)
 class ComponentReader
 {
 public:
-    ComponentReader(ICalendarFile& file, TimeZoneCache& zones)
+    ComponentReader(ICalendarFile& file, TimeZoneCache& zones, TextPool& texts)
         : file(file)
         , zones(zones)
+        , texts(texts)
     { }
 
     ICalendarFile& file;
     TimeZoneCache& zones;
+    TextPool& texts;
 
     void readRoot(icalcomponent* root)
     {
@@ -55,6 +67,15 @@ public:
     }
 
 private:
+    // A text that other events are likely to hold too.
+    std::optional<QString> sharedText(const char* text)
+    {
+        std::optional<QString> result = nonEmpty(text);
+        if (result)
+            *result = texts.intern(*result);
+        return result;
+    }
+
     void readCalendar(icalcomponent* calendar)
     {
         if (!file.calendarName) {
@@ -201,7 +222,7 @@ private:
         return {};
     }
 
-    static Participant readParticipant(icalproperty* property, const char* address)
+    Participant readParticipant(icalproperty* property, const char* address)
     {
         Participant participant;
         QString email;
@@ -209,11 +230,11 @@ private:
         if (calendarAddress.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive)) {
             email = calendarAddress.mid(7).trimmed();
             if (!email.isEmpty())
-                participant.emailAddress = email;
+                participant.emailAddress = texts.intern(email);
         }
         QStringList description;
         if (icalparameter* cn = icalproperty_get_first_parameter(property, ICAL_CN_PARAMETER)) {
-            participant.name = nonEmpty(icalparameter_get_cn(cn));
+            participant.name = sharedText(icalparameter_get_cn(cn));
             if (participant.name)
                 description.append(QStringLiteral("name = %1").arg(*participant.name));
         }
@@ -223,15 +244,15 @@ private:
             description.append(QStringLiteral("email = %1").arg(email));
         if (icalparameter* param = icalproperty_get_first_parameter(property, ICAL_PARTSTAT_PARAMETER)) {
             participant.status = participantStatus(param);
-            description.append(QStringLiteral("status = %1").arg(fromUtf8(icalparameter_as_ical_string(param))));
+            description.append(QStringLiteral("status = %1").arg(parameterText(param)));
         }
         if (icalparameter* param = icalproperty_get_first_parameter(property, ICAL_ROLE_PARAMETER))
-            description.append(QStringLiteral("role = %1").arg(fromUtf8(icalparameter_as_ical_string(param))));
+            description.append(QStringLiteral("role = %1").arg(parameterText(param)));
         if (icalparameter* param = icalproperty_get_first_parameter(property, ICAL_CUTYPE_PARAMETER)) {
             participant.type = participantType(icalparameter_get_cutype(param));
-            description.append(QStringLiteral("type = %1").arg(fromUtf8(icalparameter_as_ical_string(param))));
+            description.append(QStringLiteral("type = %1").arg(parameterText(param)));
         }
-        participant.description = description.join(QLatin1String("; "));
+        participant.description = texts.intern(description.join(QLatin1String("; ")));
         return participant;
     }
 
@@ -398,13 +419,14 @@ private:
             return std::nullopt;
         event.start = *start;
         event.uid = nonEmpty(icalcomponent_get_uid(item));
-        event.title = nonEmpty(icalcomponent_get_summary(item));
-        event.location = nonEmpty(icalcomponent_get_location(item));
-        event.notes = nonEmpty(icalcomponent_get_description(item));
+        event.title = sharedText(icalcomponent_get_summary(item));
+        event.location = sharedText(icalcomponent_get_location(item));
+        event.notes = sharedText(icalcomponent_get_description(item));
         if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_URL_PROPERTY))
-            event.url = nonEmpty(icalproperty_get_url(p));
+            event.url = sharedText(icalproperty_get_url(p));
         if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_STATUS_PROPERTY))
             event.cancelled = icalproperty_get_status(p) == ICAL_STATUS_CANCELLED;
+        event.attendees.reserve(icalcomponent_count_properties(item, ICAL_ATTENDEE_PROPERTY));
         for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_ATTENDEE_PROPERTY); p;
              p = icalcomponent_get_next_property(item, ICAL_ATTENDEE_PROPERTY))
             event.attendees.append(readParticipant(p, icalproperty_get_attendee(p)));
@@ -421,7 +443,7 @@ private:
     {
         ICalendarTask task;
         task.uid = nonEmpty(icalcomponent_get_uid(item));
-        task.title = nonEmpty(icalcomponent_get_summary(item));
+        task.title = sharedText(icalcomponent_get_summary(item));
         task.due = readTime(icalcomponent_get_first_property(item, ICAL_DUE_PROPERTY));
         if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_STATUS_PROPERTY)) {
             const icalproperty_status status = icalproperty_get_status(p);
@@ -436,6 +458,45 @@ private:
     QHash<QString, CalendarZone> m_definedZones;
     bool m_loggedUnknownZone = false;
 };
+
+// Real files nest three deep (a calendar, an event, its alarm); libical builds and frees its tree recursively, so
+// a file nesting far deeper would overflow the reading thread's stack.
+constexpr int maximumNesting = 10;
+
+bool startsWithNoCase(QByteArrayView line, QByteArrayView prefix)
+{
+    return line.size() >= prefix.size() && qstrnicmp(line.data(), prefix.size(), prefix.data(), prefix.size()) == 0;
+}
+
+// Follows libical's reading of BEGIN and END lines, erring towards a deeper count: any line starting with BEGIN
+// opens a component; only a plain, unfolded END:NAME surely closes one. Lines end at CR or LF, as for libical.
+bool nestsTooDeep(const QByteArray& text)
+{
+    int depth = 0;
+    bool pendingEnd = false;
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = start;
+        while (end < text.size() && text.at(end) != '\r' && text.at(end) != '\n')
+            ++end;
+        const QByteArrayView line(text.constData() + start, end - start);
+        start = end + 1;
+        if (line.isEmpty())
+            continue;
+        if (line.front() == ' ' || line.front() == '\t') {
+            // A folded END line may read as something else once unfolded.
+            pendingEnd = false;
+            continue;
+        }
+        if (pendingEnd && depth > 0)
+            --depth;
+        pendingEnd = false;
+        if (startsWithNoCase(line, "END:"))
+            pendingEnd = true;
+        else if (startsWithNoCase(line, "BEGIN") && ++depth > maximumNesting)
+            return true;
+    }
+    return false;
+}
 
 // Calendar files should be UTF-8; a file that is not is read as Latin-1 rather than garbled or refused.
 QByteArray asUtf8(const QByteArray& data)
@@ -453,21 +514,20 @@ Date ICalendarEvent::endFor(const CalendarTime& occurrenceStart) const
     return occurrenceStart.addingDays(durationDays).toDate().addingSeconds(double(durationSeconds));
 }
 
-ICalendarFile ICalendarFile::read(const QString& path, qint64 modifiedMSecs, qint64 size, TimeZoneCache& zones)
+ICalendarFile ICalendarFile::read(
+    const QString& path, qint64 modifiedMSecs, qint64 size, TimeZoneCache& zones, TextPool& texts)
 {
     ICalendarFile result;
-    QFile file(path);
-    if (size <= maximumSize && file.open(QIODevice::ReadOnly)) {
-        const QByteArray data = file.read(qMin(size, maximumSize) + 1);
-        if (data.size() <= maximumSize)
-            result = parse(data, zones);
+    if (size <= maximumSize) {
+        if (const std::optional<QByteArray> data = RegularFile::read(path, maximumSize))
+            result = parse(*data, zones, texts, path);
     }
     result.modifiedMSecs = modifiedMSecs;
     result.size = size;
     return result;
 }
 
-ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones)
+ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path)
 {
     // A malformed file must never abort the program from inside libical.
     static const bool errorsNotFatal = [] {
@@ -479,11 +539,16 @@ ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones)
     // A NUL would end libical's reading early; nothing after it could be a calendar anyway.
     const qsizetype nul = data.indexOf('\0');
     const QByteArray text = asUtf8(nul < 0 ? data : data.left(nul));
+    if (nestsTooDeep(text)) {
+        qWarning("Skipped the calendar file %s: its components are nested more than %d deep", qUtf8Printable(path),
+            maximumNesting);
+        return result;
+    }
     std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)> root(
         icalparser_parse_string(text.constData()), &icalcomponent_free);
     if (!root)
         return result;
-    ComponentReader reader(result, zones);
+    ComponentReader reader(result, zones, texts);
     reader.readRoot(root.get());
     return result;
 }

@@ -11,6 +11,7 @@
 
 namespace platform {
 
+class TextPool;
 class TimeZoneCache;
 
 // An RDATE: a start, and for a period its own end.
@@ -67,8 +68,11 @@ struct ICalendarFile
     QList<ICalendarEvent> events;
     QList<ICalendarTask> tasks;
 
-    static ICalendarFile read(const QString& path, qint64 modifiedMSecs, qint64 size, TimeZoneCache& zones);
-    static ICalendarFile parse(const QByteArray& data, TimeZoneCache& zones);
+    // Texts that repeat from file to file are shared through `texts`.
+    static ICalendarFile read(
+        const QString& path, qint64 modifiedMSecs, qint64 size, TimeZoneCache& zones, TextPool& texts);
+    // `path` only names the file in what is logged.
+    static ICalendarFile parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path = {});
 };
 
 } // namespace platform

@@ -65,26 +65,31 @@ QList<StoreCalendar> ICalendarStore::calendars(EntityType type)
     // Nothing is listed before the user has given access, so a first launch asks before it shows calendars.
     if (authorizationStatus(type) != AuthorizationStatus::fullAccess)
         return {};
-    makeCurrent();
+    waitForFirstRead();
     return m_index->calendars(type);
 }
 
 QList<StoreEvent> ICalendarStore::events(Date start, Date end, const QList<StoreCalendar>& calendars)
 {
-    makeCurrent();
+    waitForFirstRead();
     return m_index->events(start, end, identifiersOf(calendars), m_expansions);
 }
 
 QCoro::Task<QList<StoreReminder>> ICalendarStore::incompleteReminders(
     Date start, Date end, QList<StoreCalendar> calendars)
 {
-    co_await makeCurrentAsync();
+    if (!m_index) {
+        co_await QFuture<std::shared_ptr<CalendarIndex>>(m_reading);
+        finishReading();
+    }
     co_return m_index->reminders(start, end, identifiersOf(calendars));
 }
 
 void ICalendarStore::reset()
 {
-    m_stale = true;
+    // Read again in the background like after a change on disk; until then every answer comes from the
+    // last complete read, and `changed` tells when a new one differs from it.
+    startReading(true);
 }
 
 void ICalendarStore::startReading(bool notify)
@@ -103,9 +108,12 @@ void ICalendarStore::finishReading()
 {
     if (!m_reading.isValid() || !m_reading.isFinished())
         return;
-    adopt(m_reading.result());
+    std::shared_ptr<CalendarIndex> index = m_reading.result();
+    // The watcher's copy of the future would keep the index read until the next read, even one let go.
     m_reading = {};
-    if (m_readingNotifies)
+    m_readingWatcher.setFuture(m_reading);
+    const bool differs = adopt(std::move(index));
+    if (m_readingNotifies && differs)
         Q_EMIT changed();
     if (m_readAgain) {
         m_readAgain = false;
@@ -113,13 +121,19 @@ void ICalendarStore::finishReading()
     }
 }
 
-void ICalendarStore::adopt(std::shared_ptr<CalendarIndex> index)
+bool ICalendarStore::adopt(std::shared_ptr<CalendarIndex> index)
 {
     // An unchanged tree keeps the index, and with it the recurrences already worked out.
-    if (!m_index || m_index->folder() != index->folder())
-        m_index = std::move(index);
+    const bool differs = !m_index || m_index->folder() != index->folder();
+    if (differs)
+        std::swap(m_index, index);
     // Also when unchanged: a folder removed and made again needs its watch again.
     watch(*m_index);
+    // The index let go may hold the series of tens of thousands of items: freed on the read thread, so that
+    // the main thread goes on at once.
+    if (index)
+        m_readPool.start([index = std::move(index)]() mutable { index.reset(); });
+    return differs;
 }
 
 void ICalendarStore::watch(const CalendarIndex& index)
@@ -128,27 +142,12 @@ void ICalendarStore::watch(const CalendarIndex& index)
     m_watcher.setFolders(QSet<QString>(index.folder().folders.cbegin(), index.folder().folders.cend()));
 }
 
-void ICalendarStore::makeCurrent()
+void ICalendarStore::waitForFirstRead()
 {
-    if (m_reading.isValid()) {
+    // Only the first read is waited for: there is nothing to answer with before it.
+    if (!m_index) {
         m_reading.waitForFinished();
         finishReading();
-    }
-    if (m_stale) {
-        m_stale = false;
-        adopt(CalendarIndex::read(m_root, m_index ? m_index->files() : ICalendarFiles(), *m_zones));
-    }
-}
-
-QCoro::Task<> ICalendarStore::makeCurrentAsync()
-{
-    if (m_reading.isValid()) {
-        co_await QFuture<std::shared_ptr<CalendarIndex>>(m_reading);
-        finishReading();
-    }
-    if (m_stale) {
-        m_stale = false;
-        adopt(co_await readInBackground(m_readPool, m_root, m_index ? m_index->files() : ICalendarFiles(), m_zones));
     }
 }
 

@@ -17,8 +17,9 @@ namespace platform {
 // The calendars and task lists kept as iCalendar files below one root folder: vdirsyncer's layout of
 // account folders holding collection folders of .ics items, and single .ics files. Never writes there.
 //
-// The files are read off the main thread when the store starts and after every change on disk, so
-// that the synchronous reads find them parsed; a read waits only for work already under way. Recurrence rules
+// The files are read off the main thread when the store starts, after every change on disk and on reset.
+// Only the very first answer waits for a read; later ones come from the last complete read while the next
+// one runs, and `changed` is posted when that one finds something different. Recurrence rules
 // that could take long to expand are expanded off the main thread too, and their occurrences announced as a change.
 class ICalendarStore final : public EventStore
 {
@@ -42,10 +43,10 @@ public:
 private:
     void startReading(bool notify);
     void finishReading();
-    void adopt(std::shared_ptr<CalendarIndex> index);
+    // True when `index` differs from the one in use.
+    bool adopt(std::shared_ptr<CalendarIndex> index);
     void watch(const CalendarIndex& index);
-    void makeCurrent();
-    QCoro::Task<> makeCurrentAsync();
+    void waitForFirstRead();
 
     QString m_root;
     CalendarAccessFile m_access;
@@ -58,7 +59,6 @@ private:
     QFutureWatcher<std::shared_ptr<CalendarIndex>> m_readingWatcher;
     bool m_readingNotifies = false;
     bool m_readAgain = false;
-    bool m_stale = false;
     QThreadPool m_readPool;
 };
 

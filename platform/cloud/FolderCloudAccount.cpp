@@ -1,6 +1,7 @@
 #include "platform/cloud/FolderCloudAccount.h"
 
 #include "platform/cloud/FolderKeyValueStore.h"
+#include "platform/files/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,10 +64,9 @@ FolderCloudAccount::FolderCloudAccount(const QString& folder)
 
 std::optional<QByteArray> FolderCloudAccount::ubiquityIdentityToken() const
 {
-    QFile file(m_folder + QStringLiteral("/identity"));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray token = file.read(maxTokenSize).trimmed();
+    // Asked on the main thread: a FIFO or a device there must not hold it.
+    RegularFile file(m_folder + QStringLiteral("/identity"));
+    const QByteArray token = file.readPrefix(maxTokenSize).value_or(QByteArray()).trimmed();
     if (token.isEmpty())
         return std::nullopt;
     return token;

@@ -1,5 +1,6 @@
 #include "platform/cloud/FolderKeyValueStore.h"
 
+#include "platform/files/RegularFile.h"
 #include "platform/time/Clock.h"
 
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <QStandardPaths>
 #include <cmath>
 #include <nlohmann/json.hpp>
-#include <sys/stat.h>
 
 namespace platform {
 
@@ -31,9 +31,8 @@ QString dataFolder()
 // name's file is then read like any other device's.
 QString loadOrCreateDeviceName(const QString& stateFile)
 {
-    QFile file(stateFile);
-    if (file.open(QIODevice::ReadOnly)) {
-        const QString stored = QString::fromUtf8(file.read(256)).trimmed();
+    if (const std::optional<QByteArray> data = RegularFile(stateFile).readPrefix(256)) {
+        const QString stored = QString::fromUtf8(*data).trimmed();
         if (FolderKeyValueStore::isValidDeviceName(stored))
             return stored;
     }
@@ -156,14 +155,14 @@ bool FolderKeyValueStore::supersedes(const Entry& candidate, const Entry& held) 
 void FolderKeyValueStore::loadOwnFile()
 {
     const QString path = m_folder + u'/' + ownFileName();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Anything but a regular file there is not ours, and our next write replaces it.
+    const std::optional<QByteArray> data = RegularFile::read(path, maximumPeerFileSize);
+    if (!data)
         return;
-    if (auto entries = parseDeviceFile(file.readAll())) {
+    if (auto entries = parseDeviceFile(*data)) {
         m_own = std::move(*entries);
         return;
     }
-    file.close();
     // Our next write would replace it: keep the damaged file where a person can still look at it.
     const QString aside
         = path + QStringLiteral(".broken-") + QString::number(QRandomGenerator::global()->generate(), 16);
@@ -211,10 +210,10 @@ FolderKeyValueStore::Entries FolderKeyValueStore::merged() const
 FolderKeyValueStore::PeerFile FolderKeyValueStore::readPeerFile(const QString& path, PeerFile* previous)
 {
     PeerFile result;
-    QFile file(path);
-    struct stat status = {};
-    if (!file.open(QIODevice::ReadOnly) || ::fstat(file.handle(), &status) != 0)
+    RegularFile file(path);
+    if (!file.isOpen())
         return previous ? std::move(*previous) : result;
+    const struct stat& status = file.status();
     result.stamp = { qint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
         quint64(status.st_ino) };
     if (previous && previous->stamp == result.stamp)
@@ -224,7 +223,8 @@ FolderKeyValueStore::PeerFile FolderKeyValueStore::readPeerFile(const QString& p
             qUtf8Printable(path), static_cast<long long>(result.stamp.size));
         return result;
     }
-    if (auto entries = parseDeviceFile(file.read(maximumPeerFileSize)))
+    const std::optional<QByteArray> data = file.readAll(maximumPeerFileSize);
+    if (auto entries = data ? parseDeviceFile(*data) : std::nullopt)
         result.entries = std::move(*entries);
     else if (previous)
         result.entries = std::move(previous->entries); // most likely caught mid-write; its next version is read again

@@ -14,18 +14,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString root = fuzz::folder().path() + QStringLiteral("/calendars");
     static const bool made = QDir().mkpath(root + QStringLiteral("/cal"));
     FUZZ_CHECK(made);
-    // One store for the run, as in the application; each input is a new file, so no parse is reused.
-    static ICalendarStore store(root, fuzz::folder().path() + QStringLiteral("/access"));
     // Nothing is listed before access is given, as on a first launch.
-    static const bool granted = QCoro::waitFor(store.requestFullAccess(EntityType::event))
-        && QCoro::waitFor(store.requestFullAccess(EntityType::reminder));
+    static const bool granted = [&root] {
+        ICalendarStore first(root, fuzz::folder().path() + QStringLiteral("/access"));
+        return QCoro::waitFor(first.requestFullAccess(EntityType::event))
+            && QCoro::waitFor(first.requestFullAccess(EntityType::reminder));
+    }();
     FUZZ_CHECK(granted);
-    static int round = 0;
-    const QString previous = root + QStringLiteral("/cal/item-%1.ics").arg(round);
-    QFile::remove(previous);
-    const QString path = root + QStringLiteral("/cal/item-%1.ics").arg(++round);
-    fuzz::writeFile(path, QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
-    store.reset();
+    fuzz::writeFile(
+        root + QStringLiteral("/cal/item.ics"), QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    // A store of its own for each input: its first answer waits for its first read, where a running store
+    // would answer from the input before while it reads this one.
+    ICalendarStore store(root, fuzz::folder().path() + QStringLiteral("/access"));
 
     // The folder is a calendar, a task list or both, as its items have it.
     const QList<StoreCalendar> calendars = store.calendars(EntityType::event);

@@ -3,10 +3,26 @@
 #include "platform/calendar/ICalendarStore.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
 #include <QTimeZone>
 #include <gtest/gtest.h>
+
+// An ordinary event on 1 April 2026, for the tests of bad files to find beside them.
+inline const QString goodEvent = QStringLiteral("BEGIN:VEVENT\nUID:good\nSUMMARY:Good\nDTSTART:20260401T100000Z\n"
+                                                "DTEND:20260401T110000Z\nEND:VEVENT\n");
+
+// The titles of `events`, sorted.
+inline QStringList titlesOf(const QList<platform::StoreEvent>& events)
+{
+    QStringList titles;
+    for (const platform::StoreEvent& event : events)
+        titles.append(event.title.value_or(QString()));
+    titles.sort();
+    return titles;
+}
 
 // The store's tests read a calendar tree they write themselves under the temporary XDG data folder, in
 // Berlin's time zone so that recurrences cross a daylight-saving change.
@@ -50,6 +66,20 @@ protected:
     {
         return platform::Date::fromDateTime(
             QDateTime(QDate(year, month, day), QTime(hour, minute), QTimeZone("Europe/Berlin")));
+    }
+
+    // The store answers from its last complete read while it reads a change: waits, running the event loop,
+    // until `holds` comes true, for at most ten seconds.
+    template <typename Check> static bool eventually(const Check& holds)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!holds()) {
+            if (timer.elapsed() > 10000)
+                return false;
+            QTest::qWait(20);
+        }
+        return true;
     }
 
     static platform::StoreCalendar calendar(const QString& identifier) { return { identifier, {}, {} }; }

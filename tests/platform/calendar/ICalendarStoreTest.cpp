@@ -277,26 +277,26 @@ TEST_F(ICalendarStoreTest, PostsChangesAndReadsChangedFilesAfterReset)
     write("cal/b.ics", "BEGIN:VEVENT\nUID:b\nSUMMARY:Second\nDTSTART:20260401T110000Z\nEND:VEVENT\n");
     ASSERT_TRUE(changed.wait(5000));
     store.reset();
-    EXPECT_EQ(store.events(from, to, { calendar("cal") }).size(), 2);
+    EXPECT_TRUE(eventually([&] { return store.events(from, to, { calendar("cal") }).size() == 2; }));
 
     // Edited in place, as an editor writes it.
     changed.clear();
     write("cal/a.ics", "BEGIN:VEVENT\nUID:a\nSUMMARY:Renamed\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
     ASSERT_TRUE(changed.wait(5000));
     store.reset();
-    EXPECT_TRUE(eventTitled(store.events(from, to, { calendar("cal") }), "Renamed"));
+    EXPECT_TRUE(eventually([&] { return eventTitled(store.events(from, to, { calendar("cal") }), "Renamed"); }));
 
     changed.clear();
     write("new/c.ics", "BEGIN:VEVENT\nUID:c\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
     ASSERT_TRUE(changed.wait(5000));
     store.reset();
-    EXPECT_TRUE(identifiersOf(store.calendars(EntityType::event)).contains("new"));
+    EXPECT_TRUE(eventually([&] { return identifiersOf(store.calendars(EntityType::event)).contains("new"); }));
 
     changed.clear();
     ASSERT_TRUE(QFile::remove(root + "/cal/b.ics"));
     ASSERT_TRUE(changed.wait(5000));
     store.reset();
-    EXPECT_EQ(store.events(from, to, { calendar("cal") }).size(), 1);
+    EXPECT_TRUE(eventually([&] { return store.events(from, to, { calendar("cal") }).size() == 1; }));
 }
 
 TEST_F(ICalendarStoreTest, NoticesEditsInAccountsAndInAFolderMadeAgain)
@@ -313,7 +313,7 @@ TEST_F(ICalendarStoreTest, NoticesEditsInAccountsAndInAFolderMadeAgain)
     write("me@example.org/work/a.ics", "BEGIN:VEVENT\nUID:a\nSUMMARY:Edited\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
     ASSERT_TRUE(changed.wait(5000));
     store.reset();
-    EXPECT_TRUE(eventTitled(store.events(from, to, work), "Edited"));
+    EXPECT_TRUE(eventually([&] { return eventTitled(store.events(from, to, work), "Edited"); }));
 
     // Only its time stamp changed, as a sync tool sets it.
     changed.clear();
@@ -328,17 +328,17 @@ TEST_F(ICalendarStoreTest, NoticesEditsInAccountsAndInAFolderMadeAgain)
     ASSERT_TRUE(QDir(root + "/me@example.org/work").removeRecursively());
     ASSERT_TRUE(changed.wait(5000));
     store.reset();
-    EXPECT_TRUE(store.events(from, to, work).isEmpty());
+    EXPECT_TRUE(eventually([&] { return store.events(from, to, work).isEmpty(); }));
     changed.clear();
     write("me@example.org/work/b.ics", "BEGIN:VEVENT\nUID:b\nSUMMARY:Back\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
     ASSERT_TRUE(changed.wait(5000));
     store.reset();
-    EXPECT_TRUE(eventTitled(store.events(from, to, work), "Back"));
+    EXPECT_TRUE(eventually([&] { return eventTitled(store.events(from, to, work), "Back"); }));
     changed.clear();
     write("me@example.org/work/b.ics", "BEGIN:VEVENT\nUID:b\nSUMMARY:Again\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
     ASSERT_TRUE(changed.wait(5000));
     store.reset();
-    EXPECT_TRUE(eventTitled(store.events(from, to, work), "Again"));
+    EXPECT_TRUE(eventually([&] { return eventTitled(store.events(from, to, work), "Again"); }));
 }
 
 TEST_F(ICalendarStoreTest, AFirstReadOnOneThreadOrOnAllFindsTheSame)

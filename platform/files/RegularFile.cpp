@@ -1,0 +1,79 @@
+#include "platform/files/RegularFile.h"
+
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform {
+
+RegularFile::RegularFile(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    // Looked at first so that a device is never opened at all; checked again on what was opened, since
+    // the path may name something else by then.
+    struct stat before = {};
+    if (::stat(name.constData(), &before) != 0 || !S_ISREG(before.st_mode))
+        return;
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (::fstat(fd, &m_status) != 0 || !S_ISREG(m_status.st_mode)) {
+        ::close(fd);
+        return;
+    }
+    m_fd = fd;
+}
+
+RegularFile::~RegularFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+std::optional<QByteArray> RegularFile::readAll(qint64 maximumSize)
+{
+    if (m_status.st_size > maximumSize)
+        return std::nullopt;
+    // The file may have grown since it was opened: one byte more than allowed tells that it did.
+    std::optional<QByteArray> data = readPrefix(maximumSize + 1);
+    if (data && data->size() > maximumSize)
+        return std::nullopt;
+    return data;
+}
+
+std::optional<QByteArray> RegularFile::readPrefix(qint64 size)
+{
+    if (m_fd < 0)
+        return std::nullopt;
+    // Sized for what the file holds now, grown if it holds more by the time it is read.
+    QByteArray data(qsizetype(std::min<qint64>(m_status.st_size + 1, size)), Qt::Uninitialized);
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == data.size()) {
+            if (filled >= size)
+                break;
+            data.resize(qsizetype(std::min<qint64>(qint64(data.size()) * 2 + 4096, size)));
+        }
+        const ssize_t count = ::read(m_fd, data.data() + filled, size_t(data.size() - filled));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return std::nullopt;
+        if (count == 0)
+            break;
+        filled += count;
+    }
+    data.resize(filled);
+    return data;
+}
+
+std::optional<QByteArray> RegularFile::read(const QString& path, qint64 maximumSize)
+{
+    RegularFile file(path);
+    return file.readAll(maximumSize);
+}
+
+} // namespace platform

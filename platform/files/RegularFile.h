@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <sys/stat.h>
+
+namespace platform {
+
+// A file in a folder that other programs fill (a synchronised calendar or cloud folder), opened only when
+// it is a regular file and never in a way that can block: a FIFO, a device or a socket there, even behind
+// a symbolic link, is refused instead of waited on for ever.
+class RegularFile
+{
+public:
+    explicit RegularFile(const QString& path);
+    ~RegularFile();
+    RegularFile(const RegularFile&) = delete;
+    RegularFile& operator=(const RegularFile&) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    // Of the file that was opened, not of whatever the path names by now.
+    const struct stat& status() const { return m_status; }
+    // Absent when the file is not open, cannot be read or holds more than `maximumSize` bytes.
+    std::optional<QByteArray> readAll(qint64 maximumSize);
+    // Its first `size` bytes at most; absent when the file is not open or cannot be read.
+    std::optional<QByteArray> readPrefix(qint64 size);
+
+    // The whole file, when it is a regular one of at most `maximumSize` bytes.
+    static std::optional<QByteArray> read(const QString& path, qint64 maximumSize);
+
+private:
+    int m_fd = -1;
+    struct stat m_status = {};
+};
+
+} // namespace platform

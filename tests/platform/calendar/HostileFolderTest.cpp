@@ -1,0 +1,127 @@
+// Calendar folders as a synchronised folder can really hold them, at the sizes that once crashed or froze the
+// program: each bad file is skipped alone and the main thread keeps running.
+#include "CalendarTestFiles.h"
+#include "MainThreadWatch.h"
+
+#include <QSignalSpy>
+#include <sys/stat.h>
+
+using namespace platform;
+
+namespace {
+
+QByteArray nested(int depth, const QByteArray& lineEnd)
+{
+    QByteArray text = "BEGIN:VCALENDAR" + lineEnd;
+    for (int i = 0; i < depth; ++i)
+        text += "BEGIN:VEVENT" + lineEnd;
+    text += "UID:deep" + lineEnd + "DTSTART:20260401T100000Z" + lineEnd + "SUMMARY:Deep" + lineEnd;
+    for (int i = 0; i < depth; ++i)
+        text += "END:VEVENT" + lineEnd;
+    return text + "END:VCALENDAR" + lineEnd;
+}
+
+} // namespace
+
+using HostileFolderTest = CalendarFilesTest;
+
+TEST_F(HostileFolderTest, SkipsOnlyTheFileWhoseComponentsNestTooDeep)
+{
+    write("cal/good.ics", goodEvent);
+    // 300,000 levels, 7.8 MB: freeing libical's tree of it overflowed the reading thread's stack.
+    writeBytes("cal/deep.ics", nested(300000, "\r\n"));
+    // libical ends lines at a bare CR as well, and reads BEGIN and END in any case.
+    writeBytes("cal/deep-cr.ics", nested(20000, "\r").toLower());
+    // Closing lines that libical does not count as closing must not hide the depth.
+    QByteArray sneaky = "BEGIN:VCALENDAR\r\n";
+    for (int i = 0; i < 20000; ++i)
+        sneaky += "BEGIN:VEVENT\r\nEND:VEV\r\n ENT:X\r\nEND\r\n";
+    writeBytes("cal/sneaky.ics", sneaky);
+    // An alarm inside an event inside the calendar is as deep as real files go.
+    write("cal/alarm.ics",
+        "BEGIN:VEVENT\nUID:alarm\nSUMMARY:With alarm\nDTSTART:20260401T120000Z\n"
+        "BEGIN:VALARM\nACTION:DISPLAY\nTRIGGER:-PT10M\nEND:VALARM\nEND:VEVENT\n");
+
+    ICalendarStore store;
+    const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+    EXPECT_EQ(titlesOf(events), QStringList({ "Good", "With alarm" }));
+}
+
+TEST_F(HostileFolderTest, FifosInTheFolderNeverHoldTheRead)
+{
+    write("account/cal/good.ics", goodEvent);
+    write("account/other/good.ics", goodEvent);
+    for (const char* fifo : { "account/displayname", "account/owner", "account/cal/displayname", "account/cal/owner",
+             "account/other/pipe" })
+        ASSERT_EQ(mkfifo(QFile::encodeName(root + '/' + fifo).constData(), 0600), 0) << fifo;
+    // Behind a link, with the names of the files that are read.
+    ASSERT_TRUE(QFile::link(root + "/account/other/pipe", root + "/account/other/displayname"));
+    ASSERT_TRUE(QFile::link(root + "/account/other/pipe", root + "/account/other/linked.ics"));
+
+    MainThreadWatch watch;
+    ICalendarStore store;
+    const QList<StoreCalendar> calendars = store.calendars(EntityType::event);
+    ASSERT_EQ(calendars.size(), 2);
+    EXPECT_EQ(calendars[0].title, "cal");
+    EXPECT_EQ(calendars[0].sourceTitle, "account");
+    const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), calendars);
+    ASSERT_EQ(events.size(), 2);
+    EXPECT_EQ(events[0].itemIdentifier, "account/cal/good.ics#good");
+}
+
+TEST_F(HostileFolderTest, ARepeatedUidGivesEveryEventItsOwnIdentifierQuickly)
+{
+    // 16,000 events under one UID held every refresh for up to 44 s when their identifiers were counted up
+    // one by one.
+    for (const int count : { 8000, 16000 }) {
+        QString text;
+        for (int i = 0; i < count; ++i)
+            text += QStringLiteral("BEGIN:VEVENT\nUID:same\nSUMMARY:Copy\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
+        write("cal/copies.ics", text);
+        ICalendarStore store;
+        ASSERT_EQ(store.calendars(EntityType::event).size(), 1);
+
+        MainThreadWatch watch;
+        const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+        watch.beat();
+        ASSERT_EQ(events.size(), count);
+        QSet<QString> identifiers;
+        for (const StoreEvent& event : events)
+            identifiers.insert(event.itemIdentifier);
+        EXPECT_EQ(identifiers.size(), count);
+        EXPECT_LT(watch.longestGapMSecs(), 3000) << count << " copies";
+    }
+}
+
+TEST_F(HostileFolderTest, TheMainThreadKeepsItsHeartbeatWhileALargeFolderIsReadAgain)
+{
+    constexpr int files = 4000;
+    const auto item = [](int i, const char* title) {
+        return QStringLiteral("BEGIN:VEVENT\nUID:item-%1\nSUMMARY:%2\nLOCATION:Room %1\nDTSTART:20260401T%30000Z\n"
+                              "DTEND:20260401T235900Z\nEND:VEVENT\n")
+            .arg(i)
+            .arg(QLatin1String(title))
+            .arg(i % 24, 2, 10, QLatin1Char('0'));
+    };
+    for (int i = 0; i < files; ++i)
+        write(QStringLiteral("account/cal%1/item-%2.ics").arg(i % 8).arg(i), item(i, "Before"));
+    ICalendarStore store;
+    const QList<StoreCalendar> calendars = store.calendars(EntityType::event);
+    const Date from = berlin(2026, 4, 1);
+    const Date to = berlin(2026, 4, 3);
+    ASSERT_EQ(store.events(from, to, calendars).size(), files);
+
+    // Every file changes, so every file is parsed again.
+    for (int i = 0; i < files; ++i)
+        write(QStringLiteral("account/cal%1/item-%2.ics").arg(i % 8).arg(i), item(i, "After"));
+    QSignalSpy changed(&store, &EventStore::changed);
+    store.reset();
+    // Answered at once from what was read before, while the files are read again on another thread.
+    EXPECT_EQ(titlesOf(store.events(from, to, calendars)).count("Before"), files);
+    MainThreadWatch watch;
+    ASSERT_TRUE(changed.wait(120000));
+    while (changed.wait(500)) { }
+    // The new read was adopted on the main thread, between two beats.
+    EXPECT_LT(watch.longestGapMSecs(), 100);
+    EXPECT_EQ(titlesOf(store.events(from, to, calendars)).count("After"), files);
+}
