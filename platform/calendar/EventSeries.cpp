@@ -106,20 +106,22 @@ QList<EventSeries::Start> EventSeries::masterStarts(Date from, Date to, RuleExpa
             slowRules.append(expansion);
     }
     appendRuleStarts(found, starts);
-    m_workerStarts = slowRules.isEmpty() ? QFuture<RuleStarts>() : worker.expand(slowRules, earliest, to);
+    m_workerStarts.reset();
+    if (!slowRules.isEmpty())
+        m_workerStarts = worker.expand(slowRules, earliest, to);
     finish(starts);
     return starts;
 }
 
 void EventSeries::adoptWorkerStarts()
 {
-    if (!m_workerStarts.isValid() || !m_workerStarts.isFinished())
+    if (!m_workerStarts || !m_workerStarts->isFinished())
         return;
-    if (m_workerStarts.resultCount() > 0) {
-        appendRuleStarts(m_workerStarts.result(), m_cachedStarts);
+    if (m_workerStarts->resultCount() > 0) {
+        appendRuleStarts(m_workerStarts->result(), m_cachedStarts);
         finish(m_cachedStarts);
     }
-    m_workerStarts = {};
+    m_workerStarts.reset();
 }
 
 void EventSeries::appendRuleStarts(const RuleStarts& found, QList<Start>& out)
