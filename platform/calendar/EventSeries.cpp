@@ -98,8 +98,8 @@ QList<EventSeries::Start> EventSeries::masterStarts(Date from, Date to, RuleExpa
     }
     RuleStarts found;
     QList<RuleExpansion> slowRules;
-    for (const icalrecurrencetype& rule : m_master->rules) {
-        const RuleExpansion expansion(rule, m_master->start);
+    for (const StoredRule& rule : m_master->rules) {
+        const RuleExpansion expansion(rule.rule(), m_master->start);
         if (expansion.isQuick())
             expansion.append(earliest, to, found);
         else

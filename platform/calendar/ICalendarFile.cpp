@@ -361,8 +361,6 @@ private:
             icalrecurrencetype rule = icalproperty_get_rrule(p);
             if (rule.freq == ICAL_NO_RECURRENCE)
                 continue;
-            // The calendar-scale name belongs to the property, which is freed with the file.
-            rule.rscale = nullptr;
             if (rule.interval < 1)
                 rule.interval = 1;
             if (!event.firstRule)
@@ -373,7 +371,7 @@ private:
                          "they are read as most programs read them",
                     qUtf8Printable(event.uid.value_or(QStringLiteral("without UID"))));
             }
-            event.rules.append(rule);
+            event.rules.append(StoredRule(rule));
         }
         for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_RDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(item, ICAL_RDATE_PROPERTY)) {

@@ -3,6 +3,7 @@
 #include "platform/calendar/CalendarTime.h"
 #include "platform/calendar/Participant.h"
 #include "platform/calendar/RecurrenceRule.h"
+#include "platform/calendar/StoredRule.h"
 
 #include <QList>
 #include <QString>
@@ -37,7 +38,7 @@ struct ICalendarEvent
     qint64 durationDays = 0;
     qint64 durationSeconds = 0;
     bool cancelled = false;
-    QList<icalrecurrencetype> rules;
+    QList<StoredRule> rules;
     std::optional<RecurrenceRule> firstRule;
     QList<RecurrenceDate> recurrenceDates;
     QList<CalendarTime> exceptionDates;
