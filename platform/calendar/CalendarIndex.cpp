@@ -197,8 +197,8 @@ StoreEvent CalendarIndex::makeEvent(
     result.notes = event.notes;
     result.hasAttendees = !event.attendees.isEmpty();
     result.attendees.reserve(event.attendees.size());
-    for (const Participant& attendee : event.attendees)
-        result.attendees.append(withOwner(attendee, collection.ownerAddresses));
+    for (const std::shared_ptr<const Participant>& attendee : event.attendees)
+        result.attendees.append(withOwner(*attendee, collection.ownerAddresses));
     if (event.organizer)
         result.organizer = withOwner(*event.organizer, collection.ownerAddresses);
     result.externalIdentifier = event.uid;

@@ -222,7 +222,7 @@ private:
         return {};
     }
 
-    Participant readParticipant(icalproperty* property, const char* address)
+    std::shared_ptr<const Participant> readParticipant(icalproperty* property, const char* address)
     {
         Participant participant;
         QString email;
@@ -253,7 +253,7 @@ private:
             description.append(QStringLiteral("type = %1").arg(parameterText(param)));
         }
         participant.description = texts.intern(description.join(QLatin1String("; ")));
-        return participant;
+        return texts.intern(participant);
     }
 
     static ParticipantType participantType(icalparameter_cutype type)

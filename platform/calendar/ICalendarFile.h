@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <libical/ical.h>
+#include <memory>
 #include <optional>
 
 namespace platform {
@@ -30,8 +31,9 @@ struct ICalendarEvent
     std::optional<QString> location;
     std::optional<QString> notes;
     std::optional<QString> url;
-    QList<Participant> attendees;
-    std::optional<Participant> organizer;
+    // Shared with every other event that has the same participant.
+    QList<std::shared_ptr<const Participant>> attendees;
+    std::shared_ptr<const Participant> organizer;
     CalendarTime start;
     // The end is the start moved by whole days on the wall clock, then by exact seconds: DTEND gives seconds
     // (days between dates), DURATION its days and its seconds.
