@@ -213,7 +213,8 @@ StoreEvent CalendarIndex::makeEvent(
         result.recurrenceStart = event.recurrenceId->toDate();
     if (result.recurrenceStart)
         result.itemIdentifier += QLatin1Char('@') + QString::number(result.recurrenceStart->wholeSecondsSince1970());
-    result.recurrenceRule = series.master->firstRule;
+    if (series.master->recurrence)
+        result.recurrenceRule = series.master->recurrence->firstRule;
     return result;
 }
 

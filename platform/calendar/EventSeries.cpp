@@ -65,12 +65,12 @@ void EventSeries::appendOccurrences(Date from, Date to, QList<EventOccurrence>& 
 
 bool EventSeries::isExcluded(const Start& start) const
 {
-    return std::any_of(
-        m_master->exceptionDates.cbegin(), m_master->exceptionDates.cend(), [&](const CalendarTime& exception) {
-            if (exception.isDate)
-                return exception.date == start.time.date;
-            return exception.toDate() == start.date;
-        });
+    const QList<CalendarTime>& exceptions = m_master->recurrence->exceptionDates;
+    return std::any_of(exceptions.cbegin(), exceptions.cend(), [&](const CalendarTime& exception) {
+        if (exception.isDate)
+            return exception.date == start.time.date;
+        return exception.toDate() == start.date;
+    });
 }
 
 bool EventSeries::isOverridden(const Start& start) const
@@ -90,7 +90,7 @@ QList<EventSeries::Start> EventSeries::masterStarts(Date from, Date to, RuleExpa
     QList<Start> starts;
     if (m_start >= earliest && m_start < to)
         starts.append({ m_master->start, m_start, {}, {} });
-    for (const RecurrenceDate& recurrence : m_master->recurrenceDates) {
+    for (const RecurrenceDate& recurrence : m_master->recurrence->dates) {
         const Date date = recurrence.start.toDate();
         const bool reaches = date >= earliest || (recurrence.end && *recurrence.end > from);
         if (reaches && date < to)
@@ -98,7 +98,7 @@ QList<EventSeries::Start> EventSeries::masterStarts(Date from, Date to, RuleExpa
     }
     RuleStarts found;
     QList<RuleExpansion> slowRules;
-    for (const StoredRule& rule : m_master->rules) {
+    for (const StoredRule& rule : m_master->recurrence->rules) {
         const RuleExpansion expansion(rule.rule(), m_master->start);
         if (expansion.isQuick())
             expansion.append(earliest, to, found);

@@ -40,13 +40,19 @@ struct ICalendarEvent
     qint64 durationDays = 0;
     qint64 durationSeconds = 0;
     bool cancelled = false;
-    QList<StoredRule> rules;
-    std::optional<RecurrenceRule> firstRule;
-    QList<RecurrenceDate> recurrenceDates;
-    QList<CalendarTime> exceptionDates;
+    // What makes a series repeat. Most events are single, and hold none of it.
+    struct Recurrence
+    {
+        QList<StoredRule> rules;
+        std::optional<RecurrenceRule> firstRule;
+        QList<RecurrenceDate> dates;
+        QList<CalendarTime> exceptionDates;
+    };
+    // Absent unless the event has a rule or an RDATE.
+    std::shared_ptr<const Recurrence> recurrence;
     std::optional<CalendarTime> recurrenceId;
 
-    bool isRecurring() const { return !rules.isEmpty() || !recurrenceDates.isEmpty(); }
+    bool isRecurring() const { return recurrence != nullptr; }
     Date endFor(const CalendarTime& occurrenceStart) const;
 };
 
