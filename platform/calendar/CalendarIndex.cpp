@@ -126,6 +126,8 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
         }
     }
 
+    // Grown one by one, the list would have up to twice the room it needs.
+    collection.series.reserve(size_t(groups.size()));
     for (const Group& group : std::as_const(groups)) {
         if (group.master) {
             collection.series.push_back({ EventSeries(group.master, group.overrides), group.name, group.master });
