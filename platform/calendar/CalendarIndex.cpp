@@ -126,6 +126,8 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
         }
     }
 
+    // Grown one by one, the list would have up to twice the room it needs.
+    collection.series.reserve(size_t(groups.size()));
     for (const Group& group : std::as_const(groups)) {
         if (group.master) {
             collection.series.push_back({ EventSeries(group.master, group.overrides), group.name, group.master });
@@ -197,8 +199,8 @@ StoreEvent CalendarIndex::makeEvent(
     result.notes = event.notes;
     result.hasAttendees = !event.attendees.isEmpty();
     result.attendees.reserve(event.attendees.size());
-    for (const Participant& attendee : event.attendees)
-        result.attendees.append(withOwner(attendee, collection.ownerAddresses));
+    for (const std::shared_ptr<const Participant>& attendee : event.attendees)
+        result.attendees.append(withOwner(*attendee, collection.ownerAddresses));
     if (event.organizer)
         result.organizer = withOwner(*event.organizer, collection.ownerAddresses);
     result.externalIdentifier = event.uid;
@@ -213,7 +215,8 @@ StoreEvent CalendarIndex::makeEvent(
         result.recurrenceStart = event.recurrenceId->toDate();
     if (result.recurrenceStart)
         result.itemIdentifier += QLatin1Char('@') + QString::number(result.recurrenceStart->wholeSecondsSince1970());
-    result.recurrenceRule = series.master->firstRule;
+    if (series.master->recurrence)
+        result.recurrenceRule = series.master->recurrence->firstRule;
     return result;
 }
 

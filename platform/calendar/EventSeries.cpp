@@ -65,12 +65,12 @@ void EventSeries::appendOccurrences(Date from, Date to, QList<EventOccurrence>& 
 
 bool EventSeries::isExcluded(const Start& start) const
 {
-    return std::any_of(
-        m_master->exceptionDates.cbegin(), m_master->exceptionDates.cend(), [&](const CalendarTime& exception) {
-            if (exception.isDate)
-                return exception.date == start.time.date;
-            return exception.toDate() == start.date;
-        });
+    const QList<CalendarTime>& exceptions = m_master->recurrence->exceptionDates;
+    return std::any_of(exceptions.cbegin(), exceptions.cend(), [&](const CalendarTime& exception) {
+        if (exception.isDate)
+            return exception.date == start.time.date;
+        return exception.toDate() == start.date;
+    });
 }
 
 bool EventSeries::isOverridden(const Start& start) const
@@ -90,7 +90,7 @@ QList<EventSeries::Start> EventSeries::masterStarts(Date from, Date to, RuleExpa
     QList<Start> starts;
     if (m_start >= earliest && m_start < to)
         starts.append({ m_master->start, m_start, {}, {} });
-    for (const RecurrenceDate& recurrence : m_master->recurrenceDates) {
+    for (const RecurrenceDate& recurrence : m_master->recurrence->dates) {
         const Date date = recurrence.start.toDate();
         const bool reaches = date >= earliest || (recurrence.end && *recurrence.end > from);
         if (reaches && date < to)
@@ -98,28 +98,30 @@ QList<EventSeries::Start> EventSeries::masterStarts(Date from, Date to, RuleExpa
     }
     RuleStarts found;
     QList<RuleExpansion> slowRules;
-    for (const icalrecurrencetype& rule : m_master->rules) {
-        const RuleExpansion expansion(rule, m_master->start);
+    for (const StoredRule& rule : m_master->recurrence->rules) {
+        const RuleExpansion expansion(rule.rule(), m_master->start);
         if (expansion.isQuick())
             expansion.append(earliest, to, found);
         else
             slowRules.append(expansion);
     }
     appendRuleStarts(found, starts);
-    m_workerStarts = slowRules.isEmpty() ? QFuture<RuleStarts>() : worker.expand(slowRules, earliest, to);
+    m_workerStarts.reset();
+    if (!slowRules.isEmpty())
+        m_workerStarts = worker.expand(slowRules, earliest, to);
     finish(starts);
     return starts;
 }
 
 void EventSeries::adoptWorkerStarts()
 {
-    if (!m_workerStarts.isValid() || !m_workerStarts.isFinished())
+    if (!m_workerStarts || !m_workerStarts->isFinished())
         return;
-    if (m_workerStarts.resultCount() > 0) {
-        appendRuleStarts(m_workerStarts.result(), m_cachedStarts);
+    if (m_workerStarts->resultCount() > 0) {
+        appendRuleStarts(m_workerStarts->result(), m_cachedStarts);
         finish(m_cachedStarts);
     }
-    m_workerStarts = {};
+    m_workerStarts.reset();
 }
 
 void EventSeries::appendRuleStarts(const RuleStarts& found, QList<Start>& out)

@@ -5,6 +5,7 @@
 
 #include <QFuture>
 #include <QList>
+#include <optional>
 
 namespace platform {
 
@@ -60,7 +61,8 @@ private:
     Date m_cachedTo;
     QList<Start> m_cachedStarts;
     bool m_hasCache = false;
-    QFuture<RuleStarts> m_workerStarts;
+    // Only for a series whose rules went to the worker: even an empty future costs hundreds of bytes.
+    std::optional<QFuture<RuleStarts>> m_workerStarts;
     bool m_loggedIncomplete = false;
 };
 

@@ -222,7 +222,7 @@ private:
         return {};
     }
 
-    Participant readParticipant(icalproperty* property, const char* address)
+    std::shared_ptr<const Participant> readParticipant(icalproperty* property, const char* address)
     {
         Participant participant;
         QString email;
@@ -253,7 +253,7 @@ private:
             description.append(QStringLiteral("type = %1").arg(parameterText(param)));
         }
         participant.description = texts.intern(description.join(QLatin1String("; ")));
-        return participant;
+        return texts.intern(participant);
     }
 
     static ParticipantType participantType(icalparameter_cutype type)
@@ -352,39 +352,40 @@ private:
 
     void readRules(icalcomponent* item, ICalendarEvent& event)
     {
+        ICalendarEvent::Recurrence recurrence;
         bool loggedForbidden = false;
         for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_RRULE_PROPERTY);
-             p && event.rules.size() < maximumRulesPerEvent;
+             p && recurrence.rules.size() < maximumRulesPerEvent;
              p = icalcomponent_get_next_property(item, ICAL_RRULE_PROPERTY)) {
             if (!icalproperty_get_value(p))
                 continue;
             icalrecurrencetype rule = icalproperty_get_rrule(p);
             if (rule.freq == ICAL_NO_RECURRENCE)
                 continue;
-            // The calendar-scale name belongs to the property, which is freed with the file.
-            rule.rscale = nullptr;
             if (rule.interval < 1)
                 rule.interval = 1;
-            if (!event.firstRule)
-                event.firstRule = describe(rule);
+            if (!recurrence.firstRule)
+                recurrence.firstRule = describe(rule);
             if (hasForbiddenParts(rule) && !loggedForbidden) {
                 loggedForbidden = true;
                 qWarning("Calendar event %s repeats by a rule with parts that RFC 5545 forbids at its frequency; "
                          "they are read as most programs read them",
                     qUtf8Printable(event.uid.value_or(QStringLiteral("without UID"))));
             }
-            event.rules.append(rule);
+            recurrence.rules.append(StoredRule(rule));
         }
         for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_RDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(item, ICAL_RDATE_PROPERTY)) {
             if (auto date = readRecurrenceDate(p))
-                event.recurrenceDates.append(*date);
+                recurrence.dates.append(*date);
         }
         for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_EXDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(item, ICAL_EXDATE_PROPERTY)) {
             if (auto time = readTime(p))
-                event.exceptionDates.append(*time);
+                recurrence.exceptionDates.append(*time);
         }
+        if (!recurrence.rules.isEmpty() || !recurrence.dates.isEmpty())
+            event.recurrence = std::make_shared<const ICalendarEvent::Recurrence>(std::move(recurrence));
     }
 
     void readDuration(icalcomponent* item, ICalendarEvent& event)

@@ -3,10 +3,12 @@
 #include "platform/calendar/CalendarTime.h"
 #include "platform/calendar/Participant.h"
 #include "platform/calendar/RecurrenceRule.h"
+#include "platform/calendar/StoredRule.h"
 
 #include <QList>
 #include <QString>
 #include <libical/ical.h>
+#include <memory>
 #include <optional>
 
 namespace platform {
@@ -29,21 +31,28 @@ struct ICalendarEvent
     std::optional<QString> location;
     std::optional<QString> notes;
     std::optional<QString> url;
-    QList<Participant> attendees;
-    std::optional<Participant> organizer;
+    // Shared with every other event that has the same participant.
+    QList<std::shared_ptr<const Participant>> attendees;
+    std::shared_ptr<const Participant> organizer;
     CalendarTime start;
     // The end is the start moved by whole days on the wall clock, then by exact seconds: DTEND gives seconds
     // (days between dates), DURATION its days and its seconds.
     qint64 durationDays = 0;
     qint64 durationSeconds = 0;
     bool cancelled = false;
-    QList<icalrecurrencetype> rules;
-    std::optional<RecurrenceRule> firstRule;
-    QList<RecurrenceDate> recurrenceDates;
-    QList<CalendarTime> exceptionDates;
+    // What makes a series repeat. Most events are single, and hold none of it.
+    struct Recurrence
+    {
+        QList<StoredRule> rules;
+        std::optional<RecurrenceRule> firstRule;
+        QList<RecurrenceDate> dates;
+        QList<CalendarTime> exceptionDates;
+    };
+    // Absent unless the event has a rule or an RDATE.
+    std::shared_ptr<const Recurrence> recurrence;
     std::optional<CalendarTime> recurrenceId;
 
-    bool isRecurring() const { return !rules.isEmpty() || !recurrenceDates.isEmpty(); }
+    bool isRecurring() const { return recurrence != nullptr; }
     Date endFor(const CalendarTime& occurrenceStart) const;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHashFunctions>
 #include <QString>
 #include <optional>
 
@@ -34,5 +35,10 @@ struct Participant
 
     bool operator==(const Participant&) const = default;
 };
+
+inline size_t qHash(const Participant& participant, size_t seed = 0)
+{
+    return qHashMulti(seed, participant.description, participant.emailAddress.value_or(QString()));
+}
 
 } // namespace platform

@@ -15,4 +15,14 @@ QString TextPool::intern(const QString& text)
     return text;
 }
 
+std::shared_ptr<const Participant> TextPool::intern(const Participant& participant)
+{
+    Shard& shard = m_shards[qHash(participant) % shardCount];
+    const QMutexLocker lock(&shard.mutex);
+    std::shared_ptr<const Participant>& shared = shard.participants[participant];
+    if (!shared)
+        shared = std::make_shared<const Participant>(participant);
+    return shared;
+}
+
 } // namespace platform

@@ -1,18 +1,24 @@
 #pragma once
 
+#include "platform/calendar/Participant.h"
+
+#include <QHash>
 #include <QMutex>
 #include <QSet>
 #include <QString>
 #include <array>
+#include <memory>
 
 namespace platform {
 
-// Hands out one copy of each text read from the calendar files: titles, places, names and addresses repeat
-// over thousands of events, and equal texts then share one buffer. Files are read on several threads at once.
+// Hands out one copy of each text and each participant read from the calendar files: titles, places, names,
+// addresses and whole attendees repeat over thousands of events, and equal ones then share one copy. Files are
+// read on several threads at once.
 class TextPool
 {
 public:
     QString intern(const QString& text);
+    std::shared_ptr<const Participant> intern(const Participant& participant);
 
 private:
     // Threads seldom wait for each other when each text's lock is one of many.
@@ -21,6 +27,7 @@ private:
     {
         QMutex mutex;
         QSet<QString> texts;
+        QHash<Participant, std::shared_ptr<const Participant>> participants;
     };
     std::array<Shard, shardCount> m_shards;
 };

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <libical/ical.h>
+
+namespace platform {
+
+// An RRULE as libical reads it, kept in a few dozen bytes instead of libical's 2.9 KB: of each BY list only its
+// filled part. Every recurring event holds its rules for as long as its file is known.
+class StoredRule
+{
+public:
+    // The calendar-scale name is not kept: it belongs to the property it was read from.
+    explicit StoredRule(const icalrecurrencetype& rule);
+
+    icalrecurrencetype rule() const;
+
+private:
+    icalrecurrencetype_frequency m_frequency;
+    icaltimetype m_until;
+    int m_count;
+    short m_interval;
+    icalrecurrencetype_weekday m_weekStart;
+    icalrecurrencetype_skip m_skip;
+    // The BY lists one after another, each ended by ICAL_RECURRENCE_ARRAY_MAX.
+    QList<short> m_lists;
+};
+
+} // namespace platform
