@@ -48,7 +48,8 @@ TEST_F(WindowForwardTest, settingsOverAMinimisedSettingsWindowRestoresIt)
     controller.show(app, [] {});
     EXPECT_EQ(controller.window(), window);
     expectInFront(*window);
-    EXPECT_TRUE(window->isMaximized()) << "restoring keeps the window maximised";
+    // The window manager reports the restored state after the activation.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->isMaximized(); }, 2000)) << "restoring keeps the window maximised";
 }
 
 TEST_F(WindowForwardTest, openOnboardingOverAMinimisedOnboardingWindowRestoresIt)
