@@ -551,6 +551,9 @@ ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones,
         return result;
     ComponentReader reader(result, zones, texts);
     reader.readRoot(root.get());
+    // Grown one by one, a file's single event would have room for nearly two: thousands of files add up.
+    result.events.squeeze();
+    result.tasks.squeeze();
     return result;
 }
 
