@@ -136,7 +136,7 @@ void EventSeries::appendRuleStarts(const RuleStarts& found, QList<Start>& out)
     if (!found.complete && !m_repeats->loggedIncomplete) {
         m_repeats->loggedIncomplete = true;
         qWarning("Calendar event %s repeats by a rule too costly to expand; only its first occurrences count",
-            qUtf8Printable(m_master->uid.value_or(QStringLiteral("without UID"))));
+            qUtf8Printable(m_master->uid.isEmpty() ? QStringLiteral("without UID") : m_master->uid));
     }
 }
 
