@@ -17,6 +17,11 @@ Participant withOwner(Participant participant, const QSet<QString>& ownerAddress
     return participant;
 }
 
+std::optional<QString> present(const QString& text)
+{
+    return text.isEmpty() ? std::nullopt : std::optional(text);
+}
+
 QString itemBase(const CalendarCollection& source, const CalendarFileStamp& stamp)
 {
     return source.isSingleFile ? source.identifier
@@ -99,12 +104,12 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
         for (qsizetype i = 0; i < file->events.size(); ++i) {
             const ICalendarEvent& event = file->events.at(i);
             const ItemName name { qint32(f), qint32(i) };
-            qsizetype index = event.uid ? groupByUid.value(*event.uid, -1) : -1;
+            qsizetype index = event.uid.isEmpty() ? -1 : groupByUid.value(event.uid, -1);
             if (index < 0 || (!event.recurrenceId && groups.at(index).master)) {
                 index = groups.size();
                 groups.append({ nullptr, {}, name });
-                if (event.uid)
-                    groupByUid.insert(*event.uid, index);
+                if (!event.uid.isEmpty())
+                    groupByUid.insert(event.uid, index);
             }
             Group& group = groups[index];
             if (event.recurrenceId) {
@@ -190,25 +195,25 @@ StoreEvent CalendarIndex::makeEvent(
     const ICalendarEvent& event = *occurrence.event;
     StoreEvent result;
     result.calendar = collection.calendar;
-    result.title = event.title;
+    result.title = present(event.title);
     result.start = occurrence.start;
     result.end = occurrence.end;
     result.isAllDay = event.start.isDate;
-    result.url = event.url;
-    result.location = event.location;
-    result.notes = event.notes;
+    result.url = present(event.url);
+    result.location = present(event.location);
+    result.notes = present(event.notes);
     result.hasAttendees = !event.attendees.isEmpty();
     result.attendees.reserve(event.attendees.size());
     for (const std::shared_ptr<const Participant>& attendee : event.attendees)
         result.attendees.append(withOwner(*attendee, collection.ownerAddresses));
     if (event.organizer)
         result.organizer = withOwner(*event.organizer, collection.ownerAddresses);
-    result.externalIdentifier = event.uid;
+    result.externalIdentifier = present(event.uid);
     // Made for the events fetched only: kept for every series, these texts cost more than the events' own.
     // The events of one group share their UID; an event without one is a group of its own.
     const ICalendarEvent& named = *series.master;
     result.itemIdentifier = itemBase(*collection.source, collection.source->files.at(series.name.file))
-        + QLatin1Char('#') + (named.uid ? *named.uid : QString::number(series.name.event));
+        + QLatin1Char('#') + (named.uid.isEmpty() ? QString::number(series.name.event) : named.uid);
     result.recurrenceStart = occurrence.recurrenceStart;
     // An override whose series is missing still names the occurrence it stands for.
     if (!result.recurrenceStart && event.recurrenceId)

@@ -14,14 +14,18 @@ constexpr double cacheAhead = 8 * day;
 
 EventSeries::EventSeries(const ICalendarEvent* master, QList<const ICalendarEvent*> overrides)
     : m_master(master)
-    , m_overrides(std::move(overrides))
     , m_start(master->start.toDate())
     , m_end(master->endFor(master->start))
 {
-    for (const ICalendarEvent* item : std::as_const(m_overrides)) {
-        m_overrideStarts.append(item->start.toDate());
-        m_overrideEnds.append(item->endFor(item->start));
-        m_overrideIds.append(item->recurrenceId->toDate());
+    // Overrides of an event that does not repeat override nothing.
+    if (!master->isRecurring())
+        return;
+    m_repeats = std::make_unique<Repeats>();
+    m_repeats->overrides = std::move(overrides);
+    for (const ICalendarEvent* item : std::as_const(m_repeats->overrides)) {
+        m_repeats->overrideStarts.append(item->start.toDate());
+        m_repeats->overrideEnds.append(item->endFor(item->start));
+        m_repeats->overrideIds.append(item->recurrenceId->toDate());
     }
 }
 
@@ -33,33 +37,34 @@ bool EventSeries::overlaps(Date start, Date end, Date from, Date to) const
 
 void EventSeries::appendOccurrences(Date from, Date to, QList<EventOccurrence>& out, RuleExpansionWorker& worker)
 {
-    if (!m_master->isRecurring()) {
+    if (!m_repeats) {
         if (!m_master->cancelled && overlaps(m_start, m_end, from, to))
             out.append({ m_master, m_start, m_end, std::nullopt });
         return;
     }
 
-    if (!m_hasCache || from < m_cachedFrom || to > m_cachedTo) {
-        m_cachedFrom = from;
-        m_cachedTo = to.addingSeconds(cacheAhead);
-        m_cachedStarts = masterStarts(m_cachedFrom, m_cachedTo, worker);
-        m_hasCache = true;
+    Repeats& repeats = *m_repeats;
+    if (!repeats.hasCache || from < repeats.cachedFrom || to > repeats.cachedTo) {
+        repeats.cachedFrom = from;
+        repeats.cachedTo = to.addingSeconds(cacheAhead);
+        repeats.cachedStarts = masterStarts(repeats.cachedFrom, repeats.cachedTo, worker);
+        repeats.hasCache = true;
     }
     adoptWorkerStarts();
     if (!m_master->cancelled) {
-        for (const Start& start : std::as_const(m_cachedStarts)) {
+        for (const Start& start : std::as_const(repeats.cachedStarts)) {
             if (start.date >= to)
                 break;
             if (overlaps(start.date, start.end, from, to) && !isOverridden(start))
                 out.append({ m_master, start.date, start.end, start.date });
         }
     }
-    for (qsizetype i = 0; i < m_overrides.size(); ++i) {
-        const ICalendarEvent* item = m_overrides.at(i);
-        if (item->cancelled || isExcluded({ *item->recurrenceId, m_overrideIds.at(i), {}, {} }))
+    for (qsizetype i = 0; i < repeats.overrides.size(); ++i) {
+        const ICalendarEvent* item = repeats.overrides.at(i);
+        if (item->cancelled || isExcluded({ *item->recurrenceId, repeats.overrideIds.at(i), {}, {} }))
             continue;
-        if (overlaps(m_overrideStarts.at(i), m_overrideEnds.at(i), from, to))
-            out.append({ item, m_overrideStarts.at(i), m_overrideEnds.at(i), m_overrideIds.at(i) });
+        if (overlaps(repeats.overrideStarts.at(i), repeats.overrideEnds.at(i), from, to))
+            out.append({ item, repeats.overrideStarts.at(i), repeats.overrideEnds.at(i), repeats.overrideIds.at(i) });
     }
 }
 
@@ -75,9 +80,9 @@ bool EventSeries::isExcluded(const Start& start) const
 
 bool EventSeries::isOverridden(const Start& start) const
 {
-    for (qsizetype i = 0; i < m_overrides.size(); ++i) {
-        const CalendarTime& id = *m_overrides.at(i)->recurrenceId;
-        if (id.isDate ? id.date == start.time.date : m_overrideIds.at(i) == start.date)
+    for (qsizetype i = 0; i < m_repeats->overrides.size(); ++i) {
+        const CalendarTime& id = *m_repeats->overrides.at(i)->recurrenceId;
+        if (id.isDate ? id.date == start.time.date : m_repeats->overrideIds.at(i) == start.date)
             return true;
     }
     return false;
@@ -106,32 +111,32 @@ QList<EventSeries::Start> EventSeries::masterStarts(Date from, Date to, RuleExpa
             slowRules.append(expansion);
     }
     appendRuleStarts(found, starts);
-    m_workerStarts.reset();
+    m_repeats->workerStarts.reset();
     if (!slowRules.isEmpty())
-        m_workerStarts = worker.expand(slowRules, earliest, to);
+        m_repeats->workerStarts = worker.expand(slowRules, earliest, to);
     finish(starts);
     return starts;
 }
 
 void EventSeries::adoptWorkerStarts()
 {
-    if (!m_workerStarts || !m_workerStarts->isFinished())
+    if (!m_repeats->workerStarts || !m_repeats->workerStarts->isFinished())
         return;
-    if (m_workerStarts->resultCount() > 0) {
-        appendRuleStarts(m_workerStarts->result(), m_cachedStarts);
-        finish(m_cachedStarts);
+    if (m_repeats->workerStarts->resultCount() > 0) {
+        appendRuleStarts(m_repeats->workerStarts->result(), m_repeats->cachedStarts);
+        finish(m_repeats->cachedStarts);
     }
-    m_workerStarts.reset();
+    m_repeats->workerStarts.reset();
 }
 
 void EventSeries::appendRuleStarts(const RuleStarts& found, QList<Start>& out)
 {
     for (const CalendarTime& time : found.starts)
         out.append({ time, time.toDate(), {}, {} });
-    if (!found.complete && !m_loggedIncomplete) {
-        m_loggedIncomplete = true;
+    if (!found.complete && !m_repeats->loggedIncomplete) {
+        m_repeats->loggedIncomplete = true;
         qWarning("Calendar event %s repeats by a rule too costly to expand; only its first occurrences count",
-            qUtf8Printable(m_master->uid.value_or(QStringLiteral("without UID"))));
+            qUtf8Printable(m_master->uid.isEmpty() ? QStringLiteral("without UID") : m_master->uid));
     }
 }
 

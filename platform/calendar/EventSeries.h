@@ -5,6 +5,7 @@
 
 #include <QFuture>
 #include <QList>
+#include <memory>
 #include <optional>
 
 namespace platform {
@@ -48,22 +49,28 @@ private:
     void appendRuleStarts(const RuleStarts& found, QList<Start>& out);
     void finish(QList<Start>& starts) const;
 
+    // Only a recurring series needs these; a single event, the most common kind by far, holds none of them.
+    struct Repeats
+    {
+        QList<const ICalendarEvent*> overrides;
+        QList<Date> overrideStarts;
+        QList<Date> overrideEnds;
+        QList<Date> overrideIds;
+        // The master's starts are kept for a range around the last window asked, so that the next refresh,
+        // whose window has only moved on by a minute, does not run the rules again.
+        Date cachedFrom;
+        Date cachedTo;
+        QList<Start> cachedStarts;
+        bool hasCache = false;
+        // Only for a series whose rules went to the worker: even an empty future costs hundreds of bytes.
+        std::optional<QFuture<RuleStarts>> workerStarts;
+        bool loggedIncomplete = false;
+    };
+
     const ICalendarEvent* m_master;
-    QList<const ICalendarEvent*> m_overrides;
-    QList<Date> m_overrideStarts;
-    QList<Date> m_overrideEnds;
-    QList<Date> m_overrideIds;
     Date m_start;
     Date m_end;
-    // The master's starts are kept for a range around the last window asked, so that the next refresh,
-    // whose window has only moved on by a minute, does not run the rules again.
-    Date m_cachedFrom;
-    Date m_cachedTo;
-    QList<Start> m_cachedStarts;
-    bool m_hasCache = false;
-    // Only for a series whose rules went to the worker: even an empty future costs hundreds of bytes.
-    std::optional<QFuture<RuleStarts>> m_workerStarts;
-    bool m_loggedIncomplete = false;
+    std::unique_ptr<Repeats> m_repeats;
 };
 
 } // namespace platform

@@ -370,7 +370,7 @@ private:
                 loggedForbidden = true;
                 qWarning("Calendar event %s repeats by a rule with parts that RFC 5545 forbids at its frequency; "
                          "they are read as most programs read them",
-                    qUtf8Printable(event.uid.value_or(QStringLiteral("without UID"))));
+                    qUtf8Printable(event.uid.isEmpty() ? QStringLiteral("without UID") : event.uid));
             }
             recurrence.rules.append(StoredRule(rule));
         }
@@ -419,12 +419,12 @@ private:
         if (!start)
             return std::nullopt;
         event.start = *start;
-        event.uid = nonEmpty(icalcomponent_get_uid(item));
-        event.title = sharedText(icalcomponent_get_summary(item));
-        event.location = sharedText(icalcomponent_get_location(item));
-        event.notes = sharedText(icalcomponent_get_description(item));
+        event.uid = nonEmpty(icalcomponent_get_uid(item)).value_or(QString());
+        event.title = sharedText(icalcomponent_get_summary(item)).value_or(QString());
+        event.location = sharedText(icalcomponent_get_location(item)).value_or(QString());
+        event.notes = sharedText(icalcomponent_get_description(item)).value_or(QString());
         if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_URL_PROPERTY))
-            event.url = sharedText(icalproperty_get_url(p));
+            event.url = sharedText(icalproperty_get_url(p)).value_or(QString());
         if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_STATUS_PROPERTY))
             event.cancelled = icalproperty_get_status(p) == ICAL_STATUS_CANCELLED;
         event.attendees.reserve(icalcomponent_count_properties(item, ICAL_ATTENDEE_PROPERTY));
@@ -433,7 +433,8 @@ private:
             event.attendees.append(readParticipant(p, icalproperty_get_attendee(p)));
         if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_ORGANIZER_PROPERTY))
             event.organizer = readParticipant(p, icalproperty_get_organizer(p));
-        event.recurrenceId = readTime(icalcomponent_get_first_property(item, ICAL_RECURRENCEID_PROPERTY));
+        if (auto id = readTime(icalcomponent_get_first_property(item, ICAL_RECURRENCEID_PROPERTY)))
+            event.recurrenceId = std::make_shared<const CalendarTime>(*id);
         readDuration(item, event);
         if (!event.recurrenceId)
             readRules(item, event);
@@ -551,6 +552,9 @@ ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones,
         return result;
     ComponentReader reader(result, zones, texts);
     reader.readRoot(root.get());
+    // Grown one by one, a file's single event would have room for nearly two: thousands of files add up.
+    result.events.squeeze();
+    result.tasks.squeeze();
     return result;
 }
 

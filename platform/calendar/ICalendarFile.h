@@ -26,11 +26,12 @@ struct RecurrenceDate
 // One VEVENT as read from a file: a single event, the master of a series or one overridden occurrence.
 struct ICalendarEvent
 {
-    std::optional<QString> uid;
-    std::optional<QString> title;
-    std::optional<QString> location;
-    std::optional<QString> notes;
-    std::optional<QString> url;
+    // Empty when absent: a text read is never empty. Thousands of events each spare the optionals' flags.
+    QString uid;
+    QString title;
+    QString location;
+    QString notes;
+    QString url;
     // Shared with every other event that has the same participant.
     QList<std::shared_ptr<const Participant>> attendees;
     std::shared_ptr<const Participant> organizer;
@@ -50,7 +51,8 @@ struct ICalendarEvent
     };
     // Absent unless the event has a rule or an RDATE.
     std::shared_ptr<const Recurrence> recurrence;
-    std::optional<CalendarTime> recurrenceId;
+    // Only an overridden occurrence has one.
+    std::shared_ptr<const CalendarTime> recurrenceId;
 
     bool isRecurring() const { return recurrence != nullptr; }
     Date endFor(const CalendarTime& occurrenceStart) const;

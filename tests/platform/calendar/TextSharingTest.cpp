@@ -24,14 +24,14 @@ TEST(TextSharingTest, RepeatedTextsOfDifferentFilesShareOneBuffer)
     ASSERT_EQ(second.events.size(), 1);
     const ICalendarEvent& a = first.events[0];
     const ICalendarEvent& b = second.events[0];
-    EXPECT_EQ(a.title->constData(), b.title->constData());
-    EXPECT_EQ(a.location->constData(), b.location->constData());
+    EXPECT_EQ(a.title.constData(), b.title.constData());
+    EXPECT_EQ(a.location.constData(), b.location.constData());
     ASSERT_EQ(a.attendees.size(), 1);
     ASSERT_EQ(b.attendees.size(), 1);
     EXPECT_EQ(a.attendees[0], b.attendees[0]);
     EXPECT_EQ(a.attendees[0]->description,
         "name = Ana; email = ana@example.org; status = PARTSTAT=ACCEPTED; role = ROLE=REQ-PARTICIPANT");
-    EXPECT_NE(a.uid->constData(), b.uid->constData());
+    EXPECT_NE(a.uid.constData(), b.uid.constData());
 }
 
 TEST(TextSharingTest, ParticipantsDifferingInAnyPartAreKeptApart)
