@@ -65,7 +65,7 @@ expect_reminder_at() {
 
 start_and_check_tray() {
     launch "$dir"
-    wait_for 8000 tray_icon >/dev/null || fail "$1: no tray icon came on screen"
+    expect_tray_icon 8000 "$1"
     ! grep -q "no system tray" "$dir/tolvar.log" || fail "$1: the program found no tray"
     [ -s "$dir/data/tolvar/cloud/identity" ] || fail "$1: the shared folder was not made with its token"
     note "$1: tray icon at $(tray_icon)"

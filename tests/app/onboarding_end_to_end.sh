@@ -41,7 +41,7 @@ started=$(now_ms)
 launch "$dir"
 wait_until $((started + 10000)) onboarding_up || fail "no onboarding window within 10 s of the start"
 opened=$(($(now_ms) - started))
-wait_for 8000 tray_icon >/dev/null || fail "no tray icon came on screen"
+expect_tray_icon 8000 "first launch"
 read -r ox oy ow oh < <(window_geometry "$(onboarding)")
 [ "$ow $oh" = "680 760" ] || fail "the onboarding window is ${ow}x$oh, not 680x760"
 note "onboarding window ${ow}x$oh at $ox,$oy, $opened ms after the launch (the program waits 350 ms of it)"
@@ -80,7 +80,7 @@ quit_from_tray "first launch"
 
 # --- the next launch opens no onboarding ---
 launch "$dir"
-wait_for 8000 tray_icon >/dev/null || fail "restart: no tray icon came on screen"
+expect_tray_icon 8000 restart
 sleep 2
 ! onboarding_up || fail "the onboarding opened again after Finish"
 note "restart: no onboarding"

@@ -54,7 +54,7 @@ on_monitor() { # x y w h of a window, then the monitor's x y w h
     [ "$1" -ge "$5" ] && [ "$2" -ge "$6" ] && [ $(($1 + $3)) -le $(($5 + $7)) ] && [ $(($2 + $4)) -le $(($6 + $8)) ]
 }
 
-wait_for 8000 tray_icon >/dev/null || fail "no tray icon came on screen"
+expect_tray_icon 8000 launch
 read -r ix iy iw ih < <(tray_icon)
 note "tray icon at $ix $iy ${iw}x$ih"
 

@@ -48,7 +48,7 @@ click_share() {
     click $((x + 16 + 50 + 8 + 25)) $((y + h - 14 - 19))
 }
 
-wait_for 10000 tray_icon >/dev/null || fail "no tray icon came on screen"
+expect_tray_icon 10000 launch
 sleep 1 # the first refresh reads the calendar
 
 # --- Share opens the availability panel beside the tray panel ---

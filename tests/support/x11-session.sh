@@ -203,6 +203,13 @@ window_on() { windows | grep -x "$1 $2 $3 $4" >/dev/null; }
 reminder_up() { window_on 0 0 1280 800 && window_on 1280 0 1024 768; }
 reminder_gone() { ! window_on 0 0 1280 800 && ! window_on 1280 0 1024 768; }
 tray_icon() { windows | awk '!found && $3 <= 64 && $4 <= 64 { print; found = 1 } END { exit !found }'; }
+# Waits for the program's tray icon; the failure names the program's windows and whether the tray still runs.
+expect_tray_icon() {
+    local within=$1 what=$2 tray=gone
+    wait_for "$within" tray_icon >/dev/null && return
+    [ -n "${tray_pid:-}" ] && kill -0 "$tray_pid" 2>/dev/null && tray=running
+    fail "$what: no tray icon came on screen (the program's windows: $(windows | paste -sd ';' -); the tray: $tray)"
+}
 app_ended() { ! kill -0 "$app" 2>/dev/null; }
 
 click_tray_icon() {
