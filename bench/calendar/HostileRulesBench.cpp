@@ -47,14 +47,18 @@ int main(int argc, char** argv)
                               .addingSeconds(week * 30 * 86400.0);
         QElapsedTimer timer;
         timer.start();
-        meetings += store.events(from, from.addingSeconds(7 * 86400.0), calendars).size();
+        const QList<StoreEvent> events = store.events(from, from.addingSeconds(7 * 86400.0), calendars);
         msecs.append(timer.nsecsElapsed() / 1e6);
+        // Some hostile rules do give occurrences (a numbered BYDAY in an hourly rule reads as every Sunday):
+        // only the ordinary meeting says whether each week was fetched.
+        meetings += std::count_if(events.cbegin(), events.cend(),
+            [](const StoreEvent& event) { return event.title == QStringLiteral("Meeting"); });
         // The worker's rules land before the next window is asked.
         changed.wait(5000);
     }
     std::sort(msecs.begin(), msecs.end());
-    std::printf("fetch of a week beside the hostile rules: median %.3f ms, slowest %.3f ms (%lld meetings in 20 "
-                "weeks)\n",
+    std::printf("fetch of a week beside the hostile rules: median %.3f ms, slowest %.3f ms (the ordinary "
+                "meeting in %lld of 20 weeks)\n",
         msecs.at(msecs.size() / 2), msecs.last(), qlonglong(meetings));
     return meetings == 20 ? 0 : 2;
 }
