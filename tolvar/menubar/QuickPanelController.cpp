@@ -50,11 +50,11 @@ QScreen* QuickPanelController::screenUnderMouse()
 
 QRect QuickPanelController::panelFrame(QPoint mouse, std::optional<QRect> visibleFrame, int wantedHeight)
 {
+    const int height = fittedHeight(visibleFrame, wantedHeight);
     if (!visibleFrame)
-        return QRect(mouse.x(), mouse.y(), width, fittedHeight(visibleFrame, wantedHeight));
+        return QRect(mouse.x(), mouse.y(), width, height);
     const QRect& visible = *visibleFrame;
     const int visibleBottom = visible.y() + visible.height();
-    const int height = fittedHeight(visibleFrame, wantedHeight);
     const int x = std::min(std::max(mouse.x(), visible.x()), visible.x() + visible.width() - width);
     // Hangs below the pointer; where that leaves the screen, stands above it, but not above the top.
     int top = mouse.y();
