@@ -155,9 +155,9 @@ struct Machine
 
     std::unique_ptr<tolvar::AppModel> makeModel()
     {
-        tolvar::AppModel::Services services { clock, defaults, updateService, eventStore, store, account, overlay,
-            prompt, quickPanel, loginItem, systemLog, systemEvents, workspace,
-            [this](tolvar::AppModel& model) -> std::unique_ptr<tolvar::ReminderScheduling> {
+        tolvar::AppModel::Services services { clock, defaults, updateService, eventStore, store, account,
+            realOverlay ? *realOverlay : overlay, realPrompt ? *realPrompt : prompt, quickPanel, loginItem, systemLog,
+            systemEvents, workspace, [this](tolvar::AppModel& model) -> std::unique_ptr<tolvar::ReminderScheduling> {
                 if (makeScheduler)
                     return makeScheduler(model);
                 ++schedulersMade;
@@ -177,6 +177,9 @@ struct Machine
     platform::TestEventStore eventStore;
     FakeOverlay overlay;
     FakePrompt prompt;
+    // The real reminder and prompt controllers, for tests that set them, in place of the doubles.
+    tolvar::ReminderOverlay* realOverlay = nullptr;
+    tolvar::ActionItemPrompt* realPrompt = nullptr;
     FakeQuickPanel quickPanel;
     platform::MemoryLoginItem loginItem;
     platform::MemorySystemLog systemLog;
