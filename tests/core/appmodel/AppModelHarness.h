@@ -86,9 +86,10 @@ public:
 class FakePrompt final : public tolvar::ActionItemPrompt
 {
 public:
-    void show(const QString& meetingTitle, bool, std::function<void()> onDismiss) override
+    void show(const QString& meetingTitle, const QString& notes, bool, std::function<void()> onDismiss) override
     {
         titles.append(meetingTitle);
+        typed = notes;
         closeHandler = std::move(onDismiss);
         visible = true;
     }
@@ -96,7 +97,9 @@ public:
     {
         ++hideCount;
         visible = false;
+        typed.clear();
     }
+    QString notes() const override { return typed; }
     bool isOverlayVisible() const override { return visible; }
     // The user closes the prompt.
     void close()
@@ -107,6 +110,8 @@ public:
     }
 
     QStringList titles;
+    // The editor's text: what show() was given, and what the user typed since.
+    QString typed;
     int hideCount = 0;
     bool visible = false;
     std::function<void()> closeHandler;

@@ -5,9 +5,12 @@
 #include "platform/sound/MemorySystemSound.h"
 #include "tolvar/menubar/PanelTransientHotkeys.h"
 #include "tolvar/reminders/ActionItemOverlayController.h"
+#include "tolvar/reminders/ActionItemOverlayView.h"
 #include "tolvar/reminders/FullscreenReminderController.h"
 #include "tolvar/reminders/OverlayFocusModel.h"
 #include "tolvar/reminders/ReminderScheduler.h"
+
+#include <QPlainTextEdit>
 
 using namespace appmodeltest;
 using namespace tolvar;
@@ -238,6 +241,8 @@ protected:
         QCoreApplication::processEvents();
     }
 
+    QPlainTextEdit* notesEditor() const { return prompt.window()->findChild<ActionItemOverlayView*>()->editor(); }
+
     platform::MemorySystemSound sound;
     platform::TestHotKeys panelKeys;
     PanelTransientHotkeys registry { &panelKeys };
@@ -275,4 +280,32 @@ TEST_F(SchedulerWithControllersTest, ASnoozeEndingWhileAnotherReminderShowsKeeps
     EXPECT_FALSE(overlay.isOverlayVisible());
     for (const MeetingSnapshot& meeting : app.meetings())
         EXPECT_TRUE(app.reminderStates().value(meeting.id).dismissedAt) << meeting.title.toStdString();
+}
+
+TEST_F(SchedulerWithControllersTest, NotesTypedWhenAReminderInterruptsComeBackWithThePrompt)
+{
+    defaults.setBool(SettingsKey::showActionItemAlertAfterMeeting, true);
+    setEvents({ at("Standup", 10, 30) });
+    AppModel& app = started();
+    const MeetingSnapshot retro = meeting("Retro", start.addingSeconds(-3600), start.addingSeconds(-120));
+    app.queueActionItemCapture(retro);
+    ASSERT_TRUE(prompt.isOverlayVisible());
+    notesEditor()->insertPlainText("- send the deck");
+
+    clock.advance(10 * 60 + 50); // the standup's reminder
+    ASSERT_EQ(onScreen(), QStringList { "Standup" });
+    EXPECT_FALSE(prompt.isOverlayVisible());
+    press(escapeKey);
+    clock.advance(1);
+    ASSERT_TRUE(prompt.isOverlayVisible());
+    EXPECT_EQ(notesEditor()->toPlainText(), "- send the deck");
+    notesEditor()->insertPlainText("\n- book the room");
+    EXPECT_EQ(prompt.notes(), "- send the deck\n- book the room") << "typing goes on where it stopped";
+
+    // Closed by the user, the notes are gone: a new prompt for the meeting starts empty.
+    press(escapeKey);
+    EXPECT_FALSE(prompt.isOverlayVisible());
+    app.queueActionItemCapture(retro);
+    ASSERT_TRUE(prompt.isOverlayVisible());
+    EXPECT_EQ(prompt.notes(), "");
 }
