@@ -165,6 +165,7 @@ TEST_F(MenuBarContentViewTest, AServicesNameIsCopiedButNotShownAsAPlace)
     ASSERT_NE(copy, nullptr);
     EXPECT_TRUE(copy->isVisibleTo(card));
     EXPECT_EQ(copy->accessibleName(), "Copy location for Vendor call");
+    testsupport::saveScreenshot(*view, QStringLiteral("panel-service-name-as-place"));
 
     QGuiApplication::clipboard()->setText("before");
     view->ui().setSelectedMeetingID(vendor.id);
