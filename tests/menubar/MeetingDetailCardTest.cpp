@@ -156,6 +156,20 @@ TEST_F(MeetingDetailCardTest, ThePlaceOpensItsMapAndOpenInCalendarAsksTheHost)
     EXPECT_EQ(open.first().first().value<MeetingSnapshot>().title, card.meeting().title);
 }
 
+TEST_F(MeetingDetailCardTest, AServicesNameAsThePlaceGetsNoMapLink)
+{
+    MeetingSnapshot invitation = richMeeting(0);
+    invitation.location = QStringLiteral("Microsoft Teams Meeting");
+    show(invitation, false);
+    EXPECT_EQ(card.locationButton(), nullptr);
+    EXPECT_FALSE(card.accessibilitySummary().contains("Teams Meeting"));
+
+    invitation.location = QStringLiteral("Zoom Room 4");
+    show(invitation, false);
+    ASSERT_NE(card.locationButton(), nullptr) << "a place that only mentions a service is a place";
+    EXPECT_EQ(card.locationButton()->accessibleName(), "Open Zoom Room 4 in Google Maps");
+}
+
 TEST_F(MeetingDetailCardTest, TheSummaryReadsEveryPartAndANewTitleRedraws)
 {
     show(richMeeting(2), false);

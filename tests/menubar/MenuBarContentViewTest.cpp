@@ -16,6 +16,7 @@
 #include "tolvar/menubar/PanelHeader.h"
 #include "tolvar/menubar/SectionHeader.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QSignalSpy>
@@ -151,6 +152,30 @@ TEST_F(MenuBarContentViewTest, ActivationJoinsCopiesThePlaceOrDismisses)
     view->activate(focus);
     EXPECT_TRUE(app().reminderStates().value(focus.id).dismissedAt.has_value());
     EXPECT_EQ(machine.workspace.openedUrls().size(), 1);
+}
+
+TEST_F(MenuBarContentViewTest, AServicesNameIsCopiedButNotShownAsAPlace)
+{
+    const MeetingSnapshot vendor = panelMeeting(
+        "Vendor call", berlin(2026, 3, 5, 11), 30, std::nullopt, QStringLiteral("Microsoft Teams Meeting"));
+    open({ vendor });
+    auto* card = static_cast<tolvar::FeaturedMeetingCard*>(view->nextSection()->items().first());
+    EXPECT_FALSE(card->place()) << "no place line";
+    const auto* copy = card->findChild<QAbstractButton*>();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_TRUE(copy->isVisibleTo(card));
+    EXPECT_EQ(copy->accessibleName(), "Copy location for Vendor call");
+    testsupport::saveScreenshot(*view, QStringLiteral("panel-service-name-as-place"));
+
+    QGuiApplication::clipboard()->setText("before");
+    view->ui().setSelectedMeetingID(vendor.id);
+    view->onReturn();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Microsoft Teams Meeting");
+    EXPECT_FALSE(app().reminderStates().contains(vendor.id));
+
+    open({ lunch });
+    card = static_cast<tolvar::FeaturedMeetingCard*>(view->nextSection()->items().first());
+    EXPECT_EQ(card->place(), "Café Nord");
 }
 
 TEST_F(MenuBarContentViewTest, MuteAndUnmuteActOnTheSelectedMeeting)

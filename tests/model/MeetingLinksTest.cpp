@@ -6,6 +6,7 @@
 
 using tolvar::MeetingSnapshot;
 using tolvar::physicalLocationText;
+using tolvar::placeName;
 
 namespace {
 
@@ -84,16 +85,24 @@ TEST(MeetingLinks, PhysicalLocationDropsLinksAndSeparators)
     EXPECT_FALSE(physicalLocationText(std::nullopt));
 }
 
-TEST(MeetingLinks, AnOnlineServicesNameIsNoPlace)
+TEST(MeetingLinks, AnOnlineServicesNameIsNoPlaceToShowButStaysTheLocation)
 {
     for (const char* name : { "Microsoft Teams Meeting", "microsoft teams", "Teams Meeting", "Zoom Meeting", "ZOOM",
              "Google Meet", "google meet meeting", "Webex", "Webex Meeting", "Whereby", " Zoom  Meeting ",
-             "Microsoft Teams Meeting; https://teams.microsoft.com/l/x" })
-        EXPECT_FALSE(physicalLocationText(QString::fromUtf8(name))) << name;
+             "Microsoft Teams Meeting; https://teams.microsoft.com/l/x" }) {
+        const QString location = QString::fromUtf8(name);
+        EXPECT_FALSE(placeName(location)) << name;
+        EXPECT_TRUE(physicalLocationText(location)) << name << ": still there to copy";
+    }
+    EXPECT_EQ(physicalLocationText(" Zoom  Meeting "), "Zoom Meeting");
+    EXPECT_EQ(
+        physicalLocationText("Microsoft Teams Meeting; https://teams.microsoft.com/l/x"), "Microsoft Teams Meeting");
     // A place that only mentions a service is still a place.
-    EXPECT_EQ(physicalLocationText("Zoom Room 4"), "Zoom Room 4");
-    EXPECT_EQ(physicalLocationText("Microsoft Teams Meeting, Room 4"), "Microsoft Teams Meeting, Room 4");
-    EXPECT_EQ(physicalLocationText("Webex Meetings"), "Webex Meetings");
+    EXPECT_EQ(placeName("Zoom Room 4"), "Zoom Room 4");
+    EXPECT_EQ(placeName("Microsoft Teams Meeting, Room 4"), "Microsoft Teams Meeting, Room 4");
+    EXPECT_EQ(placeName("Webex Meetings"), "Webex Meetings");
+    EXPECT_EQ(placeName("Room 4; https://teams.microsoft.com/l/x"), "Room 4");
+    EXPECT_FALSE(placeName(std::nullopt));
 
     // An Outlook invitation: the service's name as the place, the link in the description.
     MeetingSnapshot invitation;
@@ -104,7 +113,6 @@ TEST(MeetingLinks, AnOnlineServicesNameIsNoPlace)
     EXPECT_EQ(invitation.kind(), tolvar::MeetingKind::online);
     invitation.joinURL.reset();
     EXPECT_EQ(invitation.kind(), tolvar::MeetingKind::calendarEvent);
-    EXPECT_EQ(invitation.location, "Microsoft Teams Meeting") << "the record keeps what it was given";
 }
 
 TEST(MeetingLinks, PhysicalLocationDropsLinksAsWritten)

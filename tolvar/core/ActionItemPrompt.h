@@ -11,9 +11,13 @@ class ActionItemPrompt
 public:
     virtual ~ActionItemPrompt() = default;
 
-    // onDismiss runs after the user closed the prompt, not after hide().
-    virtual void show(const QString& meetingTitle, bool hideFromScreenShare, std::function<void()> onDismiss) = 0;
+    // The editor starts with `notes`; onDismiss runs after the user closed the prompt, not after hide().
+    virtual void show(
+        const QString& meetingTitle, const QString& notes, bool hideFromScreenShare, std::function<void()> onDismiss)
+        = 0;
     virtual void hide() = 0;
+    // What is typed into the prompt on screen; empty while none shows.
+    virtual QString notes() const = 0;
     virtual bool isOverlayVisible() const = 0;
 };
 

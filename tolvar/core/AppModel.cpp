@@ -299,6 +299,7 @@ void AppModel::applyQuickPanelShortcut()
 void AppModel::clearPendingActionItems()
 {
     m_pendingActionItemMeetings.clear();
+    m_suspendedActionItemNotes.clear();
     m_presentingActionItemMeeting.reset();
     savePendingActionItems();
     if (m_actionItemOverlayController.isOverlayVisible()) {

@@ -343,6 +343,8 @@ private:
     QuickPanel& m_quickPanelController;
     QHash<QString, PendingActionItemMeeting> m_pendingActionItemMeetings;
     std::optional<PendingActionItemMeeting> m_presentingActionItemMeeting;
+    // By meeting id: what was typed into a prompt that a reminder took off screen, until it shows again.
+    QHash<QString, QString> m_suspendedActionItemNotes;
     bool m_isPresentingActionItemAlert = false;
     GlobalHotkeyService m_globalHotkeyService;
     std::function<void()> m_showSettingsHandler;

@@ -157,8 +157,8 @@ void AppModel::presentDueActionItemAlerts()
     savePendingActionItems();
     m_presentingActionItemMeeting = earliest;
     m_isPresentingActionItemAlert = true;
-    m_actionItemOverlayController.show(
-        earliest->title, m_hideOverlayDuringScreenShare, [model = QPointer<AppModel>(this)] {
+    m_actionItemOverlayController.show(earliest->title, m_suspendedActionItemNotes.take(earliest->id),
+        m_hideOverlayDuringScreenShare, [model = QPointer<AppModel>(this)] {
             if (!model)
                 return;
             model->m_presentingActionItemMeeting.reset();
@@ -172,12 +172,15 @@ void AppModel::suspendActionItemAlert()
     if (!m_isPresentingActionItemAlert && !m_actionItemOverlayController.isOverlayVisible())
         return;
     const std::optional<PendingActionItemMeeting> presenting = m_presentingActionItemMeeting;
+    const QString notes = m_actionItemOverlayController.notes();
     m_presentingActionItemMeeting.reset();
     m_isPresentingActionItemAlert = false;
     m_actionItemOverlayController.hide();
     if (presenting) {
         m_pendingActionItemMeetings.insert(presenting->id, *presenting);
         savePendingActionItems();
+        if (!notes.isEmpty())
+            m_suspendedActionItemNotes.insert(presenting->id, notes);
     }
 }
 

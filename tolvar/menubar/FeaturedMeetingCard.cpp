@@ -65,9 +65,10 @@ void FeaturedMeetingCard::setDisplay(const MeetingDisplay& display)
     if (m_display == display)
         return;
     m_display = display;
-    m_place = physicalLocationText(display.meeting.location);
+    m_place = placeName(display.meeting.location);
     const MeetingSnapshot& meeting = display.meeting;
-    const bool hasLocation = m_place.has_value();
+    // A service's name is no place to show, but it is still there to copy.
+    const bool hasLocation = physicalLocationText(meeting.location).has_value();
     if (meeting.joinURL) {
         m_button->setKind(CircleActionButton::Kind::join);
         m_button->setAccessibleName(platform::localizedFormat("Join %@", { meeting.title }));

@@ -20,6 +20,8 @@ public:
 
     bool isNow() const { return m_isNow; }
     const MeetingDisplay& display() const { return m_display; }
+    // The place line's text; absent when there is no place to show.
+    const std::optional<QString>& place() const { return m_place; }
     // Repaints only when something shown changed.
     void setDisplay(const MeetingDisplay& display);
 

@@ -131,7 +131,7 @@ void MeetingDetailCard::rebuild()
         m_column->addWidget(new SymbolLabel(
             QStringLiteral("repeat"), 11, color, *m_meeting.recurrenceLabel, PanelStyle::font(11), color));
     }
-    if (const auto place = physicalLocationText(m_meeting.location)) {
+    if (const auto place = placeName(m_meeting.location)) {
         QFont font = PanelStyle::font(11);
         font.setUnderline(true);
         m_locationButton = new DetailLinkButton(font, withOpacity(palette.teal, 0.9));
@@ -225,7 +225,7 @@ void MeetingDetailCard::addAttendees()
 
 void MeetingDetailCard::openMap()
 {
-    if (const auto place = physicalLocationText(m_meeting.location)) {
+    if (const auto place = placeName(m_meeting.location)) {
         if (const auto url = MeetingSnapshot::mapSearchURL(*place))
             m_workspace.openUrl(*url);
     }
@@ -236,7 +236,7 @@ QString MeetingDetailCard::accessibilitySummary() const
     QStringList parts = { m_meeting.title, m_timeLabel };
     if (isPresent(m_meeting.recurrenceLabel))
         parts.append(*m_meeting.recurrenceLabel);
-    if (const auto place = physicalLocationText(m_meeting.location))
+    if (const auto place = placeName(m_meeting.location))
         parts.append(*place);
     if (const auto calendar = m_meeting.calendarDisplayName())
         parts.append(*calendar);

@@ -80,9 +80,17 @@ std::optional<QString> physicalLocationText(const std::optional<QString>& locati
     });
     remaining += text.mid(copied);
     const QString cleaned = collapseWhitespace(trimLocationSeparators(remaining));
-    if (cleaned.isEmpty() || isOnlyAServiceName(cleaned))
+    if (cleaned.isEmpty())
         return std::nullopt;
     return cleaned;
+}
+
+std::optional<QString> placeName(const std::optional<QString>& location)
+{
+    std::optional<QString> place = physicalLocationText(location);
+    if (place && isOnlyAServiceName(*place))
+        return std::nullopt;
+    return place;
 }
 
 std::optional<QString> joinServiceName(const std::optional<QUrl>& joinURL)

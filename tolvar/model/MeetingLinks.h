@@ -13,9 +13,11 @@ QString linkText(const QUrl& url);
 bool isWebLink(const QUrl& url);
 // The web links of a free text, in text order.
 QList<QUrl> detectLinks(const QString& text);
-// A calendar location without its web links and separators; absent when no place remains, or when all
-// that remains is the name of an online meeting service.
+// A calendar location without its web links and separators; absent when nothing remains.
 std::optional<QString> physicalLocationText(const std::optional<QString>& location);
+// The place to show as a place and to look up on a map: the physical location text, absent also when it
+// only names an online meeting service ("Microsoft Teams Meeting").
+std::optional<QString> placeName(const std::optional<QString>& location);
 // "Zoom", "Google Meet", "Teams", "Webex" or "Whereby" by the join link's host, else absent.
 std::optional<QString> joinServiceName(const std::optional<QUrl>& joinURL);
 

@@ -112,7 +112,7 @@ MeetingKind MeetingSnapshot::kind() const
 {
     if (isTask)
         return MeetingKind::task;
-    const bool hasPlace = physicalLocationText(location).has_value();
+    const bool hasPlace = placeName(location).has_value();
     if (joinURL)
         return hasPlace ? MeetingKind::hybrid : MeetingKind::online;
     return hasPlace ? MeetingKind::inPerson : MeetingKind::calendarEvent;

@@ -24,7 +24,7 @@ ActionItemOverlayController::~ActionItemOverlayController()
 }
 
 void ActionItemOverlayController::show(
-    const QString& meetingTitle, bool /*hideFromScreenShare*/, std::function<void()> onDismiss)
+    const QString& meetingTitle, const QString& notes, bool /*hideFromScreenShare*/, std::function<void()> onDismiss)
 {
     hide();
     m_isOverlayVisible = true;
@@ -35,6 +35,7 @@ void ActionItemOverlayController::show(
         onDismiss();
     };
     auto* view = new ActionItemOverlayView(meetingTitle, dismiss, m_clock);
+    view->setNotes(notes);
 
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen && !QGuiApplication::screens().isEmpty())
@@ -61,6 +62,12 @@ void ActionItemOverlayController::show(
             if (self && action == PanelTransientHotkeys::Action::escape)
                 dismiss();
         });
+}
+
+QString ActionItemOverlayController::notes() const
+{
+    const auto* view = m_window ? m_window->findChild<ActionItemOverlayView*>() : nullptr;
+    return view ? view->notes() : QString();
 }
 
 void ActionItemOverlayController::hide()

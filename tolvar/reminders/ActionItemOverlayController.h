@@ -23,8 +23,10 @@ public:
     ~ActionItemOverlayController() override;
 
     // hideFromScreenShare has no effect on X11, which cannot keep a window out of a screen capture.
-    void show(const QString& meetingTitle, bool hideFromScreenShare, std::function<void()> onDismiss) override;
+    void show(const QString& meetingTitle, const QString& notes, bool hideFromScreenShare,
+        std::function<void()> onDismiss) override;
     void hide() override;
+    QString notes() const override;
     bool isOverlayVisible() const override { return m_isOverlayVisible; }
 
     QWidget* window() const { return m_window.get(); }

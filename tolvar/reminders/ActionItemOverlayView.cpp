@@ -97,6 +97,8 @@ QString ActionItemOverlayView::notes() const
 void ActionItemOverlayView::setNotes(const QString& notes)
 {
     m_editor->setPlainText(notes);
+    // Notes given back after an interruption are written on from where they ended.
+    m_editor->moveCursor(QTextCursor::End);
 }
 
 bool ActionItemOverlayView::canCopy() const

@@ -13,7 +13,7 @@ class QVariantAnimation;
 namespace tolvar {
 
 // The dimmed full-screen card that asks for a finished meeting's action items. The notes live only
-// while it is open; Copy is the only way they leave it.
+// while its meeting's prompt is open or held back by a reminder; Copy is the only way they leave it.
 class ActionItemOverlayView : public QWidget, public PaintedElements
 {
     Q_OBJECT

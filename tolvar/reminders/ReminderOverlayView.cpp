@@ -206,14 +206,14 @@ QString ReminderOverlayView::headline() const
 QString ReminderOverlayView::summaryLine() const
 {
     const MeetingSnapshot& meeting = m_meetings.first();
-    return joinedParts({ label(meeting.kind()), joinServiceName(meeting), physicalLocationText(meeting.location),
-        meeting.calendarTitle, meeting.calendarSourceTitle,
-        platform::localizedFormat("starts %@", { shortTime(meeting.startDate) }) });
+    return joinedParts(
+        { label(meeting.kind()), joinServiceName(meeting), placeName(meeting.location), meeting.calendarTitle,
+            meeting.calendarSourceTitle, platform::localizedFormat("starts %@", { shortTime(meeting.startDate) }) });
 }
 
 QString ReminderOverlayView::rowDetailLine(const MeetingSnapshot& meeting) const
 {
-    return joinedParts({ label(meeting.kind()), joinServiceName(meeting), physicalLocationText(meeting.location),
+    return joinedParts({ label(meeting.kind()), joinServiceName(meeting), placeName(meeting.location),
         meeting.calendarTitle, meeting.calendarSourceTitle,
         shortTime(meeting.startDate) + QStringLiteral(" \u2013 ") + shortTime(meeting.endDate) });
 }

@@ -8,6 +8,7 @@
 #include "tolvar/reminders/FullscreenReminderController.h"
 
 #include <QPointer>
+#include <algorithm>
 #include <cmath>
 
 namespace tolvar {
@@ -105,10 +106,23 @@ void ReminderScheduler::evaluate()
         for (const MeetingSnapshot& meeting : std::as_const(group))
             m_firedKeys.insert(reminderKey(meeting));
         if (m_appModel.shouldShowOverlay(group))
-            show(group);
+            show(withUnansweredOnScreen(group));
     }
 
     m_appModel.presentDueActionItemAlerts();
+}
+
+QList<MeetingSnapshot> ReminderScheduler::withUnansweredOnScreen(QList<MeetingSnapshot> group) const
+{
+    // The new overlay replaces the one on screen, whose meetings have fired and would not come again:
+    // it holds those that got no answer, as it holds overlapping ones.
+    for (const MeetingSnapshot& shown : m_overlayController.visibleMeetings()) {
+        const bool inGroup = std::any_of(
+            group.cbegin(), group.cend(), [&shown](const MeetingSnapshot& meeting) { return meeting.id == shown.id; });
+        if (!inGroup && !m_appModel.isReminderSuppressed(shown))
+            group.append(shown);
+    }
+    return FullscreenReminderController::sortedByStart(group);
 }
 
 void ReminderScheduler::show(const QList<MeetingSnapshot>& group)

@@ -46,6 +46,7 @@ public:
 
 private:
     void scheduleTick();
+    QList<MeetingSnapshot> withUnansweredOnScreen(QList<MeetingSnapshot> group) const;
     void show(const QList<MeetingSnapshot>& group);
 
     AppModel& m_appModel;

@@ -228,13 +228,16 @@ TEST_F(AppModelTest, ActionItemPromptsComeInOrderAndYieldToReminders)
     machine.overlay.visible = false;
     app.presentDueActionItemAlerts();
     EXPECT_EQ(machine.prompt.titles, QStringList { "First" });
+    machine.prompt.typed = "- send the deck";
     app.suspendActionItemAlert();
     EXPECT_FALSE(machine.prompt.visible);
     EXPECT_EQ(app.pendingActionItemMeetings().size(), 2);
     app.presentDueActionItemAlerts();
     EXPECT_EQ(machine.prompt.titles, QStringList({ "First", "First" }));
+    EXPECT_EQ(machine.prompt.typed, "- send the deck") << "the same meeting's prompt comes back with its notes";
     machine.prompt.close();
     EXPECT_EQ(machine.prompt.titles, QStringList({ "First", "First", "Second" }));
+    EXPECT_EQ(machine.prompt.typed, "") << "another meeting's prompt starts empty";
     EXPECT_TRUE(app.pendingActionItemMeetings().isEmpty());
 }
 

@@ -86,9 +86,10 @@ public:
 class FakePrompt final : public tolvar::ActionItemPrompt
 {
 public:
-    void show(const QString& meetingTitle, bool, std::function<void()> onDismiss) override
+    void show(const QString& meetingTitle, const QString& notes, bool, std::function<void()> onDismiss) override
     {
         titles.append(meetingTitle);
+        typed = notes;
         closeHandler = std::move(onDismiss);
         visible = true;
     }
@@ -96,7 +97,9 @@ public:
     {
         ++hideCount;
         visible = false;
+        typed.clear();
     }
+    QString notes() const override { return typed; }
     bool isOverlayVisible() const override { return visible; }
     // The user closes the prompt.
     void close()
@@ -107,6 +110,8 @@ public:
     }
 
     QStringList titles;
+    // The editor's text: what show() was given, and what the user typed since.
+    QString typed;
     int hideCount = 0;
     bool visible = false;
     std::function<void()> closeHandler;
@@ -155,9 +160,9 @@ struct Machine
 
     std::unique_ptr<tolvar::AppModel> makeModel()
     {
-        tolvar::AppModel::Services services { clock, defaults, updateService, eventStore, store, account, overlay,
-            prompt, quickPanel, loginItem, systemLog, systemEvents, workspace,
-            [this](tolvar::AppModel& model) -> std::unique_ptr<tolvar::ReminderScheduling> {
+        tolvar::AppModel::Services services { clock, defaults, updateService, eventStore, store, account,
+            realOverlay ? *realOverlay : overlay, realPrompt ? *realPrompt : prompt, quickPanel, loginItem, systemLog,
+            systemEvents, workspace, [this](tolvar::AppModel& model) -> std::unique_ptr<tolvar::ReminderScheduling> {
                 if (makeScheduler)
                     return makeScheduler(model);
                 ++schedulersMade;
@@ -177,6 +182,9 @@ struct Machine
     platform::TestEventStore eventStore;
     FakeOverlay overlay;
     FakePrompt prompt;
+    // The real reminder and prompt controllers, for tests that set them, in place of the doubles.
+    tolvar::ReminderOverlay* realOverlay = nullptr;
+    tolvar::ActionItemPrompt* realPrompt = nullptr;
     FakeQuickPanel quickPanel;
     platform::MemoryLoginItem loginItem;
     platform::MemorySystemLog systemLog;

@@ -2,6 +2,7 @@
 
 #include "platform/cloud/FolderCloudAccount.h"
 #include "platform/cloud/FolderKeyValueStore.h"
+#include "tolvar/model/MeetingLinks.h"
 #include "tolvar/model/RecordJson.h"
 
 #include <QElapsedTimer>
@@ -210,6 +211,36 @@ TEST_F(RefreshTest, TheOverlayStaysWhileOneShownMeetingIsStillDue)
     app.refresh();
     settle();
     EXPECT_FALSE(machine.overlay.visible);
+}
+
+TEST_F(RefreshTest, AnEventWhosePlaceOnlyNamesAnOnlineServiceIsStillAMeeting)
+{
+    // Mail programs write the service's name where the place goes; the calendar takes meetings only.
+    platform::StoreEvent named
+        = event("Vendor call", clock.now().addingSeconds(600), clock.now().addingSeconds(1200), work);
+    named.url.reset();
+    named.location = QStringLiteral("Microsoft Teams Meeting");
+    platform::StoreEvent invitation
+        = event("Weekly sync", clock.now().addingSeconds(900), clock.now().addingSeconds(1800), work);
+    invitation.url.reset();
+    invitation.location = QStringLiteral("Zoom Meeting");
+    invitation.notes = QStringLiteral("Join: https://acme.zoom.us/j/123");
+    machine.eventStore.setEvents({ named, invitation });
+    AppModel& app = started();
+
+    ASSERT_EQ(app.meetings().size(), 2) << "an event with a place is a meeting";
+    const MeetingSnapshot vendor = app.meetings()[0];
+    const MeetingSnapshot sync = app.meetings()[1];
+    EXPECT_EQ(vendor.location, "Microsoft Teams Meeting") << "kept for copying";
+    EXPECT_EQ(vendor.kind(), tolvar::MeetingKind::calendarEvent) << "not in person";
+    EXPECT_EQ(sync.location, "Zoom Meeting");
+    EXPECT_EQ(sync.kind(), tolvar::MeetingKind::online) << "not hybrid";
+    EXPECT_FALSE(tolvar::placeName(vendor.location)) << "no place line and no map for it";
+
+    EXPECT_FALSE(app.isReminderSuppressed(vendor));
+    app.setOnlyRemindMeetingsWithJoinLink(true);
+    EXPECT_TRUE(app.isReminderSuppressed(vendor)) << "a location without a link";
+    EXPECT_FALSE(app.isReminderSuppressed(sync));
 }
 
 TEST_F(RefreshTest, TasksAreFetchedOnlyFromSelectedLists)

@@ -19,7 +19,7 @@ class ActionItemOverlayTest : public ::testing::Test
 protected:
     void show(const QString& title)
     {
-        controller.show(title, false, [this, title] { dismissed.append(title); });
+        controller.show(title, {}, false, [this, title] { dismissed.append(title); });
         QCoreApplication::processEvents();
     }
 

@@ -71,6 +71,16 @@ TEST_F(ReminderOverlayViewTest, LinesNameTheServiceAndThePlace)
     EXPECT_TRUE(detail.contains(QStringLiteral(" \u2013 ")));
 }
 
+TEST_F(ReminderOverlayViewTest, AServicesNameIsNoPlaceInTheLinesButCanBeCopied)
+{
+    const MeetingSnapshot named = overlayMeeting("m4", "Vendor call", clock.now(), 60, {}, "Microsoft Teams Meeting");
+    auto view = makeView({ named });
+    EXPECT_TRUE(view->summaryLine().startsWith(QStringLiteral("Calendar event \u00B7 Work \u00B7 Company \u00B7 ")))
+        << view->summaryLine().toStdString();
+    EXPECT_FALSE(view->dismissIsPrimary());
+    EXPECT_EQ(view->buttons().last().label.title, "Copy Location");
+}
+
 TEST_F(ReminderOverlayViewTest, TimesAreHoursAndMinutesEvenUnderTheCLocale)
 {
     const QLocale before;

@@ -1,7 +1,16 @@
 #include "tests/core/appmodel/AppModelHarness.h"
 
 #include "platform/activity/MemoryProcessActivity.h"
+#include "platform/hotkeys/TestHotKeys.h"
+#include "platform/sound/MemorySystemSound.h"
+#include "tolvar/menubar/PanelTransientHotkeys.h"
+#include "tolvar/reminders/ActionItemOverlayController.h"
+#include "tolvar/reminders/ActionItemOverlayView.h"
+#include "tolvar/reminders/FullscreenReminderController.h"
+#include "tolvar/reminders/OverlayFocusModel.h"
 #include "tolvar/reminders/ReminderScheduler.h"
+
+#include <QPlainTextEdit>
 
 using namespace appmodeltest;
 using namespace tolvar;
@@ -109,7 +118,8 @@ TEST_F(ReminderSchedulerTest, OverlappingDueMeetingsFormOneGroupAndTheRestFollow
     started();
     ASSERT_EQ(machine.overlay.history.size(), 2);
     EXPECT_EQ(titles(machine.overlay.history[0]), QStringList({ "A", "B" }));
-    EXPECT_EQ(titles(machine.overlay.history[1]), QStringList { "C" });
+    EXPECT_EQ(titles(machine.overlay.history[1]), QStringList({ "A", "B", "C" }))
+        << "the overlay that replaces the first holds its unanswered meetings";
     clock.advance(1);
     EXPECT_EQ(machine.overlay.history.size(), 2);
 }
@@ -120,13 +130,11 @@ TEST_F(ReminderSchedulerTest, AMeetingWithoutDurationRemindsAloneAndBlocksNothin
     clock.setNow(start.addingSeconds(-5));
     started();
     clock.advance(1);
-    QStringList seen;
-    for (const QList<MeetingSnapshot>& group : std::as_const(machine.overlay.history)) {
-        ASSERT_EQ(group.size(), 1);
-        seen += group[0].title;
-    }
-    seen.sort();
-    EXPECT_EQ(seen, QStringList({ "Deadline", "Sync" }));
+    ASSERT_EQ(machine.overlay.history.size(), 2);
+    EXPECT_EQ(machine.overlay.history[0].size(), 1) << "each comes as a group of its own";
+    QStringList shown = titles(machine.overlay.history[1]);
+    shown.sort();
+    EXPECT_EQ(shown, QStringList({ "Deadline", "Sync" })) << "the second overlay holds the unanswered first";
 }
 
 TEST_F(ReminderSchedulerTest, ASnoozeFiresAgainAndJoinDismissesTheWholeGroup)
@@ -210,4 +218,94 @@ TEST_F(ReminderSchedulerTest, EveryTickOffersADueActionItemPrompt)
     EXPECT_TRUE(machine.prompt.titles.isEmpty());
     clock.advance(60);
     EXPECT_EQ(machine.prompt.titles, QStringList { "Joined" });
+}
+
+// The real scheduler with the real reminder and prompt controllers, offscreen, on the set clock.
+class SchedulerWithControllersTest : public ReminderSchedulerTest
+{
+protected:
+    static constexpr qint64 escapeKey = 53, returnKey = 36;
+
+    void SetUp() override
+    {
+        ReminderSchedulerTest::SetUp();
+        machine.realOverlay = &overlay;
+        machine.realPrompt = &prompt;
+    }
+
+    QStringList onScreen() const { return titles(overlay.visibleMeetings()); }
+
+    void press(qint64 keyCode)
+    {
+        panelKeys.press(keyCode, 0);
+        QCoreApplication::processEvents();
+    }
+
+    QPlainTextEdit* notesEditor() const { return prompt.window()->findChild<ActionItemOverlayView*>()->editor(); }
+
+    platform::MemorySystemSound sound;
+    platform::TestHotKeys panelKeys;
+    PanelTransientHotkeys registry { &panelKeys };
+    FullscreenReminderController overlay { clock, sound, registry };
+    ActionItemOverlayController prompt { clock, registry };
+};
+
+TEST_F(SchedulerWithControllersTest, ASnoozeEndingWhileAnotherReminderShowsKeepsThatReminder)
+{
+    setEvents({ at("Review", -30, 30), at("Standup", 0, 30) });
+    AppModel& app = started();
+    ASSERT_EQ(onScreen(), QStringList { "Review" });
+    overlay.focusModel()->setFocusIndex(0); // Snooze 1m
+    press(returnKey);
+    clock.advance(0.5); // snoozed until 10:00:00.5
+
+    clock.advance(49.5);
+    ASSERT_EQ(onScreen(), QStringList { "Standup" });
+    clock.advance(10.5);
+    EXPECT_EQ(onScreen(), QStringList({ "Review", "Standup" })) << "the standup got no answer and stays";
+
+    press(escapeKey);
+    clock.advance(0.5);
+    EXPECT_FALSE(overlay.isOverlayVisible());
+    for (const MeetingSnapshot& meeting : app.meetings())
+        EXPECT_TRUE(app.reminderStates().value(meeting.id).dismissedAt) << meeting.title.toStdString();
+
+    // Left alone, a held reminder goes with the auto-dismiss of the overlay that holds it.
+    setEvents({ at("Planning", 2, 30), at("Retro", 4, 30) });
+    clock.advance(110);
+    ASSERT_EQ(onScreen(), QStringList { "Planning" });
+    clock.advance(120);
+    ASSERT_EQ(onScreen(), QStringList({ "Planning", "Retro" }));
+    clock.advance(180.5);
+    EXPECT_FALSE(overlay.isOverlayVisible());
+    for (const MeetingSnapshot& meeting : app.meetings())
+        EXPECT_TRUE(app.reminderStates().value(meeting.id).dismissedAt) << meeting.title.toStdString();
+}
+
+TEST_F(SchedulerWithControllersTest, NotesTypedWhenAReminderInterruptsComeBackWithThePrompt)
+{
+    defaults.setBool(SettingsKey::showActionItemAlertAfterMeeting, true);
+    setEvents({ at("Standup", 10, 30) });
+    AppModel& app = started();
+    const MeetingSnapshot retro = meeting("Retro", start.addingSeconds(-3600), start.addingSeconds(-120));
+    app.queueActionItemCapture(retro);
+    ASSERT_TRUE(prompt.isOverlayVisible());
+    notesEditor()->insertPlainText("- send the deck");
+
+    clock.advance(10 * 60 + 50); // the standup's reminder
+    ASSERT_EQ(onScreen(), QStringList { "Standup" });
+    EXPECT_FALSE(prompt.isOverlayVisible());
+    press(escapeKey);
+    clock.advance(1);
+    ASSERT_TRUE(prompt.isOverlayVisible());
+    EXPECT_EQ(notesEditor()->toPlainText(), "- send the deck");
+    notesEditor()->insertPlainText("\n- book the room");
+    EXPECT_EQ(prompt.notes(), "- send the deck\n- book the room") << "typing goes on where it stopped";
+
+    // Closed by the user, the notes are gone: a new prompt for the meeting starts empty.
+    press(escapeKey);
+    EXPECT_FALSE(prompt.isOverlayVisible());
+    app.queueActionItemCapture(retro);
+    ASSERT_TRUE(prompt.isOverlayVisible());
+    EXPECT_EQ(prompt.notes(), "");
 }
