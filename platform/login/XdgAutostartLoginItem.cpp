@@ -12,11 +12,18 @@ namespace platform {
 namespace {
 
 // The Exec value of a desktop entry: the path quoted for the Exec syntax, then escaped as a string value.
-std::optional<QString> execValue(const QString& executablePath)
+// Empty, with `failure` set, for a path that no entry can start.
+QString execValue(const QString& executablePath, QString& failure)
 {
+    if (executablePath.isEmpty() || !QFileInfo(executablePath).isAbsolute()) {
+        failure = QStringLiteral("The application's executable is not known");
+        return {};
+    }
     for (const QChar c : executablePath) {
-        if (c.category() == QChar::Other_Control)
-            return std::nullopt;
+        if (c.category() == QChar::Other_Control) {
+            failure = QStringLiteral("The application's path cannot be written to an autostart entry");
+            return {};
+        }
     }
     QString quoted = QStringLiteral("\"");
     for (const QChar c : executablePath) {
@@ -28,6 +35,21 @@ std::optional<QString> execValue(const QString& executablePath)
     }
     quoted += u'"';
     return quoted.replace(u'\\', QStringLiteral("\\\\"));
+}
+
+// One line of an entry read in order: its key and value when it is a key of the main group; a group
+// header sets `inMainGroup`.
+std::optional<std::pair<QString, QString>> mainGroupEntry(const QString& line, bool& inMainGroup)
+{
+    const QString trimmed = line.trimmed();
+    if (trimmed.startsWith(u'[')) {
+        inMainGroup = trimmed == u"[Desktop Entry]";
+        return std::nullopt;
+    }
+    const qsizetype equals = trimmed.indexOf(u'=');
+    if (!inMainGroup || equals < 0)
+        return std::nullopt;
+    return std::pair(trimmed.left(equals).trimmed(), trimmed.mid(equals + 1).trimmed());
 }
 
 QString defaultEntryPath()
@@ -49,31 +71,18 @@ XdgAutostartLoginItem::XdgAutostartLoginItem(const QString& entryPath, const QSt
 
 std::optional<QString> XdgAutostartLoginItem::registerItem()
 {
-    if (m_executablePath.isEmpty() || !QFileInfo(m_executablePath).isAbsolute())
-        return QStringLiteral("The application's executable is not known");
-    const std::optional<QString> exec = execValue(m_executablePath);
-    if (!exec)
-        return QStringLiteral("The application's path cannot be written to an autostart entry");
-
-    const QString directory = QFileInfo(m_entryPath).absolutePath();
-    if (!QDir().mkpath(directory))
-        return QStringLiteral("Cannot create the folder %1").arg(directory);
-
-    QSaveFile file(m_entryPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    const QString entry = QStringLiteral("[Desktop Entry]\n"
-                                         "Type=Application\n"
-                                         "Name=Tolvar\n"
-                                         "Comment=Meeting reminders\n"
-                                         "Exec=%1\n"
-                                         "Terminal=false\n"
-                                         "X-GNOME-Autostart-enabled=true\n")
-                              .arg(*exec);
-    file.write(entry.toUtf8());
-    if (!file.commit())
-        return file.errorString();
-    return std::nullopt;
+    QString failure;
+    const QString exec = execValue(m_executablePath, failure);
+    if (exec.isEmpty())
+        return failure;
+    return writeEntry(QStringLiteral("[Desktop Entry]\n"
+                                     "Type=Application\n"
+                                     "Name=Tolvar\n"
+                                     "Comment=Meeting reminders\n"
+                                     "Exec=%1\n"
+                                     "Terminal=false\n"
+                                     "X-GNOME-Autostart-enabled=true\n")
+                          .arg(exec));
 }
 
 std::optional<QString> XdgAutostartLoginItem::unregisterItem()
@@ -94,20 +103,56 @@ LoginItem::Status XdgAutostartLoginItem::status() const
     // Desktops switch an autostart entry off by editing it rather than removing it.
     bool inMainGroup = false;
     while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.startsWith(u'[')) {
-            inMainGroup = line == u"[Desktop Entry]";
+        const auto entry = mainGroupEntry(QString::fromUtf8(file.readLine()), inMainGroup);
+        if (!entry)
             continue;
-        }
-        const qsizetype equals = line.indexOf(u'=');
-        if (!inMainGroup || equals < 0)
-            continue;
-        const QString key = line.left(equals).trimmed();
-        const QString value = line.mid(equals + 1).trimmed();
+        const auto& [key, value] = *entry;
         if ((key == u"Hidden" && value == u"true") || (key == u"X-GNOME-Autostart-enabled" && value == u"false"))
             return Status::notRegistered;
     }
     return Status::enabled;
+}
+
+std::optional<QString> XdgAutostartLoginItem::followExecutable()
+{
+    if (status() != Status::enabled)
+        return std::nullopt;
+    QString failure;
+    const QString exec = execValue(m_executablePath, failure);
+    if (exec.isEmpty())
+        return failure;
+    QFile file(m_entryPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    file.close();
+    // Only the program changes: whatever else the user or the desktop put in the entry stays.
+    bool inMainGroup = false;
+    for (QString& line : lines) {
+        const auto entry = mainGroupEntry(line, inMainGroup);
+        if (!entry || entry->first != u"Exec")
+            continue;
+        if (entry->second == exec)
+            return std::nullopt;
+        line = QStringLiteral("Exec=") + exec;
+        return writeEntry(lines.join(u'\n'));
+    }
+    // An entry that names no program starts nothing.
+    return registerItem();
+}
+
+std::optional<QString> XdgAutostartLoginItem::writeEntry(const QString& entry) const
+{
+    const QString directory = QFileInfo(m_entryPath).absolutePath();
+    if (!QDir().mkpath(directory))
+        return QStringLiteral("Cannot create the folder %1").arg(directory);
+    QSaveFile file(m_entryPath);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    file.write(entry.toUtf8());
+    if (!file.commit())
+        return file.errorString();
+    return std::nullopt;
 }
 
 } // namespace platform

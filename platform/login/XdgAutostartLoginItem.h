@@ -16,9 +16,15 @@ public:
     std::optional<QString> unregisterItem() override;
     Status status() const override;
 
+    // While the entry is on, makes it start this executable, so that the program installed or moved since
+    // the user turned it on is the one that starts at login. Returns the failure's description.
+    std::optional<QString> followExecutable();
+
     QString entryPath() const { return m_entryPath; }
 
 private:
+    std::optional<QString> writeEntry(const QString& entry) const;
+
     QString m_entryPath;
     QString m_executablePath;
 };

@@ -110,6 +110,9 @@ int main(int argc, char** argv)
             });
         platform::XdgAutostartLoginItem loginItem;
         platform::SyslogSystemLog systemLog;
+        // Whichever copy of the program the user runs (a new install, a build) is the one that starts at login.
+        if (const std::optional<QString> failure = loginItem.followExecutable())
+            systemLog.write(QStringLiteral("Login item not updated: ") + *failure);
         platform::DBusSystemEvents systemEvents;
         platform::LinuxProcessActivity processActivity;
 

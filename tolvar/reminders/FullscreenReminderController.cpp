@@ -4,6 +4,7 @@
 #include "platform/time/Clock.h"
 #include "tolvar/reminders/OverlayFocusModel.h"
 #include "tolvar/reminders/ReminderOverlayView.h"
+#include "tolvar/reminders/X11Activation.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -99,6 +100,11 @@ void FullscreenReminderController::show(const QList<MeetingSnapshot>& meetings, 
         window->activateWindow();
         m_windows.append(window);
     }
+    // A turn of the event loop later, so that a focus change the window manager makes while the windows
+    // open does not have the last word.
+    if (QWidget* key = m_windows.isEmpty() ? nullptr : m_windows.last())
+        QMetaObject::invokeMethod(
+            key, [key] { activateIgnoringOtherApplications(*key); }, Qt::QueuedConnection);
 
     m_hotkeys.unregisterOwner(PanelTransientHotkeys::Owner::menuBar);
     m_hotkeys.unregisterOwner(PanelTransientHotkeys::Owner::quickPanel);

@@ -8,6 +8,7 @@
 #include "tolvar/settings/SettingsStyle.h"
 #include "tolvar/settings/SettingsView.h"
 #include "tolvar/settings/SymbolView.h"
+#include "tolvar/style/BorderedButton.h"
 
 #include <QCheckBox>
 #include <QGraphicsOpacityEffect>
@@ -185,8 +186,8 @@ QWidget* AlertsSection::testRemindersCard()
     actions->setSpacing(10);
     m_conflictTest = new QPushButton(platform::localized("Create 30s Conflict Test"), card);
     connect(m_conflictTest, &QPushButton::clicked, this, [this] { m_settingsView.createConflictTest(); });
-    m_fullscreenTest = new QPushButton(platform::localized("Show Fullscreen Test"), card);
-    m_fullscreenTest->setDefault(true);
+    m_fullscreenTest = new BorderedButton(
+        platform::localized("Show Fullscreen Test"), BorderedButton::Style::borderedProminent, card);
     connect(m_fullscreenTest, &QPushButton::clicked, &m_appModel, &AppModel::showFullscreenTest);
     actions->addWidget(m_conflictTest);
     actions->addWidget(m_fullscreenTest);

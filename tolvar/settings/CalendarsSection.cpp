@@ -7,6 +7,7 @@
 #include "tolvar/settings/SettingsStyle.h"
 #include "tolvar/settings/SettingsTexts.h"
 #include "tolvar/settings/SourceToggleList.h"
+#include "tolvar/style/BorderedButton.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -28,8 +29,8 @@ CalendarsSection::CalendarsSection(AppModel& appModel, QWidget* parent)
     auto* accessRow = new QHBoxLayout;
     accessRow->setSpacing(12);
     m_accessMessage = settingsStyle::label(QString(), settingsStyle::font(13), false, access);
-    m_requestAccess = new QPushButton(platform::localized("Request Access"), access);
-    m_requestAccess->setDefault(true);
+    m_requestAccess
+        = new BorderedButton(platform::localized("Request Access"), BorderedButton::Style::borderedProminent, access);
     // Not awaited: the new state arrives through the model's permission state and calendars.
     connect(m_requestAccess, &QPushButton::clicked, this, [this] { m_appModel.requestCalendarAccess(); });
     accessRow->addWidget(m_accessMessage, 1);

@@ -7,7 +7,7 @@
 #include "tolvar/settings/SettingsStyle.h"
 #include "tolvar/settings/SourceToggleList.h"
 #include "tolvar/settings/SymbolView.h"
-#include "tolvar/style/SymbolIcon.h"
+#include "tolvar/style/BorderedButton.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -22,34 +22,6 @@
 namespace tolvar {
 
 namespace {
-
-// A push button whose symbol takes the button text's colour, so that it shows on a dark palette too.
-class SymbolButton : public QPushButton
-{
-public:
-    SymbolButton(const QString& symbol, const QString& text, QWidget* parent)
-        : QPushButton(text, parent)
-        , m_symbol(symbol)
-    {
-        updateSymbol();
-    }
-
-protected:
-    void changeEvent(QEvent* event) override
-    {
-        QPushButton::changeEvent(event);
-        if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
-            updateSymbol();
-    }
-
-private:
-    void updateSymbol()
-    {
-        setIcon(SymbolIcon::pixmap(m_symbol, 14, palette().color(QPalette::ButtonText), devicePixelRatioF()));
-    }
-
-    QString m_symbol;
-};
 
 // A note with its symbol on a rounded panel tinted with the note's colour.
 class Note : public QWidget
@@ -170,9 +142,8 @@ OnboardingView::OnboardingView(AppModel& appModel, std::function<void()> onFinis
 
     auto* finishRow = new QHBoxLayout;
     finishRow->addStretch(1);
-    m_finish = new QPushButton(platform::localized("Finish"), this);
+    m_finish = new BorderedButton(platform::localized("Finish"), BorderedButton::Style::borderedProminent, this);
     m_finish->setFixedWidth(160);
-    m_finish->setDefault(true);
     connect(m_finish, &QPushButton::clicked, this, [this] {
         if (m_onFinish)
             m_onFinish();
@@ -233,8 +204,8 @@ QWidget* OnboardingView::stepOneContent()
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(12);
 
-    m_requestAccess
-        = new SymbolButton(QStringLiteral("lock.open.fill"), platform::localized("Request Calendar Access"), content);
+    m_requestAccess = new BorderedButton(QStringLiteral("lock.open.fill"),
+        platform::localized("Request Calendar Access"), BorderedButton::Style::borderedProminent, content);
     // Not awaited: the answer arrives through the model's permission state and calendars.
     connect(m_requestAccess, &QPushButton::clicked, this, [this] { m_appModel.requestCalendarAccess(); });
     stack->addWidget(m_requestAccess, 0, Qt::AlignLeft);
@@ -270,13 +241,14 @@ QWidget* OnboardingView::stepTwoContent()
     auto* row = new QHBoxLayout(content);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(10);
-    m_createTest = new SymbolButton(QStringLiteral("plus"), platform::localized("Create Test Reminder"), content);
+    m_createTest = new BorderedButton(
+        QStringLiteral("plus"), platform::localized("Create Test Reminder"), BorderedButton::Style::bordered, content);
     connect(m_createTest, &QPushButton::clicked, this, [this] {
         m_appModel.createTestMeeting(TestMeetingKind::online);
         markTestCreated();
     });
-    m_fullscreenTest
-        = new SymbolButton(QStringLiteral("play.fill"), platform::localized("Show Fullscreen Test"), content);
+    m_fullscreenTest = new BorderedButton(QStringLiteral("play.fill"), platform::localized("Show Fullscreen Test"),
+        BorderedButton::Style::borderedProminent, content);
     connect(m_fullscreenTest, &QPushButton::clicked, this, [this] {
         m_appModel.showFullscreenTest();
         markTestCreated();

@@ -8,6 +8,7 @@
 #include "tolvar/settings/SettingsStyle.h"
 #include "tolvar/settings/SettingsTexts.h"
 #include "tolvar/settings/SourceToggleList.h"
+#include "tolvar/style/BorderedButton.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,8 +30,8 @@ RemindersSection::RemindersSection(AppModel& appModel, QWidget* parent)
     auto* accessRow = new QHBoxLayout;
     accessRow->setSpacing(12);
     m_accessMessage = settingsStyle::label(QString(), settingsStyle::font(13), false, access);
-    m_requestAccess = new QPushButton(platform::localized("Request Access"), access);
-    m_requestAccess->setDefault(true);
+    m_requestAccess
+        = new BorderedButton(platform::localized("Request Access"), BorderedButton::Style::borderedProminent, access);
     connect(m_requestAccess, &QPushButton::clicked, this, [this] { m_appModel.requestRemindersAccess(); });
     accessRow->addWidget(m_accessMessage, 1);
     accessRow->addWidget(m_requestAccess);

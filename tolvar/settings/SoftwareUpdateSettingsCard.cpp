@@ -3,6 +3,7 @@
 #include "platform/text/Localized.h"
 #include "tolvar/settings/SettingsStyle.h"
 #include "tolvar/settings/UpdateService.h"
+#include "tolvar/style/BorderedButton.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -19,8 +20,8 @@ SoftwareUpdateSettingsCard::SoftwareUpdateSettingsCard(UpdateService& updateServ
     body().setSpacing(12);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(12);
-    m_checkButton = new QPushButton(platform::localized("Check for Updates..."), this);
-    m_checkButton->setDefault(true);
+    m_checkButton = new BorderedButton(
+        platform::localized("Check for Updates..."), BorderedButton::Style::borderedProminent, this);
     buttons->addWidget(m_checkButton);
     buttons->addStretch(1);
     body().addLayout(buttons);

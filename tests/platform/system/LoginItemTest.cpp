@@ -1,8 +1,10 @@
 #include "platform/login/XdgAutostartLoginItem.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -121,4 +123,59 @@ TEST_F(XdgAutostartLoginItemTest, EntriesSwitchedOffByTheDesktopAreNotEnabledUnt
     ASSERT_EQ(item.registerItem(), std::nullopt);
     EXPECT_EQ(item.status(), LoginItem::Status::enabled);
     EXPECT_FALSE(readFile(entryPath).contains("Hidden"));
+}
+
+TEST_F(XdgAutostartLoginItemTest, EachStartPointsAnEnabledEntryAtTheRunningProgramAndKeepsTheRest)
+{
+    // Turned on from the build folder; the user then added a delay, and the entry has an action of its own.
+    XdgAutostartLoginItem fromBuild(entryPath, "/home/dev/tolvar/build/tolvar/app/tolvar");
+    ASSERT_EQ(fromBuild.registerItem(), std::nullopt);
+    QFile entry(entryPath);
+    ASSERT_TRUE(entry.open(QIODevice::Append));
+    entry.write("X-GNOME-Autostart-Delay=10\n[Desktop Action quit]\nExec=/usr/bin/true\n");
+    entry.close();
+
+    XdgAutostartLoginItem installed(entryPath, "/opt/Tolvar App/bin/tolvar");
+    EXPECT_EQ(installed.followExecutable(), std::nullopt);
+    const QString followed = readFile(entryPath);
+    EXPECT_TRUE(followed.contains("\nExec=\"/opt/Tolvar App/bin/tolvar\"\n")) << followed.toStdString();
+    EXPECT_FALSE(followed.contains("/build/"));
+    EXPECT_TRUE(followed.contains("\nX-GNOME-Autostart-Delay=10\n"));
+    EXPECT_TRUE(followed.endsWith("[Desktop Action quit]\nExec=/usr/bin/true\n"));
+    EXPECT_EQ(installed.status(), LoginItem::Status::enabled);
+
+    // Started again from the same place, the entry is left as it is.
+    const QDateTime old = QDateTime::fromSecsSinceEpoch(1000000000);
+    ASSERT_TRUE(entry.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(entry.setFileTime(old, QFileDevice::FileModificationTime));
+    entry.close();
+    EXPECT_EQ(installed.followExecutable(), std::nullopt);
+    EXPECT_EQ(QFileInfo(entryPath).lastModified(), old);
+    EXPECT_EQ(readFile(entryPath), followed);
+}
+
+TEST_F(XdgAutostartLoginItemTest, EntriesThatAreOffStayOffAndEntriesWithoutAProgramGetOne)
+{
+    XdgAutostartLoginItem item(entryPath, "/usr/bin/tolvar");
+    EXPECT_EQ(item.followExecutable(), std::nullopt);
+    EXPECT_FALSE(QFile::exists(entryPath)) << "a login item that is off is not turned on";
+
+    ASSERT_TRUE(QDir().mkpath(config.path() + "/autostart"));
+    const QByteArray switchedOff = "[Desktop Entry]\nExec=/old/tolvar\nHidden=true\n";
+    writeFile(entryPath, switchedOff);
+    EXPECT_EQ(item.followExecutable(), std::nullopt);
+    EXPECT_EQ(readFile(entryPath), switchedOff);
+
+    writeFile(entryPath, "[Desktop Entry]\nType=Application\n");
+    EXPECT_EQ(item.followExecutable(), std::nullopt);
+    EXPECT_TRUE(readFile(entryPath).contains("\nExec=\"/usr/bin/tolvar\"\n"));
+    EXPECT_EQ(item.status(), LoginItem::Status::enabled);
+
+    // A program that no entry can start leaves the entry alone and says why.
+    const QString before = readFile(entryPath);
+    XdgAutostartLoginItem unstartable(entryPath, "/opt/tol\nvar");
+    const std::optional<QString> failure = unstartable.followExecutable();
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_FALSE(failure->isEmpty());
+    EXPECT_EQ(readFile(entryPath), before);
 }
