@@ -4,6 +4,7 @@
 
 #include "tests/core/appmodel/AppModelHarness.h"
 #include "tolvar/menubar/PanelHotkeyWindowAccessor.h"
+#include "tolvar/menubar/PanelScrollArea.h"
 #include "tolvar/menubar/PanelTransientHotkeys.h"
 #include "tolvar/menubar/QuickPanelHostingView.h"
 #include "tolvar/menubar/QuickPanelPinModel.h"
