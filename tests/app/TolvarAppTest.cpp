@@ -135,6 +135,22 @@ TEST(MenuBarExtraFrame, BesideTheIconInsideTheUsableArea)
     EXPECT_EQ(MenuBarExtraWindow::frameFor(QRect(), { 1270, 790 }, left, size), QRect(920, 300, 360, 500));
 }
 
+TEST(MenuBarExtraFrame, ATallPanelTakesTheRoomBesideTheIconAndNoMore)
+{
+    using tolvar::MenuBarExtraWindow;
+    const QRect right(1280, 0, 1024, 768);
+    const int gap = MenuBarExtraWindow::iconGap;
+    // A tray at the top that reserves no strip: below the icon down to the bottom edge.
+    EXPECT_EQ(MenuBarExtraWindow::roomBeside(QRect(2280, 0, 24, 24), right), 768 - 24 - gap);
+    EXPECT_EQ(MenuBarExtraWindow::frameFor(QRect(2280, 0, 24, 24), {}, right, QSize(360, 768 - 24 - gap)),
+        QRect(1944, 24 + gap, 360, 768 - 24 - gap));
+    // A tray at the bottom: above the icon up to the top edge.
+    EXPECT_EQ(MenuBarExtraWindow::roomBeside(QRect(1300, 744, 24, 24), right), 744 - gap);
+    // One that reserves a strip wider than the icon and the gap leaves the whole usable area.
+    EXPECT_EQ(MenuBarExtraWindow::roomBeside(QRect(2280, 0, 24, 24), QRect(1280, 30, 1024, 738)), 738);
+    EXPECT_EQ(MenuBarExtraWindow::roomBeside(QRect(), right), 768) << "at the pointer";
+}
+
 TEST_F(TolvarAppTest, aClickOpensThePanelAndBootstrapsEveryTimeAndALostFocusClosesIt)
 {
     model = machine.makeModel();

@@ -237,6 +237,16 @@ sleep 0.3
 read -r mx my _ _ < <(panel)
 [ "$mx $my" = "$((qx - 120)) $((qy + 80))" ] || fail "dragging the pinned panel moved it to $mx $my, not by -120 +80"
 note "dragged the pinned Quick Panel by its background"
+# Dragged on past the monitor's bottom edge, it comes to rest inside the monitor, as it opens.
+over=$((768 - (my + qh) + 40))
+xdotool mousemove $((mx + 6)) $((my + 6)) mousedown 1
+sleep 0.1
+xdotool mousemove $((mx + 6)) $((my + 6 + over / 2))
+sleep 0.1
+xdotool mousemove $((mx + 6)) $((my + 6 + over)) mouseup 1
+inside() { read -r dx dy dw dh < <(panel) && [ "$dx $dy" = "$mx $((768 - dh))" ]; }
+wait_for 3000 inside || fail "dragged 40 past the bottom, the pinned panel stands at '$(panel)', not at $mx $((768 - qh))"
+note "dragged past the bottom edge, the pinned Quick Panel came to rest inside the monitor at $(panel)"
 xdotool mousemove 1500 200 key ctrl+alt+m
 wait_for 3000 no_panel || fail "the shortcut did not close the pinned Quick Panel"
 

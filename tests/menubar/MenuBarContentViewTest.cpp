@@ -251,6 +251,20 @@ TEST_F(MenuBarContentViewTest, CountdownsAdvanceWithThePanelClock)
     EXPECT_EQ(view->ui().countdownTargetStart(), std::nullopt);
 }
 
+TEST_F(MenuBarContentViewTest, AMeetingARefreshBringsCountsDownEverySecondAtOnce)
+{
+    open({});
+    EXPECT_EQ(view->ui().clockWait(), 60) << "nothing ahead: the clock sleeps a minute";
+    clock.advance(20);
+    app().setMeetings({ panelMeeting("Added", clock.now().addingSeconds(3 * 60 + 32)) });
+    ASSERT_TRUE(view->nextSection()->isVisible());
+    auto* card = static_cast<tolvar::FeaturedMeetingCard*>(view->nextSection()->items().first());
+    clock.advance(1);
+    EXPECT_EQ(card->display().countdown, "in 3m 31s");
+    clock.advance(14);
+    EXPECT_EQ(card->display().countdown, "in 3m 17s") << "not standing still until the minute ends";
+}
+
 TEST_F(MenuBarContentViewTest, LeavingARowForTheNextKeepsTheNewcomerHovered)
 {
     open({ standup, review, lunch, focus });

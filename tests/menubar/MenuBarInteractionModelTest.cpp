@@ -69,17 +69,24 @@ TEST_F(MenuBarInteractionModelTest, TheClockTicksThroughTheLastHourOnceASecond)
     EXPECT_EQ(ui.clockWait(), 60);
 }
 
-TEST_F(MenuBarInteractionModelTest, TheClockReadsANewTargetAfterItsCurrentWait)
+TEST_F(MenuBarInteractionModelTest, ANearerTargetTicksAtOnceAFartherOneAfterTheCurrentWait)
 {
     ui.startClock();
     advance(10);
+    // A refresh brings a meeting within the hour while the clock sleeps its minute.
     target(600);
-    advance(49.5);
-    EXPECT_EQ(ui.now(), clock.now().addingSeconds(-59.5)) << "still in the minute's wait";
+    advance(1);
+    EXPECT_EQ(ui.now(), clock.now()) << "a second after the new target, not at the end of the minute";
+    advance(1);
+    EXPECT_EQ(ui.now(), clock.now());
+    // A farther target lets the current second run out before the clock waits longer.
+    advance(0.5);
+    target(3 * 3600);
     advance(0.5);
     EXPECT_EQ(ui.now(), clock.now());
-    advance(1);
-    EXPECT_EQ(ui.now(), clock.now()) << "now once a second";
+    advance(59.5);
+    EXPECT_EQ(ui.now(), clock.now().addingSeconds(-59.5)) << "then a minute's wait";
+    EXPECT_EQ(clock.activeTimerCount(), 1) << "one clock loop throughout";
 }
 
 TEST_F(MenuBarInteractionModelTest, StoppingForgetsTheTargetAndRestartingTakesAFreshNow)

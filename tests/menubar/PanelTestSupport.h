@@ -2,6 +2,7 @@
 
 #include "../core/appmodel/AppModelHarness.h"
 #include "tests/support/Screenshot.h"
+#include "tolvar/menubar/MeetingSection.h"
 #include "tolvar/menubar/MenuBarContentView.h"
 #include "tolvar/menubar/MenuBarInteractionModel.h"
 
@@ -19,6 +20,28 @@ inline tolvar::MeetingSnapshot panelMeeting(const QString& title, platform::Date
         = appmodeltest::meeting(title, start, start.addingSeconds(minutes * 60.0), std::move(link));
     meeting.location = std::move(place);
     return meeting;
+}
+
+// `count` meetings of 20 minutes today, one every 20 minutes from 10:30: far taller than a screen.
+inline QList<tolvar::MeetingSnapshot> longDay(int count)
+{
+    QList<tolvar::MeetingSnapshot> meetings;
+    for (int n = 0; n < count; ++n)
+        meetings.append(panelMeeting(QStringLiteral("Meeting %1").arg(n + 1),
+            berlin(2026, 3, 5, 10, 30).addingSeconds(n * 20 * 60.0), 20,
+            QStringLiteral("https://meet.example.com/%1").arg(n + 1)));
+    return meetings;
+}
+
+// The card or row that shows the meeting `id`, wherever the panel lists it.
+inline QWidget* itemOf(const tolvar::MenuBarContentView& view, const QString& id)
+{
+    for (const tolvar::MeetingSection* section :
+        { view.nowSection(), view.nextSection(), view.upcomingSection(), view.dayListSection() }) {
+        if (const qsizetype index = section->ids().indexOf(id); index >= 0 && section->isVisibleTo(&view))
+            return section->items().at(index);
+    }
+    return nullptr;
 }
 
 // An application model over test doubles on a Berlin clock set to Thursday 5 March 2026, 10:15.

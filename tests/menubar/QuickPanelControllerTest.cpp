@@ -4,6 +4,7 @@
 
 #include "tests/core/appmodel/AppModelHarness.h"
 #include "tolvar/menubar/PanelHotkeyWindowAccessor.h"
+#include "tolvar/menubar/PanelScrollArea.h"
 #include "tolvar/menubar/PanelTransientHotkeys.h"
 #include "tolvar/menubar/QuickPanelHostingView.h"
 #include "tolvar/menubar/QuickPanelPinModel.h"
@@ -312,4 +313,26 @@ TEST_F(QuickPanelTest, ALongerDayRefitsThePanelAndScrollsTheRestAShorterOneShrin
     EXPECT_EQ(panel->geometry(), QRect(opened.topLeft(), QSize(QuickPanelController::width, 250)))
         << "no empty strip, and back at the pointer";
     EXPECT_EQ(hosting->scrollArea()->verticalScrollBar()->maximum(), 0);
+}
+
+TEST_F(QuickPanelTest, APinnedPanelDraggedOverTheEdgeComesToRestInsideTheScreen)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QCursor::setPos(screen.topLeft() + QPoint(40, 50));
+    tolvar::QuickPanelWindow* panel = toggle();
+    ASSERT_TRUE(panel);
+    controller->pinModel()->togglePin();
+    settle();
+
+    // Dragged 16 px past the bottom edge, then past the right one.
+    panel->move(200, screen.bottom() + 1 - panel->height() + 16);
+    settle();
+    EXPECT_EQ(panel->geometry(), QRect(200, screen.bottom() + 1 - panel->height(), 360, contentHeight));
+    panel->move(screen.right() + 1 - 300, 60);
+    settle();
+    EXPECT_EQ(panel->geometry(), QRect(screen.right() + 1 - 360, 60, 360, contentHeight));
+    // A drag within the screen is left where it ends.
+    panel->move(100, 80);
+    settle();
+    EXPECT_EQ(panel->pos(), QPoint(100, 80));
 }

@@ -1,37 +1,57 @@
 #include "tolvar/app/MenuBarExtraWindow.h"
 
+#include "tolvar/menubar/PanelScrollArea.h"
+
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tolvar {
 
 MenuBarExtraWindow::MenuBarExtraWindow(QWidget* content)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , m_content(content)
+    , m_scrollArea(new PanelScrollArea(content, this))
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle(tr("Tolvar"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(content);
+    layout->addWidget(m_scrollArea);
+    // The day's list grew or shrank while open (another day, a refresh): fit it again.
+    connect(m_scrollArea, &PanelScrollArea::fittingHeightChanged, this, &MenuBarExtraWindow::refit);
 }
+
+namespace {
+bool iconInUpperHalf(QRect iconGeometry, QRect available)
+{
+    return iconGeometry.y() + iconGeometry.height() / 2 < available.y() + available.height() / 2;
+}
+} // namespace
 
 QRect MenuBarExtraWindow::frameFor(QRect iconGeometry, QPoint pointer, QRect available, QSize size)
 {
     QPoint topLeft = pointer;
     if (!iconGeometry.isEmpty()) {
         topLeft.setX(iconGeometry.x() + iconGeometry.width() / 2 - size.width() / 2);
-        const bool iconInUpperHalf
-            = iconGeometry.y() + iconGeometry.height() / 2 < available.y() + available.height() / 2;
-        topLeft.setY(
-            iconInUpperHalf ? iconGeometry.bottom() + 1 + iconGap : iconGeometry.top() - iconGap - size.height());
+        topLeft.setY(iconInUpperHalf(iconGeometry, available) ? iconGeometry.bottom() + 1 + iconGap
+                                                              : iconGeometry.top() - iconGap - size.height());
     }
     const int x = std::max(available.left(), std::min(topLeft.x(), available.right() + 1 - size.width()));
     const int y = std::max(available.top(), std::min(topLeft.y(), available.bottom() + 1 - size.height()));
     return QRect(QPoint(x, y), size);
+}
+
+int MenuBarExtraWindow::roomBeside(QRect iconGeometry, QRect available)
+{
+    if (iconGeometry.isEmpty())
+        return available.height();
+    const int room = iconInUpperHalf(iconGeometry, available) ? available.bottom() - iconGeometry.bottom() - iconGap
+                                                              : iconGeometry.top() - iconGap - available.top();
+    return std::clamp(room, 0, available.height());
 }
 
 QRect MenuBarExtraWindow::availableGeometryFor(QRect iconGeometry, QPoint pointer) const
@@ -46,10 +66,10 @@ QRect MenuBarExtraWindow::availableGeometryFor(QRect iconGeometry, QPoint pointe
 
 QSize MenuBarExtraWindow::fittingSize(QRect available) const
 {
-    const int width = m_content->sizeHint().width();
-    int height = m_content->hasHeightForWidth() ? m_content->heightForWidth(width) : m_content->sizeHint().height();
+    const int width = std::max(m_content->sizeHint().width(), m_content->minimumWidth());
+    int height = m_scrollArea->fittingHeight(width);
     if (available.height() > 0)
-        height = std::min(height, available.height());
+        height = std::min(height, roomBeside(m_iconGeometry, available));
     return QSize(width, height);
 }
 
@@ -64,23 +84,19 @@ void MenuBarExtraWindow::openBeside(QRect iconGeometry)
     activateWindow();
 }
 
+void MenuBarExtraWindow::refit()
+{
+    if (!isVisible())
+        return;
+    const QRect available = availableGeometryFor(m_iconGeometry, geometry().center());
+    setGeometry(frameFor(m_iconGeometry, geometry().topLeft(), available, fittingSize(available)));
+}
+
 bool MenuBarExtraWindow::event(QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::WindowDeactivate:
-        // Like a menu: a click anywhere else takes it away.
+    // Like a menu: a click anywhere else takes it away.
+    if (event->type() == QEvent::WindowDeactivate)
         hide();
-        break;
-    case QEvent::LayoutRequest:
-        // The day's list grew or shrank while open: keep beside the icon at the new size.
-        if (isVisible()) {
-            const QRect available = availableGeometryFor(m_iconGeometry, geometry().center());
-            setGeometry(frameFor(m_iconGeometry, geometry().topLeft(), available, fittingSize(available)));
-        }
-        break;
-    default:
-        break;
-    }
     return QWidget::event(event);
 }
 

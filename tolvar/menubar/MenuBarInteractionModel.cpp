@@ -18,7 +18,7 @@ MenuBarInteractionModel::MenuBarInteractionModel(platform::Clock& clock, QObject
         setNow(m_clock.now());
         // Stopped meanwhile by a view that hid on this tick.
         if (m_clockRunning)
-            m_clockTimer->start(clockWait());
+            armClock();
     });
     m_hoverClearTimer->setSingleShot(true);
     // A late wake must not clear a hover that came after the clear was asked for.
@@ -104,12 +104,28 @@ void MenuBarInteractionModel::setShowBackToTodayTooltip(bool show)
     Q_EMIT changed();
 }
 
+void MenuBarInteractionModel::setCountdownTargetStart(std::optional<platform::Date> start)
+{
+    if (m_countdownTargetStart == start)
+        return;
+    m_countdownTargetStart = start;
+    if (m_clockRunning && m_clock.now().addingSeconds(clockWait()) < m_clockDue)
+        armClock();
+}
+
 void MenuBarInteractionModel::startClock()
 {
     m_clockTimer->stop();
     setNow(m_clock.now());
     m_clockRunning = true;
-    m_clockTimer->start(clockWait());
+    armClock();
+}
+
+void MenuBarInteractionModel::armClock()
+{
+    const double wait = clockWait();
+    m_clockDue = m_clock.now().addingSeconds(wait);
+    m_clockTimer->start(wait);
 }
 
 void MenuBarInteractionModel::stopClock()

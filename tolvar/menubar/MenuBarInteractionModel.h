@@ -51,9 +51,10 @@ public:
     platform::Date now() const { return m_now; }
     void setNow(platform::Date now);
 
-    // Start of the NEXT meeting while today shows; the clock reads it at each turn.
+    // Start of the NEXT meeting while today shows. A running clock whose wait the new target shortens
+    // (a meeting that a refresh brought within the hour) waits afresh, so the countdown never stands still.
     std::optional<platform::Date> countdownTargetStart() const { return m_countdownTargetStart; }
-    void setCountdownTargetStart(std::optional<platform::Date> start) { m_countdownTargetStart = start; }
+    void setCountdownTargetStart(std::optional<platform::Date> start);
     bool showBackToTodayTooltip() const { return m_showBackToTodayTooltip; }
     void setShowBackToTodayTooltip(bool show);
     bool detailPanelHovered() const { return m_detailPanelHovered; }
@@ -82,6 +83,7 @@ Q_SIGNALS:
     void nowChanged();
 
 private:
+    void armClock();
     void startDelayedHoverClear();
     void cancelHoverClear();
 
@@ -101,6 +103,7 @@ private:
     std::unique_ptr<platform::Timer> m_hoverClearTimer;
     std::optional<QString> m_hoverToClear;
     std::unique_ptr<platform::Timer> m_clockTimer;
+    platform::Date m_clockDue;
     bool m_clockRunning = false;
 };
 

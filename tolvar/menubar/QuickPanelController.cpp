@@ -7,6 +7,7 @@
 #include "tolvar/menubar/QuickPanelWindow.h"
 
 #include <QCursor>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -14,6 +15,18 @@
 namespace tolvar {
 
 using Owner = PanelTransientHotkeys::Owner;
+
+namespace {
+// A frame the user moved, pulled back inside the usable area it overhangs.
+QRect keptInside(const QRect& frame, const QRect& visibleFrame)
+{
+    const int x
+        = std::max(visibleFrame.x(), std::min(frame.x(), visibleFrame.x() + visibleFrame.width() - frame.width()));
+    const int y
+        = std::max(visibleFrame.y(), std::min(frame.y(), visibleFrame.y() + visibleFrame.height() - frame.height()));
+    return QRect(x, y, frame.width(), frame.height());
+}
+} // namespace
 
 QuickPanelController::QuickPanelController(
     PanelTransientHotkeys& registry, ContentFactory contentFactory, QObject* parent)
@@ -116,6 +129,8 @@ void QuickPanelController::open(AppModel& appModel, std::function<void()> showSe
     m_anchorTop = frame.y();
     // Another day, or a meeting added or ended, changes the content's height while the panel is open.
     connect(hostingView, &QuickPanelHostingView::fittingHeightChanged, this, &QuickPanelController::refit);
+    // Dragged while pinned, it stays on its screen as it was placed there.
+    panel->installEventFilter(this);
 
     panel->setOnClose([controller = QPointer<QuickPanelController>(this)] {
         if (!controller)
@@ -152,17 +167,34 @@ void QuickPanelController::refit()
 {
     if (!m_panel || !m_hostingView)
         return;
-    // A pinned panel the user dragged keeps the top it was dragged to.
-    if (m_panel->geometry().topLeft() != m_placedFrame.topLeft())
-        m_anchorTop = m_panel->y();
     const QScreen* screen = screenOfWindow(m_panel);
     const std::optional<QRect> visibleFrame = screen ? std::optional(screen->availableGeometry()) : std::nullopt;
     const QRect frame = refitFrame(m_panel->geometry(), m_anchorTop, visibleFrame, m_hostingView->fittingHeight(width));
     if (frame == m_panel->geometry())
         return;
+    m_placedFrame = frame;
     m_panel->setFixedSize(frame.size());
     m_panel->setGeometry(frame);
+}
+
+bool QuickPanelController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_panel && event->type() == QEvent::Move)
+        keepInsideScreen();
+    return QObject::eventFilter(watched, event);
+}
+
+// A pinned panel the user dragged keeps, inside the screen, the top it was dragged to.
+void QuickPanelController::keepInsideScreen()
+{
+    if (m_panel->geometry().topLeft() == m_placedFrame.topLeft())
+        return;
+    const QScreen* screen = screenOfWindow(m_panel);
+    const QRect frame = screen ? keptInside(m_panel->geometry(), screen->availableGeometry()) : m_panel->geometry();
     m_placedFrame = frame;
+    m_anchorTop = frame.y();
+    if (frame != m_panel->geometry())
+        m_panel->setGeometry(frame);
 }
 
 void QuickPanelController::closePanel()

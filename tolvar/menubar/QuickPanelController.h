@@ -52,10 +52,14 @@ public:
     // panel fits below it in the usable area, else raised just enough.
     static QRect refitFrame(const QRect& current, int anchorTop, std::optional<QRect> visibleFrame, int wantedHeight);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     static int fittedHeight(std::optional<QRect> visibleFrame, int wantedHeight);
     void open(AppModel& appModel, std::function<void()> showSettings);
     void refit();
+    void keepInsideScreen();
     void endSuppression();
     void forget();
 

@@ -4,9 +4,9 @@
 
 #include <QWidget>
 
-class QScrollArea;
-
 namespace tolvar {
+
+class PanelScrollArea;
 
 // Holds the Quick Panel's content, scrolled where the screen is too short for it. While the panel
 // is pinned, a press on the content's background (anywhere a control does not take the press) drags
@@ -17,28 +17,24 @@ class QuickPanelHostingView : public QWidget
 public:
     explicit QuickPanelHostingView(QWidget* content, QWidget* parent = nullptr);
 
-    QWidget* content() const { return m_content; }
+    QWidget* content() const;
     bool allowsWindowMove() const { return m_allowsWindowMove; }
     void setAllowsWindowMove(bool allows) { m_allowsWindowMove = allows; }
     // The content's height when laid out at the given width.
     int fittingHeight(int width) const;
-    QScrollArea* scrollArea() const { return m_scrollArea; }
+    PanelScrollArea* scrollArea() const { return m_scrollArea; }
 
 Q_SIGNALS:
     // The content grew or shrank: the window should fit it again.
     void fittingHeightChanged();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void revealKeyboardSelection();
-
-    QWidget* m_content;
-    QScrollArea* m_scrollArea;
+    PanelScrollArea* m_scrollArea;
     bool m_allowsWindowMove = false;
     WindowMover m_mover;
 };
