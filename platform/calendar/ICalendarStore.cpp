@@ -17,18 +17,19 @@ QSet<QString> identifiersOf(const QList<StoreCalendar>& calendars)
     return identifiers;
 }
 
-QFuture<std::shared_ptr<CalendarIndex>> readInBackground(
-    QThreadPool& pool, const QString& root, const ICalendarFiles& previous, const std::shared_ptr<TimeZoneCache>& zones)
+QFuture<std::shared_ptr<CalendarIndex>> readInBackground(QThreadPool& pool, const ICalendarStore::Reader& reader,
+    const QString& root, const ICalendarFiles& previous, const std::shared_ptr<TimeZoneCache>& zones)
 {
-    return QtConcurrent::run(&pool, [root, previous, zones] { return CalendarIndex::read(root, previous, *zones); });
+    return QtConcurrent::run(&pool, [reader, root, previous, zones] { return reader(root, previous, *zones); });
 }
 
 } // namespace
 
-ICalendarStore::ICalendarStore(QString root, QString accessFilePath, QObject* parent)
+ICalendarStore::ICalendarStore(QString root, QString accessFilePath, QObject* parent, Reader reader)
     : EventStore(parent)
     , m_root(std::move(root))
     , m_access(std::move(accessFilePath))
+    , m_reader(std::move(reader))
 {
     // The read waits for its files to be parsed on every thread of the global pool: it must not hold
     // one of them itself, or on a single processor the parse would never start.
@@ -100,7 +101,7 @@ void ICalendarStore::startReading(bool notify)
         return;
     }
     m_readingNotifies = notify;
-    m_reading = readInBackground(m_readPool, m_root, m_index ? m_index->files() : ICalendarFiles(), m_zones);
+    m_reading = readInBackground(m_readPool, m_reader, m_root, m_index ? m_index->files() : ICalendarFiles(), m_zones);
     m_readingWatcher.setFuture(m_reading);
 }
 

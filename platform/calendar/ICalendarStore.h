@@ -10,6 +10,7 @@
 #include <QFuture>
 #include <QFutureWatcher>
 #include <QThreadPool>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -25,8 +26,12 @@ class ICalendarStore final : public EventStore
 {
     Q_OBJECT
 public:
+    // Reads the root into an index off the main thread: CalendarIndex::read, or one that a test holds back.
+    using Reader = std::function<std::shared_ptr<CalendarIndex>(
+        const QString& root, const ICalendarFiles& previous, TimeZoneCache& zones)>;
+
     explicit ICalendarStore(QString root = defaultRoot(), QString accessFilePath = CalendarAccessFile::defaultPath(),
-        QObject* parent = nullptr);
+        QObject* parent = nullptr, Reader reader = &CalendarIndex::read);
     ~ICalendarStore() override;
 
     // $XDG_DATA_HOME/calendars
@@ -50,6 +55,7 @@ private:
 
     QString m_root;
     CalendarAccessFile m_access;
+    Reader m_reader;
     // Shared with the reads under way, which may outlive a store that is going away.
     std::shared_ptr<TimeZoneCache> m_zones = std::make_shared<TimeZoneCache>();
     PathWatcher m_watcher;
