@@ -32,7 +32,9 @@ struct CalendarCollection
     bool operator==(const CalendarCollection&) const = default;
 };
 
-// The layout of the calendar root as it is on disk, read without following a symbolic-link loop.
+// The layout of the calendar root as it is on disk: single files and collections in the root, collections in
+// its account folders, and nothing deeper. A link back to a folder read already, or to one that holds the
+// root, is not followed.
 struct CalendarFolder
 {
     QList<CalendarCollection> collections;
