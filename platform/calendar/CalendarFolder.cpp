@@ -53,20 +53,23 @@ void addOwners(const QString& folder, QSet<QString>& owners)
 class Scanner
 {
 public:
-    explicit Scanner(const QString& root)
+    Scanner(const QString& root, const CalendarFolder::Entering& entering)
         : m_root(QDir(root))
+        , m_entering(entering)
     { }
 
     CalendarFolder scan()
     {
-        const QFileInfo rootInfo(m_root.path());
-        if (!rootInfo.isDir()) {
-            const QString parent = rootInfo.absolutePath();
-            if (QFileInfo(parent).isDir())
-                m_result.folders.append(parent);
-            return m_result;
+        if (!QFileInfo(m_root.path()).isDir()) {
+            const QString parent = QFileInfo(m_root.path()).absolutePath();
+            if (!QFileInfo(parent).isDir())
+                return m_result;
+            enter(parent);
+            // Looked for again now that its parent is watched: it may have been made in between.
+            if (!QFileInfo(m_root.path()).isDir())
+                return m_result;
         }
-        const QString canonical = rootInfo.canonicalFilePath();
+        const QString canonical = QFileInfo(m_root.path()).canonicalFilePath();
         m_visited.insert(canonical);
         visit(m_root.path(), canonical, QString(), 0);
         std::sort(m_result.collections.begin(), m_result.collections.end(),
@@ -102,9 +105,16 @@ private:
         return true;
     }
 
+    void enter(const QString& folder)
+    {
+        m_result.folders.append(folder);
+        if (m_entering)
+            m_entering(folder);
+    }
+
     void visit(const QString& path, const QString& canonical, const QString& account, int depth)
     {
-        m_result.folders.append(path);
+        enter(path);
         m_reading.append(canonical);
 
         const QDir dir(path);
@@ -157,6 +167,7 @@ private:
     }
 
     QDir m_root;
+    const CalendarFolder::Entering& m_entering;
     CalendarFolder m_result;
     QSet<QString> m_visited;
     // The canonical paths of the folders under way: the root, then the account being read.
@@ -165,9 +176,9 @@ private:
 
 } // namespace
 
-CalendarFolder CalendarFolder::scan(const QString& root)
+CalendarFolder CalendarFolder::scan(const QString& root, const Entering& entering)
 {
-    return Scanner(root).scan();
+    return Scanner(root, entering).scan();
 }
 
 } // namespace platform

@@ -4,6 +4,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace platform {
 
@@ -43,7 +44,11 @@ struct CalendarFolder
 
     bool operator==(const CalendarFolder&) const = default;
 
-    static CalendarFolder scan(const QString& root);
+    // Told of each folder just before the scan looks into it, so that a watch set up then misses nothing
+    // written there later.
+    using Entering = std::function<void(const QString& folder)>;
+
+    static CalendarFolder scan(const QString& root, const Entering& entering = {});
 };
 
 } // namespace platform

@@ -17,10 +17,15 @@ QSet<QString> identifiersOf(const QList<StoreCalendar>& calendars)
     return identifiers;
 }
 
+// Each folder is watched before it is looked into, so that whatever changes there while the read runs is read
+// again after it. The store waits for its read before the watcher goes.
 QFuture<std::shared_ptr<CalendarIndex>> readInBackground(QThreadPool& pool, const ICalendarStore::Reader& reader,
-    const QString& root, const ICalendarFiles& previous, const std::shared_ptr<TimeZoneCache>& zones)
+    const QString& root, const ICalendarFiles& previous, const std::shared_ptr<TimeZoneCache>& zones,
+    PathWatcher& watcher)
 {
-    return QtConcurrent::run(&pool, [reader, root, previous, zones] { return reader(root, previous, *zones); });
+    return QtConcurrent::run(&pool, [reader, root, previous, zones, watcher = &watcher] {
+        return reader(root, previous, *zones, [watcher](const QString& folder) { watcher->add(folder); });
+    });
 }
 
 } // namespace
@@ -101,7 +106,8 @@ void ICalendarStore::startReading(bool notify)
         return;
     }
     m_readingNotifies = notify;
-    m_reading = readInBackground(m_readPool, m_reader, m_root, m_index ? m_index->files() : ICalendarFiles(), m_zones);
+    m_reading = readInBackground(
+        m_readPool, m_reader, m_root, m_index ? m_index->files() : ICalendarFiles(), m_zones, m_watcher);
     m_readingWatcher.setFuture(m_reading);
 }
 

@@ -27,8 +27,8 @@ class ICalendarStore final : public EventStore
     Q_OBJECT
 public:
     // Reads the root into an index off the main thread: CalendarIndex::read, or one that a test holds back.
-    using Reader = std::function<std::shared_ptr<CalendarIndex>(
-        const QString& root, const ICalendarFiles& previous, TimeZoneCache& zones)>;
+    using Reader = std::function<std::shared_ptr<CalendarIndex>(const QString& root, const ICalendarFiles& previous,
+        TimeZoneCache& zones, const CalendarFolder::Entering& entering)>;
 
     explicit ICalendarStore(QString root = defaultRoot(), QString accessFilePath = CalendarAccessFile::defaultPath(),
         QObject* parent = nullptr, Reader reader = &CalendarIndex::read);

@@ -36,10 +36,19 @@ PathWatcher::~PathWatcher()
         close(m_fd);
 }
 
+void PathWatcher::add(const QString& folder)
+{
+    if (m_fd < 0)
+        return;
+    const QMutexLocker lock(&m_mutex);
+    addLocked(folder);
+}
+
 void PathWatcher::setFolders(const QSet<QString>& folders)
 {
     if (m_fd < 0)
         return;
+    const QMutexLocker lock(&m_mutex);
     for (auto it = m_watches.begin(); it != m_watches.end();) {
         if (folders.contains(it.key())) {
             ++it;
@@ -51,17 +60,22 @@ void PathWatcher::setFolders(const QSet<QString>& folders)
         if (std::find(m_watches.cbegin(), m_watches.cend(), descriptor) == m_watches.cend())
             inotify_rm_watch(m_fd, descriptor);
     }
-    for (const QString& folder : folders) {
-        if (m_watches.contains(folder))
-            continue;
-        const int descriptor = inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), folderEvents);
-        if (descriptor >= 0)
-            m_watches.insert(folder, descriptor);
-    }
+    for (const QString& folder : folders)
+        addLocked(folder);
+}
+
+void PathWatcher::addLocked(const QString& folder)
+{
+    if (m_watches.contains(folder))
+        return;
+    const int descriptor = inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), folderEvents);
+    if (descriptor >= 0)
+        m_watches.insert(folder, descriptor);
 }
 
 void PathWatcher::forget(int descriptor)
 {
+    const QMutexLocker lock(&m_mutex);
     m_watches.removeIf([descriptor](const auto& watch) { return watch.value() == descriptor; });
 }
 
