@@ -9,6 +9,8 @@ namespace platform {
 
 namespace {
 
+constexpr std::chrono::milliseconds firstAnswerWait { 2000 };
+
 QSet<QString> identifiersOf(const QList<StoreCalendar>& calendars)
 {
     QSet<QString> identifiers;
@@ -72,13 +74,13 @@ QList<StoreCalendar> ICalendarStore::calendars(EntityType type)
     if (authorizationStatus(type) != AuthorizationStatus::fullAccess)
         return {};
     waitForFirstRead();
-    return m_index->calendars(type);
+    return m_index ? m_index->calendars(type) : QList<StoreCalendar>();
 }
 
 QList<StoreEvent> ICalendarStore::events(Date start, Date end, const QList<StoreCalendar>& calendars)
 {
     waitForFirstRead();
-    return m_index->events(start, end, identifiersOf(calendars), m_expansions);
+    return m_index ? m_index->events(start, end, identifiersOf(calendars), m_expansions) : QList<StoreEvent>();
 }
 
 QCoro::Task<QList<StoreReminder>> ICalendarStore::incompleteReminders(
@@ -151,11 +153,17 @@ void ICalendarStore::watch(const CalendarIndex& index)
 
 void ICalendarStore::waitForFirstRead()
 {
-    // Only the first read is waited for: there is nothing to answer with before it.
-    if (!m_index) {
-        m_reading.waitForFinished();
-        finishReading();
-    }
+    // Only the first read is waited for: there is nothing to answer with before it. It may take minutes (a
+    // zone with thousands of observances), so the wait ends at a deadline set by the first question.
+    if (m_index)
+        return;
+    if (m_firstAnswerDeadline.isForever())
+        m_firstAnswerDeadline = QDeadlineTimer(firstAnswerWait);
+    // Until the first read is adopted, the pool runs nothing else.
+    m_readPool.waitForDone(int(m_firstAnswerDeadline.remainingTime()));
+    finishReading();
+    if (!m_index)
+        m_readingNotifies = true;
 }
 
 } // namespace platform

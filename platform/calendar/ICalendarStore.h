@@ -7,6 +7,7 @@
 #include "platform/calendar/RuleExpansionWorker.h"
 #include "platform/calendar/TimeZoneCache.h"
 
+#include <QDeadlineTimer>
 #include <QFuture>
 #include <QFutureWatcher>
 #include <QThreadPool>
@@ -19,9 +20,11 @@ namespace platform {
 // account folders holding collection folders of .ics items, and single .ics files. Never writes there.
 //
 // The files are read off the main thread when the store starts, after every change on disk and on reset.
-// Only the very first answer waits for a read; later ones come from the last complete read while the next
-// one runs, and `changed` is posted when that one finds something different. Recurrence rules
-// that could take long to expand are expanded off the main thread too, and their occurrences announced as a change.
+// Only the very first answer waits for a read, and for two seconds at most: a read still under way by then
+// posts `changed` when it is done, and until then the answer is empty. Later answers come from the last
+// complete read while the next one runs, and `changed` is posted when that one finds something different. Recurrence
+// rules that could take long to expand are expanded off the main thread too, and their occurrences announced as a
+// change.
 class ICalendarStore final : public EventStore
 {
     Q_OBJECT
@@ -64,6 +67,7 @@ private:
     QFuture<std::shared_ptr<CalendarIndex>> m_reading;
     QFutureWatcher<std::shared_ptr<CalendarIndex>> m_readingWatcher;
     bool m_readingNotifies = false;
+    QDeadlineTimer m_firstAnswerDeadline { QDeadlineTimer::Forever };
     bool m_readAgain = false;
     QThreadPool m_readPool;
 };

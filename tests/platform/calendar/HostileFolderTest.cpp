@@ -61,6 +61,7 @@ TEST_F(HostileFolderTest, SkipsOnlyTheFileWhoseComponentsNestTooDeep)
         "BEGIN:VALARM\nACTION:DISPLAY\nTRIGGER:-PT10M\nEND:VALARM\nEND:VEVENT\n");
 
     ICalendarStore store;
+    waitForFirstRead(store);
     const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
     EXPECT_EQ(titlesOf(events), QStringList({ "Good", "With alarm" }));
 }
@@ -97,6 +98,7 @@ TEST_F(HostileFolderTest, ARepeatedUidGivesEveryEventItsOwnIdentifierQuickly)
             text += QStringLiteral("BEGIN:VEVENT\nUID:same\nSUMMARY:Copy\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
         write("cal/copies.ics", text);
         ICalendarStore store;
+        waitForFirstRead(store);
         ASSERT_EQ(store.calendars(EntityType::event).size(), 1);
 
         MainThreadWatch watch;
@@ -124,6 +126,7 @@ TEST_F(HostileFolderTest, TheMainThreadKeepsItsHeartbeatWhileALargeFolderIsReadA
     for (int i = 0; i < files; ++i)
         write(QStringLiteral("account/cal%1/item-%2.ics").arg(i % 8).arg(i), item(i, "Before"));
     ICalendarStore store;
+    waitForFirstRead(store);
     const QList<StoreCalendar> calendars = store.calendars(EntityType::event);
     const Date from = berlin(2026, 4, 1);
     const Date to = berlin(2026, 4, 3);
