@@ -21,10 +21,10 @@ namespace platform {
 //
 // The files are read off the main thread when the store starts, after every change on disk and on reset.
 // Only the very first answer waits for a read, and for two seconds at most: a read still under way by then
-// posts `changed` when it is done, and until then the answer is empty. Later answers come from the last
-// complete read while the next one runs, and `changed` is posted when that one finds something different. Recurrence
-// rules that could take long to expand are expanded off the main thread too, and their occurrences announced as a
-// change.
+// posts `changed` when it is done, and the answer until then is empty. Later answers come from the last
+// complete read while the next one runs, and `changed` is posted when that one finds something different.
+// Recurrence rules that could take long to expand are expanded off the main thread too, and their
+// occurrences announced as a change.
 class ICalendarStore final : public EventStore
 {
     Q_OBJECT

@@ -41,7 +41,8 @@ void PathWatcher::add(const QString& folder)
     if (m_fd < 0)
         return;
     const QMutexLocker lock(&m_mutex);
-    addLocked(folder);
+    // Asked for even when known: a folder made anew under the same path needs a watch of its own.
+    watchLocked(folder);
 }
 
 void PathWatcher::setFolders(const QSet<QString>& folders)
@@ -60,14 +61,14 @@ void PathWatcher::setFolders(const QSet<QString>& folders)
         if (std::find(m_watches.cbegin(), m_watches.cend(), descriptor) == m_watches.cend())
             inotify_rm_watch(m_fd, descriptor);
     }
-    for (const QString& folder : folders)
-        addLocked(folder);
+    for (const QString& folder : folders) {
+        if (!m_watches.contains(folder))
+            watchLocked(folder);
+    }
 }
 
-void PathWatcher::addLocked(const QString& folder)
+void PathWatcher::watchLocked(const QString& folder)
 {
-    if (m_watches.contains(folder))
-        return;
     const int descriptor = inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), folderEvents);
     if (descriptor >= 0)
         m_watches.insert(folder, descriptor);

@@ -28,7 +28,7 @@ Q_SIGNALS:
 
 private:
     void readEvents();
-    void addLocked(const QString& folder);
+    void watchLocked(const QString& folder);
     void forget(int descriptor);
 
     int m_fd = -1;
