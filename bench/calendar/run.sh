@@ -32,7 +32,7 @@ run_program() {
 mkdir -p "$work/empty/calendars"
 empty_kb=$(run_program "$work/empty")
 report="$work/calendar.md"
-printf '| files | text | first fetch | peak resident | above empty | above empty / text |\n|---|---|---|---|---|---|\n' >"$report"
+printf '| files | text | first answer | first fetch | peak resident | above empty | above empty / text |\n|---|---|---|---|---|---|---|\n' >"$report"
 for files in $sizes; do
     data="$work/files-$files"
     python3 "$here/generate-calendars.py" "$data/calendars" "" "$files"
@@ -43,10 +43,12 @@ for files in $sizes; do
         echo "bench/calendar: no meetings fetched from $files files: nothing was measured" >&2
         exit 1
     }
+    answer=$(sed -n 's/^first answer: \([0-9.]*\) ms.*/\1 ms/p' "$work/program-$files.txt")
     first=$(sed -n 's/^first fetch: \([0-9.]*\) ms.*/\1 ms/p' "$work/program-$files.txt")
-    awk -v files="$files" -v text="$text_bytes" -v first="$first" -v peak="$peak_kb" -v empty="$empty_kb" 'BEGIN {
-        printf "| %s | %.1f MiB | %s | %.1f MiB | %.1f MiB | %.2f |\n", files, text / 1048576, first, peak / 1024,
-            (peak - empty) / 1024, (peak - empty) * 1024 / text }' >>"$report"
+    awk -v files="$files" -v text="$text_bytes" -v answer="$answer" -v first="$first" -v peak="$peak_kb" \
+        -v empty="$empty_kb" 'BEGIN {
+        printf "| %s | %.1f MiB | %s | %s | %.1f MiB | %.1f MiB | %.2f |\n", files, text / 1048576, answer, first,
+            peak / 1024, (peak - empty) / 1024, (peak - empty) * 1024 / text }' >>"$report"
     hyperfine --warmup 1 --runs 5 --export-markdown "$work/calendar-$files.md" \
         -n "tolvar, $files files" "env XDG_DATA_HOME='$data' XDG_CONFIG_HOME='$data/config' '$program'" \
         -n "cat, $files files" "find '$data/calendars' -type f -exec cat {} + >/dev/null"

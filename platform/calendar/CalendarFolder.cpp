@@ -12,8 +12,9 @@ namespace platform {
 
 namespace {
 
-// Deep enough for any account/collection layout; a deeper tree is someone else's data.
-constexpr int maximumDepth = 6;
+// The root holds single files and collections or accounts; an account holds collections. Anything deeper
+// is someone else's data.
+constexpr int deepestLevel = 2;
 constexpr qint64 maximumSmallFileSize = 64 * 1024;
 // Every calendar has a source: those that no account folder holds belong to this one.
 const QString localSourceTitle = QStringLiteral("Local");
@@ -52,20 +53,25 @@ void addOwners(const QString& folder, QSet<QString>& owners)
 class Scanner
 {
 public:
-    explicit Scanner(const QString& root)
+    Scanner(const QString& root, const CalendarFolder::Entering& entering)
         : m_root(QDir(root))
+        , m_entering(entering)
     { }
 
     CalendarFolder scan()
     {
-        const QFileInfo rootInfo(m_root.path());
-        if (!rootInfo.isDir()) {
-            const QString parent = rootInfo.absolutePath();
-            if (QFileInfo(parent).isDir())
-                m_result.folders.append(parent);
-            return m_result;
+        if (!QFileInfo(m_root.path()).isDir()) {
+            const QString parent = QFileInfo(m_root.path()).absolutePath();
+            if (!QFileInfo(parent).isDir())
+                return m_result;
+            enter(parent);
+            // Looked for again now that its parent is watched: it may have been made in between.
+            if (!QFileInfo(m_root.path()).isDir())
+                return m_result;
         }
-        visit(m_root.path(), QString(), 0);
+        const QString canonical = QFileInfo(m_root.path()).canonicalFilePath();
+        m_visited.insert(canonical);
+        visit(m_root.path(), canonical, QString(), 0);
         std::sort(m_result.collections.begin(), m_result.collections.end(),
             [](const CalendarCollection& a, const CalendarCollection& b) { return a.identifier < b.identifier; });
         return m_result;
@@ -84,13 +90,32 @@ private:
             qint64(status.st_size) };
     }
 
-    void visit(const QString& path, const QString& account, int depth)
+    // Whether a link leads to a folder already read or under way, or to one that holds it (a link to `/`),
+    // which would read the calendars again and whatever lies beside them. Remembers the folder otherwise.
+    bool admit(const QString& canonical)
     {
-        const QString canonical = QFileInfo(path).canonicalFilePath();
-        if (canonical.isEmpty() || m_visited.contains(canonical) || depth > maximumDepth)
-            return;
+        if (canonical.isEmpty() || m_visited.contains(canonical))
+            return false;
+        const QString prefix = canonical.endsWith(QLatin1Char('/')) ? canonical : canonical + QLatin1Char('/');
+        for (const QString& reading : std::as_const(m_reading)) {
+            if (reading.startsWith(prefix))
+                return false;
+        }
         m_visited.insert(canonical);
-        m_result.folders.append(path);
+        return true;
+    }
+
+    void enter(const QString& folder)
+    {
+        m_result.folders.append(folder);
+        if (m_entering)
+            m_entering(folder);
+    }
+
+    void visit(const QString& path, const QString& canonical, const QString& account, int depth)
+    {
+        enter(path);
+        m_reading.append(canonical);
 
         const QDir dir(path);
         const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
@@ -131,20 +156,29 @@ private:
             addOwners(path, collection.ownerAddresses);
             m_result.collections.append(collection);
         }
-        for (const QString& subfolder : std::as_const(subfolders))
-            visit(subfolder, depth == 0 ? QString() : path, depth + 1);
+        if (depth < deepestLevel) {
+            for (const QString& subfolder : std::as_const(subfolders)) {
+                const QString target = QFileInfo(subfolder).canonicalFilePath();
+                if (admit(target))
+                    visit(subfolder, target, depth == 0 ? QString() : path, depth + 1);
+            }
+        }
+        m_reading.removeLast();
     }
 
     QDir m_root;
+    const CalendarFolder::Entering& m_entering;
     CalendarFolder m_result;
     QSet<QString> m_visited;
+    // The canonical paths of the folders under way: the root, then the account being read.
+    QStringList m_reading;
 };
 
 } // namespace
 
-CalendarFolder CalendarFolder::scan(const QString& root)
+CalendarFolder CalendarFolder::scan(const QString& root, const Entering& entering)
 {
-    return Scanner(root).scan();
+    return Scanner(root, entering).scan();
 }
 
 } // namespace platform

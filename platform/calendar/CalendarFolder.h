@@ -4,6 +4,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace platform {
 
@@ -32,7 +33,9 @@ struct CalendarCollection
     bool operator==(const CalendarCollection&) const = default;
 };
 
-// The layout of the calendar root as it is on disk, read without following a symbolic-link loop.
+// The layout of the calendar root as it is on disk: single files and collections in the root, collections in
+// its account folders, and nothing deeper. A link back to a folder read already, or to one that holds the
+// root, is not followed.
 struct CalendarFolder
 {
     QList<CalendarCollection> collections;
@@ -41,7 +44,11 @@ struct CalendarFolder
 
     bool operator==(const CalendarFolder&) const = default;
 
-    static CalendarFolder scan(const QString& root);
+    // Told of each folder just before the scan looks into it, so that a watch set up then misses nothing
+    // written there later.
+    using Entering = std::function<void(const QString& folder)>;
+
+    static CalendarFolder scan(const QString& root, const Entering& entering = {});
 };
 
 } // namespace platform

@@ -31,14 +31,14 @@ QString itemBase(const CalendarCollection& source, const CalendarFileStamp& stam
 } // namespace
 
 std::shared_ptr<CalendarIndex> CalendarIndex::read(
-    const QString& root, const ICalendarFiles& previous, TimeZoneCache& zones)
+    const QString& root, const ICalendarFiles& previous, TimeZoneCache& zones, const CalendarFolder::Entering& entering)
 {
     TextPool texts;
     const auto readFile = [&zones, &texts](const CalendarFileStamp& stamp) {
         return std::make_shared<const ICalendarFile>(
             ICalendarFile::read(stamp.path, stamp.modifiedMSecs, stamp.size, zones, texts));
     };
-    CalendarFolder folder = CalendarFolder::scan(root);
+    CalendarFolder folder = CalendarFolder::scan(root, entering);
     ICalendarFiles files;
     QList<CalendarFileStamp> changed;
     for (const CalendarCollection& collection : std::as_const(folder.collections)) {

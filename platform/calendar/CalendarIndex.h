@@ -21,9 +21,10 @@ using ICalendarFiles = QHash<QString, std::shared_ptr<const ICalendarFile>>;
 class CalendarIndex
 {
 public:
-    // Reads what is on disk below `root`, parsing only the files that are new or changed since `previous`.
-    static std::shared_ptr<CalendarIndex> read(
-        const QString& root, const ICalendarFiles& previous, TimeZoneCache& zones);
+    // Reads what is on disk below `root`, parsing only the files that are new or changed since `previous`;
+    // `entering` is told of each folder before it is looked into.
+    static std::shared_ptr<CalendarIndex> read(const QString& root, const ICalendarFiles& previous,
+        TimeZoneCache& zones, const CalendarFolder::Entering& entering = {});
 
     const CalendarFolder& folder() const { return m_folder; }
     const ICalendarFiles& files() const { return m_files; }

@@ -9,6 +9,8 @@ namespace platform {
 
 namespace {
 
+constexpr std::chrono::milliseconds firstAnswerWait { 2000 };
+
 QSet<QString> identifiersOf(const QList<StoreCalendar>& calendars)
 {
     QSet<QString> identifiers;
@@ -17,18 +19,24 @@ QSet<QString> identifiersOf(const QList<StoreCalendar>& calendars)
     return identifiers;
 }
 
-QFuture<std::shared_ptr<CalendarIndex>> readInBackground(
-    QThreadPool& pool, const QString& root, const ICalendarFiles& previous, const std::shared_ptr<TimeZoneCache>& zones)
+// Each folder is watched before it is looked into, so that whatever changes there while the read runs is read
+// again after it. The store waits for its read before the watcher goes.
+QFuture<std::shared_ptr<CalendarIndex>> readInBackground(QThreadPool& pool, const ICalendarStore::Reader& reader,
+    const QString& root, const ICalendarFiles& previous, const std::shared_ptr<TimeZoneCache>& zones,
+    PathWatcher& watcher)
 {
-    return QtConcurrent::run(&pool, [root, previous, zones] { return CalendarIndex::read(root, previous, *zones); });
+    return QtConcurrent::run(&pool, [reader, root, previous, zones, watcher = &watcher] {
+        return reader(root, previous, *zones, [watcher](const QString& folder) { watcher->add(folder); });
+    });
 }
 
 } // namespace
 
-ICalendarStore::ICalendarStore(QString root, QString accessFilePath, QObject* parent)
+ICalendarStore::ICalendarStore(QString root, QString accessFilePath, QObject* parent, Reader reader)
     : EventStore(parent)
     , m_root(std::move(root))
     , m_access(std::move(accessFilePath))
+    , m_reader(std::move(reader))
 {
     // The read waits for its files to be parsed on every thread of the global pool: it must not hold
     // one of them itself, or on a single processor the parse would never start.
@@ -66,13 +74,13 @@ QList<StoreCalendar> ICalendarStore::calendars(EntityType type)
     if (authorizationStatus(type) != AuthorizationStatus::fullAccess)
         return {};
     waitForFirstRead();
-    return m_index->calendars(type);
+    return m_index ? m_index->calendars(type) : QList<StoreCalendar>();
 }
 
 QList<StoreEvent> ICalendarStore::events(Date start, Date end, const QList<StoreCalendar>& calendars)
 {
     waitForFirstRead();
-    return m_index->events(start, end, identifiersOf(calendars), m_expansions);
+    return m_index ? m_index->events(start, end, identifiersOf(calendars), m_expansions) : QList<StoreEvent>();
 }
 
 QCoro::Task<QList<StoreReminder>> ICalendarStore::incompleteReminders(
@@ -100,7 +108,8 @@ void ICalendarStore::startReading(bool notify)
         return;
     }
     m_readingNotifies = notify;
-    m_reading = readInBackground(m_readPool, m_root, m_index ? m_index->files() : ICalendarFiles(), m_zones);
+    m_reading = readInBackground(
+        m_readPool, m_reader, m_root, m_index ? m_index->files() : ICalendarFiles(), m_zones, m_watcher);
     m_readingWatcher.setFuture(m_reading);
 }
 
@@ -144,11 +153,17 @@ void ICalendarStore::watch(const CalendarIndex& index)
 
 void ICalendarStore::waitForFirstRead()
 {
-    // Only the first read is waited for: there is nothing to answer with before it.
-    if (!m_index) {
-        m_reading.waitForFinished();
-        finishReading();
-    }
+    // Only the first read is waited for: there is nothing to answer with before it. It may take minutes (a
+    // zone with thousands of observances), so the wait ends at a deadline set by the first question.
+    if (m_index)
+        return;
+    if (m_firstAnswerDeadline.isForever())
+        m_firstAnswerDeadline = QDeadlineTimer(firstAnswerWait);
+    // Until the first read is adopted, the pool runs nothing else.
+    m_readPool.waitForDone(int(m_firstAnswerDeadline.remainingTime()));
+    finishReading();
+    if (!m_index)
+        m_readingNotifies = true;
 }
 
 } // namespace platform

@@ -7,9 +7,11 @@
 #include "platform/calendar/RuleExpansionWorker.h"
 #include "platform/calendar/TimeZoneCache.h"
 
+#include <QDeadlineTimer>
 #include <QFuture>
 #include <QFutureWatcher>
 #include <QThreadPool>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -18,15 +20,21 @@ namespace platform {
 // account folders holding collection folders of .ics items, and single .ics files. Never writes there.
 //
 // The files are read off the main thread when the store starts, after every change on disk and on reset.
-// Only the very first answer waits for a read; later ones come from the last complete read while the next
-// one runs, and `changed` is posted when that one finds something different. Recurrence rules
-// that could take long to expand are expanded off the main thread too, and their occurrences announced as a change.
+// Only the very first answer waits for a read, and for two seconds at most: a read still under way by then
+// posts `changed` when it is done, and the answer until then is empty. Later answers come from the last
+// complete read while the next one runs, and `changed` is posted when that one finds something different.
+// Recurrence rules that could take long to expand are expanded off the main thread too, and their
+// occurrences announced as a change.
 class ICalendarStore final : public EventStore
 {
     Q_OBJECT
 public:
+    // Reads the root into an index off the main thread: CalendarIndex::read, or one that a test holds back.
+    using Reader = std::function<std::shared_ptr<CalendarIndex>(const QString& root, const ICalendarFiles& previous,
+        TimeZoneCache& zones, const CalendarFolder::Entering& entering)>;
+
     explicit ICalendarStore(QString root = defaultRoot(), QString accessFilePath = CalendarAccessFile::defaultPath(),
-        QObject* parent = nullptr);
+        QObject* parent = nullptr, Reader reader = &CalendarIndex::read);
     ~ICalendarStore() override;
 
     // $XDG_DATA_HOME/calendars
@@ -50,6 +58,7 @@ private:
 
     QString m_root;
     CalendarAccessFile m_access;
+    Reader m_reader;
     // Shared with the reads under way, which may outlive a store that is going away.
     std::shared_ptr<TimeZoneCache> m_zones = std::make_shared<TimeZoneCache>();
     PathWatcher m_watcher;
@@ -58,6 +67,7 @@ private:
     QFuture<std::shared_ptr<CalendarIndex>> m_reading;
     QFutureWatcher<std::shared_ptr<CalendarIndex>> m_readingWatcher;
     bool m_readingNotifies = false;
+    QDeadlineTimer m_firstAnswerDeadline { QDeadlineTimer::Forever };
     bool m_readAgain = false;
     QThreadPool m_readPool;
 };

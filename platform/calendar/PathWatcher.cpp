@@ -36,10 +36,20 @@ PathWatcher::~PathWatcher()
         close(m_fd);
 }
 
+void PathWatcher::add(const QString& folder)
+{
+    if (m_fd < 0)
+        return;
+    const QMutexLocker lock(&m_mutex);
+    // Asked for even when known: a folder made anew under the same path needs a watch of its own.
+    watchLocked(folder);
+}
+
 void PathWatcher::setFolders(const QSet<QString>& folders)
 {
     if (m_fd < 0)
         return;
+    const QMutexLocker lock(&m_mutex);
     for (auto it = m_watches.begin(); it != m_watches.end();) {
         if (folders.contains(it.key())) {
             ++it;
@@ -52,16 +62,21 @@ void PathWatcher::setFolders(const QSet<QString>& folders)
             inotify_rm_watch(m_fd, descriptor);
     }
     for (const QString& folder : folders) {
-        if (m_watches.contains(folder))
-            continue;
-        const int descriptor = inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), folderEvents);
-        if (descriptor >= 0)
-            m_watches.insert(folder, descriptor);
+        if (!m_watches.contains(folder))
+            watchLocked(folder);
     }
+}
+
+void PathWatcher::watchLocked(const QString& folder)
+{
+    const int descriptor = inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), folderEvents);
+    if (descriptor >= 0)
+        m_watches.insert(folder, descriptor);
 }
 
 void PathWatcher::forget(int descriptor)
 {
+    const QMutexLocker lock(&m_mutex);
     m_watches.removeIf([descriptor](const auto& watch) { return watch.value() == descriptor; });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QMutex>
 #include <QObject>
 #include <QSet>
 
@@ -16,6 +17,8 @@ public:
     explicit PathWatcher(QObject* parent = nullptr);
     ~PathWatcher() override;
 
+    // Watches `folder` too. Safe on any thread, so that a read can watch each folder before it looks into it.
+    void add(const QString& folder);
     // Watches exactly `folders` from now on. A folder that is gone is watched again once it is back
     // and passed in again.
     void setFolders(const QSet<QString>& folders);
@@ -25,9 +28,11 @@ Q_SIGNALS:
 
 private:
     void readEvents();
+    void watchLocked(const QString& folder);
     void forget(int descriptor);
 
     int m_fd = -1;
+    QMutex m_mutex;
     QHash<QString, int> m_watches;
 };
 

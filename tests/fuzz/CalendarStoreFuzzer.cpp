@@ -26,6 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // A store of its own for each input: its first answer waits for its first read, where a running store
     // would answer from the input before while it reads this one.
     ICalendarStore store(root, fuzz::folder().path() + QStringLiteral("/access"));
+    // Its first answer waits for that read only so long: the read is awaited in full first.
+    QCoro::waitFor(store.incompleteReminders({}, {}, {}));
 
     // The folder is a calendar, a task list or both, as its items have it.
     const QList<StoreCalendar> calendars = store.calendars(EntityType::event);

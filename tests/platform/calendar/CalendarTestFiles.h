@@ -2,6 +2,7 @@
 
 #include "platform/calendar/ICalendarStore.h"
 
+#include <QCoro/QCoroTask>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -80,6 +81,13 @@ protected:
             QTest::qWait(20);
         }
         return true;
+    }
+
+    // The store's first answer does not wait long for a first read: waits, running the event loop, until a
+    // large folder has been read in full.
+    static void waitForFirstRead(platform::ICalendarStore& store)
+    {
+        QCoro::waitFor(store.incompleteReminders({}, {}, {}));
     }
 
     static platform::StoreCalendar calendar(const QString& identifier) { return { identifier, {}, {} }; }

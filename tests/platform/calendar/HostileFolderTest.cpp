@@ -5,6 +5,7 @@
 
 #include <QSignalSpy>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -19,6 +20,23 @@ QByteArray nested(int depth, const QByteArray& lineEnd)
     for (int i = 0; i < depth; ++i)
         text += "END:VEVENT" + lineEnd;
     return text + "END:VCALENDAR" + lineEnd;
+}
+
+// The inotify watches this process holds, as the kernel lists them.
+int inotifyWatches()
+{
+    int count = 0;
+    const QDir descriptors(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char target[64] = {};
+        if (readlink(QFile::encodeName(descriptors.filePath(fd)).constData(), target, sizeof target - 1) < 0
+            || QByteArray(target) != "anon_inode:inotify")
+            continue;
+        QFile info(QStringLiteral("/proc/self/fdinfo/") + fd);
+        if (info.open(QIODevice::ReadOnly))
+            count += int(info.readAll().count("inotify wd:"));
+    }
+    return count;
 }
 
 } // namespace
@@ -43,6 +61,7 @@ TEST_F(HostileFolderTest, SkipsOnlyTheFileWhoseComponentsNestTooDeep)
         "BEGIN:VALARM\nACTION:DISPLAY\nTRIGGER:-PT10M\nEND:VALARM\nEND:VEVENT\n");
 
     ICalendarStore store;
+    waitForFirstRead(store);
     const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
     EXPECT_EQ(titlesOf(events), QStringList({ "Good", "With alarm" }));
 }
@@ -79,6 +98,7 @@ TEST_F(HostileFolderTest, ARepeatedUidGivesEveryEventItsOwnIdentifierQuickly)
             text += QStringLiteral("BEGIN:VEVENT\nUID:same\nSUMMARY:Copy\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
         write("cal/copies.ics", text);
         ICalendarStore store;
+        waitForFirstRead(store);
         ASSERT_EQ(store.calendars(EntityType::event).size(), 1);
 
         MainThreadWatch watch;
@@ -106,6 +126,7 @@ TEST_F(HostileFolderTest, TheMainThreadKeepsItsHeartbeatWhileALargeFolderIsReadA
     for (int i = 0; i < files; ++i)
         write(QStringLiteral("account/cal%1/item-%2.ics").arg(i % 8).arg(i), item(i, "Before"));
     ICalendarStore store;
+    waitForFirstRead(store);
     const QList<StoreCalendar> calendars = store.calendars(EntityType::event);
     const Date from = berlin(2026, 4, 1);
     const Date to = berlin(2026, 4, 3);
@@ -124,4 +145,31 @@ TEST_F(HostileFolderTest, TheMainThreadKeepsItsHeartbeatWhileALargeFolderIsReadA
     // The new read was adopted on the main thread, between two beats.
     EXPECT_LT(watch.longestGapMSecs(), 100);
     EXPECT_EQ(titlesOf(store.events(from, to, calendars)).count("After"), files);
+}
+
+TEST_F(HostileFolderTest, ReadsOnlyTheCalendarLayoutAndFollowsNoLinkBackIntoIt)
+{
+    write("single.ics", goodEvent);
+    write("personal/p.ics", goodEvent);
+    write("account/cal/a.ics", goodEvent);
+    // No sync tool writes deeper than a collection.
+    write("account/cal/deeper/d.ics", goodEvent);
+    write("account/other/deeper/d.ics", goodEvent);
+    // Beside the calendars, where only a link back up leads.
+    write("../beside/b.ics", goodEvent);
+    const QStringList links[] = { { "/", "everything" }, { root + "/..", "account/up" }, { root, "loop" },
+        { root + "/account", "account/self" } };
+    for (const QStringList& link : links)
+        ASSERT_TRUE(QFile::link(link[0], root + '/' + link[1])) << link[1].toStdString();
+
+    const int watchesBefore = inotifyWatches();
+    ICalendarStore store;
+    QStringList identifiers;
+    for (const StoreCalendar& calendar : store.calendars(EntityType::event))
+        identifiers.append(calendar.identifier);
+    // account/other holds only a folder: no collection, as before.
+    EXPECT_EQ(identifiers.join(' ').toStdString(), "account/cal personal single.ics");
+    EXPECT_EQ(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), store.calendars(EntityType::event)).size(), 3);
+    // The root, account, account/cal, account/other and personal.
+    EXPECT_EQ(inotifyWatches() - watchesBefore, 5);
 }

@@ -1,9 +1,11 @@
 #include "CalendarTestFiles.h"
 
 #include <QCoro/QCoroTask>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThreadPool>
+#include <atomic>
 #include <ctime>
 
 using namespace platform;
@@ -32,6 +34,17 @@ const StoreEvent* eventTitled(const QList<StoreEvent>& events, const QString& ti
             return &event;
     }
     return nullptr;
+}
+
+// A store whose every read calls `afterRead` on the read thread with what it read, before the store has it.
+template <typename AfterRead> std::unique_ptr<ICalendarStore> storeWithRead(const AfterRead& afterRead)
+{
+    return std::make_unique<ICalendarStore>(
+        ICalendarStore::defaultRoot(), CalendarAccessFile::defaultPath(), nullptr, [afterRead](auto&&... arguments) {
+            std::shared_ptr<CalendarIndex> index = CalendarIndex::read(arguments...);
+            afterRead(*index);
+            return index;
+        });
 }
 
 } // namespace
@@ -443,4 +456,82 @@ TEST_F(ICalendarStoreTest, ListsNothingUntilAccessIsGiven)
     EXPECT_TRUE(QCoro::waitFor(store.requestFullAccess(EntityType::event)));
     EXPECT_EQ(identifiersOf(store.calendars(EntityType::event)), QStringList({ "work/team" }));
     EXPECT_TRUE(store.calendars(EntityType::reminder).isEmpty()) << "each kind is given on its own";
+}
+
+TEST_F(ICalendarStoreTest, AnswersBeforeASlowFirstReadAndPostsAChangeWhenItIsDone)
+{
+    write("cal/a.ics", goodEvent);
+    write("tasks/t.ics", "BEGIN:VTODO\nUID:t\nDUE:20260401T090000Z\nEND:VTODO\n");
+    QSemaphore letGo;
+    std::atomic<bool> readDone = false;
+    // As slow as a file whose zone takes minutes, until the test lets it go.
+    const std::unique_ptr<ICalendarStore> store = storeWithRead([&](const CalendarIndex&) {
+        letGo.tryAcquire(1, 20000);
+        readDone = true;
+    });
+    QSignalSpy changed(store.get(), &EventStore::changed);
+    const Date from = berlin(2026, 4, 1);
+    const Date to = berlin(2026, 4, 2);
+
+    QElapsedTimer timer;
+    timer.start();
+    const QList<StoreCalendar> calendars = store->calendars(EntityType::event);
+    const QList<StoreCalendar> lists = store->calendars(EntityType::reminder);
+    const QList<StoreEvent> events = store->events(from, to, { calendar("cal") });
+    const qint64 waited = timer.elapsed();
+    // Nothing is complete yet, so nothing is answered; and only the first answer waits.
+    EXPECT_FALSE(readDone);
+    EXPECT_TRUE(calendars.isEmpty());
+    EXPECT_TRUE(lists.isEmpty());
+    EXPECT_TRUE(events.isEmpty());
+    EXPECT_LT(waited, 5000);
+
+    letGo.release();
+    ASSERT_TRUE(changed.wait(5000));
+    EXPECT_EQ(identifiersOf(store->calendars(EntityType::event)), QStringList({ "cal" }));
+    EXPECT_EQ(titlesOf(store->events(from, to, { calendar("cal") })), QStringList({ "Good" }));
+    EXPECT_EQ(QCoro::waitFor(store->incompleteReminders(from, to, { calendar("tasks") })).size(), 1);
+}
+
+TEST_F(ICalendarStoreTest, AFileChangedOrAddedDuringTheFirstReadIsReadAgain)
+{
+    write("cal/a.ics", "BEGIN:VEVENT\nUID:a\nSUMMARY:Before\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
+    std::atomic<int> reads = 0;
+    // The first read has listed and parsed everything when the sync tool writes.
+    const std::unique_ptr<ICalendarStore> store = storeWithRead([&](const CalendarIndex&) {
+        if (reads++ > 0)
+            return;
+        write("cal/a.ics", "BEGIN:VEVENT\nUID:a\nSUMMARY:Edited\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
+        write("new/b.ics", "BEGIN:VEVENT\nUID:b\nSUMMARY:New\nDTSTART:20260401T110000Z\nEND:VEVENT\n");
+    });
+    QSignalSpy changed(store.get(), &EventStore::changed);
+    const Date from = berlin(2026, 4, 1);
+    const Date to = berlin(2026, 4, 2);
+    EXPECT_EQ(titlesOf(store->events(from, to, { calendar("cal") })), QStringList({ "Before" }));
+
+    ASSERT_TRUE(changed.wait(5000));
+    EXPECT_EQ(identifiersOf(store->calendars(EntityType::event)), QStringList({ "cal", "new" }));
+    EXPECT_EQ(
+        titlesOf(store->events(from, to, { calendar("cal"), calendar("new") })), QStringList({ "Edited", "New" }));
+}
+
+TEST_F(ICalendarStoreTest, ItemsWrittenIntoANewFolderDuringItsFirstReadAreRead)
+{
+    write("cal/a.ics", goodEvent);
+    const QString late = root + "/account/late";
+    // The first read that finds the new collection still empty: the sync tool fills it just after.
+    const std::unique_ptr<ICalendarStore> store = storeWithRead([&](const CalendarIndex& index) {
+        if (index.folder().folders.contains(late) && !QFileInfo::exists(late + "/c.ics"))
+            write("account/late/c.ics", "BEGIN:VEVENT\nUID:c\nSUMMARY:Late\nDTSTART:20260401T110000Z\nEND:VEVENT\n");
+    });
+    const Date from = berlin(2026, 4, 1);
+    const Date to = berlin(2026, 4, 2);
+    ASSERT_EQ(store->calendars(EntityType::event).size(), 1);
+    QSignalSpy changed(store.get(), &EventStore::changed);
+
+    ASSERT_TRUE(QDir().mkpath(late));
+    ASSERT_TRUE(changed.wait(5000));
+    // The change that shows the empty collection may come first; the one that shows its item must follow.
+    EXPECT_TRUE(eventually(
+        [&] { return titlesOf(store->events(from, to, { calendar("account/late") })) == QStringList({ "Late" }); }));
 }
