@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <cmath>
+#include <limits>
 #include <nlohmann/json.hpp>
 
 namespace platform {
@@ -155,25 +156,32 @@ bool FolderKeyValueStore::supersedes(const Entry& candidate, const Entry& held) 
 void FolderKeyValueStore::loadOwnFile()
 {
     const QString path = m_folder + u'/' + ownFileName();
+    RegularFile file(path);
     // Anything but a regular file there is not ours, and our next write replaces it.
-    const std::optional<QByteArray> data = RegularFile::read(path, maximumPeerFileSize);
-    if (!data)
+    if (!file.isOpen() && !QFileInfo(path).isFile())
         return;
-    if (auto entries = parseDeviceFile(*data)) {
+    // Ours is read at whatever size we wrote it: only peers are held to the limit.
+    const std::optional<QByteArray> data = file.readPrefix(std::numeric_limits<qint64>::max());
+    if (auto entries = data ? parseDeviceFile(*data) : std::nullopt) {
         m_own = std::move(*entries);
         return;
     }
-    // Our next write would replace it: keep the damaged file where a person can still look at it.
+    // Our next write would replace what we could not read: keep it where a person can still look at it.
     const QString aside
         = path + QStringLiteral(".broken-") + QString::number(QRandomGenerator::global()->generate(), 16);
-    if (QFile::rename(path, aside))
-        qWarning("The shared store's file %s was damaged; kept it as %s", qUtf8Printable(path), qUtf8Printable(aside));
-    else
-        qWarning("Could not move the damaged device file %s aside", qUtf8Printable(path));
+    if (QFile::rename(path, aside)) {
+        qWarning("The shared store's file %s was damaged or unreadable; kept it as %s", qUtf8Printable(path),
+            qUtf8Printable(aside));
+        return;
+    }
+    qWarning("Could not move the unread device file %s aside; not writing over it", qUtf8Printable(path));
+    m_ownFileKept = true;
 }
 
-bool FolderKeyValueStore::writeOwnFile() const
+bool FolderKeyValueStore::writeOwnFile()
 {
+    if (m_ownFileKept)
+        return false;
     nlohmann::json json = nlohmann::json::object();
     for (const auto& [key, entry] : m_own) {
         json[key.toStdString()] = {
@@ -183,6 +191,14 @@ bool FolderKeyValueStore::writeOwnFile() const
         };
     }
     const std::string text = json.dump(1, '\t', false, nlohmann::json::error_handler_t::replace) + '\n';
+    const bool tooLargeForPeers = qint64(text.size()) > maximumPeerFileSize;
+    if (tooLargeForPeers && !m_ownFileTooLargeForPeers) {
+        qWarning("The shared store's file %s has grown to %lld bytes: other devices read no file over %lld bytes, "
+                 "so they skip it",
+            qUtf8Printable(m_folder + u'/' + ownFileName()), static_cast<long long>(text.size()),
+            static_cast<long long>(maximumPeerFileSize));
+    }
+    m_ownFileTooLargeForPeers = tooLargeForPeers;
     QSaveFile file(m_folder + u'/' + ownFileName());
     if (file.open(QIODevice::WriteOnly) && file.write(text.data(), qint64(text.size())) == qint64(text.size())
         && file.commit())

@@ -19,7 +19,8 @@ class FolderKeyValueStore final : public UbiquitousKeyValueStore
 {
     Q_OBJECT
 public:
-    // Peer files beyond this are not read: no device's three arrays come near it.
+    // Peer files beyond this are not read, so that a stray file cannot exhaust memory; our own file is read
+    // whatever its size, and a write past this is logged.
     static constexpr qint64 maximumPeerFileSize = 32 * 1024 * 1024;
 
     // $XDG_DATA_HOME/tolvar/cloud
@@ -70,7 +71,7 @@ private:
     double stampFor(const QString& key) const;
     QString ownFileName() const { return m_deviceName + QStringLiteral(".json"); }
     void loadOwnFile();
-    bool writeOwnFile() const;
+    bool writeOwnFile();
     Entries merged() const;
     // Reads the file only when it is not the version `previous` holds.
     static PeerFile readPeerFile(const QString& path, PeerFile* previous);
@@ -85,6 +86,9 @@ private:
     std::map<QString, PeerFile> m_others; // by file name
     QFileSystemWatcher m_watcher;
     bool m_ownFileSaved = true;
+    // Our file could be neither read nor moved aside: it is never written over.
+    bool m_ownFileKept = false;
+    bool m_ownFileTooLargeForPeers = false;
 };
 
 } // namespace platform

@@ -286,6 +286,35 @@ TEST_F(FolderKeyValueStoreTest, OversizedPeerFileIsSkippedWithOneLogLine)
     EXPECT_EQ(g_warnings.size(), 1);
 }
 
+TEST_F(FolderKeyValueStoreTest, OwnFileOfAnySizeIsReadBackAndItsSizeIsLogged)
+{
+    // Base64 makes 40 MB of these in the file, over what peers read.
+    const QByteArray records(30'000'000, 'r');
+    WarningLog log;
+    {
+        auto alice = store(QStringLiteral("alice"));
+        alice->setData(records, QStringLiteral("records"));
+        alice->setData("dismissed", QStringLiteral("states"));
+    }
+    const QString path = m_folder + QStringLiteral("/alice.json");
+    ASSERT_GT(QFileInfo(path).size(), 40'000'000);
+    // Said once, when the file passed the size.
+    ASSERT_EQ(g_warnings.size(), 1) << g_warnings.join(u'\n').toStdString();
+    EXPECT_TRUE(g_warnings.first().contains(path)) << g_warnings.first().toStdString();
+
+    {
+        auto restarted = store(QStringLiteral("alice"));
+        EXPECT_EQ(restarted->data(QStringLiteral("records")), records);
+        EXPECT_EQ(restarted->data(QStringLiteral("states")), QByteArray("dismissed"));
+        m_clock.advance(1);
+        restarted->setData("snoozed", QStringLiteral("states"));
+    }
+    auto again = store(QStringLiteral("alice"));
+    EXPECT_EQ(again->data(QStringLiteral("records")), records);
+    EXPECT_EQ(again->data(QStringLiteral("states")), QByteArray("snoozed"));
+    EXPECT_TRUE(QDir(m_folder).entryList({ QStringLiteral("alice.json.broken-*") }).isEmpty());
+}
+
 TEST_F(FolderKeyValueStoreTest, OnlyKeysWhoseWinningValueChangedArePosted)
 {
     auto alice = store(QStringLiteral("alice"));
