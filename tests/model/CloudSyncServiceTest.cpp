@@ -325,3 +325,43 @@ TEST(CloudSyncServiceOnAFolder, PeerValuesThatAreNoArraysAreSkippedAndOurWritesG
     EXPECT_TRUE(states.value.contains(state("kept", 500, 400)));
     EXPECT_EQ(QCoro::waitFor(service.fetchCalendarRules()).value, QList { rule("work", 1000, false) });
 }
+
+// Device files in the form Tolvar has always written them, our own and a peer's, read as before.
+TEST(CloudSyncServiceOnAFolder, FilesInTheFormWrittenSoFarAreReadAsBefore)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("cloud"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const auto entry = [](const QByteArray& value, const char* time, const char* device) {
+        return "{\n\t\t\"value\": \"" + value.toBase64() + "\",\n\t\t\"time\": " + time + ",\n\t\t\"device\": \""
+            + device + "\"\n\t}";
+    };
+    const auto writeFile = [&](const QString& name, const QByteArray& bytes) {
+        QSaveFile file(folder + u'/' + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        ASSERT_TRUE(file.commit());
+    };
+    const QList<ReminderState> states { state("a", 900, 880) };
+    const QList<MeetingSnapshot> records { meeting("m", "laptop", 950) };
+    const QList<CalendarRule> rules { rule("work", 950, false) };
+    writeFile(QStringLiteral("mine.json"),
+        "{\n\t\"tolvar.reminderStates.v1\": " + entry(encodeRecordArray(states), "900.0", "mine") + "\n}\n");
+    writeFile(QStringLiteral("laptop.json"),
+        "{\n\t\"tolvar.calendarRules.v1\": " + entry(encodeRecordArray(rules), "950.25", "laptop")
+            + ",\n\t\"tolvar.meetingSnapshots.v1\": " + entry(encodeRecordArray(records), "950.25", "laptop")
+            + "\n}\n");
+
+    folderWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& message) { folderWarnings.append(message); });
+    platform::TestClock clock { Date(1000) };
+    platform::TestCloudAccount account;
+    platform::FolderKeyValueStore store(folder, QStringLiteral("mine"), clock);
+    CloudSyncService service(store, account, clock);
+    EXPECT_EQ(QCoro::waitFor(service.fetchReminderStates()).value, states);
+    EXPECT_EQ(QCoro::waitFor(service.fetchCalendarRules()).value, rules);
+    EXPECT_EQ(QCoro::waitFor(service.syncMeetingSnapshots({}, "mine")).value, records);
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(folderWarnings.isEmpty()) << folderWarnings.join(u'\n').toStdString();
+}
