@@ -8,6 +8,7 @@ here=$(dirname "$0")
 "$build/bench/bench_hostile_rules"
 "$build/bench/bench_app_model"
 "$build/bench/bench_panel_open"
+"$build/bench/bench_peer_rewrite"
 for script in "$here"/*/run.sh; do
     [ -x "$script" ] && "$script" "$build"
 done

@@ -10,7 +10,9 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
+#include <limits>
 #include <nlohmann/json.hpp>
 
 namespace platform {
@@ -73,22 +75,50 @@ FolderKeyValueStore::FolderKeyValueStore(
     Q_ASSERT(isValidDeviceName(deviceName));
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FolderKeyValueStore::refresh);
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &FolderKeyValueStore::refresh);
+    connect(&m_reading, &QFutureWatcherBase::finished, this, &FolderKeyValueStore::finishReading);
     loadOwnFile();
-    reloadOtherDevices();
+    applyFolderRead(readFolder(m_folder, ownFileName(), {}, m_decoders));
+}
+
+FolderKeyValueStore::~FolderKeyValueStore()
+{
+    // A read whose result was taken is over.
+    if (m_isReading)
+        m_reading.waitForFinished();
+}
+
+const FolderKeyValueStore::Entry* FolderKeyValueStore::latest(const QString& key) const
+{
+    const Entry* held = nullptr;
+    const auto consider = [&](const Entries& entries) {
+        const auto found = entries.find(key);
+        if (found != entries.end() && (!held || supersedes(found->second, *held)))
+            held = &found->second;
+    };
+    consider(m_own);
+    for (const auto& [name, file] : m_others)
+        consider(file.entries);
+    return held;
 }
 
 std::optional<QByteArray> FolderKeyValueStore::data(const QString& key) const
 {
-    const Entries all = merged();
-    const auto found = all.find(key);
-    if (found == all.end())
-        return std::nullopt;
-    return found->second.value;
+    if (const Entry* entry = latest(key))
+        return entry->value;
+    return std::nullopt;
+}
+
+QVariant FolderKeyValueStore::decodedData(const QString& key) const
+{
+    const Entry* entry = latest(key);
+    return entry ? entry->decoded : QVariant();
 }
 
 void FolderKeyValueStore::setData(const QByteArray& data, const QString& key)
 {
-    m_own.insert_or_assign(key, Entry { data, stampFor(key), m_deviceName });
+    const auto decoder = m_decoders.find(key);
+    const QVariant decoded = decoder == m_decoders.end() ? QVariant() : decoder->second(data);
+    m_own.insert_or_assign(key, Entry { data, stampFor(key), m_deviceName, decoded });
     m_ownFileSaved = writeOwnFile();
 }
 
@@ -114,24 +144,57 @@ bool FolderKeyValueStore::synchronize()
     return m_ownFileSaved && QFileInfo(m_folder).isDir();
 }
 
-std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::parseDeviceFile(const QByteArray& bytes)
+void FolderKeyValueStore::setDecoder(const QString& key, Decoder decoder)
+{
+    const auto decodeHeld = [&](Entries& entries, const QString& path) {
+        const auto found = entries.find(key);
+        if (found == entries.end())
+            return;
+        found->second.decoded = decoder(found->second.value);
+        if (found->second.decoded.isValid())
+            return;
+        qWarning("Skipped the entry %s of the shared store's file %s: its value is malformed", qUtf8Printable(key),
+            qUtf8Printable(path));
+        entries.erase(found);
+    };
+    decodeHeld(m_own, m_folder + u'/' + ownFileName());
+    for (auto& [name, file] : m_others)
+        decodeHeld(file.entries, m_folder + u'/' + name);
+    m_decoders.insert_or_assign(key, std::move(decoder));
+    m_readingStale = m_isReading;
+}
+
+std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::parseDeviceFile(
+    const QByteArray& bytes, const QString& path, const Decoders& decoders)
 {
     const auto json = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
     if (!json.is_object())
         return std::nullopt;
     Entries entries;
+    QStringList skipped;
     for (const auto& [key, entry] : json.items()) {
+        const QString name = QString::fromStdString(key);
         // A damaged entry is dropped alone.
         if (!entry.is_object() || !entry.contains("value") || !entry["value"].is_string() || !entry.contains("time")
-            || !entry["time"].is_number() || !entry.contains("device") || !entry["device"].is_string())
+            || !entry["time"].is_number() || !entry.contains("device") || !entry["device"].is_string()) {
+            skipped.append(name);
             continue;
+        }
         const double writtenAt = entry["time"].get<double>();
         const auto value = QByteArray::fromBase64Encoding(
             QByteArray::fromStdString(entry["value"].get<std::string>()), QByteArray::AbortOnBase64DecodingErrors);
-        if (!value)
+        const auto decoder = decoders.find(name);
+        const QVariant decoded = value && decoder != decoders.end() ? decoder->second(*value) : QVariant();
+        if (!value || (decoder != decoders.end() && !decoded.isValid())) {
+            skipped.append(name);
             continue;
-        entries.insert_or_assign(QString::fromStdString(key),
-            Entry { *value, writtenAt, QString::fromStdString(entry["device"].get<std::string>()) });
+        }
+        entries.insert_or_assign(
+            name, Entry { *value, writtenAt, QString::fromStdString(entry["device"].get<std::string>()), decoded });
+    }
+    if (!skipped.isEmpty()) {
+        qWarning("Skipped %lld malformed entries of the shared store's file %s, the first %s",
+            static_cast<long long>(skipped.size()), qUtf8Printable(path), qUtf8Printable(skipped.first()));
     }
     return entries;
 }
@@ -155,25 +218,32 @@ bool FolderKeyValueStore::supersedes(const Entry& candidate, const Entry& held) 
 void FolderKeyValueStore::loadOwnFile()
 {
     const QString path = m_folder + u'/' + ownFileName();
+    RegularFile file(path);
     // Anything but a regular file there is not ours, and our next write replaces it.
-    const std::optional<QByteArray> data = RegularFile::read(path, maximumPeerFileSize);
-    if (!data)
+    if (!file.isOpen() && !QFileInfo(path).isFile())
         return;
-    if (auto entries = parseDeviceFile(*data)) {
+    // Ours is read at whatever size we wrote it: only peers are held to the limit.
+    const std::optional<QByteArray> data = file.readPrefix(std::numeric_limits<qint64>::max());
+    if (auto entries = data ? parseDeviceFile(*data, path, m_decoders) : std::nullopt) {
         m_own = std::move(*entries);
         return;
     }
-    // Our next write would replace it: keep the damaged file where a person can still look at it.
+    // Our next write would replace what we could not read: keep it where a person can still look at it.
     const QString aside
         = path + QStringLiteral(".broken-") + QString::number(QRandomGenerator::global()->generate(), 16);
-    if (QFile::rename(path, aside))
-        qWarning("The shared store's file %s was damaged; kept it as %s", qUtf8Printable(path), qUtf8Printable(aside));
-    else
-        qWarning("Could not move the damaged device file %s aside", qUtf8Printable(path));
+    if (QFile::rename(path, aside)) {
+        qWarning("The shared store's file %s was damaged or unreadable; kept it as %s", qUtf8Printable(path),
+            qUtf8Printable(aside));
+        return;
+    }
+    qWarning("Could not move the unread device file %s aside; not writing over it", qUtf8Printable(path));
+    m_ownFileKept = true;
 }
 
-bool FolderKeyValueStore::writeOwnFile() const
+bool FolderKeyValueStore::writeOwnFile()
 {
+    if (m_ownFileKept)
+        return false;
     nlohmann::json json = nlohmann::json::object();
     for (const auto& [key, entry] : m_own) {
         json[key.toStdString()] = {
@@ -183,6 +253,14 @@ bool FolderKeyValueStore::writeOwnFile() const
         };
     }
     const std::string text = json.dump(1, '\t', false, nlohmann::json::error_handler_t::replace) + '\n';
+    const bool tooLargeForPeers = qint64(text.size()) > maximumPeerFileSize;
+    if (tooLargeForPeers && !m_ownFileTooLargeForPeers) {
+        qWarning("The shared store's file %s has grown to %lld bytes: other devices read no file over %lld bytes, "
+                 "so they skip it",
+            qUtf8Printable(m_folder + u'/' + ownFileName()), static_cast<long long>(text.size()),
+            static_cast<long long>(maximumPeerFileSize));
+    }
+    m_ownFileTooLargeForPeers = tooLargeForPeers;
     QSaveFile file(m_folder + u'/' + ownFileName());
     if (file.open(QIODevice::WriteOnly) && file.write(text.data(), qint64(text.size())) == qint64(text.size())
         && file.commit())
@@ -207,47 +285,67 @@ FolderKeyValueStore::Entries FolderKeyValueStore::merged() const
     return result;
 }
 
-FolderKeyValueStore::PeerFile FolderKeyValueStore::readPeerFile(const QString& path, PeerFile* previous)
+FolderKeyValueStore::PeerRead FolderKeyValueStore::readPeerFile(
+    const QString& path, const FileStamp* previous, const Decoders& decoders)
 {
-    PeerFile result;
     RegularFile file(path);
     if (!file.isOpen())
-        return previous ? std::move(*previous) : result;
+        return {};
     const struct stat& status = file.status();
-    result.stamp = { qint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
-        quint64(status.st_ino) };
-    if (previous && previous->stamp == result.stamp)
-        return std::move(*previous);
-    if (result.stamp.size > maximumPeerFileSize) {
+    const FileStamp stamp = { qint64(status.st_size),
+        qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec, quint64(status.st_ino) };
+    if (previous && *previous == stamp)
+        return {};
+    if (stamp.size > maximumPeerFileSize) {
         qWarning("Skipped the shared store's file %s: at %lld bytes it is too large to be a device's file",
-            qUtf8Printable(path), static_cast<long long>(result.stamp.size));
-        return result;
+            qUtf8Printable(path), static_cast<long long>(stamp.size));
+        return { stamp, Entries() };
     }
     const std::optional<QByteArray> data = file.readAll(maximumPeerFileSize);
-    if (auto entries = data ? parseDeviceFile(*data) : std::nullopt)
-        result.entries = std::move(*entries);
-    else if (previous)
-        result.entries = std::move(previous->entries); // most likely caught mid-write; its next version is read again
-    return result;
+    std::optional<Entries> entries = data ? parseDeviceFile(*data, path, decoders) : std::nullopt;
+    // Most likely caught mid-write: what it held before stays until its next version is read.
+    if (!entries)
+        qWarning("Skipped the shared store's file %s: it holds no device's entries", qUtf8Printable(path));
+    return { stamp, std::move(entries) };
 }
 
-QStringList FolderKeyValueStore::reloadOtherDevices()
+FolderKeyValueStore::FolderRead FolderKeyValueStore::readFolder(const QString& folder, const QString& ownFileName,
+    const std::map<QString, FileStamp>& previous, const Decoders& decoders)
+{
+    FolderRead read;
+    // Hidden files are the partial downloads of synchronisation tools; QSaveFile's own are not `*.json`.
+    const QFileInfoList files = QDir(folder).entryInfoList({ QStringLiteral("*.json") }, QDir::Files);
+    for (const QFileInfo& info : files) {
+        if (info.fileName() == ownFileName)
+            continue;
+        read.paths.append(info.filePath());
+        const auto stamp = previous.find(info.fileName());
+        read.files.emplace(info.fileName(),
+            readPeerFile(info.filePath(), stamp == previous.end() ? nullptr : &stamp->second, decoders));
+    }
+    return read;
+}
+
+QStringList FolderKeyValueStore::applyFolderRead(FolderRead read)
 {
     const Entries before = merged();
     std::map<QString, PeerFile> others;
-    QStringList paths;
-    // Hidden files are the partial downloads of synchronisation tools; QSaveFile's own are not `*.json`.
-    const QFileInfoList files = QDir(m_folder).entryInfoList({ QStringLiteral("*.json") }, QDir::Files);
-    for (const QFileInfo& info : files) {
-        if (info.fileName() == ownFileName())
-            continue;
-        paths.append(info.filePath());
-        const auto previous = m_others.find(info.fileName());
-        others.insert_or_assign(
-            info.fileName(), readPeerFile(info.filePath(), previous == m_others.end() ? nullptr : &previous->second));
+    QStringList replaced;
+    for (auto& [name, found] : read.files) {
+        const auto previous = m_others.find(name);
+        PeerFile file = previous == m_others.end() ? PeerFile() : std::move(previous->second);
+        if (found.stamp && found.stamp->inode != file.stamp.inode)
+            replaced.append(m_folder + u'/' + name);
+        if (found.stamp)
+            file.stamp = *found.stamp;
+        if (found.entries)
+            file.entries = std::move(*found.entries);
+        others.emplace(name, std::move(file));
     }
     m_others = std::move(others);
-    watch(paths);
+    // A file watched only now may have changed since it was read.
+    if (watch(read.paths, replaced))
+        m_readAgain = true;
 
     const Entries after = merged();
     QStringList changed;
@@ -263,20 +361,56 @@ QStringList FolderKeyValueStore::reloadOtherDevices()
     return changed;
 }
 
-void FolderKeyValueStore::watch(const QStringList& otherFiles)
+bool FolderKeyValueStore::watch(const QStringList& otherFiles, const QStringList& replaced)
 {
-    // A watch follows the file it was put on, which an atomic replacement unlinks: watch the current ones.
-    if (!m_watcher.files().isEmpty())
-        m_watcher.removePaths(m_watcher.files());
-    if (!otherFiles.isEmpty())
-        m_watcher.addPaths(otherFiles);
+    // A watch follows the file it was put on, which an atomic replacement unlinks: a replaced file is watched
+    // anew. Any other keeps its watch, so that a change it reports meanwhile is not lost.
+    QStringList stale;
+    for (const QString& path : m_watcher.files()) {
+        if (!otherFiles.contains(path) || replaced.contains(path))
+            stale.append(path);
+    }
+    if (!stale.isEmpty())
+        m_watcher.removePaths(stale);
+    const QStringList watched = m_watcher.files();
+    QStringList added;
+    for (const QString& path : otherFiles) {
+        if (!watched.contains(path))
+            added.append(path);
+    }
+    if (!added.isEmpty())
+        m_watcher.addPaths(added);
     if (m_watcher.directories().isEmpty() && QFileInfo(m_folder).isDir())
         m_watcher.addPath(m_folder);
+    return !added.isEmpty();
 }
 
 void FolderKeyValueStore::refresh()
 {
-    const QStringList changed = reloadOtherDevices();
+    if (m_isReading) {
+        m_readAgain = true;
+        return;
+    }
+    m_isReading = true;
+    m_readAgain = false;
+    std::map<QString, FileStamp> stamps;
+    for (const auto& [name, file] : m_others)
+        stamps.emplace(name, file.stamp);
+    m_reading.setFuture(
+        QtConcurrent::run(&FolderKeyValueStore::readFolder, m_folder, ownFileName(), std::move(stamps), m_decoders));
+}
+
+void FolderKeyValueStore::finishReading()
+{
+    m_isReading = false;
+    FolderRead read = m_reading.future().takeResult();
+    // Read without a decoder given since: what it found is read again with it.
+    const QStringList changed = m_readingStale ? QStringList() : applyFolderRead(std::move(read));
+    if (m_readingStale || m_readAgain) {
+        m_readingStale = false;
+        m_readAgain = false;
+        refresh();
+    }
     if (changed.isEmpty())
         return;
     // Posted, not emitted, so that a handler that synchronises is never reentered.

@@ -3,6 +3,7 @@
 #include "platform/cloud/UbiquitousKeyValueStore.h"
 
 #include <QFileSystemWatcher>
+#include <QFutureWatcher>
 #include <map>
 #include <memory>
 
@@ -14,12 +15,14 @@ class Clock;
 // its own file, `<device>.json`, so that no file ever has two writers; a read takes per key the latest
 // write over all device files, a tie going to the greater device name. A write is stamped later than
 // every write of its key seen so far, so that a peer whose clock runs ahead cannot hide it; a time
-// more than a day ahead of this machine's clock counts as older than any other.
+// more than a day ahead of this machine's clock counts as older than any other. The other devices' files
+// are read and decoded on a worker thread, and what changed is posted once they are.
 class FolderKeyValueStore final : public UbiquitousKeyValueStore
 {
     Q_OBJECT
 public:
-    // Peer files beyond this are not read: no device's three arrays come near it.
+    // Peer files beyond this are not read, so that a stray file cannot exhaust memory; our own file is read
+    // whatever its size, and a write past this is logged.
     static constexpr qint64 maximumPeerFileSize = 32 * 1024 * 1024;
 
     // $XDG_DATA_HOME/tolvar/cloud
@@ -33,13 +36,20 @@ public:
     // The store never creates `folder`: whether it exists decides the account (FolderCloudAccount).
     FolderKeyValueStore(
         const QString& folder, const QString& deviceName, const Clock& clock, QObject* parent = nullptr);
+    ~FolderKeyValueStore() override;
 
     QString deviceName() const { return m_deviceName; }
 
     std::optional<QByteArray> data(const QString& key) const override;
     void setData(const QByteArray& data, const QString& key) override;
-    // Rereads the other devices' files that changed and retries a failed write of our own.
+    // Starts rereading the other devices' files that changed, and retries a failed write of our own.
     bool synchronize() override;
+    // Decodes what is held now on the caller's thread, and every later peer file on the worker.
+    void setDecoder(const QString& key, Decoder decoder) override;
+    QVariant decodedData(const QString& key) const override;
+
+    // Whether the other devices' files are being read; what the read changes is posted when it ends.
+    bool isReadingPeerFiles() const { return m_isReading; }
 
 private:
     struct Entry
@@ -47,9 +57,16 @@ private:
         QByteArray value;
         double writtenAt = 0;
         QString device;
-        bool operator==(const Entry&) const = default;
+        // What the key's decoder made of the value, if the key has one.
+        QVariant decoded;
+        // One write; its decoded form follows from its value.
+        bool operator==(const Entry& other) const
+        {
+            return value == other.value && writtenAt == other.writtenAt && device == other.device;
+        }
     };
     using Entries = std::map<QString, Entry>;
+    using Decoders = std::map<QString, Decoder>;
     // Which version of a file was read: an atomic replacement changes the inode.
     struct FileStamp
     {
@@ -63,28 +80,58 @@ private:
         FileStamp stamp;
         Entries entries;
     };
+    // What a worker found in one peer file; what it leaves absent stays as it was.
+    struct PeerRead
+    {
+        std::optional<FileStamp> stamp;
+        std::optional<Entries> entries;
+    };
+    struct FolderRead
+    {
+        QStringList paths;
+        std::map<QString, PeerRead> files; // by file name
+    };
 
-    static std::optional<Entries> parseDeviceFile(const QByteArray& bytes);
+    // Entries whose value does not decode are dropped, and named in the log with `path`.
+    static std::optional<Entries> parseDeviceFile(
+        const QByteArray& bytes, const QString& path, const Decoders& decoders);
     bool isTrusted(double writtenAt) const;
     bool supersedes(const Entry& candidate, const Entry& held) const;
     double stampFor(const QString& key) const;
     QString ownFileName() const { return m_deviceName + QStringLiteral(".json"); }
     void loadOwnFile();
-    bool writeOwnFile() const;
+    bool writeOwnFile();
+    const Entry* latest(const QString& key) const;
     Entries merged() const;
-    // Reads the file only when it is not the version `previous` holds.
-    static PeerFile readPeerFile(const QString& path, PeerFile* previous);
-    QStringList reloadOtherDevices();
-    void watch(const QStringList& otherFiles);
+    // These two run on the worker: they read the files only when they are not the version `previous` holds.
+    static PeerRead readPeerFile(const QString& path, const FileStamp* previous, const Decoders& decoders);
+    static FolderRead readFolder(const QString& folder, const QString& ownFileName,
+        const std::map<QString, FileStamp>& previous, const Decoders& decoders);
+    // The keys whose value it changed.
+    QStringList applyFolderRead(FolderRead read);
+    // True when it put a watch on a file.
+    bool watch(const QStringList& otherFiles, const QStringList& replaced);
     void refresh();
+    void finishReading();
 
     QString m_folder;
     QString m_deviceName;
     const Clock& m_clock;
     Entries m_own;
     std::map<QString, PeerFile> m_others; // by file name
+    Decoders m_decoders;
     QFileSystemWatcher m_watcher;
+    QFutureWatcher<FolderRead> m_reading;
+    // Until its result is applied, which is after the worker is done.
+    bool m_isReading = false;
+    // Another change came during the read, which may have missed it.
+    bool m_readAgain = false;
+    // A decoder came during the read, which did not use it.
+    bool m_readingStale = false;
     bool m_ownFileSaved = true;
+    // Our file could be neither read nor moved aside: it is never written over.
+    bool m_ownFileKept = false;
+    bool m_ownFileTooLargeForPeers = false;
 };
 
 } // namespace platform

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -13,12 +15,30 @@ class UbiquitousKeyValueStore : public QObject
 {
     Q_OBJECT
 public:
+    // Turns the data under a key into the form its reader works with, or an empty QVariant when the data is
+    // malformed. A store may call it on any thread, so it must keep to its argument.
+    using Decoder = std::function<QVariant(const QByteArray& data)>;
+
     using QObject::QObject;
 
     virtual std::optional<QByteArray> data(const QString& key) const = 0;
     virtual void setData(const QByteArray& data, const QString& key) = 0;
     // Exchanges with the other machines as far as the backend can; false when it could not.
     virtual bool synchronize() = 0;
+
+    // Offers the store to decode the data under `key` as it reads it, off the caller's thread. A store that
+    // takes the offer passes over data that does not decode, so that the key holds its latest write that does.
+    virtual void setDecoder(const QString& key, Decoder decoder)
+    {
+        Q_UNUSED(key);
+        Q_UNUSED(decoder);
+    }
+    // What the key's decoder made of data(key); empty where the store does not decode.
+    virtual QVariant decodedData(const QString& key) const
+    {
+        Q_UNUSED(key);
+        return {};
+    }
 
 Q_SIGNALS:
     // Another machine (or process) changed these keys.

@@ -211,8 +211,15 @@ void JsonFileUserDefaults::load()
     }
     std::optional<nlohmann::json> document;
     if (file.open(QIODevice::ReadOnly)) {
+        QByteArray bytes = file.readAll();
+        // A stray byte from an editor in another encoding spoils one string, not every setting.
+        if (!QByteArrayView(bytes).isValidUtf8()) {
+            qWarning("The defaults file %s holds bytes that are not UTF-8; they read as replacement characters",
+                qUtf8Printable(m_filePath));
+            bytes = QString::fromUtf8(bytes).toUtf8();
+        }
         QString problem;
-        document = parseObject(file.readAll(), problem);
+        document = parseObject(bytes, problem);
         if (!document)
             qWarning("Cannot read the defaults file %s: %s", qUtf8Printable(m_filePath), qUtf8Printable(problem));
     }

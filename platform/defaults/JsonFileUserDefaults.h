@@ -15,8 +15,9 @@ public:
     // $XDG_CONFIG_HOME/tolvar/defaults.json
     static QString standardFilePath();
 
-    // A broken file is renamed aside and reads as empty defaults. A file without permission to read it is
-    // left alone: the defaults read as empty and are not saved.
+    // Bytes that are not UTF-8 read as replacement characters. A file that is no JSON object is renamed aside
+    // and reads as empty defaults. A file without permission to read it is left alone: the defaults read as
+    // empty and are not saved.
     explicit JsonFileUserDefaults(const QString& filePath, QObject* parent = nullptr);
 
     std::optional<Value> value(const QString& key) const override;

@@ -1,10 +1,14 @@
 #include "tolvar/model/CloudSyncService.h"
+#include "platform/cloud/FolderKeyValueStore.h"
 #include "platform/cloud/MemoryKeyValueStore.h"
 #include "platform/cloud/TestCloudAccount.h"
 #include "platform/time/TestClock.h"
 #include "tolvar/model/RecordJson.h"
 
 #include <QCoro/QCoroTask>
+#include <QDir>
+#include <QSaveFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace tolvar;
@@ -259,4 +263,105 @@ TEST_F(CloudSyncServiceTest, MalformedArrayFailsAndWritesNothing)
     EXPECT_TRUE(result.value.isEmpty());
     EXPECT_EQ(store.writeCount(), 0);
     EXPECT_EQ(store.data(CloudKey::meetingSnapshots), QByteArray("not json"));
+}
+
+namespace {
+
+QStringList folderWarnings;
+
+// A device file as another machine writes it, holding `values` under their keys, all written at `time`.
+void writePeerFile(const QString& path, const std::map<std::string, QByteArray>& values, double time)
+{
+    nlohmann::json json = nlohmann::json::object();
+    for (const auto& [key, value] : values)
+        json[key] = { { "value", value.toBase64().toStdString() }, { "time", time }, { "device", "peer" } };
+    QSaveFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromStdString(json.dump()));
+    ASSERT_TRUE(file.commit());
+}
+
+} // namespace
+
+// A peer whose newest entries hold objects where arrays belong must not stop this machine from saving.
+TEST(CloudSyncServiceOnAFolder, PeerValuesThatAreNoArraysAreSkippedAndOurWritesGoOn)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("cloud"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    platform::TestClock clock { Date(1000) };
+    platform::TestCloudAccount account;
+    // An older peer holds a good state; the newest entries, a minute ahead, hold objects.
+    writePeerFile(folder + QStringLiteral("/older.json"),
+        { { CloudKey::reminderStates, encodeRecordArray(QList { state("kept", 500, 400) }) } }, 500);
+    const QByteArray object = R"({"stableMeetingID":"a","updatedAt":5})";
+    writePeerFile(folder + QStringLiteral("/peer.json"),
+        { { CloudKey::meetingSnapshots, object }, { CloudKey::reminderStates, object },
+            { CloudKey::calendarRules, object } },
+        1060);
+
+    folderWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& message) { folderWarnings.append(message); });
+    {
+        platform::FolderKeyValueStore store(folder, QStringLiteral("mine"), clock);
+        CloudSyncService service(store, account, clock);
+        EXPECT_EQ(QCoro::waitFor(service.syncReminderStates({ state("dismissed", 1000, 1000) })), std::nullopt);
+        EXPECT_EQ(QCoro::waitFor(service.syncCalendarRules({ rule("work", 1000, false) })), std::nullopt);
+        const auto records = QCoro::waitFor(service.syncMeetingSnapshots({ meeting("m", "mine", 1000) }, "mine"));
+        EXPECT_EQ(records.error, std::nullopt);
+        EXPECT_EQ(records.value.size(), 1);
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(folderWarnings.filter(QStringLiteral("peer.json")).size(), 3) << folderWarnings.join(u'\n').toStdString();
+
+    // Written to our own file: a restart, or another machine, reads what this one did.
+    platform::FolderKeyValueStore restarted(folder, QStringLiteral("other"), clock);
+    CloudSyncService service(restarted, account, clock);
+    const auto states = QCoro::waitFor(service.fetchReminderStates());
+    EXPECT_EQ(states.error, std::nullopt);
+    EXPECT_EQ(states.value.size(), 2);
+    EXPECT_TRUE(states.value.contains(state("dismissed", 1000, 1000)));
+    EXPECT_TRUE(states.value.contains(state("kept", 500, 400)));
+    EXPECT_EQ(QCoro::waitFor(service.fetchCalendarRules()).value, QList { rule("work", 1000, false) });
+}
+
+// Device files in the form Tolvar has always written them, our own and a peer's, read as before.
+TEST(CloudSyncServiceOnAFolder, FilesInTheFormWrittenSoFarAreReadAsBefore)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("cloud"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const auto entry = [](const QByteArray& value, const char* time, const char* device) {
+        return "{\n\t\t\"value\": \"" + value.toBase64() + "\",\n\t\t\"time\": " + time + ",\n\t\t\"device\": \""
+            + device + "\"\n\t}";
+    };
+    const auto writeFile = [&](const QString& name, const QByteArray& bytes) {
+        QSaveFile file(folder + u'/' + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        ASSERT_TRUE(file.commit());
+    };
+    const QList<ReminderState> states { state("a", 900, 880) };
+    const QList<MeetingSnapshot> records { meeting("m", "laptop", 950) };
+    const QList<CalendarRule> rules { rule("work", 950, false) };
+    writeFile(QStringLiteral("mine.json"),
+        "{\n\t\"tolvar.reminderStates.v1\": " + entry(encodeRecordArray(states), "900.0", "mine") + "\n}\n");
+    writeFile(QStringLiteral("laptop.json"),
+        "{\n\t\"tolvar.calendarRules.v1\": " + entry(encodeRecordArray(rules), "950.25", "laptop")
+            + ",\n\t\"tolvar.meetingSnapshots.v1\": " + entry(encodeRecordArray(records), "950.25", "laptop")
+            + "\n}\n");
+
+    folderWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& message) { folderWarnings.append(message); });
+    platform::TestClock clock { Date(1000) };
+    platform::TestCloudAccount account;
+    platform::FolderKeyValueStore store(folder, QStringLiteral("mine"), clock);
+    CloudSyncService service(store, account, clock);
+    EXPECT_EQ(QCoro::waitFor(service.fetchReminderStates()).value, states);
+    EXPECT_EQ(QCoro::waitFor(service.fetchCalendarRules()).value, rules);
+    EXPECT_EQ(QCoro::waitFor(service.syncMeetingSnapshots({}, "mine")).value, records);
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(folderWarnings.isEmpty()) << folderWarnings.join(u'\n').toStdString();
 }

@@ -8,12 +8,28 @@
 
 namespace tolvar {
 
+namespace {
+
+template <typename Record> QVariant decodedArray(const QByteArray& data)
+{
+    std::optional<QList<Record>> records = decodeRecordArray<Record>(data);
+    return records ? QVariant::fromValue(std::move(*records)) : QVariant();
+}
+
+} // namespace
+
 CloudSyncService::CloudSyncService(
     platform::UbiquitousKeyValueStore& store, const platform::CloudAccount& account, const platform::Clock& clock)
     : m_store(store)
     , m_account(account)
     , m_clock(clock)
-{ }
+{
+    // Another machine's large arrays are then decoded where the store reads them, not on the main thread, and
+    // one that is not an array is passed over there instead of failing every sync.
+    m_store.setDecoder(CloudKey::meetingSnapshots, decodedArray<MeetingSnapshot>);
+    m_store.setDecoder(CloudKey::reminderStates, decodedArray<ReminderState>);
+    m_store.setDecoder(CloudKey::calendarRules, decodedArray<CalendarRule>);
+}
 
 bool CloudSyncService::isSignedIn() const
 {
@@ -25,6 +41,9 @@ template <typename Record> CloudResult<QList<Record>> CloudSyncService::loadArra
     const std::optional<QByteArray> data = m_store.data(key);
     if (!data)
         return {};
+    const QVariant decoded = m_store.decodedData(key);
+    if (decoded.metaType() == QMetaType::fromType<QList<Record>>())
+        return { decoded.value<QList<Record>>(), std::nullopt };
     QString error;
     std::optional<QList<Record>> records = decodeRecordArray<Record>(*data, &error);
     if (!records)

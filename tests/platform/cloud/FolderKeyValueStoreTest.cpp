@@ -4,12 +4,18 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimeZone>
+#include <atomic>
+#include <functional>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using platform::Date;
 using platform::FolderKeyValueStore;
@@ -17,6 +23,8 @@ using platform::FolderKeyValueStore;
 namespace {
 
 constexpr int changeTimeoutMs = 5000;
+// Long enough for a file at the size limit under the sanitizers.
+constexpr int readTimeoutMs = 60'000;
 
 QStringList g_warnings;
 
@@ -61,6 +69,14 @@ protected:
         return QByteArray::fromStdString(nlohmann::json(
             { { "value", QByteArray(value).toBase64().toStdString() }, { "time", time },
                 { "device", device } }).dump());
+    }
+
+    // Synchronises, then waits (bounded) for the read of the other devices' files to end.
+    static bool synchronized(FolderKeyValueStore& store)
+    {
+        const bool result = store.synchronize();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !store.isReadingPeerFiles(); }, readTimeoutMs));
+        return result;
     }
 
     // Every key posted so far, waiting (bounded) for the first post.
@@ -158,27 +174,27 @@ TEST_F(FolderKeyValueStoreTest, LatestWriteWinsAndEveryWriteReadsBackAsTheNewest
     bob->setData("bob at 100", QStringLiteral("k"));
     m_clock.setNow(Date(200));
     alice->setData("alice at 200", QStringLiteral("k"));
-    ASSERT_TRUE(bob->synchronize());
+    ASSERT_TRUE(synchronized(*bob));
     EXPECT_EQ(bob->data(QStringLiteral("k")), QByteArray("alice at 200"));
 
     // Bob's clock is slow, but he has seen alice's write: his answer to it must not be lost.
     m_clock.setNow(Date(150));
     bob->setData("bob at 150", QStringLiteral("k"));
     EXPECT_EQ(bob->data(QStringLiteral("k")), QByteArray("bob at 150"));
-    ASSERT_TRUE(alice->synchronize());
+    ASSERT_TRUE(synchronized(*alice));
     EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("bob at 150"));
 
     // A peer five minutes ahead: a dismissal written here still reads back at once, here and there.
     m_clock.setNow(Date(1000));
     writeDeviceFile(QStringLiteral("carol.json"), "{\"k\":" + entry("carol ahead", 1300, "carol") + "}");
-    ASSERT_TRUE(alice->synchronize());
+    ASSERT_TRUE(synchronized(*alice));
     EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("carol ahead"));
     alice->setData("dismissed", QStringLiteral("k"));
     EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("dismissed"));
-    ASSERT_TRUE(bob->synchronize());
+    ASSERT_TRUE(synchronized(*bob));
     EXPECT_EQ(bob->data(QStringLiteral("k")), QByteArray("dismissed"));
     m_clock.advance(600);
-    ASSERT_TRUE(alice->synchronize());
+    ASSERT_TRUE(synchronized(*alice));
     EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("dismissed"));
 }
 
@@ -220,14 +236,14 @@ TEST_F(FolderKeyValueStoreTest, WritesAtOneTimeThatMissedEachOtherGoToTheGreater
     m_clock.setNow(Date(300));
     alice->setData("alice at 300", QStringLiteral("t"));
     bob->setData("bob at 300", QStringLiteral("t"));
-    ASSERT_TRUE(alice->synchronize());
-    ASSERT_TRUE(bob->synchronize());
+    ASSERT_TRUE(synchronized(*alice));
+    ASSERT_TRUE(synchronized(*bob));
     EXPECT_EQ(alice->data(QStringLiteral("t")), QByteArray("bob at 300"));
     EXPECT_EQ(bob->data(QStringLiteral("t")), QByteArray("bob at 300"));
 
     // Having seen bob's, alice's next write goes after it although the clock stands still.
     alice->setData("alice again", QStringLiteral("t"));
-    ASSERT_TRUE(bob->synchronize());
+    ASSERT_TRUE(synchronized(*bob));
     EXPECT_EQ(alice->data(QStringLiteral("t")), QByteArray("alice again"));
     EXPECT_EQ(bob->data(QStringLiteral("t")), QByteArray("alice again"));
 }
@@ -252,14 +268,14 @@ TEST_F(FolderKeyValueStoreTest, PeerFilesAreReadAgainOnlyWhenTheyChange)
     ASSERT_TRUE(inPlace.flush());
     ASSERT_TRUE(inPlace.setFileTime(modified, QFileDevice::FileModificationTime));
     inPlace.close();
-    ASSERT_TRUE(alice->synchronize());
+    ASSERT_TRUE(synchronized(*alice));
     EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("one"));
 
     QFile touched(path);
     ASSERT_TRUE(touched.open(QIODevice::ReadWrite));
     ASSERT_TRUE(touched.setFileTime(modified.addSecs(1), QFileDevice::FileModificationTime));
     touched.close();
-    ASSERT_TRUE(alice->synchronize());
+    ASSERT_TRUE(synchronized(*alice));
     EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("two"));
 }
 
@@ -272,7 +288,7 @@ TEST_F(FolderKeyValueStoreTest, OversizedPeerFileIsSkippedWithOneLogLine)
     WarningLog log;
     auto alice = store(QStringLiteral("alice"));
     for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(alice->synchronize());
+        ASSERT_TRUE(synchronized(*alice));
     EXPECT_EQ(alice->data(QStringLiteral("k")), std::nullopt);
     EXPECT_EQ(alice->data(QStringLiteral("d")), QByteArray("dave"));
     ASSERT_EQ(g_warnings.size(), 1) << g_warnings.join(u'\n').toStdString();
@@ -281,9 +297,38 @@ TEST_F(FolderKeyValueStoreTest, OversizedPeerFileIsSkippedWithOneLogLine)
     // At the limit it is read.
     writeDeviceFile(
         QStringLiteral("carol.json"), good + QByteArray(FolderKeyValueStore::maximumPeerFileSize - good.size(), ' '));
-    ASSERT_TRUE(alice->synchronize());
+    ASSERT_TRUE(synchronized(*alice));
     EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("small"));
     EXPECT_EQ(g_warnings.size(), 1);
+}
+
+TEST_F(FolderKeyValueStoreTest, OwnFileOfAnySizeIsReadBackAndItsSizeIsLogged)
+{
+    // Base64 makes 40 MB of these in the file, over what peers read.
+    const QByteArray records(30'000'000, 'r');
+    WarningLog log;
+    {
+        auto alice = store(QStringLiteral("alice"));
+        alice->setData(records, QStringLiteral("records"));
+        alice->setData("dismissed", QStringLiteral("states"));
+    }
+    const QString path = m_folder + QStringLiteral("/alice.json");
+    ASSERT_GT(QFileInfo(path).size(), 40'000'000);
+    // Said once, when the file passed the size.
+    ASSERT_EQ(g_warnings.size(), 1) << g_warnings.join(u'\n').toStdString();
+    EXPECT_TRUE(g_warnings.first().contains(path)) << g_warnings.first().toStdString();
+
+    {
+        auto restarted = store(QStringLiteral("alice"));
+        EXPECT_EQ(restarted->data(QStringLiteral("records")), records);
+        EXPECT_EQ(restarted->data(QStringLiteral("states")), QByteArray("dismissed"));
+        m_clock.advance(1);
+        restarted->setData("snoozed", QStringLiteral("states"));
+    }
+    auto again = store(QStringLiteral("alice"));
+    EXPECT_EQ(again->data(QStringLiteral("records")), records);
+    EXPECT_EQ(again->data(QStringLiteral("states")), QByteArray("snoozed"));
+    EXPECT_TRUE(QDir(m_folder).entryList({ QStringLiteral("alice.json.broken-*") }).isEmpty());
 }
 
 TEST_F(FolderKeyValueStoreTest, OnlyKeysWhoseWinningValueChangedArePosted)
@@ -295,7 +340,7 @@ TEST_F(FolderKeyValueStoreTest, OnlyKeysWhoseWinningValueChangedArePosted)
 
     writeDeviceFile(QStringLiteral("carol.json"),
         "{\"k\":" + entry("older", 400, "carol") + ",\"n\":" + entry("new", 1, "carol") + "}");
-    ASSERT_TRUE(alice->synchronize());
+    ASSERT_TRUE(synchronized(*alice));
     EXPECT_EQ(postedKeys(spy), QStringList { QStringLiteral("n") });
     EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("alice"));
 }
@@ -320,13 +365,63 @@ TEST_F(FolderKeyValueStoreTest, MalformedDeviceFilesAndEntriesAreSkippedAlone)
         EXPECT_EQ(alice->data(QString::fromLatin1(key)), std::nullopt) << key;
 }
 
+TEST_F(FolderKeyValueStoreTest, PeerFilesAreDecodedOffTheCallersThreadAndValuesThatDoNotDecodeArePassedOver)
+{
+    // The worker's decodes wait here, so that the test sees the caller go on meanwhile.
+    QSemaphore gate;
+    std::atomic<int> decodedOnWorker = 0;
+    const Qt::HANDLE caller = QThread::currentThreadId();
+    const auto decoder = [&](const QByteArray& data) -> QVariant {
+        if (QThread::currentThreadId() != caller) {
+            EXPECT_TRUE(gate.tryAcquire(1, changeTimeoutMs));
+            ++decodedOnWorker;
+        }
+        return data.startsWith('[') ? QVariant(data.size()) : QVariant();
+    };
+    writeDeviceFile(QStringLiteral("carol.json"), "{\"k\":" + entry("[1]", 5, "carol") + "}");
+    auto alice = store(QStringLiteral("alice"));
+    QSignalSpy spy(alice.get(), &FolderKeyValueStore::externalChange);
+    alice->setDecoder(QStringLiteral("k"), decoder);
+    // What is held is decoded at once.
+    EXPECT_EQ(alice->decodedData(QStringLiteral("k")), QVariant(3));
+
+    writeDeviceFile(QStringLiteral("carol.json"), "{\"k\":" + entry("[1, 2]", 6, "carol") + "}");
+    EXPECT_TRUE(alice->synchronize());
+    EXPECT_TRUE(alice->isReadingPeerFiles());
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("[1]"));
+    gate.release();
+    EXPECT_EQ(postedKeys(spy), QStringList { QStringLiteral("k") });
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("[1, 2]"));
+    EXPECT_EQ(alice->decodedData(QStringLiteral("k")), QVariant(6));
+    EXPECT_EQ(decodedOnWorker, 1);
+
+    // A newer value that does not decode is passed over alone, and said in the log.
+    gate.release(100);
+    WarningLog log;
+    writeDeviceFile(QStringLiteral("dave.json"),
+        "{\"k\":" + entry("{\"not\": \"a list\"}", 7, "dave") + ",\"d\":" + entry("[4]", 7, "dave") + "}");
+    ASSERT_TRUE(synchronized(*alice));
+    EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("[1, 2]"));
+    EXPECT_EQ(alice->data(QStringLiteral("d")), QByteArray("[4]"));
+    ASSERT_FALSE(g_warnings.isEmpty());
+    EXPECT_TRUE(g_warnings.first().contains(QStringLiteral("dave.json"))) << g_warnings.first().toStdString();
+    EXPECT_EQ(alice->decodedData(QStringLiteral("d")), QVariant()) << "a key without a decoder";
+
+    // Our own write is decoded as it is made, and goes after everything seen.
+    alice->setData("[3]", QStringLiteral("k"));
+    EXPECT_EQ(alice->decodedData(QStringLiteral("k")), QVariant(3));
+    auto bob = store(QStringLiteral("bob"));
+    bob->setDecoder(QStringLiteral("k"), decoder);
+    EXPECT_EQ(bob->data(QStringLiteral("k")), QByteArray("[3]"));
+}
+
 TEST_F(FolderKeyValueStoreTest, FileCaughtMidWriteKeepsItsLastGoodValues)
 {
     writeDeviceFile(QStringLiteral("carol.json"), "{\"k\":" + entry("good", 5, "carol") + "}");
     auto alice = store(QStringLiteral("alice"));
     QSignalSpy spy(alice.get(), &FolderKeyValueStore::externalChange);
     writeDeviceFile(QStringLiteral("carol.json"), "{\"k\":{\"val");
-    ASSERT_TRUE(alice->synchronize());
+    ASSERT_TRUE(synchronized(*alice));
     QCoreApplication::processEvents();
     EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("good"));
     EXPECT_TRUE(spy.isEmpty());
@@ -348,17 +443,52 @@ TEST_F(FolderKeyValueStoreTest, DamagedOwnFileIsSetAsideNotOverwritten)
     EXPECT_EQ(store(QStringLiteral("bob"))->data(QStringLiteral("k")), QByteArray("new"));
 }
 
+// Runs `check` where file permissions hold: in a child process that gives up root, when the test runs as root.
+bool holdsWithoutPrivileges(const std::function<bool()>& check)
+{
+    if (geteuid() != 0)
+        return check();
+    const pid_t child = fork();
+    if (child == 0) {
+        const uid_t nobody = 65534;
+        _exit(setgid(nobody) == 0 && setuid(nobody) == 0 && check() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(FolderKeyValueStoreTest, OwnFileThatCannotBeReadIsSetAsideNotOverwritten)
+{
+    const QByteArray mine = "{\"k\":" + entry("mine", 5, "alice") + "}";
+    writeDeviceFile(QStringLiteral("alice.json"), mine);
+    const auto all = QFileDevice::Permissions(0x7777);
+    ASSERT_TRUE(QFile::setPermissions(m_dir.path(), all));
+    ASSERT_TRUE(QFile::setPermissions(m_folder, all));
+    ASSERT_TRUE(QFile::setPermissions(m_folder + QStringLiteral("/alice.json"), QFileDevice::WriteOwner));
+
+    EXPECT_TRUE(holdsWithoutPrivileges([this] {
+        FolderKeyValueStore alice(m_folder, QStringLiteral("alice"), m_clock);
+        alice.setData("new", QStringLiteral("other"));
+        return alice.data(QStringLiteral("other")) == QByteArray("new");
+    }));
+    const QStringList aside = QDir(m_folder).entryList({ QStringLiteral("alice.json.broken-*") });
+    ASSERT_EQ(aside.size(), 1);
+    QFile file(m_folder + u'/' + aside.first());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), mine);
+}
+
 TEST_F(FolderKeyValueStoreTest, MissingFolderIsNeverCreatedAndSynchronizeReportsIt)
 {
     ASSERT_TRUE(QDir(m_folder).removeRecursively());
     auto alice = store(QStringLiteral("alice"));
     alice->setData("v", QStringLiteral("k"));
-    EXPECT_FALSE(alice->synchronize());
+    EXPECT_FALSE(synchronized(*alice));
     EXPECT_FALSE(QFileInfo::exists(m_folder));
 
     // Once the folder arrives the pending write goes out and changes are watched.
     QDir().mkpath(m_folder);
-    EXPECT_TRUE(alice->synchronize());
+    EXPECT_TRUE(synchronized(*alice));
     EXPECT_EQ(store(QStringLiteral("bob"))->data(QStringLiteral("k")), QByteArray("v"));
     QSignalSpy spy(alice.get(), &FolderKeyValueStore::externalChange);
     store(QStringLiteral("bob"))->setData("w", QStringLiteral("b"));

@@ -291,6 +291,39 @@ TEST_F(JsonFileUserDefaultsTest, BrokenFileIsReportedWithLineAndColumn)
     }
 }
 
+TEST_F(JsonFileUserDefaultsTest, LatinOneByteCostsOneStringNotTheSettings)
+{
+    // As an editor saving in Latin-1 leaves it: one byte 0xE9 where UTF-8 has two.
+    const QByteArray file = "{\n    \"onboardingCompleted\": true,\n    \"deviceID\": \"3F2A\",\n"
+                            "    \"selectedCalendarIDs\": [\n        \"work/team\"\n    ],\n"
+                            "    \"note\": \"caf\xe9 at noon\"\n}\n";
+    writeFile(file);
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(recordWarning);
+    {
+        JsonFileUserDefaults defaults(path());
+        EXPECT_TRUE(defaults.boolForKey(QStringLiteral("onboardingCompleted")));
+        EXPECT_EQ(defaults.stringForKey(QStringLiteral("deviceID")), QStringLiteral("3F2A"));
+        EXPECT_EQ(defaults.stringArrayForKey(QStringLiteral("selectedCalendarIDs")),
+            QStringList { QStringLiteral("work/team") });
+        EXPECT_EQ(defaults.stringForKey(QStringLiteral("note")), QStringLiteral("caf\uFFFD at noon"));
+        EXPECT_TRUE(setAsideFiles().isEmpty());
+        defaults.setBool(QStringLiteral("fresh"), true);
+    }
+    qInstallMessageHandler(previous);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings.first().contains(path())) << warnings.first().toStdString();
+
+    // Written back as UTF-8, with everything it held.
+    const QByteArray rewritten = readFile(path());
+    EXPECT_TRUE(QByteArrayView(rewritten).isValidUtf8());
+    JsonFileUserDefaults reopened(path());
+    EXPECT_EQ(reopened.stringForKey(QStringLiteral("deviceID")), QStringLiteral("3F2A"));
+    EXPECT_EQ(reopened.stringForKey(QStringLiteral("note")), QStringLiteral("caf\uFFFD at noon"));
+    EXPECT_TRUE(reopened.boolForKey(QStringLiteral("fresh")));
+    EXPECT_TRUE(setAsideFiles().isEmpty());
+}
+
 TEST_F(JsonFileUserDefaultsTest, StandardFileFollowsXdgConfigHome)
 {
     EXPECT_EQ(
