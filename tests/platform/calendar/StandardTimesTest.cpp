@@ -222,3 +222,39 @@ TEST_F(StandardTimesTest, PartsForbiddenInDailyRulesKeepTheSeries)
     EXPECT_EQ(startsOf(lastWeek),
         QList<Date>({ utc(2026, 12, 27, 8), utc(2027, 1, 2, 8), utc(2027, 1, 2, 9), utc(2027, 1, 3, 9) }));
 }
+
+TEST_F(StandardTimesTest, WeeksStartOnTheDayTheRuleSays)
+{
+    // From Thursday 5 March 2026, every other week. Weeks from Saturday, Monday or Sunday hold Tuesday and
+    // Thursday alike; weeks from Wednesday pair each Thursday with the Tuesday after it.
+    const QList<Date> fromMonday = { utc(2026, 3, 5, 9), utc(2026, 3, 17, 9), utc(2026, 3, 19, 9), utc(2026, 3, 31, 9),
+        utc(2026, 4, 2, 9), utc(2026, 4, 14, 9), utc(2026, 4, 16, 9), utc(2026, 4, 28, 9) };
+    const QList<Date> fromWednesday = { utc(2026, 3, 5, 9), utc(2026, 3, 10, 9), utc(2026, 3, 19, 9),
+        utc(2026, 3, 24, 9), utc(2026, 4, 2, 9), utc(2026, 4, 7, 9), utc(2026, 4, 16, 9), utc(2026, 4, 21, 9) };
+    for (const auto& [weekStart, expected] : { std::pair { "SA", fromMonday }, std::pair { "MO", fromMonday },
+             std::pair { "SU", fromMonday }, std::pair { "WE", fromWednesday } }) {
+        SCOPED_TRACE(weekStart);
+        const QList<StoreEvent> events = fetch(QStringLiteral("weeks-%1").arg(weekStart),
+            QStringLiteral("BEGIN:VEVENT\nUID:w\nDTSTART:20260305T090000Z\n"
+                           "RRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=TU,TH;WKST=%1;COUNT=8\nEND:VEVENT\n")
+                .arg(weekStart),
+            utc(2026, 3, 1), utc(2026, 7, 1));
+        EXPECT_EQ(startsOf(events), expected);
+    }
+}
+
+TEST_F(StandardTimesTest, YearlyWeekNumbersAreThoseOfTheTurnOfTheYear)
+{
+    // From Wednesday 1 January 2025. 2026 alone has 53 weeks, the last from Monday 28 December; week 52 of 2027
+    // ends on Sunday 2 January 2028, and week 52 of 2028 on Sunday 31 December. A rule without weekdays takes
+    // the first start's.
+    const QList<StoreEvent> events = fetch("week-numbers",
+        "BEGIN:VEVENT\nUID:a\nDTSTART:20250101T090000Z\nRRULE:FREQ=YEARLY;BYWEEKNO=53;BYDAY=MO\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:b\nDTSTART:20250101T100000Z\nRRULE:FREQ=YEARLY;BYWEEKNO=-1\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:c\nDTSTART:20250101T110000Z\nRRULE:FREQ=YEARLY;BYWEEKNO=52;BYDAY=SU\nEND:VEVENT\n",
+        utc(2025, 6, 1), utc(2029, 1, 10));
+    EXPECT_EQ(startsOf(events),
+        QList<Date>({ utc(2025, 12, 24, 10), utc(2025, 12, 28, 11), utc(2026, 12, 27, 11), utc(2026, 12, 28, 9),
+            utc(2026, 12, 30, 10), utc(2027, 12, 29, 10), utc(2028, 1, 2, 11), utc(2028, 12, 27, 10),
+            utc(2028, 12, 31, 11) }));
+}
