@@ -3,6 +3,7 @@
 
 #include "platform/calendar/RuleExpansion.h"
 
+#include <QMutex>
 #include <QSignalSpy>
 
 using namespace platform;
@@ -257,4 +258,97 @@ TEST_F(StandardTimesTest, YearlyWeekNumbersAreThoseOfTheTurnOfTheYear)
         QList<Date>({ utc(2025, 12, 24, 10), utc(2025, 12, 28, 11), utc(2026, 12, 27, 11), utc(2026, 12, 28, 9),
             utc(2026, 12, 30, 10), utc(2027, 12, 29, 10), utc(2028, 1, 2, 11), utc(2028, 12, 27, 10),
             utc(2028, 12, 31, 11) }));
+}
+
+namespace {
+
+// US Eastern time since 2007 as `standard` and `daylight` rules say it, with the first start of each.
+QString easternBy(const QString& tzid, const QString& standardStart, const QString& standard,
+    const QString& daylightStart, const QString& daylight)
+{
+    return QStringLiteral("BEGIN:VTIMEZONE\nTZID:%1\n"
+                          "BEGIN:STANDARD\nDTSTART:%2\nTZOFFSETFROM:-0400\nTZOFFSETTO:-0500\nRRULE:%3\nEND:STANDARD\n"
+                          "BEGIN:DAYLIGHT\nDTSTART:%4\nTZOFFSETFROM:-0500\nTZOFFSETTO:-0400\nRRULE:%5\nEND:DAYLIGHT\n"
+                          "END:VTIMEZONE\n")
+        .arg(tzid, standardStart, standard, daylightStart, daylight);
+}
+
+QMutex g_warningsMutex;
+QStringList g_warnings;
+
+// The warnings logged while it lives, on any thread.
+struct WarningLog
+{
+    WarningLog()
+        : previous(qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+            QMutexLocker locker(&g_warningsMutex);
+            g_warnings.append(message);
+        }))
+    {
+        QMutexLocker locker(&g_warningsMutex);
+        g_warnings.clear();
+    }
+    ~WarningLog() { qInstallMessageHandler(previous); }
+    QStringList warnings() const
+    {
+        QMutexLocker locker(&g_warningsMutex);
+        return g_warnings;
+    }
+    QtMessageHandler previous;
+};
+
+} // namespace
+
+TEST_F(StandardTimesTest, ZonesOfEveryYearlyRuleTheFileMayWrite)
+{
+    // Each definition says that 2026 is on summer time from 8 March to 1 November, 02:00 local time.
+    const QString first = QStringLiteral("20070101T020000");
+    const std::tuple<const char*, QString> definitions[] = {
+        { "hour and minute",
+            easternBy("z", first, "FREQ=YEARLY;BYMONTH=11;BYDAY=1SU;BYHOUR=2;BYMINUTE=0", first,
+                "FREQ=YEARLY;BYMONTH=3;BYDAY=2SU;BYHOUR=2;BYMINUTE=0") },
+        { "set position",
+            easternBy("z", first, "FREQ=YEARLY;BYMONTH=11;BYDAY=SU;BYSETPOS=1", first,
+                "FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYSETPOS=2") },
+        { "days of the month and weekday",
+            easternBy("z", first, "FREQ=YEARLY;BYMONTH=11;BYDAY=SU;BYMONTHDAY=1,2,3,4,5,6,7", first,
+                "FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYMONTHDAY=8,9,10,11,12,13,14") },
+        // The 305th and 67th days of 2026, a year of 365 days.
+        { "days of the year",
+            easternBy("z", first, "FREQ=YEARLY;BYYEARDAY=-61;UNTIL=20261231T000000Z", first,
+                "FREQ=YEARLY;BYYEARDAY=67;UNTIL=20261231T000000Z") },
+        { "the first start's month and day",
+            easternBy("z", "20261101T020000", "FREQ=YEARLY", "20260308T020000", "FREQ=YEARLY") },
+    };
+    for (const auto& [name, definition] : definitions) {
+        SCOPED_TRACE(name);
+        WarningLog log;
+        const QList<StoreEvent> events = fetch("defined",
+            definition
+                + "BEGIN:VEVENT\nUID:w\nDTSTART;TZID=z:20260107T090000\nEND:VEVENT\n"
+                  "BEGIN:VEVENT\nUID:s\nDTSTART;TZID=z:20260707T090000\nEND:VEVENT\n"
+                  "BEGIN:VEVENT\nUID:c\nDTSTART;TZID=z:20260308T013000\nRRULE:FREQ=HOURLY;COUNT=2\nEND:VEVENT\n"
+                  "BEGIN:VEVENT\nUID:d\nDTSTART;TZID=z:20261101T013000\nEND:VEVENT\n",
+            utc(2026, 1, 1), utc(2027, 1, 1));
+        // 09:00 EST is 14:00 UTC, 09:00 EDT 13:00; an hour after 01:30 on 8 March is 03:30, and 01:30 on
+        // 1 November means the first of its two instants.
+        EXPECT_EQ(startsOf(events),
+            QList<Date>({ utc(2026, 1, 7, 14), utc(2026, 3, 8, 6, 30), utc(2026, 3, 8, 7, 30), utc(2026, 7, 7, 13),
+                utc(2026, 11, 1, 5, 30) }));
+        EXPECT_TRUE(log.warnings().isEmpty()) << log.warnings().join('\n').toStdString();
+    }
+}
+
+TEST_F(StandardTimesTest, ZonesRefusedSayWhy)
+{
+    WarningLog log;
+    const QList<StoreEvent> events = fetch("refused",
+        easternBy("z", "20070101T020000", "FREQ=MONTHLY;BYDAY=1SU", "20070101T020000", "FREQ=YEARLY;BYMONTH=3")
+            + "BEGIN:VEVENT\nUID:w\nDTSTART;TZID=z:20260107T090000\nEND:VEVENT\n",
+        utc(2026, 1, 1), utc(2026, 2, 1));
+    // Read in the user's zone.
+    EXPECT_EQ(startsOf(events), QList<Date>({ utc(2026, 1, 7, 8) }));
+    const QStringList warnings = log.warnings();
+    ASSERT_EQ(warnings.size(), 1) << warnings.join('\n').toStdString();
+    EXPECT_TRUE(warnings.first().contains("repeats by a rule that is not yearly")) << warnings.first().toStdString();
 }
