@@ -70,10 +70,12 @@ struct DailyRule::Walk
     qint64 from;
     qint64 last;
     QList<CalendarTime>& out;
-    qint64 work = 0;
+    qint64& budget;
     int counted = 0;
     bool done = false;
     QList<qint64> period;
+
+    bool spend() { return --budget >= 0; }
 
     // Takes the candidates of one period (the unit of the rule's frequency) through BYSETPOS, the first start,
     // UNTIL and COUNT. Returns false once the starts reach their limit.
@@ -274,9 +276,16 @@ bool DailyRule::isAligned(qint64 seconds, qint64 unit) const
 
 bool DailyRule::append(const CalendarTime& from, const CalendarTime& last, QList<CalendarTime>& out) const
 {
+    qint64 budget = maximumWork;
+    return append(from, last, out, budget);
+}
+
+bool DailyRule::append(
+    const CalendarTime& from, const CalendarTime& last, QList<CalendarTime>& out, qint64& budget) const
+{
     if (m_hours.isEmpty() || m_minutes.isEmpty() || m_seconds.isEmpty())
         return true;
-    Walk walk { *this, wallSeconds(from), wallSeconds(last), out, 0, 0, false, {} };
+    Walk walk { *this, wallSeconds(from), wallSeconds(last), out, budget, 0, false, {} };
     // A counted rule is counted from its first start; any other may begin at the window. A weekly or yearly one
     // takes whole weeks or years, which BYSETPOS picks from.
     const QDate firstDay = periodStartOf(m_count > 0 ? m_first.date : std::max(m_first.date, from.date));
@@ -286,7 +295,7 @@ bool DailyRule::append(const CalendarTime& from, const CalendarTime& last, QList
     else if (m_unit == year)
         lastDay = QDate(lastDay.year(), 12, 31);
     for (QDate date = firstDay; date.isValid() && date <= lastDay && !walk.done; date = date.addDays(1)) {
-        if (++walk.work > maximumWork)
+        if (!walk.spend())
             return false;
         const qint64 dayStart = wallSeconds(date, 0, 0, 0);
         if (!isAligned(dayStart, day) || !isInAlignedPeriod(date) || !admitsDay(date)) {
@@ -300,18 +309,18 @@ bool DailyRule::append(const CalendarTime& from, const CalendarTime& last, QList
             continue;
         }
         for (int hour : m_hours) {
-            if (++walk.work > maximumWork)
+            if (!walk.spend())
                 return false;
             if (!isAligned(dayStart + hour * 3600, 3600))
                 continue;
             for (int minute : m_minutes) {
-                if (++walk.work > maximumWork)
+                if (!walk.spend())
                     return false;
                 if (!isAligned(dayStart + hour * 3600 + minute * 60, 60))
                     continue;
                 for (int second : m_seconds) {
                     const qint64 seconds = dayStart + hour * 3600 + minute * 60 + second;
-                    if (++walk.work > maximumWork)
+                    if (!walk.spend())
                         return false;
                     if (!isAligned(seconds, 1))
                         continue;

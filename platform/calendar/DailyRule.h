@@ -30,6 +30,8 @@ public:
     // Appends the starts from `from` to `last`, both readings on the first start's wall clock. Returns false
     // when it stopped at its work limit, with the starts found until then.
     bool append(const CalendarTime& from, const CalendarTime& last, QList<CalendarTime>& out) const;
+    // The same within `budget` steps of work, less what it spends.
+    bool append(const CalendarTime& from, const CalendarTime& last, QList<CalendarTime>& out, qint64& budget) const;
 
 private:
     struct Walk;

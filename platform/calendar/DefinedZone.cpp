@@ -19,11 +19,16 @@ qint64 startOfYear(int year)
 DefinedZone::DefinedZone(ZoneDefinition definition)
     : m_definition(std::move(definition))
 {
-    const QList<ZoneObservance>& observances = m_definition.observances();
-    const auto earliest = std::min_element(observances.cbegin(), observances.cend(),
-        [](const ZoneObservance& a, const ZoneObservance& b) { return a.startInstant() < b.startInstant(); });
-    if (earliest != observances.cend())
-        m_offsetBeforeAll = earliest->offsetFrom;
+    std::optional<qint64> first;
+    for (const ZoneObservance& observance : m_definition.observances()) {
+        const qint64 start = observance.startInstant();
+        if (!first || start < *first) {
+            first = start;
+            m_offsetBeforeAll = observance.offsetFrom;
+        }
+        if (!observance.rules.isEmpty() && (!m_firstRuleStart || start < *m_firstRuleStart))
+            m_firstRuleStart = start;
+    }
 }
 
 int DefinedZone::offsetAt(qint64 utcSeconds) const
@@ -48,16 +53,16 @@ DefinedZone::Year DefinedZone::makeYear(int year) const
 {
     const qint64 from = startOfYear(year);
     const qint64 to = startOfYear(year + 1);
+    qint64 budget = maximumWorkPerYear;
     Year result;
     // The year before, when known, ends with the offset this one starts with.
     const auto before = m_years.constFind(year - 1);
     if (before != m_years.constEnd())
         result.offsetBefore = before->onsets.isEmpty() ? before->offsetBefore : before->onsets.last().offset;
     else
-        result.offsetBefore = offsetBefore(from);
-
+        result.offsetBefore = offsetBefore(from, budget);
     for (const ZoneObservance& observance : m_definition.observances()) {
-        for (qint64 at : observance.onsets(from, to))
+        for (qint64 at : observance.onsets(from, to, budget))
             result.onsets.append({ at, observance.offsetTo });
     }
     // Of onsets at one instant, the observance written last wins.
@@ -66,16 +71,30 @@ DefinedZone::Year DefinedZone::makeYear(int year) const
     return result;
 }
 
-int DefinedZone::offsetBefore(qint64 moment) const
+int DefinedZone::offsetBefore(qint64 moment, qint64& budget) const
 {
-    std::optional<qint64> latest;
+    // The latest onset before `moment`; of onsets at one instant, the observance written last.
+    const QList<ZoneObservance>& observances = m_definition.observances();
+    std::optional<std::pair<qint64, qsizetype>> latest;
     int offset = m_offsetBeforeAll;
-    for (const ZoneObservance& observance : m_definition.observances()) {
-        const std::optional<qint64> onset = observance.latestOnsetBefore(moment);
-        if (onset && (!latest || *onset >= *latest)) {
-            latest = onset;
-            offset = observance.offsetTo;
+    const auto consider = [&](std::optional<qint64> at, qsizetype index) {
+        if (at && (!latest || std::pair(*at, index) > *latest)) {
+            latest = std::pair(*at, index);
+            offset = observances.at(index).offsetTo;
         }
+    };
+    for (qsizetype i = 0; i < observances.size(); ++i)
+        consider(observances.at(i).latestDateBefore(moment), i);
+    // The rules are searched back a year, then ever further only while no onset found is as recent as what is
+    // left to search: most zones change within every year, and a rule's onsets are cheap only near the moment.
+    qint64 end = moment;
+    for (qint64 span = 366 * day; m_firstRuleStart && end > *m_firstRuleStart && budget > 0; span *= 4) {
+        if (latest && latest->first >= end)
+            break;
+        const qint64 from = std::max(*m_firstRuleStart, moment - span);
+        for (qsizetype i = 0; i < observances.size(); ++i)
+            consider(observances.at(i).latestRuleOnsetIn(from, end, budget), i);
+        end = from;
     }
     return offset;
 }

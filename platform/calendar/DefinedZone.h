@@ -35,13 +35,18 @@ private:
 
     // Years asked by times far apart (a birthday series from 1950) are kept; past this many they are made anew.
     static constexpr qsizetype maximumYears = 256;
+    // More steps of rule expansion than the observances of any real definition need for a year, so that a
+    // definition of rules that never or seldom match costs a bounded time.
+    static constexpr qint64 maximumWorkPerYear = 2000000;
 
     Year makeYear(int year) const;
-    int offsetBefore(qint64 moment) const;
+    int offsetBefore(qint64 moment, qint64& budget) const;
 
     ZoneDefinition m_definition;
     // Before its first onset, the zone has the offset that onset changes from.
     int m_offsetBeforeAll = 0;
+    // The first start of any observance with a rule.
+    std::optional<qint64> m_firstRuleStart;
     mutable QMutex m_mutex;
     mutable QHash<int, Year> m_years;
 };

@@ -161,9 +161,7 @@ std::optional<ZoneObservance> readObservance(icalcomponent* part, QByteArray& ke
             *until += rule.until.is_date ? day - 1 : 0;
             rule.until = wallClock(*until + observance.offsetFrom);
         }
-        ZoneObservance::Rule stored { DailyRule(rule, observance.start), until, std::max(1, int(rule.interval)),
-            rule.count > 0 };
-        observance.rules.append(std::move(stored));
+        observance.rules.append({ DailyRule(rule, observance.start), until });
     }
     key += ';';
     return observance;
@@ -176,7 +174,7 @@ qint64 ZoneObservance::startInstant() const
     return wallSeconds(start.date, start.time) - offsetFrom;
 }
 
-QList<qint64> ZoneObservance::onsets(qint64 from, qint64 to) const
+QList<qint64> ZoneObservance::onsets(qint64 from, qint64 to, qint64& budget) const
 {
     QList<qint64> result;
     const qint64 first = startInstant();
@@ -187,50 +185,43 @@ QList<qint64> ZoneObservance::onsets(qint64 from, qint64 to) const
     for (auto date = std::lower_bound(dates.cbegin(), dates.cend(), from); date != dates.cend() && *date < to; ++date)
         result.append(*date);
     for (const Rule& rule : rules)
-        result.append(ruleOnsets(rule, from, to));
+        result.append(ruleOnsets(rule, from, to, budget));
     return result;
 }
 
-QList<qint64> ZoneObservance::ruleOnsets(const Rule& rule, qint64 from, qint64 to) const
+std::optional<qint64> ZoneObservance::latestDateBefore(qint64 moment) const
+{
+    const qint64 first = startInstant();
+    if (first >= moment)
+        return std::nullopt;
+    const auto date = std::lower_bound(dates.cbegin(), dates.cend(), moment);
+    return date == dates.cbegin() ? first : std::max(first, *std::prev(date));
+}
+
+std::optional<qint64> ZoneObservance::latestRuleOnsetIn(qint64 from, qint64 to, qint64& budget) const
+{
+    std::optional<qint64> latest;
+    for (const Rule& rule : rules) {
+        const QList<qint64> found = ruleOnsets(rule, from, to, budget);
+        if (!found.isEmpty() && (!latest || found.last() > *latest))
+            latest = found.last();
+    }
+    return latest;
+}
+
+QList<qint64> ZoneObservance::ruleOnsets(const Rule& rule, qint64 from, qint64 to, qint64& budget) const
 {
     QList<qint64> result;
-    if (rule.until && *rule.until < from)
+    if (budget <= 0 || startInstant() >= to || (rule.until && *rule.until < from))
         return result;
     QList<CalendarTime> found;
-    rule.expansion.append(wallReading(from + offsetFrom), wallReading(to + offsetFrom), found);
+    rule.expansion.append(wallReading(from + offsetFrom), wallReading(to + offsetFrom), found, budget);
     for (const CalendarTime& wall : std::as_const(found)) {
         const qint64 at = wallSeconds(wall.date, wall.time) - offsetFrom;
         if (at >= from && at < to && (!rule.until || at <= *rule.until))
             result.append(at);
     }
     return result;
-}
-
-std::optional<qint64> ZoneObservance::latestOnsetBefore(qint64 moment) const
-{
-    const qint64 first = startInstant();
-    if (first >= moment)
-        return std::nullopt;
-    qint64 latest = first;
-    const auto date = std::lower_bound(dates.cbegin(), dates.cend(), moment);
-    if (date != dates.cbegin())
-        latest = std::max(latest, *std::prev(date));
-    for (const Rule& rule : rules) {
-        const qint64 end = rule.until ? std::min(moment, *rule.until + 1) : moment;
-        // A yearly rule sets in every year or every few; a counted one is walked from its start whatever the window.
-        const qint64 widest = std::min<qint64>(400, 28LL * rule.interval) * 366 * day;
-        for (qint64 span = 366 * day;; span = std::min(span * 4, widest)) {
-            const qint64 from = rule.counted ? first : std::max(first, end - span);
-            const QList<qint64> found = ruleOnsets(rule, from, end);
-            if (!found.isEmpty()) {
-                latest = std::max(latest, found.last());
-                break;
-            }
-            if (from == first || span == widest)
-                break;
-        }
-    }
-    return latest;
 }
 
 ZoneDefinition ZoneDefinition::read(const icalcomponent* vtimezone, QString& refusal)

@@ -20,8 +20,6 @@ struct ZoneObservance
         DailyRule expansion;
         // The last instant it may give, in seconds since 1970.
         std::optional<qint64> until;
-        int interval = 1;
-        bool counted = false;
     };
 
     int offsetFrom = 0;
@@ -32,13 +30,17 @@ struct ZoneObservance
     QList<qint64> dates;
     QList<Rule> rules;
 
+    // In seconds since 1970, as all instants here.
     qint64 startInstant() const;
-    // Its onsets in [from, to), in seconds since 1970.
-    QList<qint64> onsets(qint64 from, qint64 to) const;
-    std::optional<qint64> latestOnsetBefore(qint64 moment) const;
+    // Its onsets in [from, to). Its rules are expanded within `budget` steps of work, less what they spend.
+    QList<qint64> onsets(qint64 from, qint64 to, qint64& budget) const;
+    // The latest onset before `moment` that DTSTART or RDATE gives.
+    std::optional<qint64> latestDateBefore(qint64 moment) const;
+    // The latest onset in [from, to) that its rules give.
+    std::optional<qint64> latestRuleOnsetIn(qint64 from, qint64 to, qint64& budget) const;
 
 private:
-    QList<qint64> ruleOnsets(const Rule& rule, qint64 from, qint64 to) const;
+    QList<qint64> ruleOnsets(const Rule& rule, qint64 from, qint64 to, qint64& budget) const;
 };
 
 // What a file's VTIMEZONE says, checked to be a zone.
