@@ -11,7 +11,8 @@ constexpr qint64 julianDayOf1970 = 2440588;
 
 qint64 startOfYear(int year)
 {
-    return (QDate(year, 1, 1).toJulianDay() - julianDayOf1970) * day;
+    // The proleptic calendar goes from 1 BC, year -1, to AD 1.
+    return (QDate(year == 0 ? 1 : year, 1, 1).toJulianDay() - julianDayOf1970) * day;
 }
 
 } // namespace

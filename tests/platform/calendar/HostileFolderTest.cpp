@@ -144,6 +144,7 @@ TEST_F(HostileFolderTest, AZoneThatCarriesItsHistoryCostsLittle)
             + "BEGIN:VEVENT\nUID:w\nSUMMARY:Winter\nDTSTART;TZID=History:20260107T090000\nEND:VEVENT\n"
               "BEGIN:VEVENT\nUID:s\nSUMMARY:Summer\nDTSTART;TZID=History:20260707T090000\nEND:VEVENT\n"
               "BEGIN:VEVENT\nUID:o\nSUMMARY:Old\nDTSTART;TZID=History:15000707T090000\nEND:VEVENT\n"
+              "BEGIN:VEVENT\nUID:f\nSUMMARY:First\nDTSTART;TZID=History:00010101T090000\nEND:VEVENT\n"
               "BEGIN:VEVENT\nUID:r\nSUMMARY:Weekly\nDTSTART;TZID=History:20260302T090000\nRRULE:FREQ=WEEKLY\n"
               "END:VEVENT\n");
     write("cal/good.ics", goodEvent);
@@ -166,6 +167,8 @@ TEST_F(HostileFolderTest, AZoneThatCarriesItsHistoryCostsLittle)
         startsIn(utc(2026, 3, 2, 0), utc(2026, 3, 11, 0)), QList<Date>({ utc(2026, 3, 2, 14), utc(2026, 3, 9, 13) }));
     EXPECT_EQ(startsIn(utc(2026, 7, 7, 0), utc(2026, 7, 8, 0)), QList<Date>({ utc(2026, 7, 7, 13) }));
     EXPECT_EQ(startsIn(utc(1500, 7, 7, 0), utc(1500, 7, 8, 0)), QList<Date>({ utc(1500, 7, 7, 13) }));
+    // Before its first onset, a zone has the offset that onset changes from.
+    EXPECT_EQ(startsIn(utc(1, 1, 1, 0), utc(1, 1, 2, 0)), QList<Date>({ utc(1, 1, 1, 14) }));
     EXPECT_EQ(titlesOf(store.events(berlin(2026, 3, 30), berlin(2026, 4, 2), { calendar("cal") })),
         QStringList({ "Good", "Weekly" }));
 }
