@@ -1,10 +1,11 @@
 #pragma once
 
 #include <QTimeZone>
-#include <libical/ical.h>
 #include <memory>
 
 namespace platform {
+
+class ZoneDefinition;
 
 // The offsets of a zone that a TZID names: one the system knows, or one that only the file's own VTIMEZONE
 // defines. Immutable and shared, so that every time of a file holds the same definition for the price of a
@@ -14,9 +15,8 @@ class CalendarZone
 public:
     CalendarZone() = default;
     explicit CalendarZone(const QTimeZone& zone);
-    // Takes a copy of `vtimezone`; invalid when libical cannot make a zone of it, or when its rules change the
-    // offset more often than zones do.
-    static CalendarZone fromDefinition(const icalcomponent* vtimezone);
+    // `definition` must not be empty.
+    explicit CalendarZone(ZoneDefinition definition);
 
     bool isValid() const { return m_definition != nullptr; }
     // Seconds east of UTC at a moment given in seconds since 1970.

@@ -8,6 +8,8 @@ namespace {
 
 constexpr qint64 day = 86400;
 constexpr qint64 week = 7 * day;
+// Not a length: only names the yearly unit.
+constexpr qint64 year = 366 * day;
 
 qint64 wallSeconds(QDate date, int hour, int minute, int second)
 {
@@ -68,10 +70,12 @@ struct DailyRule::Walk
     qint64 from;
     qint64 last;
     QList<CalendarTime>& out;
-    qint64 work = 0;
+    qint64& budget;
     int counted = 0;
     bool done = false;
     QList<qint64> period;
+
+    bool spend() { return --budget >= 0; }
 
     // Takes the candidates of one period (the unit of the rule's frequency) through BYSETPOS, the first start,
     // UNTIL and COUNT. Returns false once the starts reach their limit.
@@ -127,8 +131,14 @@ bool DailyRule::handles(const icalrecurrencetype& rule)
     case ICAL_DAILY_RECURRENCE:
         return true;
     case ICAL_WEEKLY_RECURRENCE:
-        // libical's iterator ignores BYSETPOS in weekly rules.
-        return rule.by_set_pos[0] != ICAL_RECURRENCE_ARRAY_MAX;
+        // libical's iterator ignores BYSETPOS in weekly rules, and puts every other week in the wrong place when
+        // weeks start on a day other than Monday or Sunday.
+        return rule.by_set_pos[0] != ICAL_RECURRENCE_ARRAY_MAX
+            || (rule.interval > 1 && rule.week_start != ICAL_NO_WEEKDAY && rule.week_start != ICAL_MONDAY_WEEKDAY
+                && rule.week_start != ICAL_SUNDAY_WEEKDAY);
+    case ICAL_YEARLY_RECURRENCE:
+        // Its yearly iterator numbers the weeks at the turn of the year wrongly.
+        return rule.by_week_no[0] != ICAL_RECURRENCE_ARRAY_MAX;
     default:
         return false;
     }
@@ -158,6 +168,8 @@ DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstSt
     }
     if (rule.freq == ICAL_WEEKLY_RECURRENCE)
         m_unit = week;
+    else if (rule.freq == ICAL_YEARLY_RECURRENCE)
+        m_unit = year;
     const int weekStart = rule.week_start;
     if (weekStart >= ICAL_SUNDAY_WEEKDAY && weekStart <= ICAL_SATURDAY_WEEKDAY)
         m_weekStart = weekStart == ICAL_SUNDAY_WEEKDAY ? 7 : weekStart - 1;
@@ -172,13 +184,32 @@ DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstSt
     // numbered weekday as the weekday and let days of the year and week numbers filter.
     m_yearDays = listOf(rule.by_year_day, ICAL_BY_YEARDAY_SIZE);
     m_weekNumbers = listOf(rule.by_week_no, ICAL_BY_WEEKNO_SIZE);
-    for (int value : listOf(rule.by_day, ICAL_BY_DAY_SIZE)) {
+    const QList<int> days = listOf(rule.by_day, ICAL_BY_DAY_SIZE);
+    for (int value : days) {
         const int weekday = icalrecurrencetype_day_day_of_week(short(value));
-        if (weekday >= ICAL_SUNDAY_WEEKDAY && weekday <= ICAL_SATURDAY_WEEKDAY)
-            m_weekdays.append(weekday == ICAL_SUNDAY_WEEKDAY ? 7 : weekday - 1);
+        const int position = icalrecurrencetype_day_position(short(value));
+        if (weekday < ICAL_SUNDAY_WEEKDAY || weekday > ICAL_SATURDAY_WEEKDAY)
+            continue;
+        const int qtWeekday = weekday == ICAL_SUNDAY_WEEKDAY ? 7 : weekday - 1;
+        // A numbered weekday counts only in a yearly rule; beside week numbers RFC 5545 forbids it.
+        if (m_unit == year && position != 0 && m_weekNumbers.isEmpty())
+            m_numberedWeekdays.append({ qtWeekday, position });
+        else
+            m_weekdays.append(qtWeekday);
     }
     if (m_unit == week && m_weekdays.isEmpty())
         m_weekdays.append(firstStart.date.dayOfWeek());
+    // What a yearly rule leaves open, the first start gives: its day of the month, and its month when the rule
+    // names none; its weekday in the weeks a rule names.
+    if (m_unit == year && days.isEmpty() && m_monthDays.isEmpty() && m_yearDays.isEmpty()) {
+        if (m_weekNumbers.isEmpty()) {
+            m_monthDays.append(firstStart.date.day());
+            if (m_months.isEmpty())
+                m_months.append(firstStart.date.month());
+        } else {
+            m_weekdays.append(firstStart.date.dayOfWeek());
+        }
+    }
     const QTime time = firstStart.time;
     m_hours = fieldValues(rule.by_hour, ICAL_BY_HOUR_SIZE, 24, m_unit <= 3600, time.hour());
     m_minutes = fieldValues(rule.by_minute, ICAL_BY_MINUTE_SIZE, 60, m_unit <= 60, time.minute());
@@ -199,7 +230,7 @@ bool DailyRule::admitsDay(QDate date) const
         return false;
     if (!matchesCounted(m_yearDays, date.dayOfYear(), date.daysInYear()))
         return false;
-    if (!m_weekdays.isEmpty() && !m_weekdays.contains(date.dayOfWeek()))
+    if (!admitsWeekday(date))
         return false;
     if (!m_weekNumbers.isEmpty()) {
         const auto [number, weeks] = weekOfYear(date);
@@ -207,6 +238,23 @@ bool DailyRule::admitsDay(QDate date) const
             return false;
     }
     return true;
+}
+
+bool DailyRule::admitsWeekday(QDate date) const
+{
+    if (m_weekdays.isEmpty() && m_numberedWeekdays.isEmpty())
+        return true;
+    if (m_weekdays.contains(date.dayOfWeek()))
+        return true;
+    // Counted within the month when the rule names months, else within the year.
+    const bool inMonth = !m_months.isEmpty();
+    const int index = inMonth ? date.day() - 1 : date.dayOfYear() - 1;
+    const int fromEnd = (inMonth ? date.daysInMonth() : date.daysInYear()) - 1 - index;
+    for (const auto& [weekday, position] : m_numberedWeekdays) {
+        if (weekday == date.dayOfWeek() && (position > 0 ? index / 7 + 1 == position : fromEnd / 7 + 1 == -position))
+            return true;
+    }
+    return false;
 }
 
 std::pair<int, int> DailyRule::weekOfYear(QDate date) const
@@ -228,40 +276,51 @@ bool DailyRule::isAligned(qint64 seconds, qint64 unit) const
 
 bool DailyRule::append(const CalendarTime& from, const CalendarTime& last, QList<CalendarTime>& out) const
 {
+    qint64 budget = maximumWork;
+    return append(from, last, out, budget);
+}
+
+bool DailyRule::append(
+    const CalendarTime& from, const CalendarTime& last, QList<CalendarTime>& out, qint64& budget) const
+{
     if (m_hours.isEmpty() || m_minutes.isEmpty() || m_seconds.isEmpty())
         return true;
-    Walk walk { *this, wallSeconds(from), wallSeconds(last), out, 0, 0, false, {} };
-    // A counted rule is counted from its first start; any other may begin at the window. A weekly one takes
-    // whole weeks, which BYSETPOS picks from.
-    QDate firstDay = m_count > 0 ? m_first.date : std::max(m_first.date, from.date);
+    Walk walk { *this, wallSeconds(from), wallSeconds(last), out, budget, 0, false, {} };
+    // A counted rule is counted from its first start; any other may begin at the window. A weekly or yearly one
+    // takes whole weeks or years, which BYSETPOS picks from.
+    const QDate firstDay = periodStartOf(m_count > 0 ? m_first.date : std::max(m_first.date, from.date));
     QDate lastDay = last.date;
-    if (m_unit == week) {
-        firstDay = weekStartOf(firstDay);
+    if (m_unit == week)
         lastDay = weekStartOf(lastDay).addDays(6);
-    }
+    else if (m_unit == year)
+        lastDay = QDate(lastDay.year(), 12, 31);
     for (QDate date = firstDay; date.isValid() && date <= lastDay && !walk.done; date = date.addDays(1)) {
-        if (++walk.work > maximumWork)
+        if (!walk.spend())
             return false;
         const qint64 dayStart = wallSeconds(date, 0, 0, 0);
-        const bool endsPeriod = m_unit != week || date.addDays(1).dayOfWeek() == m_weekStart;
-        if (!isAligned(dayStart, day) || !isInAlignedWeek(date) || !admitsDay(date)) {
-            if (endsPeriod && !walk.flush())
+        if (!isAligned(dayStart, day) || !isInAlignedPeriod(date) || !admitsDay(date)) {
+            // A yearly rule passes over a year out of step, or a month it does not name, at once.
+            if (m_unit == year && !isInAlignedPeriod(date))
+                date = QDate(date.year(), 12, 31);
+            else if (m_unit == year && !m_months.isEmpty() && !m_months.contains(date.month()))
+                date = QDate(date.year(), date.month(), date.daysInMonth());
+            if (endsPeriod(date) && !walk.flush())
                 return false;
             continue;
         }
         for (int hour : m_hours) {
-            if (++walk.work > maximumWork)
+            if (!walk.spend())
                 return false;
             if (!isAligned(dayStart + hour * 3600, 3600))
                 continue;
             for (int minute : m_minutes) {
-                if (++walk.work > maximumWork)
+                if (!walk.spend())
                     return false;
                 if (!isAligned(dayStart + hour * 3600 + minute * 60, 60))
                     continue;
                 for (int second : m_seconds) {
                     const qint64 seconds = dayStart + hour * 3600 + minute * 60 + second;
-                    if (++walk.work > maximumWork)
+                    if (!walk.spend())
                         return false;
                     if (!isAligned(seconds, 1))
                         continue;
@@ -275,7 +334,7 @@ bool DailyRule::append(const CalendarTime& from, const CalendarTime& last, QList
             if (m_unit == 3600 && !walk.flush())
                 return false;
         }
-        if (endsPeriod && !walk.flush())
+        if (endsPeriod(date) && !walk.flush())
             return false;
     }
     return true;
@@ -286,12 +345,31 @@ QDate DailyRule::weekStartOf(QDate date) const
     return date.addDays(-((date.dayOfWeek() - m_weekStart + 7) % 7));
 }
 
-bool DailyRule::isInAlignedWeek(QDate date) const
+QDate DailyRule::periodStartOf(QDate date) const
 {
-    if (m_unit != week)
-        return true;
-    const qint64 weeks = weekStartOf(m_first.date).daysTo(weekStartOf(date)) / 7;
-    return weeks % m_interval == 0;
+    if (m_unit == week)
+        return weekStartOf(date);
+    if (m_unit == year)
+        return QDate(date.year(), 1, 1);
+    return date;
+}
+
+bool DailyRule::endsPeriod(QDate date) const
+{
+    if (m_unit == week)
+        return date.addDays(1).dayOfWeek() == m_weekStart;
+    if (m_unit == year)
+        return date.month() == 12 && date.day() == 31;
+    return true;
+}
+
+bool DailyRule::isInAlignedPeriod(QDate date) const
+{
+    if (m_unit == week)
+        return weekStartOf(m_first.date).daysTo(weekStartOf(date)) / 7 % m_interval == 0;
+    if (m_unit == year)
+        return (date.year() - m_first.date.year()) % m_interval == 0;
+    return true;
 }
 
 } // namespace platform

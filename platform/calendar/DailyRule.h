@@ -9,11 +9,11 @@
 
 namespace platform {
 
-// A rule of daily or finer frequency, expanded day by day without libical's iterator. The iterator steps such
-// a rule one unit at a time until its date filters match, so a rule whose filters match seldom or never (every
-// minute of 30 February) costs it minutes; here the days are tested first and only the days admitted are
-// expanded, with every step counted against a fixed amount of work. Weekly rules with BYSETPOS, which the
-// iterator gets wrong, are expanded here too, a week at a time.
+// A rule expanded day by day without libical's iterator. The iterator steps a rule of daily or finer frequency
+// one unit at a time until its date filters match, so a rule whose filters match seldom or never (every minute
+// of 30 February) costs it minutes; here the days are tested first and only the days admitted are expanded, with
+// every step counted against a fixed amount of work. Weekly rules that the iterator gets wrong are expanded here
+// too, a week at a time, and yearly ones (of series and of time zones) a year at a time.
 class DailyRule
 {
 public:
@@ -22,21 +22,27 @@ public:
     // More starts than a window of any real series holds.
     static constexpr qsizetype maximumStarts = 5000;
 
+    // The rules that series expand here rather than through libical's iterator.
     static bool handles(const icalrecurrencetype& rule);
-
+    // Any rule but a monthly one can be expanded here.
     DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstStart);
 
     // Appends the starts from `from` to `last`, both readings on the first start's wall clock. Returns false
     // when it stopped at its work limit, with the starts found until then.
     bool append(const CalendarTime& from, const CalendarTime& last, QList<CalendarTime>& out) const;
+    // The same within `budget` steps of work, less what it spends.
+    bool append(const CalendarTime& from, const CalendarTime& last, QList<CalendarTime>& out, qint64& budget) const;
 
 private:
     struct Walk;
 
     bool admitsDay(QDate day) const;
+    bool admitsWeekday(QDate day) const;
     bool isAligned(qint64 wallSeconds, qint64 unit) const;
     QDate weekStartOf(QDate date) const;
-    bool isInAlignedWeek(QDate date) const;
+    QDate periodStartOf(QDate date) const;
+    bool endsPeriod(QDate date) const;
+    bool isInAlignedPeriod(QDate date) const;
     // The week number of RFC 5545 with the rule's WKST, and the number of weeks of that week's year.
     std::pair<int, int> weekOfYear(QDate date) const;
 
@@ -54,6 +60,8 @@ private:
     QList<int> m_weekNumbers;
     // Qt's numbering, Monday 1 to Sunday 7.
     QList<int> m_weekdays;
+    // In a yearly rule: the nth such weekday of the month, or of the year when the rule names no month.
+    QList<std::pair<int, int>> m_numberedWeekdays;
     QList<int> m_hours;
     QList<int> m_minutes;
     QList<int> m_seconds;

@@ -184,11 +184,16 @@ private:
         auto defined = m_definedZones.constFind(tzid);
         if (defined != m_definedZones.constEnd())
             return *defined;
-        const CalendarZone zone = definedZone(tzid);
+        QString refusal;
+        const CalendarZone zone = definedZone(tzid, refusal);
         if (!zone.isValid() && !m_loggedUnknownZone) {
             m_loggedUnknownZone = true;
-            qWarning("Calendar file names the time zone \"%s\", which it does not define; its times read as local",
-                qUtf8Printable(tzid));
+            if (refusal.isEmpty())
+                qWarning("Calendar file names the time zone \"%s\", which it does not define; its times read as local",
+                    qUtf8Printable(tzid));
+            else
+                qWarning("Calendar file defines the time zone \"%s\", but %s; its times read as local",
+                    qUtf8Printable(tzid), qUtf8Printable(refusal));
         }
         m_definedZones.insert(tzid, zone);
         return zone;
@@ -196,28 +201,28 @@ private:
 
     // The file's VTIMEZONE named `tzid`. Walked with iterators of its own, since the reading of the calendar's
     // items is under way with the components' one.
-    CalendarZone definedZone(const QString& tzid) const
+    CalendarZone definedZone(const QString& tzid, QString& refusal) const
     {
         if (icalcomponent_isa(m_root) == ICAL_VCALENDAR_COMPONENT)
-            return definedZone(m_root, tzid);
+            return definedZone(m_root, tzid, refusal);
         if (icalcomponent_isa(m_root) != ICAL_XROOT_COMPONENT)
             return {};
         for (icalcompiter i = icalcomponent_begin_component(m_root, ICAL_VCALENDAR_COMPONENT); icalcompiter_deref(&i);
              icalcompiter_next(&i)) {
-            if (CalendarZone zone = definedZone(icalcompiter_deref(&i), tzid); zone.isValid())
+            if (CalendarZone zone = definedZone(icalcompiter_deref(&i), tzid, refusal); zone.isValid())
                 return zone;
         }
         return {};
     }
 
-    static CalendarZone definedZone(icalcomponent* calendar, const QString& tzid)
+    CalendarZone definedZone(icalcomponent* calendar, const QString& tzid, QString& refusal) const
     {
         for (icalcompiter i = icalcomponent_begin_component(calendar, ICAL_VTIMEZONE_COMPONENT); icalcompiter_deref(&i);
              icalcompiter_next(&i)) {
             icalcomponent* zone = icalcompiter_deref(&i);
             icalproperty* name = icalcomponent_get_first_property(zone, ICAL_TZID_PROPERTY);
             if (name && fromUtf8(icalproperty_get_tzid(name)) == tzid)
-                return CalendarZone::fromDefinition(zone);
+                return zones.definedZone(zone, refusal);
         }
         return {};
     }

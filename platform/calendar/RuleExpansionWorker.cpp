@@ -1,5 +1,6 @@
 #include "platform/calendar/RuleExpansionWorker.h"
 
+#include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace platform {
@@ -27,10 +28,15 @@ QFuture<RuleStarts> RuleExpansionWorker::expand(QList<RuleExpansion> rules, Date
         return result;
     });
     ++m_running;
-    future.then(this, [this](const RuleStarts&) {
+    // Qt 6.4 can run a continuation twice when it is attached just as the job ends; a watcher connected before it
+    // is given the future hears of the end once.
+    auto* watcher = new QFutureWatcher<RuleStarts>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
         if (--m_running == 0)
             Q_EMIT finished();
     });
+    watcher->setFuture(future);
     return future;
 }
 

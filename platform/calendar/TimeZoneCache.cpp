@@ -1,5 +1,7 @@
 #include "platform/calendar/TimeZoneCache.h"
 
+#include "platform/calendar/ZoneDefinition.h"
+
 #include <QFileInfo>
 #include <QStringList>
 
@@ -17,6 +19,23 @@ std::optional<CalendarZone> TimeZoneCache::zone(const QString& tzid)
     if (m_zones.size() >= maximumZones)
         m_zones.clear();
     m_zones.insert(tzid, zone);
+    return zone;
+}
+
+CalendarZone TimeZoneCache::definedZone(const icalcomponent* vtimezone, QString& refusal)
+{
+    ZoneDefinition definition = ZoneDefinition::read(vtimezone, refusal);
+    if (definition.isEmpty())
+        return {};
+    QMutexLocker locker(&m_mutex);
+    auto found = m_definedZones.constFind(definition.key());
+    if (found != m_definedZones.constEnd())
+        return *found;
+    if (m_definedZones.size() >= maximumZones)
+        m_definedZones.clear();
+    const QByteArray key = definition.key();
+    const CalendarZone zone(std::move(definition));
+    m_definedZones.insert(key, zone);
     return zone;
 }
 

@@ -173,3 +173,51 @@ TEST_F(HostileFolderTest, ReadsOnlyTheCalendarLayoutAndFollowsNoLinkBackIntoIt)
     // The root, account, account/cal, account/other and personal.
     EXPECT_EQ(inotifyWatches() - watchesBefore, 5);
 }
+
+TEST_F(HostileFolderTest, AZoneThatCarriesItsHistoryCostsLittle)
+{
+    // US Eastern time as a definition of 5,000 observances whose yearly rules run from year 1 until one year
+    // after another; libical's zone expansion held the read for minutes over such a definition.
+    QString zone = "BEGIN:VTIMEZONE\nTZID:History\n";
+    for (int year = 1; year <= 2500; ++year) {
+        zone += QStringLiteral("BEGIN:DAYLIGHT\nDTSTART:00010311T020000\nTZOFFSETFROM:-0500\nTZOFFSETTO:-0400\n"
+                               "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU;UNTIL=%1\nEND:DAYLIGHT\n"
+                               "BEGIN:STANDARD\nDTSTART:00011104T020000\nTZOFFSETFROM:-0400\nTZOFFSETTO:-0500\n"
+                               "RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU;UNTIL=%1\nEND:STANDARD\n")
+                    .arg(QStringLiteral("%1").arg(year, 4, 10, QLatin1Char('0')) + "1231T235959Z");
+    }
+    zone += "END:VTIMEZONE\n";
+    write("cal/history.ics",
+        zone
+            + "BEGIN:VEVENT\nUID:w\nSUMMARY:Winter\nDTSTART;TZID=History:20260107T090000\nEND:VEVENT\n"
+              "BEGIN:VEVENT\nUID:s\nSUMMARY:Summer\nDTSTART;TZID=History:20260707T090000\nEND:VEVENT\n"
+              "BEGIN:VEVENT\nUID:o\nSUMMARY:Old\nDTSTART;TZID=History:15000707T090000\nEND:VEVENT\n"
+              "BEGIN:VEVENT\nUID:f\nSUMMARY:First\nDTSTART;TZID=History:00010101T090000\nEND:VEVENT\n"
+              "BEGIN:VEVENT\nUID:r\nSUMMARY:Weekly\nDTSTART;TZID=History:20260302T090000\nRRULE:FREQ=WEEKLY\n"
+              "END:VEVENT\n");
+    write("cal/good.ics", goodEvent);
+
+    MainThreadWatch watch;
+    ICalendarStore store;
+    waitForFirstRead(store);
+    const auto startsIn = [&](Date from, Date to) {
+        QList<Date> starts;
+        for (const StoreEvent& event : store.events(from, to, { calendar("cal") }))
+            starts.append(event.start);
+        std::sort(starts.begin(), starts.end());
+        return starts;
+    };
+    const auto utc = [](int year, int month, int day, int hour) {
+        return Date::fromDateTime(QDateTime(QDate(year, month, day), QTime(hour, 0), QTimeZone::utc()));
+    };
+    EXPECT_EQ(startsIn(utc(2026, 1, 1, 0), utc(2026, 1, 10, 0)), QList<Date>({ utc(2026, 1, 7, 14) }));
+    // Summer time from Sunday 8 March 2026.
+    EXPECT_EQ(
+        startsIn(utc(2026, 3, 2, 0), utc(2026, 3, 11, 0)), QList<Date>({ utc(2026, 3, 2, 14), utc(2026, 3, 9, 13) }));
+    EXPECT_EQ(startsIn(utc(2026, 7, 7, 0), utc(2026, 7, 8, 0)), QList<Date>({ utc(2026, 7, 7, 13) }));
+    EXPECT_EQ(startsIn(utc(1500, 7, 7, 0), utc(1500, 7, 8, 0)), QList<Date>({ utc(1500, 7, 7, 13) }));
+    // Before its first onset, a zone has the offset that onset changes from.
+    EXPECT_EQ(startsIn(utc(1, 1, 1, 0), utc(1, 1, 2, 0)), QList<Date>({ utc(1, 1, 1, 14) }));
+    EXPECT_EQ(titlesOf(store.events(berlin(2026, 3, 30), berlin(2026, 4, 2), { calendar("cal") })),
+        QStringList({ "Good", "Weekly" }));
+}

@@ -1,4 +1,7 @@
 #include "platform/calendar/RuleExpansion.h"
+#include "platform/calendar/RuleExpansionWorker.h"
+
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -103,4 +106,29 @@ TEST(RuleExpansionTest, OnlyCoarseRulesWithSparseFiltersLeaveTheMainThread)
              "FREQ=YEARLY;BYDAY=FR;BYMONTHDAY=13", "FREQ=MONTHLY;BYDAY=5MO", "FREQ=YEARLY;BYYEARDAY=366" }) {
         EXPECT_FALSE(RuleExpansion(icalrecurrencetype_from_string(rule), first).isQuick()) << rule;
     }
+}
+
+TEST(RuleExpansionWorkerTest, SaysOnceWhenEachBatchIsDoneHoweverQuicklyTheJobsEnd)
+{
+    // Jobs that end as soon as they start finish just as the worker learns of them, where a continuation
+    // attached to the job's future could run twice and crash.
+    RuleExpansionWorker worker;
+    int finished = 0;
+    QObject::connect(&worker, &RuleExpansionWorker::finished, [&finished] { ++finished; });
+    const Date from = utc(2026, 1, 1);
+    constexpr int batches = 1000;
+    constexpr int batchSize = 50;
+    for (int batch = 0; batch < batches; ++batch) {
+        QList<QFuture<RuleStarts>> futures;
+        for (int i = 0; i < batchSize; ++i)
+            futures.append(worker.expand({}, from, from.addingSeconds(86400)));
+        QDeadlineTimer deadline(10000);
+        while (finished == batch && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        ASSERT_EQ(finished, batch + 1);
+        for (const QFuture<RuleStarts>& future : futures)
+            ASSERT_TRUE(future.isFinished());
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(finished, batches);
 }

@@ -3,6 +3,7 @@
 
 #include "platform/calendar/RuleExpansion.h"
 
+#include <QMutex>
 #include <QSignalSpy>
 
 using namespace platform;
@@ -221,4 +222,133 @@ TEST_F(StandardTimesTest, PartsForbiddenInDailyRulesKeepTheSeries)
         utc(2026, 12, 20), utc(2027, 1, 10));
     EXPECT_EQ(startsOf(lastWeek),
         QList<Date>({ utc(2026, 12, 27, 8), utc(2027, 1, 2, 8), utc(2027, 1, 2, 9), utc(2027, 1, 3, 9) }));
+}
+
+TEST_F(StandardTimesTest, WeeksStartOnTheDayTheRuleSays)
+{
+    // From Thursday 5 March 2026, every other week. Weeks from Saturday, Monday or Sunday hold Tuesday and
+    // Thursday alike; weeks from Wednesday pair each Thursday with the Tuesday after it.
+    const QList<Date> fromMonday = { utc(2026, 3, 5, 9), utc(2026, 3, 17, 9), utc(2026, 3, 19, 9), utc(2026, 3, 31, 9),
+        utc(2026, 4, 2, 9), utc(2026, 4, 14, 9), utc(2026, 4, 16, 9), utc(2026, 4, 28, 9) };
+    const QList<Date> fromWednesday = { utc(2026, 3, 5, 9), utc(2026, 3, 10, 9), utc(2026, 3, 19, 9),
+        utc(2026, 3, 24, 9), utc(2026, 4, 2, 9), utc(2026, 4, 7, 9), utc(2026, 4, 16, 9), utc(2026, 4, 21, 9) };
+    for (const auto& [weekStart, expected] : { std::pair { "SA", fromMonday }, std::pair { "MO", fromMonday },
+             std::pair { "SU", fromMonday }, std::pair { "WE", fromWednesday } }) {
+        SCOPED_TRACE(weekStart);
+        const QList<StoreEvent> events = fetch(QStringLiteral("weeks-%1").arg(weekStart),
+            QStringLiteral("BEGIN:VEVENT\nUID:w\nDTSTART:20260305T090000Z\n"
+                           "RRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=TU,TH;WKST=%1;COUNT=8\nEND:VEVENT\n")
+                .arg(weekStart),
+            utc(2026, 3, 1), utc(2026, 7, 1));
+        EXPECT_EQ(startsOf(events), expected);
+    }
+}
+
+TEST_F(StandardTimesTest, YearlyWeekNumbersAreThoseOfTheTurnOfTheYear)
+{
+    // From Wednesday 1 January 2025. 2026 alone has 53 weeks, the last from Monday 28 December; week 52 of 2027
+    // ends on Sunday 2 January 2028, and week 52 of 2028 on Sunday 31 December. A rule without weekdays takes
+    // the first start's.
+    const QList<StoreEvent> events = fetch("week-numbers",
+        "BEGIN:VEVENT\nUID:a\nDTSTART:20250101T090000Z\nRRULE:FREQ=YEARLY;BYWEEKNO=53;BYDAY=MO\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:b\nDTSTART:20250101T100000Z\nRRULE:FREQ=YEARLY;BYWEEKNO=-1\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:c\nDTSTART:20250101T110000Z\nRRULE:FREQ=YEARLY;BYWEEKNO=52;BYDAY=SU\nEND:VEVENT\n",
+        utc(2025, 6, 1), utc(2029, 1, 10));
+    EXPECT_EQ(startsOf(events),
+        QList<Date>({ utc(2025, 12, 24, 10), utc(2025, 12, 28, 11), utc(2026, 12, 27, 11), utc(2026, 12, 28, 9),
+            utc(2026, 12, 30, 10), utc(2027, 12, 29, 10), utc(2028, 1, 2, 11), utc(2028, 12, 27, 10),
+            utc(2028, 12, 31, 11) }));
+}
+
+namespace {
+
+// US Eastern time since 2007 as `standard` and `daylight` rules say it, with the first start of each.
+QString easternBy(const QString& tzid, const QString& standardStart, const QString& standard,
+    const QString& daylightStart, const QString& daylight)
+{
+    return QStringLiteral("BEGIN:VTIMEZONE\nTZID:%1\n"
+                          "BEGIN:STANDARD\nDTSTART:%2\nTZOFFSETFROM:-0400\nTZOFFSETTO:-0500\nRRULE:%3\nEND:STANDARD\n"
+                          "BEGIN:DAYLIGHT\nDTSTART:%4\nTZOFFSETFROM:-0500\nTZOFFSETTO:-0400\nRRULE:%5\nEND:DAYLIGHT\n"
+                          "END:VTIMEZONE\n")
+        .arg(tzid, standardStart, standard, daylightStart, daylight);
+}
+
+QMutex g_warningsMutex;
+QStringList g_warnings;
+
+// The warnings logged while it lives, on any thread.
+struct WarningLog
+{
+    WarningLog()
+        : previous(qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+            QMutexLocker locker(&g_warningsMutex);
+            g_warnings.append(message);
+        }))
+    {
+        QMutexLocker locker(&g_warningsMutex);
+        g_warnings.clear();
+    }
+    ~WarningLog() { qInstallMessageHandler(previous); }
+    QStringList warnings() const
+    {
+        QMutexLocker locker(&g_warningsMutex);
+        return g_warnings;
+    }
+    QtMessageHandler previous;
+};
+
+} // namespace
+
+TEST_F(StandardTimesTest, ZonesOfEveryYearlyRuleTheFileMayWrite)
+{
+    // Each definition says that 2026 is on summer time from 8 March to 1 November, 02:00 local time.
+    const QString first = QStringLiteral("20070101T020000");
+    const std::tuple<const char*, QString> definitions[] = {
+        { "hour and minute",
+            easternBy("z", first, "FREQ=YEARLY;BYMONTH=11;BYDAY=1SU;BYHOUR=2;BYMINUTE=0", first,
+                "FREQ=YEARLY;BYMONTH=3;BYDAY=2SU;BYHOUR=2;BYMINUTE=0") },
+        { "set position",
+            easternBy("z", first, "FREQ=YEARLY;BYMONTH=11;BYDAY=SU;BYSETPOS=1", first,
+                "FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYSETPOS=2") },
+        { "days of the month and weekday",
+            easternBy("z", first, "FREQ=YEARLY;BYMONTH=11;BYDAY=SU;BYMONTHDAY=1,2,3,4,5,6,7", first,
+                "FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYMONTHDAY=8,9,10,11,12,13,14") },
+        // The 305th and 67th days of 2026, a year of 365 days.
+        { "days of the year",
+            easternBy("z", first, "FREQ=YEARLY;BYYEARDAY=-61;UNTIL=20261231T000000Z", first,
+                "FREQ=YEARLY;BYYEARDAY=67;UNTIL=20261231T000000Z") },
+        { "the first start's month and day",
+            easternBy("z", "20261101T020000", "FREQ=YEARLY", "20260308T020000", "FREQ=YEARLY") },
+    };
+    for (const auto& [name, definition] : definitions) {
+        SCOPED_TRACE(name);
+        WarningLog log;
+        const QList<StoreEvent> events = fetch("defined",
+            definition
+                + "BEGIN:VEVENT\nUID:w\nDTSTART;TZID=z:20260107T090000\nEND:VEVENT\n"
+                  "BEGIN:VEVENT\nUID:s\nDTSTART;TZID=z:20260707T090000\nEND:VEVENT\n"
+                  "BEGIN:VEVENT\nUID:c\nDTSTART;TZID=z:20260308T013000\nRRULE:FREQ=HOURLY;COUNT=2\nEND:VEVENT\n"
+                  "BEGIN:VEVENT\nUID:d\nDTSTART;TZID=z:20261101T013000\nEND:VEVENT\n",
+            utc(2026, 1, 1), utc(2027, 1, 1));
+        // 09:00 EST is 14:00 UTC, 09:00 EDT 13:00; an hour after 01:30 on 8 March is 03:30, and 01:30 on
+        // 1 November means the first of its two instants.
+        EXPECT_EQ(startsOf(events),
+            QList<Date>({ utc(2026, 1, 7, 14), utc(2026, 3, 8, 6, 30), utc(2026, 3, 8, 7, 30), utc(2026, 7, 7, 13),
+                utc(2026, 11, 1, 5, 30) }));
+        EXPECT_TRUE(log.warnings().isEmpty()) << log.warnings().join('\n').toStdString();
+    }
+}
+
+TEST_F(StandardTimesTest, ZonesRefusedSayWhy)
+{
+    WarningLog log;
+    const QList<StoreEvent> events = fetch("refused",
+        easternBy("z", "20070101T020000", "FREQ=MONTHLY;BYDAY=1SU", "20070101T020000", "FREQ=YEARLY;BYMONTH=3")
+            + "BEGIN:VEVENT\nUID:w\nDTSTART;TZID=z:20260107T090000\nEND:VEVENT\n",
+        utc(2026, 1, 1), utc(2026, 2, 1));
+    // Read in the user's zone.
+    EXPECT_EQ(startsOf(events), QList<Date>({ utc(2026, 1, 7, 8) }));
+    const QStringList warnings = log.warnings();
+    ASSERT_EQ(warnings.size(), 1) << warnings.join('\n').toStdString();
+    EXPECT_TRUE(warnings.first().contains("repeats by a rule that is not yearly")) << warnings.first().toStdString();
 }
