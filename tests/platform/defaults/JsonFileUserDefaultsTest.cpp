@@ -1,5 +1,6 @@
 #include "platform/defaults/JsonFileUserDefaults.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -69,7 +70,9 @@ protected:
     static bool waitUntilStopped(pid_t pid)
     {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        for (int attempt = 0; attempt < 10'000; ++attempt) {
+        // A loaded machine can take seconds to stop a process.
+        QDeadlineTimer deadline(30'000);
+        while (!deadline.hasExpired()) {
             if (!stat.open(QIODevice::ReadOnly))
                 return false;
             const QByteArray line = stat.readAll();
