@@ -1,5 +1,6 @@
 #include "platform/calendar/ICalendarFile.h"
 
+#include "platform/calendar/ICalendarParser.h"
 #include "platform/calendar/TextPool.h"
 #include "platform/calendar/TimeZoneCache.h"
 #include "platform/files/RegularFile.h"
@@ -461,45 +462,6 @@ private:
     bool m_loggedUnknownZone = false;
 };
 
-// Real files nest three deep (a calendar, an event, its alarm); libical builds and frees its tree recursively, so
-// a file nesting far deeper would overflow the reading thread's stack.
-constexpr int maximumNesting = 10;
-
-bool startsWithNoCase(QByteArrayView line, QByteArrayView prefix)
-{
-    return line.size() >= prefix.size() && qstrnicmp(line.data(), prefix.size(), prefix.data(), prefix.size()) == 0;
-}
-
-// Follows libical's reading of BEGIN and END lines, erring towards a deeper count: any line starting with BEGIN
-// opens a component; only a plain, unfolded END:NAME surely closes one. Lines end at CR or LF, as for libical.
-bool nestsTooDeep(const QByteArray& text)
-{
-    int depth = 0;
-    bool pendingEnd = false;
-    for (qsizetype start = 0; start < text.size();) {
-        qsizetype end = start;
-        while (end < text.size() && text.at(end) != '\r' && text.at(end) != '\n')
-            ++end;
-        const QByteArrayView line(text.constData() + start, end - start);
-        start = end + 1;
-        if (line.isEmpty())
-            continue;
-        if (line.front() == ' ' || line.front() == '\t') {
-            // A folded END line may read as something else once unfolded.
-            pendingEnd = false;
-            continue;
-        }
-        if (pendingEnd && depth > 0)
-            --depth;
-        pendingEnd = false;
-        if (startsWithNoCase(line, "END:"))
-            pendingEnd = true;
-        else if (startsWithNoCase(line, "BEGIN") && ++depth > maximumNesting)
-            return true;
-    }
-    return false;
-}
-
 // Calendar files should be UTF-8; a file that is not is read as Latin-1 rather than garbled or refused.
 QByteArray asUtf8(const QByteArray& data)
 {
@@ -531,27 +493,20 @@ ICalendarFile ICalendarFile::read(
 
 ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path)
 {
-    // A malformed file must never abort the program from inside libical.
-    static const bool errorsNotFatal = [] {
-        icalerror_set_errors_are_fatal(0);
-        return true;
-    }();
-    Q_UNUSED(errorsNotFatal);
     ICalendarFile result;
     // A NUL would end libical's reading early; nothing after it could be a calendar anyway.
     const qsizetype nul = data.indexOf('\0');
     const QByteArray text = asUtf8(nul < 0 ? data : data.left(nul));
-    if (nestsTooDeep(text)) {
+    std::optional<ICalendarParser::Tree> root = ICalendarParser::parse(text);
+    if (!root) {
         qWarning("Skipped the calendar file %s: its components are nested more than %d deep", qUtf8Printable(path),
-            maximumNesting);
+            ICalendarParser::maximumNesting);
         return result;
     }
-    std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)> root(
-        icalparser_parse_string(text.constData()), &icalcomponent_free);
-    if (!root)
+    if (!*root)
         return result;
     ComponentReader reader(result, zones, texts);
-    reader.readRoot(root.get());
+    reader.readRoot(root->get());
     // Grown one by one, a file's single event would have room for nearly two: thousands of files add up.
     result.events.squeeze();
     result.tasks.squeeze();
