@@ -3,10 +3,8 @@
 #include "platform/files/RegularFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <sys/stat.h>
 
 namespace platform {
 
@@ -74,14 +72,8 @@ public:
 private:
     static CalendarFileStamp stamp(const QFileInfo& info)
     {
-        // The file system's own time: QFileInfo would turn it into local time and back, which costs
-        // more than the stat itself on thousands of files.
         const QString path = info.absoluteFilePath();
-        struct stat status = {};
-        if (stat(QFile::encodeName(path).constData(), &status) != 0)
-            return { path, 0, 0 };
-        return { path, qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1000000,
-            qint64(status.st_size) };
+        return { path, FileIdentity::ofPath(path) };
     }
 
     void visit(const QString& path, const QString& account, int depth)

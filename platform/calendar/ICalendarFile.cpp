@@ -79,11 +79,11 @@ private:
 
     void readCalendar(icalcomponent* calendar)
     {
-        if (!file.calendarName) {
+        if (file.calendarName.isEmpty()) {
             for (icalproperty* p = icalcomponent_get_first_property(calendar, ICAL_X_PROPERTY); p;
                  p = icalcomponent_get_next_property(calendar, ICAL_X_PROPERTY)) {
                 if (qstrcmp(icalproperty_get_x_name(p), "X-WR-CALNAME") == 0) {
-                    file.calendarName = nonEmpty(icalproperty_get_x(p));
+                    file.calendarName = fromUtf8(icalproperty_get_x(p));
                     break;
                 }
             }
@@ -478,16 +478,18 @@ Date ICalendarEvent::endFor(const CalendarTime& occurrenceStart) const
     return occurrenceStart.addingDays(durationDays).toDate().addingSeconds(double(durationSeconds));
 }
 
-ICalendarFile ICalendarFile::read(
-    const QString& path, qint64 modifiedMSecs, qint64 size, TimeZoneCache& zones, TextPool& texts)
+ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, TextPool& texts)
 {
+    RegularFile file(path);
     ICalendarFile result;
-    if (size <= maximumSize) {
-        if (const std::optional<QByteArray> data = RegularFile::read(path, maximumSize))
-            result = parse(*data, zones, texts, path);
+    if (file.isOpen() && file.identity().size <= maximumSize) {
+        const std::optional<QByteArray> data = file.readAll(maximumSize);
+        // Most likely caught while it was written: without an identity, it is read again with the next change.
+        if (!data)
+            return result;
+        result = parse(*data, zones, texts, path);
     }
-    result.modifiedMSecs = modifiedMSecs;
-    result.size = size;
+    result.identity = file.identity();
     return result;
 }
 

@@ -213,9 +213,7 @@ FolderKeyValueStore::PeerFile FolderKeyValueStore::readPeerFile(const QString& p
     RegularFile file(path);
     if (!file.isOpen())
         return previous ? std::move(*previous) : result;
-    const struct stat& status = file.status();
-    result.stamp = { qint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
-        quint64(status.st_ino) };
+    result.stamp = file.identity();
     if (previous && previous->stamp == result.stamp)
         return std::move(*previous);
     if (result.stamp.size > maximumPeerFileSize) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/cloud/UbiquitousKeyValueStore.h"
+#include "platform/files/FileIdentity.h"
 
 #include <QFileSystemWatcher>
 #include <map>
@@ -50,17 +51,10 @@ private:
         bool operator==(const Entry&) const = default;
     };
     using Entries = std::map<QString, Entry>;
-    // Which version of a file was read: an atomic replacement changes the inode.
-    struct FileStamp
-    {
-        qint64 size = 0;
-        qint64 modifiedNs = 0;
-        quint64 inode = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
     struct PeerFile
     {
-        FileStamp stamp;
+        // Which version of the file was read.
+        FileIdentity stamp;
         Entries entries;
     };
 

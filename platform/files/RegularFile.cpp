@@ -14,17 +14,23 @@ RegularFile::RegularFile(const QString& path)
     // Looked at first so that a device is never opened at all; checked again on what was opened, since
     // the path may name something else by then.
     struct stat before = {};
-    if (::stat(name.constData(), &before) != 0 || !S_ISREG(before.st_mode))
+    if (::stat(name.constData(), &before) != 0)
         return;
+    if (!S_ISREG(before.st_mode)) {
+        m_identity = FileIdentity::of(before);
+        return;
+    }
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return;
     if (::fstat(fd, &m_status) != 0 || !S_ISREG(m_status.st_mode)) {
+        m_status = {};
         ::close(fd);
         return;
     }
     m_fd = fd;
+    m_identity = FileIdentity::of(m_status);
 }
 
 RegularFile::~RegularFile()
