@@ -85,7 +85,9 @@ private:
         m_result.folders.append(path);
 
         const QDir dir(path);
-        const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        // With the FIFOs, sockets and broken links too: the reader says why it skips such an item.
+        const QFileInfoList entries
+            = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
         QList<CalendarFileStamp> items;
         QStringList subfolders;
         for (const QFileInfo& entry : entries) {
@@ -93,7 +95,7 @@ private:
                 continue;
             if (entry.isDir())
                 subfolders.append(entry.absoluteFilePath());
-            else if (entry.isFile() && entry.suffix().compare(QLatin1String("ics"), Qt::CaseInsensitive) == 0)
+            else if (entry.suffix().compare(QLatin1String("ics"), Qt::CaseInsensitive) == 0)
                 items.append(stamp(entry));
         }
 

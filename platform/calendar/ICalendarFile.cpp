@@ -6,6 +6,7 @@
 #include "platform/files/RegularFile.h"
 
 #include <QHash>
+#include <algorithm>
 #include <memory>
 
 namespace platform {
@@ -462,6 +463,27 @@ private:
     bool m_loggedUnknownZone = false;
 };
 
+// What libical's tree of a file and the events read from it take, against the file's size: some twelve times for
+// the tree of a file of plain events, with room to spare.
+constexpr qint64 memoryPerFileByte = 16;
+
+// True when the memory available holds what reading a file of `size` bytes takes, or when that is not known.
+bool memoryHolds(qint64 size)
+{
+    const std::optional<QByteArray> info = RegularFile::read(QStringLiteral("/proc/meminfo"), 64 * 1024);
+    if (!info)
+        return true;
+    constexpr QByteArrayView name = "MemAvailable:";
+    for (const QByteArray& line : info->split('\n')) {
+        if (line.startsWith(name)) {
+            bool ok = false;
+            const qint64 kilobytes = line.sliced(name.size()).trimmed().split(' ').value(0).toLongLong(&ok);
+            return !ok || size <= kilobytes * 1024 / memoryPerFileByte;
+        }
+    }
+    return true;
+}
+
 // Calendar files should be UTF-8; a file that is not is read as Latin-1 rather than garbled or refused.
 QByteArray asUtf8(const QByteArray& data)
 {
@@ -481,13 +503,19 @@ Date ICalendarEvent::endFor(const CalendarTime& occurrenceStart) const
 ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, TextPool& texts)
 {
     RegularFile file(path);
+    const qint64 size = file.identity().size;
     ICalendarFile result;
-    if (file.isOpen() && file.identity().size <= maximumSize) {
-        const std::optional<QByteArray> data = file.readAll(maximumSize);
-        // Most likely caught while it was written: without an identity, it is read again with the next change.
-        if (!data)
-            return result;
+    if (!file.isOpen()) {
+        qWarning("Skipped the calendar file %s: %s", qUtf8Printable(path), qUtf8Printable(file.errorString()));
+    } else if (size > alwaysReadSize && !memoryHolds(size)) {
+        qWarning("Skipped the calendar file %s: reading its %lld bytes takes more memory than is available",
+            qUtf8Printable(path), static_cast<long long>(size));
+    } else if (const std::optional<QByteArray> data = file.readAll(std::max(size, alwaysReadSize))) {
         result = parse(*data, zones, texts, path);
+    } else {
+        // Most likely caught while it was written: without an identity, it is read again with the next change.
+        qWarning("Skipped the calendar file %s: it could not be read to its end", qUtf8Printable(path));
+        return result;
     }
     result.identity = file.identity();
     return result;
@@ -505,8 +533,10 @@ ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones,
             ICalendarParser::maximumNesting);
         return result;
     }
-    if (!*root)
+    if (!*root) {
+        qWarning("Skipped the calendar file %s: it holds no iCalendar component", qUtf8Printable(path));
         return result;
+    }
     ComponentReader reader(result, zones, texts);
     reader.readRoot(root->get());
     // Grown one by one, a file's single event would have room for nearly two: thousands of files add up.

@@ -68,11 +68,11 @@ struct ICalendarTask
     bool isIncomplete = true;
 };
 
-// What one .ics file holds. Files that cannot be read or parsed hold nothing.
+// What one .ics file holds. Files that cannot be read or parsed hold nothing, and say why in the log.
 struct ICalendarFile
 {
-    // Larger files are skipped: nobody's calendar item is this big, and parsing one would stall the reader.
-    static constexpr qint64 maximumSize = 32 * 1024 * 1024;
+    // A file up to this size is always read; a larger one when the memory available holds what reading it takes.
+    static constexpr qint64 alwaysReadSize = 32 * 1024 * 1024;
 
     // Of the version read; invalid when the file could not be read, so that it is tried again.
     FileIdentity identity;

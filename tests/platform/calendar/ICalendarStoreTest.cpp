@@ -1,4 +1,5 @@
 #include "CalendarTestFiles.h"
+#include "WarningLog.h"
 
 #include <QCoro/QCoroTask>
 #include <QSignalSpy>
@@ -424,8 +425,10 @@ TEST_F(ICalendarStoreTest, ReadsAgainAFileReplacedByOneOfTheSameSizeAndTimes)
 
     const Date from = berlin(2026, 4, 1);
     const Date to = berlin(2026, 4, 2);
+    WarningLog log;
     ICalendarStore store;
     ASSERT_EQ(titlesOf(store.events(from, to, { calendar("cal") })), QStringList({ "Before", "Before" }));
+    EXPECT_EQ(log.linesWith("/cal/leased.ics: Resource temporarily unavailable").size(), 1);
 
     const struct stat inPlace = statusOf("in-place.ics");
     const struct stat renamed = statusOf("renamed.ics");
