@@ -3,10 +3,8 @@
 #include "platform/files/RegularFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <sys/stat.h>
 
 namespace platform {
 
@@ -80,14 +78,8 @@ public:
 private:
     static CalendarFileStamp stamp(const QFileInfo& info)
     {
-        // The file system's own time: QFileInfo would turn it into local time and back, which costs
-        // more than the stat itself on thousands of files.
         const QString path = info.absoluteFilePath();
-        struct stat status = {};
-        if (stat(QFile::encodeName(path).constData(), &status) != 0)
-            return { path, 0, 0 };
-        return { path, qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1000000,
-            qint64(status.st_size) };
+        return { path, FileIdentity::ofPath(path) };
     }
 
     // Whether a link leads to a folder already read or under way, or to one that holds it (a link to `/`),
@@ -118,7 +110,9 @@ private:
         m_reading.append(canonical);
 
         const QDir dir(path);
-        const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        // With the FIFOs, sockets and broken links too: the reader says why it skips such an item.
+        const QFileInfoList entries
+            = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
         QList<CalendarFileStamp> items;
         QStringList subfolders;
         for (const QFileInfo& entry : entries) {
@@ -126,7 +120,7 @@ private:
                 continue;
             if (entry.isDir())
                 subfolders.append(entry.absoluteFilePath());
-            else if (entry.isFile() && entry.suffix().compare(QLatin1String("ics"), Qt::CaseInsensitive) == 0)
+            else if (entry.suffix().compare(QLatin1String("ics"), Qt::CaseInsensitive) == 0)
                 items.append(stamp(entry));
         }
 

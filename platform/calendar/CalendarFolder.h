@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/files/FileIdentity.h"
+
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -11,8 +13,7 @@ namespace platform {
 struct CalendarFileStamp
 {
     QString path;
-    qint64 modifiedMSecs = 0;
-    qint64 size = 0;
+    FileIdentity identity;
 
     bool operator==(const CalendarFileStamp&) const = default;
 };

@@ -34,31 +34,32 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(
     const QString& root, const ICalendarFiles& previous, TimeZoneCache& zones, const CalendarFolder::Entering& entering)
 {
     TextPool texts;
-    const auto readFile = [&zones, &texts](const CalendarFileStamp& stamp) {
-        return std::make_shared<const ICalendarFile>(
-            ICalendarFile::read(stamp.path, stamp.modifiedMSecs, stamp.size, zones, texts));
+    const auto readFile = [&zones, &texts](const QString* path) {
+        return std::make_shared<const ICalendarFile>(ICalendarFile::read(*path, zones, texts));
     };
     CalendarFolder folder = CalendarFolder::scan(root, entering);
     ICalendarFiles files;
-    QList<CalendarFileStamp> changed;
+    // Into `folder`, which stays as it is until the files are read: on a first read every file is a changed one.
+    QList<const QString*> changed;
     for (const CalendarCollection& collection : std::as_const(folder.collections)) {
         for (const CalendarFileStamp& stamp : collection.files) {
             const auto known = previous.value(stamp.path);
-            if (known && known->modifiedMSecs == stamp.modifiedMSecs && known->size == stamp.size)
+            // A file that could not be read has no identity, and is tried again.
+            if (known && known->identity.isValid() && known->identity == stamp.identity)
                 files.insert(stamp.path, known);
             else
-                changed.append(stamp);
+                changed.append(&stamp.path);
         }
     }
     const QList<std::shared_ptr<const ICalendarFile>> parsed
         = changed.size() > 1 ? QtConcurrent::blockingMapped(changed, readFile) : [&] {
               QList<std::shared_ptr<const ICalendarFile>> one;
-              for (const CalendarFileStamp& stamp : std::as_const(changed))
-                  one.append(readFile(stamp));
+              for (const QString* path : std::as_const(changed))
+                  one.append(readFile(path));
               return one;
           }();
     for (qsizetype i = 0; i < changed.size(); ++i)
-        files.insert(changed.at(i).path, parsed.at(i));
+        files.insert(*changed.at(i), parsed.at(i));
     return std::shared_ptr<CalendarIndex>(new CalendarIndex(std::move(folder), std::move(files)));
 }
 
@@ -97,7 +98,8 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
         if (!file)
             continue;
         if (source.isSingleFile)
-            collection.calendar.title = file->calendarName.value_or(QFileInfo(stamp.path).completeBaseName());
+            collection.calendar.title
+                = file->calendarName.isEmpty() ? QFileInfo(stamp.path).completeBaseName() : file->calendarName;
         collection.hasEvents = collection.hasEvents || !file->events.isEmpty();
         collection.hasTasks = collection.hasTasks || !file->tasks.isEmpty();
 

@@ -1,10 +1,12 @@
 #include "platform/calendar/ICalendarFile.h"
 
+#include "platform/calendar/ICalendarParser.h"
 #include "platform/calendar/TextPool.h"
 #include "platform/calendar/TimeZoneCache.h"
 #include "platform/files/RegularFile.h"
 
 #include <QHash>
+#include <algorithm>
 #include <memory>
 
 namespace platform {
@@ -78,11 +80,11 @@ private:
 
     void readCalendar(icalcomponent* calendar)
     {
-        if (!file.calendarName) {
+        if (file.calendarName.isEmpty()) {
             for (icalproperty* p = icalcomponent_get_first_property(calendar, ICAL_X_PROPERTY); p;
                  p = icalcomponent_get_next_property(calendar, ICAL_X_PROPERTY)) {
                 if (qstrcmp(icalproperty_get_x_name(p), "X-WR-CALNAME") == 0) {
-                    file.calendarName = nonEmpty(icalproperty_get_x(p));
+                    file.calendarName = fromUtf8(icalproperty_get_x(p));
                     break;
                 }
             }
@@ -466,43 +468,25 @@ private:
     bool m_loggedUnknownZone = false;
 };
 
-// Real files nest three deep (a calendar, an event, its alarm); libical builds and frees its tree recursively, so
-// a file nesting far deeper would overflow the reading thread's stack.
-constexpr int maximumNesting = 10;
+// What libical's tree of a file and the events read from it take, against the file's size: some twelve times for
+// the tree of a file of plain events, with room to spare.
+constexpr qint64 memoryPerFileByte = 16;
 
-bool startsWithNoCase(QByteArrayView line, QByteArrayView prefix)
+// True when the memory available holds what reading a file of `size` bytes takes, or when that is not known.
+bool memoryHolds(qint64 size)
 {
-    return line.size() >= prefix.size() && qstrnicmp(line.data(), prefix.size(), prefix.data(), prefix.size()) == 0;
-}
-
-// Follows libical's reading of BEGIN and END lines, erring towards a deeper count: any line starting with BEGIN
-// opens a component; only a plain, unfolded END:NAME surely closes one. Lines end at CR or LF, as for libical.
-bool nestsTooDeep(const QByteArray& text)
-{
-    int depth = 0;
-    bool pendingEnd = false;
-    for (qsizetype start = 0; start < text.size();) {
-        qsizetype end = start;
-        while (end < text.size() && text.at(end) != '\r' && text.at(end) != '\n')
-            ++end;
-        const QByteArrayView line(text.constData() + start, end - start);
-        start = end + 1;
-        if (line.isEmpty())
-            continue;
-        if (line.front() == ' ' || line.front() == '\t') {
-            // A folded END line may read as something else once unfolded.
-            pendingEnd = false;
-            continue;
+    const std::optional<QByteArray> info = RegularFile::read(QStringLiteral("/proc/meminfo"), 64 * 1024);
+    if (!info)
+        return true;
+    constexpr QByteArrayView name = "MemAvailable:";
+    for (const QByteArray& line : info->split('\n')) {
+        if (line.startsWith(name)) {
+            bool ok = false;
+            const qint64 kilobytes = line.sliced(name.size()).trimmed().split(' ').value(0).toLongLong(&ok);
+            return !ok || size <= kilobytes * 1024 / memoryPerFileByte;
         }
-        if (pendingEnd && depth > 0)
-            --depth;
-        pendingEnd = false;
-        if (startsWithNoCase(line, "END:"))
-            pendingEnd = true;
-        else if (startsWithNoCase(line, "BEGIN") && ++depth > maximumNesting)
-            return true;
     }
-    return false;
+    return true;
 }
 
 // Calendar files should be UTF-8; a file that is not is read as Latin-1 rather than garbled or refused.
@@ -521,42 +505,45 @@ Date ICalendarEvent::endFor(const CalendarTime& occurrenceStart) const
     return occurrenceStart.addingDays(durationDays).toDate().addingSeconds(double(durationSeconds));
 }
 
-ICalendarFile ICalendarFile::read(
-    const QString& path, qint64 modifiedMSecs, qint64 size, TimeZoneCache& zones, TextPool& texts)
+ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, TextPool& texts)
 {
+    RegularFile file(path);
+    const qint64 size = file.identity().size;
     ICalendarFile result;
-    if (size <= maximumSize) {
-        if (const std::optional<QByteArray> data = RegularFile::read(path, maximumSize))
-            result = parse(*data, zones, texts, path);
+    if (!file.isOpen()) {
+        qWarning("Skipped the calendar file %s: %s", qUtf8Printable(path), qUtf8Printable(file.errorString()));
+    } else if (size > alwaysReadSize && !memoryHolds(size)) {
+        qWarning("Skipped the calendar file %s: reading its %lld bytes takes more memory than is available",
+            qUtf8Printable(path), static_cast<long long>(size));
+    } else if (const std::optional<QByteArray> data = file.readAll(std::max(size, alwaysReadSize))) {
+        result = parse(*data, zones, texts, path);
+    } else {
+        // Most likely caught while it was written: without an identity, it is read again with the next change.
+        qWarning("Skipped the calendar file %s: it could not be read to its end", qUtf8Printable(path));
+        return result;
     }
-    result.modifiedMSecs = modifiedMSecs;
-    result.size = size;
+    result.identity = file.identity();
     return result;
 }
 
 ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path)
 {
-    // A malformed file must never abort the program from inside libical.
-    static const bool errorsNotFatal = [] {
-        icalerror_set_errors_are_fatal(0);
-        return true;
-    }();
-    Q_UNUSED(errorsNotFatal);
     ICalendarFile result;
     // A NUL would end libical's reading early; nothing after it could be a calendar anyway.
     const qsizetype nul = data.indexOf('\0');
     const QByteArray text = asUtf8(nul < 0 ? data : data.left(nul));
-    if (nestsTooDeep(text)) {
+    std::optional<ICalendarParser::Tree> root = ICalendarParser::parse(text);
+    if (!root) {
         qWarning("Skipped the calendar file %s: its components are nested more than %d deep", qUtf8Printable(path),
-            maximumNesting);
+            ICalendarParser::maximumNesting);
         return result;
     }
-    std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)> root(
-        icalparser_parse_string(text.constData()), &icalcomponent_free);
-    if (!root)
+    if (!*root) {
+        qWarning("Skipped the calendar file %s: it holds no iCalendar component", qUtf8Printable(path));
         return result;
+    }
     ComponentReader reader(result, zones, texts);
-    reader.readRoot(root.get());
+    reader.readRoot(root->get());
     // Grown one by one, a file's single event would have room for nearly two: thousands of files add up.
     result.events.squeeze();
     result.tasks.squeeze();

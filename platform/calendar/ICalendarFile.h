@@ -4,6 +4,7 @@
 #include "platform/calendar/Participant.h"
 #include "platform/calendar/RecurrenceRule.h"
 #include "platform/calendar/StoredRule.h"
+#include "platform/files/FileIdentity.h"
 
 #include <QList>
 #include <QString>
@@ -67,21 +68,21 @@ struct ICalendarTask
     bool isIncomplete = true;
 };
 
-// What one .ics file holds. Files that cannot be read or parsed hold nothing.
+// What one .ics file holds. Files that cannot be read or parsed hold nothing, and say why in the log.
 struct ICalendarFile
 {
-    // Larger files are skipped: nobody's calendar item is this big, and parsing one would stall the reader.
-    static constexpr qint64 maximumSize = 32 * 1024 * 1024;
+    // A file up to this size is always read; a larger one when the memory available holds what reading it takes.
+    static constexpr qint64 alwaysReadSize = 32 * 1024 * 1024;
 
-    qint64 modifiedMSecs = 0;
-    qint64 size = 0;
-    std::optional<QString> calendarName;
+    // Of the version read; invalid when the file could not be read, so that it is tried again.
+    FileIdentity identity;
+    // Empty when the file names none.
+    QString calendarName;
     QList<ICalendarEvent> events;
     QList<ICalendarTask> tasks;
 
     // Texts that repeat from file to file are shared through `texts`.
-    static ICalendarFile read(
-        const QString& path, qint64 modifiedMSecs, qint64 size, TimeZoneCache& zones, TextPool& texts);
+    static ICalendarFile read(const QString& path, TimeZoneCache& zones, TextPool& texts);
     // `path` only names the file in what is logged.
     static ICalendarFile parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path = {});
 };

@@ -286,14 +286,12 @@ FolderKeyValueStore::Entries FolderKeyValueStore::merged() const
 }
 
 FolderKeyValueStore::PeerRead FolderKeyValueStore::readPeerFile(
-    const QString& path, const FileStamp* previous, const Decoders& decoders)
+    const QString& path, const FileIdentity* previous, const Decoders& decoders)
 {
     RegularFile file(path);
     if (!file.isOpen())
         return {};
-    const struct stat& status = file.status();
-    const FileStamp stamp = { qint64(status.st_size),
-        qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec, quint64(status.st_ino) };
+    const FileIdentity stamp = file.identity();
     if (previous && *previous == stamp)
         return {};
     if (stamp.size > maximumPeerFileSize) {
@@ -310,7 +308,7 @@ FolderKeyValueStore::PeerRead FolderKeyValueStore::readPeerFile(
 }
 
 FolderKeyValueStore::FolderRead FolderKeyValueStore::readFolder(const QString& folder, const QString& ownFileName,
-    const std::map<QString, FileStamp>& previous, const Decoders& decoders)
+    const std::map<QString, FileIdentity>& previous, const Decoders& decoders)
 {
     FolderRead read;
     // Hidden files are the partial downloads of synchronisation tools; QSaveFile's own are not `*.json`.
@@ -393,7 +391,7 @@ void FolderKeyValueStore::refresh()
     }
     m_isReading = true;
     m_readAgain = false;
-    std::map<QString, FileStamp> stamps;
+    std::map<QString, FileIdentity> stamps;
     for (const auto& [name, file] : m_others)
         stamps.emplace(name, file.stamp);
     m_reading.setFuture(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/cloud/UbiquitousKeyValueStore.h"
+#include "platform/files/FileIdentity.h"
 
 #include <QFileSystemWatcher>
 #include <QFutureWatcher>
@@ -67,23 +68,16 @@ private:
     };
     using Entries = std::map<QString, Entry>;
     using Decoders = std::map<QString, Decoder>;
-    // Which version of a file was read: an atomic replacement changes the inode.
-    struct FileStamp
-    {
-        qint64 size = 0;
-        qint64 modifiedNs = 0;
-        quint64 inode = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
     struct PeerFile
     {
-        FileStamp stamp;
+        // Which version of the file was read.
+        FileIdentity stamp;
         Entries entries;
     };
     // What a worker found in one peer file; what it leaves absent stays as it was.
     struct PeerRead
     {
-        std::optional<FileStamp> stamp;
+        std::optional<FileIdentity> stamp;
         std::optional<Entries> entries;
     };
     struct FolderRead
@@ -104,9 +98,9 @@ private:
     const Entry* latest(const QString& key) const;
     Entries merged() const;
     // These two run on the worker: they read the files only when they are not the version `previous` holds.
-    static PeerRead readPeerFile(const QString& path, const FileStamp* previous, const Decoders& decoders);
+    static PeerRead readPeerFile(const QString& path, const FileIdentity* previous, const Decoders& decoders);
     static FolderRead readFolder(const QString& folder, const QString& ownFileName,
-        const std::map<QString, FileStamp>& previous, const Decoders& decoders);
+        const std::map<QString, FileIdentity>& previous, const Decoders& decoders);
     // The keys whose value it changed.
     QStringList applyFolderRead(FolderRead read);
     // True when it put a watch on a file.

@@ -1,6 +1,7 @@
 #include "platform/files/RegularFile.h"
 
 #include <QFile>
+#include <QtGlobal>
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -8,23 +9,44 @@
 
 namespace platform {
 
+namespace {
+
+QString notRegular()
+{
+    return QStringLiteral("it is not a regular file");
+}
+
+} // namespace
+
 RegularFile::RegularFile(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
     // Looked at first so that a device is never opened at all; checked again on what was opened, since
     // the path may name something else by then.
     struct stat before = {};
-    if (::stat(name.constData(), &before) != 0 || !S_ISREG(before.st_mode))
+    if (::stat(name.constData(), &before) != 0) {
+        m_errorString = qt_error_string(errno);
         return;
+    }
+    if (!S_ISREG(before.st_mode)) {
+        m_identity = FileIdentity::of(before);
+        m_errorString = notRegular();
+        return;
+    }
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        m_errorString = qt_error_string(errno);
         return;
+    }
     if (::fstat(fd, &m_status) != 0 || !S_ISREG(m_status.st_mode)) {
+        m_errorString = notRegular();
+        m_status = {};
         ::close(fd);
         return;
     }
     m_fd = fd;
+    m_identity = FileIdentity::of(m_status);
 }
 
 RegularFile::~RegularFile()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/files/FileIdentity.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -19,8 +21,11 @@ public:
     RegularFile& operator=(const RegularFile&) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
-    // Of the file that was opened, not of whatever the path names by now.
-    const struct stat& status() const { return m_status; }
+    // Of the file that was opened, not of whatever the path names by now; when the path names no regular file,
+    // of what it names, which stays unreadable until it changes. Invalid when nothing could be looked at.
+    const FileIdentity& identity() const { return m_identity; }
+    // Why the file is not open, for a log line.
+    const QString& errorString() const { return m_errorString; }
     // Absent when the file is not open, cannot be read or holds more than `maximumSize` bytes.
     std::optional<QByteArray> readAll(qint64 maximumSize);
     // Its first `size` bytes at most; absent when the file is not open or cannot be read.
@@ -32,6 +37,8 @@ public:
 private:
     int m_fd = -1;
     struct stat m_status = {};
+    FileIdentity m_identity;
+    QString m_errorString;
 };
 
 } // namespace platform

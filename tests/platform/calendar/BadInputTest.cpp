@@ -1,5 +1,6 @@
 #include "CalendarTestFiles.h"
 #include "MainThreadWatch.h"
+#include "WarningLog.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -144,15 +145,9 @@ TEST_F(BadInputTest, ReadsBytesThatAreNotUtf8AsLatin1)
     EXPECT_EQ(events[0].title, QString::fromUtf8("Caf\u00e9 \u00ff"));
 }
 
-TEST_F(BadInputTest, SkipsHugeUnreadableAndLoopingFiles)
+TEST_F(BadInputTest, SkipsUnreadableAndLoopingFiles)
 {
     write("cal/good.ics", goodEvent);
-    // Past the size limit; libical would otherwise spend its time on it.
-    QByteArray huge = "BEGIN:VCALENDAR\r\n";
-    const QByteArray item = "BEGIN:VEVENT\r\nUID:x\r\nSUMMARY:Huge\r\nDTSTART:20260401T100000Z\r\nEND:VEVENT\r\n";
-    while (huge.size() <= ICalendarFile::maximumSize)
-        huge += item;
-    writeBytes("cal/huge.ics", huge + "END:VCALENDAR\r\n");
     write("cal/locked.ics", goodEvent);
     ASSERT_TRUE(QFile::setPermissions(root + "/cal/locked.ics", QFileDevice::Permissions()));
     ASSERT_EQ(mkfifo(QFile::encodeName(root + "/cal/pipe.ics").constData(), 0600), 0);
@@ -167,4 +162,58 @@ TEST_F(BadInputTest, SkipsHugeUnreadableAndLoopingFiles)
     EXPECT_EQ(titlesOf(events), expected);
     for (const StoreCalendar& calendar : store.calendars(EntityType::event))
         EXPECT_FALSE(calendar.identifier.contains("loop") || calendar.identifier.contains("up/"));
+}
+
+TEST_F(BadInputTest, ReadsACalendarFileOfFortyMebibytes)
+{
+    // A single-file export of a long work calendar: everything but its last event lies years back.
+    write("cal/good.ics", goodEvent);
+    QByteArray text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//tests//EN\r\n";
+    const QByteArray notes = "DESCRIPTION:" + QByteArray(400, 'n') + "\r\n";
+    for (int i = 0; text.size() < 40 * 1024 * 1024; ++i) {
+        text += "BEGIN:VEVENT\r\nUID:past-" + QByteArray::number(i) + "\r\nSUMMARY:Past\r\n" + notes
+            + "DTSTART:20200101T100000Z\r\nEND:VEVENT\r\n";
+    }
+    text += "BEGIN:VEVENT\r\nUID:last\r\nSUMMARY:Last of many\r\nDTSTART:20260401T120000Z\r\nEND:VEVENT\r\n"
+            "END:VCALENDAR\r\n";
+    ASSERT_GT(text.size(), ICalendarFile::alwaysReadSize);
+    writeBytes("cal/export.ics", text);
+
+    WarningLog log;
+    ICalendarStore store;
+    const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+    EXPECT_EQ(titlesOf(events), QStringList({ "Good", "Last of many" }));
+    EXPECT_TRUE(log.linesWith("export.ics").isEmpty());
+}
+
+TEST_F(BadInputTest, EverySkippedFileLeavesOneLineNamingItAndWhy)
+{
+    write("cal/good.ics", goodEvent);
+    {
+        // More than any machine's memory holds the tree of; sparse, it takes no room on the disk.
+        QFile vast(root + "/cal/vast.ics");
+        ASSERT_TRUE(vast.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(vast.resize(qint64(1) << 40));
+    }
+    QByteArray deep = "BEGIN:VCALENDAR\r\n";
+    for (int i = 0; i < 20; ++i)
+        deep += "BEGIN:VEVENT\r\n";
+    writeBytes("cal/deep.ics", deep + "DTSTART:20260401T100000Z\r\n" + QByteArray("END:VEVENT\r\n").repeated(20));
+    writeBytes("cal/garbage.ics", "this is no calendar\r\n");
+    ASSERT_EQ(mkfifo(QFile::encodeName(root + "/cal/pipe.ics").constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(root + "/cal/gone", root + "/cal/dangling.ics"));
+
+    WarningLog log;
+    ICalendarStore store;
+    const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+    EXPECT_EQ(titlesOf(events), QStringList({ "Good" }));
+    const std::pair<const char*, const char*> skipped[] = { { "vast.ics", "takes more memory than is available" },
+        { "deep.ics", "nested more than 10 deep" }, { "garbage.ics", "holds no iCalendar component" },
+        { "pipe.ics", "not a regular file" }, { "dangling.ics", "No such file or directory" } };
+    for (const auto& [name, reason] : skipped) {
+        const QStringList lines = log.linesWith(QString("/cal/%1: ").arg(name));
+        ASSERT_EQ(lines.size(), 1) << name;
+        EXPECT_TRUE(lines.first().contains(reason)) << lines.first().toStdString();
+    }
+    EXPECT_TRUE(log.linesWith("good.ics").isEmpty());
 }

@@ -2,6 +2,7 @@
 // program: each bad file is skipped alone and the main thread keeps running.
 #include "CalendarTestFiles.h"
 #include "MainThreadWatch.h"
+#include "WarningLog.h"
 
 #include <QSignalSpy>
 #include <sys/stat.h>
@@ -11,11 +12,13 @@ using namespace platform;
 
 namespace {
 
-QByteArray nested(int depth, const QByteArray& lineEnd)
+// A calendar of `depth` events one in the other, after the items of `first`.
+QByteArray nested(
+    int depth, const QByteArray& lineEnd, const QByteArray& begin = "BEGIN:VEVENT", const QByteArray& first = {})
 {
-    QByteArray text = "BEGIN:VCALENDAR" + lineEnd;
+    QByteArray text = "BEGIN:VCALENDAR" + lineEnd + first;
     for (int i = 0; i < depth; ++i)
-        text += "BEGIN:VEVENT" + lineEnd;
+        text += begin + lineEnd;
     text += "UID:deep" + lineEnd + "DTSTART:20260401T100000Z" + lineEnd + "SUMMARY:Deep" + lineEnd;
     for (int i = 0; i < depth; ++i)
         text += "END:VEVENT" + lineEnd;
@@ -50,10 +53,13 @@ TEST_F(HostileFolderTest, SkipsOnlyTheFileWhoseComponentsNestTooDeep)
     writeBytes("cal/deep.ics", nested(300000, "\r\n"));
     // libical ends lines at a bare CR as well, and reads BEGIN and END in any case.
     writeBytes("cal/deep-cr.ics", nested(20000, "\r").toLower());
-    // Closing lines that libical does not count as closing must not hide the depth.
-    QByteArray sneaky = "BEGIN:VCALENDAR\r\n";
+    // Lines that look like closing ones but that libical does not count as such must not hide the depth: an END
+    // without its colon, one after an empty line that ends in a bare LF (so that it is no folded line), another
+    // name.
+    QByteArray sneaky = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:sneaky\r\nSUMMARY:Sneaky\r\n"
+                        "DTSTART:20260401T100000Z\r\nEND:VEVENT\r\n";
     for (int i = 0; i < 20000; ++i)
-        sneaky += "BEGIN:VEVENT\r\nEND:VEV\r\n ENT:X\r\nEND\r\n";
+        sneaky += "BEGIN:VEVENT\r\nEND\r\n\n END:VEVENT\r\nX-END:VEVENT\r\n";
     writeBytes("cal/sneaky.ics", sneaky);
     // An alarm inside an event inside the calendar is as deep as real files go.
     write("cal/alarm.ics",
@@ -64,6 +70,52 @@ TEST_F(HostileFolderTest, SkipsOnlyTheFileWhoseComponentsNestTooDeep)
     waitForFirstRead(store);
     const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
     EXPECT_EQ(titlesOf(events), QStringList({ "Good", "With alarm" }));
+}
+
+TEST_F(HostileFolderTest, ABeginSplitByAFoldStillOpensAComponent)
+{
+    write("cal/good.ics", goodEvent);
+    // 300,000 levels whose BEGIN lines libical joins again: freeing their tree overflowed the reading thread's
+    // stack at every start.
+    writeBytes("cal/folded.ics", nested(300000, "\r\n", "BEG\r\n IN:VEVENT"));
+    // Folded after a bare LF or CR, by a tab, in lower case, with white space before the colon: each opens.
+    // Each begins with an event that shows unless the file is skipped.
+    const QByteArray event = "BEGIN:VEVENT\nUID:shallow\nSUMMARY:Shown were it not skipped\n"
+                             "DTSTART:20260401T120000Z\nEND:VEVENT\n";
+    writeBytes("cal/folded-lf.ics", nested(20000, "\n", "BEG\n IN:VEVENT", event));
+    writeBytes("cal/folded-cr.ics", nested(20000, "\r", "beg\r\tin;x=1:vevent", QByteArray(event).replace('\n', '\r')));
+    writeBytes("cal/spaced.ics", nested(20000, "\r\n", "BEGIN \t:VEVENT", QByteArray(event).replace("\n", "\r\n")));
+
+    WarningLog log;
+    ICalendarStore store;
+    const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+    EXPECT_EQ(titlesOf(events), QStringList({ "Good" }));
+    for (const char* name : { "folded.ics", "folded-lf.ics", "folded-cr.ics", "spaced.ics" })
+        EXPECT_EQ(log.linesWith(QString("/cal/%1: its components are nested").arg(name)).size(), 1) << name;
+}
+
+TEST_F(HostileFolderTest, AnEndSplitByAFoldStillClosesItsComponent)
+{
+    // Twelve events one after the other, which libical reads side by side: none of them is nested, whatever
+    // way their END lines are written.
+    const QByteArray ends[] = { "END:VEVEN\r\n T", "END:VEVENT\r\n ", "E\r\n\tND:VEVENT", "END \t:VEVENT",
+        "end;x=1:vevent", "END:VEVENT\r\n \r\n " };
+    QByteArray text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//tests//EN\r\n";
+    for (int i = 0; i < 12; ++i) {
+        text += QStringLiteral("BEGIN:VEVENT\r\nUID:item-%1\r\nSUMMARY:Item %1\r\nDTSTART:20260401T%20000Z\r\n")
+                    .arg(i)
+                    .arg(8 + i, 2, 10, QLatin1Char('0'))
+                    .toUtf8();
+        text += ends[i % std::size(ends)] + "\r\n";
+    }
+    writeBytes("cal/folded-ends.ics", text + "END:VCALENDAR\r\n");
+
+    WarningLog log;
+    ICalendarStore store;
+    const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
+    EXPECT_EQ(events.size(), 12);
+    EXPECT_TRUE(log.linesWith("folded-ends.ics").isEmpty())
+        << log.linesWith("folded-ends.ics").join('\n').toStdString();
 }
 
 TEST_F(HostileFolderTest, FifosInTheFolderNeverHoldTheRead)

@@ -1,4 +1,5 @@
 #include "CalendarTestFiles.h"
+#include "WarningLog.h"
 
 #include <QCoro/QCoroTask>
 #include <QSemaphore>
@@ -6,7 +7,11 @@
 #include <QTest>
 #include <QThreadPool>
 #include <atomic>
+#include <csignal>
 #include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -406,22 +411,68 @@ TEST_F(ICalendarStoreTest, AFirstReadOnOneThreadOrOnAllFindsTheSame)
     EXPECT_EQ(single.reminders, all.reminders);
 }
 
-TEST_F(ICalendarStoreTest, ResetKeepsWhatIsParsedAndUnchanged)
+TEST_F(ICalendarStoreTest, ReadsAgainAFileReplacedByOneOfTheSameSizeAndTimes)
 {
-    write("cal/a.ics", "BEGIN:VEVENT\nUID:a\nSUMMARY:Original\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
-    const QString path = root + "/cal/a.ics";
-    ICalendarStore store;
-    ASSERT_TRUE(eventTitled(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") }), "Original"));
+    const auto item = [](const char* uid, const char* title) {
+        return QStringLiteral("BEGIN:VEVENT\nUID:%1\nSUMMARY:%2\nDTSTART:20260401T100000Z\nEND:VEVENT\n")
+            .arg(QLatin1String(uid), QLatin1String(title));
+    };
+    write("cal/in-place.ics", item("a", "Before"));
+    write("cal/renamed.ics", item("b", "Before"));
+    write("cal/leased.ics", item("c", "Leased"));
+    const auto statusOf = [this](const char* name) {
+        struct stat status = {};
+        EXPECT_EQ(stat(QFile::encodeName(root + "/cal/" + name).constData(), &status), 0);
+        return status;
+    };
+    // Gives `name` the modification time of `status`, as cp -p and rsync -a do.
+    const auto keepTime = [this](const char* name, const struct stat& status) {
+        const struct timespec times[2] = { status.st_atim, status.st_mtim };
+        ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(root + "/cal/" + name).constData(), times, 0), 0);
+    };
+    // A read that fails: while a file server holds a lease on the file, opening it without waiting fails.
+    const sighandler_t previousHandler = signal(SIGIO, SIG_IGN);
+    const int leaseHolder = open(QFile::encodeName(root + "/cal/leased.ics").constData(), O_RDONLY);
+    ASSERT_GE(leaseHolder, 0);
+    ASSERT_EQ(fcntl(leaseHolder, F_SETLEASE, F_WRLCK), 0);
 
-    // Same size and modification time: the store has no reason to read the file again.
-    const QDateTime modified = QFileInfo(path).lastModified();
-    write("cal/a.ics", "BEGIN:VEVENT\nUID:a\nSUMMARY:Replaced\nDTSTART:20260401T100000Z\nEND:VEVENT\n");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
-    file.close();
+    const Date from = berlin(2026, 4, 1);
+    const Date to = berlin(2026, 4, 2);
+    WarningLog log;
+    ICalendarStore store;
+    ASSERT_EQ(titlesOf(store.events(from, to, { calendar("cal") })), QStringList({ "Before", "Before" }));
+    EXPECT_EQ(log.linesWith("/cal/leased.ics: Resource temporarily unavailable").size(), 1);
+
+    const struct stat inPlace = statusOf("in-place.ics");
+    const struct stat renamed = statusOf("renamed.ics");
+    const struct stat leased = statusOf("leased.ics");
+    // The file system's clock moves in steps of some milliseconds: a write now gets a change time of its own.
+    QTest::qWait(30);
+    // Written over in place, then given its old time back.
+    write("cal/in-place.ics", item("a", "Beyond"));
+    keepTime("in-place.ics", inPlace);
+    // A new file of the same size and time put in its place.
+    write("cal/.part-renamed.ics", item("b", "Beyond"));
+    keepTime(".part-renamed.ics", renamed);
+    ASSERT_EQ(rename(QFile::encodeName(root + "/cal/.part-renamed.ics").constData(),
+                  QFile::encodeName(root + "/cal/renamed.ics").constData()),
+        0);
+    // The lease let go: the file is as it was when its read failed.
+    ASSERT_EQ(fcntl(leaseHolder, F_SETLEASE, F_UNLCK), 0);
+    close(leaseHolder);
+    signal(SIGIO, previousHandler);
+    for (const auto& [name, before] : { std::pair { "in-place.ics", inPlace }, std::pair { "renamed.ics", renamed },
+             std::pair { "leased.ics", leased } }) {
+        const struct stat after = statusOf(name);
+        ASSERT_EQ(after.st_size, before.st_size) << name;
+        ASSERT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec) << name;
+        ASSERT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec) << name;
+    }
+
     store.reset();
-    EXPECT_TRUE(eventTitled(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") }), "Original"));
+    const QStringList expected { "Beyond", "Beyond", "Leased" };
+    EXPECT_TRUE(eventually([&] { return titlesOf(store.events(from, to, { calendar("cal") })) == expected; }))
+        << titlesOf(store.events(from, to, { calendar("cal") })).join(", ").toStdString();
 }
 
 TEST_F(ICalendarStoreTest, RemembersGivenAccessInItsOwnFile)

@@ -1,0 +1,118 @@
+#include "platform/calendar/ICalendarParser.h"
+
+#include <QByteArray>
+#include <algorithm>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+// The text still to be read.
+struct TextSource
+{
+    const char* position;
+    const char* end;
+    // Null when the text has no LF at all.
+    const char* lastLineFeed;
+};
+
+// Hands libical the text as its own string reader does: a line ends at LF, and once no LF is left, at CR,
+// which is then passed on as an LF so that libical joins folded lines after it too. A line longer than
+// libical's buffer comes in pieces, which libical puts together again.
+char* nextPiece(char* out, size_t size, void* data)
+{
+    TextSource& source = *static_cast<TextSource*>(data);
+    if (source.position == source.end || size < 2)
+        return nullptr;
+    const size_t window = std::min(size_t(source.end - source.position), size - 1);
+    const bool endsAtReturn = !source.lastLineFeed || source.position > source.lastLineFeed;
+    const auto* lineEnd = static_cast<const char*>(std::memchr(source.position, endsAtReturn ? '\r' : '\n', window));
+    const size_t length = lineEnd ? size_t(lineEnd - source.position) + 1 : window;
+    std::memcpy(out, source.position, length);
+    if (lineEnd && endsAtReturn)
+        out[length - 1] = '\n';
+    out[length] = '\0';
+    source.position += length;
+    return out;
+}
+
+enum class Marker { none, begin, end };
+
+// libical takes a line's name up to its first ':' or ';' and drops the white space at the name's end: then
+// "BEGIN" and "END", in any case, open and close a component, whatever follows.
+Marker markerOf(const char* line)
+{
+    const auto named = [line](const char* name, size_t size) {
+        if (qstrnicmp(line, name, size) != 0)
+            return false;
+        const char* rest = line + size;
+        while (*rest == ' ' || *rest == '\t' || *rest == '\v' || *rest == '\f' || *rest == '\r')
+            ++rest;
+        return *rest == ':' || *rest == ';';
+    };
+    if (named("BEGIN", 5))
+        return Marker::begin;
+    if (named("END", 3))
+        return Marker::end;
+    return Marker::none;
+}
+
+// What libical's own parse makes of a text of several top-level components.
+ICalendarParser::Tree adding(ICalendarParser::Tree root, icalcomponent* component)
+{
+    if (!root)
+        return ICalendarParser::Tree(component, &icalcomponent_free);
+    if (icalcomponent_isa(root.get()) != ICAL_XROOT_COMPONENT) {
+        ICalendarParser::Tree container(icalcomponent_new(ICAL_XROOT_COMPONENT), &icalcomponent_free);
+        icalcomponent_add_component(container.get(), root.release());
+        root = std::move(container);
+    }
+    icalcomponent_add_component(root.get(), component);
+    return root;
+}
+
+} // namespace
+
+std::optional<ICalendarParser::Tree> ICalendarParser::parse(QByteArrayView text)
+{
+    // A malformed file must never abort the program from inside libical.
+    static const bool errorsNotFatal = [] {
+        icalerror_set_errors_are_fatal(0);
+        return true;
+    }();
+    Q_UNUSED(errorsNotFatal);
+
+    const qsizetype nul = text.indexOf('\0');
+    if (nul >= 0)
+        text = text.first(nul);
+    const qsizetype lastLineFeed = text.lastIndexOf('\n');
+    TextSource source { text.data(), text.data() + text.size(),
+        lastLineFeed < 0 ? nullptr : text.data() + lastLineFeed };
+    const std::unique_ptr<icalparser, decltype(&icalparser_free)> parser(icalparser_new(), &icalparser_free);
+    icalparser_set_gen_data(parser.get(), &source);
+
+    Tree root(nullptr, &icalcomponent_free);
+    // Components libical holds open: an END with none open is one it ignores.
+    int depth = 0;
+    while (char* read = icalparser_get_line(parser.get(), &nextPiece)) {
+        const std::unique_ptr<char, decltype(&icalmemory_free_buffer)> line(read, &icalmemory_free_buffer);
+        switch (markerOf(line.get())) {
+        case Marker::begin:
+            // Those open so far are freed one by one, never as one deep tree.
+            if (++depth > maximumNesting)
+                return std::nullopt;
+            break;
+        case Marker::end:
+            depth = std::max(depth - 1, 0);
+            break;
+        case Marker::none:
+            break;
+        }
+        if (icalcomponent* component = icalparser_add_line(parser.get(), line.get()))
+            root = adding(std::move(root), component);
+    }
+    return root;
+}
+
+} // namespace platform
