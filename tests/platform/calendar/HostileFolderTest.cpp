@@ -88,6 +88,7 @@ TEST_F(HostileFolderTest, ABeginSplitByAFoldStillOpensAComponent)
 
     WarningLog log;
     ICalendarStore store;
+    waitForFirstRead(store);
     const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
     EXPECT_EQ(titlesOf(events), QStringList({ "Good" }));
     for (const char* name : { "folded.ics", "folded-lf.ics", "folded-cr.ics", "spaced.ics" })
@@ -112,6 +113,7 @@ TEST_F(HostileFolderTest, AnEndSplitByAFoldStillClosesItsComponent)
 
     WarningLog log;
     ICalendarStore store;
+    waitForFirstRead(store);
     const QList<StoreEvent> events = store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") });
     EXPECT_EQ(events.size(), 12);
     EXPECT_TRUE(log.linesWith("folded-ends.ics").isEmpty())
