@@ -16,9 +16,7 @@ start_two_monitor_xvnc 71 79
 start_window_manager
 
 # --- a time zone in which it is about nine in the morning, and twenty meetings from ten ---
-offset=$(((9 - 10#$(date -u +%H) + 24) % 24))
-[ $offset -le 14 ] || offset=$((offset - 24))
-if [ $offset -gt 0 ]; then tz=Etc/GMT-$offset; elif [ $offset -lt 0 ]; then tz=Etc/GMT+$((-offset)); else tz=Etc/GMT; fi
+tz=$(morning_zone)
 dir=$work
 make_private_folders "$dir"
 install_stand_in_opener "$dir"

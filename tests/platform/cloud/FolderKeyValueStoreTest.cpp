@@ -1,5 +1,6 @@
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "platform/time/TestClock.h"
+#include "tests/support/WithoutPrivileges.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,11 +13,8 @@
 #include <QThread>
 #include <QTimeZone>
 #include <atomic>
-#include <functional>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using platform::Date;
 using platform::FolderKeyValueStore;
@@ -438,20 +436,6 @@ TEST_F(FolderKeyValueStoreTest, DamagedOwnFileIsSetAsideNotOverwritten)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("damaged"));
     EXPECT_EQ(store(QStringLiteral("bob"))->data(QStringLiteral("k")), QByteArray("new"));
-}
-
-// Runs `check` where file permissions hold: in a child process that gives up root, when the test runs as root.
-bool holdsWithoutPrivileges(const std::function<bool()>& check)
-{
-    if (geteuid() != 0)
-        return check();
-    const pid_t child = fork();
-    if (child == 0) {
-        const uid_t nobody = 65534;
-        _exit(setgid(nobody) == 0 && setuid(nobody) == 0 && check() ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 TEST_F(FolderKeyValueStoreTest, OwnFileThatCannotBeReadIsSetAsideNotOverwritten)

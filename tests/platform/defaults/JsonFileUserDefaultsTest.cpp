@@ -1,4 +1,5 @@
 #include "platform/defaults/JsonFileUserDefaults.h"
+#include "tests/support/WithoutPrivileges.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -67,22 +68,24 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
-    static bool waitUntilStopped(pid_t pid)
+    // The state /proc gives the process once it stopped, or the last one seen when it did not stop in time.
+    static char stateOnceStopped(pid_t pid)
     {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        char state = '?';
         // A loaded machine can take seconds to stop a process.
         QDeadlineTimer deadline(30'000);
-        while (!deadline.hasExpired()) {
+        while (state != 'T' && !deadline.hasExpired()) {
             if (!stat.open(QIODevice::ReadOnly))
-                return false;
+                return state;
             const QByteArray line = stat.readAll();
             stat.close();
             const qsizetype end = line.lastIndexOf(')');
-            if (end >= 0 && line.mid(end + 2, 1) == "T")
-                return true;
+            if (end >= 0 && end + 2 < line.size())
+                state = line.at(end + 2);
             QThread::usleep(100);
         }
-        return false;
+        return state;
     }
 
     QTemporaryDir m_dir;
@@ -189,20 +192,6 @@ TEST_F(JsonFileUserDefaultsTest, BrokenFileIsKeptAsideAndReadsAsEmpty)
         EXPECT_TRUE(JsonFileUserDefaults(path()).boolForKey(QStringLiteral("fresh")));
         EXPECT_EQ(readFile(asidePath), broken);
     }
-}
-
-// Runs `check` where file permissions hold: in a child process that gives up root, when the test runs as root.
-bool holdsWithoutPrivileges(const std::function<bool()>& check)
-{
-    if (geteuid() != 0)
-        return check();
-    const pid_t child = fork();
-    if (child == 0) {
-        const uid_t nobody = 65534;
-        _exit(setgid(nobody) == 0 && setuid(nobody) == 0 && check() ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 int warningsSeen = 0;
@@ -345,7 +334,7 @@ TEST_F(JsonFileUserDefaultsTest, KillDuringWriteLeavesAWholeFile)
     for (int pause = 0; pause < 200; ++pause) {
         QThread::usleep(QRandomGenerator::global()->bounded(2000));
         ASSERT_EQ(::kill(pid, SIGSTOP), 0);
-        ASSERT_TRUE(waitUntilStopped(pid));
+        ASSERT_EQ(stateOnceStopped(pid), 'T') << "pause " << pause;
         ASSERT_TRUE(holdsAWholeWrite()) << "pause " << pause;
         ASSERT_EQ(::kill(pid, SIGCONT), 0);
     }
