@@ -12,7 +12,6 @@
 #include "tolvar/menubar/QuickPanelController.h"
 #include "tolvar/menubar/QuickPanelWindow.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <benchmark/benchmark.h>
 
@@ -90,7 +89,8 @@ void trayPanelFirstOpening(benchmark::State& state)
     Bench bench;
     for (auto _ : state) {
         state.PauseTiming();
-        auto app = std::make_unique<TolvarApp>(*bench.model, bench.activationPolicy, [&bench] { return bench.content(nullptr); });
+        auto app = std::make_unique<TolvarApp>(
+            *bench.model, bench.activationPolicy, [&bench] { return bench.content(nullptr); });
         state.ResumeTiming();
         app->togglePanel();
         bench.waitForPaint();
@@ -139,14 +139,3 @@ void quickPanelOpening(benchmark::State& state)
 BENCHMARK(quickPanelOpening)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -4,7 +4,6 @@
 #include "platform/activity/MemoryProcessActivity.h"
 #include "tolvar/reminders/ReminderScheduler.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 using namespace appmodeltest;
@@ -80,13 +79,3 @@ void schedulerTick(benchmark::State& state)
 BENCHMARK(schedulerTick)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

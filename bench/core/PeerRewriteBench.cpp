@@ -6,7 +6,6 @@
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "tolvar/model/RecordJson.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -175,13 +174,3 @@ void peerRewritesItsFileEveryFiveSeconds(benchmark::State& state)
 BENCHMARK(peerRewritesItsFileEveryFiveSeconds)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
