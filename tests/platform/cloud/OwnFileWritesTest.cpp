@@ -1,5 +1,6 @@
 // Our own device file when it cannot be written as usual: what it held stays until a whole new version can
 // take its place, since the other machines and our next start read nothing else.
+#include "platform/cloud/FolderCloudAccount.h"
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "platform/time/TestClock.h"
 #include "tests/support/FileSizeLimit.h"
@@ -100,4 +101,17 @@ TEST_F(OwnFileWritesTest, AFolderWhereOurFileBelongsIsSetAsideWholeAndOurWritesL
     EXPECT_TRUE(QFileInfo(m_folder + u'/' + aside.first() + QStringLiteral("/inside")).isDir());
     EXPECT_EQ(FolderKeyValueStore(m_folder, QStringLiteral("mine"), m_clock).data(QStringLiteral("reminderStates")),
         QByteArray("dismissed"));
+}
+
+TEST_F(OwnFileWritesTest, AFullDiskNeverLeavesANewSharedFolderWithoutItsToken)
+{
+    const QString folder = m_dir.filePath(QStringLiteral("fresh"));
+    {
+        FileSizeLimit full(0);
+        EXPECT_FALSE(FolderCloudAccount::createFolderIfMissing(folder));
+    }
+    // An empty token would read as signed out for good.
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    ASSERT_TRUE(FolderCloudAccount::createFolderIfMissing(folder));
+    EXPECT_TRUE(FolderCloudAccount(folder).ubiquityIdentityToken().has_value());
 }
