@@ -33,7 +33,7 @@ std::optional<QString> WholeFileWriter::writeFile(const QString& path, QByteArra
         return error;
     }
     // Some file systems report a lack of space or a failed device only here; commit() does not look.
-    if (::fsync(file.handle()) != 0 && errno != EINVAL) {
+    if (::fdatasync(file.handle()) != 0 && errno != EINVAL) {
         const QString error = qt_error_string(errno);
         file.cancelWriting();
         return error;
