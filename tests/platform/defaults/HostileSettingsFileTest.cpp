@@ -1,5 +1,5 @@
-// What can stand at the settings file's path besides a file Tolvar wrote: nothing there may hold the start or
-// lose what another program put there.
+// What can stand at the settings file's path besides a file Tolvar wrote, and a disk that fills up: nothing may
+// hold the start or lose what the file held.
 #include "platform/defaults/JsonFileUserDefaults.h"
 #include "tests/support/FileSizeLimit.h"
 
@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <future>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -212,4 +213,42 @@ TEST_F(HostileSettingsFileTest, WithoutRoomForTheCopyTheFileIsNotWrittenBackUnti
     JsonFileUserDefaults reopened(path());
     EXPECT_TRUE(reopened.boolForKey(QStringLiteral("fresh")));
     EXPECT_TRUE(reopened.boolForKey(QStringLiteral("later")));
+}
+
+TEST_F(HostileSettingsFileTest, AFullDiskLeavesTheFileAsItWasAndIsReportedOncePerSpell)
+{
+    JsonFileUserDefaults defaults(path());
+    defaults.setBool(QStringLiteral("onboardingCompleted"), true);
+    defaults.setString(QStringLiteral("deviceID"), QStringLiteral("3F2A"));
+    defaults.setStringArray(QStringLiteral("selectedCalendarIDs"), { QStringLiteral("work/team") });
+
+    // No byte written at all, and the new file cut off part way through; each a spell of its own.
+    for (const bool partly : { false, true }) {
+        defaults.setBool(QStringLiteral("partly"), partly);
+        const QByteArray before = bytesOf(QStringLiteral("defaults.json"));
+        ASSERT_TRUE(before.contains("partly"));
+        warnings.clear();
+        {
+            FileSizeLimit full(partly ? rlim_t(before.size()) : 0);
+            defaults.setString(QStringLiteral("note"), QString(200, u'n'));
+            defaults.setInteger(QStringLiteral("forwardDays"), 7);
+            defaults.remove(QStringLiteral("forwardDays"));
+        }
+        EXPECT_EQ(bytesOf(QStringLiteral("defaults.json")), before) << partly;
+        EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "defaults.json" });
+        ASSERT_EQ(warnings.size(), 1) << partly;
+        EXPECT_TRUE(warnings.first().contains(path())) << qPrintable(warnings.first());
+        // Still running on what was set meanwhile.
+        EXPECT_EQ(defaults.stringForKey(QStringLiteral("note")), QString(200, u'n'));
+    }
+
+    // Once there is room, the next save writes everything held, and says nothing.
+    warnings.clear();
+    defaults.setBool(QStringLiteral("fresh"), true);
+    EXPECT_TRUE(warnings.isEmpty());
+    JsonFileUserDefaults reopened(path());
+    EXPECT_TRUE(reopened.boolForKey(QStringLiteral("onboardingCompleted")));
+    EXPECT_EQ(reopened.stringForKey(QStringLiteral("deviceID")), QStringLiteral("3F2A"));
+    EXPECT_EQ(reopened.stringForKey(QStringLiteral("note")), QString(200, u'n'));
+    EXPECT_TRUE(reopened.boolForKey(QStringLiteral("fresh")));
 }
