@@ -1,13 +1,13 @@
 #include "platform/calendar/CalendarAccessFile.h"
 
 #include "platform/files/RegularFile.h"
+#include "platform/files/WholeFileWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace platform {
@@ -52,11 +52,11 @@ bool CalendarAccessFile::grant(EntityType type)
     object.insert(keyFor(type), QStringLiteral("granted"));
     if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
         return false;
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (const std::optional<QString> error = WholeFileWriter::writeFile(m_path, QJsonDocument(object).toJson())) {
+        qWarning("Could not record the calendar access in %s: %s", qUtf8Printable(m_path), qUtf8Printable(*error));
         return false;
-    file.write(QJsonDocument(object).toJson());
-    return file.commit();
+    }
+    return true;
 }
 
 } // namespace platform

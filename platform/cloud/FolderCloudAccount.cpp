@@ -2,12 +2,12 @@
 
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "platform/files/RegularFile.h"
+#include "platform/files/WholeFileWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 namespace platform {
@@ -45,10 +45,9 @@ bool FolderCloudAccount::createFolderIfMissing(const QString& folder)
     QTemporaryDir staging(parent + QStringLiteral("/.cloud-XXXXXX"));
     if (!staging.isValid())
         return false;
-    QSaveFile identity(staging.filePath(QStringLiteral("identity")));
-    if (!identity.open(QIODevice::WriteOnly) || identity.write(freshToken()) < 0 || !identity.commit()) {
-        qWarning("Could not create the shared folder %s: %s", qUtf8Printable(folder),
-            qUtf8Printable(identity.errorString()));
+    if (const std::optional<QString> error
+        = WholeFileWriter::writeFile(staging.filePath(QStringLiteral("identity")), freshToken())) {
+        qWarning("Could not create the shared folder %s: %s", qUtf8Printable(folder), qUtf8Printable(*error));
         return false;
     }
     // Fails without replacing anything when the folder appeared meanwhile.

@@ -1,6 +1,7 @@
 #include "platform/cloud/FolderKeyValueStore.h"
 
 #include "platform/files/RegularFile.h"
+#include "platform/files/WholeFileWriter.h"
 #include "platform/time/Clock.h"
 
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
@@ -40,9 +40,8 @@ QString loadOrCreateDeviceName(const QString& stateFile)
     }
     const QString name = QString::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, u'0');
     QDir().mkpath(QFileInfo(stateFile).absolutePath());
-    QSaveFile out(stateFile);
-    if (!out.open(QIODevice::WriteOnly) || out.write(name.toUtf8() + '\n') < 0 || !out.commit())
-        qWarning("Could not keep the device name in %s", qUtf8Printable(stateFile));
+    if (const std::optional<QString> error = WholeFileWriter::writeFile(stateFile, name.toUtf8() + '\n'))
+        qWarning("Could not keep the device name in %s: %s", qUtf8Printable(stateFile), qUtf8Printable(*error));
     return name;
 }
 
@@ -219,8 +218,9 @@ void FolderKeyValueStore::loadOwnFile()
 {
     const QString path = m_folder + u'/' + ownFileName();
     RegularFile file(path);
-    // Anything but a regular file there is not ours, and our next write replaces it.
-    if (!file.isOpen() && !QFileInfo(path).isFile())
+    // Anything but a regular file or a folder there is not ours, and our next write replaces it; a folder would
+    // make every write fail.
+    if (!file.isOpen() && !QFileInfo(path).isFile() && !QFileInfo(path).isDir())
         return;
     // Ours is read at whatever size we wrote it: only peers are held to the limit.
     const std::optional<QByteArray> data = file.readPrefix(std::numeric_limits<qint64>::max());
@@ -261,13 +261,7 @@ bool FolderKeyValueStore::writeOwnFile()
             static_cast<long long>(maximumPeerFileSize));
     }
     m_ownFileTooLargeForPeers = tooLargeForPeers;
-    QSaveFile file(m_folder + u'/' + ownFileName());
-    if (file.open(QIODevice::WriteOnly) && file.write(text.data(), qint64(text.size())) == qint64(text.size())
-        && file.commit())
-        return true;
-    qWarning("Could not write the shared store's file %s: %s", qUtf8Printable(file.fileName()),
-        qUtf8Printable(file.errorString()));
-    return false;
+    return m_ownFileWriter.write(QByteArrayView(text.data(), qsizetype(text.size())));
 }
 
 FolderKeyValueStore::Entries FolderKeyValueStore::merged() const

@@ -2,6 +2,7 @@
 
 #include "platform/cloud/UbiquitousKeyValueStore.h"
 #include "platform/files/FileIdentity.h"
+#include "platform/files/WholeFileWriter.h"
 
 #include <QFileSystemWatcher>
 #include <QFutureWatcher>
@@ -122,6 +123,7 @@ private:
     bool m_readAgain = false;
     // A decoder came during the read, which did not use it.
     bool m_readingStale = false;
+    WholeFileWriter m_ownFileWriter { m_folder + u'/' + ownFileName(), QStringLiteral("the shared store's file") };
     bool m_ownFileSaved = true;
     // Our file could be neither read nor moved aside: it is never written over.
     bool m_ownFileKept = false;

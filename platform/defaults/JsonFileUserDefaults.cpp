@@ -1,11 +1,12 @@
 #include "platform/defaults/JsonFileUserDefaults.h"
 
+#include "platform/files/RegularFile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <cerrno>
 #include <cmath>
@@ -156,6 +157,7 @@ QString JsonFileUserDefaults::standardFilePath()
 JsonFileUserDefaults::JsonFileUserDefaults(const QString& filePath, QObject* parent)
     : UserDefaults(parent)
     , m_filePath(filePath)
+    , m_writer(filePath, QStringLiteral("the defaults file"))
 {
     load();
 }
@@ -199,8 +201,7 @@ QStringList JsonFileUserDefaults::keys() const
 
 void JsonFileUserDefaults::load()
 {
-    QFile file(m_filePath);
-    if (!file.exists())
+    if (!QFileInfo::exists(m_filePath))
         return;
     // A file kept from us is not broken: it stays as it is, and nothing is written over it.
     if (::access(QFile::encodeName(m_filePath).constData(), R_OK) != 0 && errno == EACCES) {
@@ -209,22 +210,40 @@ void JsonFileUserDefaults::load()
         m_canWrite = false;
         return;
     }
+    // A folder there is set aside as a broken file is. Anything else that is no regular file is no settings file
+    // either, and is never opened in a way that can block (a FIFO) or read without end (a link to /dev/zero).
+    const bool isFolder = QFileInfo(m_filePath).isDir();
+    RegularFile file(m_filePath);
+    std::optional<QByteArray> bytes = file.readAll(maximumFileSize);
+    if (!bytes && !isFolder) {
+        const QString problem = file.isOpen()
+            ? QStringLiteral("it is larger than %1 bytes or cannot be read").arg(maximumFileSize)
+            : file.errorString();
+        qWarning("Cannot read the defaults file %s: %s; running on defaults, and changes will not be saved",
+            qUtf8Printable(m_filePath), qUtf8Printable(problem));
+        m_canWrite = false;
+        return;
+    }
     std::optional<nlohmann::json> document;
-    if (file.open(QIODevice::ReadOnly)) {
-        QByteArray bytes = file.readAll();
+    bool repaired = false;
+    if (bytes) {
+        QByteArray text = *bytes;
         // A stray byte from an editor in another encoding spoils one string, not every setting.
-        if (!QByteArrayView(bytes).isValidUtf8()) {
+        if (!QByteArrayView(text).isValidUtf8()) {
             qWarning("The defaults file %s holds bytes that are not UTF-8; they read as replacement characters",
                 qUtf8Printable(m_filePath));
-            bytes = QString::fromUtf8(bytes).toUtf8();
+            text = QString::fromUtf8(text).toUtf8();
+            repaired = true;
         }
         QString problem;
-        document = parseObject(bytes, problem);
+        document = parseObject(text, problem);
         if (!document)
             qWarning("Cannot read the defaults file %s: %s", qUtf8Printable(m_filePath), qUtf8Printable(problem));
     }
     if (document) {
         m_document = std::move(*document);
+        if (repaired)
+            m_bytesBeforeRepair = std::move(bytes);
         return;
     }
     m_canWrite = setBrokenFileAside();
@@ -245,18 +264,38 @@ bool JsonFileUserDefaults::setBrokenFileAside()
     return false;
 }
 
-void JsonFileUserDefaults::save() const
+bool JsonFileUserDefaults::keepCopyBeforeRepair()
+{
+    const QString base = m_filePath + QStringLiteral(".before-utf8-repair");
+    QString target = base;
+    for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
+        target = base + u'-' + QString::number(n);
+    if (const std::optional<QString> error = WholeFileWriter::writeFile(target, *m_bytesBeforeRepair)) {
+        if (!m_repairCopyFailing) {
+            qWarning("Not writing the defaults file %s: it holds bytes that are not UTF-8, and no copy of it could be "
+                     "kept as %s: %s",
+                qUtf8Printable(m_filePath), qUtf8Printable(target), qUtf8Printable(*error));
+        }
+        m_repairCopyFailing = true;
+        return false;
+    }
+    qWarning("The defaults file %s held bytes that are not UTF-8; kept it as it was in %s before writing it back",
+        qUtf8Printable(m_filePath), qUtf8Printable(target));
+    m_bytesBeforeRepair.reset();
+    m_repairCopyFailing = false;
+    return true;
+}
+
+void JsonFileUserDefaults::save()
 {
     if (!m_canWrite)
         return;
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    // Written back as UTF-8, what another tool wrote in another encoding would be gone.
+    if (m_bytesBeforeRepair && !keepCopyBeforeRepair())
+        return;
     const std::string text = m_document.dump(4, ' ', false, nlohmann::json::error_handler_t::replace) + '\n';
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), qint64(text.size())) != qint64(text.size())
-        || !file.commit()) {
-        qWarning(
-            "Could not write the defaults file %s: %s", qUtf8Printable(m_filePath), qUtf8Printable(file.errorString()));
-    }
+    m_writer.write(QByteArrayView(text.data(), qsizetype(text.size())));
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/defaults/UserDefaults.h"
+#include "platform/files/WholeFileWriter.h"
 
 #include <nlohmann/json.hpp>
 
@@ -12,12 +13,16 @@ class JsonFileUserDefaults final : public UserDefaults
 {
     Q_OBJECT
 public:
+    // Far beyond what the settings need, and well within what can be read at start.
+    static constexpr qint64 maximumFileSize = 32 * 1024 * 1024;
+
     // $XDG_CONFIG_HOME/tolvar/defaults.json
     static QString standardFilePath();
 
-    // Bytes that are not UTF-8 read as replacement characters. A file that is no JSON object is renamed aside
-    // and reads as empty defaults. A file without permission to read it is left alone: the defaults read as
-    // empty and are not saved.
+    // Bytes that are not UTF-8 read as replacement characters, and the file is copied aside before it is first
+    // written back. A file that is no JSON object is renamed aside and reads as empty defaults. A file without
+    // permission to read it, or that is no regular file or is larger than `maximumFileSize`, is left alone:
+    // the defaults read as empty and are not saved.
     explicit JsonFileUserDefaults(const QString& filePath, QObject* parent = nullptr);
 
     std::optional<Value> value(const QString& key) const override;
@@ -29,10 +34,15 @@ public:
 private:
     void load();
     bool setBrokenFileAside();
-    void save() const;
+    bool keepCopyBeforeRepair();
+    void save();
 
     QString m_filePath;
+    WholeFileWriter m_writer;
     nlohmann::json m_document = nlohmann::json::object();
+    // The file as it was read, while it holds bytes that are not UTF-8 and no copy of it was kept yet.
+    std::optional<QByteArray> m_bytesBeforeRepair;
+    bool m_repairCopyFailing = false;
     // False while a broken file could not be moved aside, or could not be read, so that it is never overwritten.
     bool m_canWrite = true;
 };

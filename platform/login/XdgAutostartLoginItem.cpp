@@ -1,10 +1,11 @@
 #include "platform/login/XdgAutostartLoginItem.h"
 
+#include "platform/files/WholeFileWriter.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace platform {
@@ -146,13 +147,7 @@ std::optional<QString> XdgAutostartLoginItem::writeEntry(const QString& entry) c
     const QString directory = QFileInfo(m_entryPath).absolutePath();
     if (!QDir().mkpath(directory))
         return QStringLiteral("Cannot create the folder %1").arg(directory);
-    QSaveFile file(m_entryPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    file.write(entry.toUtf8());
-    if (!file.commit())
-        return file.errorString();
-    return std::nullopt;
+    return WholeFileWriter::writeFile(m_entryPath, entry.toUtf8());
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 // Opens a settings file: whatever it holds, every value it offers survives being written to another file and
-// read back, and a file it cannot use is set aside rather than lost.
+// read back, a file it cannot use is set aside rather than lost, and bytes that are not UTF-8 are kept in a copy
+// before the file is written back.
 #include "FuzzSupport.h"
 #include "platform/defaults/JsonFileUserDefaults.h"
 
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     fuzz::writeFile(dir.filePath(QStringLiteral("read.json")), bytes);
 
-    const JsonFileUserDefaults read(dir.filePath(QStringLiteral("read.json")));
+    JsonFileUserDefaults read(dir.filePath(QStringLiteral("read.json")));
     const QStringList keys = read.keys();
     {
         JsonFileUserDefaults written(dir.filePath(QStringLiteral("written.json")));
@@ -35,6 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         QFile file(dir.filePath(aside.first()));
         FUZZ_CHECK(file.open(QIODevice::ReadOnly) && file.readAll() == bytes);
         FUZZ_CHECK(keys.isEmpty());
+    }
+
+    read.setBool(QStringLiteral("written back"), true);
+    const QStringList copies = dir.entryList({ QStringLiteral("read.json.before-utf8-repair*") });
+    FUZZ_CHECK(copies.size() == (aside.isEmpty() && !QByteArrayView(bytes).isValidUtf8() ? 1 : 0));
+    if (!copies.isEmpty()) {
+        QFile file(dir.filePath(copies.first()));
+        FUZZ_CHECK(file.open(QIODevice::ReadOnly) && file.readAll() == bytes);
     }
     return 0;
 }

@@ -303,7 +303,8 @@ TEST_F(JsonFileUserDefaultsTest, LatinOneByteCostsOneStringNotTheSettings)
         defaults.setBool(QStringLiteral("fresh"), true);
     }
     qInstallMessageHandler(previous);
-    ASSERT_EQ(warnings.size(), 1);
+    // What was read, then the copy kept before it was written back.
+    ASSERT_EQ(warnings.size(), 2);
     EXPECT_TRUE(warnings.first().contains(path())) << warnings.first().toStdString();
 
     // Written back as UTF-8, with everything it held.
