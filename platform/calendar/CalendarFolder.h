@@ -51,6 +51,11 @@ struct UnreadFolder
     bool operator==(const UnreadFolder&) const = default;
 };
 
+inline size_t qHash(const UnreadFolder& folder, size_t seed = 0)
+{
+    return qHashMulti(seed, folder.path, int(folder.reason));
+}
+
 // The layout of the calendar root as it is on disk: single files and collections in the root, and collections
 // in the folders below it at any depth a layout has (accounts, accounts grouped by provider, folders inside a
 // calendar). A collection's account is the folder that holds it. A link back to a folder read already, or to

@@ -2,6 +2,7 @@
 // them: the identifiers key the user's selections and rules, so a layout read before keeps its names.
 #include "CalendarTestFiles.h"
 #include "InotifyWatches.h"
+#include "MainThreadWatch.h"
 #include "WarningLog.h"
 #include "tests/support/WithoutPrivileges.h"
 
@@ -190,4 +191,26 @@ TEST_F(CalendarLayoutTest, AFolderThatCannotBeReadIsToldOfAndKeepsItsCalendar)
             && folder.collections.size() == 1 && folder.collections.first().identifier == "closed";
     }));
     QFile::setPermissions(calendars.path() + "/closed", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST_F(CalendarLayoutTest, ThousandsOfLinksBackUpAreToldOfWithoutHoldingTheMainThread)
+{
+    write("cal/c.ics", event("Calendar"));
+    for (int i = 0; i < 20000; ++i)
+        link("/", QStringLiteral("cal/up-%1").arg(i));
+
+    WarningLog log;
+    ICalendarStore store;
+    waitForFirstRead(store);
+    EXPECT_EQ(titlesOf(eventsOf(store)).join(' ').toStdString(), "Calendar");
+    EXPECT_EQ(log.linesWith(": it leads to a folder that holds it").size(), 20000);
+
+    // Read again: only the new one is told of, and the main thread goes on (a search of the list told before for
+    // each folder held it for seconds).
+    MainThreadWatch watch;
+    QSignalSpy changed(&store, &EventStore::changed);
+    link("/", "cal/one-more");
+    ASSERT_TRUE(changed.wait(10000));
+    EXPECT_LT(watch.longestGapMSecs(), 500);
+    EXPECT_EQ(log.linesWith(": it leads to a folder that holds it").size(), 20001);
 }
