@@ -94,7 +94,7 @@ public:
         m_visited.insert(canonical);
         visit({ m_root.path(), canonical }, {});
         const qsizetype firstFolders = m_result.folders.size();
-        // Grows while it is read.
+        // Level by level: each folder read adds its own to the end.
         for (qsizetype i = 0; i < m_deeper.size(); ++i) {
             if (m_result.folders.size() - firstFolders == maximumDeeperFolders) {
                 leave(m_deeper.at(i).path, UnreadFolder::Reason::tooManyFolders);
