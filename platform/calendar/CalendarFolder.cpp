@@ -5,14 +5,18 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <optional>
 
 namespace platform {
 
 namespace {
 
-// The root holds single files and collections or accounts; an account holds collections. Anything deeper
-// is someone else's data.
-constexpr int deepestLevel = 2;
+// The root's collections and accounts and the accounts' collections are read first, in order, as they always
+// were: where two paths lead to one folder, the same one names it. Deeper folders come after, level by level,
+// within bounds that keep a link into someone else's large tree from costing thousands of watches.
+constexpr int firstLevels = 2;
+constexpr int deepestLevel = 8;
+constexpr int maximumDeeperFolders = 500;
 constexpr qint64 maximumSmallFileSize = 64 * 1024;
 // Every calendar has a source: those that no account folder holds belong to this one.
 const QString localSourceTitle = QStringLiteral("Local");
@@ -48,6 +52,25 @@ void addOwners(const QString& folder, QSet<QString>& owners)
     }
 }
 
+QString reasonText(UnreadFolder::Reason reason)
+{
+    switch (reason) {
+    case UnreadFolder::Reason::tooDeep:
+        return QStringLiteral("it lies more than %1 folders deep").arg(deepestLevel);
+    case UnreadFolder::Reason::tooManyFolders:
+        return QStringLiteral("the read stops at %1 folders deeper than an account's calendars; it and those after it "
+                              "are left")
+            .arg(maximumDeeperFolders);
+    case UnreadFolder::Reason::readAlready:
+        return QStringLiteral("it is read already by another path");
+    case UnreadFolder::Reason::leadsToItsHolder:
+        return QStringLiteral("it leads to a folder that holds it");
+    case UnreadFolder::Reason::unreadable:
+        return QStringLiteral("it cannot be read");
+    }
+    return {};
+}
+
 class Scanner
 {
 public:
@@ -69,32 +92,72 @@ public:
         }
         const QString canonical = QFileInfo(m_root.path()).canonicalFilePath();
         m_visited.insert(canonical);
-        visit(m_root.path(), canonical, QString(), 0);
+        visit({ m_root.path(), canonical }, {});
+        const qsizetype firstFolders = m_result.folders.size();
+        // Level by level: each folder read adds its own to the end.
+        for (qsizetype i = 0; i < m_deeper.size(); ++i) {
+            if (m_result.folders.size() - firstFolders == maximumDeeperFolders) {
+                leave(m_deeper.at(i).path, UnreadFolder::Reason::tooManyFolders);
+                break;
+            }
+            const Pending next = m_deeper.at(i);
+            consider(next.path, next.holders);
+        }
         std::sort(m_result.collections.begin(), m_result.collections.end(),
             [](const CalendarCollection& a, const CalendarCollection& b) { return a.identifier < b.identifier; });
         return m_result;
     }
 
 private:
+    struct Folder
+    {
+        QString path;
+        QString canonical;
+    };
+    // A folder to look at, with the folders that hold it from the root down.
+    struct Pending
+    {
+        QString path;
+        QList<Folder> holders;
+    };
+
     static CalendarFileStamp stamp(const QFileInfo& info)
     {
         const QString path = info.absoluteFilePath();
         return { path, FileIdentity::ofPath(path) };
     }
 
-    // Whether a link leads to a folder already read or under way, or to one that holds it (a link to `/`),
-    // which would read the calendars again and whatever lies beside them. Remembers the folder otherwise.
-    bool admit(const QString& canonical)
+    // Why a folder reached through `holders` is not read: a link to a folder read already, or to one that
+    // holds it (a link to `/`), which would read the calendars again and whatever lies beside them. Remembers
+    // the folder otherwise.
+    std::optional<UnreadFolder::Reason> refusal(const QString& canonical, const QList<Folder>& holders)
     {
-        if (canonical.isEmpty() || m_visited.contains(canonical))
-            return false;
+        if (canonical.isEmpty())
+            return UnreadFolder::Reason::unreadable;
         const QString prefix = canonical.endsWith(QLatin1Char('/')) ? canonical : canonical + QLatin1Char('/');
-        for (const QString& reading : std::as_const(m_reading)) {
-            if (reading.startsWith(prefix))
-                return false;
+        for (const Folder& holder : holders) {
+            if (holder.canonical == canonical || holder.canonical.startsWith(prefix))
+                return UnreadFolder::Reason::leadsToItsHolder;
         }
+        if (m_visited.contains(canonical))
+            return UnreadFolder::Reason::readAlready;
         m_visited.insert(canonical);
-        return true;
+        return std::nullopt;
+    }
+
+    void leave(const QString& path, UnreadFolder::Reason reason) { m_result.unread.append({ path, reason }); }
+
+    void consider(const QString& path, const QList<Folder>& holders)
+    {
+        if (holders.size() > deepestLevel) {
+            leave(path, UnreadFolder::Reason::tooDeep);
+            return;
+        }
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        if (const auto reason = refusal(canonical, holders))
+            leave(path, *reason);
+        else
+            visit({ path, canonical }, holders);
     }
 
     void enter(const QString& folder)
@@ -104,11 +167,16 @@ private:
             m_entering(folder);
     }
 
-    void visit(const QString& path, const QString& canonical, const QString& account, int depth)
+    void visit(const Folder& folder, const QList<Folder>& holders)
     {
+        const QString& path = folder.path;
+        const qsizetype depth = holders.size();
         enter(path);
-        m_reading.append(canonical);
 
+        const QFileInfo info(path);
+        // Listed as before, as a folder with nothing in it, so that its calendar keeps its place.
+        if (!info.isReadable() || !info.isExecutable())
+            leave(path, UnreadFolder::Reason::unreadable);
         const QDir dir(path);
         // With the FIFOs, sockets and broken links too: the reader says why it skips such an item.
         const QFileInfoList entries
@@ -138,34 +206,35 @@ private:
             collection.identifier = m_root.relativeFilePath(path);
             collection.title = displayName(path);
             collection.files = items;
-            collection.sourceTitle = localSourceTitle;
-            if (!account.isEmpty()) {
-                collection.sourceTitle = displayName(account);
-                // vdirsyncer setups often name the account folder after the user's address.
-                const QString accountName = asAddress(QFileInfo(account).fileName());
-                if (accountName.contains(QLatin1Char('@')))
-                    collection.ownerAddresses.insert(accountName);
-                addOwners(account, collection.ownerAddresses);
+            collection.sourceTitle = depth == 1 ? localSourceTitle : displayName(holders.last().path);
+            // Every folder between the root and the collection may say who the user is: vdirsyncer setups often
+            // name the account folder after the user's address.
+            for (qsizetype i = 1; i < holders.size(); ++i) {
+                const QString name = asAddress(QFileInfo(holders.at(i).path).fileName());
+                if (name.contains(QLatin1Char('@')))
+                    collection.ownerAddresses.insert(name);
+                addOwners(holders.at(i).path, collection.ownerAddresses);
             }
             addOwners(path, collection.ownerAddresses);
             m_result.collections.append(collection);
         }
-        if (depth < deepestLevel) {
-            for (const QString& subfolder : std::as_const(subfolders)) {
-                const QString target = QFileInfo(subfolder).canonicalFilePath();
-                if (admit(target))
-                    visit(subfolder, target, depth == 0 ? QString() : path, depth + 1);
-            }
+
+        QList<Folder> chain = holders;
+        chain.append(folder);
+        for (const QString& subfolder : std::as_const(subfolders)) {
+            if (depth < firstLevels)
+                consider(subfolder, chain);
+            else
+                m_deeper.append({ subfolder, chain });
         }
-        m_reading.removeLast();
     }
 
     QDir m_root;
     const CalendarFolder::Entering& m_entering;
     CalendarFolder m_result;
     QSet<QString> m_visited;
-    // The canonical paths of the folders under way: the root, then the account being read.
-    QStringList m_reading;
+    // The folders below the first levels, in the order they are found.
+    QList<Pending> m_deeper;
 };
 
 } // namespace
@@ -173,6 +242,17 @@ private:
 CalendarFolder CalendarFolder::scan(const QString& root, const Entering& entering)
 {
     return Scanner(root, entering).scan();
+}
+
+void CalendarFolder::logUnreadSince(const CalendarFolder& before) const
+{
+    // A tree of someone else's may leave tens of thousands unread: no list search per folder.
+    const QSet<UnreadFolder> told(before.unread.cbegin(), before.unread.cend());
+    for (const UnreadFolder& folder : unread) {
+        if (!told.contains(folder))
+            qWarning("Did not read the calendar folder %s: %s", qUtf8Printable(folder.path),
+                qUtf8Printable(reasonText(folder.reason)));
+    }
 }
 
 } // namespace platform

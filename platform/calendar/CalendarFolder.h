@@ -34,14 +34,39 @@ struct CalendarCollection
     bool operator==(const CalendarCollection&) const = default;
 };
 
-// The layout of the calendar root as it is on disk: single files and collections in the root, collections in
-// its account folders, and nothing deeper. A link back to a folder read already, or to one that holds the
-// root, is not followed.
+// A folder below the root that the scan did not look into, and why.
+struct UnreadFolder
+{
+    enum class Reason {
+        tooDeep,
+        tooManyFolders,
+        readAlready,
+        leadsToItsHolder,
+        unreadable,
+    };
+
+    QString path;
+    Reason reason = Reason::unreadable;
+
+    bool operator==(const UnreadFolder&) const = default;
+};
+
+inline size_t qHash(const UnreadFolder& folder, size_t seed = 0)
+{
+    return qHashMulti(seed, folder.path, int(folder.reason));
+}
+
+// The layout of the calendar root as it is on disk: single files and collections in the root, and collections
+// in the folders below it at any depth a layout has (accounts, accounts grouped by provider, folders inside a
+// calendar). A collection's account is the folder that holds it. A link back to a folder read already, or to
+// one that holds the folder being read, is not followed.
 struct CalendarFolder
 {
     QList<CalendarCollection> collections;
     // Every folder read, the root's parent first when the root is missing, so a new one is noticed.
     QStringList folders;
+    // The folders left unread, each once.
+    QList<UnreadFolder> unread;
 
     bool operator==(const CalendarFolder&) const = default;
 
@@ -50,6 +75,10 @@ struct CalendarFolder
     using Entering = std::function<void(const QString& folder)>;
 
     static CalendarFolder scan(const QString& root, const Entering& entering = {});
+
+    // Logs each folder left unread that `before` did not leave unread for the same reason, so that a folder is
+    // told of once however often the root is read again.
+    void logUnreadSince(const CalendarFolder& before) const;
 };
 
 } // namespace platform

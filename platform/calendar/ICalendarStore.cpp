@@ -134,6 +134,7 @@ bool ICalendarStore::adopt(std::shared_ptr<CalendarIndex> index)
 {
     // An unchanged tree keeps the index, and with it the recurrences already worked out.
     const bool differs = !m_index || m_index->folder() != index->folder();
+    index->folder().logUnreadSince(m_index ? m_index->folder() : CalendarFolder());
     if (differs)
         std::swap(m_index, index);
     // Also when unchanged: a folder removed and made again needs its watch again.

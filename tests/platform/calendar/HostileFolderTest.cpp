@@ -1,6 +1,7 @@
 // Calendar folders as a synchronised folder can really hold them, at the sizes that once crashed or froze the
 // program: each bad file is skipped alone and the main thread keeps running.
 #include "CalendarTestFiles.h"
+#include "InotifyWatches.h"
 #include "MainThreadWatch.h"
 #include "WarningLog.h"
 
@@ -23,23 +24,6 @@ QByteArray nested(
     for (int i = 0; i < depth; ++i)
         text += "END:VEVENT" + lineEnd;
     return text + "END:VCALENDAR" + lineEnd;
-}
-
-// The inotify watches this process holds, as the kernel lists them.
-int inotifyWatches()
-{
-    int count = 0;
-    const QDir descriptors(QStringLiteral("/proc/self/fd"));
-    for (const QString& fd : descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-        char target[64] = {};
-        if (readlink(QFile::encodeName(descriptors.filePath(fd)).constData(), target, sizeof target - 1) < 0
-            || QByteArray(target) != "anon_inode:inotify")
-            continue;
-        QFile info(QStringLiteral("/proc/self/fdinfo/") + fd);
-        if (info.open(QIODevice::ReadOnly))
-            count += int(info.readAll().count("inotify wd:"));
-    }
-    return count;
 }
 
 } // namespace
@@ -201,12 +185,12 @@ TEST_F(HostileFolderTest, TheMainThreadKeepsItsHeartbeatWhileALargeFolderIsReadA
     EXPECT_EQ(titlesOf(store.events(from, to, calendars)).count("After"), files);
 }
 
-TEST_F(HostileFolderTest, ReadsOnlyTheCalendarLayoutAndFollowsNoLinkBackIntoIt)
+TEST_F(HostileFolderTest, ReadsTheCalendarLayoutAndFollowsNoLinkBackIntoIt)
 {
     write("single.ics", goodEvent);
     write("personal/p.ics", goodEvent);
     write("account/cal/a.ics", goodEvent);
-    // No sync tool writes deeper than a collection.
+    // A folder inside a calendar, and one beside the calendars of an account.
     write("account/cal/deeper/d.ics", goodEvent);
     write("account/other/deeper/d.ics", goodEvent);
     // Beside the calendars, where only a link back up leads.
@@ -222,10 +206,11 @@ TEST_F(HostileFolderTest, ReadsOnlyTheCalendarLayoutAndFollowsNoLinkBackIntoIt)
     for (const StoreCalendar& calendar : store.calendars(EntityType::event))
         identifiers.append(calendar.identifier);
     // account/other holds only a folder: no collection, as before.
-    EXPECT_EQ(identifiers.join(' ').toStdString(), "account/cal personal single.ics");
-    EXPECT_EQ(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), store.calendars(EntityType::event)).size(), 3);
-    // The root, account, account/cal, account/other and personal.
-    EXPECT_EQ(inotifyWatches() - watchesBefore, 5);
+    EXPECT_EQ(
+        identifiers.join(' ').toStdString(), "account/cal account/cal/deeper account/other/deeper personal single.ics");
+    EXPECT_EQ(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), store.calendars(EntityType::event)).size(), 5);
+    // The root, account, account/cal, its folder, account/other, its folder and personal.
+    EXPECT_EQ(inotifyWatches() - watchesBefore, 7);
 }
 
 TEST_F(HostileFolderTest, AZoneThatCarriesItsHistoryCostsLittle)
