@@ -63,6 +63,7 @@ check_install /usr/local "$work/usr-local" /usr/local
 # Not on PATH, and with spaces and a quote that the command lines and the Exec value must keep.
 check_install "/opt/My Apps/Tolvar's" "$work/stage dir" "/opt/My Apps/Tolvar's"
 # The README's per-user install: the home folder stands for ~ however the shell passed it on.
+# shellcheck disable=SC2088 # make, not this shell, is to read the ~
 check_install '~/.local' "" "$work/home/.local"
 
 # --- the login item, turned on from the build folder, follows the installed program ---

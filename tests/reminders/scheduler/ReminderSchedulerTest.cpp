@@ -347,6 +347,23 @@ TEST_F(SchedulerWithControllersTest, AReminderTheFullscreenTestCoversIsNotLost)
     }
 }
 
+TEST_F(SchedulerWithControllersTest, AReminderTheFullscreenTestShowsAgainStaysAReminder)
+{
+    setEvents({ at("Standup", 0, 30) });
+    AppModel& app = started();
+    clock.advance(55);
+    ASSERT_EQ(onScreen(), QStringList { "Standup" });
+    app.showFullscreenTest(); // the next meeting is the one on screen
+    ASSERT_EQ(onScreen(), QStringList { "Standup" });
+    setEvents({ at("Standup", 0, 30), at("Sync", -5, 30) });
+    EXPECT_EQ(onScreen(), QStringList({ "Sync", "Standup" }));
+    press(escapeKey);
+    clock.advance(1);
+    EXPECT_FALSE(overlay.isOverlayVisible());
+    for (const MeetingSnapshot& meeting : app.meetings())
+        EXPECT_TRUE(app.reminderStates().value(meeting.id).dismissedAt) << meeting.title.toStdString();
+}
+
 TEST_F(SchedulerWithControllersTest, NotesTypedWhenAReminderInterruptsComeBackWithThePrompt)
 {
     defaults.setBool(SettingsKey::showActionItemAlertAfterMeeting, true);
