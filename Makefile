@@ -19,10 +19,15 @@ run: deps
 	cmake --build $(RUN_BUILD) -j $(JOBS) --target tolvar
 	exec $(RUN_BUILD)/tolvar/app/tolvar
 
+# A value as one shell word, whatever characters it holds.
+quoted = '$(subst ','\'',$(1))'
+# A path as one shell word, with a leading ~ meaning the home folder as it would unquoted.
+home_path = "$$(p=$(call quoted,$(1)); case $$p in "~" | "~/"*) p=$$HOME$${p\#"~"} ;; esac; printf %s "$$p")"
+
 install: deps
-	cmake -S . -B $(RUN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=$(WERROR)
-	cmake --build $(RUN_BUILD) -j $(JOBS) --target tolvar
-	DESTDIR=$(DESTDIR) cmake --install $(RUN_BUILD) --prefix $(PREFIX)
+	cmake -S . -B $(call quoted,$(RUN_BUILD)) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=$(WERROR)
+	cmake --build $(call quoted,$(RUN_BUILD)) -j $(JOBS) --target tolvar
+	DESTDIR=$(call home_path,$(DESTDIR)) cmake --install $(call quoted,$(RUN_BUILD)) --prefix $(call home_path,$(PREFIX))
 
 test: deps
 	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVAR_SANITIZE=ON -DTOLVAR_WERROR=$(WERROR)

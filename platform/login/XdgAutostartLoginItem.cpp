@@ -1,6 +1,7 @@
 #include "platform/login/XdgAutostartLoginItem.h"
 
 #include "platform/files/WholeFileWriter.h"
+#include "platform/login/ExecProgram.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,16 +27,7 @@ QString execValue(const QString& executablePath, QString& failure)
             return {};
         }
     }
-    QString quoted = QStringLiteral("\"");
-    for (const QChar c : executablePath) {
-        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
-            quoted += u'\\';
-        if (c == u'%')
-            quoted += u'%';
-        quoted += c;
-    }
-    quoted += u'"';
-    return quoted.replace(u'\\', QStringLiteral("\\\\"));
+    return ExecProgram::stored(executablePath);
 }
 
 // One line of an entry read in order: its key and value when it is a key of the main group; a group
@@ -133,13 +125,31 @@ std::optional<QString> XdgAutostartLoginItem::followExecutable()
         const auto entry = mainGroupEntry(line, inMainGroup);
         if (!entry || entry->first != u"Exec")
             continue;
-        if (entry->second == exec)
-            return std::nullopt;
-        line = QStringLiteral("Exec=") + exec;
+        const QString& value = entry->second;
+        qsizetype programLength = 0;
+        if (!value.isEmpty()) {
+            // A shell line or a wrapper starts what the user chose; arguments are the user's too.
+            const std::optional<ExecProgram> program = ExecProgram::read(value);
+            if (!program || !isOtherTolvarProgram(program->path))
+                return std::nullopt;
+            programLength = program->storedLength;
+        }
+        line = QStringLiteral("Exec=") + exec + value.mid(programLength);
         return writeEntry(lines.join(u'\n'));
     }
     // An entry that names no program starts nothing.
     return registerItem();
+}
+
+bool XdgAutostartLoginItem::isOtherTolvarProgram(const QString& path) const
+{
+    const QFileInfo program(path);
+    const QFileInfo running(m_executablePath);
+    if (!program.isAbsolute() || program.fileName() != running.fileName() || path == m_executablePath)
+        return false;
+    // A link to the running program, such as one in a folder on the PATH, is the user's choice.
+    const QString canonical = program.canonicalFilePath();
+    return canonical.isEmpty() || canonical != running.canonicalFilePath();
 }
 
 std::optional<QString> XdgAutostartLoginItem::writeEntry(const QString& entry) const

@@ -16,13 +16,15 @@ public:
     std::optional<QString> unregisterItem() override;
     Status status() const override;
 
-    // While the entry is on, makes it start this executable, so that the program installed or moved since
-    // the user turned it on is the one that starts at login. Returns the failure's description.
+    // While the entry is on and its Exec starts another Tolvar program by its path, makes it start this
+    // executable, so that the program installed or moved since the user turned it on is the one that
+    // starts at login; its arguments stay. Returns the failure's description.
     std::optional<QString> followExecutable();
 
     QString entryPath() const { return m_entryPath; }
 
 private:
+    bool isOtherTolvarProgram(const QString& path) const;
     std::optional<QString> writeEntry(const QString& entry) const;
 
     QString m_entryPath;

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs a build into a temporary folder as a packager would (DESTDIR) and checks that the desktop
-# gets what it needs to list Tolvar in its application menu: the program, a valid desktop entry that
-# starts it by its full path (a prefix's bin folder need not be on PATH) and the icon that entry names,
-# in the hicolor theme. Then the installed program, started on an X server of its own, takes over the
-# login item that a run from the build folder turned on.
+# Installs Tolvar with `make install`, as the README says, into temporary folders as a packager would
+# (DESTDIR) and as a user would (PREFIX=~/.local), with paths that hold spaces and quotes, and checks that
+# the desktop gets what it needs to list Tolvar in its application menu: the program, a valid desktop
+# entry that starts it by its full path (a prefix's bin folder need not be on PATH) and the icon that
+# entry names, in the hicolor theme. Then the installed program, started on an X server of its own, takes
+# over the login item that a run from the build folder turned on.
 # Usage: install_check.sh <build folder>
 set -euo pipefail
 # shellcheck source=../support/x11-session.sh
@@ -11,8 +12,14 @@ set -euo pipefail
 
 [ $# -eq 1 ] && [ -d "$1" ] || fail "usage: $0 <build folder>"
 build=$(realpath "$1")
-require_tools desktop-file-validate Xvfb xdpyinfo
+source=$(cd "${BASH_SOURCE%/*}/../.." && pwd)
+require_tools desktop-file-validate Xvfb xdpyinfo make
 begin_session
+# `make install` builds in a folder of its own, here one with a space in its name; kept in the build
+# folder, so that the next check only builds what changed.
+release="$build/install check"
+# The shared compiler cache, when there is one, spares the second build of the program.
+if command -v ccache >/dev/null; then export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache; fi
 
 # The program a desktop entry's Exec value starts, for a value that is the program alone: quotes and
 # the escapes inside them undone.
@@ -26,36 +33,41 @@ exec_program() {
     printf '%s' "$value"
 }
 
-# Installs below $work/<name> with the given prefix and checks the menu entry and the icon; sets $root.
+# `make install` with the given PREFIX and DESTDIR as the user types them, then checks the menu entry and
+# the icon below <DESTDIR><installed prefix>.
 check_install() {
-    local prefix=$1 entry exec program icon
-    root=$work/$2
-    mkdir -p "$root"
-    DESTDIR=$root cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
-        { cat "$work/install.log" >&2; fail "cmake --install --prefix '$prefix' failed"; }
+    local prefix=$1 destdir=$2 installed=$3 entry exec program icon
+    HOME=$work/home make -C "$source" install RUN_BUILD="$release" JOBS="${JOBS:-4}" PREFIX="$prefix" \
+        DESTDIR="$destdir" >"$work/install.log" 2>&1 ||
+        { tail -40 "$work/install.log" >&2; fail "make install PREFIX='$prefix' DESTDIR='$destdir' failed"; }
 
-    entry=$root$prefix/share/applications/tolvar.desktop
-    [ -f "$entry" ] || fail "no desktop entry in $prefix/share/applications"
+    entry=$destdir$installed/share/applications/tolvar.desktop
+    [ -f "$entry" ] || fail "no desktop entry in $installed/share/applications"
     desktop-file-validate "$entry" || fail "the desktop entry of prefix '$prefix' does not validate"
     value() { sed -n "s/^$1=//p" "$entry" | head -1; }
     [ "$(value Type)" = Application ] || fail "the entry is not an application"
     exec=$(value Exec)
     program=$(exec_program "$exec")
-    [ "$program" = "$prefix/bin/tolvar" ] || fail "Exec=$exec does not start $prefix/bin/tolvar by its full path"
-    [ -x "$root$program" ] || fail "Exec=$exec is not the installed program"
+    [ "$program" = "$installed/bin/tolvar" ] || fail "Exec=$exec does not start $installed/bin/tolvar by its full path"
+    [ -x "$destdir$program" ] || fail "Exec=$exec is not the installed program"
     icon=$(value Icon)
-    [ -f "$root$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no hicolor icon for Icon=$icon"
-    grep -q '<svg' "$root$prefix/share/icons/hicolor/scalable/apps/$icon.svg" || fail "the icon is not an SVG"
-    if grep -rl "$build" "$root$prefix/share" >/dev/null; then fail "an installed file names the build folder"; fi
-    note "prefix '$prefix': Exec=$exec; installed $(cd "$root" && find . -type f | sort | tr '\n' ' ')"
+    [ -f "$destdir$installed/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no hicolor icon for Icon=$icon"
+    grep -q '<svg' "$destdir$installed/share/icons/hicolor/scalable/apps/$icon.svg" || fail "the icon is not an SVG"
+    if grep -rlF -e "$build" -e "$release" "$destdir$installed/share" >/dev/null; then
+        fail "an installed file names the build folder"
+    fi
+    note "PREFIX='$prefix' DESTDIR='$destdir': Exec=$exec; installed $(cd "$destdir$installed" && find . -type f | sort | tr '\n' ' ')"
 }
 
-check_install /usr/local usr-local
-# Not on PATH, and with a space that the Exec value must quote.
-check_install "/opt/Tolvar Test" opt
+check_install /usr/local "$work/usr-local" /usr/local
+# Not on PATH, and with spaces and a quote that the command lines and the Exec value must keep.
+check_install "/opt/My Apps/Tolvar's" "$work/stage dir" "/opt/My Apps/Tolvar's"
+# The README's per-user install: the home folder stands for ~ however the shell passed it on.
+# shellcheck disable=SC2088 # make, not this shell, is to read the ~
+check_install '~/.local' "" "$work/home/.local"
 
 # --- the login item, turned on from the build folder, follows the installed program ---
-program="$root/opt/Tolvar Test/bin/tolvar"
+program="$work/stage dir/opt/My Apps/Tolvar's/bin/tolvar"
 start_xvfb 191 199
 dir=$work/login
 make_private_folders "$dir"

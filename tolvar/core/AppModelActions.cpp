@@ -263,6 +263,8 @@ void AppModel::showFullscreenTest()
         return;
     suspendActionItemAlert();
     const QList<MeetingSnapshot> shown { *next };
+    if (m_reminderScheduler)
+        m_reminderScheduler->yieldOverlay(shown);
     const QPointer<AppModel> model(this);
     m_overlayController.show(
         shown, shouldPlaySound(shown), soundRepeatCount(shown), m_hideOverlayDuringScreenShare,

@@ -10,8 +10,19 @@
 #include <QPointer>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tolvar {
+
+namespace {
+
+bool containsMeeting(const QList<MeetingSnapshot>& meetings, const QString& id)
+{
+    return std::any_of(
+        meetings.cbegin(), meetings.cend(), [&id](const MeetingSnapshot& meeting) { return meeting.id == id; });
+}
+
+} // namespace
 
 ReminderScheduler::ReminderScheduler(AppModel& appModel, ReminderOverlay& overlayController, platform::Clock& clock,
     platform::ProcessActivity& processActivity, QObject* parent)
@@ -79,6 +90,7 @@ void ReminderScheduler::evaluate()
     for (const MeetingSnapshot& meeting : meetings)
         listedKeys.insert(reminderKey(meeting));
     m_firedKeys.intersect(listedKeys);
+    remindAgainOfSetAside();
 
     QList<MeetingSnapshot> due;
     for (const MeetingSnapshot& meeting : meetings) {
@@ -106,27 +118,58 @@ void ReminderScheduler::evaluate()
         for (const MeetingSnapshot& meeting : std::as_const(group))
             m_firedKeys.insert(reminderKey(meeting));
         if (m_appModel.shouldShowOverlay(group))
-            show(withUnansweredOnScreen(group));
+            show(withUnanswered(group, now));
     }
 
     m_appModel.presentDueActionItemAlerts();
 }
 
-QList<MeetingSnapshot> ReminderScheduler::withUnansweredOnScreen(QList<MeetingSnapshot> group) const
+void ReminderScheduler::yieldOverlay(const QList<MeetingSnapshot>& shownInstead)
+{
+    QList<MeetingSnapshot> stillShown;
+    for (const MeetingSnapshot& shown : m_overlayController.visibleMeetings()) {
+        if (!containsMeeting(m_shown, shown.id))
+            continue;
+        if (containsMeeting(shownInstead, shown.id))
+            stillShown.append(shown);
+        else if (!containsMeeting(m_setAside, shown.id))
+            m_setAside.append(shown);
+    }
+    m_shown = stillShown;
+}
+
+void ReminderScheduler::remindAgainOfSetAside()
+{
+    // Not while the test shows: they would take its place at once.
+    if (m_setAside.isEmpty() || m_overlayController.isOverlayVisible())
+        return;
+    for (const MeetingSnapshot& meeting : m_appModel.meetings()) {
+        if (containsMeeting(m_setAside, meeting.id))
+            m_firedKeys.remove(reminderKey(meeting));
+    }
+    m_setAside.clear();
+}
+
+QList<MeetingSnapshot> ReminderScheduler::withUnanswered(QList<MeetingSnapshot> group, platform::Date now)
 {
     // The new overlay replaces the one on screen, whose meetings have fired and would not come again:
-    // it holds those that got no answer, as it holds overlapping ones.
+    // it holds those that got no answer, as it holds overlapping ones. Only reminders are carried, not
+    // what the full-screen test shows, so that the new overlay's answer does not reach its meeting.
+    QList<MeetingSnapshot> unanswered = std::exchange(m_setAside, {});
     for (const MeetingSnapshot& shown : m_overlayController.visibleMeetings()) {
-        const bool inGroup = std::any_of(
-            group.cbegin(), group.cend(), [&shown](const MeetingSnapshot& meeting) { return meeting.id == shown.id; });
-        if (!inGroup && !m_appModel.isReminderSuppressed(shown))
-            group.append(shown);
+        if (containsMeeting(m_shown, shown.id) && !containsMeeting(unanswered, shown.id))
+            unanswered.append(shown);
+    }
+    for (const MeetingSnapshot& meeting : std::as_const(unanswered)) {
+        if (!containsMeeting(group, meeting.id) && now <= meeting.endDate && !m_appModel.isReminderSuppressed(meeting))
+            group.append(meeting);
     }
     return FullscreenReminderController::sortedByStart(group);
 }
 
 void ReminderScheduler::show(const QList<MeetingSnapshot>& group)
 {
+    m_shown = group;
     m_appModel.suspendActionItemAlert();
     const double autoDismissAfter = m_appModel.overlayAutoDismissSeconds();
     const bool playSound = m_appModel.shouldPlaySound(group);

@@ -36,6 +36,7 @@ public:
 
     void start() override;
     void evaluate() override;
+    void yieldOverlay(const QList<MeetingSnapshot>& shownInstead) override;
 
     // Meeting id, start and snooze end in whole seconds since 1970, joined by "-".
     QString reminderKey(const MeetingSnapshot& meeting) const;
@@ -46,7 +47,8 @@ public:
 
 private:
     void scheduleTick();
-    QList<MeetingSnapshot> withUnansweredOnScreen(QList<MeetingSnapshot> group) const;
+    void remindAgainOfSetAside();
+    QList<MeetingSnapshot> withUnanswered(QList<MeetingSnapshot> group, platform::Date now);
     void show(const QList<MeetingSnapshot>& group);
 
     AppModel& m_appModel;
@@ -55,6 +57,10 @@ private:
     platform::ProcessActivity& m_processActivity;
     std::unique_ptr<platform::Timer> m_timer;
     QSet<QString> m_firedKeys;
+    // What this scheduler last put on screen; the full-screen test shows meetings of its own there too.
+    QList<MeetingSnapshot> m_shown;
+    // Unanswered reminders that the full-screen test took off screen.
+    QList<MeetingSnapshot> m_setAside;
     std::optional<platform::ProcessActivity::Token> m_appNapAssertion;
 };
 

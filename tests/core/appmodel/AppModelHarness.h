@@ -142,6 +142,7 @@ class FakeScheduler final : public tolvar::ReminderScheduling
 public:
     void start() override { ++startCount; }
     void evaluate() override { ++evaluateCount; }
+    void yieldOverlay(const QList<tolvar::MeetingSnapshot>& /*shownInstead*/) override { }
 
     int startCount = 0;
     int evaluateCount = 0;

@@ -179,3 +179,62 @@ TEST_F(XdgAutostartLoginItemTest, EntriesThatAreOffStayOffAndEntriesWithoutAProg
     EXPECT_FALSE(failure->isEmpty());
     EXPECT_EQ(readFile(entryPath), before);
 }
+
+TEST_F(XdgAutostartLoginItemTest, EachStartChangesOnlyTheProgramWordOfAnotherTolvar)
+{
+    // The stored Exec value before and after a start of "/opt/Tolvar App/bin/tolvar".
+    const QList<std::pair<QString, QString>> cases {
+        { "/usr/local/bin/tolvar --x", "\"/opt/Tolvar App/bin/tolvar\" --x" },
+        { R"("/home/dev/100%% \\"sure\\" \\$5/tolvar"\s-v  "a b"\ttail)",
+            R"("/opt/Tolvar App/bin/tolvar"\s-v  "a b"\ttail)" },
+        // Shell lines, wrappers, other programs and a program found on the PATH are the user's choice.
+        { R"(sh -c "sleep 15; exec /usr/local/bin/tolvar")", {} },
+        { "env QT_QPA_PLATFORM=xcb /usr/bin/tolvar --x", {} },
+        { "tolvar --x", {} },
+        { "/usr/bin/othertool --x", {} },
+        // Values that break the quoting rules are not guessed at.
+        { "\"/usr/bin/tolvar --x", {} },
+        { "\"/usr/bin/tol\"var", {} },
+        { "/usr/bin/tolvar>log", {} },
+        { "/usr/bin/tol\\\\var", {} },
+        { "\"/usr/bin/$HOME/tolvar\"", {} },
+        { "\"/usr/bin/tolvar%u\"", {} },
+        { "/usr/bin/tolvar\\q", {} },
+    };
+    ASSERT_TRUE(QDir().mkpath(config.path() + "/autostart"));
+    XdgAutostartLoginItem item(entryPath, "/opt/Tolvar App/bin/tolvar");
+    for (const auto& [before, after] : cases) {
+        const QString entry = "[Desktop Entry]\nExec=" + before + "\nX-GNOME-Autostart-Delay=10\n";
+        writeFile(entryPath, entry.toUtf8());
+        EXPECT_EQ(item.followExecutable(), std::nullopt) << before.toStdString();
+        const QString expected = after.isNull() ? entry : QString(entry).replace(before, after);
+        EXPECT_EQ(readFile(entryPath), expected) << before.toStdString();
+        EXPECT_EQ(item.status(), LoginItem::Status::enabled);
+    }
+}
+
+TEST_F(XdgAutostartLoginItemTest, AnEntryThatStartsTheRunningProgramIsLeftAsItIs)
+{
+    // Read back through the quoting: the running program's own odd characters are no change.
+    ASSERT_TRUE(QDir().mkpath(config.path() + "/autostart"));
+    XdgAutostartLoginItem odd(entryPath, R"(/opt/100% "$ure"/tolvar)");
+    const QByteArray oddEntry = R"([Desktop Entry]
+Exec="/opt/100%% \\"\\$ure\\"/tolvar" --x
+)";
+    writeFile(entryPath, oddEntry);
+    EXPECT_EQ(odd.followExecutable(), std::nullopt);
+    EXPECT_EQ(readFile(entryPath).toUtf8(), oddEntry);
+
+    // Nor is a link to it, such as one in a folder on the PATH.
+    const QString program = config.path() + "/opt/tolvar";
+    const QString link = config.path() + "/bin/tolvar";
+    ASSERT_TRUE(QDir().mkpath(config.path() + "/opt"));
+    ASSERT_TRUE(QDir().mkpath(config.path() + "/bin"));
+    writeFile(program, "#!/bin/sh\n");
+    ASSERT_TRUE(QFile::link(program, link));
+    const QByteArray linked = ("[Desktop Entry]\nExec=" + link + " --x\n").toUtf8();
+    writeFile(entryPath, linked);
+    XdgAutostartLoginItem running(entryPath, program);
+    EXPECT_EQ(running.followExecutable(), std::nullopt);
+    EXPECT_EQ(readFile(entryPath).toUtf8(), linked);
+}

@@ -282,6 +282,88 @@ TEST_F(SchedulerWithControllersTest, ASnoozeEndingWhileAnotherReminderShowsKeeps
         EXPECT_TRUE(app.reminderStates().value(meeting.id).dismissedAt) << meeting.title.toStdString();
 }
 
+TEST_F(SchedulerWithControllersTest, TheFullscreenTestsMeetingIsNotCarriedAndKeepsItsOwnReminder)
+{
+    setEvents({ at("Standup", 0, 30), at("Board", 45, 60) });
+    AppModel& app = started();
+    clock.advance(50);
+    ASSERT_EQ(onScreen(), QStringList { "Standup" });
+    overlay.focusModel()->setFocusIndex(0); // Snooze 1m
+    press(returnKey);
+    clock.advance(10); // snoozed until 10:00:50.5
+
+    app.showFullscreenTest();
+    ASSERT_EQ(onScreen(), QStringList { "Board" });
+    clock.advance(50.5);
+    EXPECT_EQ(onScreen(), QStringList { "Standup" }) << "the test's meeting has not fired";
+    press(escapeKey);
+    clock.advance(0.5);
+    const MeetingSnapshot board = app.meetings()[1];
+    ASSERT_EQ(board.title, "Board");
+    EXPECT_FALSE(app.reminderStates().value(board.id).dismissedAt);
+
+    clock.advance(44 * 60 - 1); // 10:44:50
+    EXPECT_EQ(onScreen(), QStringList { "Board" });
+}
+
+TEST_F(SchedulerWithControllersTest, AReminderWhoseMeetingHasEndedIsNotCarried)
+{
+    setEvents({ at("Wrap", -10, 1), at("Next", 2, 30) });
+    started();
+    ASSERT_EQ(onScreen(), QStringList { "Wrap" });
+    clock.advance(170); // Wrap ended at 10:01, Next's reminder at 10:01:50
+    ASSERT_TRUE(overlay.isOverlayVisible());
+    EXPECT_EQ(onScreen(), QStringList { "Next" });
+}
+
+TEST_F(SchedulerWithControllersTest, AReminderTheFullscreenTestCoversIsNotLost)
+{
+    setEvents({ at("Standup", 0, 30), at("Board", 45, 60) });
+    AppModel& app = started();
+    clock.advance(60);
+    ASSERT_EQ(onScreen(), QStringList { "Standup" });
+
+    // A group that falls due while the test shows takes the covered reminder along, not the test.
+    app.showFullscreenTest();
+    ASSERT_EQ(onScreen(), QStringList { "Board" });
+    setEvents({ at("Standup", 0, 30), at("Board", 45, 60), at("Sync", -5, 30) });
+    EXPECT_EQ(onScreen(), QStringList({ "Sync", "Standup" }));
+    press(escapeKey);
+    clock.advance(0.5);
+
+    // Answered, the test gives the screen back to the reminder it covered.
+    setEvents({ at("Standup", 0, 30), at("Board", 45, 60), at("Sync", -5, 30), at("Retro", -2, 30) });
+    ASSERT_EQ(onScreen(), QStringList { "Retro" });
+    app.showFullscreenTest();
+    ASSERT_EQ(onScreen(), QStringList { "Board" });
+    clock.advance(3);
+    EXPECT_EQ(onScreen(), QStringList { "Board" }) << "it waits while the test shows";
+    press(escapeKey);
+    clock.advance(1);
+    EXPECT_EQ(onScreen(), QStringList { "Retro" });
+    for (const MeetingSnapshot& meeting : app.meetings()) {
+        EXPECT_EQ(bool(app.reminderStates().value(meeting.id).dismissedAt), meeting.title != "Retro")
+            << meeting.title.toStdString();
+    }
+}
+
+TEST_F(SchedulerWithControllersTest, AReminderTheFullscreenTestShowsAgainStaysAReminder)
+{
+    setEvents({ at("Standup", 0, 30) });
+    AppModel& app = started();
+    clock.advance(55);
+    ASSERT_EQ(onScreen(), QStringList { "Standup" });
+    app.showFullscreenTest(); // the next meeting is the one on screen
+    ASSERT_EQ(onScreen(), QStringList { "Standup" });
+    setEvents({ at("Standup", 0, 30), at("Sync", -5, 30) });
+    EXPECT_EQ(onScreen(), QStringList({ "Sync", "Standup" }));
+    press(escapeKey);
+    clock.advance(1);
+    EXPECT_FALSE(overlay.isOverlayVisible());
+    for (const MeetingSnapshot& meeting : app.meetings())
+        EXPECT_TRUE(app.reminderStates().value(meeting.id).dismissedAt) << meeting.title.toStdString();
+}
+
 TEST_F(SchedulerWithControllersTest, NotesTypedWhenAReminderInterruptsComeBackWithThePrompt)
 {
     defaults.setBool(SettingsKey::showActionItemAlertAfterMeeting, true);
