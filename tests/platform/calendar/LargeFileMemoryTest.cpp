@@ -1,7 +1,9 @@
 #include "CalendarTestFiles.h"
 #include "platform/calendar/ProcessMemory.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
+#include <cstdio>
 
 using namespace platform;
 
@@ -54,18 +56,42 @@ protected:
     }
 };
 
+// Writes as many large files as TOLVAR_TEST_LARGE_FILES says (one when unset) and reads them: run alone, and in
+// processes of its own by ThreeLargeFilesPeakLittleAboveOne, so that no earlier read's memory hides a peak.
+TEST_F(LargeFileMemoryTest, ReadsLargeFilesWithTheirPeakMemory)
+{
+    const int count = std::max(1, qEnvironmentVariableIntValue("TOLVAR_TEST_LARGE_FILES"));
+    QStringList names;
+    for (int i = 0; i < count; ++i) {
+        names.append(QString("Export %1").arg(i));
+        writeExport(names.last());
+    }
+    const auto [peak, titles] = readPeak();
+    EXPECT_EQ(titles, names);
+    EXPECT_GT(peak, 40 * 1024 * 1024);
+    std::printf("peak of the read: %lld\n", static_cast<long long>(peak));
+}
+
 // Read side by side, files that each fit in memory alone could together take more than there is.
 TEST_F(LargeFileMemoryTest, ThreeLargeFilesPeakLittleAboveOne)
 {
-    writeExport("First");
-    const auto [one, firstTitles] = readPeak();
-    EXPECT_EQ(firstTitles, QStringList({ "First" }));
-
-    writeExport("Second");
-    writeExport("Third");
-    const auto [three, allTitles] = readPeak();
-    EXPECT_EQ(allTitles, QStringList({ "First", "Second", "Third" }));
-    ASSERT_GT(one, 40 * 1024 * 1024);
+    const auto peakOf = [](int count) -> qint64 {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TOLVAR_TEST_LARGE_FILES", QString::number(count));
+        child.setProcessEnvironment(environment);
+        child.start(QFile::symLinkTarget("/proc/self/exe"),
+            { "--gtest_filter=LargeFileMemoryTest.ReadsLargeFilesWithTheirPeakMemory" });
+        EXPECT_TRUE(child.waitForFinished(300000));
+        const QByteArray output = child.readAllStandardOutput();
+        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+        const qsizetype at = output.indexOf("peak of the read: ");
+        return at < 0 ? -1 : output.mid(at + 18).split('\n').value(0).toLongLong();
+    };
+    const qint64 one = peakOf(1);
+    const qint64 three = peakOf(3);
+    ASSERT_GT(one, 0);
+    ASSERT_GT(three, 0);
     EXPECT_LE(three, one * 3 / 2) << "one: " << one / 1048576 << " MiB, three: " << three / 1048576 << " MiB";
 }
 
