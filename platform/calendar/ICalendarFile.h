@@ -72,7 +72,8 @@ struct ICalendarTask
 // What one .ics file holds. Files that cannot be read or parsed hold nothing, and say why in the log.
 struct ICalendarFile
 {
-    // A file up to this size is always read; a larger one when the memory available holds what reading it takes.
+    // A file up to this size is always read; larger ones one at a time, each when the memory left holds what
+    // reading it takes.
     static constexpr qint64 alwaysReadSize = 32 * 1024 * 1024;
 
     // Of the version read; invalid when the file could not be read, so that it is tried again.
