@@ -8,6 +8,7 @@
 
 #include <QHash>
 #include <algorithm>
+#include <limits>
 #include <malloc.h>
 #include <memory>
 
@@ -525,7 +526,9 @@ ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, Tex
         turn = largeFiles.turn();
     if (!file.isOpen()) {
         skip(file.errorString());
-    } else if (large && !LargeFileGate::holds(size * memoryPerFileByte)) {
+    } else if (large
+        && (size > std::numeric_limits<qint64>::max() / memoryPerFileByte
+            || !LargeFileGate::holds(size * memoryPerFileByte))) {
         tooLarge();
     } else if (const std::optional<QByteArray> data = file.readAll(std::max(size, alwaysReadSize))) {
         if (large && !LargeFileGate::holds(memoryToParse(*data))) {

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <algorithm>
+#include <limits>
 
 namespace platform {
 
@@ -31,6 +32,13 @@ std::optional<qint64> least(std::optional<qint64> a, std::optional<qint64> b)
     return std::min(*a, *b);
 }
 
+// What a group of `limit` that holds `usage` still allows: a group over its limit, nothing.
+qint64 leftUnder(qint64 limit, qint64 usage)
+{
+    limit = std::max<qint64>(0, limit);
+    return limit - std::clamp<qint64>(usage, 0, limit);
+}
+
 std::optional<qint64> systemAvailable(const QString& root)
 {
     const std::optional<QByteArray> info = readSmall(root + QLatin1String("/proc/meminfo"));
@@ -41,7 +49,9 @@ std::optional<qint64> systemAvailable(const QString& root)
         if (line.startsWith(name)) {
             bool ok = false;
             const qint64 kilobytes = line.sliced(name.size()).trimmed().split(' ').value(0).toLongLong(&ok);
-            return ok ? std::optional(kilobytes * 1024) : std::nullopt;
+            if (!ok)
+                return std::nullopt;
+            return std::clamp<qint64>(kilobytes, 0, std::numeric_limits<qint64>::max() / 1024) * 1024;
         }
     }
     return std::nullopt;
@@ -58,7 +68,7 @@ std::optional<qint64> groupAvailable(
         const std::optional<qint64> limit = numberIn(folder + limitName);
         const std::optional<qint64> usage = numberIn(folder + usageName);
         if (limit && usage)
-            result = least(result, std::max<qint64>(0, *limit - *usage));
+            result = least(result, leftUnder(*limit, *usage));
         const qsizetype slash = group.lastIndexOf(QLatin1Char('/'));
         if (slash < 0)
             return result;

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <limits>
 
 using namespace platform;
 
@@ -154,4 +155,15 @@ TEST_F(ProcessMemoryTest, UnknownOrGarbledFiguresBoundNothing)
     write("/etc/memory.max", "1\n");
     write("/etc/memory.current", "0\n");
     EXPECT_EQ(ProcessMemory::available(dir.path()), std::nullopt);
+
+    // Figures past any machine, or below nothing, neither overflow nor go negative.
+    write("/proc/meminfo", "MemAvailable: 99999999999999999 kB\n");
+    EXPECT_EQ(ProcessMemory::available(dir.path()), std::numeric_limits<qint64>::max() / 1024 * 1024);
+    write("/proc/self/cgroup", "0::/a\n");
+    write("/sys/fs/cgroup/a/memory.max", "-9000000000000000000\n");
+    write("/sys/fs/cgroup/a/memory.current", "9000000000000000000\n");
+    EXPECT_EQ(ProcessMemory::available(dir.path()), 0);
+    write("/proc/meminfo", "MemAvailable: -5 kB\n");
+    write("/sys/fs/cgroup/a/memory.max", "max\n");
+    EXPECT_EQ(ProcessMemory::available(dir.path()), 0);
 }
