@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Times the whole Tolvar fetch program (start, two fetches of the coming seven days, exit) against reading
-# every file of the folder once with cat, on generated calendar folders of 5,500 and 50,000 files, and
-# gives the program's peak resident memory above its peak with no calendars, against the aim of at most
-# twice the size of the calendar text.
+# Measures what large calendar files cost in memory (bench_calendar_parse_cost); then times the whole Tolvar
+# fetch program (start, two fetches of the coming seven days, exit) against reading every file of the folder
+# once with cat, on generated calendar folders of 5,500 and 50,000 files, and gives the program's peak resident
+# memory above its peak with no calendars, against the aim of at most twice the size of the calendar text.
 # Usage: bench/calendar/run.sh [release build folder]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,6 +18,9 @@ if ! command -v hyperfine >/dev/null; then
 fi
 
 export TZ=Europe/Berlin
+# What large files cost in memory per shape of text, against what the store reckons, and one against three.
+"$build/bench/bench_calendar_parse_cost"
+
 # The program's own figures for the folder below $1: its two fetch times and its peak resident memory (kB).
 run_program() {
     local output

@@ -1,5 +1,6 @@
 #include "platform/calendar/CalendarIndex.h"
 
+#include "platform/calendar/LargeFileGate.h"
 #include "platform/calendar/TextPool.h"
 
 #include <QFileInfo>
@@ -34,8 +35,10 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(
     const QString& root, const ICalendarFiles& previous, TimeZoneCache& zones, const CalendarFolder::Entering& entering)
 {
     TextPool texts;
-    const auto readFile = [&zones, &texts](const QString* path) {
-        return std::make_shared<const ICalendarFile>(ICalendarFile::read(*path, zones, texts));
+    LargeFileGate largeFiles;
+    const auto readFile = [&zones, &texts, &largeFiles, &previous](const QString* path) {
+        return std::make_shared<const ICalendarFile>(
+            ICalendarFile::read(*path, zones, texts, largeFiles, previous.value(*path).get()));
     };
     CalendarFolder folder = CalendarFolder::scan(root, entering);
     ICalendarFiles files;

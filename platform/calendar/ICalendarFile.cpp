@@ -1,12 +1,15 @@
 #include "platform/calendar/ICalendarFile.h"
 
 #include "platform/calendar/ICalendarParser.h"
+#include "platform/calendar/LargeFileGate.h"
 #include "platform/calendar/TextPool.h"
 #include "platform/calendar/TimeZoneCache.h"
 #include "platform/files/RegularFile.h"
 
 #include <QHash>
 #include <algorithm>
+#include <limits>
+#include <malloc.h>
 #include <memory>
 
 namespace platform {
@@ -468,25 +471,22 @@ private:
     bool m_loggedUnknownZone = false;
 };
 
-// What libical's tree of a file and the events read from it take, against the file's size: some twelve times for
-// the tree of a file of plain events, with room to spare.
-constexpr qint64 memoryPerFileByte = 16;
+// What reading a file takes at most, from its text to libical's tree and the events read from it, as measured
+// by bench_calendar_parse_cost on the costliest shapes of text: each line becomes a property with its value and
+// parameters, however short it is, and each byte is held several times over on the way. Empty lines and the
+// continuations of folded ones add no property.
+constexpr qint64 memoryPerFileByte = 8;
+constexpr qint64 memoryPerLine = 400;
 
-// True when the memory available holds what reading a file of `size` bytes takes, or when that is not known.
-bool memoryHolds(qint64 size)
+// The most reading `text` may take beyond the text itself.
+qint64 memoryToParse(QByteArrayView text)
 {
-    const std::optional<QByteArray> info = RegularFile::read(QStringLiteral("/proc/meminfo"), 64 * 1024);
-    if (!info)
-        return true;
-    constexpr QByteArrayView name = "MemAvailable:";
-    for (const QByteArray& line : info->split('\n')) {
-        if (line.startsWith(name)) {
-            bool ok = false;
-            const qint64 kilobytes = line.sliced(name.size()).trimmed().split(' ').value(0).toLongLong(&ok);
-            return !ok || size <= kilobytes * 1024 / memoryPerFileByte;
-        }
+    qint64 lines = 0;
+    for (qsizetype i = text.indexOf('\n'); i >= 0 && i + 1 < text.size(); i = text.indexOf('\n', i + 1)) {
+        const char next = text[i + 1];
+        lines += next != '\r' && next != '\n' && next != ' ' && next != '\t';
     }
-    return true;
+    return text.size() * (memoryPerFileByte - 1) + (lines + 1) * memoryPerLine;
 }
 
 // Calendar files should be UTF-8; a file that is not is read as Latin-1 rather than garbled or refused.
@@ -505,21 +505,44 @@ Date ICalendarEvent::endFor(const CalendarTime& occurrenceStart) const
     return occurrenceStart.addingDays(durationDays).toDate().addingSeconds(double(durationSeconds));
 }
 
-ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, TextPool& texts)
+ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, TextPool& texts, LargeFileGate& largeFiles,
+    const ICalendarFile* previous)
 {
     RegularFile file(path);
     const qint64 size = file.identity().size;
     ICalendarFile result;
+    const auto skip = [&](const QString& reason) {
+        const Skip skipped { file.identity().isValid() ? file.identity() : FileIdentity::ofPath(path), reason };
+        if (!previous || !previous->skip || previous->skip->version != skipped.version
+            || previous->skip->reason != reason)
+            qWarning("Skipped the calendar file %s: %s", qUtf8Printable(path), qUtf8Printable(reason));
+        result.skip = std::make_shared<const Skip>(skipped);
+    };
+    const auto tooLarge
+        = [&] { skip(QStringLiteral("reading its %1 bytes takes more memory than is available").arg(size)); };
+    const bool large = size > alwaysReadSize;
+    std::unique_lock<std::mutex> turn;
+    if (large)
+        turn = largeFiles.turn();
     if (!file.isOpen()) {
-        qWarning("Skipped the calendar file %s: %s", qUtf8Printable(path), qUtf8Printable(file.errorString()));
-    } else if (size > alwaysReadSize && !memoryHolds(size)) {
-        qWarning("Skipped the calendar file %s: reading its %lld bytes takes more memory than is available",
-            qUtf8Printable(path), static_cast<long long>(size));
+        skip(file.errorString());
+    } else if (large
+        && (size > std::numeric_limits<qint64>::max() / memoryPerFileByte
+            || !LargeFileGate::holds(size * memoryPerFileByte))) {
+        tooLarge();
     } else if (const std::optional<QByteArray> data = file.readAll(std::max(size, alwaysReadSize))) {
-        result = parse(*data, zones, texts, path);
+        if (large && !LargeFileGate::holds(memoryToParse(*data))) {
+            tooLarge();
+        } else {
+            result = parse(*data, zones, texts, path);
+            // The tree just freed would otherwise stay with this thread's heap, out of reach of the next large
+            // file's thread and counted against what is available to it.
+            if (large)
+                malloc_trim(0);
+        }
     } else {
         // Most likely caught while it was written: without an identity, it is read again with the next change.
-        qWarning("Skipped the calendar file %s: it could not be read to its end", qUtf8Printable(path));
+        skip(QStringLiteral("it could not be read to its end"));
         return result;
     }
     result.identity = file.identity();

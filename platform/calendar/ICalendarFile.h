@@ -14,6 +14,7 @@
 
 namespace platform {
 
+class LargeFileGate;
 class TextPool;
 class TimeZoneCache;
 
@@ -71,18 +72,30 @@ struct ICalendarTask
 // What one .ics file holds. Files that cannot be read or parsed hold nothing, and say why in the log.
 struct ICalendarFile
 {
-    // A file up to this size is always read; a larger one when the memory available holds what reading it takes.
+    // A file up to this size is always read; larger ones one at a time, each when the memory left holds what
+    // reading it takes.
     static constexpr qint64 alwaysReadSize = 32 * 1024 * 1024;
 
     // Of the version read; invalid when the file could not be read, so that it is tried again.
     FileIdentity identity;
+    // Why a file that could not be read was skipped, and which version of it: a folder is read again at every
+    // change in it, and the same file skipped for the same reason is logged only once.
+    struct Skip
+    {
+        FileIdentity version;
+        QString reason;
+    };
+    // Absent for a file that was read.
+    std::shared_ptr<const Skip> skip;
     // Empty when the file names none.
     QString calendarName;
     QList<ICalendarEvent> events;
     QList<ICalendarTask> tasks;
 
-    // Texts that repeat from file to file are shared through `texts`.
-    static ICalendarFile read(const QString& path, TimeZoneCache& zones, TextPool& texts);
+    // Texts that repeat from file to file are shared through `texts`. `previous` is what the last read of the
+    // path gave, if any; files too large to always read take their turn at `largeFiles`.
+    static ICalendarFile read(const QString& path, TimeZoneCache& zones, TextPool& texts, LargeFileGate& largeFiles,
+        const ICalendarFile* previous = nullptr);
     // `path` only names the file in what is logged.
     static ICalendarFile parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path = {});
 };

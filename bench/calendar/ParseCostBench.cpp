@@ -1,0 +1,206 @@
+// Measures what reading a large calendar file costs in memory, for the shapes of text that cost the most per byte
+// or per line, against what the store reckons before it reads one; then the peak of reading one and three files of
+// 40 MiB through the calendar index, which reads files side by side. Each reading runs in a process of its own,
+// so that one peak never hides in another. Fails when a shape costs more than the store reckons, when a reading
+// finds no events (it measured nothing), or when three files peak at more than 1.5 times one.
+#include "platform/calendar/CalendarIndex.h"
+#include "platform/calendar/ICalendarFile.h"
+#include "platform/calendar/LargeFileGate.h"
+#include "platform/calendar/TextPool.h"
+#include "platform/calendar/TimeZoneCache.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace platform;
+
+namespace {
+
+constexpr qint64 fileSize = 40 * 1024 * 1024;
+
+// What the store reckons reading a file takes: kept in step with ICalendarFile.cpp.
+constexpr qint64 reckonedPerByte = 8;
+constexpr qint64 reckonedPerLine = 400;
+
+// Lines that hold a property or a component's start or end: empty ones and folded continuations hold none.
+qint64 linesIn(const QByteArray& text)
+{
+    qint64 lines = 1;
+    for (qsizetype i = 0; i + 1 < text.size(); ++i)
+        lines += text[i] == '\n' && !QByteArrayView("\r\n \t").contains(text[i + 1]);
+    return lines;
+}
+
+struct Shape
+{
+    const char* name;
+    QByteArray event;
+};
+
+// Events of `shape` until the text holds `size` bytes.
+QByteArray calendarOf(const QByteArray& event, qint64 size)
+{
+    QByteArray text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//bench//EN\r\n";
+    text.reserve(size + event.size() + 64);
+    for (int i = 0; text.size() < size; ++i)
+        text += QByteArray(event).replace("#", QByteArray::number(i));
+    return text + "END:VCALENDAR\r\n";
+}
+
+qint64 statusKilobytes(const QByteArray& name)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(name + ':'))
+            return line.mid(name.size() + 1).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// The peak resident memory, in bytes, that `work` adds in a child process; -1 when it fails or finds no events.
+qint64 peakOf(const std::function<qsizetype()>& work)
+{
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeEnds[0]);
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
+            _exit(1);
+        clear.close();
+        const qint64 before = statusKilobytes("VmRSS");
+        const qsizetype events = work();
+        const qint64 peak = events > 0 ? (statusKilobytes("VmHWM") - before) * 1024 : -1;
+        const bool written = write(pipeEnds[1], &peak, sizeof peak) == sizeof peak;
+        _exit(written ? 0 : 1);
+    }
+    close(pipeEnds[1]);
+    qint64 peak = -1;
+    if (child < 0 || read(pipeEnds[0], &peak, sizeof peak) != sizeof peak)
+        peak = -1;
+    close(pipeEnds[0]);
+    if (child > 0)
+        waitpid(child, nullptr, 0);
+    return peak;
+}
+
+qsizetype eventsOf(const CalendarIndex& index)
+{
+    qsizetype events = 0;
+    for (const auto& file : index.files())
+        events += file->events.size();
+    return events;
+}
+
+} // namespace
+
+int main()
+{
+    QTemporaryDir work;
+    if (!work.isValid())
+        return 1;
+    const Shape shapes[] = {
+        { "long notes",
+            "BEGIN:VEVENT\r\nUID:past-#\r\nSUMMARY:Past\r\nDESCRIPTION:" + QByteArray(400, 'n')
+                + "\r\nDTSTART:20200101T100000Z\r\nEND:VEVENT\r\n" },
+        { "long distinct notes",
+            "BEGIN:VEVENT\r\nUID:past-#\r\nSUMMARY:Past\r\nDESCRIPTION:#" + QByteArray(65536, 'n')
+                + "\r\nDTSTART:20200101T100000Z\r\nEND:VEVENT\r\n" },
+        { "latin-1 long notes",
+            "BEGIN:VEVENT\r\nUID:past-#\r\nSUMMARY:Past\r\nDESCRIPTION:#" + QByteArray(65536, '\xe9')
+                + "\r\nDTSTART:20200101T100000Z\r\nEND:VEVENT\r\n" },
+        { "folded notes",
+            "BEGIN:VEVENT\r\nUID:past-#\r\nSUMMARY:Past\r\nDESCRIPTION:#"
+                + (QByteArray(73, 'n') + "\r\n ").repeated(400) + "\r\nDTSTART:20200101T100000Z\r\nEND:VEVENT\r\n" },
+        { "plain meetings",
+            "BEGIN:VEVENT\r\nUID:#@example.org\r\nSUMMARY:Weekly sync\r\nLOCATION:Room 4\r\n"
+            "DTSTART;TZID=Europe/Berlin:20200101T100000\r\nDTEND;TZID=Europe/Berlin:20200101T110000\r\n"
+            "ORGANIZER;CN=Ann:mailto:ann@example.org\r\n"
+            "ATTENDEE;CN=Bob;PARTSTAT=ACCEPTED:mailto:bob@example.org\r\nEND:VEVENT\r\n" },
+        { "only starts", "BEGIN:VEVENT\r\nDTSTART:20200101T100000Z\r\nEND:VEVENT\r\n" },
+        { "short lines",
+            "BEGIN:VEVENT\r\nDTSTART:20200101T100000Z\r\n" + QByteArray("X:1\r\n").repeated(1000) + "END:VEVENT\r\n" },
+        { "short named lines",
+            "BEGIN:VEVENT\r\nDTSTART:20200101T100000Z\r\n" + QByteArray("X-A:1\r\n").repeated(1000)
+                + "END:VEVENT\r\n" },
+        { "short parameters",
+            "BEGIN:VEVENT\r\nDTSTART:20200101T100000Z\r\n" + QByteArray("X-A;A=1;B=2;C=3;D=4;E=5:1\r\n").repeated(1000)
+                + "END:VEVENT\r\n" },
+        { "empty lines",
+            "BEGIN:VEVENT\r\nDTSTART:20200101T100000Z\r\n" + QByteArray("\n").repeated(1000) + "END:VEVENT\r\n" },
+        { "empty components",
+            "BEGIN:VEVENT\r\nDTSTART:20200101T100000Z\r\n" + QByteArray("BEGIN:VALARM\r\nEND:VALARM\r\n").repeated(1000)
+                + "END:VEVENT\r\n" },
+        { "latin-1 short lines",
+            "BEGIN:VEVENT\r\nDTSTART:20200101T100000Z\r\n" + QByteArray("X:\xe9\r\n").repeated(1000)
+                + "END:VEVENT\r\n" },
+    };
+
+    bool ok = true;
+    std::printf("| shape | text | lines | peak | peak / text | reckoned |\n|---|---|---|---|---|---|\n");
+    for (const Shape& shape : shapes) {
+        const QString path = work.filePath(QStringLiteral("shape.ics"));
+        qint64 lines = 0;
+        {
+            const QByteArray text = calendarOf(shape.event, fileSize);
+            lines = linesIn(text);
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+                return 1;
+        }
+        const qint64 size = QFileInfo(path).size();
+        const qint64 peak = peakOf([&path] {
+            TimeZoneCache zones;
+            TextPool texts;
+            LargeFileGate gate;
+            return ICalendarFile::read(path, zones, texts, gate).events.size();
+        });
+        const qint64 reckoned = size * reckonedPerByte + lines * reckonedPerLine;
+        std::printf("| %s | %.1f MiB | %lld | %.0f MiB | %.1f | %.0f MiB |\n", shape.name, size / 1048576.0,
+            qlonglong(lines), peak / 1048576.0, double(peak) / size, reckoned / 1048576.0);
+        std::fflush(stdout);
+        if (peak < 0 || peak > reckoned) {
+            std::fprintf(stderr, "bench_calendar_parse_cost: %s: %s\n", shape.name,
+                peak < 0 ? "no events read, nothing measured" : "costs more than the store reckons");
+            ok = false;
+        }
+        QFile::remove(path);
+    }
+
+    // Three files of 40 MiB in one calendar, against one.
+    const QByteArray large = calendarOf(shapes[0].event, fileSize);
+    qint64 peaks[2] = {};
+    for (int count : { 1, 3 }) {
+        const QString root = work.filePath(QStringLiteral("calendars-%1").arg(count));
+        QDir().mkpath(root + QStringLiteral("/work"));
+        for (int i = 0; i < count; ++i) {
+            QFile file(root + QStringLiteral("/work/export-%1.ics").arg(i));
+            if (!file.open(QIODevice::WriteOnly) || file.write(large) != large.size())
+                return 1;
+        }
+        const qint64 peak = peakOf([&root] {
+            TimeZoneCache zones;
+            return eventsOf(*CalendarIndex::read(root, {}, zones));
+        });
+        peaks[count == 3] = peak;
+        std::printf("%d file(s) of 40 MiB: peak %.0f MiB\n", count, peak / 1048576.0);
+        QDir(root).removeRecursively();
+    }
+    if (peaks[0] <= 0 || peaks[1] <= 0) {
+        std::fprintf(stderr, "bench_calendar_parse_cost: a folder of large files read no events\n");
+        ok = false;
+    } else {
+        std::printf("three against one: %.2f (aim: at most 1.5)\n", double(peaks[1]) / peaks[0]);
+        ok = ok && peaks[1] <= peaks[0] * 3 / 2;
+    }
+    return ok ? 0 : 1;
+}
