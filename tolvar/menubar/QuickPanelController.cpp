@@ -94,6 +94,30 @@ QRect QuickPanelController::refitFrame(
     return QRect(current.x(), std::max(visibleFrame->y(), std::min(anchorTop, visibleBottom - height)), width, height);
 }
 
+QScreen* QuickPanelController::screenForDrop(const QRect& frame, QPoint pointer)
+{
+    if (frame.contains(pointer)) {
+        if (QScreen* screen = QGuiApplication::screenAt(pointer))
+            return screen;
+    }
+    QScreen* holding = nullptr;
+    qint64 largest = 0;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect shared = frame.intersected(screen->geometry());
+        const qint64 area = qint64(shared.width()) * shared.height();
+        if (area > largest) {
+            largest = area;
+            holding = screen;
+        }
+    }
+    return holding;
+}
+
+QRect QuickPanelController::restingFrame(const QRect& dropped, const QRect& visibleFrame, int wantedHeight)
+{
+    return keptInside(QRect(dropped.topLeft(), QSize(width, fittedHeight(visibleFrame, wantedHeight))), visibleFrame);
+}
+
 void QuickPanelController::toggle(AppModel& appModel, std::function<void()> showSettings)
 {
     if (m_panel && m_panel->isVisible())
@@ -184,17 +208,22 @@ bool QuickPanelController::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-// A pinned panel the user dragged keeps, inside the screen, the top it was dragged to.
+// A pinned panel the user dragged keeps, inside the monitor it was dropped on, the top it was dragged to.
+// Qt may still name the monitor it came from while most of it overhangs the new one's edge.
 void QuickPanelController::keepInsideScreen()
 {
-    if (m_panel->geometry().topLeft() == m_placedFrame.topLeft())
+    const QRect dropped = m_panel->geometry();
+    if (dropped.topLeft() == m_placedFrame.topLeft())
         return;
-    const QScreen* screen = screenOfWindow(m_panel);
-    const QRect frame = screen ? keptInside(m_panel->geometry(), screen->availableGeometry()) : m_panel->geometry();
+    const QScreen* screen = screenForDrop(dropped, QCursor::pos());
+    const int wantedHeight = m_hostingView ? m_hostingView->fittingHeight(width) : dropped.height();
+    const QRect frame = screen ? restingFrame(dropped, screen->availableGeometry(), wantedHeight) : dropped;
     m_placedFrame = frame;
     m_anchorTop = frame.y();
-    if (frame != m_panel->geometry())
-        m_panel->setGeometry(frame);
+    if (frame == dropped)
+        return;
+    m_panel->setFixedSize(frame.size());
+    m_panel->setGeometry(frame);
 }
 
 void QuickPanelController::closePanel()
