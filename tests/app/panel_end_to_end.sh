@@ -33,7 +33,7 @@ long_event() { # number: tomorrow from eight, one every half hour
     local start
     start=$(TZ=$tz date -d "tomorrow 08:00 $((30 * $1)) minutes" +%s)
     calendar_event "long-$1@tolvar.test" "$(utc_stamp $start)" "$(utc_stamp $((start + 1200)))" "Long day $1" \
-        "URL:https://meet.example.com/long-$1"
+        "URL:https://meet.example.com/long-$1" "LOCATION:Room $1"
 }
 {
     event planning 11 "Planning" https://meet.example.com/planning
@@ -162,6 +162,7 @@ read -r lx ly lw lh < <(panel)
 note "Quick Panel $qh high on today, $lh on the long day, at $lx $ly"
 [ $lh -eq $((768 - 24)) ] || fail "the long day's panel is $lh high, not the monitor's 768 less 24"
 on_monitor $lx $ly $lw $lh 1280 0 1024 768 || fail "the long day's panel at $lx $ly leaves its monitor"
+expect_card_follows_the_pointer_at_rest "the Quick Panel" $((lx + 120)) $((ly + lh / 2)) $long_day
 # The keys walk down the whole day and the rows scroll along: the card stays level with the panel.
 for n in $(seq 1 $long_day); do
     xdotool key Down
