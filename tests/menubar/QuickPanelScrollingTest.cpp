@@ -4,6 +4,7 @@
 #include "platform/calendarapp/TestCalendarApp.h"
 #include "platform/workspace/MemoryWorkspace.h"
 #include "tolvar/menubar/PanelContent.h"
+#include "tolvar/menubar/PanelWindowBridges.h"
 #include "tolvar/menubar/QuickPanelController.h"
 #include "tolvar/menubar/QuickPanelHostingView.h"
 #include "tolvar/menubar/QuickPanelPinModel.h"
@@ -11,6 +12,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -91,6 +93,23 @@ protected:
         pointTo(global);
         return global;
     }
+    // The panel and its card side by side as they stand, the pointer a red ring.
+    void saveScreenshot(QPoint pointer, const QString& name) const
+    {
+        QWidget* panel = controller.panel();
+        QWidget* card = view->findChild<tolvar::PanelWindowBridges*>()->sidePanel().sidePanel();
+        const QRect frame = card ? panel->geometry().united(card->geometry()) : panel->geometry();
+        QPixmap image(frame.size());
+        image.fill(Qt::darkGray);
+        QPainter painter(&image);
+        painter.drawPixmap(panel->geometry().topLeft() - frame.topLeft(), panel->grab());
+        if (card)
+            painter.drawPixmap(card->geometry().topLeft() - frame.topLeft(), card->grab());
+        painter.setPen(QPen(Qt::red, 2));
+        painter.drawEllipse(pointer - frame.topLeft(), 6, 6);
+        painter.end();
+        testsupport::saveScreenshot(image, name);
+    }
     // The minute's refresh: the same meetings, seen again a minute later.
     void refresh(QList<MeetingSnapshot> published)
     {
@@ -153,6 +172,7 @@ TEST_F(QuickPanelScrollingTest, AfterAScrollTheRowUnderThePointerAtRestIsTheHove
     EXPECT_EQ(view->ui().hoveredMeetingID(), underWheel);
     ASSERT_TRUE(view->detailMeeting());
     EXPECT_EQ(view->detailMeeting()->id, *underWheel) << "the card shows the row under the pointer";
+    saveScreenshot(pointer, QStringLiteral("quick-panel-card-after-wheel"));
     clock.advance(tolvar::MenuBarInteractionModel::hoverClearDelay + 0.1);
     settle();
     EXPECT_EQ(view->ui().hoveredMeetingID(), underWheel) << "the row left behind clears nothing";
@@ -169,6 +189,7 @@ TEST_F(QuickPanelScrollingTest, AfterAScrollTheRowUnderThePointerAtRestIsTheHove
     EXPECT_NE(view->ui().selectedMeetingID(), underKeys);
     EXPECT_EQ(view->ui().hoveredMeetingID(), underKeys);
     EXPECT_EQ(view->detailMeeting()->id, *underKeys);
+    saveScreenshot(pointer, QStringLiteral("quick-panel-card-after-keys"));
 }
 
 TEST_F(QuickPanelScrollingTest, TheTooltipOfARowTheKeysScrolledAwayGoes)
