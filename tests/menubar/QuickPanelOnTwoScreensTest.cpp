@@ -80,7 +80,10 @@ TEST(QuickPanelDrop, TheMonitorIsTheOneUnderThePointerElseTheOneHoldingMostOfThe
     EXPECT_EQ(QuickPanelController::screenForDrop(QRect(1000, 700, 360, 200), QPoint(1290, 790)), left);
     // A pointer away from the panel says nothing about where it was dropped.
     EXPECT_EQ(QuickPanelController::screenForDrop(QRect(1000, 100, 360, 400), QPoint(2000, 100)), left);
-    EXPECT_EQ(QuickPanelController::screenForDrop(QRect(3000, 900, 360, 400), QPoint(3006, 906)), nullptr);
+    // Wholly in the strip below the shorter monitor, or off the desktop: the monitor nearest the pointer.
+    EXPECT_EQ(QuickPanelController::screenForDrop(QRect(1500, 780, 360, 744), QPoint(1506, 786)), right);
+    EXPECT_EQ(QuickPanelController::screenForDrop(QRect(1275, 790, 360, 744), QPoint(1281, 796)), left);
+    EXPECT_EQ(QuickPanelController::screenForDrop(QRect(3000, 900, 360, 400), QPoint(3006, 906)), right);
 }
 
 TEST(QuickPanelDrop, ThePanelRestsInsideTheMonitorAsHighAsItAllows)
@@ -111,4 +114,7 @@ TEST_F(QuickPanelDropTest, APinnedPanelDroppedLowOnTheOtherMonitorStaysThereAndF
     EXPECT_EQ(panel->geometry(), QRect(1500, 0, 360, 744));
     dropAt(panel, QPoint(200, 10));
     EXPECT_EQ(panel->geometry(), QRect(200, 10, 360, 776));
+    // Let go of in the strip below the shorter monitor that neither monitor shows: never out of reach.
+    dropAt(panel, QPoint(1500, 780));
+    EXPECT_EQ(panel->geometry(), QRect(1500, 768 - 744, 360, 744));
 }

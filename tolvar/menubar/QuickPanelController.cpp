@@ -11,6 +11,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
 
 namespace tolvar {
 
@@ -110,7 +112,24 @@ QScreen* QuickPanelController::screenForDrop(const QRect& frame, QPoint pointer)
             holding = screen;
         }
     }
-    return holding;
+    return holding ? holding : screenNearest(pointer);
+}
+
+// Where monitors of different sizes leave a strip of the desktop that no monitor shows.
+QScreen* QuickPanelController::screenNearest(QPoint point)
+{
+    QScreen* nearest = nullptr;
+    int shortest = std::numeric_limits<int>::max();
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->geometry();
+        const QPoint inside(
+            std::clamp(point.x(), area.left(), area.right()), std::clamp(point.y(), area.top(), area.bottom()));
+        if (const int distance = (point - inside).manhattanLength(); distance < shortest) {
+            shortest = distance;
+            nearest = screen;
+        }
+    }
+    return nearest;
 }
 
 QRect QuickPanelController::restingFrame(const QRect& dropped, const QRect& visibleFrame, int wantedHeight)
