@@ -33,7 +33,7 @@ long_event() { # number: tomorrow from eight, one every half hour
     local start
     start=$(TZ=$tz date -d "tomorrow 08:00 $((30 * $1)) minutes" +%s)
     calendar_event "long-$1@tolvar.test" "$(utc_stamp $start)" "$(utc_stamp $((start + 1200)))" "Long day $1" \
-        "URL:https://meet.example.com/long-$1"
+        "URL:https://meet.example.com/long-$1" "LOCATION:Room $1"
 }
 {
     event planning 11 "Planning" https://meet.example.com/planning
@@ -162,6 +162,7 @@ read -r lx ly lw lh < <(panel)
 note "Quick Panel $qh high on today, $lh on the long day, at $lx $ly"
 [ $lh -eq $((768 - 24)) ] || fail "the long day's panel is $lh high, not the monitor's 768 less 24"
 on_monitor $lx $ly $lw $lh 1280 0 1024 768 || fail "the long day's panel at $lx $ly leaves its monitor"
+expect_card_follows_the_pointer_at_rest "the Quick Panel" $((lx + 120)) $((ly + lh / 2)) $long_day
 # The keys walk down the whole day and the rows scroll along: the card stays level with the panel.
 for n in $(seq 1 $long_day); do
     xdotool key Down
@@ -245,6 +246,55 @@ xdotool mousemove $((mx + 6)) $((my + 6 + over)) mouseup 1
 inside() { read -r dx dy dw dh < <(panel) && [ "$dx $dy" = "$mx $((768 - dh))" ]; }
 wait_for 3000 inside || fail "dragged 40 past the bottom, the pinned panel stands at '$(panel)', not at $mx $((768 - qh))"
 note "dragged past the bottom edge, the pinned Quick Panel came to rest inside the monitor at $(panel)"
+xdotool mousemove 1500 200 key ctrl+alt+m
+wait_for 3000 no_panel || fail "the shortcut did not close the pinned Quick Panel"
+
+# --- a pinned panel dropped low on the other monitor stays there, inside it and as high as it allows ---
+# The long day wants more than either monitor's height: 776 on the left, 744 on the right.
+# The pin button moves with the header's sync text: try near where it was until a click pins the panel.
+long_day_pinned=""
+for x in $(seq $((pinned - 24)) 6 $((pinned + 60))); do
+    xdotool mousemove 300 200 key ctrl+alt+m
+    wait_for 5000 panel >/dev/null || fail "the shortcut opened no Quick Panel (the windows: $(windows | paste -sd";"))"
+    sleep 0.3
+    xdotool key Right
+    wait_for 3000 eval '[ "$(panel | cut -d" " -f4)" -eq 776 ]' || fail "the long day's panel on the left is '$(panel)'"
+    read -r qx qy qw qh < <(panel)
+    # The day comes in scrolled a little (it grew in the short window): the header back in view.
+    xdotool mousemove $((qx + 120)) $((qy + 300)) click --repeat 10 --delay 20 4
+    sleep 0.3
+    xdotool mousemove $((qx + x)) $((qy + 28)) click 1
+    sleep 0.3
+    click_other
+    if panel >/dev/null; then
+        long_day_pinned=$x
+        break
+    fi
+done
+[ -n "$long_day_pinned" ] || fail "no click in the header row pinned the long day's Quick Panel"
+# Dragged by its top left corner in three steps, and let go with that corner at x y.
+drop_at() {
+    local fx fy
+    read -r fx fy _ _ < <(panel)
+    xdotool mousemove $((fx + 6)) $((fy + 6)) mousedown 1
+    sleep 0.1
+    xdotool mousemove $(((fx + $1) / 2 + 6)) $(((fy + $2) / 2 + 6))
+    sleep 0.1
+    xdotool mousemove $(($1 + 6)) $(($2 + 6))
+    sleep 0.1
+    xdotool mouseup 1
+}
+rests_at() { [ "$(panel)" = "$*" ]; }
+drop_at 1581 572
+wait_for 3000 rests_at 1581 24 360 744 ||
+    fail "dropped at 1581 572 on the right monitor, the panel rests at '$(panel)', not at 1581 24, 744 high"
+drop_at 381 472
+wait_for 3000 rests_at 381 24 360 776 ||
+    fail "dropped at 381 472 on the left monitor, the panel rests at '$(panel)', not at 381 24, 776 high"
+drop_at 1500 40
+wait_for 3000 rests_at 1500 24 360 744 ||
+    fail "dropped at 1500 40 on the right monitor, the panel rests at '$(panel)', not at 1500 24, 744 high"
+note "dropped low on the other monitor, the pinned Quick Panel stayed there and fitted it: $(panel)"
 xdotool mousemove 1500 200 key ctrl+alt+m
 wait_for 3000 no_panel || fail "the shortcut did not close the pinned Quick Panel"
 

@@ -2,7 +2,8 @@
 # The real tolvar program's tray panel with a day of twenty meetings, taller than either monitor, on
 # each of two monitors (1024x768 and 1280x800) under openbox with trayer: the panel stays inside the
 # monitor's usable area when the meetings arrive after it opened and when the day changes, its list
-# scrolls down to the last meeting and the footer, and the footer's Settings and Quit work.
+# scrolls down to the last meeting and the footer, the detail card follows the row that the list scrolls
+# under a pointer at rest, and the footer's Settings and Quit work.
 # Usage: tray_panel_end_to_end.sh <tolvar executable>
 set -euo pipefail
 # shellcheck source=../support/x11-session.sh
@@ -25,7 +26,7 @@ meetings=20
 for n in $(seq 1 $meetings); do
     start=$(TZ=$tz date -d "today 10:00 $((20 * (n - 1))) minutes" +%s)
     calendar_event "day-$n@tolvar.test" "$(utc_stamp "$start")" "$(utc_stamp $((start + 1200)))" "Meeting $n" \
-        "URL:https://meet.example.com/day-$n"
+        "URL:https://meet.example.com/day-$n" "LOCATION:Room $n"
 done | write_calendar "$dir/data/calendars/work/meetings/day.ics" tray-panel
 note "display $DISPLAY; local time $(TZ=$tz date +%H:%M) in $tz; $meetings meetings from 10:00"
 
@@ -96,6 +97,8 @@ for monitor in 1 0; do
     xdotool key Left
     wait_for 3000 eval '[ "$(settled_panel)" = "$px $py $pw $ph" ]' ||
         fail "monitor $monitor: back on today the panel is at $(panel), not $px $py ${pw}x$ph"
+
+    expect_card_follows_the_pointer_at_rest "monitor $monitor" $((px + 120)) $((py + ph / 2)) $meetings
 
     # The last meeting stands just above the footer once the list is scrolled to its end.
     scroll_to_end

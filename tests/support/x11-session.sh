@@ -209,6 +209,18 @@ window_on() { windows | grep -x "$1 $2 $3 $4" >/dev/null; }
 # A reminder covers both monitors of start_two_monitor_xvnc.
 reminder_up() { window_on 0 0 1280 800 && window_on 1280 0 1024 768; }
 reminder_gone() { ! window_on 0 0 1280 800 && ! window_on 1280 0 1024 768; }
+# The id of the program's tooltip window on screen; fails when none shows.
+tooltip_window() {
+    local id
+    for id in $(xdotool search --onlyvisible --pid "$app" 2>/dev/null || true); do
+        if xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_TOOLTIP; then
+            echo "$id"
+            return
+        fi
+    done
+    return 1
+}
+window_shown() { xdotool search --onlyvisible --pid "$app" 2>/dev/null | grep -x "$1" >/dev/null; }
 tray_icon() { windows | awk '!found && $3 <= 64 && $4 <= 64 { print; found = 1 } END { exit !found }'; }
 # Waits for the program's tray icon; the failure names the program's windows and whether the tray still runs.
 expect_tray_icon() {
@@ -240,6 +252,78 @@ quit_from_tray() {
     sleep 0.5
     xdotool key Down Return
     expect_clean_exit "$1"
+}
+
+# The panel's detail card shows the meeting whose row the pointer rests on at x y: the card's place,
+# clicked, and a click at x y (which selects that row) name the same meeting, $row. The meetings' places
+# are "Room N" and their links end in "-N"; the card is the program's window 280 wide, and the stand-in
+# opener records in $dir. Where the pointer rests between rows, the card shows the keys' selection (the
+# fourth argument) or nothing, and this returns 1. The first argument says what scrolled the list.
+card_shows_row_under_pointer() {
+    local sx sy sw sh card=""
+    : >"$dir/opened.txt"
+    if read -r sx sy sw sh < <(window_of_width 280); then
+        xdotool mousemove $((sx + 40)) $((sy + 58)) click 1
+        wait_for 3000 eval '[ -s "$dir/opened.txt" ]' || fail "$1: the card's place opened nothing"
+        card=$(sed -n 's/.*query=Room%20\([0-9]*\)$/\1/p' "$dir/opened.txt")
+        : >"$dir/opened.txt"
+    fi
+    xdotool mousemove "$2" "$3" click 1
+    if wait_for 2000 eval '[ -s "$dir/opened.txt" ]'; then
+        row=$(sed -n 's|.*-\([0-9]*\)$|\1|p' "$dir/opened.txt")
+        [ -n "$card" ] && [ "$card" = "$row" ] || fail "$1: the card shows meeting '$card', the pointer rests on meeting '$row'"
+        note "$1: the card shows meeting $card, under the pointer"
+        return 0
+    fi
+    [ "$card" = "${4:-}" ] || fail "$1: the pointer rests between rows, the card shows meeting '$card', not '${4:-}'"
+    note "$1: the pointer rests between rows, the card shows '$card'"
+    return 1
+}
+
+# The pointer at rest on a row of the open panel at x y while its list scrolls under it, by the wheel and
+# by the keys: the card follows the row now under the pointer, and the tooltip of the row it left goes.
+# The arguments: what to call the panel in a failure, x, y, and how many meetings the day holds (the
+# keys' selection stops at the last). A row is muted on the way and unmuted again.
+expect_card_follows_the_pointer_at_rest() {
+    local what=$1 x=$2 y=$3 count=$4 step notch muted_row selected tip tip_width
+    # On a row, not between two.
+    for step in 0 1 2 3 4; do
+        xdotool mousemove "$x" $((y + 8 * step))
+        wait_for 1000 window_of_width 280 >/dev/null && break
+        [ $step -lt 4 ] || fail "$what: resting on the rows at $x $y and below showed no card"
+    done
+    y=$((y + 8 * step))
+    xdotool click --repeat 3 --delay 50 5
+    sleep 0.5
+    for notch in 1 2 3 4; do
+        card_shows_row_under_pointer "$what, three notches of the wheel, then $((notch - 1)) more" "$x" "$y" && break
+        [ $notch -lt 4 ] || fail "$what: the wheel left the pointer between rows four times"
+        xdotool click 5
+        sleep 0.5
+    done
+    muted_row=$row
+    # That row, selected by the click, muted: its tooltip offers to unmute, every other row's to mute.
+    xdotool key ctrl+m
+    sleep 0.3
+    xdotool mousemove "$x" $((y + 1))
+    wait_for 3000 tooltip_window >/dev/null || fail "$what: resting on a row showed no tooltip"
+    tip=$(tooltip_window)
+    read -r _ _ tip_width _ < <(window_geometry "$tip")
+    for _ in $(seq 12); do
+        xdotool key Down
+        sleep 0.1
+    done
+    # Gone, or the tooltip of the row now under the pointer.
+    wait_for 3000 eval '! window_shown "$tip" || [ "$(window_geometry "$tip" | cut -d" " -f3)" != "$tip_width" ]' ||
+        fail "$what: the muted row's tooltip stayed after the keys scrolled it away"
+    selected=$((muted_row + 12 > count ? count : muted_row + 12))
+    card_shows_row_under_pointer "$what, Down, twelve times" "$x" $((y + 1)) $selected && selected=$row
+    # Unmuted again, so that later steps and runs find no muted meeting.
+    for _ in $(seq $((selected - muted_row))); do
+        xdotool key Up
+        sleep 0.05
+    done
+    xdotool key ctrl+u
 }
 
 clipboard() { xclip -o -selection clipboard 2>/dev/null || true; }

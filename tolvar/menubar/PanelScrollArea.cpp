@@ -3,8 +3,12 @@
 #include "tolvar/menubar/MenuBarContentView.h"
 #include "tolvar/menubar/PanelStyle.h"
 
+#include <QCursor>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QScrollBar>
+#include <QWindow>
 #include <algorithm>
 
 namespace tolvar {
@@ -16,6 +20,9 @@ PanelScrollArea::PanelScrollArea(QWidget* content, QWidget* parent)
 {
     PanelStyle::setUpVerticalScrollArea(*this);
     setWidget(content);
+    // Queued, so that the rows have moved and the scroll's own bookkeeping is done.
+    connect(
+        verticalScrollBar(), &QScrollBar::valueChanged, this, &PanelScrollArea::replayPointer, Qt::QueuedConnection);
     if (!m_view)
         return;
     connect(&m_view->ui(), &MenuBarInteractionModel::changed, this, &PanelScrollArea::followSelection);
@@ -88,6 +95,22 @@ void PanelScrollArea::keepSelectedRow(int scrollValue)
     m_keptID = row ? m_view->ui().selectedMeetingID() : std::nullopt;
     if (row)
         m_keptOffset = row->top() - scrollValue;
+}
+
+// Qt tells widgets about the pointer only when it moves; a scroll moves the rows instead, leaving the
+// row it left believing it is hovered.
+void PanelScrollArea::replayPointer()
+{
+    QWindow* handle = window()->windowHandle();
+    const QPoint pointer = QCursor::pos();
+    if (!handle || !isVisible() || QGuiApplication::mouseButtons() != Qt::NoButton
+        || QGuiApplication::topLevelAt(pointer) != handle
+        || !viewport()->rect().contains(viewport()->mapFromGlobal(pointer)))
+        return;
+    const QPointF local = handle->mapFromGlobal(QPointF(pointer));
+    QMouseEvent move(QEvent::MouseMove, local, local, QPointF(pointer), Qt::NoButton, Qt::NoButton,
+        QGuiApplication::keyboardModifiers());
+    QCoreApplication::sendEvent(handle, &move);
 }
 
 } // namespace tolvar

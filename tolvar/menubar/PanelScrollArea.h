@@ -12,7 +12,8 @@ class MenuBarContentView;
 // Holds the panel's content in a window that its screen may make shorter than the content: the rest
 // scrolls, by the wheel and by the selection keys. The row the keys select comes into view, also
 // when the window shows again, and the selected row stays where it stands while the list changes
-// around it (a refresh that drops or adds a meeting above it).
+// around it (a refresh that drops or adds a meeting above it). Rows that scroll under a pointer at rest
+// learn so as if it had moved: the hovered row, its card and its tooltip follow what is under it.
 class PanelScrollArea : public QScrollArea
 {
     Q_OBJECT
@@ -36,6 +37,7 @@ private:
     void followSelection();
     void revealSelection(const QRectF& row);
     void keepSelectedRow(int scrollValue);
+    void replayPointer();
 
     QWidget* m_content;
     MenuBarContentView* m_view;

@@ -11,6 +11,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
 
 namespace tolvar {
 
@@ -92,6 +94,47 @@ QRect QuickPanelController::refitFrame(
         return QRect(current.x(), anchorTop, width, height);
     const int visibleBottom = visibleFrame->y() + visibleFrame->height();
     return QRect(current.x(), std::max(visibleFrame->y(), std::min(anchorTop, visibleBottom - height)), width, height);
+}
+
+QScreen* QuickPanelController::screenForDrop(const QRect& frame, QPoint pointer)
+{
+    if (frame.contains(pointer)) {
+        if (QScreen* screen = QGuiApplication::screenAt(pointer))
+            return screen;
+    }
+    QScreen* holding = nullptr;
+    qint64 largest = 0;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect shared = frame.intersected(screen->geometry());
+        const qint64 area = qint64(shared.width()) * shared.height();
+        if (area > largest) {
+            largest = area;
+            holding = screen;
+        }
+    }
+    return holding ? holding : screenNearest(pointer);
+}
+
+// Where monitors of different sizes leave a strip of the desktop that no monitor shows.
+QScreen* QuickPanelController::screenNearest(QPoint point)
+{
+    QScreen* nearest = nullptr;
+    int shortest = std::numeric_limits<int>::max();
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->geometry();
+        const QPoint inside(
+            std::clamp(point.x(), area.left(), area.right()), std::clamp(point.y(), area.top(), area.bottom()));
+        if (const int distance = (point - inside).manhattanLength(); distance < shortest) {
+            shortest = distance;
+            nearest = screen;
+        }
+    }
+    return nearest;
+}
+
+QRect QuickPanelController::restingFrame(const QRect& dropped, const QRect& visibleFrame, int wantedHeight)
+{
+    return keptInside(QRect(dropped.topLeft(), QSize(width, fittedHeight(visibleFrame, wantedHeight))), visibleFrame);
 }
 
 void QuickPanelController::toggle(AppModel& appModel, std::function<void()> showSettings)
@@ -184,17 +227,22 @@ bool QuickPanelController::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-// A pinned panel the user dragged keeps, inside the screen, the top it was dragged to.
+// A pinned panel the user dragged keeps, inside the monitor it was dropped on, the top it was dragged to.
+// Qt may still name the monitor it came from while most of it overhangs the new one's edge.
 void QuickPanelController::keepInsideScreen()
 {
-    if (m_panel->geometry().topLeft() == m_placedFrame.topLeft())
+    const QRect dropped = m_panel->geometry();
+    if (dropped.topLeft() == m_placedFrame.topLeft())
         return;
-    const QScreen* screen = screenOfWindow(m_panel);
-    const QRect frame = screen ? keptInside(m_panel->geometry(), screen->availableGeometry()) : m_panel->geometry();
+    const QScreen* screen = screenForDrop(dropped, QCursor::pos());
+    const int wantedHeight = m_hostingView ? m_hostingView->fittingHeight(width) : dropped.height();
+    const QRect frame = screen ? restingFrame(dropped, screen->availableGeometry(), wantedHeight) : dropped;
     m_placedFrame = frame;
     m_anchorTop = frame.y();
-    if (frame != m_panel->geometry())
-        m_panel->setGeometry(frame);
+    if (frame == dropped)
+        return;
+    m_panel->setFixedSize(frame.size());
+    m_panel->setGeometry(frame);
 }
 
 void QuickPanelController::closePanel()

@@ -51,11 +51,19 @@ public:
     // The open panel fitted to a new content height: the same x, the top kept at `anchorTop` while the
     // panel fits below it in the usable area, else raised just enough.
     static QRect refitFrame(const QRect& current, int anchorTop, std::optional<QRect> visibleFrame, int wantedHeight);
+    // The monitor a panel let go of at `frame` belongs to: the one under the pointer while the pointer
+    // is on the panel, else the one holding most of it, else the one nearest the pointer; none without
+    // any monitor.
+    static QScreen* screenForDrop(const QRect& frame, QPoint pointer);
+    // Where a panel let go of at `dropped` comes to rest on a monitor with the usable area
+    // `visibleFrame`: as high as the content wants and the monitor allows, pushed back inside.
+    static QRect restingFrame(const QRect& dropped, const QRect& visibleFrame, int wantedHeight);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static QScreen* screenNearest(QPoint point);
     static int fittedHeight(std::optional<QRect> visibleFrame, int wantedHeight);
     void open(AppModel& appModel, std::function<void()> showSettings);
     void refit();
