@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <numeric>
 
 namespace platform {
 
@@ -10,6 +11,8 @@ namespace {
 
 constexpr qint64 day = 86400;
 constexpr qint64 julianDayOf1970 = 2440588;
+// The Gregorian calendar repeats its days, weekdays included, every 400 years.
+constexpr int calendarCycleYears = 400;
 
 qint64 wallSeconds(QDate date, QTime time)
 {
@@ -161,7 +164,8 @@ std::optional<ZoneObservance> readObservance(icalcomponent* part, QByteArray& ke
             *until += rule.until.is_date ? day - 1 : 0;
             rule.until = wallClock(*until + observance.offsetFrom);
         }
-        observance.rules.append({ DailyRule(rule, observance.start), until });
+        const int cycleYears = rule.count > 0 ? 0 : std::lcm(std::max(1, int(rule.interval)), calendarCycleYears);
+        observance.rules.append({ DailyRule(rule, observance.start), until, cycleYears });
     }
     key += ';';
     return observance;
@@ -196,17 +200,6 @@ std::optional<qint64> ZoneObservance::latestDateBefore(qint64 moment) const
         return std::nullopt;
     const auto date = std::lower_bound(dates.cbegin(), dates.cend(), moment);
     return date == dates.cbegin() ? first : std::max(first, *std::prev(date));
-}
-
-std::optional<qint64> ZoneObservance::latestRuleOnsetIn(qint64 from, qint64 to, qint64& budget) const
-{
-    std::optional<qint64> latest;
-    for (const Rule& rule : rules) {
-        const QList<qint64> found = ruleOnsets(rule, from, to, budget);
-        if (!found.isEmpty() && (!latest || found.last() > *latest))
-            latest = found.last();
-    }
-    return latest;
 }
 
 QList<qint64> ZoneObservance::ruleOnsets(const Rule& rule, qint64 from, qint64 to, qint64& budget) const

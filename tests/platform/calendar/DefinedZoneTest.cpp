@@ -1,0 +1,72 @@
+// Zones that only a file defines, asked for years in no order: each year's offset must be right however far
+// back its last change lies, and whatever was asked before.
+#include "CalendarTestFiles.h"
+
+#include <random>
+
+using namespace platform;
+
+namespace {
+
+// Listed first, a rule that never matches (the 60th day of a year is never the 31st of a month) and costs a
+// step for every day it is searched. The last change before 7000 comes from a counted rule in September of
+// year 2, after every DTSTART; from 7000 on two rules take turns every 500 years.
+const QString zone
+    = QStringLiteral("BEGIN:VTIMEZONE\nTZID:Sparse\n"
+                     "BEGIN:DAYLIGHT\nDTSTART:00010101T000000\nTZOFFSETFROM:+0100\nTZOFFSETTO:+0300\n"
+                     "RRULE:FREQ=YEARLY;BYYEARDAY=60;BYMONTHDAY=31\nEND:DAYLIGHT\n"
+                     "BEGIN:STANDARD\nDTSTART:00010101T000000\nTZOFFSETFROM:+0100\nTZOFFSETTO:+0100\nEND:STANDARD\n"
+                     "BEGIN:DAYLIGHT\nDTSTART:00010901T000000\nTZOFFSETFROM:+0100\nTZOFFSETTO:+0400\n"
+                     "RRULE:FREQ=YEARLY;COUNT=2\nEND:DAYLIGHT\n"
+                     "BEGIN:STANDARD\nDTSTART:00011001T000000\nTZOFFSETFROM:+0400\nTZOFFSETTO:+0200\nEND:STANDARD\n"
+                     "BEGIN:STANDARD\nDTSTART:70000701T000000\nTZOFFSETFROM:+0200\nTZOFFSETTO:+0100\n"
+                     "RRULE:FREQ=YEARLY;INTERVAL=1000\nEND:STANDARD\n"
+                     "BEGIN:DAYLIGHT\nDTSTART:75000701T000000\nTZOFFSETFROM:+0100\nTZOFFSETTO:+0200\n"
+                     "RRULE:FREQ=YEARLY;INTERVAL=1000\nEND:DAYLIGHT\n"
+                     "END:VTIMEZONE\n");
+
+// The zone's offset in hours on 15 January of `year`, worked out from its definition by hand.
+int expectedOffset(int year)
+{
+    if (year <= 7000)
+        return 4;
+    // The latest change before 15 January: 1 July of an earlier year.
+    const int turns = (year - 1 - 7000) % 1000;
+    return turns >= 500 ? 2 : 1;
+}
+
+Date utc(int year, int month, int day, int hour)
+{
+    return Date::fromDateTime(QDateTime(QDate(year, month, day), QTime(hour, 0), QTimeZone::utc()));
+}
+
+} // namespace
+
+TEST_F(CalendarFilesTest, ADefinedZoneGivesEveryYearItsOffsetInAnyOrder)
+{
+    // More years than a zone keeps at once, shuffled.
+    QList<int> years;
+    for (int year = 3; year <= 9999; year += 29)
+        years.append(year);
+    std::shuffle(years.begin(), years.end(), std::mt19937(30));
+    QString events;
+    for (int year : std::as_const(years)) {
+        events += QStringLiteral("BEGIN:VEVENT\nUID:y%1\nSUMMARY:%1\nDTSTART;TZID=Sparse:%2\nEND:VEVENT\n")
+                      .arg(year)
+                      .arg(QStringLiteral("%1").arg(year, 4, 10, QLatin1Char('0')) + "0115T090000");
+    }
+    write("cal/sparse.ics", zone + events);
+
+    ICalendarStore store;
+    waitForFirstRead(store);
+    int wrong = 0;
+    for (int year : std::as_const(years)) {
+        const QList<StoreEvent> found = store.events(utc(year, 1, 14, 0), utc(year, 1, 16, 0), { calendar("cal") });
+        ASSERT_EQ(found.size(), 1) << year;
+        const Date expected = utc(year, 1, 15, 9 - expectedOffset(year));
+        if (found.at(0).start != expected && ++wrong <= 5)
+            ADD_FAILURE() << "15 January " << year << " 09:00 read at "
+                          << found.at(0).start.toDateTime().toString(Qt::ISODate).toStdString();
+    }
+    EXPECT_EQ(wrong, 0) << "of " << years.size() << " years";
+}
