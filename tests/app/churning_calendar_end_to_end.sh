@@ -45,7 +45,8 @@ sleep 3
 
 start=$(($(date +%s) + lead_in))
 calendar_event "added@tolvar.test" "$(utc_stamp $start)" "$(utc_stamp $((start + 1800)))" "Added meeting" \
-    "URL:https://meet.example.com/added" | write_calendar "$dir/data/calendars/work/meetings/added.ics" churning
+    "URL:https://meet.example.com/added" | write_calendar "$dir/added.ics" churning
+mv "$dir/added.ics" "$dir/data/calendars/work/meetings/added.ics"
 due_ms=$(((start - lead) * 1000))
 note "meeting added; its reminder is due in $(((due_ms - $(now_ms)) / 1000)) s"
 
