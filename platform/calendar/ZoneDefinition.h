@@ -20,7 +20,7 @@ struct ZoneObservance
         DailyRule expansion;
         // The last instant it may give, in seconds since 1970.
         std::optional<qint64> until;
-        // Its onsets fall on the same days again after this many years; 0 for a rule with COUNT, which ends.
+        // Its onsets fall on the same days again after this many years; 0 for a rule still counted, which ends.
         int cycleYears = 0;
     };
 

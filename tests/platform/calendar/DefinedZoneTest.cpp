@@ -70,3 +70,45 @@ TEST_F(CalendarFilesTest, ADefinedZoneGivesEveryYearItsOffsetInAnyOrder)
     }
     EXPECT_EQ(wrong, 0) << "of " << years.size() << " years";
 }
+
+// Counted rules end at their last onset however far out it lies, and one that never matches counts for nothing.
+TEST_F(CalendarFilesTest, ADefinedZoneEndsACountedRuleAtItsLastOnset)
+{
+    // The 1500th 29 February from year 4 on, counted by hand.
+    int lastYear = 4;
+    for (int leapDays = 0; leapDays < 1500; ++lastYear)
+        leapDays += QDate::isLeapYear(lastYear) ? 1 : 0;
+    --lastYear;
+    const int changeYear = lastYear + 10;
+    const QString zone
+        = QStringLiteral("BEGIN:VTIMEZONE\nTZID:Counted\n"
+                         "BEGIN:DAYLIGHT\nDTSTART:00010101T000000\nTZOFFSETFROM:+0100\nTZOFFSETTO:+0300\n"
+                         "RRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=30;COUNT=3\nEND:DAYLIGHT\n"
+                         "BEGIN:STANDARD\nDTSTART:00010101T000000\nTZOFFSETFROM:+0100\nTZOFFSETTO:+0100\nEND:STANDARD\n"
+                         "BEGIN:DAYLIGHT\nDTSTART:00040229T000000\nTZOFFSETFROM:+0100\nTZOFFSETTO:+0500\n"
+                         "RRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=29;COUNT=1500\nEND:DAYLIGHT\n"
+                         "BEGIN:STANDARD\nDTSTART:%1\nTZOFFSETFROM:+0500\nTZOFFSETTO:+0300\nEND:STANDARD\n"
+                         "END:VTIMEZONE\n")
+              .arg(QString::number(changeYear) + "0101T000000");
+    QList<int> years;
+    for (int year = 5; year <= 9999; year += 97)
+        years.append(year);
+    for (int year = lastYear - 2; year <= changeYear + 6; ++year)
+        years.append(year);
+    std::shuffle(years.begin(), years.end(), std::mt19937(31));
+    QString events;
+    for (int year : std::as_const(years)) {
+        events += QStringLiteral("BEGIN:VEVENT\nUID:y%1\nDTSTART;TZID=Counted:%2\nEND:VEVENT\n")
+                      .arg(year)
+                      .arg(QStringLiteral("%1").arg(year, 4, 10, QLatin1Char('0')) + "0115T090000");
+    }
+    write("cal/counted.ics", zone + events);
+
+    ICalendarStore store;
+    waitForFirstRead(store);
+    for (int year : std::as_const(years)) {
+        const QList<StoreEvent> found = store.events(utc(year, 1, 14, 0), utc(year, 1, 16, 0), { calendar("cal") });
+        ASSERT_EQ(found.size(), 1) << year;
+        EXPECT_EQ(found.at(0).start, utc(year, 1, 15, 9 - (year >= changeYear ? 3 : 5))) << year;
+    }
+}
