@@ -112,3 +112,24 @@ TEST_F(CalendarFilesTest, ADefinedZoneEndsACountedRuleAtItsLastOnset)
         EXPECT_EQ(found.at(0).start, utc(year, 1, 15, 9 - (year >= changeYear ? 3 : 5))) << year;
     }
 }
+
+// A zone rule whose UNTIL names no day (the 0th of January) is read without it, as a series' rule is.
+TEST_F(CalendarFilesTest, ADefinedZoneReadsAnUntilThatNamesNoDayAsAbsent)
+{
+    write("cal/until.ics",
+        "BEGIN:VTIMEZONE\nTZID:Until\n"
+        "BEGIN:DAYLIGHT\nDTSTART:20000301T020000\nTZOFFSETFROM:+0100\nTZOFFSETTO:+0200\n"
+        "RRULE:FREQ=YEARLY;BYMONTH=3;BYMONTHDAY=1;UNTIL=20300100T000000Z\nEND:DAYLIGHT\n"
+        "BEGIN:STANDARD\nDTSTART:20001001T030000\nTZOFFSETFROM:+0200\nTZOFFSETTO:+0100\n"
+        "RRULE:FREQ=YEARLY;BYMONTH=10;BYMONTHDAY=1;UNTIL=20300100\nEND:STANDARD\n"
+        "END:VTIMEZONE\n"
+        "BEGIN:VEVENT\nUID:summer\nDTSTART;TZID=Until:20260707T090000\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:later\nDTSTART;TZID=Until:20400707T090000\nEND:VEVENT\n");
+    ICalendarStore store;
+    waitForFirstRead(store);
+    QList<Date> starts;
+    for (const StoreEvent& event : store.events(utc(2026, 1, 1, 0), utc(2041, 1, 1, 0), { calendar("cal") }))
+        starts.append(event.start);
+    std::sort(starts.begin(), starts.end());
+    EXPECT_EQ(starts, QList<Date>({ utc(2026, 7, 7, 7), utc(2040, 7, 7, 7) }));
+}
