@@ -173,8 +173,9 @@ DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstSt
     const int weekStart = rule.week_start;
     if (weekStart >= ICAL_SUNDAY_WEEKDAY && weekStart <= ICAL_SATURDAY_WEEKDAY)
         m_weekStart = weekStart == ICAL_SUNDAY_WEEKDAY ? 7 : weekStart - 1;
-    if (!icaltime_is_null_time(rule.until)) {
-        const QDate untilDate(rule.until.year, rule.until.month, rule.until.day);
+    // An UNTIL that names no day ends nothing, as for the rules of series.
+    const QDate untilDate(rule.until.year, rule.until.month, rule.until.day);
+    if (!icaltime_is_null_time(rule.until) && untilDate.isValid()) {
         m_until = rule.until.is_date ? wallSeconds(untilDate, 23, 59, 59)
                                      : wallSeconds(untilDate, rule.until.hour, rule.until.minute, rule.until.second);
     }

@@ -1,6 +1,7 @@
 #include "platform/calendar/DefinedZone.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace platform {
 
@@ -27,8 +28,7 @@ DefinedZone::DefinedZone(ZoneDefinition definition)
             first = start;
             m_offsetBeforeAll = observance.offsetFrom;
         }
-        if (!observance.rules.isEmpty() && (!m_firstRuleStart || start < *m_firstRuleStart))
-            m_firstRuleStart = start;
+        m_quietSpans.resize(m_quietSpans.size() + observance.rules.size());
     }
 }
 
@@ -86,18 +86,78 @@ int DefinedZone::offsetBefore(qint64 moment, qint64& budget) const
     };
     for (qsizetype i = 0; i < observances.size(); ++i)
         consider(observances.at(i).latestDateBefore(moment), i);
-    // The rules are searched back a year, then ever further only while no onset found is as recent as what is
-    // left to search: most zones change within every year, and a rule's onsets are cheap only near the moment.
-    qint64 end = moment;
-    for (qint64 span = 366 * day; m_firstRuleStart && end > *m_firstRuleStart && budget > 0; span *= 4) {
-        if (latest && latest->first >= end)
-            break;
-        const qint64 from = std::max(*m_firstRuleStart, moment - span);
-        for (qsizetype i = 0; i < observances.size(); ++i)
-            consider(observances.at(i).latestRuleOnsetIn(from, end, budget), i);
-        end = from;
+    // Every rule is searched back a year first, then no further than the latest onset found: most zones change
+    // within every year, and a rule's onsets are cheap only near the moment.
+    for (const bool lastYearOnly : { true, false }) {
+        qsizetype rule = 0;
+        for (qsizetype i = 0; i < observances.size(); ++i) {
+            for (const ZoneObservance::Rule& each : observances.at(i).rules) {
+                qint64 bottom = latest ? latest->first : std::numeric_limits<qint64>::min();
+                if (lastYearOnly)
+                    bottom = std::max(bottom, moment - 366 * day);
+                consider(latestRuleOnset(observances.at(i), each, m_quietSpans[rule++], moment, bottom, budget), i);
+            }
+        }
     }
     return offset;
+}
+
+std::optional<qint64> DefinedZone::latestRuleOnset(const ZoneObservance& observance, const ZoneObservance::Rule& rule,
+    QuietSpans& quiet, qint64 moment, qint64 bottom, qint64& budget) const
+{
+    const qint64 top = rule.until ? std::min(moment, *rule.until + 1) : moment;
+    bottom = std::max(bottom, observance.startInstant());
+    // A rule that gives no onset in a whole cycle of its years gives none before it either.
+    const qint64 cycle = rule.cycleYears > 0 ? (qint64(rule.cycleYears) + 1) * 366 * day : 0;
+    qint64 end = top;
+    for (qint64 span = 366 * day; end > bottom && budget > 0; span *= 4) {
+        auto above = quiet.lowerBound(end);
+        if (above != quiet.begin() && std::prev(above).value() >= end) {
+            end = std::prev(above).key();
+            continue;
+        }
+        if (cycle > 0 && top - end >= cycle) {
+            addQuietSpan(quiet, observance.startInstant(), end);
+            return std::nullopt;
+        }
+        qint64 from = std::max(bottom, end - span);
+        if (above != quiet.begin())
+            from = std::max(from, std::prev(above).value());
+        if (cycle > 0)
+            from = std::max(from, top - cycle);
+        const QList<qint64> found = observance.ruleOnsets(rule, from, end, budget);
+        // Spans are only known quiet when the budget let the search through them.
+        const bool searched = budget > 0;
+        if (!found.isEmpty()) {
+            if (searched)
+                addQuietSpan(quiet, found.last() + 1, end);
+            return found.last();
+        }
+        if (searched)
+            addQuietSpan(quiet, from, end);
+        end = from;
+    }
+    return std::nullopt;
+}
+
+void DefinedZone::addQuietSpan(QuietSpans& quiet, qint64 from, qint64 to)
+{
+    if (from >= to)
+        return;
+    if (quiet.size() >= maximumQuietSpans)
+        quiet.clear();
+    auto next = quiet.upperBound(from);
+    if (next != quiet.begin() && std::prev(next).value() >= from) {
+        --next;
+        from = next.key();
+        to = std::max(to, next.value());
+        next = quiet.erase(next);
+    }
+    while (next != quiet.end() && next.key() <= to) {
+        to = std::max(to, next.value());
+        next = quiet.erase(next);
+    }
+    quiet.insert(from, to);
 }
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "platform/calendar/ZoneDefinition.h"
 
 #include <QHash>
+#include <QMap>
 #include <QMutex>
 
 namespace platform {
@@ -38,17 +39,26 @@ private:
     // More steps of rule expansion than the observances of any real definition need for a year, so that a
     // definition of rules that never or seldom match costs a bounded time.
     static constexpr qint64 maximumWorkPerYear = 2000000;
+    // Spans without onsets kept per rule; past this many they are found anew.
+    static constexpr qsizetype maximumQuietSpans = 256;
+
+    // From each instant a span starts at, the instant it ends before.
+    using QuietSpans = QMap<qint64, qint64>;
 
     Year makeYear(int year) const;
     int offsetBefore(qint64 moment, qint64& budget) const;
+    std::optional<qint64> latestRuleOnset(const ZoneObservance& observance, const ZoneObservance::Rule& rule,
+        QuietSpans& quiet, qint64 moment, qint64 bottom, qint64& budget) const;
+    static void addQuietSpan(QuietSpans& quiet, qint64 from, qint64 to);
 
     ZoneDefinition m_definition;
     // Before its first onset, the zone has the offset that onset changes from.
     int m_offsetBeforeAll = 0;
-    // The first start of any observance with a rule.
-    std::optional<qint64> m_firstRuleStart;
     mutable QMutex m_mutex;
     mutable QHash<int, Year> m_years;
+    // For each rule of each observance in turn: where it is known to give no onset, so that the search back for
+    // the offset a year starts with never goes over the same years twice.
+    mutable QList<QuietSpans> m_quietSpans;
 };
 
 } // namespace platform

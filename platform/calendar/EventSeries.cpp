@@ -9,6 +9,15 @@ namespace {
 constexpr double day = 86400;
 // How far ahead of a window the master's starts are kept.
 constexpr double cacheAhead = 8 * day;
+// Beyond this a range's move no longer widens the expansion, which would cost every refresh dearly; occurrences
+// moved further than a year are so rare that missing one is the better risk.
+constexpr double longestRangeReach = 400 * day;
+constexpr qint64 secondsPerDay = 86400;
+
+qint64 wallSeconds(const CalendarTime& time)
+{
+    return time.date.toJulianDay() * secondsPerDay + time.time.msecsSinceStartOfDay() / 1000;
+}
 
 } // namespace
 
@@ -27,6 +36,28 @@ EventSeries::EventSeries(const ICalendarEvent* master, QList<const ICalendarEven
         m_repeats->overrideEnds.append(item->endFor(item->start));
         m_repeats->overrideIds.append(item->recurrenceId->toDate());
     }
+    readRanges();
+}
+
+void EventSeries::readRanges()
+{
+    Repeats& repeats = *m_repeats;
+    for (qsizetype i = 0; i < repeats.overrides.size(); ++i) {
+        const ICalendarEvent* item = repeats.overrides.at(i);
+        if (!item->thisAndFuture)
+            continue;
+        // The move is read on the series' wall clock, so that later occurrences keep their hour across a change of
+        // offset.
+        const qint64 shift = wallSeconds(item->start.inZoneOf(m_master->start))
+            - wallSeconds(item->recurrenceId->inZoneOf(m_master->start));
+        repeats.ranges.append({ i, repeats.overrideIds.at(i), shift });
+        const double moved = repeats.overrideStarts.at(i).secondsSince(repeats.overrideIds.at(i));
+        const double length = repeats.overrideEnds.at(i).secondsSince(repeats.overrideStarts.at(i));
+        repeats.rangeReachBefore = std::max(repeats.rangeReachBefore, std::min(moved + length, longestRangeReach));
+        repeats.rangeReachAfter = std::max(repeats.rangeReachAfter, std::min(-moved + day, longestRangeReach));
+    }
+    std::stable_sort(
+        repeats.ranges.begin(), repeats.ranges.end(), [](const Range& a, const Range& b) { return a.from < b.from; });
 }
 
 bool EventSeries::overlaps(Date start, Date end, Date from, Date to) const
@@ -51,12 +82,21 @@ void EventSeries::appendOccurrences(Date from, Date to, QList<EventOccurrence>& 
         repeats.hasCache = true;
     }
     adoptWorkerStarts();
-    if (!m_master->cancelled) {
-        for (const Start& start : std::as_const(repeats.cachedStarts)) {
-            if (start.date >= to)
-                break;
-            if (overlaps(start.date, start.end, from, to) && !isOverridden(start))
-                out.append({ m_master, start.date, start.end, start.date });
+    const Date last = to.addingSeconds(repeats.rangeReachAfter);
+    for (const Start& start : std::as_const(repeats.cachedStarts)) {
+        if (start.date >= last)
+            break;
+        if (isOverridden(start))
+            continue;
+        if (const Range* range = rangeOf(start)) {
+            const ICalendarEvent* item = repeats.overrides.at(range->override);
+            const CalendarTime moved = shifted(start.time, *range);
+            const Date movedStart = moved.toDate();
+            const Date movedEnd = item->endFor(moved);
+            if (!item->cancelled && overlaps(movedStart, movedEnd, from, to))
+                out.append({ item, movedStart, movedEnd, start.date });
+        } else if (!m_master->cancelled && overlaps(start.date, start.end, from, to)) {
+            out.append({ m_master, start.date, start.end, start.date });
         }
     }
     for (qsizetype i = 0; i < repeats.overrides.size(); ++i) {
@@ -88,10 +128,34 @@ bool EventSeries::isOverridden(const Start& start) const
     return false;
 }
 
+const EventSeries::Range* EventSeries::rangeOf(const Start& start) const
+{
+    const QList<Range>& ranges = m_repeats->ranges;
+    for (auto range = ranges.crbegin(); range != ranges.crend(); ++range) {
+        const CalendarTime& id = *m_repeats->overrides.at(range->override)->recurrenceId;
+        if (id.isDate ? id.date <= start.time.date : range->from <= start.date)
+            return &*range;
+    }
+    return nullptr;
+}
+
+CalendarTime EventSeries::shifted(const CalendarTime& time, const Range& range) const
+{
+    CalendarTime result = time.inZoneOf(m_master->start);
+    const qint64 wall = wallSeconds(result) + range.wallShift;
+    const qint64 days = wall / secondsPerDay - (wall % secondsPerDay < 0 ? 1 : 0);
+    result.date = QDate::fromJulianDay(days);
+    result.time = QTime(0, 0).addSecs(int(wall - days * secondsPerDay));
+    result.isDate = m_repeats->overrides.at(range.override)->start.isDate;
+    return result;
+}
+
 QList<EventSeries::Start> EventSeries::masterStarts(Date from, Date to, RuleExpansionWorker& worker)
 {
-    // Starts this far before the window may still reach into it.
-    const Date earliest = from.addingSeconds(-(m_end.secondsSince(m_start) + day));
+    // Starts this far before the window may still reach into it, some moved there by a range.
+    const double reach = std::max(m_end.secondsSince(m_start), m_repeats->rangeReachBefore);
+    const Date earliest = from.addingSeconds(-(reach + day));
+    to = to.addingSeconds(m_repeats->rangeReachAfter);
     QList<Start> starts;
     if (m_start >= earliest && m_start < to)
         starts.append({ m_master->start, m_start, {}, {} });

@@ -41,9 +41,21 @@ private:
         std::optional<Date> periodEnd;
     };
 
+    // An override that also stands for every later occurrence: they take its properties and its length, and
+    // move on the series' wall clock as far as it moved.
+    struct Range
+    {
+        qsizetype override = 0;
+        Date from;
+        qint64 wallShift = 0;
+    };
+
     bool overlaps(Date start, Date end, Date from, Date to) const;
     bool isExcluded(const Start& start) const;
     bool isOverridden(const Start& start) const;
+    const Range* rangeOf(const Start& start) const;
+    CalendarTime shifted(const CalendarTime& time, const Range& range) const;
+    void readRanges();
     QList<Start> masterStarts(Date from, Date to, RuleExpansionWorker& worker);
     void adoptWorkerStarts();
     void appendRuleStarts(const RuleStarts& found, QList<Start>& out);
@@ -56,6 +68,11 @@ private:
         QList<Date> overrideStarts;
         QList<Date> overrideEnds;
         QList<Date> overrideIds;
+        // Ascending, the later one ruling from its own occurrence on.
+        QList<Range> ranges;
+        // How far ranges may move an occurrence, with its new length, into a window from before it, and from after.
+        double rangeReachBefore = 0;
+        double rangeReachAfter = 0;
         // The master's starts are kept for a range around the last window asked, so that the next refresh,
         // whose window has only moved on by a minute, does not run the rules again.
         Date cachedFrom;

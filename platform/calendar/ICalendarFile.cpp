@@ -443,8 +443,12 @@ private:
             event.attendees.append(readParticipant(p, icalproperty_get_attendee(p)));
         if (icalproperty* p = icalcomponent_get_first_property(item, ICAL_ORGANIZER_PROPERTY))
             event.organizer = readParticipant(p, icalproperty_get_organizer(p));
-        if (auto id = readTime(icalcomponent_get_first_property(item, ICAL_RECURRENCEID_PROPERTY)))
+        icalproperty* recurrenceId = icalcomponent_get_first_property(item, ICAL_RECURRENCEID_PROPERTY);
+        if (auto id = readTime(recurrenceId)) {
             event.recurrenceId = std::make_shared<const CalendarTime>(*id);
+            icalparameter* range = icalproperty_get_first_parameter(recurrenceId, ICAL_RANGE_PARAMETER);
+            event.thisAndFuture = range && icalparameter_get_range(range) == ICAL_RANGE_THISANDFUTURE;
+        }
         readDuration(item, event);
         if (!event.recurrenceId)
             readRules(item, event);

@@ -43,6 +43,8 @@ struct ICalendarEvent
     qint64 durationDays = 0;
     qint64 durationSeconds = 0;
     bool cancelled = false;
+    // An overridden occurrence that also stands for every later one (RANGE=THISANDFUTURE).
+    bool thisAndFuture = false;
     // What makes a series repeat. Most events are single, and hold none of it.
     struct Recurrence
     {

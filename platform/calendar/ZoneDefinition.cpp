@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <numeric>
 
 namespace platform {
 
@@ -10,6 +11,13 @@ namespace {
 
 constexpr qint64 day = 86400;
 constexpr qint64 julianDayOf1970 = 2440588;
+// The Gregorian calendar repeats its days, weekdays included, every 400 years.
+constexpr int calendarCycleYears = 400;
+constexpr qint64 daysPerCalendarCycle = 146097;
+// Work allowed for finding where the counted rules of one definition end.
+constexpr qint64 countedRulesWork = 2000000;
+// A counted rule ending further out than this many cycles of its years is read as never ending.
+constexpr qint64 farthestCycles = 100;
 
 qint64 wallSeconds(QDate date, QTime time)
 {
@@ -99,8 +107,39 @@ QByteArray ruleText(const icalrecurrencetype& rule)
     return text ? QByteArray(text.get()) : QByteArray();
 }
 
-// Reads one observance, or says why it makes no zone.
-std::optional<ZoneObservance> readObservance(icalcomponent* part, QByteArray& key, QString& refusal)
+// Where a counted rule ends, when that was worked out: `never` when it gives no onset at all, else its last onset,
+// absent when that lies beyond any year asked.
+struct CountedEnd
+{
+    bool known = false;
+    bool never = false;
+    std::optional<qint64> last;
+};
+
+CountedEnd countedEnd(const ZoneObservance& observance, const icalrecurrencetype& rule,
+    const std::optional<qint64>& until, int cycleYears, qint64& budget)
+{
+    const qint64 cycle = qint64(cycleYears) / calendarCycleYears * daysPerCalendarCycle * day;
+    const ZoneObservance::Rule counted { DailyRule(rule, observance.start), until, 0 };
+    const qint64 first = observance.startInstant();
+    const QList<qint64> found = observance.ruleOnsets(counted, first, first + cycle, budget);
+    if (budget <= 0 || found.size() >= DailyRule::maximumStarts)
+        return {};
+    if (found.isEmpty())
+        return { true, true, std::nullopt };
+    if (found.size() >= rule.count)
+        return { true, false, found.at(rule.count - 1) };
+    // Every later cycle has the onsets of the first, moved by whole cycles.
+    const qint64 index = rule.count - 1;
+    const qint64 cycles = index / found.size();
+    if (cycles > farthestCycles)
+        return { true, false, std::nullopt };
+    return { true, false, found.at(index % found.size()) + cycles * cycle };
+}
+
+// Reads one observance, or says why it makes no zone. A rule with COUNT is read as the same rule until its last
+// onset, so that any year of it can be expanded without counting from the first, within `budget`.
+std::optional<ZoneObservance> readObservance(icalcomponent* part, QByteArray& key, QString& refusal, qint64& budget)
 {
     icalproperty* start = icalcomponent_get_first_property(part, ICAL_DTSTART_PROPERTY);
     icalproperty* from = icalcomponent_get_first_property(part, ICAL_TZOFFSETFROM_PROPERTY);
@@ -161,7 +200,22 @@ std::optional<ZoneObservance> readObservance(icalcomponent* part, QByteArray& ke
             *until += rule.until.is_date ? day - 1 : 0;
             rule.until = wallClock(*until + observance.offsetFrom);
         }
-        observance.rules.append({ DailyRule(rule, observance.start), until });
+        int cycleYears = std::lcm(std::max(1, int(rule.interval)), calendarCycleYears);
+        if (rule.count > 0) {
+            const CountedEnd end = countedEnd(observance, rule, until, cycleYears, budget);
+            if (end.never)
+                continue;
+            if (!end.known) {
+                cycleYears = 0;
+            } else {
+                if (end.last && (!until || *end.last < *until)) {
+                    until = end.last;
+                    rule.until = wallClock(*until + observance.offsetFrom);
+                }
+                rule.count = 0;
+            }
+        }
+        observance.rules.append({ DailyRule(rule, observance.start), until, cycleYears });
     }
     key += ';';
     return observance;
@@ -198,17 +252,6 @@ std::optional<qint64> ZoneObservance::latestDateBefore(qint64 moment) const
     return date == dates.cbegin() ? first : std::max(first, *std::prev(date));
 }
 
-std::optional<qint64> ZoneObservance::latestRuleOnsetIn(qint64 from, qint64 to, qint64& budget) const
-{
-    std::optional<qint64> latest;
-    for (const Rule& rule : rules) {
-        const QList<qint64> found = ruleOnsets(rule, from, to, budget);
-        if (!found.isEmpty() && (!latest || found.last() > *latest))
-            latest = found.last();
-    }
-    return latest;
-}
-
 QList<qint64> ZoneObservance::ruleOnsets(const Rule& rule, qint64 from, qint64 to, qint64& budget) const
 {
     QList<qint64> result;
@@ -227,6 +270,7 @@ QList<qint64> ZoneObservance::ruleOnsets(const Rule& rule, qint64 from, qint64 t
 ZoneDefinition ZoneDefinition::read(const icalcomponent* vtimezone, QString& refusal)
 {
     ZoneDefinition result;
+    qint64 budget = countedRulesWork;
     auto* zone = const_cast<icalcomponent*>(vtimezone);
     for (icalcompiter i = icalcomponent_begin_component(zone, ICAL_ANY_COMPONENT); icalcompiter_deref(&i);
          icalcompiter_next(&i)) {
@@ -234,7 +278,7 @@ ZoneDefinition ZoneDefinition::read(const icalcomponent* vtimezone, QString& ref
         const icalcomponent_kind kind = icalcomponent_isa(part);
         if (kind != ICAL_XSTANDARD_COMPONENT && kind != ICAL_XDAYLIGHT_COMPONENT)
             continue;
-        std::optional<ZoneObservance> observance = readObservance(part, result.m_key, refusal);
+        std::optional<ZoneObservance> observance = readObservance(part, result.m_key, refusal, budget);
         if (!observance)
             return {};
         result.m_observances.append(std::move(*observance));

@@ -20,6 +20,8 @@ struct ZoneObservance
         DailyRule expansion;
         // The last instant it may give, in seconds since 1970.
         std::optional<qint64> until;
+        // Its onsets fall on the same days again after this many years; 0 for a rule still counted, which ends.
+        int cycleYears = 0;
     };
 
     int offsetFrom = 0;
@@ -36,10 +38,7 @@ struct ZoneObservance
     QList<qint64> onsets(qint64 from, qint64 to, qint64& budget) const;
     // The latest onset before `moment` that DTSTART or RDATE gives.
     std::optional<qint64> latestDateBefore(qint64 moment) const;
-    // The latest onset in [from, to) that its rules give.
-    std::optional<qint64> latestRuleOnsetIn(qint64 from, qint64 to, qint64& budget) const;
-
-private:
+    // The onsets in [from, to) that one of its rules gives, ascending.
     QList<qint64> ruleOnsets(const Rule& rule, qint64 from, qint64 to, qint64& budget) const;
 };
 

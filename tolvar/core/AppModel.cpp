@@ -21,6 +21,8 @@ namespace {
 
 constexpr double refreshInterval = 60;
 constexpr double calendarChangeDebounce = 0.5;
+// A file rewritten without pause must not hold back the changes of the others for ever.
+constexpr double calendarChangeLongestWait = 2;
 
 } // namespace
 
@@ -375,9 +377,11 @@ void AppModel::subscribe()
 {
     m_calendarChangeDebounce = m_clock.createTimer();
     m_calendarChangeDebounce->setSingleShot(true);
-    connect(&m_calendarService.eventStore(), &platform::EventStore::changed, this,
-        [this] { m_calendarChangeDebounce->start(calendarChangeDebounce); });
-    connect(m_calendarChangeDebounce.get(), &platform::Timer::timeout, this, [this] { refreshAfterCalendarChange(); });
+    connect(&m_calendarService.eventStore(), &platform::EventStore::changed, this, &AppModel::debounceCalendarChange);
+    connect(m_calendarChangeDebounce.get(), &platform::Timer::timeout, this, [this] {
+        m_firstPendingCalendarChange.reset();
+        refreshAfterCalendarChange();
+    });
 
     connect(
         &m_cloudSyncService.store(), &platform::UbiquitousKeyValueStore::externalChange, this,
@@ -386,6 +390,15 @@ void AppModel::subscribe()
     for (auto signal : { &platform::SystemEvents::didWake, &platform::SystemEvents::screensDidWake,
              &platform::SystemEvents::didBecomeActive })
         connect(&m_systemEvents, signal, this, &AppModel::startRefresh);
+}
+
+void AppModel::debounceCalendarChange()
+{
+    const platform::Date now = m_clock.now();
+    if (!m_firstPendingCalendarChange)
+        m_firstPendingCalendarChange = now;
+    const double left = calendarChangeLongestWait - now.secondsSince(*m_firstPendingCalendarChange);
+    m_calendarChangeDebounce->start(std::clamp(left, 0.0, calendarChangeDebounce));
 }
 
 QCoro::Task<> AppModel::refreshAfterCalendarChange()

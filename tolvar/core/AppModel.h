@@ -273,6 +273,7 @@ private:
     void subscribe();
     QCoro::Task<> runStartupTask();
     QCoro::Task<> runAccessTask();
+    void debounceCalendarChange();
     QCoro::Task<> refreshAfterCalendarChange();
     QCoro::Task<> refreshAfterExternalCloudChange();
     // The error of the first store call that failed, else nothing; publishes on success.
@@ -350,6 +351,8 @@ private:
     std::function<void()> m_showSettingsHandler;
     std::unique_ptr<platform::Timer> m_refreshTimer;
     std::unique_ptr<platform::Timer> m_calendarChangeDebounce;
+    // When the oldest change not yet refreshed for came.
+    std::optional<platform::Date> m_firstPendingCalendarChange;
     bool m_hasStarted = false;
     QList<MeetingSnapshot> m_testMeetings;
 };

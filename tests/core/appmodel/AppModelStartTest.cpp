@@ -227,6 +227,47 @@ TEST_F(AppModelTest, CalendarChangesAreDebouncedAndOtherTriggersRefreshAtOnce)
     EXPECT_GE(refreshes(), before + 1);
 }
 
+// A file rewritten without pause must not hold back what other files changed.
+TEST_F(AppModelTest, UnceasingCalendarChangesRefreshWithinTwoSeconds)
+{
+    started();
+    const int before = refreshes();
+    // Changes every 10 ms for 1.99 s: none answered yet, as the first came less than two seconds ago.
+    for (int i = 0; i < 199; ++i) {
+        machine.eventStore.postChange();
+        clock.advance(0.01);
+    }
+    settle();
+    EXPECT_EQ(refreshes(), before);
+    for (int i = 0; i < 2; ++i) {
+        machine.eventStore.postChange();
+        clock.advance(0.01);
+    }
+    settle();
+    EXPECT_EQ(refreshes(), before + 1);
+    EXPECT_EQ(machine.eventStore.resetCount(), 1);
+
+    // The churn goes on: each further two seconds bring one refresh, not one per change.
+    for (int i = 0; i < 420; ++i) {
+        machine.eventStore.postChange();
+        clock.advance(0.01);
+    }
+    settle();
+    EXPECT_EQ(refreshes(), before + 3);
+
+    // Once it stops, a lone change waits the usual half second again.
+    clock.advance(5);
+    settle();
+    const int quiet = refreshes();
+    machine.eventStore.postChange();
+    clock.advance(0.49);
+    settle();
+    EXPECT_EQ(refreshes(), quiet);
+    clock.advance(0.01);
+    settle();
+    EXPECT_EQ(refreshes(), quiet + 1);
+}
+
 TEST_F(AppModelTest, ExternalCloudChangesRefreshOnlyWhileSignedIn)
 {
     started();
