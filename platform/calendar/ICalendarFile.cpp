@@ -505,7 +505,8 @@ Date ICalendarEvent::endFor(const CalendarTime& occurrenceStart) const
     return occurrenceStart.addingDays(durationDays).toDate().addingSeconds(double(durationSeconds));
 }
 
-ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, TextPool& texts)
+ICalendarFile ICalendarFile::read(
+    const QString& path, TimeZoneCache& zones, TextPool& texts, const std::atomic<bool>* abandoned)
 {
     RegularFile file(path);
     const qint64 size = file.identity().size;
@@ -516,7 +517,7 @@ ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, Tex
         qWarning("Skipped the calendar file %s: reading its %lld bytes takes more memory than is available",
             qUtf8Printable(path), static_cast<long long>(size));
     } else if (const std::optional<QByteArray> data = file.readAll(std::max(size, alwaysReadSize))) {
-        result = parse(*data, zones, texts, path);
+        result = parse(*data, zones, texts, path, abandoned);
     } else {
         // Most likely caught while it was written: without an identity, it is read again with the next change.
         qWarning("Skipped the calendar file %s: it could not be read to its end", qUtf8Printable(path));
@@ -526,13 +527,16 @@ ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, Tex
     return result;
 }
 
-ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path)
+ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path,
+    const std::atomic<bool>* abandoned)
 {
     ICalendarFile result;
     // A NUL would end libical's reading early; nothing after it could be a calendar anyway.
     const qsizetype nul = data.indexOf('\0');
     const QByteArray text = asUtf8(nul < 0 ? data : data.left(nul));
-    std::optional<ICalendarParser::Tree> root = ICalendarParser::parse(text);
+    std::optional<ICalendarParser::Tree> root = ICalendarParser::parse(text, abandoned);
+    if (abandoned && abandoned->load())
+        return result;
     if (!root) {
         qWarning("Skipped the calendar file %s: its components are nested more than %d deep", qUtf8Printable(path),
             ICalendarParser::maximumNesting);

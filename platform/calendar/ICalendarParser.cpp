@@ -74,7 +74,7 @@ ICalendarParser::Tree adding(ICalendarParser::Tree root, icalcomponent* componen
 
 } // namespace
 
-std::optional<ICalendarParser::Tree> ICalendarParser::parse(QByteArrayView text)
+std::optional<ICalendarParser::Tree> ICalendarParser::parse(QByteArrayView text, const std::atomic<bool>* abandoned)
 {
     // A malformed file must never abort the program from inside libical.
     static const bool errorsNotFatal = [] {
@@ -97,6 +97,9 @@ std::optional<ICalendarParser::Tree> ICalendarParser::parse(QByteArrayView text)
     int depth = 0;
     while (char* read = icalparser_get_line(parser.get(), &nextPiece)) {
         const std::unique_ptr<char, decltype(&icalmemory_free_buffer)> line(read, &icalmemory_free_buffer);
+        // A file of hundreds of megabytes takes minutes: a store that goes must not wait for it.
+        if (abandoned && abandoned->load(std::memory_order_relaxed))
+            return std::nullopt;
         switch (markerOf(line.get())) {
         case Marker::begin:
             // Those open so far are freed one by one, never as one deep tree.
