@@ -40,15 +40,18 @@ std::optional<QString> nonEmpty(const char* text)
 class ComponentReader
 {
 public:
-    ComponentReader(ICalendarFile& file, TimeZoneCache& zones, TextPool& texts)
+    ComponentReader(ICalendarFile& file, TimeZoneCache& zones, TextPool& texts, const std::atomic<bool>* abandoned)
         : file(file)
         , zones(zones)
         , texts(texts)
+        , abandoned(abandoned)
     { }
 
     ICalendarFile& file;
     TimeZoneCache& zones;
     TextPool& texts;
+    // Seconds of work for the items of a large file, of no use once set.
+    const std::atomic<bool>* abandoned;
 
     void readRoot(icalcomponent* root)
     {
@@ -89,7 +92,8 @@ private:
                 }
             }
         }
-        for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); c;
+        for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT);
+             c && !(abandoned && abandoned->load(std::memory_order_relaxed));
              c = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT))
             readItem(c);
     }
@@ -546,8 +550,10 @@ ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones,
         qWarning("Skipped the calendar file %s: it holds no iCalendar component", qUtf8Printable(path));
         return result;
     }
-    ComponentReader reader(result, zones, texts);
+    ComponentReader reader(result, zones, texts, abandoned);
     reader.readRoot(root->get());
+    if (abandoned && abandoned->load())
+        return {};
     // Grown one by one, a file's single event would have room for nearly two: thousands of files add up.
     result.events.squeeze();
     result.tasks.squeeze();
