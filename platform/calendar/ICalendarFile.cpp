@@ -8,6 +8,8 @@
 #include <QHash>
 #include <algorithm>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 namespace platform {
 
@@ -552,8 +554,13 @@ ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones,
     }
     ComponentReader reader(result, zones, texts, abandoned);
     reader.readRoot(root->get());
-    if (abandoned && abandoned->load())
+    if (abandoned && abandoned->load()) {
+        // Freeing the tree and the items of a large file takes seconds, which a store that goes must not wait for.
+        try {
+            std::thread([tree = std::move(*root), items = std::move(result)] {}).detach();
+        } catch (const std::system_error&) { }
         return {};
+    }
     // Grown one by one, a file's single event would have room for nearly two: thousands of files add up.
     result.events.squeeze();
     result.tasks.squeeze();
