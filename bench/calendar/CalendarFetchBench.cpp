@@ -58,9 +58,11 @@ int main(int argc, char** argv)
     qsizetype first = fetch(service, firstMeetingsNs);
     const qint64 firstAnswerNs = timer.nsecsElapsed();
     const qsizetype firstAnswer = first;
-    // Given before the first read was done: the application fetches again on the change that follows.
-    if (first == 0) {
-        QCoro::waitFor(store.incompleteReminders({}, {}, {}));
+    // Given before the first read was done, from the files read so far: the application fetches again on the
+    // change that follows.
+    if (!store.isFirstReadComplete()) {
+        while (!store.isFirstReadComplete())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         first = fetch(service, firstMeetingsNs);
     }
     const qint64 firstNs = timer.nsecsElapsed();

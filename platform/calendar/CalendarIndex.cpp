@@ -3,7 +3,10 @@
 #include "platform/calendar/LargeFileGate.h"
 #include "platform/calendar/TextPool.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QMutex>
+#include <QWaitCondition>
 #include <QtConcurrent/QtConcurrentMap>
 #include <numeric>
 
@@ -29,16 +32,69 @@ QString itemBase(const CalendarCollection& source, const CalendarFileStamp& stam
                                : source.identifier + QLatin1Char('/') + QFileInfo(stamp.path).fileName();
 }
 
+// How long a read parses before it offers what it has, and then between offers: growing, so that a read of
+// thousands of files builds a few indexes more, not hundreds.
+constexpr std::chrono::milliseconds firstPublication { 500 };
+constexpr std::chrono::milliseconds longestPublicationInterval { 16000 };
+
+// The files the threads of one read have parsed so far.
+class ParsedFiles
+{
+public:
+    void add(const QString& path, std::shared_ptr<const ICalendarFile> file)
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_files.insert(path, std::move(file));
+        ++m_count;
+        m_added.wakeAll();
+    }
+
+    // True when `count` files are in, false when `deadline` came first.
+    bool waitFor(qsizetype count, QDeadlineTimer deadline)
+    {
+        const QMutexLocker lock(&m_mutex);
+        while (m_count < count) {
+            if (!m_added.wait(&m_mutex, deadline))
+                return m_count >= count;
+        }
+        return true;
+    }
+
+    qsizetype count() const
+    {
+        const QMutexLocker lock(&m_mutex);
+        return m_count;
+    }
+
+    ICalendarFiles files() const
+    {
+        const QMutexLocker lock(&m_mutex);
+        return m_files;
+    }
+
+private:
+    mutable QMutex m_mutex;
+    QWaitCondition m_added;
+    ICalendarFiles m_files;
+    qsizetype m_count = 0;
+};
+
 } // namespace
 
-std::shared_ptr<CalendarIndex> CalendarIndex::read(
-    const QString& root, const ICalendarFiles& previous, TimeZoneCache& zones, const CalendarFolder::Entering& entering)
+std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const ICalendarFiles& previous,
+    TimeZoneCache& zones, const CalendarFolder::Entering& entering, const Published& published,
+    const std::atomic<bool>* abandoned)
 {
+    const auto isAbandoned = [abandoned] { return abandoned && abandoned->load(); };
     TextPool texts;
     LargeFileGate largeFiles;
-    const auto readFile = [&zones, &texts, &largeFiles, &previous](const QString* path) {
-        return std::make_shared<const ICalendarFile>(
-            ICalendarFile::read(*path, zones, texts, largeFiles, previous.value(*path).get()));
+    ParsedFiles parsed;
+    const auto readFile = [&zones, &texts, &largeFiles, &previous, &parsed, abandoned, &isAbandoned](
+                              const QString* path) {
+        parsed.add(*path,
+            std::make_shared<const ICalendarFile>(isAbandoned()
+                    ? ICalendarFile()
+                    : ICalendarFile::read(*path, zones, texts, largeFiles, previous.value(*path).get(), abandoned)));
     };
     CalendarFolder folder = CalendarFolder::scan(root, entering);
     ICalendarFiles files;
@@ -54,15 +110,32 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(
                 changed.append(&stamp.path);
         }
     }
-    const QList<std::shared_ptr<const ICalendarFile>> parsed
-        = changed.size() > 1 ? QtConcurrent::blockingMapped(changed, readFile) : [&] {
-              QList<std::shared_ptr<const ICalendarFile>> one;
-              for (const QString* path : std::as_const(changed))
-                  one.append(readFile(path));
-              return one;
-          }();
-    for (qsizetype i = 0; i < changed.size(); ++i)
-        files.insert(*changed.at(i), parsed.at(i));
+    if (changed.size() > 1) {
+        QFuture<void> parsing = QtConcurrent::map(changed, readFile);
+        // One slow file must not hold back the meetings of the others.
+        std::chrono::milliseconds interval = firstPublication;
+        qsizetype offered = 0;
+        while (!parsed.waitFor(changed.size(), QDeadlineTimer(interval))) {
+            interval = std::min(interval * 2, longestPublicationInterval);
+            if (!published || isAbandoned() || parsed.count() == offered)
+                continue;
+            offered = parsed.count();
+            ICalendarFiles sofar = files;
+            for (const QString* path : std::as_const(changed)) {
+                if (const auto before = previous.value(*path))
+                    sofar.insert(*path, before);
+            }
+            sofar.insert(parsed.files());
+            published(std::shared_ptr<CalendarIndex>(new CalendarIndex(folder, std::move(sofar))));
+        }
+        parsing.waitForFinished();
+    } else {
+        for (const QString* path : std::as_const(changed))
+            readFile(path);
+    }
+    if (isAbandoned())
+        return nullptr;
+    files.insert(parsed.files());
     return std::shared_ptr<CalendarIndex>(new CalendarIndex(std::move(folder), std::move(files)));
 }
 

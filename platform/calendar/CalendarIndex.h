@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
+#include <atomic>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -21,10 +23,16 @@ using ICalendarFiles = QHash<QString, std::shared_ptr<const ICalendarFile>>;
 class CalendarIndex
 {
 public:
+    // Takes an index of the files read so far, on the reading thread.
+    using Published = std::function<void(std::shared_ptr<CalendarIndex>)>;
+
     // Reads what is on disk below `root`, parsing only the files that are new or changed since `previous`;
-    // `entering` is told of each folder before it is looked into.
+    // `entering` is told of each folder before it is looked into. While files are still parsed, `published` is
+    // given indexes of those read so far, changed files not yet read standing as they were in `previous`.
+    // Null once `abandoned` is set.
     static std::shared_ptr<CalendarIndex> read(const QString& root, const ICalendarFiles& previous,
-        TimeZoneCache& zones, const CalendarFolder::Entering& entering = {});
+        TimeZoneCache& zones, const CalendarFolder::Entering& entering = {}, const Published& published = {},
+        const std::atomic<bool>* abandoned = nullptr);
 
     const CalendarFolder& folder() const { return m_folder; }
     const ICalendarFiles& files() const { return m_files; }

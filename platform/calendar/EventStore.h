@@ -38,6 +38,9 @@ public:
 
     // The next read looks at the database again; what it has read and is unchanged is kept.
     virtual void reset() = 0;
+    // False until the database has been read through once: answers until then may lack events it holds, and
+    // an empty one does not mean that there are none.
+    virtual bool isFirstReadComplete() const = 0;
 
 Q_SIGNALS:
     void changed();

@@ -11,6 +11,8 @@
 #include <limits>
 #include <malloc.h>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 namespace platform {
 
@@ -43,15 +45,18 @@ std::optional<QString> nonEmpty(const char* text)
 class ComponentReader
 {
 public:
-    ComponentReader(ICalendarFile& file, TimeZoneCache& zones, TextPool& texts)
+    ComponentReader(ICalendarFile& file, TimeZoneCache& zones, TextPool& texts, const std::atomic<bool>* abandoned)
         : file(file)
         , zones(zones)
         , texts(texts)
+        , abandoned(abandoned)
     { }
 
     ICalendarFile& file;
     TimeZoneCache& zones;
     TextPool& texts;
+    // Seconds of work for the items of a large file, of no use once set.
+    const std::atomic<bool>* abandoned;
 
     void readRoot(icalcomponent* root)
     {
@@ -92,7 +97,8 @@ private:
                 }
             }
         }
-        for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); c;
+        for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT);
+             c && !(abandoned && abandoned->load(std::memory_order_relaxed));
              c = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT))
             readItem(c);
     }
@@ -510,7 +516,7 @@ Date ICalendarEvent::endFor(const CalendarTime& occurrenceStart) const
 }
 
 ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, TextPool& texts, LargeFileGate& largeFiles,
-    const ICalendarFile* previous)
+    const ICalendarFile* previous, const std::atomic<bool>* abandoned)
 {
     RegularFile file(path);
     const qint64 size = file.identity().size;
@@ -538,7 +544,7 @@ ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, Tex
         if (large && !LargeFileGate::holds(memoryToParse(*data))) {
             tooLarge();
         } else {
-            result = parse(*data, zones, texts, path);
+            result = parse(*data, zones, texts, path, abandoned);
             // The tree just freed would otherwise stay with this thread's heap, out of reach of the next large
             // file's thread and counted against what is available to it.
             if (large)
@@ -553,13 +559,16 @@ ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, Tex
     return result;
 }
 
-ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path)
+ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path,
+    const std::atomic<bool>* abandoned)
 {
     ICalendarFile result;
     // A NUL would end libical's reading early; nothing after it could be a calendar anyway.
     const qsizetype nul = data.indexOf('\0');
     const QByteArray text = asUtf8(nul < 0 ? data : data.left(nul));
-    std::optional<ICalendarParser::Tree> root = ICalendarParser::parse(text);
+    std::optional<ICalendarParser::Tree> root = ICalendarParser::parse(text, abandoned);
+    if (abandoned && abandoned->load())
+        return result;
     if (!root) {
         qWarning("Skipped the calendar file %s: its components are nested more than %d deep", qUtf8Printable(path),
             ICalendarParser::maximumNesting);
@@ -569,8 +578,15 @@ ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones,
         qWarning("Skipped the calendar file %s: it holds no iCalendar component", qUtf8Printable(path));
         return result;
     }
-    ComponentReader reader(result, zones, texts);
+    ComponentReader reader(result, zones, texts, abandoned);
     reader.readRoot(root->get());
+    if (abandoned && abandoned->load()) {
+        // Freeing the tree and the items of a large file takes seconds, which a store that goes must not wait for.
+        try {
+            std::thread([tree = std::move(*root), items = std::move(result)] {}).detach();
+        } catch (const std::system_error&) { }
+        return {};
+    }
     // Grown one by one, a file's single event would have room for nearly two: thousands of files add up.
     result.events.squeeze();
     result.tasks.squeeze();

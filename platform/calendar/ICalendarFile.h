@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QString>
+#include <atomic>
 #include <libical/ical.h>
 #include <memory>
 #include <optional>
@@ -95,11 +96,13 @@ struct ICalendarFile
     QList<ICalendarTask> tasks;
 
     // Texts that repeat from file to file are shared through `texts`. `previous` is what the last read of the
-    // path gave, if any; files too large to always read take their turn at `largeFiles`.
+    // path gave, if any; files too large to always read take their turn at `largeFiles`. Once `abandoned` is
+    // set, what is read is of no use: the parse stops early and the file holds nothing.
     static ICalendarFile read(const QString& path, TimeZoneCache& zones, TextPool& texts, LargeFileGate& largeFiles,
-        const ICalendarFile* previous = nullptr);
+        const ICalendarFile* previous = nullptr, const std::atomic<bool>* abandoned = nullptr);
     // `path` only names the file in what is logged.
-    static ICalendarFile parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path = {});
+    static ICalendarFile parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path = {},
+        const std::atomic<bool>* abandoned = nullptr);
 };
 
 } // namespace platform

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <algorithm>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 namespace platform {
 
@@ -74,7 +76,7 @@ ICalendarParser::Tree adding(ICalendarParser::Tree root, icalcomponent* componen
 
 } // namespace
 
-std::optional<ICalendarParser::Tree> ICalendarParser::parse(QByteArrayView text)
+std::optional<ICalendarParser::Tree> ICalendarParser::parse(QByteArrayView text, const std::atomic<bool>* abandoned)
 {
     // A malformed file must never abort the program from inside libical.
     static const bool errorsNotFatal = [] {
@@ -89,7 +91,7 @@ std::optional<ICalendarParser::Tree> ICalendarParser::parse(QByteArrayView text)
     const qsizetype lastLineFeed = text.lastIndexOf('\n');
     TextSource source { text.data(), text.data() + text.size(),
         lastLineFeed < 0 ? nullptr : text.data() + lastLineFeed };
-    const std::unique_ptr<icalparser, decltype(&icalparser_free)> parser(icalparser_new(), &icalparser_free);
+    std::unique_ptr<icalparser, decltype(&icalparser_free)> parser(icalparser_new(), &icalparser_free);
     icalparser_set_gen_data(parser.get(), &source);
 
     Tree root(nullptr, &icalcomponent_free);
@@ -97,6 +99,14 @@ std::optional<ICalendarParser::Tree> ICalendarParser::parse(QByteArrayView text)
     int depth = 0;
     while (char* read = icalparser_get_line(parser.get(), &nextPiece)) {
         const std::unique_ptr<char, decltype(&icalmemory_free_buffer)> line(read, &icalmemory_free_buffer);
+        // A file of hundreds of megabytes takes minutes: a store that goes must not wait for it, nor for the
+        // seconds it takes to free what was built so far.
+        if (abandoned && abandoned->load(std::memory_order_relaxed)) {
+            try {
+                std::thread([parser = std::move(parser), root = std::move(root)] {}).detach();
+            } catch (const std::system_error&) { }
+            return std::nullopt;
+        }
         switch (markerOf(line.get())) {
         case Marker::begin:
             // Those open so far are freed one by one, never as one deep tree.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <atomic>
 #include <libical/ical.h>
 #include <memory>
 #include <optional>
@@ -20,8 +21,9 @@ public:
     using Tree = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
 
     // The components of `text`, under an XROOT when there are several; a null tree when it holds none.
-    // Absent when its components open more than `maximumNesting` deep. `text` ends at its first NUL.
-    static std::optional<Tree> parse(QByteArrayView text);
+    // Absent when its components open more than `maximumNesting` deep, or once `abandoned` is set. `text` ends
+    // at its first NUL.
+    static std::optional<Tree> parse(QByteArrayView text, const std::atomic<bool>* abandoned = nullptr);
 };
 
 } // namespace platform

@@ -1,6 +1,8 @@
 #include "platform/calendar/ICalendarStore.h"
 
 #include <QCoro/QCoroFuture>
+#include <QMutex>
+#include <QPointer>
 #include <QSet>
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
@@ -19,18 +21,31 @@ QSet<QString> identifiersOf(const QList<StoreCalendar>& calendars)
     return identifiers;
 }
 
-// Each folder is watched before it is looked into, so that whatever changes there while the read runs is read
-// again after it. The store waits for its read before the watcher goes.
-QFuture<std::shared_ptr<CalendarIndex>> readInBackground(QThreadPool& pool, const ICalendarStore::Reader& reader,
-    const QString& root, const ICalendarFiles& previous, const std::shared_ptr<TimeZoneCache>& zones,
-    PathWatcher& watcher)
-{
-    return QtConcurrent::run(&pool, [reader, root, previous, zones, watcher = &watcher] {
-        return reader(root, previous, *zones, [watcher](const QString& folder) { watcher->add(folder); });
-    });
-}
-
 } // namespace
+
+// What a read under way shares with its store. The read reaches the store only through this, and not at all
+// once the store has abandoned it.
+struct ICalendarStore::Reading
+{
+    // Runs `work` unless the read is abandoned; abandoning waits for it.
+    void unlessAbandoned(const std::function<void()>& work)
+    {
+        const QMutexLocker lock(&mutex);
+        if (!abandoned)
+            work();
+    }
+
+    void abandon()
+    {
+        const QMutexLocker lock(&mutex);
+        abandoned = true;
+    }
+
+    std::atomic<bool> abandoned = false;
+    QMutex mutex;
+    // The latest index of the files read so far, until the store takes it.
+    std::shared_ptr<CalendarIndex> published;
+};
 
 ICalendarStore::ICalendarStore(QString root, QString accessFilePath, QObject* parent, Reader reader)
     : EventStore(parent)
@@ -49,6 +64,9 @@ ICalendarStore::ICalendarStore(QString root, QString accessFilePath, QObject* pa
 
 ICalendarStore::~ICalendarStore()
 {
+    // The read stops at its next line; what it holds is its own or shared with it.
+    if (m_shared)
+        m_shared->abandon();
     m_reading.waitForFinished();
 }
 
@@ -87,10 +105,14 @@ QCoro::Task<QList<StoreReminder>> ICalendarStore::incompleteReminders(
     Date start, Date end, QList<StoreCalendar> calendars)
 {
     if (!m_index) {
+        const QPointer<ICalendarStore> self(this);
         co_await QFuture<std::shared_ptr<CalendarIndex>>(m_reading);
+        // The store may have gone meanwhile.
+        if (!self)
+            co_return {};
         finishReading();
     }
-    co_return m_index->reminders(start, end, identifiersOf(calendars));
+    co_return m_index ? m_index->reminders(start, end, identifiersOf(calendars)) : QList<StoreReminder>();
 }
 
 void ICalendarStore::reset()
@@ -108,8 +130,24 @@ void ICalendarStore::startReading(bool notify)
         return;
     }
     m_readingNotifies = notify;
-    m_reading = readInBackground(
-        m_readPool, m_reader, m_root, m_index ? m_index->files() : ICalendarFiles(), m_zones, m_watcher);
+    m_shared = std::make_shared<Reading>();
+    // Each folder is watched before it is looked into, so that whatever changes there while the read runs is
+    // read again after it.
+    const CalendarFolder::Entering entering = [shared = m_shared, watcher = &m_watcher](const QString& folder) {
+        shared->unlessAbandoned([&] { watcher->add(folder); });
+    };
+    const CalendarIndex::Published published = [shared = m_shared, store = this](std::shared_ptr<CalendarIndex> index) {
+        // Freed once the lock is given up.
+        std::shared_ptr<CalendarIndex> replaced;
+        shared->unlessAbandoned([&] {
+            replaced = std::exchange(shared->published, std::move(index));
+            QMetaObject::invokeMethod(store, &ICalendarStore::announcePublished, Qt::QueuedConnection);
+        });
+    };
+    m_reading = QtConcurrent::run(&m_readPool,
+        [reader = m_reader, root = m_root, previous = m_index ? m_index->files() : ICalendarFiles(), zones = m_zones,
+            shared = m_shared, entering,
+            published] { return reader(root, previous, *zones, entering, published, &shared->abandoned); });
     m_readingWatcher.setFuture(m_reading);
 }
 
@@ -121,7 +159,8 @@ void ICalendarStore::finishReading()
     // The watcher's copy of the future would keep the index read until the next read, even one let go.
     m_reading = {};
     m_readingWatcher.setFuture(m_reading);
-    const bool differs = adopt(std::move(index));
+    m_shared.reset();
+    const bool differs = index && adopt(std::move(index), true);
     if (m_readingNotifies && differs)
         Q_EMIT changed();
     if (m_readAgain) {
@@ -130,19 +169,38 @@ void ICalendarStore::finishReading()
     }
 }
 
-bool ICalendarStore::adopt(std::shared_ptr<CalendarIndex> index)
+void ICalendarStore::announcePublished()
+{
+    // Before the first answer there is no one to tell: it waits for the whole read.
+    if (adoptPublished() && m_readingNotifies)
+        Q_EMIT changed();
+}
+
+bool ICalendarStore::adoptPublished()
+{
+    if (!m_shared)
+        return false;
+    std::shared_ptr<CalendarIndex> index;
+    m_shared->unlessAbandoned([&] { index = std::exchange(m_shared->published, {}); });
+    return index && adopt(std::move(index), false);
+}
+
+bool ICalendarStore::adopt(std::shared_ptr<CalendarIndex> index, bool complete)
 {
     // An unchanged tree keeps the index, and with it the recurrences already worked out.
-    const bool differs = !m_index || m_index->folder() != index->folder();
+    const bool differs = !m_index || !m_indexComplete || !complete || m_index->folder() != index->folder();
     index->folder().logUnreadSince(m_index ? m_index->folder() : CalendarFolder());
-    if (differs)
+    if (differs) {
         std::swap(m_index, index);
+        m_indexComplete = complete;
+    }
+    m_firstReadComplete = m_firstReadComplete || complete;
     // Also when unchanged: a folder removed and made again needs its watch again.
     watch(*m_index);
-    // The index let go may hold the series of tens of thousands of items: freed on the read thread, so that
-    // the main thread goes on at once.
+    // The index let go may hold the series of tens of thousands of items: freed off the main thread, so that
+    // it goes on at once. Not on the read's own thread, which may be busy with the read for minutes.
     if (index)
-        m_readPool.start([index = std::move(index)]() mutable { index.reset(); });
+        QThreadPool::globalInstance()->start([index = std::move(index)]() mutable { index.reset(); });
     return differs;
 }
 
@@ -156,15 +214,17 @@ void ICalendarStore::waitForFirstRead()
 {
     // Only the first read is waited for: there is nothing to answer with before it. It may take minutes (a
     // zone with thousands of observances), so the wait ends at a deadline set by the first question.
-    if (m_index)
+    if (m_firstReadComplete)
         return;
     if (m_firstAnswerDeadline.isForever())
         m_firstAnswerDeadline = QDeadlineTimer(firstAnswerWait);
     // Until the first read is adopted, the pool runs nothing else.
     m_readPool.waitForDone(int(m_firstAnswerDeadline.remainingTime()));
     finishReading();
-    if (!m_index)
+    if (!m_firstReadComplete) {
         m_readingNotifies = true;
+        adoptPublished();
+    }
 }
 
 } // namespace platform

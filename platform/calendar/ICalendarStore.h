@@ -11,6 +11,7 @@
 #include <QFuture>
 #include <QFutureWatcher>
 #include <QThreadPool>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -21,17 +22,18 @@ namespace platform {
 //
 // The files are read off the main thread when the store starts, after every change on disk and on reset.
 // Only the very first answer waits for a read, and for two seconds at most: a read still under way by then
-// posts `changed` when it is done, and the answer until then is empty. Later answers come from the last
-// complete read while the next one runs, and `changed` is posted when that one finds something different.
-// Recurrence rules that could take long to expand are expanded off the main thread too, and their
-// occurrences announced as a change.
+// answers with the files it has read so far, and posts `changed` as more land and when it is done. Later
+// answers come from the last read while the next one runs, and `changed` is posted when that one finds
+// something different. Recurrence rules that could take long to expand are expanded off the main thread too,
+// and their occurrences announced as a change. A store that goes abandons its read.
 class ICalendarStore final : public EventStore
 {
     Q_OBJECT
 public:
     // Reads the root into an index off the main thread: CalendarIndex::read, or one that a test holds back.
     using Reader = std::function<std::shared_ptr<CalendarIndex>(const QString& root, const ICalendarFiles& previous,
-        TimeZoneCache& zones, const CalendarFolder::Entering& entering)>;
+        TimeZoneCache& zones, const CalendarFolder::Entering& entering, const CalendarIndex::Published& published,
+        const std::atomic<bool>* abandoned)>;
 
     explicit ICalendarStore(QString root = defaultRoot(), QString accessFilePath = CalendarAccessFile::defaultPath(),
         QObject* parent = nullptr, Reader reader = &CalendarIndex::read);
@@ -47,12 +49,18 @@ public:
     QCoro::Task<QList<StoreReminder>> incompleteReminders(
         Date start, Date end, QList<StoreCalendar> calendars) override;
     void reset() override;
+    bool isFirstReadComplete() const override { return m_firstReadComplete; }
 
 private:
+    struct Reading;
+
     void startReading(bool notify);
     void finishReading();
+    void announcePublished();
+    // True when an index of the files read so far was taken, and differs from the one in use.
+    bool adoptPublished();
     // True when `index` differs from the one in use.
-    bool adopt(std::shared_ptr<CalendarIndex> index);
+    bool adopt(std::shared_ptr<CalendarIndex> index, bool complete);
     void watch(const CalendarIndex& index);
     void waitForFirstRead();
 
@@ -64,6 +72,10 @@ private:
     PathWatcher m_watcher;
     RuleExpansionWorker m_expansions;
     std::shared_ptr<CalendarIndex> m_index;
+    // False while m_index holds only the files read so far.
+    bool m_indexComplete = false;
+    bool m_firstReadComplete = false;
+    std::shared_ptr<Reading> m_shared;
     QFuture<std::shared_ptr<CalendarIndex>> m_reading;
     QFutureWatcher<std::shared_ptr<CalendarIndex>> m_readingWatcher;
     bool m_readingNotifies = false;

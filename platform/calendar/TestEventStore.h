@@ -20,6 +20,7 @@ public:
     QCoro::Task<QList<StoreReminder>> incompleteReminders(
         Date start, Date end, QList<StoreCalendar> calendars) override;
     void reset() override { ++m_resetCount; }
+    bool isFirstReadComplete() const override { return m_firstReadComplete; }
 
     void setAuthorizationStatus(EntityType type, AuthorizationStatus status) { m_status[type] = status; }
     // What a request answers while the status is not determined; giving access also sets the status.
@@ -30,6 +31,8 @@ public:
     // Reminders are returned when their due moment lies in the window and their list was asked.
     void setReminders(QList<StoreReminder> reminders) { m_reminders = std::move(reminders); }
     void postChange() { Q_EMIT changed(); }
+    // Answers as a store still in its first read of the database.
+    void setFirstReadComplete(bool complete) { m_firstReadComplete = complete; }
 
     int accessRequestCount() const { return m_accessRequestCount; }
     int eventQueryCount() const { return m_eventQueryCount; }
@@ -41,6 +44,7 @@ private:
     QList<StoreEvent> m_events;
     QList<StoreReminder> m_reminders;
     bool m_grantsAccess = true;
+    bool m_firstReadComplete = true;
     int m_accessRequestCount = 0;
     int m_eventQueryCount = 0;
     int m_resetCount = 0;

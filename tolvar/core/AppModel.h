@@ -278,7 +278,7 @@ private:
     QCoro::Task<> refreshAfterExternalCloudChange();
     // The error of the first store call that failed, else nothing; publishes on success.
     QCoro::Task<std::optional<QString>> exchangeWithCloud(
-        QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack);
+        QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack, LocalRecords localRecords);
     void hideOverlayWhenAllSuppressed();
 
     // Points into the rules; absent when the meeting's calendar has none stored.

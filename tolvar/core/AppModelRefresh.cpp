@@ -54,6 +54,8 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
     const QString deviceID = m_settingsStore.deviceID();
     QList<MeetingSnapshot> fetched
         = m_calendarService.fetchMeetings(m_selectedCalendarIDs, deviceID, toHash(m_calendarRules), m_forwardDays);
+    // As the meetings were fetched: the read may end while the tasks are awaited.
+    const LocalRecords localRecords = store.isFirstReadComplete() ? LocalRecords::complete : LocalRecords::partial;
     if (m_remindersPermissionState == PermissionState::granted && !m_selectedReminderListIDs.isEmpty()) {
         fetched += co_await m_calendarService.upcomingReminders(
             m_selectedReminderListIDs, deviceID, m_reminderDefaultHour, m_forwardDays);
@@ -69,7 +71,7 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
         setMeetings(dedupeMeetings(local));
         setSyncStatus(platform::localized("iCloud sync disabled - local reminders only"), SyncState::disabled);
     } else {
-        const std::optional<QString> error = co_await exchangeWithCloud(local, deviceID, writeBack);
+        const std::optional<QString> error = co_await exchangeWithCloud(local, deviceID, writeBack, localRecords);
         if (!self)
             co_return;
         if (error) {
@@ -84,11 +86,11 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
 }
 
 QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(
-    QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack)
+    QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack, LocalRecords localRecords)
 {
     const QPointer<AppModel> self(this);
     const CloudResult<QList<MeetingSnapshot>> records
-        = co_await m_cloudSyncService.syncMeetingSnapshots(local, deviceID, writeBack);
+        = co_await m_cloudSyncService.syncMeetingSnapshots(local, deviceID, writeBack, localRecords);
     if (!self || records.error)
         co_return records.error;
     const CloudResult<QList<ReminderState>> states = co_await m_cloudSyncService.fetchReminderStates();

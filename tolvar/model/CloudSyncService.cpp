@@ -70,7 +70,7 @@ QCoro::Task<CloudResult<QList<CalendarRule>>> CloudSyncService::fetchCalendarRul
 }
 
 QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSnapshots(
-    QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack)
+    QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack, LocalRecords localRecords)
 {
     if (!isSignedIn())
         co_return {};
@@ -80,8 +80,9 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
 
     QList<MeetingSnapshot> combined;
     combined.reserve(stored.value.size() + local.size());
+    // Until the calendars are read, a meeting missing here may still be there: the other machines keep it.
     for (const MeetingSnapshot& snapshot : std::as_const(stored.value)) {
-        if (snapshot.sourceDeviceID != deviceID)
+        if (snapshot.sourceDeviceID != deviceID || localRecords == LocalRecords::partial)
             combined.append(snapshot);
     }
     combined.append(local);

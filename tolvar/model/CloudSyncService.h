@@ -41,6 +41,9 @@ enum class RecordWriteBack {
     sightings,
 };
 
+// Whether the local records are all of this machine's meetings, or those of a calendar read not yet complete.
+enum class LocalRecords { complete, partial };
+
 // Shares meeting records, reminder states and calendar rules with the user's other machines through
 // the shared key-value store, merging them with the local ones. Does nothing while signed out.
 class CloudSyncService
@@ -53,9 +56,10 @@ public:
     bool isSignedIn() const;
 
     // Returns every machine's current records merged with the local ones, this machine's earlier
-    // records replaced by `local`; writes them back as `writeBack` says.
-    QCoro::Task<CloudResult<QList<MeetingSnapshot>>> syncMeetingSnapshots(
-        QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack = RecordWriteBack::sightings);
+    // records replaced by `local` (kept beside it while `local` is partial); writes them back as `writeBack` says.
+    QCoro::Task<CloudResult<QList<MeetingSnapshot>>> syncMeetingSnapshots(QList<MeetingSnapshot> local,
+        QString deviceID, RecordWriteBack writeBack = RecordWriteBack::sightings,
+        LocalRecords localRecords = LocalRecords::complete);
     QCoro::Task<CloudResult<QList<ReminderState>>> fetchReminderStates();
     QCoro::Task<CloudResult<QList<CalendarRule>>> fetchCalendarRules();
     // Leave the store holding the newest state or rule per key, the local one winning a tie.

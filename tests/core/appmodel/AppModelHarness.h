@@ -161,9 +161,10 @@ struct Machine
 
     std::unique_ptr<tolvar::AppModel> makeModel()
     {
-        tolvar::AppModel::Services services { clock, defaults, updateService, eventStore, store, account,
-            realOverlay ? *realOverlay : overlay, realPrompt ? *realPrompt : prompt, quickPanel, loginItem, systemLog,
-            systemEvents, workspace, [this](tolvar::AppModel& model) -> std::unique_ptr<tolvar::ReminderScheduling> {
+        tolvar::AppModel::Services services { clock, defaults, updateService,
+            realEventStore ? *realEventStore : eventStore, store, account, realOverlay ? *realOverlay : overlay,
+            realPrompt ? *realPrompt : prompt, quickPanel, loginItem, systemLog, systemEvents, workspace,
+            [this](tolvar::AppModel& model) -> std::unique_ptr<tolvar::ReminderScheduling> {
                 if (makeScheduler)
                     return makeScheduler(model);
                 ++schedulersMade;
@@ -181,6 +182,8 @@ struct Machine
     platform::MemoryUpdater updater;
     tolvar::UpdateService updateService { updater };
     platform::TestEventStore eventStore;
+    // The real calendar store, for tests that set it, in place of the double.
+    platform::EventStore* realEventStore = nullptr;
     FakeOverlay overlay;
     FakePrompt prompt;
     // The real reminder and prompt controllers, for tests that set them, in place of the doubles.

@@ -1,11 +1,15 @@
 #include "AppModelHarness.h"
 
+#include "platform/calendar/ICalendarStore.h"
 #include "platform/cloud/FolderCloudAccount.h"
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "tolvar/model/MeetingLinks.h"
 #include "tolvar/model/RecordJson.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimeZone>
@@ -411,4 +415,123 @@ TEST_F(RefreshTest, OccurrencesOfOneSeriesOnOneDayStayApart)
     for (const MeetingSnapshot& meeting : app.meetings())
         seen << meeting.title + "@" + QString::number(meeting.startDate.secondsSince(day) / 3600);
     EXPECT_EQ(seen, QStringList({ "Training@10", "Lunch@12.5", "Training@14", "Training@18" }));
+}
+
+namespace {
+
+MeetingSnapshot recordOf(const QString& device, MeetingSnapshot snapshot, platform::Date seen)
+{
+    snapshot.sourceDeviceID = device;
+    snapshot.lastSeenAt = seen;
+    return snapshot;
+}
+
+// Device and title of each record in the store, sorted.
+std::string storedRecords(const platform::UbiquitousKeyValueStore& store)
+{
+    QStringList records;
+    for (const MeetingSnapshot& record :
+        decodeRecordArray<MeetingSnapshot>(store.data(CloudKey::meetingSnapshots).value_or("[]"))
+            .value_or(QList<MeetingSnapshot>()))
+        records.append(record.sourceDeviceID + QLatin1Char(':') + record.title);
+    records.sort();
+    return records.join(", ").toStdString();
+}
+
+std::string titlesOf(const QList<MeetingSnapshot>& meetings)
+{
+    QStringList titles;
+    for (const MeetingSnapshot& meeting : meetings)
+        titles.append(meeting.title);
+    titles.sort();
+    return titles.join(", ").toStdString();
+}
+
+} // namespace
+
+// Until the calendars are read once, the meetings missing from them may still be there: this machine's
+// records stay in the shared list, and are reminded of, until the read is in.
+TEST_F(RefreshTest, ThisMachinesRecordsStayWhileTheCalendarsAreStillReadTheFirstTime)
+{
+    defaults.setString(SettingsKey::deviceID, "mine");
+    const platform::Date seen = clock.now().addingSeconds(-600);
+    const MeetingSnapshot planning
+        = recordOf("mine", meeting("Planning", clock.now().addingSeconds(3600), clock.now().addingSeconds(5400)), seen);
+    const MeetingSnapshot review
+        = recordOf("other", meeting("Review", clock.now().addingSeconds(7200), clock.now().addingSeconds(9000)), seen);
+    store.setRemoteData(encodeRecordArray(QList<MeetingSnapshot> { planning, review }), CloudKey::meetingSnapshots);
+    machine.eventStore.setEvents({});
+    machine.eventStore.setFirstReadComplete(false);
+
+    AppModel& app = started();
+    const int writes = store.writeCount();
+    app.refresh(RecordWriteBack::changes);
+    settle();
+    EXPECT_EQ(titlesOf(app.meetings()), "Planning, Review");
+    EXPECT_EQ(storedRecords(store), "mine:Planning, other:Review");
+    EXPECT_EQ(store.writeCount(), writes) << "nothing new to write for the records kept";
+
+    // Read through, the calendars have no Planning any more: now it goes.
+    machine.eventStore.setFirstReadComplete(true);
+    app.refresh(RecordWriteBack::changes);
+    settle();
+    EXPECT_EQ(titlesOf(app.meetings()), "Review");
+    EXPECT_EQ(storedRecords(store), "other:Review");
+}
+
+// The same through the real calendar store, whose first read outlasts its first answer.
+TEST_F(AppModelTest, ASlowFirstCalendarReadWithdrawsNoRecordOfThisMachine)
+{
+    QTemporaryDir folder;
+    const QString root = folder.filePath("calendars");
+    const auto writeEvent = [&](const QString& name, const QString& summary, int startHourUtc) {
+        QDir().mkpath(root + "/work");
+        QFile file(root + "/work/" + name + ".ics");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//tests//EN\r\nBEGIN:VEVENT\r\nUID:%1\r\n"
+                                  "SUMMARY:%2\r\nDTSTART:20260305T%3Z\r\nDURATION:PT30M\r\n"
+                                  "URL:https://zoom.us/j/42\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+                       .arg(name, summary, QString::number(startHourUtc * 10000))
+                       .toUtf8());
+    };
+    writeEvent("planning", "Planning", 10);
+    QSemaphore letGo;
+    std::atomic<int> reads = 0;
+    platform::ICalendarStore calendars(root, folder.filePath("access"), nullptr, [&](auto&&... arguments) {
+        std::shared_ptr<platform::CalendarIndex> index = platform::CalendarIndex::read(arguments...);
+        if (reads++ == 0)
+            letGo.tryAcquire(1, 30000);
+        return index;
+    });
+    QCoro::waitFor(calendars.requestFullAccess(platform::EntityType::event));
+    machine.realEventStore = &calendars;
+    defaults.setString(SettingsKey::deviceID, "mine");
+    defaults.setStringArray(SettingsKey::selectedCalendarIDs, { "work" });
+    const platform::Date seen = clock.now().addingSeconds(-600);
+    const MeetingSnapshot stale = recordOf(
+        "mine", meeting("Moved away", clock.now().addingSeconds(1800), clock.now().addingSeconds(3600)), seen);
+    const MeetingSnapshot review
+        = recordOf("other", meeting("Review", clock.now().addingSeconds(7200), clock.now().addingSeconds(9000)), seen);
+    store.setRemoteData(encodeRecordArray(QList<MeetingSnapshot> { stale, review }), CloudKey::meetingSnapshots);
+
+    // The first answer gives up on the read after its bound, with nothing read.
+    AppModel& app = started();
+    EXPECT_FALSE(calendars.isFirstReadComplete());
+    EXPECT_EQ(storedRecords(store), "mine:Moved away, other:Review");
+    EXPECT_EQ(titlesOf(app.meetings()), "Moved away, Review");
+
+    letGo.release();
+    QElapsedTimer waited;
+    waited.start();
+    while (!calendars.isFirstReadComplete() && waited.elapsed() < 10000)
+        pumpFor(10);
+    ASSERT_TRUE(calendars.isFirstReadComplete());
+    // The change the read posts, past its debounce.
+    pumpFor(50);
+    clock.advance(1);
+    pumpFor(50);
+    EXPECT_EQ(titlesOf(app.meetings()), "Planning, Review");
+    EXPECT_EQ(storedRecords(store), "mine:Planning, other:Review");
+    // Before the store it asks.
+    model.reset();
 }

@@ -15,6 +15,19 @@
 inline const QString goodEvent = QStringLiteral("BEGIN:VEVENT\nUID:good\nSUMMARY:Good\nDTSTART:20260401T100000Z\n"
                                                 "DTEND:20260401T110000Z\nEND:VEVENT\n");
 
+// A calendar of plain events of March 2026, of about `bytes` bytes: slow to read, and nothing else.
+inline QByteArray largeCalendar(qsizetype bytes)
+{
+    QByteArray text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//tests//EN\r\n";
+    text.reserve(bytes + 200);
+    for (int i = 0; text.size() < bytes; ++i) {
+        text += "BEGIN:VEVENT\r\nUID:filler-" + QByteArray::number(i) + "\r\nSUMMARY:Filler " + QByteArray::number(i)
+            + "\r\nDTSTART:20260301T" + QByteArray::number(100000 + i % 8 * 10000)
+            + "Z\r\nDURATION:PT30M\r\nDESCRIPTION:Room for the notes of a meeting that fill a line\r\nEND:VEVENT\r\n";
+    }
+    return text + "END:VCALENDAR\r\n";
+}
+
 // The titles of `events`, sorted.
 inline QStringList titlesOf(const QList<platform::StoreEvent>& events)
 {
@@ -83,11 +96,12 @@ protected:
         return true;
     }
 
-    // The store's first answer does not wait long for a first read: waits, running the event loop, until a
-    // large folder has been read in full.
+    // The store's first answer does not wait long for a first read, and may hold the files read so far: waits,
+    // running the event loop, until a large folder has been read in full.
     static void waitForFirstRead(platform::ICalendarStore& store)
     {
-        QCoro::waitFor(store.incompleteReminders({}, {}, {}));
+        while (!store.isFirstReadComplete())
+            QTest::qWait(20);
     }
 
     static platform::StoreCalendar calendar(const QString& identifier) { return { identifier, {}, {} }; }

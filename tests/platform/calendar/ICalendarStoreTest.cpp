@@ -5,6 +5,7 @@
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QThreadPool>
 #include <atomic>
 #include <csignal>
@@ -41,13 +42,15 @@ const StoreEvent* eventTitled(const QList<StoreEvent>& events, const QString& ti
     return nullptr;
 }
 
-// A store whose every read calls `afterRead` on the read thread with what it read, before the store has it.
+// A store whose every read calls `afterRead` on the read thread with what it read, before the store has it;
+// a read abandoned as the store goes has nothing to show.
 template <typename AfterRead> std::unique_ptr<ICalendarStore> storeWithRead(const AfterRead& afterRead)
 {
     return std::make_unique<ICalendarStore>(
         ICalendarStore::defaultRoot(), CalendarAccessFile::defaultPath(), nullptr, [afterRead](auto&&... arguments) {
             std::shared_ptr<CalendarIndex> index = CalendarIndex::read(arguments...);
-            afterRead(*index);
+            if (index)
+                afterRead(*index);
             return index;
         });
 }
@@ -585,4 +588,77 @@ TEST_F(ICalendarStoreTest, ItemsWrittenIntoANewFolderDuringItsFirstReadAreRead)
     // The change that shows the empty collection may come first; the one that shows its item must follow.
     EXPECT_TRUE(eventually(
         [&] { return titlesOf(store->events(from, to, { calendar("account/late") })) == QStringList({ "Late" }); }));
+}
+
+TEST_F(ICalendarStoreTest, AQuestionWaitingForTheFirstReadOutlivesTheStore)
+{
+    write("tasks/t.ics", "BEGIN:VTODO\nUID:t\nDUE:20260401T090000Z\nEND:VTODO\n");
+    QSemaphore letGo;
+    std::unique_ptr<ICalendarStore> store = storeWithRead([&](const CalendarIndex&) { letGo.tryAcquire(1, 500); });
+    QCoro::Task<QList<StoreReminder>> asked
+        = store->incompleteReminders(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("tasks") });
+
+    store.reset();
+    EXPECT_TRUE(QCoro::waitFor(std::move(asked)).isEmpty());
+}
+
+TEST_F(ICalendarStoreTest, AStoreThatGoesAbandonsItsReadAtAnyPoint)
+{
+    write("cal/a.ics", goodEvent);
+    writeBytes("big/big.ics", largeCalendar(20'000'000));
+    // How far the read is when the store goes: in the folder, or a while into the parse of the large file.
+    for (const int parsingMs : { -1, 300 }) {
+        SCOPED_TRACE(parsingMs);
+        const WarningLog warnings;
+        QSemaphore entered;
+        std::atomic<bool> read = false;
+        std::atomic<bool> readSomething = true;
+        auto store = std::make_unique<ICalendarStore>(ICalendarStore::defaultRoot(), CalendarAccessFile::defaultPath(),
+            nullptr,
+            [&](const QString& root, const ICalendarFiles& previous, TimeZoneCache& zones,
+                const CalendarFolder::Entering& entering, const CalendarIndex::Published& published,
+                const std::atomic<bool>* abandoned) {
+                const auto enteringSlowly = [&](const QString& folder) {
+                    entering(folder);
+                    entered.release();
+                    if (parsingMs < 0)
+                        QThread::msleep(50);
+                };
+                const auto index = CalendarIndex::read(root, previous, zones, enteringSlowly, published, abandoned);
+                readSomething = index != nullptr;
+                read = true;
+                return index;
+            });
+        ASSERT_TRUE(entered.tryAcquire(1, 10000));
+        if (parsingMs > 0)
+            QThread::msleep(parsingMs);
+
+        QElapsedTimer going;
+        going.start();
+        store.reset();
+        std::printf("The store went in %lld ms\n", static_cast<long long>(going.elapsed()));
+        EXPECT_TRUE(read);
+        EXPECT_FALSE(readSomething) << "the read went on to its end";
+        EXPECT_TRUE(warnings.linesWith("big.ics").isEmpty()) << "an abandoned file is no bad file";
+    }
+}
+
+TEST_F(ICalendarStoreTest, TheFilesReadSoFarAreAnsweredWhileALargeOneIsStillRead)
+{
+    write("cal/a.ics", goodEvent);
+    // Some seconds to read here; the other file takes moments.
+    writeBytes("big/big.ics", largeCalendar(24'000'000));
+    ICalendarStore store;
+    QSignalSpy changed(&store, &EventStore::changed);
+    const Date from = berlin(2026, 4, 1);
+    const Date to = berlin(2026, 4, 2);
+
+    EXPECT_EQ(titlesOf(store.events(from, to, { calendar("cal") })), QStringList({ "Good" }));
+    ASSERT_FALSE(store.isFirstReadComplete()) << "the large file was read too fast to show anything";
+    EXPECT_EQ(identifiersOf(store.calendars(EntityType::event)), QStringList({ "big", "cal" }));
+
+    EXPECT_TRUE(eventually([&] { return store.isFirstReadComplete(); }));
+    EXPECT_GE(changed.size(), 1);
+    EXPECT_GT(store.events(berlin(2026, 3, 1), berlin(2026, 3, 2), { calendar("big") }).size(), 100000);
+    EXPECT_EQ(titlesOf(store.events(from, to, { calendar("cal") })), QStringList({ "Good" }));
 }

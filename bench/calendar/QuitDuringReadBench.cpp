@@ -1,0 +1,65 @@
+// How long the calendar store takes to go while it reads a large file, at several points of the read: what
+// quitting, a logout or a restart of the session waits for. Writes a calendar of plain events of the given
+// size (MiB, 32 by default) beside a small one into a folder of its own, times one whole read, and prints one
+// line per point of the read, given as a share of that time.
+#include "platform/calendar/ICalendarStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+bool writeCalendar(const QString& path, qint64 bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//bench//EN\r\n");
+    for (qint64 i = 0; file.size() < bytes; ++i) {
+        file.write("BEGIN:VEVENT\r\nUID:filler-" + QByteArray::number(i) + "\r\nSUMMARY:Filler " + QByteArray::number(i)
+            + "\r\nDTSTART:20260301T100000Z\r\nDURATION:PT30M\r\n"
+            + "DESCRIPTION:Room for the notes of a meeting that fill a line\r\nEND:VEVENT\r\n");
+    }
+    file.write("END:VCALENDAR\r\n");
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const qint64 mebibytes = argc > 1 ? QByteArray(argv[1]).toLongLong() : 32;
+    QTemporaryDir folder;
+    const QString root = folder.filePath(QStringLiteral("calendars"));
+    if (!writeCalendar(root + QStringLiteral("/big/big.ics"), mebibytes * 1024 * 1024)
+        || !writeCalendar(root + QStringLiteral("/cal/small.ics"), 1024))
+        return 1;
+
+    QElapsedTimer whole;
+    whole.start();
+    {
+        platform::ICalendarStore store(root, folder.filePath(QStringLiteral("access")));
+        while (!store.isFirstReadComplete())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    const qint64 readMs = whole.elapsed();
+    std::printf("%lld MiB: the whole read takes %lld ms\n", mebibytes, readMs);
+    for (const int percent : { 0, 5, 25, 50, 75, 90, 98 }) {
+        auto store = std::make_unique<platform::ICalendarStore>(root, folder.filePath(QStringLiteral("access")));
+        QThread::msleep(readMs * percent / 100);
+        QElapsedTimer going;
+        going.start();
+        store.reset();
+        std::printf("gone %d %% into the read: %.1f ms\n", percent, going.nsecsElapsed() / 1e6);
+        std::fflush(stdout);
+    }
+    return 0;
+}
