@@ -1,5 +1,6 @@
 // The main thread's longest stall while another machine rewrites a 32 MB device file in the shared folder
-// every 5 seconds, each rewrite answered by the model's refresh as in the running program.
+// every 5 seconds, each rewrite answered by the model's refresh as in the running program; while the
+// minute's refresh rewrites our own 32 MB device file; and at start beside six peer files of 31 MB.
 #include "tests/core/appmodel/AppModelHarness.h"
 
 #include "platform/cloud/FolderCloudAccount.h"
@@ -7,11 +8,13 @@
 #include "tolvar/model/RecordJson.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <benchmark/benchmark.h>
+#include <functional>
 
 using namespace appmodeltest;
 using namespace tolvar;
@@ -23,8 +26,10 @@ constexpr int rewriteIntervalMs = 5000;
 constexpr qint64 targetFileSize = 32'000'000;
 constexpr int tickMs = 10;
 
-// The peer's meetings, one a minute from an hour ahead, as its own calendar gave them.
-QList<MeetingSnapshot> peerMeetings(platform::Date now, int count, int sighting)
+// The peer's meetings, one a minute from an hour ahead, as its own calendar gave them: occurrences of twelve
+// series, which the merge folds into one a day each, or as many events as meetings.
+QList<MeetingSnapshot> peerMeetings(
+    platform::Date now, int count, int sighting, const QString& device = "PEER", bool distinct = false)
 {
     QList<MeetingSnapshot> records;
     records.reserve(count);
@@ -33,13 +38,13 @@ QList<MeetingSnapshot> peerMeetings(platform::Date now, int count, int sighting)
         snapshot.title = QStringLiteral("Standup %1").arg(i % 12);
         snapshot.startDate = now.addingSeconds(3600 + 60.0 * i);
         snapshot.endDate = snapshot.startDate.addingSeconds(45);
-        snapshot.eventExternalIdentifier = QStringLiteral("EVENT-%1").arg(i % 12);
+        snapshot.eventExternalIdentifier = QStringLiteral("EVENT-%1").arg(distinct ? i : i % 12);
         snapshot.calendarExternalIdentifier = QStringLiteral("work/team");
         snapshot.calendarTitle = QStringLiteral("Team");
         snapshot.calendarSourceTitle = QStringLiteral("Work");
         snapshot.joinURL = QUrl(QStringLiteral("https://example.zoom.us/j/%1").arg(100000 + i % 12));
         snapshot.location = QStringLiteral("Room %1").arg(i % 12);
-        snapshot.sourceDeviceID = QStringLiteral("PEER");
+        snapshot.sourceDeviceID = device;
         snapshot.lastSeenAt = now.addingSeconds(sighting);
         snapshot.attendees = { { QStringLiteral("a%1").arg(i % 12), QStringLiteral("Ada"), AttendeeRSVPStatus::accepted,
             false, QStringLiteral("ada@example.com") } };
@@ -51,25 +56,27 @@ QList<MeetingSnapshot> peerMeetings(platform::Date now, int count, int sighting)
 }
 
 // The peer's whole device file as its store writes it, at its `sighting`th write.
-QByteArray peerFile(platform::Date now, int meetingCount, int sighting)
+QByteArray peerFile(
+    platform::Date now, int meetingCount, int sighting, const QString& device = "PEER", bool distinct = false)
 {
     const auto entry = [&](const QByteArray& value) {
         return nlohmann::json { { "value", value.toBase64().toStdString() },
-            { "time", now.secondsSinceReferenceDate() + sighting }, { "device", "PEER" } };
+            { "time", now.secondsSinceReferenceDate() + sighting }, { "device", device.toStdString() } };
     };
     const nlohmann::json file = {
-        { CloudKey::meetingSnapshots, entry(encodeRecordArray(peerMeetings(now, meetingCount, sighting))) },
+        { CloudKey::meetingSnapshots,
+            entry(encodeRecordArray(peerMeetings(now, meetingCount, sighting, device, distinct))) },
         { CloudKey::reminderStates, entry(encodeRecordArray(QList<ReminderState>())) },
         { CloudKey::calendarRules, entry(encodeRecordArray(QList<CalendarRule>())) },
     };
     return QByteArray::fromStdString(file.dump(1, '\t') + '\n');
 }
 
-// As many meetings as make a file of about the target size.
-int meetingCountForTargetSize(platform::Date now)
+// As many meetings as make a file of about `size` bytes.
+int meetingCountForTargetSize(platform::Date now, qint64 size = targetFileSize)
 {
     constexpr int sample = 1000;
-    return int(targetFileSize * sample / peerFile(now, sample, 0).size());
+    return int(size * sample / peerFile(now, sample, 0).size());
 }
 
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -172,5 +179,115 @@ void peerRewritesItsFileEveryFiveSeconds(benchmark::State& state)
         state.SkipWithError("the peer's last rewrite never reached the model");
 }
 BENCHMARK(peerRewritesItsFileEveryFiveSeconds)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// Starts `work` from the event loop, then runs the loop until `done` holds or `limitMs` passed. Returns the
+// longest time the loop was held beyond its tick, and sets `tookMs` to the time until `done` held.
+qint64 longestStall(
+    const std::function<void()>& work, const std::function<bool()>& done, qint64 limitMs, qint64& tookMs)
+{
+    qint64 longestStallMs = 0;
+    QElapsedTimer sinceTick;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(
+        &ticker, &QTimer::timeout, [&] { longestStallMs = std::max(longestStallMs, sinceTick.restart() - tickMs); });
+    QElapsedTimer running;
+    sinceTick.start();
+    running.start();
+    ticker.start(tickMs);
+    QTimer::singleShot(0, work);
+    while (!done() && running.elapsed() < limitMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, tickMs);
+    tookMs = running.elapsed();
+    ticker.stop();
+    return std::max(longestStallMs, sinceTick.elapsed() - tickMs);
+}
+
+// Our own file holds the merged records of a 32 MB peer file; each minute's refresh writes them back with
+// their sightings, as in the running program.
+void minuteRefreshRewritesOurOwnFile(benchmark::State& state)
+{
+    constexpr int minutes = 3;
+    Rig rig;
+    const platform::Date now = rig.clock.now();
+    const int meetingCount = meetingCountForTargetSize(now);
+    QByteArray own = peerFile(now, meetingCount, 0, QStringLiteral("PEER"), true);
+    own.replace("\"device\": \"PEER\"", "\"device\": \"desk\"");
+    writeFile(rig.folder + QStringLiteral("/desk.json"), own);
+    rig.account = std::make_unique<platform::FolderCloudAccount>(rig.folder);
+    rig.store = std::make_unique<platform::FolderKeyValueStore>(rig.folder, QStringLiteral("desk"), rig.clock);
+    rig.machine = std::make_unique<Machine>(rig.clock, rig.defaults, *rig.store, *rig.account);
+    rig.model = rig.machine->makeModel();
+    QElapsedTimer started;
+    started.start();
+    while (rig.model->meetings().size() != meetingCount && started.elapsed() < 120'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+
+    qint64 longestStallMs = 0;
+    qint64 tookMs = 0;
+    const platform::Date last = now.addingSeconds(60 * minutes);
+    for (auto _ : state) {
+        QTimer minute;
+        int passed = 0;
+        QObject::connect(&minute, &QTimer::timeout, [&] {
+            if (++passed == minutes)
+                minute.stop();
+            rig.clock.advance(60);
+        });
+        longestStallMs = longestStall([&] { minute.start(2000); },
+            [&] { return passed == minutes && rig.model->lastRefreshAt() == last && !rig.store->isReadingPeerFiles(); },
+            120'000, tookMs);
+        state.SetIterationTime(double(longestStallMs) / 1000);
+    }
+    QFile file(rig.folder + QStringLiteral("/desk.json"));
+    state.counters["longest_stall_ms"] = double(longestStallMs);
+    state.counters["file_MB"] = double(file.size()) / 1e6;
+    state.counters["meetings"] = meetingCount;
+    if (rig.model->lastRefreshAt() != last)
+        state.SkipWithError("the last minute's refresh never ended");
+}
+BENCHMARK(minuteRefreshRewritesOurOwnFile)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Six machines' files of 31 MB, holding the same meetings, are there when the program starts.
+void startBesideSixLargePeerFiles(benchmark::State& state)
+{
+    constexpr int peers = 6;
+    Rig rig;
+    const platform::Date now = rig.clock.now();
+    const int meetingCount = meetingCountForTargetSize(now, 31'000'000);
+    qint64 fileBytes = 0;
+    for (int peer = 1; peer <= peers; ++peer) {
+        const QString device = QStringLiteral("PEER%1").arg(peer);
+        const QByteArray bytes = peerFile(now, meetingCount, 0, device, true);
+        fileBytes = std::max(fileBytes, qint64(bytes.size()));
+        writeFile(rig.folder + u'/' + device + QStringLiteral(".json"), bytes);
+    }
+
+    qint64 longestStallMs = 0;
+    qint64 tookMs = 0;
+    for (auto _ : state) {
+        longestStallMs = longestStall(
+            [&] {
+                rig.account = std::make_unique<platform::FolderCloudAccount>(rig.folder);
+                rig.store
+                    = std::make_unique<platform::FolderKeyValueStore>(rig.folder, QStringLiteral("desk"), rig.clock);
+                rig.machine = std::make_unique<Machine>(rig.clock, rig.defaults, *rig.store, *rig.account);
+                rig.model = rig.machine->makeModel();
+            },
+            [&] { return rig.model && rig.model->meetings().size() == meetingCount; }, 180'000, tookMs);
+        state.SetIterationTime(double(longestStallMs) / 1000);
+    }
+    state.counters["longest_stall_ms"] = double(longestStallMs);
+    state.counters["first_meetings_ms"] = double(tookMs);
+    state.counters["file_MB"] = double(fileBytes) / 1e6;
+    state.counters["meetings"] = meetingCount;
+    if (!rig.model || rig.model->meetings().size() != meetingCount)
+        state.SkipWithError("the peers' meetings never reached the model");
+}
+BENCHMARK(startBesideSixLargePeerFiles)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace

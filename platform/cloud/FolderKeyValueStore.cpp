@@ -4,9 +4,11 @@
 #include "platform/files/WholeFileWriter.h"
 #include "platform/time/Clock.h"
 
+#include <QCoro/QCoroFuture>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -76,7 +78,14 @@ FolderKeyValueStore::FolderKeyValueStore(
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &FolderKeyValueStore::refresh);
     connect(&m_reading, &QFutureWatcherBase::finished, this, &FolderKeyValueStore::finishReading);
     loadOwnFile();
-    applyFolderRead(readFolder(m_folder, ownFileName(), {}, m_decoders));
+    // Queued, so that the first read already has the decoders its owner gives the store right after making it.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_readsStarted == 0)
+                refresh();
+        },
+        Qt::QueuedConnection);
 }
 
 FolderKeyValueStore::~FolderKeyValueStore()
@@ -116,7 +125,11 @@ QVariant FolderKeyValueStore::decodedData(const QString& key) const
 void FolderKeyValueStore::setData(const QByteArray& data, const QString& key)
 {
     const auto decoder = m_decoders.find(key);
-    const QVariant decoded = decoder == m_decoders.end() ? QVariant() : decoder->second(data);
+    setDecodedData(data, decoder == m_decoders.end() ? QVariant() : decoder->second(data), key);
+}
+
+void FolderKeyValueStore::setDecodedData(const QByteArray& data, const QVariant& decoded, const QString& key)
+{
     m_own.insert_or_assign(key, Entry { data, stampFor(key), m_deviceName, decoded });
     m_ownFileSaved = writeOwnFile();
 }
@@ -141,6 +154,20 @@ bool FolderKeyValueStore::synchronize()
     if (!m_ownFileSaved)
         m_ownFileSaved = writeOwnFile();
     return m_ownFileSaved && QFileInfo(m_folder).isDir();
+}
+
+QCoro::Task<bool> FolderKeyValueStore::synchronizeAndWait()
+{
+    const bool synchronized = synchronize();
+    // A read under way may have listed the folder before the call: then only the one after it will do.
+    Waiter& waiter = m_waiters.emplace_back();
+    waiter.read = m_readAgain ? m_readsStarted + 1 : m_readsStarted;
+    waiter.done.start();
+    const QFuture<void> read = waiter.done.future();
+    const QPointer<FolderKeyValueStore> self(this);
+    // Ends, cancelled, with the store too.
+    co_await read;
+    co_return !self.isNull() && synchronized;
 }
 
 void FolderKeyValueStore::setDecoder(const QString& key, Decoder decoder)
@@ -364,17 +391,28 @@ bool FolderKeyValueStore::watch(const QStringList& otherFiles, const QStringList
     }
     if (!stale.isEmpty())
         m_watcher.removePaths(stale);
+    // One that could not be watched is tried again once it is replaced, or gone and back.
+    for (auto path = m_unwatchable.begin(); path != m_unwatchable.end();) {
+        if (!otherFiles.contains(*path) || replaced.contains(*path))
+            path = m_unwatchable.erase(path);
+        else
+            ++path;
+    }
     const QStringList watched = m_watcher.files();
     QStringList added;
     for (const QString& path : otherFiles) {
-        if (!watched.contains(path))
+        if (!watched.contains(path) && !m_unwatchable.contains(path))
             added.append(path);
     }
-    if (!added.isEmpty())
-        m_watcher.addPaths(added);
+    const QStringList failed = added.isEmpty() ? QStringList() : m_watcher.addPaths(added);
+    for (const QString& path : failed) {
+        qWarning("Cannot watch the shared store's file %s; its changes are read at the next synchronisation",
+            qUtf8Printable(path));
+        m_unwatchable.insert(path);
+    }
     if (m_watcher.directories().isEmpty() && QFileInfo(m_folder).isDir())
         m_watcher.addPath(m_folder);
-    return !added.isEmpty();
+    return added.size() > failed.size();
 }
 
 void FolderKeyValueStore::refresh()
@@ -385,6 +423,7 @@ void FolderKeyValueStore::refresh()
     }
     m_isReading = true;
     m_readAgain = false;
+    ++m_readsStarted;
     std::map<QString, FileIdentity> stamps;
     for (const auto& [name, file] : m_others)
         stamps.emplace(name, file.stamp);
@@ -395,13 +434,24 @@ void FolderKeyValueStore::refresh()
 void FolderKeyValueStore::finishReading()
 {
     m_isReading = false;
+    const quint64 finished = m_readsStarted;
+    const bool stale = m_readingStale;
     FolderRead read = m_reading.future().takeResult();
     // Read without a decoder given since: what it found is read again with it.
-    const QStringList changed = m_readingStale ? QStringList() : applyFolderRead(std::move(read));
-    if (m_readingStale || m_readAgain) {
+    const QStringList changed = stale ? QStringList() : applyFolderRead(std::move(read));
+    if (stale || m_readAgain) {
         m_readingStale = false;
         m_readAgain = false;
         refresh();
+    }
+    if (!stale) {
+        m_hasReadPeerFiles = true;
+        m_waiters.remove_if([finished](Waiter& waiter) {
+            if (waiter.read > finished)
+                return false;
+            waiter.done.finish();
+            return true;
+        });
     }
     if (changed.isEmpty())
         return;

@@ -6,6 +6,9 @@
 
 #include <QFileSystemWatcher>
 #include <QFutureWatcher>
+#include <QPromise>
+#include <QSet>
+#include <list>
 #include <map>
 #include <memory>
 
@@ -17,8 +20,9 @@ class Clock;
 // its own file, `<device>.json`, so that no file ever has two writers; a read takes per key the latest
 // write over all device files, a tie going to the greater device name. A write is stamped later than
 // every write of its key seen so far, so that a peer whose clock runs ahead cannot hide it; a time
-// more than a day ahead of this machine's clock counts as older than any other. The other devices' files
-// are read and decoded on a worker thread, and what changed is posted once they are.
+// more than a day ahead of this machine's clock counts as older than any other. Our own file is read as the
+// store is made, so that no write can replace it unread; the other devices' files are read and decoded on a
+// worker thread, the first time once the event loop runs, and what changed is posted once they are.
 class FolderKeyValueStore final : public UbiquitousKeyValueStore
 {
     Q_OBJECT
@@ -44,14 +48,17 @@ public:
 
     std::optional<QByteArray> data(const QString& key) const override;
     void setData(const QByteArray& data, const QString& key) override;
+    void setDecodedData(const QByteArray& data, const QVariant& decoded, const QString& key) override;
     // Starts rereading the other devices' files that changed, and retries a failed write of our own.
     bool synchronize() override;
+    QCoro::Task<bool> synchronizeAndWait() override;
     // Decodes what is held now on the caller's thread, and every later peer file on the worker.
     void setDecoder(const QString& key, Decoder decoder) override;
     QVariant decodedData(const QString& key) const override;
 
-    // Whether the other devices' files are being read; what the read changes is posted when it ends.
-    bool isReadingPeerFiles() const { return m_isReading; }
+    // Whether the other devices' files are being read, or not read yet; what the read changes is posted when
+    // it ends.
+    bool isReadingPeerFiles() const { return m_isReading || !m_hasReadPeerFiles; }
 
 private:
     struct Entry
@@ -80,6 +87,12 @@ private:
     {
         std::optional<FileIdentity> stamp;
         std::optional<Entries> entries;
+    };
+    // A caller of synchronizeAndWait(), resumed once the read with this number is applied.
+    struct Waiter
+    {
+        quint64 read = 0;
+        QPromise<void> done;
     };
     struct FolderRead
     {
@@ -124,6 +137,11 @@ private:
     // A decoder came during the read, which did not use it.
     bool m_readingStale = false;
     WholeFileWriter m_ownFileWriter { m_folder + u'/' + ownFileName(), QStringLiteral("the shared store's file") };
+    bool m_hasReadPeerFiles = false;
+    quint64 m_readsStarted = 0;
+    std::list<Waiter> m_waiters;
+    // Files a watch could not be put on, logged once and tried again only once they are replaced.
+    QSet<QString> m_unwatchable;
     bool m_ownFileSaved = true;
     // Our file could be neither read nor moved aside: it is never written over.
     bool m_ownFileKept = false;

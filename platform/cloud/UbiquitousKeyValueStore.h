@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoro/QCoroTask>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -23,8 +24,17 @@ public:
 
     virtual std::optional<QByteArray> data(const QString& key) const = 0;
     virtual void setData(const QByteArray& data, const QString& key) = 0;
+    // As setData, from a caller that holds what the key's decoder makes of `data`, so that it is not made again.
+    virtual void setDecodedData(const QByteArray& data, const QVariant& decoded, const QString& key)
+    {
+        Q_UNUSED(decoded);
+        setData(data, key);
+    }
     // Exchanges with the other machines as far as the backend can; false when it could not.
     virtual bool synchronize() = 0;
+    // As synchronize(), resuming once the store holds what the other machines had written when it was called,
+    // so that a merge written next cannot supersede it unseen. False also when the store went meanwhile.
+    virtual QCoro::Task<bool> synchronizeAndWait() { co_return synchronize(); }
 
     // Offers the store to decode the data under `key` as it reads it, off the caller's thread. A store that
     // takes the offer passes over data that does not decode, so that the key holds its latest write that does.

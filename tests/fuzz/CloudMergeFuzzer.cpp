@@ -43,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     platform::TestCloudAccount account;
     platform::FolderKeyValueStore store(dir.path(), QStringLiteral("self"), clock);
     CloudSyncService service(store, account, clock);
+    QCoro::waitFor(store.synchronizeAndWait());
 
     QList<MeetingSnapshot> stored;
     if (const std::optional<QByteArray> bytes = store.data(QLatin1String(CloudKey::meetingSnapshots)))

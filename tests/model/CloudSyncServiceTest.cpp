@@ -7,8 +7,10 @@
 
 #include <QCoro/QCoroTask>
 #include <QDir>
+#include <QFile>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace tolvar;
@@ -313,7 +315,10 @@ TEST(CloudSyncServiceOnAFolder, PeerValuesThatAreNoArraysAreSkippedAndOurWritesG
         EXPECT_EQ(records.value.size(), 1);
     }
     qInstallMessageHandler(previous);
-    EXPECT_EQ(folderWarnings.filter(QStringLiteral("peer.json")).size(), 3) << folderWarnings.join(u'\n').toStdString();
+    // Read on the worker with every key's decoder: one line for the file's three entries.
+    const QStringList named = folderWarnings.filter(QStringLiteral("peer.json"));
+    ASSERT_EQ(named.size(), 1) << folderWarnings.join(u'\n').toStdString();
+    EXPECT_TRUE(named.first().contains(QStringLiteral("Skipped 3 malformed entries"))) << named.first().toStdString();
 
     // Written to our own file: a restart, or another machine, reads what this one did.
     platform::FolderKeyValueStore restarted(folder, QStringLiteral("other"), clock);
@@ -364,4 +369,101 @@ TEST(CloudSyncServiceOnAFolder, FilesInTheFormWrittenSoFarAreReadAsBefore)
     EXPECT_EQ(QCoro::waitFor(service.syncMeetingSnapshots({}, "mine")).value, records);
     qInstallMessageHandler(previous);
     EXPECT_TRUE(folderWarnings.isEmpty()) << folderWarnings.join(u'\n').toStdString();
+}
+
+namespace {
+
+struct CloudSyncServiceOnAFolderTest : ::testing::Test
+{
+    CloudSyncServiceOnAFolderTest() { QDir().mkpath(folder); }
+
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("cloud"));
+    platform::TestClock clock { Date(1000) };
+    platform::TestCloudAccount account;
+};
+
+} // namespace
+
+// A peer's write that landed just before our merge, not yet read, must be merged, not written over.
+TEST_F(CloudSyncServiceOnAFolderTest, APeerWriteAlreadyOnDiskOutlivesOurNextMerge)
+{
+    platform::FolderKeyValueStore store(folder, QStringLiteral("mine"), clock);
+    CloudSyncService service(store, account, clock);
+    EXPECT_EQ(QCoro::waitFor(service.fetchReminderStates()).error, std::nullopt);
+
+    writePeerFile(folder + QStringLiteral("/peer.json"),
+        { { CloudKey::meetingSnapshots, encodeRecordArray(QList { meeting("theirs", "peer", 990) }) },
+            { CloudKey::reminderStates, encodeRecordArray(QList { state("theirs", 990, 990) }) },
+            { CloudKey::calendarRules, encodeRecordArray(QList { rule("home", 990, false) }) } },
+        999);
+    EXPECT_EQ(QCoro::waitFor(service.syncReminderStates({ state("mine", 1000, 1000) })), std::nullopt);
+    EXPECT_EQ(QCoro::waitFor(service.syncCalendarRules({ rule("work", 1000, true) })), std::nullopt);
+    const auto records = QCoro::waitFor(service.syncMeetingSnapshots({ meeting("mine", "mine", 1000) }, "mine"));
+    EXPECT_EQ(records.value.size(), 2);
+
+    // As any machine reads the folder now.
+    platform::FolderKeyValueStore other(folder, QStringLiteral("other"), clock);
+    CloudSyncService reader(other, account, clock);
+    const auto states = QCoro::waitFor(reader.fetchReminderStates()).value;
+    EXPECT_TRUE(states.contains(state("theirs", 990, 990)));
+    EXPECT_TRUE(states.contains(state("mine", 1000, 1000)));
+    const auto rules = QCoro::waitFor(reader.fetchCalendarRules()).value;
+    EXPECT_TRUE(rules.contains(rule("home", 990, false)));
+    EXPECT_TRUE(rules.contains(rule("work", 1000, true)));
+    const auto meetings = QCoro::waitFor(reader.syncMeetingSnapshots({}, "other", RecordWriteBack::missingMeetings));
+    EXPECT_EQ(meetings.value.size(), 2);
+    EXPECT_TRUE(meetings.value.contains(meeting("mine", "mine", 1000)));
+    EXPECT_TRUE(meetings.value.contains(meeting("theirs", "peer", 990)));
+}
+
+// The wait for the store's read may outlast the service or the store: nothing is touched or written then.
+TEST_F(CloudSyncServiceOnAFolderTest, AMergeWhoseServiceOrStoreWentMeanwhileEndsUnwritten)
+{
+    for (const bool storeGoes : { false, true }) {
+        auto store = std::make_unique<platform::FolderKeyValueStore>(folder, QStringLiteral("mine"), clock);
+        auto service = std::make_unique<CloudSyncService>(*store, account, clock);
+        QCoro::Task<std::optional<QString>> sync = service->syncReminderStates({ state("mine", 1000, 1000) });
+        QCoro::Task<CloudResult<QList<ReminderState>>> fetch = service->fetchReminderStates();
+        if (storeGoes)
+            store.reset();
+        else
+            service.reset();
+        EXPECT_TRUE(QCoro::waitFor(std::move(sync)).has_value()) << storeGoes;
+        EXPECT_TRUE(QCoro::waitFor(std::move(fetch)).error.has_value()) << storeGoes;
+        EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/mine.json"))) << storeGoes;
+        service.reset();
+    }
+}
+
+// Our own write is stored with the records the service holds, not decoded again on the main thread.
+TEST_F(CloudSyncServiceOnAFolderTest, OurWritesAreNotDecodedAgainOnTheCallersThread)
+{
+    platform::FolderKeyValueStore store(folder, QStringLiteral("mine"), clock);
+    CloudSyncService service(store, account, clock);
+    int decodedHere = 0;
+    const Qt::HANDLE caller = QThread::currentThreadId();
+    const auto counting = [&]<typename Record>(const char* key, Record) {
+        store.setDecoder(QLatin1String(key), [&decodedHere, caller](const QByteArray& data) -> QVariant {
+            if (QThread::currentThreadId() == caller)
+                ++decodedHere;
+            const std::optional<QList<Record>> records = decodeRecordArray<Record>(data);
+            return records ? QVariant::fromValue(*records) : QVariant();
+        });
+    };
+    counting(CloudKey::meetingSnapshots, MeetingSnapshot());
+    counting(CloudKey::reminderStates, ReminderState());
+    counting(CloudKey::calendarRules, CalendarRule());
+
+    QCoro::waitFor(service.syncReminderStates({ state("s", 1000, 1000) }));
+    QCoro::waitFor(service.syncCalendarRules({ rule("work", 1000, true) }));
+    const auto records = QCoro::waitFor(service.syncMeetingSnapshots({ meeting("m", "mine", 1000) }, "mine"));
+    EXPECT_EQ(decodedHere, 0);
+    // What the store holds as decoded is what its data decodes to.
+    EXPECT_EQ(
+        store.decodedData(QLatin1String(CloudKey::meetingSnapshots)).value<QList<MeetingSnapshot>>(), records.value);
+    EXPECT_EQ(
+        decodeRecordArray<MeetingSnapshot>(*store.data(QLatin1String(CloudKey::meetingSnapshots))), records.value);
+    EXPECT_EQ(QCoro::waitFor(service.fetchReminderStates()).value, QList { state("s", 1000, 1000) });
+    EXPECT_EQ(QCoro::waitFor(service.fetchCalendarRules()).value, QList { rule("work", 1000, true) });
 }

@@ -5,6 +5,7 @@
 #include "tolvar/model/RecordJson.h"
 
 #include <QHash>
+#include <QPointer>
 
 namespace tolvar {
 
@@ -51,22 +52,27 @@ template <typename Record> CloudResult<QList<Record>> CloudSyncService::loadArra
     return { std::move(*records), std::nullopt };
 }
 
-template <typename Record> CloudResult<QList<Record>> CloudSyncService::fetch(const char* key) const
+template <typename Record> QCoro::Task<CloudResult<QList<Record>>> CloudSyncService::fetch(const char* key)
 {
     if (!isSignedIn())
-        return {};
-    m_store.synchronize();
-    return loadArray<Record>(key);
+        co_return {};
+    const QPointer<CloudSyncService> self(this);
+    const QPointer<platform::UbiquitousKeyValueStore> store(&m_store);
+    // A merge written over values older than a peer's file on disk would supersede that peer's write.
+    co_await m_store.synchronizeAndWait();
+    if (!self || !store)
+        co_return { {}, QStringLiteral("The shared store was closed") };
+    co_return loadArray<Record>(key);
 }
 
 QCoro::Task<CloudResult<QList<ReminderState>>> CloudSyncService::fetchReminderStates()
 {
-    co_return fetch<ReminderState>(CloudKey::reminderStates);
+    co_return co_await fetch<ReminderState>(CloudKey::reminderStates);
 }
 
 QCoro::Task<CloudResult<QList<CalendarRule>>> CloudSyncService::fetchCalendarRules()
 {
-    co_return fetch<CalendarRule>(CloudKey::calendarRules);
+    co_return co_await fetch<CalendarRule>(CloudKey::calendarRules);
 }
 
 QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSnapshots(
@@ -74,7 +80,7 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
 {
     if (!isSignedIn())
         co_return {};
-    CloudResult<QList<MeetingSnapshot>> stored = fetch<MeetingSnapshot>(CloudKey::meetingSnapshots);
+    CloudResult<QList<MeetingSnapshot>> stored = co_await fetch<MeetingSnapshot>(CloudKey::meetingSnapshots);
     if (stored.error)
         co_return stored;
 
@@ -89,7 +95,7 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
 
     QList<MeetingSnapshot> merged = mergeSnapshots(combined);
     if (needsWriteBack(stored.value, merged, writeBack)) {
-        m_store.setData(encodeRecordArray(merged), CloudKey::meetingSnapshots);
+        m_store.setDecodedData(encodeRecordArray(merged), QVariant::fromValue(merged), CloudKey::meetingSnapshots);
         m_store.synchronize();
     }
     co_return { std::move(merged), std::nullopt };
@@ -143,14 +149,14 @@ QList<MeetingSnapshot> CloudSyncService::mergeSnapshots(const QList<MeetingSnaps
 // Leaves the store holding, per `keyOf`, the stored record or the local one, which wins when its time
 // is later than or equal to the stored one's.
 template <typename Record, typename KeyOf, typename TimeOf>
-std::optional<QString> CloudSyncService::storeMerged(
-    const char* key, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf)
+QCoro::Task<std::optional<QString>> CloudSyncService::storeMerged(
+    const char* key, QList<Record> local, KeyOf keyOf, TimeOf timeOf)
 {
     if (!isSignedIn() || local.isEmpty())
-        return std::nullopt;
-    const CloudResult<QList<Record>> stored = fetch<Record>(key);
+        co_return std::nullopt;
+    const CloudResult<QList<Record>> stored = co_await fetch<Record>(key);
     if (stored.error)
-        return stored.error;
+        co_return stored.error;
     QHash<QString, Record> merged;
     for (const Record& record : stored.value)
         merged.insert(keyOf(record), record);
@@ -159,22 +165,23 @@ std::optional<QString> CloudSyncService::storeMerged(
         if (found == merged.constEnd() || timeOf(*found) <= timeOf(record))
             merged.insert(keyOf(record), record);
     }
-    m_store.setData(encodeRecordArray(merged.values()), key);
+    const QList<Record> records = merged.values();
+    m_store.setDecodedData(encodeRecordArray(records), QVariant::fromValue(records), key);
     m_store.synchronize();
-    return std::nullopt;
+    co_return std::nullopt;
 }
 
 QCoro::Task<std::optional<QString>> CloudSyncService::syncReminderStates(QList<ReminderState> local)
 {
-    co_return storeMerged(
-        CloudKey::reminderStates, local, [](const ReminderState& state) { return state.stableMeetingID; },
+    co_return co_await storeMerged(
+        CloudKey::reminderStates, std::move(local), [](const ReminderState& state) { return state.stableMeetingID; },
         [](const ReminderState& state) { return state.effectiveUpdatedAt(); });
 }
 
 QCoro::Task<std::optional<QString>> CloudSyncService::syncCalendarRules(QList<CalendarRule> local)
 {
-    co_return storeMerged(
-        CloudKey::calendarRules, local, [](const CalendarRule& rule) { return rule.calendarKey; },
+    co_return co_await storeMerged(
+        CloudKey::calendarRules, std::move(local), [](const CalendarRule& rule) { return rule.calendarKey; },
         [](const CalendarRule& rule) { return rule.updatedAt; });
 }
 

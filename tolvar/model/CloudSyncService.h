@@ -6,6 +6,7 @@
 
 #include <QCoro/QCoroTask>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <optional>
 
@@ -45,9 +46,11 @@ enum class RecordWriteBack {
 enum class LocalRecords { complete, partial };
 
 // Shares meeting records, reminder states and calendar rules with the user's other machines through
-// the shared key-value store, merging them with the local ones. Does nothing while signed out.
-class CloudSyncService
+// the shared key-value store, merging them with the local ones. Does nothing while signed out. Every
+// merge waits for the store to hold what the other machines have written, without holding the thread.
+class CloudSyncService : public QObject
 {
+    Q_OBJECT
 public:
     CloudSyncService(
         platform::UbiquitousKeyValueStore& store, const platform::CloudAccount& account, const platform::Clock& clock);
@@ -75,9 +78,10 @@ private:
     static bool needsWriteBack(
         const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& merged, RecordWriteBack writeBack);
     template <typename Record> CloudResult<QList<Record>> loadArray(const char* key) const;
-    template <typename Record> CloudResult<QList<Record>> fetch(const char* key) const;
+    // Fails when this service or its store went during the wait.
+    template <typename Record> QCoro::Task<CloudResult<QList<Record>>> fetch(const char* key);
     template <typename Record, typename KeyOf, typename TimeOf>
-    std::optional<QString> storeMerged(const char* key, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf);
+    QCoro::Task<std::optional<QString>> storeMerged(const char* key, QList<Record> local, KeyOf keyOf, TimeOf timeOf);
 
     platform::UbiquitousKeyValueStore& m_store;
     const platform::CloudAccount& m_account;

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -65,10 +66,22 @@ TEST_F(HostileFilesTest, FifosAmongTheDeviceFilesAreSkippedAlone)
     ASSERT_TRUE(QFile::link(m_folder + QStringLiteral("/pipe"), m_folder + QStringLiteral("/linked.json")));
     makeFifo(QStringLiteral("mine.json"));
 
-    auto store = finishing([&] { return std::make_unique<FolderKeyValueStore>(m_folder, "mine", m_clock); });
+    finishing([&] { return FolderKeyValueStore(m_folder, "mine", m_clock).deviceName(); });
+    // Made on this thread, where its reads of the other files end.
+    auto store = std::make_unique<FolderKeyValueStore>(m_folder, "mine", m_clock);
+    const auto readEnds = [](FolderKeyValueStore& store) {
+        if (!QTest::qWaitFor([&] { return !store.isReadingPeerFiles(); }, 10'000)) {
+            std::fprintf(stderr, "A read in the shared folder blocked\n");
+            std::_Exit(1);
+        }
+    };
+    readEnds(*store);
     EXPECT_EQ(store->data(QStringLiteral("k")), QByteArray("v"));
     EXPECT_TRUE(finishing([&] { return store->synchronize(); }));
+    readEnds(*store);
     // Our write replaced the FIFO with our own file.
     store->setData("w", QStringLiteral("own"));
-    EXPECT_EQ(FolderKeyValueStore(m_folder, "other", m_clock).data(QStringLiteral("own")), QByteArray("w"));
+    FolderKeyValueStore other(m_folder, "other", m_clock);
+    readEnds(other);
+    EXPECT_EQ(other.data(QStringLiteral("own")), QByteArray("w"));
 }
