@@ -2,13 +2,13 @@
 // $XDG_DATA_HOME/calendars twice (the second time with nothing changed) and prints both times, then the
 // program's peak resident memory. The first fetch is the first one to find what the folder holds: the store's
 // first answer waits for its first read only so long, and that wait is printed as the first answer.
+#include "bench/support/ProcessStatus.h"
 #include "platform/calendar/ICalendarStore.h"
 #include "platform/time/SystemClock.h"
 #include "tolvar/core/CalendarService.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <cstdio>
 
 using namespace tolvar;
@@ -26,19 +26,6 @@ qsizetype fetch(CalendarService& service, qint64& meetingsNs)
     const qsizetype count = service.fetchMeetings(selected, QStringLiteral("bench"), {}, 7).size();
     meetingsNs = timer.nsecsElapsed();
     return count;
-}
-
-// A line of /proc/self/status in kB, such as VmHWM, the peak resident memory.
-qint64 statusKilobytes(const QByteArray& name)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(name + ':'))
-            return line.mid(name.size() + 1).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // 40 MiB through the calendar index, which reads files side by side. Each reading runs in a process of its own,
 // so that one peak never hides in another. Fails when a shape costs more than the store reckons, when a reading
 // finds no events (it measured nothing), or when three files peak at more than 1.5 times one.
+#include "bench/support/ProcessStatus.h"
 #include "platform/calendar/CalendarIndex.h"
 #include "platform/calendar/ICalendarFile.h"
 #include "platform/calendar/LargeFileGate.h"
@@ -50,18 +51,6 @@ QByteArray calendarOf(const QByteArray& event, qint64 size)
     for (int i = 0; text.size() < size; ++i)
         text += QByteArray(event).replace("#", QByteArray::number(i));
     return text + "END:VCALENDAR\r\n";
-}
-
-qint64 statusKilobytes(const QByteArray& name)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(name + ':'))
-            return line.mid(name.size() + 1).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
 }
 
 // The peak resident memory, in bytes, that `work` adds in a child process; -1 when it fails or finds no events.

@@ -15,11 +15,6 @@ lead=10    # the default reminder lead time
 lead_in=14 # from writing the calendar to the meeting's start
 begin_session
 
-sleep_until() {
-    local left=$(($1 - $(now_ms)))
-    [ $left -le 0 ] || sleep "$(awk -v ms=$left 'BEGIN { printf "%.3f", ms / 1000 }')"
-}
-
 start_two_monitor_xvnc 61 69
 start_tray
 note "display $DISPLAY with monitors 1280x800+0+0 and 1024x768+1280+0, trayer running"

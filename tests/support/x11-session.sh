@@ -29,6 +29,11 @@ require_tools() {
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 
 now_ms() { date +%s%3N; }
+# Sleeps until the given milliseconds since 1970, at once when they have passed.
+sleep_until() {
+    local left=$(($1 - $(now_ms)))
+    [ $left -le 0 ] || sleep "$(awk -v ms=$left 'BEGIN { printf "%.3f", ms / 1000 }')"
+}
 # Runs the command until it succeeds or the deadline (milliseconds since 1970) passes.
 wait_until() {
     local deadline=$1
