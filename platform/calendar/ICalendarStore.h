@@ -17,8 +17,9 @@
 
 namespace platform {
 
-// The calendars and task lists kept as iCalendar files below one root folder: vdirsyncer's layout of
-// account folders holding collection folders of .ics items, and single .ics files. Never writes there.
+// The calendars and task lists kept as iCalendar files below one root folder: collection folders of .ics items
+// at the depths a layout has (vdirsyncer's account folders holding collections, and deeper groupings), and
+// single .ics files. Never writes there.
 //
 // The files are read off the main thread when the store starts, after every change on disk and on reset.
 // Only the very first answer waits for a read, and for two seconds at most: a read still under way by then
