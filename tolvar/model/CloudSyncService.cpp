@@ -32,6 +32,17 @@ CloudSyncService::CloudSyncService(
     m_store.setDecoder(CloudKey::calendarRules, decodedArray<CalendarRule>);
 }
 
+CloudSyncService::~CloudSyncService()
+{
+    if (m_unwrittenMerges.empty())
+        return;
+    // The user's answers must not go with the service, nor supersede unseen what the other machines wrote: the
+    // store reads their files here, as no event loop may run again to end the wait.
+    m_store.synchronizeAtOnce();
+    for (const std::function<void()>& write : m_unwrittenMerges)
+        write();
+}
+
 bool CloudSyncService::isSignedIn() const
 {
     return m_account.ubiquityIdentityToken().has_value();
@@ -146,19 +157,37 @@ QList<MeetingSnapshot> CloudSyncService::mergeSnapshots(const QList<MeetingSnaps
     return sortedByStart(std::move(held));
 }
 
-// Leaves the store holding, per `keyOf`, the stored record or the local one, which wins when its time
-// is later than or equal to the stored one's.
 template <typename Record, typename KeyOf, typename TimeOf>
 QCoro::Task<std::optional<QString>> CloudSyncService::storeMerged(
     const char* key, QList<Record> local, KeyOf keyOf, TimeOf timeOf)
 {
     if (!isSignedIn() || local.isEmpty())
         co_return std::nullopt;
+    const QPointer<CloudSyncService> self(this);
+    const auto unwritten = m_unwrittenMerges.insert(m_unwrittenMerges.end(), [this, key, local, keyOf, timeOf] {
+        const CloudResult<QList<Record>> stored = loadArray<Record>(key);
+        if (!stored.error)
+            writeMerged(key, stored.value, local, keyOf, timeOf);
+    });
     const CloudResult<QList<Record>> stored = co_await fetch<Record>(key);
+    if (!self)
+        co_return stored.error;
+    m_unwrittenMerges.erase(unwritten);
     if (stored.error)
         co_return stored.error;
+    writeMerged(key, stored.value, local, keyOf, timeOf);
+    m_store.synchronize();
+    co_return std::nullopt;
+}
+
+// Leaves the store holding, per `keyOf`, the stored record or the local one, which wins when its time
+// is later than or equal to the stored one's.
+template <typename Record, typename KeyOf, typename TimeOf>
+void CloudSyncService::writeMerged(
+    const char* key, const QList<Record>& stored, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf)
+{
     QHash<QString, Record> merged;
-    for (const Record& record : stored.value)
+    for (const Record& record : stored)
         merged.insert(keyOf(record), record);
     for (const Record& record : local) {
         const auto found = merged.constFind(keyOf(record));
@@ -167,8 +196,6 @@ QCoro::Task<std::optional<QString>> CloudSyncService::storeMerged(
     }
     const QList<Record> records = merged.values();
     m_store.setDecodedData(encodeRecordArray(records), QVariant::fromValue(records), key);
-    m_store.synchronize();
-    co_return std::nullopt;
 }
 
 QCoro::Task<std::optional<QString>> CloudSyncService::syncReminderStates(QList<ReminderState> local)

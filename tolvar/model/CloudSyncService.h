@@ -8,6 +8,8 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <list>
 #include <optional>
 
 namespace platform {
@@ -54,6 +56,8 @@ class CloudSyncService : public QObject
 public:
     CloudSyncService(
         platform::UbiquitousKeyValueStore& store, const platform::CloudAccount& account, const platform::Clock& clock);
+    // Writes the states and rules still waiting for the store, which must outlive the service.
+    ~CloudSyncService() override;
 
     platform::UbiquitousKeyValueStore& store() const { return m_store; }
     bool isSignedIn() const;
@@ -82,10 +86,15 @@ private:
     template <typename Record> QCoro::Task<CloudResult<QList<Record>>> fetch(const char* key);
     template <typename Record, typename KeyOf, typename TimeOf>
     QCoro::Task<std::optional<QString>> storeMerged(const char* key, QList<Record> local, KeyOf keyOf, TimeOf timeOf);
+    template <typename Record, typename KeyOf, typename TimeOf>
+    void writeMerged(
+        const char* key, const QList<Record>& stored, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf);
 
     platform::UbiquitousKeyValueStore& m_store;
     const platform::CloudAccount& m_account;
     const platform::Clock& m_clock;
+    // The merges of storeMerged() that still wait for the store, each as the write it makes of what the store holds.
+    std::list<std::function<void()>> m_unwrittenMerges;
 };
 
 } // namespace tolvar

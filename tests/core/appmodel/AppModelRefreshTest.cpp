@@ -546,3 +546,36 @@ TEST_F(AppModelTest, ASlowFirstCalendarReadWithdrawsNoRecordOfThisMachine)
     // Before the store it asks.
     model.reset();
 }
+
+// Quitting right after a dismissal: the model goes, its service first, while the push waits for the folder's read,
+// and no event loop runs again. After the restart the dismissal is in our device file.
+TEST_F(RefreshTest, ADismissalJustBeforeQuittingIsInOurDeviceFile)
+{
+    QTemporaryDir root;
+    const QString folder = makeCloudFolder(root);
+    const platform::FolderCloudAccount cloudAccount { folder };
+    auto cloudStore = std::make_unique<platform::FolderKeyValueStore>(folder, "laptop", clock);
+    Machine laptop(clock, defaults, *cloudStore, cloudAccount);
+    laptop.eventStore.setAuthorizationStatus(platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
+    laptop.eventStore.setCalendars(platform::EntityType::event, { work });
+    laptop.eventStore.setEvents(
+        { event("Standup", clock.now().addingSeconds(600), clock.now().addingSeconds(1200), work) });
+    std::unique_ptr<AppModel> app = laptop.makeModel();
+    ASSERT_TRUE(pumpUntil([&] { return app->meetings().size() == 1 && !cloudStore->isReadingPeerFiles(); }));
+    const MeetingSnapshot standup = app->meetings().first();
+
+    clock.advance(1);
+    app->dismissReminder(standup);
+    // The push starts and waits; the read it waits for is not taken.
+    QCoreApplication::sendPostedEvents(app.get(), QEvent::MetaCall);
+    app.reset();
+    cloudStore.reset();
+
+    const platform::FolderKeyValueStore restarted(folder, "laptop", clock);
+    const auto states
+        = decodeRecordArray<ReminderState>(restarted.data(CloudKey::reminderStates).value_or(QByteArray()));
+    ASSERT_TRUE(states);
+    ASSERT_EQ(states->size(), 1);
+    EXPECT_EQ(states->first().stableMeetingID, standup.id);
+    EXPECT_EQ(states->first().dismissedAt, clock.now());
+}
