@@ -81,6 +81,13 @@ QCoro::Task<CloudResult<QList<ReminderState>>> CloudSyncService::fetchReminderSt
     co_return co_await fetch<ReminderState>(CloudKey::reminderStates);
 }
 
+CloudResult<QList<ReminderState>> CloudSyncService::heldReminderStates() const
+{
+    if (!isSignedIn())
+        return {};
+    return loadArray<ReminderState>(CloudKey::reminderStates);
+}
+
 QCoro::Task<CloudResult<QList<CalendarRule>>> CloudSyncService::fetchCalendarRules()
 {
     co_return co_await fetch<CalendarRule>(CloudKey::calendarRules);
@@ -95,21 +102,37 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
     if (stored.error)
         co_return stored;
 
-    QList<MeetingSnapshot> combined;
-    combined.reserve(stored.value.size() + local.size());
-    // Until the calendars are read, a meeting missing here may still be there: the other machines keep it.
-    for (const MeetingSnapshot& snapshot : std::as_const(stored.value)) {
-        if (snapshot.sourceDeviceID != deviceID || localRecords == LocalRecords::partial)
-            combined.append(snapshot);
-    }
-    combined.append(local);
-
-    QList<MeetingSnapshot> merged = mergeSnapshots(combined);
+    QList<MeetingSnapshot> merged = mergedWithStored(stored.value, local, deviceID, localRecords);
     if (needsWriteBack(stored.value, merged, writeBack)) {
         m_store.setDecodedData(encodeRecordArray(merged), QVariant::fromValue(merged), CloudKey::meetingSnapshots);
         m_store.synchronize();
     }
     co_return { std::move(merged), std::nullopt };
+}
+
+CloudResult<QList<MeetingSnapshot>> CloudSyncService::heldMeetingSnapshots(
+    const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords) const
+{
+    if (!isSignedIn())
+        return {};
+    CloudResult<QList<MeetingSnapshot>> stored = loadArray<MeetingSnapshot>(CloudKey::meetingSnapshots);
+    if (stored.error)
+        return stored;
+    return { mergedWithStored(stored.value, local, deviceID, localRecords), std::nullopt };
+}
+
+QList<MeetingSnapshot> CloudSyncService::mergedWithStored(const QList<MeetingSnapshot>& stored,
+    const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords) const
+{
+    QList<MeetingSnapshot> combined;
+    combined.reserve(stored.size() + local.size());
+    // Until the calendars are read, a meeting missing here may still be there: the other machines keep it.
+    for (const MeetingSnapshot& snapshot : stored) {
+        if (snapshot.sourceDeviceID != deviceID || localRecords == LocalRecords::partial)
+            combined.append(snapshot);
+    }
+    combined.append(local);
+    return mergeSnapshots(combined);
 }
 
 bool CloudSyncService::needsWriteBack(

@@ -67,7 +67,12 @@ public:
     QCoro::Task<CloudResult<QList<MeetingSnapshot>>> syncMeetingSnapshots(QList<MeetingSnapshot> local,
         QString deviceID, RecordWriteBack writeBack = RecordWriteBack::sightings,
         LocalRecords localRecords = LocalRecords::complete);
+    // What syncMeetingSnapshots() would return from what the store holds now, without waiting for it or writing.
+    CloudResult<QList<MeetingSnapshot>> heldMeetingSnapshots(
+        const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords) const;
     QCoro::Task<CloudResult<QList<ReminderState>>> fetchReminderStates();
+    // The reminder states the store holds now, without waiting for it.
+    CloudResult<QList<ReminderState>> heldReminderStates() const;
     QCoro::Task<CloudResult<QList<CalendarRule>>> fetchCalendarRules();
     // Leave the store holding the newest state or rule per key, the local one winning a tie.
     // Return the error, if any.
@@ -79,6 +84,8 @@ public:
     QList<MeetingSnapshot> mergeSnapshots(const QList<MeetingSnapshot>& snapshots) const;
 
 private:
+    QList<MeetingSnapshot> mergedWithStored(const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& local,
+        const QString& deviceID, LocalRecords localRecords) const;
     static bool needsWriteBack(
         const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& merged, RecordWriteBack writeBack);
     template <typename Record> CloudResult<QList<Record>> loadArray(const char* key) const;
