@@ -417,17 +417,22 @@ TEST_F(CloudSyncServiceOnAFolderTest, APeerWriteAlreadyOnDiskOutlivesOurNextMerg
     EXPECT_TRUE(meetings.value.contains(meeting("theirs", "peer", 990)));
 }
 
-// The wait for the store's read may outlast the store: nothing is touched or written then.
+// The wait for the store's read may outlast the store: nothing is touched or written then, whether the service
+// ends its waits or goes right after the store.
 TEST_F(CloudSyncServiceOnAFolderTest, AMergeWhoseStoreWentMeanwhileEndsUnwritten)
 {
-    auto store = std::make_unique<platform::FolderKeyValueStore>(folder, QStringLiteral("mine"), clock);
-    CloudSyncService service(*store, account, clock);
-    QCoro::Task<std::optional<QString>> sync = service.syncReminderStates({ state("mine", 1000, 1000) });
-    QCoro::Task<CloudResult<QList<ReminderState>>> fetch = service.fetchReminderStates();
-    store.reset();
-    EXPECT_TRUE(QCoro::waitFor(std::move(sync)).has_value());
-    EXPECT_TRUE(QCoro::waitFor(std::move(fetch)).error.has_value());
-    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/mine.json")));
+    for (const bool serviceGoesToo : { false, true }) {
+        auto store = std::make_unique<platform::FolderKeyValueStore>(folder, QStringLiteral("mine"), clock);
+        auto service = std::make_unique<CloudSyncService>(*store, account, clock);
+        QCoro::Task<std::optional<QString>> sync = service->syncReminderStates({ state("mine", 1000, 1000) });
+        QCoro::Task<CloudResult<QList<ReminderState>>> fetch = service->fetchReminderStates();
+        store.reset();
+        if (serviceGoesToo)
+            service.reset();
+        EXPECT_TRUE(QCoro::waitFor(std::move(sync)).has_value()) << serviceGoesToo;
+        EXPECT_TRUE(QCoro::waitFor(std::move(fetch)).error.has_value()) << serviceGoesToo;
+        EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/mine.json"))) << serviceGoesToo;
+    }
 }
 
 // Quitting right after an answer: the service goes while its merge waits for the store's read, and no event loop

@@ -30,11 +30,13 @@ CloudSyncService::CloudSyncService(
     m_store.setDecoder(CloudKey::meetingSnapshots, decodedArray<MeetingSnapshot>);
     m_store.setDecoder(CloudKey::reminderStates, decodedArray<ReminderState>);
     m_store.setDecoder(CloudKey::calendarRules, decodedArray<CalendarRule>);
+    // A store that goes first, against its contract, leaves nothing to write to.
+    connect(&m_store, &QObject::destroyed, this, [this] { m_storeGone = true; });
 }
 
 CloudSyncService::~CloudSyncService()
 {
-    if (m_unwrittenMerges.empty())
+    if (m_unwrittenMerges.empty() || m_storeGone)
         return;
     // The user's answers must not go with the service, nor supersede unseen what the other machines wrote: the
     // store reads their files here, as no event loop may run again to end the wait.

@@ -102,6 +102,7 @@ private:
     const platform::Clock& m_clock;
     // The merges of storeMerged() that still wait for the store, each as the write it makes of what the store holds.
     std::list<std::function<void()>> m_unwrittenMerges;
+    bool m_storeGone = false;
 };
 
 } // namespace tolvar
