@@ -16,6 +16,7 @@
 #include <cmath>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 namespace platform {
 
@@ -415,6 +416,14 @@ bool FolderKeyValueStore::watch(const QStringList& otherFiles, const QStringList
     return added.size() > failed.size();
 }
 
+std::map<QString, FileIdentity> FolderKeyValueStore::peerStamps() const
+{
+    std::map<QString, FileIdentity> stamps;
+    for (const auto& [name, file] : m_others)
+        stamps.emplace(name, file.stamp);
+    return stamps;
+}
+
 void FolderKeyValueStore::refresh()
 {
     if (m_isReading) {
@@ -424,40 +433,69 @@ void FolderKeyValueStore::refresh()
     m_isReading = true;
     m_readAgain = false;
     ++m_readsStarted;
-    std::map<QString, FileIdentity> stamps;
-    for (const auto& [name, file] : m_others)
-        stamps.emplace(name, file.stamp);
     m_reading.setFuture(
-        QtConcurrent::run(&FolderKeyValueStore::readFolder, m_folder, ownFileName(), std::move(stamps), m_decoders));
+        QtConcurrent::run(&FolderKeyValueStore::readFolder, m_folder, ownFileName(), peerStamps(), m_decoders));
 }
 
 void FolderKeyValueStore::finishReading()
 {
-    m_isReading = false;
-    const quint64 finished = m_readsStarted;
+    // synchronizeAtOnce() may have taken this read already; a later one is taken once it is done.
+    if (!m_isReading || !m_reading.future().isFinished())
+        return;
     const bool stale = m_readingStale;
+    const QStringList changed = takeReading();
+    if (stale || m_readAgain)
+        refresh();
+    announce(changed);
+}
+
+QStringList FolderKeyValueStore::takeReading()
+{
+    m_isReading = false;
+    const bool stale = std::exchange(m_readingStale, false);
     FolderRead read = m_reading.future().takeResult();
     // Read without a decoder given since: what it found is read again with it.
-    const QStringList changed = stale ? QStringList() : applyFolderRead(std::move(read));
-    if (stale || m_readAgain) {
-        m_readingStale = false;
-        m_readAgain = false;
-        refresh();
-    }
-    if (!stale) {
-        m_hasReadPeerFiles = true;
-        m_waiters.remove_if([finished](Waiter& waiter) {
-            if (waiter.read > finished)
-                return false;
-            waiter.done.finish();
-            return true;
-        });
-    }
+    if (stale)
+        return {};
+    const QStringList changed = applyFolderRead(std::move(read));
+    m_hasReadPeerFiles = true;
+    resumeWaiters(m_readsStarted);
+    return changed;
+}
+
+void FolderKeyValueStore::resumeWaiters(quint64 finishedRead)
+{
+    m_waiters.remove_if([finishedRead](Waiter& waiter) {
+        if (waiter.read > finishedRead)
+            return false;
+        waiter.done.finish();
+        return true;
+    });
+}
+
+void FolderKeyValueStore::announce(const QStringList& changed)
+{
     if (changed.isEmpty())
         return;
     // Posted, not emitted, so that a handler that synchronises is never reentered.
     QMetaObject::invokeMethod(
         this, [this, changed] { Q_EMIT externalChange(changed); }, Qt::QueuedConnection);
+}
+
+bool FolderKeyValueStore::synchronizeAtOnce()
+{
+    // First the read under way, so that what it found cannot later replace a newer version read here.
+    if (m_isReading) {
+        m_reading.waitForFinished();
+        announce(takeReading());
+    }
+    announce(applyFolderRead(readFolder(m_folder, ownFileName(), peerStamps(), m_decoders)));
+    m_hasReadPeerFiles = true;
+    // Every caller waiting now called before this read began.
+    resumeWaiters(std::numeric_limits<quint64>::max());
+    if (!m_ownFileSaved)
+        m_ownFileSaved = writeOwnFile();
+    return m_ownFileSaved && QFileInfo(m_folder).isDir();
 }
 
 } // namespace platform

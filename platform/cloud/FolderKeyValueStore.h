@@ -52,13 +52,15 @@ public:
     // Starts rereading the other devices' files that changed, and retries a failed write of our own.
     bool synchronize() override;
     QCoro::Task<bool> synchronizeAndWait() override;
+    // Takes the read under way, then reads the other devices' files changed since on the caller's thread.
+    bool synchronizeAtOnce() override;
     // Decodes what is held now on the caller's thread, and every later peer file on the worker.
     void setDecoder(const QString& key, Decoder decoder) override;
     QVariant decodedData(const QString& key) const override;
 
     // Whether the other devices' files are being read, or not read yet; what the read changes is posted when
     // it ends.
-    bool isReadingPeerFiles() const { return m_isReading || !m_hasReadPeerFiles; }
+    bool isReadingPeerFiles() const override { return m_isReading || !m_hasReadPeerFiles; }
 
 private:
     struct Entry
@@ -119,8 +121,13 @@ private:
     QStringList applyFolderRead(FolderRead read);
     // True when it put a watch on a file.
     bool watch(const QStringList& otherFiles, const QStringList& replaced);
+    std::map<QString, FileIdentity> peerStamps() const;
     void refresh();
     void finishReading();
+    // Applies the finished read unless a decoder came during it, and resumes the callers that waited for it.
+    QStringList takeReading();
+    void resumeWaiters(quint64 finishedRead);
+    void announce(const QStringList& changed);
 
     QString m_folder;
     QString m_deviceName;

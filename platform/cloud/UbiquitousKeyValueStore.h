@@ -35,6 +35,11 @@ public:
     // As synchronize(), resuming once the store holds what the other machines had written when it was called,
     // so that a merge written next cannot supersede it unseen. False also when the store went meanwhile.
     virtual QCoro::Task<bool> synchronizeAndWait() { co_return synchronize(); }
+    // As synchronizeAndWait(), holding the caller instead, and resuming every earlier caller of it: for one that
+    // goes away and cannot wait.
+    virtual bool synchronizeAtOnce() { return synchronize(); }
+    // Whether what the other machines wrote is still being read, so that synchronizeAndWait() would wait for it.
+    virtual bool isReadingPeerFiles() const { return false; }
 
     // Offers the store to decode the data under `key` as it reads it, off the caller's thread. A store that
     // takes the offer passes over data that does not decode, so that the key holds its latest write that does.

@@ -417,22 +417,67 @@ TEST_F(CloudSyncServiceOnAFolderTest, APeerWriteAlreadyOnDiskOutlivesOurNextMerg
     EXPECT_TRUE(meetings.value.contains(meeting("theirs", "peer", 990)));
 }
 
-// The wait for the store's read may outlast the service or the store: nothing is touched or written then.
-TEST_F(CloudSyncServiceOnAFolderTest, AMergeWhoseServiceOrStoreWentMeanwhileEndsUnwritten)
+// The wait for the store's read may outlast the store: nothing is touched or written then, whether the service
+// ends its waits or goes right after the store.
+TEST_F(CloudSyncServiceOnAFolderTest, AMergeWhoseStoreWentMeanwhileEndsUnwritten)
 {
-    for (const bool storeGoes : { false, true }) {
+    for (const bool serviceGoesToo : { false, true }) {
         auto store = std::make_unique<platform::FolderKeyValueStore>(folder, QStringLiteral("mine"), clock);
         auto service = std::make_unique<CloudSyncService>(*store, account, clock);
         QCoro::Task<std::optional<QString>> sync = service->syncReminderStates({ state("mine", 1000, 1000) });
         QCoro::Task<CloudResult<QList<ReminderState>>> fetch = service->fetchReminderStates();
-        if (storeGoes)
-            store.reset();
-        else
+        store.reset();
+        if (serviceGoesToo)
             service.reset();
-        EXPECT_TRUE(QCoro::waitFor(std::move(sync)).has_value()) << storeGoes;
-        EXPECT_TRUE(QCoro::waitFor(std::move(fetch)).error.has_value()) << storeGoes;
-        EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/mine.json"))) << storeGoes;
+        EXPECT_TRUE(QCoro::waitFor(std::move(sync)).has_value()) << serviceGoesToo;
+        EXPECT_TRUE(QCoro::waitFor(std::move(fetch)).error.has_value()) << serviceGoesToo;
+        EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/mine.json"))) << serviceGoesToo;
+    }
+}
+
+// Quitting right after an answer: the service goes while its merge waits for the store's read, and no event loop
+// runs again. The answer is in our file all the same, beside what a peer wrote just before, its newer entries kept.
+TEST_F(CloudSyncServiceOnAFolderTest, AnswersStillWaitingAreWrittenAsTheServiceGoes)
+{
+    // Before the store's first read, and while a read the answer started is under way.
+    for (const bool readOnce : { false, true }) {
+        const QString shared = folder + u'/' + QString::number(readOnce);
+        QDir().mkpath(shared);
+        auto store = std::make_unique<platform::FolderKeyValueStore>(shared, QStringLiteral("mine"), clock);
+        auto service = std::make_unique<CloudSyncService>(*store, account, clock);
+        if (readOnce)
+            QCoro::waitFor(service->fetchReminderStates());
+        writePeerFile(shared + QStringLiteral("/peer.json"),
+            { { CloudKey::reminderStates,
+                  encodeRecordArray(QList { state("theirs", 990, 990), state("both", 1005, 1005) }) },
+                { CloudKey::calendarRules,
+                    encodeRecordArray(QList { rule("home", 990, false), rule("work", 1005, false) }) } },
+            999);
+        QCoro::Task<std::optional<QString>> states
+            = service->syncReminderStates({ state("mine", 1000, 1000), state("both", 1001, 1001) });
+        QCoro::Task<std::optional<QString>> rules
+            = service->syncCalendarRules({ rule("work", 1000, true), rule("office", 1000, true) });
         service.reset();
+        store.reset();
+
+        // Made anew, the store holds our file alone until its first read.
+        platform::FolderKeyValueStore restarted(shared, QStringLiteral("mine"), clock);
+        const auto ownStates
+            = decodeRecordArray<ReminderState>(restarted.data(CloudKey::reminderStates).value_or(QByteArray()));
+        ASSERT_TRUE(ownStates) << readOnce;
+        EXPECT_EQ(ownStates->size(), 3) << readOnce;
+        EXPECT_TRUE(ownStates->contains(state("mine", 1000, 1000))) << readOnce;
+        EXPECT_TRUE(ownStates->contains(state("theirs", 990, 990))) << readOnce;
+        EXPECT_TRUE(ownStates->contains(state("both", 1005, 1005))) << readOnce;
+        const auto ownRules
+            = decodeRecordArray<CalendarRule>(restarted.data(CloudKey::calendarRules).value_or(QByteArray()));
+        ASSERT_TRUE(ownRules) << readOnce;
+        EXPECT_EQ(ownRules->size(), 3) << readOnce;
+        EXPECT_TRUE(ownRules->contains(rule("office", 1000, true))) << readOnce;
+        EXPECT_TRUE(ownRules->contains(rule("home", 990, false))) << readOnce;
+        EXPECT_TRUE(ownRules->contains(rule("work", 1005, false))) << readOnce;
+        QCoro::waitFor(std::move(states));
+        QCoro::waitFor(std::move(rules));
     }
 }
 

@@ -279,6 +279,11 @@ private:
     // The error of the first store call that failed, else nothing; publishes on success.
     QCoro::Task<std::optional<QString>> exchangeWithCloud(
         QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack, LocalRecords localRecords);
+    // Publishes the local meetings, with what this machine's store holds already, before an exchange that waits.
+    void publishHeldRecords(const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords);
+    // Ours merged with `remote`, which wins ties; `newerHere` gets the states of ours that are newer.
+    QHash<QString, ReminderState> withRemoteReminderStates(
+        const QList<ReminderState>& remote, QList<ReminderState>& newerHere) const;
     void hideOverlayWhenAllSuppressed();
 
     // Points into the rules; absent when the meeting's calendar has none stored.

@@ -71,6 +71,10 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
         setMeetings(dedupeMeetings(local));
         setSyncStatus(platform::localized("iCloud sync disabled - local reminders only"), SyncState::disabled);
     } else {
+        // The first reminder must not wait for the other machines' files; once an exchange is published, what it
+        // published stays while the next one waits.
+        if (m_syncState != SyncState::synced && m_cloudSyncService.store().isReadingPeerFiles())
+            publishHeldRecords(local, deviceID, localRecords);
         const std::optional<QString> error = co_await exchangeWithCloud(local, deviceID, writeBack, localRecords);
         if (!self)
             co_return;
@@ -106,6 +110,19 @@ QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(
     const QTime time = m_clock.now().toDateTime().toLocalTime().time();
     setSyncStatus(platform::localizedFormat("Synced %@", { platform::shortTimeText(time) }), SyncState::synced);
     co_return std::nullopt;
+}
+
+void AppModel::publishHeldRecords(
+    const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords)
+{
+    const CloudResult<QList<MeetingSnapshot>> records
+        = m_cloudSyncService.heldMeetingSnapshots(local, deviceID, localRecords);
+    setMeetings(dedupeMeetings(local + records.value));
+    // Ours newer than the store's go out with the exchange that follows.
+    QList<ReminderState> newerHere;
+    setReminderStates(withRemoteReminderStates(m_cloudSyncService.heldReminderStates().value, newerHere));
+    hideOverlayWhenAllSuppressed();
+    reminderScheduler().evaluate();
 }
 
 void AppModel::hideOverlayWhenAllSuppressed()
@@ -162,8 +179,17 @@ MeetingSnapshot AppModel::mergeDuplicate(const MeetingSnapshot& first, const Mee
 
 QHash<QString, ReminderState> AppModel::mergeRemoteReminderStates(const QList<ReminderState>& remote)
 {
-    QHash<QString, ReminderState> merged = m_reminderStates;
     QList<ReminderState> newerHere;
+    QHash<QString, ReminderState> merged = withRemoteReminderStates(remote, newerHere);
+    if (!newerHere.isEmpty())
+        pushReminderStates(newerHere);
+    return merged;
+}
+
+QHash<QString, ReminderState> AppModel::withRemoteReminderStates(
+    const QList<ReminderState>& remote, QList<ReminderState>& newerHere) const
+{
+    QHash<QString, ReminderState> merged = m_reminderStates;
     for (const ReminderState& state : remote) {
         const auto found = merged.find(state.stableMeetingID);
         if (found == merged.end() || state.effectiveUpdatedAt() >= found->effectiveUpdatedAt())
@@ -171,8 +197,6 @@ QHash<QString, ReminderState> AppModel::mergeRemoteReminderStates(const QList<Re
         else
             newerHere.append(*found);
     }
-    if (!newerHere.isEmpty())
-        pushReminderStates(newerHere);
     return merged;
 }
 

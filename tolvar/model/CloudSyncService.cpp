@@ -30,6 +30,19 @@ CloudSyncService::CloudSyncService(
     m_store.setDecoder(CloudKey::meetingSnapshots, decodedArray<MeetingSnapshot>);
     m_store.setDecoder(CloudKey::reminderStates, decodedArray<ReminderState>);
     m_store.setDecoder(CloudKey::calendarRules, decodedArray<CalendarRule>);
+    // A store that goes first, against its contract, leaves nothing to write to.
+    connect(&m_store, &QObject::destroyed, this, [this] { m_storeGone = true; });
+}
+
+CloudSyncService::~CloudSyncService()
+{
+    if (m_unwrittenMerges.empty() || m_storeGone)
+        return;
+    // The user's answers must not go with the service, nor supersede unseen what the other machines wrote: the
+    // store reads their files here, as no event loop may run again to end the wait.
+    m_store.synchronizeAtOnce();
+    for (const std::function<void()>& write : m_unwrittenMerges)
+        write();
 }
 
 bool CloudSyncService::isSignedIn() const
@@ -70,6 +83,13 @@ QCoro::Task<CloudResult<QList<ReminderState>>> CloudSyncService::fetchReminderSt
     co_return co_await fetch<ReminderState>(CloudKey::reminderStates);
 }
 
+CloudResult<QList<ReminderState>> CloudSyncService::heldReminderStates() const
+{
+    if (!isSignedIn())
+        return {};
+    return loadArray<ReminderState>(CloudKey::reminderStates);
+}
+
 QCoro::Task<CloudResult<QList<CalendarRule>>> CloudSyncService::fetchCalendarRules()
 {
     co_return co_await fetch<CalendarRule>(CloudKey::calendarRules);
@@ -84,21 +104,37 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
     if (stored.error)
         co_return stored;
 
-    QList<MeetingSnapshot> combined;
-    combined.reserve(stored.value.size() + local.size());
-    // Until the calendars are read, a meeting missing here may still be there: the other machines keep it.
-    for (const MeetingSnapshot& snapshot : std::as_const(stored.value)) {
-        if (snapshot.sourceDeviceID != deviceID || localRecords == LocalRecords::partial)
-            combined.append(snapshot);
-    }
-    combined.append(local);
-
-    QList<MeetingSnapshot> merged = mergeSnapshots(combined);
+    QList<MeetingSnapshot> merged = mergedWithStored(stored.value, local, deviceID, localRecords);
     if (needsWriteBack(stored.value, merged, writeBack)) {
         m_store.setDecodedData(encodeRecordArray(merged), QVariant::fromValue(merged), CloudKey::meetingSnapshots);
         m_store.synchronize();
     }
     co_return { std::move(merged), std::nullopt };
+}
+
+CloudResult<QList<MeetingSnapshot>> CloudSyncService::heldMeetingSnapshots(
+    const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords) const
+{
+    if (!isSignedIn())
+        return {};
+    CloudResult<QList<MeetingSnapshot>> stored = loadArray<MeetingSnapshot>(CloudKey::meetingSnapshots);
+    if (stored.error)
+        return stored;
+    return { mergedWithStored(stored.value, local, deviceID, localRecords), std::nullopt };
+}
+
+QList<MeetingSnapshot> CloudSyncService::mergedWithStored(const QList<MeetingSnapshot>& stored,
+    const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords) const
+{
+    QList<MeetingSnapshot> combined;
+    combined.reserve(stored.size() + local.size());
+    // Until the calendars are read, a meeting missing here may still be there: the other machines keep it.
+    for (const MeetingSnapshot& snapshot : stored) {
+        if (snapshot.sourceDeviceID != deviceID || localRecords == LocalRecords::partial)
+            combined.append(snapshot);
+    }
+    combined.append(local);
+    return mergeSnapshots(combined);
 }
 
 bool CloudSyncService::needsWriteBack(
@@ -146,19 +182,37 @@ QList<MeetingSnapshot> CloudSyncService::mergeSnapshots(const QList<MeetingSnaps
     return sortedByStart(std::move(held));
 }
 
-// Leaves the store holding, per `keyOf`, the stored record or the local one, which wins when its time
-// is later than or equal to the stored one's.
 template <typename Record, typename KeyOf, typename TimeOf>
 QCoro::Task<std::optional<QString>> CloudSyncService::storeMerged(
     const char* key, QList<Record> local, KeyOf keyOf, TimeOf timeOf)
 {
     if (!isSignedIn() || local.isEmpty())
         co_return std::nullopt;
+    const QPointer<CloudSyncService> self(this);
+    const auto unwritten = m_unwrittenMerges.insert(m_unwrittenMerges.end(), [this, key, local, keyOf, timeOf] {
+        const CloudResult<QList<Record>> stored = loadArray<Record>(key);
+        if (!stored.error)
+            writeMerged(key, stored.value, local, keyOf, timeOf);
+    });
     const CloudResult<QList<Record>> stored = co_await fetch<Record>(key);
+    if (!self)
+        co_return stored.error;
+    m_unwrittenMerges.erase(unwritten);
     if (stored.error)
         co_return stored.error;
+    writeMerged(key, stored.value, local, keyOf, timeOf);
+    m_store.synchronize();
+    co_return std::nullopt;
+}
+
+// Leaves the store holding, per `keyOf`, the stored record or the local one, which wins when its time
+// is later than or equal to the stored one's.
+template <typename Record, typename KeyOf, typename TimeOf>
+void CloudSyncService::writeMerged(
+    const char* key, const QList<Record>& stored, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf)
+{
     QHash<QString, Record> merged;
-    for (const Record& record : stored.value)
+    for (const Record& record : stored)
         merged.insert(keyOf(record), record);
     for (const Record& record : local) {
         const auto found = merged.constFind(keyOf(record));
@@ -167,8 +221,6 @@ QCoro::Task<std::optional<QString>> CloudSyncService::storeMerged(
     }
     const QList<Record> records = merged.values();
     m_store.setDecodedData(encodeRecordArray(records), QVariant::fromValue(records), key);
-    m_store.synchronize();
-    co_return std::nullopt;
 }
 
 QCoro::Task<std::optional<QString>> CloudSyncService::syncReminderStates(QList<ReminderState> local)

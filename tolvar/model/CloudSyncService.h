@@ -8,6 +8,8 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <list>
 #include <optional>
 
 namespace platform {
@@ -54,6 +56,8 @@ class CloudSyncService : public QObject
 public:
     CloudSyncService(
         platform::UbiquitousKeyValueStore& store, const platform::CloudAccount& account, const platform::Clock& clock);
+    // Writes the states and rules still waiting for the store, which must outlive the service.
+    ~CloudSyncService() override;
 
     platform::UbiquitousKeyValueStore& store() const { return m_store; }
     bool isSignedIn() const;
@@ -63,7 +67,12 @@ public:
     QCoro::Task<CloudResult<QList<MeetingSnapshot>>> syncMeetingSnapshots(QList<MeetingSnapshot> local,
         QString deviceID, RecordWriteBack writeBack = RecordWriteBack::sightings,
         LocalRecords localRecords = LocalRecords::complete);
+    // What syncMeetingSnapshots() would return from what the store holds now, without waiting for it or writing.
+    CloudResult<QList<MeetingSnapshot>> heldMeetingSnapshots(
+        const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords) const;
     QCoro::Task<CloudResult<QList<ReminderState>>> fetchReminderStates();
+    // The reminder states the store holds now, without waiting for it.
+    CloudResult<QList<ReminderState>> heldReminderStates() const;
     QCoro::Task<CloudResult<QList<CalendarRule>>> fetchCalendarRules();
     // Leave the store holding the newest state or rule per key, the local one winning a tie.
     // Return the error, if any.
@@ -75,6 +84,8 @@ public:
     QList<MeetingSnapshot> mergeSnapshots(const QList<MeetingSnapshot>& snapshots) const;
 
 private:
+    QList<MeetingSnapshot> mergedWithStored(const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& local,
+        const QString& deviceID, LocalRecords localRecords) const;
     static bool needsWriteBack(
         const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& merged, RecordWriteBack writeBack);
     template <typename Record> CloudResult<QList<Record>> loadArray(const char* key) const;
@@ -82,10 +93,16 @@ private:
     template <typename Record> QCoro::Task<CloudResult<QList<Record>>> fetch(const char* key);
     template <typename Record, typename KeyOf, typename TimeOf>
     QCoro::Task<std::optional<QString>> storeMerged(const char* key, QList<Record> local, KeyOf keyOf, TimeOf timeOf);
+    template <typename Record, typename KeyOf, typename TimeOf>
+    void writeMerged(
+        const char* key, const QList<Record>& stored, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf);
 
     platform::UbiquitousKeyValueStore& m_store;
     const platform::CloudAccount& m_account;
     const platform::Clock& m_clock;
+    // The merges of storeMerged() that still wait for the store, each as the write it makes of what the store holds.
+    std::list<std::function<void()>> m_unwrittenMerges;
+    bool m_storeGone = false;
 };
 
 } // namespace tolvar

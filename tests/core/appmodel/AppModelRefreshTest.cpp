@@ -9,10 +9,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSaveFile>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimeZone>
+#include <algorithm>
+#include <atomic>
+#include <nlohmann/json.hpp>
+#include <utility>
 
 using namespace appmodeltest;
 using namespace tolvar;
@@ -75,7 +80,12 @@ struct TwoMachines
         }
         modelA = a.makeModel();
         modelB = b.makeModel();
-        pumpUntil([this] { return modelA->meetings().size() == 1 && modelB->meetings().size() == 1; });
+        // Meetings are published before the first exchange too: until both have exchanged.
+        pumpUntil([this] {
+            return modelA->meetings().size() == 1 && modelB->meetings().size() == 1
+                && modelA->syncState() == AppModel::SyncState::synced
+                && modelB->syncState() == AppModel::SyncState::synced;
+        });
     }
 
     QTemporaryDir root;
@@ -545,4 +555,131 @@ TEST_F(AppModelTest, ASlowFirstCalendarReadWithdrawsNoRecordOfThisMachine)
     EXPECT_EQ(storedRecords(store), "mine:Planning, other:Review");
     // Before the store it asks.
     model.reset();
+}
+
+// Quitting right after a dismissal: the model goes, its service first, while the push waits for the folder's read,
+// and no event loop runs again. After the restart the dismissal is in our device file.
+TEST_F(RefreshTest, ADismissalJustBeforeQuittingIsInOurDeviceFile)
+{
+    QTemporaryDir root;
+    const QString folder = makeCloudFolder(root);
+    const platform::FolderCloudAccount cloudAccount { folder };
+    auto cloudStore = std::make_unique<platform::FolderKeyValueStore>(folder, "laptop", clock);
+    Machine laptop(clock, defaults, *cloudStore, cloudAccount);
+    laptop.eventStore.setAuthorizationStatus(platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
+    laptop.eventStore.setCalendars(platform::EntityType::event, { work });
+    laptop.eventStore.setEvents(
+        { event("Standup", clock.now().addingSeconds(600), clock.now().addingSeconds(1200), work) });
+    std::unique_ptr<AppModel> app = laptop.makeModel();
+    ASSERT_TRUE(pumpUntil([&] { return app->meetings().size() == 1 && !cloudStore->isReadingPeerFiles(); }));
+    const MeetingSnapshot standup = app->meetings().first();
+
+    clock.advance(1);
+    app->dismissReminder(standup);
+    // The push starts and waits; the read it waits for is not taken.
+    QCoreApplication::sendPostedEvents(app.get(), QEvent::MetaCall);
+    app.reset();
+    cloudStore.reset();
+
+    const platform::FolderKeyValueStore restarted(folder, "laptop", clock);
+    const auto states
+        = decodeRecordArray<ReminderState>(restarted.data(CloudKey::reminderStates).value_or(QByteArray()));
+    ASSERT_TRUE(states);
+    ASSERT_EQ(states->size(), 1);
+    EXPECT_EQ(states->first().stableMeetingID, standup.id);
+    EXPECT_EQ(states->first().dismissedAt, clock.now());
+}
+
+// At start the other machines' files may take seconds to read: this machine's meetings, and what was dismissed
+// here, are published before, so that the first reminder comes on time.
+TEST_F(AppModelTest, TheFirstRemindersDoNotWaitForThePeerFiles)
+{
+    const platform::Date start = clock.now();
+    const auto prepare = [&](Machine& laptop) {
+        laptop.eventStore.setAuthorizationStatus(
+            platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
+        laptop.eventStore.setCalendars(platform::EntityType::event, { work });
+        laptop.eventStore.setEvents({ event("Standup", start.addingSeconds(30), start.addingSeconds(900), work),
+            event("Review", start.addingSeconds(30), start.addingSeconds(900), work) });
+    };
+    defaults.setStringArray(SettingsKey::selectedCalendarIDs, { "work" });
+    QTemporaryDir root;
+    const QString folder = makeCloudFolder(root);
+    const platform::FolderCloudAccount cloudAccount { folder };
+    const auto titled = [](const AppModel& app, const QString& title) {
+        const auto found = std::find_if(app.meetings().begin(), app.meetings().end(),
+            [&](const MeetingSnapshot& meeting) { return meeting.title == title; });
+        return found == app.meetings().end() ? MeetingSnapshot() : *found;
+    };
+
+    // The last run dismissed the review.
+    MeetingSnapshot review;
+    {
+        platform::FolderKeyValueStore cloudStore(folder, "laptop", clock);
+        Machine laptop(clock, defaults, cloudStore, cloudAccount);
+        prepare(laptop);
+        std::unique_ptr<AppModel> app = laptop.makeModel();
+        ASSERT_TRUE(pumpUntil([&] { return app->meetings().size() == 2; }));
+        review = titled(*app, "Review");
+        app->dismissReminder(review);
+        ASSERT_TRUE(pumpUntil([&] { return cloudStore.data(CloudKey::reminderStates).has_value(); }));
+    }
+
+    // Now a peer's file is there, and its read is held on the worker.
+    const auto writePeer = [&](double sighting) {
+        QSaveFile peer(folder + "/desk.json");
+        ASSERT_TRUE(peer.open(QIODevice::WriteOnly));
+        const MeetingSnapshot retro = recordOf("desk",
+            meeting("Retro", start.addingSeconds(1200), start.addingSeconds(1800)), start.addingSeconds(sighting));
+        peer.write(QByteArray::fromStdString(nlohmann::json {
+            { CloudKey::meetingSnapshots,
+                { { "value", encodeRecordArray(QList { retro }).toBase64().toStdString() },
+                    { "time", start.secondsSinceReferenceDate() + sighting },
+                    { "device", "desk" } } } }.dump()));
+        ASSERT_TRUE(peer.commit());
+    };
+    writePeer(1);
+    platform::FolderKeyValueStore cloudStore(folder, "laptop", clock);
+    Machine laptop(clock, defaults, cloudStore, cloudAccount);
+    prepare(laptop);
+    std::unique_ptr<AppModel> app = laptop.makeModel();
+    std::atomic<bool> holding = true;
+    const Qt::HANDLE mainThread = QThread::currentThreadId();
+    cloudStore.setDecoder(CloudKey::meetingSnapshots, [&holding, mainThread](const QByteArray& data) -> QVariant {
+        for (int waited = 0; QThread::currentThreadId() != mainThread && holding && waited < 30000; ++waited)
+            QThread::msleep(1);
+        const std::optional<QList<MeetingSnapshot>> records = decodeRecordArray<MeetingSnapshot>(data);
+        return records ? QVariant::fromValue(*records) : QVariant();
+    });
+
+    pumpFor(200);
+    EXPECT_TRUE(cloudStore.isReadingPeerFiles());
+    EXPECT_EQ(titlesOf(app->meetings()), "Review, Standup");
+    EXPECT_TRUE(app->isReminderSuppressed(review));
+    EXPECT_EQ(app->nextReminderFireDate(), start.addingSeconds(20));
+    ASSERT_TRUE(laptop.scheduler);
+    EXPECT_GE(laptop.scheduler->evaluateCount, 1);
+
+    // The exchange then publishes what the peer holds too.
+    holding = false;
+    EXPECT_TRUE(pumpUntil([&] { return app->syncState() == AppModel::SyncState::synced; }));
+    EXPECT_EQ(titlesOf(app->meetings()), "Retro, Review, Standup");
+    EXPECT_TRUE(app->isReminderSuppressed(review));
+
+    // Once an exchange is published, a refresh waiting for a read publishes nothing before its own exchange.
+    int evaluations = -1;
+    ASSERT_TRUE(pumpUntil([&] {
+        pumpFor(100);
+        return !cloudStore.isReadingPeerFiles()
+            && std::exchange(evaluations, laptop.scheduler->evaluateCount) == laptop.scheduler->evaluateCount;
+    }));
+    holding = true;
+    writePeer(2);
+    cloudStore.synchronize();
+    app->refresh();
+    pumpFor(100);
+    EXPECT_EQ(laptop.scheduler->evaluateCount, evaluations);
+    holding = false;
+    EXPECT_TRUE(pumpUntil([&] { return laptop.scheduler->evaluateCount > evaluations; }));
+    app.reset();
 }

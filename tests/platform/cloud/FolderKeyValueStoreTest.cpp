@@ -2,6 +2,7 @@
 #include "platform/time/TestClock.h"
 #include "tests/support/WithoutPrivileges.h"
 
+#include <QCoro/QCoroTask>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -450,6 +451,26 @@ TEST_F(FolderKeyValueStoreTest, PeerFilesAreReadOnTheWorkerFromTheStartAndOurOwn
     auto bob = store(QStringLiteral("bob"));
     EXPECT_EQ(bob->data(QStringLiteral("mine")), QByteArray("[1]"));
     EXPECT_EQ(bob->data(QStringLiteral("later")), QByteArray("[3]"));
+}
+
+// A caller that goes away takes the read under way and the files changed since at once; the store then reads on.
+TEST_F(FolderKeyValueStoreTest, ASynchronisationAtOnceTakesTheReadUnderWayAndWhatChangedSince)
+{
+    writeDeviceFile(QStringLiteral("bob.json"), "{\"b\":" + entry("1", 5, "bob") + "}");
+    auto alice = std::make_unique<FolderKeyValueStore>(m_folder, QStringLiteral("alice"), m_clock);
+    QCoro::Task<bool> waiting = alice->synchronizeAndWait();
+    writeDeviceFile(QStringLiteral("carol.json"), "{\"c\":" + entry("2", 5, "carol") + "}");
+
+    EXPECT_TRUE(alice->synchronizeAtOnce());
+    EXPECT_FALSE(alice->isReadingPeerFiles());
+    EXPECT_EQ(alice->data(QStringLiteral("b")), QByteArray("1"));
+    EXPECT_EQ(alice->data(QStringLiteral("c")), QByteArray("2"));
+    EXPECT_TRUE(QCoro::waitFor(std::move(waiting)));
+
+    // The taken read's own notice of its end is passed over: later reads are applied as before.
+    writeDeviceFile(QStringLiteral("bob.json"), "{\"b\":" + entry("3", 6, "bob") + "}");
+    EXPECT_TRUE(QCoro::waitFor(alice->synchronizeAndWait()));
+    EXPECT_EQ(alice->data(QStringLiteral("b")), QByteArray("3"));
 }
 
 // A file that cannot be watched is logged once and read at each synchronisation, not at every turn of the loop.
