@@ -102,6 +102,25 @@ struct Rig
         ShortcutKit::shutDown();
     }
 
+    // The account, the store and the machine on the folder as it is now.
+    void makeMachine()
+    {
+        account = std::make_unique<platform::FolderCloudAccount>(folder);
+        store = std::make_unique<platform::FolderKeyValueStore>(folder, QStringLiteral("desk"), clock);
+        machine = std::make_unique<Machine>(clock, defaults, *store, *account);
+    }
+
+    // Starts the model and waits, two minutes at most, until it holds `meetingCount` meetings.
+    void startModel(int meetingCount)
+    {
+        makeMachine();
+        model = machine->makeModel();
+        QElapsedTimer started;
+        started.start();
+        while (model->meetings().size() != meetingCount && started.elapsed() < 120'000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+
     QTemporaryDir root;
     const QString folder = root.filePath(QStringLiteral("cloud"));
     const QString peerPath = folder + QStringLiteral("/peer.json");
@@ -127,14 +146,7 @@ void peerRewritesItsFileEveryFiveSeconds(benchmark::State& state)
 
     // The first version is there at the start, and read then.
     writeFile(rig.peerPath, versions.first());
-    rig.account = std::make_unique<platform::FolderCloudAccount>(rig.folder);
-    rig.store = std::make_unique<platform::FolderKeyValueStore>(rig.folder, QStringLiteral("desk"), rig.clock);
-    rig.machine = std::make_unique<Machine>(rig.clock, rig.defaults, *rig.store, *rig.account);
-    rig.model = rig.machine->makeModel();
-    QElapsedTimer started;
-    started.start();
-    while (rig.model->meetings().size() != meetingCount && started.elapsed() < 120'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    rig.startModel(meetingCount);
 
     qint64 longestStallMs = 0;
     int rewritesSeen = 0;
@@ -219,14 +231,7 @@ void minuteRefreshRewritesOurOwnFile(benchmark::State& state)
     QByteArray own = peerFile(now, meetingCount, 0, QStringLiteral("PEER"), true);
     own.replace("\"device\": \"PEER\"", "\"device\": \"desk\"");
     writeFile(rig.folder + QStringLiteral("/desk.json"), own);
-    rig.account = std::make_unique<platform::FolderCloudAccount>(rig.folder);
-    rig.store = std::make_unique<platform::FolderKeyValueStore>(rig.folder, QStringLiteral("desk"), rig.clock);
-    rig.machine = std::make_unique<Machine>(rig.clock, rig.defaults, *rig.store, *rig.account);
-    rig.model = rig.machine->makeModel();
-    QElapsedTimer started;
-    started.start();
-    while (rig.model->meetings().size() != meetingCount && started.elapsed() < 120'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    rig.startModel(meetingCount);
 
     qint64 longestStallMs = 0;
     qint64 tookMs = 0;
@@ -293,10 +298,7 @@ void startBesideSixLargePeerFiles(benchmark::State& state)
         longestStallMs = longestStall(
             [&] {
                 sinceStart.start();
-                rig.account = std::make_unique<platform::FolderCloudAccount>(rig.folder);
-                rig.store
-                    = std::make_unique<platform::FolderKeyValueStore>(rig.folder, QStringLiteral("desk"), rig.clock);
-                rig.machine = std::make_unique<Machine>(rig.clock, rig.defaults, *rig.store, *rig.account);
+                rig.makeMachine();
                 rig.machine->eventStore.setAuthorizationStatus(
                     platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
                 rig.machine->eventStore.setCalendars(platform::EntityType::event, { work });
