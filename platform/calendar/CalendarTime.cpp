@@ -31,7 +31,7 @@ int CalendarTime::offsetAt(qint64 utcSeconds) const
 
 qint64 CalendarTime::secondsSince1970() const
 {
-    const qint64 wall = (date.toJulianDay() - julianDayOf1970) * day + time.msecsSinceStartOfDay() / 1000;
+    const qint64 wall = wallSeconds() - julianDayOf1970 * day;
     // Zones change their offset at most once in two days: the reading has an instant with the offset before
     // such a change or with the one after it, or both in a repeated hour.
     const int before = offsetAt(wall - day);
@@ -65,12 +65,22 @@ CalendarTime CalendarTime::addingDays(qint64 days) const
 CalendarTime CalendarTime::inZoneOf(const CalendarTime& other) const
 {
     const qint64 moment = secondsSince1970();
-    const qint64 wall = moment + other.offsetAt(moment);
-    const qint64 days = floorDivide(wall, day);
-    CalendarTime result = other;
-    result.date = QDate::fromJulianDay(days + julianDayOf1970);
-    result.time = QTime(0, 0).addSecs(int(wall - days * day));
+    CalendarTime result = other.atWallSeconds(moment + other.offsetAt(moment) + julianDayOf1970 * day);
     result.isDate = false;
+    return result;
+}
+
+qint64 CalendarTime::wallSeconds() const
+{
+    return date.toJulianDay() * day + time.msecsSinceStartOfDay() / 1000;
+}
+
+CalendarTime CalendarTime::atWallSeconds(qint64 seconds) const
+{
+    const qint64 days = floorDivide(seconds, day);
+    CalendarTime result = *this;
+    result.date = QDate::fromJulianDay(days);
+    result.time = QTime(0, 0).addSecs(int(seconds - days * day));
     return result;
 }
 

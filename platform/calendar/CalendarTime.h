@@ -28,6 +28,10 @@ struct CalendarTime
     CalendarTime addingDays(qint64 days) const;
     // Returns this moment as a wall-clock reading in `other`'s zone.
     CalendarTime inZoneOf(const CalendarTime& other) const;
+    // The wall-clock reading as seconds from the start of the Julian day count, and the same zone's reading
+    // at such a count: for moving readings by wall time, whatever the zone's offsets do meanwhile.
+    qint64 wallSeconds() const;
+    CalendarTime atWallSeconds(qint64 seconds) const;
 
 private:
     int offsetAt(qint64 utcSeconds) const;

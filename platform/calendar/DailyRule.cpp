@@ -16,11 +16,6 @@ qint64 wallSeconds(QDate date, int hour, int minute, int second)
     return date.toJulianDay() * day + hour * 3600 + minute * 60 + second;
 }
 
-qint64 wallSeconds(const CalendarTime& time)
-{
-    return wallSeconds(time.date, time.time.hour(), time.time.minute(), time.time.second());
-}
-
 qint64 floorDivide(qint64 value, qint64 divisor)
 {
     return value / divisor - (value % divisor < 0 ? 1 : 0);
@@ -108,12 +103,7 @@ struct DailyRule::Walk
             }
             ++counted;
             if (seconds >= from) {
-                CalendarTime time = rule.m_first;
-                const qint64 dayIndex = floorDivide(seconds, day);
-                const qint64 secondOfDay = seconds - dayIndex * day;
-                time.date = QDate::fromJulianDay(dayIndex);
-                time.time = QTime(int(secondOfDay / 3600), int(secondOfDay / 60 % 60), int(secondOfDay % 60));
-                out.append(time);
+                out.append(rule.m_first.atWallSeconds(seconds));
                 if (out.size() >= DailyRule::maximumStarts)
                     return false;
             }
@@ -146,7 +136,7 @@ bool DailyRule::handles(const icalrecurrencetype& rule)
 
 DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstStart)
     : m_first(firstStart)
-    , m_firstSeconds(wallSeconds(firstStart))
+    , m_firstSeconds(firstStart.wallSeconds())
     , m_interval(std::max(1, int(rule.interval)))
     , m_count(std::max(0, rule.count))
 {
@@ -286,7 +276,7 @@ bool DailyRule::append(
 {
     if (m_hours.isEmpty() || m_minutes.isEmpty() || m_seconds.isEmpty())
         return true;
-    Walk walk { *this, wallSeconds(from), wallSeconds(last), out, budget, 0, false, {} };
+    Walk walk { *this, from.wallSeconds(), last.wallSeconds(), out, budget, 0, false, {} };
     // A counted rule is counted from its first start; any other may begin at the window. A weekly or yearly one
     // takes whole weeks or years, which BYSETPOS picks from.
     const QDate firstDay = periodStartOf(m_count > 0 ? m_first.date : std::max(m_first.date, from.date));

@@ -12,12 +12,6 @@ constexpr double cacheAhead = 8 * day;
 // Beyond this a range's move no longer widens the expansion, which would cost every refresh dearly; occurrences
 // moved further than a year are so rare that missing one is the better risk.
 constexpr double longestRangeReach = 400 * day;
-constexpr qint64 secondsPerDay = 86400;
-
-qint64 wallSeconds(const CalendarTime& time)
-{
-    return time.date.toJulianDay() * secondsPerDay + time.time.msecsSinceStartOfDay() / 1000;
-}
 
 } // namespace
 
@@ -48,8 +42,8 @@ void EventSeries::readRanges()
             continue;
         // The move is read on the series' wall clock, so that later occurrences keep their hour across a change of
         // offset.
-        const qint64 shift = wallSeconds(item->start.inZoneOf(m_master->start))
-            - wallSeconds(item->recurrenceId->inZoneOf(m_master->start));
+        const qint64 shift = item->start.inZoneOf(m_master->start).wallSeconds()
+            - item->recurrenceId->inZoneOf(m_master->start).wallSeconds();
         repeats.ranges.append({ i, repeats.overrideIds.at(i), shift });
         const double moved = repeats.overrideStarts.at(i).secondsSince(repeats.overrideIds.at(i));
         const double length = repeats.overrideEnds.at(i).secondsSince(repeats.overrideStarts.at(i));
@@ -141,11 +135,8 @@ const EventSeries::Range* EventSeries::rangeOf(const Start& start) const
 
 CalendarTime EventSeries::shifted(const CalendarTime& time, const Range& range) const
 {
-    CalendarTime result = time.inZoneOf(m_master->start);
-    const qint64 wall = wallSeconds(result) + range.wallShift;
-    const qint64 days = wall / secondsPerDay - (wall % secondsPerDay < 0 ? 1 : 0);
-    result.date = QDate::fromJulianDay(days);
-    result.time = QTime(0, 0).addSecs(int(wall - days * secondsPerDay));
+    const CalendarTime wall = time.inZoneOf(m_master->start);
+    CalendarTime result = wall.atWallSeconds(wall.wallSeconds() + range.wallShift);
     result.isDate = m_repeats->overrides.at(range.override)->start.isDate;
     return result;
 }

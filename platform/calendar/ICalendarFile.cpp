@@ -1,5 +1,6 @@
 #include "platform/calendar/ICalendarFile.h"
 
+#include "platform/calendar/BackgroundRelease.h"
 #include "platform/calendar/ICalendarParser.h"
 #include "platform/calendar/LargeFileGate.h"
 #include "platform/calendar/TextPool.h"
@@ -11,8 +12,6 @@
 #include <limits>
 #include <malloc.h>
 #include <memory>
-#include <system_error>
-#include <thread>
 
 namespace platform {
 
@@ -581,10 +580,7 @@ ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones,
     ComponentReader reader(result, zones, texts, abandoned);
     reader.readRoot(root->get());
     if (abandoned && abandoned->load()) {
-        // Freeing the tree and the items of a large file takes seconds, which a store that goes must not wait for.
-        try {
-            std::thread([tree = std::move(*root), items = std::move(result)] {}).detach();
-        } catch (const std::system_error&) { }
+        releaseInBackground(std::move(*root), std::move(result));
         return {};
     }
     // Grown one by one, a file's single event would have room for nearly two: thousands of files add up.

@@ -1,10 +1,10 @@
 #include "platform/calendar/ICalendarParser.h"
 
+#include "platform/calendar/BackgroundRelease.h"
+
 #include <QByteArray>
 #include <algorithm>
 #include <cstring>
-#include <system_error>
-#include <thread>
 
 namespace platform {
 
@@ -102,9 +102,7 @@ std::optional<ICalendarParser::Tree> ICalendarParser::parse(QByteArrayView text,
         // A file of hundreds of megabytes takes minutes: a store that goes must not wait for it, nor for the
         // seconds it takes to free what was built so far.
         if (abandoned && abandoned->load(std::memory_order_relaxed)) {
-            try {
-                std::thread([parser = std::move(parser), root = std::move(root)] {}).detach();
-            } catch (const std::system_error&) { }
+            releaseInBackground(std::move(parser), std::move(root));
             return std::nullopt;
         }
         switch (markerOf(line.get())) {

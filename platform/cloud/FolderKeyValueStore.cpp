@@ -152,9 +152,7 @@ double FolderKeyValueStore::stampFor(const QString& key) const
 bool FolderKeyValueStore::synchronize()
 {
     refresh();
-    if (!m_ownFileSaved)
-        m_ownFileSaved = writeOwnFile();
-    return m_ownFileSaved && QFileInfo(m_folder).isDir();
+    return saveOwnFileIfUnsaved();
 }
 
 QCoro::Task<bool> FolderKeyValueStore::synchronizeAndWait()
@@ -493,6 +491,11 @@ bool FolderKeyValueStore::synchronizeAtOnce()
     m_hasReadPeerFiles = true;
     // Every caller waiting now called before this read began.
     resumeWaiters(std::numeric_limits<quint64>::max());
+    return saveOwnFileIfUnsaved();
+}
+
+bool FolderKeyValueStore::saveOwnFileIfUnsaved()
+{
     if (!m_ownFileSaved)
         m_ownFileSaved = writeOwnFile();
     return m_ownFileSaved && QFileInfo(m_folder).isDir();

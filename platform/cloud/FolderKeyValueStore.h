@@ -121,6 +121,8 @@ private:
     QStringList applyFolderRead(FolderRead read);
     // True when it put a watch on a file.
     bool watch(const QStringList& otherFiles, const QStringList& replaced);
+    // Retries a write of our own file that failed; true when it is written and the folder is there.
+    bool saveOwnFileIfUnsaved();
     std::map<QString, FileIdentity> peerStamps() const;
     void refresh();
     void finishReading();
