@@ -41,6 +41,10 @@ public:
     // False until the database has been read through once: answers until then may lack events it holds, and
     // an empty one does not mean that there are none.
     virtual bool isFirstReadComplete() const = 0;
+    // Whether the answers hold every file as it is on disk. False while a read is under way and the answers join
+    // the last whole read with the files read again so far, and while a file is left unread for lack of memory:
+    // an event missing from such an answer may still be there.
+    virtual bool isReadComplete() const = 0;
 
 Q_SIGNALS:
     void changed();

@@ -51,6 +51,7 @@ public:
         Date start, Date end, QList<StoreCalendar> calendars) override;
     void reset() override;
     bool isFirstReadComplete() const override { return m_firstReadComplete; }
+    bool isReadComplete() const override { return m_firstReadComplete && m_indexComplete; }
 
 private:
     struct Reading;

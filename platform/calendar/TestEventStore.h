@@ -21,6 +21,7 @@ public:
         Date start, Date end, QList<StoreCalendar> calendars) override;
     void reset() override { ++m_resetCount; }
     bool isFirstReadComplete() const override { return m_firstReadComplete; }
+    bool isReadComplete() const override { return m_firstReadComplete && m_readComplete; }
 
     void setAuthorizationStatus(EntityType type, AuthorizationStatus status) { m_status[type] = status; }
     // What a request answers while the status is not determined; giving access also sets the status.
@@ -33,6 +34,8 @@ public:
     void postChange() { Q_EMIT changed(); }
     // Answers as a store still in its first read of the database.
     void setFirstReadComplete(bool complete) { m_firstReadComplete = complete; }
+    // Answers as a store reading the database again, or missing a file it could not read for now.
+    void setReadComplete(bool complete) { m_readComplete = complete; }
 
     int accessRequestCount() const { return m_accessRequestCount; }
     int eventQueryCount() const { return m_eventQueryCount; }
@@ -45,6 +48,7 @@ private:
     QList<StoreReminder> m_reminders;
     bool m_grantsAccess = true;
     bool m_firstReadComplete = true;
+    bool m_readComplete = true;
     int m_accessRequestCount = 0;
     int m_eventQueryCount = 0;
     int m_resetCount = 0;

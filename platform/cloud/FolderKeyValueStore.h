@@ -61,6 +61,7 @@ public:
     // Whether the other devices' files are being read, or not read yet; what the read changes is posted when
     // it ends.
     bool isReadingPeerFiles() const override { return m_isReading || !m_hasReadPeerFiles; }
+    bool hasReadPeerFiles() const override { return m_hasReadPeerFiles; }
 
 private:
     struct Entry

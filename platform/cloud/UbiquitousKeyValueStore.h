@@ -40,6 +40,9 @@ public:
     virtual bool synchronizeAtOnce() { return synchronize(); }
     // Whether what the other machines wrote is still being read, so that synchronizeAndWait() would wait for it.
     virtual bool isReadingPeerFiles() const { return false; }
+    // Whether the other machines' files that were there when the store was made have been read: until then what
+    // it holds may lack their answers.
+    virtual bool hasReadPeerFiles() const { return true; }
 
     // Offers the store to decode the data under `key` as it reads it, off the caller's thread. A store that
     // takes the offer passes over data that does not decode, so that the key holds its latest write that does.
