@@ -121,7 +121,7 @@ TEST(RuleExpansionWorkerTest, SaysOnceWhenEachBatchIsDoneHoweverQuicklyTheJobsEn
     for (int batch = 0; batch < batches; ++batch) {
         QList<QFuture<RuleStarts>> futures;
         for (int i = 0; i < batchSize; ++i)
-            futures.append(worker.expand({}, from, from.addingSeconds(86400)));
+            futures.append(worker.expand({}, { { from, from.addingSeconds(86400) } }));
         QDeadlineTimer deadline(10000);
         while (finished == batch && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
