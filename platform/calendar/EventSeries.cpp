@@ -42,8 +42,8 @@ void EventSeries::readRanges()
             continue;
         // The move is read on the series' wall clock, so that later occurrences keep their hour across a change of
         // offset.
-        const qint64 shift = item->start.inZoneOf(m_master->start).wallSeconds()
-            - item->recurrenceId->inZoneOf(m_master->start).wallSeconds();
+        const qint64 shift
+            = onSeriesClock(item->start).wallSeconds() - onSeriesClock(*item->recurrenceId).wallSeconds();
         const double moved = repeats.overrideStarts.at(i).secondsSince(repeats.overrideIds.at(i));
         const double length = repeats.overrideEnds.at(i).secondsSince(repeats.overrideStarts.at(i));
         repeats.ranges.append({ i, repeats.overrideIds.at(i), shift, moved, length });
@@ -133,9 +133,21 @@ const EventSeries::Range* EventSeries::rangeOf(const Start& start) const
     return nullptr;
 }
 
+CalendarTime EventSeries::onSeriesClock(const CalendarTime& time) const
+{
+    // A day of an all-day series is read as its date: its first instant may lie after a midnight that does not
+    // exist, which would make it move by a day and an hour.
+    if (time.isDate && m_master->start.isDate) {
+        CalendarTime day = time;
+        day.isDate = false;
+        return day;
+    }
+    return time.inZoneOf(m_master->start);
+}
+
 CalendarTime EventSeries::shifted(const CalendarTime& time, const Range& range) const
 {
-    const CalendarTime wall = time.inZoneOf(m_master->start);
+    const CalendarTime wall = onSeriesClock(time);
     CalendarTime result = wall.atWallSeconds(wall.wallSeconds() + range.wallShift);
     result.isDate = m_repeats->overrides.at(range.override)->start.isDate;
     return result;

@@ -57,6 +57,7 @@ private:
     bool isExcluded(const Start& start) const;
     bool isOverridden(const Start& start) const;
     const Range* rangeOf(const Start& start) const;
+    CalendarTime onSeriesClock(const CalendarTime& time) const;
     CalendarTime shifted(const CalendarTime& time, const Range& range) const;
     void readRanges();
     QList<RuleWindow> startWindows(Date from, Date to) const;
