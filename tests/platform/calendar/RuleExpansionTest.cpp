@@ -122,7 +122,7 @@ TEST(RuleExpansionWorkerTest, SaysOnceWhenEachBatchIsDoneHoweverQuicklyTheJobsEn
         QList<QFuture<RuleStarts>> futures;
         for (int i = 0; i < batchSize; ++i)
             futures.append(worker.expand({}, { { from, from.addingSeconds(86400) } }));
-        QDeadlineTimer deadline(10000);
+        QDeadlineTimer deadline(120000);
         while (finished == batch && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
         ASSERT_EQ(finished, batch + 1);
