@@ -21,8 +21,13 @@ run: deps
 
 # A value as one shell word, whatever characters it holds.
 quoted = '$(subst ','\'',$(1))'
-# A path as one shell word, with a leading ~ meaning the home folder as it would unquoted.
-home_path = "$$(p=$(call quoted,$(1)); case $$p in "~" | "~/"*) p=$$HOME$${p\#"~"} ;; esac; printf %s "$$p")"
+# A path as one shell word, with a leading ~ or ~user meaning a home folder as it would unquoted: ~user is
+# looked up by name only (getent also takes a number), and left as it is when there is no such user.
+home_path = "$$(p=$(call quoted,$(1)); case $$p in \
+	"~" | "~/"*) p=$$HOME$${p\#"~"} ;; \
+	"~"*) u=$${p%%/*}; u=$${u\#"~"}; e=$$(getent passwd -- "$$u"); \
+		[ "$${e%%:*}" = "$$u" ] && p=$$(printf %s "$$e" | cut -d: -f6)$${p\#"~$$u"} ;; \
+	esac; printf %s "$$p")"
 
 install: deps
 	cmake -S . -B $(call quoted,$(RUN_BUILD)) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=$(WERROR)

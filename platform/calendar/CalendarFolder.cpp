@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <map>
 #include <optional>
 
 namespace platform {
@@ -246,12 +247,28 @@ CalendarFolder CalendarFolder::scan(const QString& root, const Entering& enterin
 
 void CalendarFolder::logUnreadSince(const CalendarFolder& before) const
 {
-    // A tree of someone else's may leave tens of thousands unread: no list search per folder.
+    // A tree of someone else's may leave tens of thousands unread: no list search per folder, and beyond a few
+    // folders for one reason, their number and the first few rather than a line each.
+    constexpr qsizetype examples = 3;
     const QSet<UnreadFolder> told(before.unread.cbegin(), before.unread.cend());
+    std::map<UnreadFolder::Reason, std::pair<qsizetype, QStringList>> untold;
     for (const UnreadFolder& folder : unread) {
-        if (!told.contains(folder))
-            qWarning("Did not read the calendar folder %s: %s", qUtf8Printable(folder.path),
-                qUtf8Printable(reasonText(folder.reason)));
+        if (told.contains(folder))
+            continue;
+        auto& [count, paths] = untold[folder.reason];
+        if (++count <= examples)
+            paths.append(folder.path);
+    }
+    for (const auto& [reason, folders] : untold) {
+        const auto& [count, paths] = folders;
+        if (count > examples) {
+            qWarning("Did not read %lld calendar folders: %s; among them %s", qlonglong(count),
+                qUtf8Printable(reasonText(reason)), qUtf8Printable(paths.join(QLatin1String(", "))));
+            continue;
+        }
+        for (const QString& path : paths)
+            qWarning(
+                "Did not read the calendar folder %s: %s", qUtf8Printable(path), qUtf8Printable(reasonText(reason)));
     }
 }
 

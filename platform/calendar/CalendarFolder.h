@@ -76,8 +76,8 @@ struct CalendarFolder
 
     static CalendarFolder scan(const QString& root, const Entering& entering = {});
 
-    // Logs each folder left unread that `before` did not leave unread for the same reason, so that a folder is
-    // told of once however often the root is read again.
+    // Logs the folders left unread that `before` did not leave unread for the same reason, so that a folder is
+    // told of once however often the root is read again; many for one reason are told of as a count.
     void logUnreadSince(const CalendarFolder& before) const;
 };
 

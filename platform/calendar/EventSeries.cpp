@@ -9,8 +9,8 @@ namespace {
 constexpr double day = 86400;
 // How far ahead of a window the master's starts are kept.
 constexpr double cacheAhead = 8 * day;
-// Beyond this a range's move no longer widens the expansion, which would cost every refresh dearly; occurrences
-// moved further than a year are so rare that missing one is the better risk.
+// Occurrences a range moved further than this are not looked for: moves of more than a year are so rare that
+// missing one is the better risk.
 constexpr double longestRangeReach = 400 * day;
 
 } // namespace
@@ -42,13 +42,13 @@ void EventSeries::readRanges()
             continue;
         // The move is read on the series' wall clock, so that later occurrences keep their hour across a change of
         // offset.
-        const qint64 shift = item->start.inZoneOf(m_master->start).wallSeconds()
-            - item->recurrenceId->inZoneOf(m_master->start).wallSeconds();
-        repeats.ranges.append({ i, repeats.overrideIds.at(i), shift });
+        const qint64 shift
+            = onSeriesClock(item->start).wallSeconds() - onSeriesClock(*item->recurrenceId).wallSeconds();
         const double moved = repeats.overrideStarts.at(i).secondsSince(repeats.overrideIds.at(i));
         const double length = repeats.overrideEnds.at(i).secondsSince(repeats.overrideStarts.at(i));
-        repeats.rangeReachBefore = std::max(repeats.rangeReachBefore, std::min(moved + length, longestRangeReach));
-        repeats.rangeReachAfter = std::max(repeats.rangeReachAfter, std::min(-moved + day, longestRangeReach));
+        repeats.ranges.append({ i, repeats.overrideIds.at(i), shift, moved, length });
+        if (std::abs(moved) <= longestRangeReach)
+            repeats.rangeReachAfter = std::max(repeats.rangeReachAfter, -moved + day);
     }
     std::stable_sort(
         repeats.ranges.begin(), repeats.ranges.end(), [](const Range& a, const Range& b) { return a.from < b.from; });
@@ -133,42 +133,75 @@ const EventSeries::Range* EventSeries::rangeOf(const Start& start) const
     return nullptr;
 }
 
+CalendarTime EventSeries::onSeriesClock(const CalendarTime& time) const
+{
+    // A day of an all-day series is read as its date: its first instant may lie after a midnight that does not
+    // exist, which would make it move by a day and an hour.
+    if (time.isDate && m_master->start.isDate) {
+        CalendarTime day = time;
+        day.isDate = false;
+        return day;
+    }
+    return time.inZoneOf(m_master->start);
+}
+
 CalendarTime EventSeries::shifted(const CalendarTime& time, const Range& range) const
 {
-    const CalendarTime wall = time.inZoneOf(m_master->start);
+    const CalendarTime wall = onSeriesClock(time);
     CalendarTime result = wall.atWallSeconds(wall.wallSeconds() + range.wallShift);
     result.isDate = m_repeats->overrides.at(range.override)->start.isDate;
     return result;
 }
 
+QList<RuleWindow> EventSeries::startWindows(Date from, Date to) const
+{
+    // Starts this far before the window may still reach into it.
+    QList<RuleWindow> windows { { from.addingSeconds(-(m_end.secondsSince(m_start) + day)), to } };
+    // A range's starts reach it from as far as the range moved them, and no earlier than the range begins: each
+    // range costs a window's worth of starts however far it moved. A day on each side covers changes of offset.
+    for (const Range& range : std::as_const(m_repeats->ranges)) {
+        if (std::abs(range.moved) > longestRangeReach)
+            continue;
+        const Date begin
+            = std::max(range.from.addingSeconds(-day), from.addingSeconds(-(range.moved + range.length + day)));
+        const Date end = to.addingSeconds(-range.moved + day);
+        if (begin < end)
+            windows.append({ begin, end });
+    }
+    return windows;
+}
+
 QList<EventSeries::Start> EventSeries::masterStarts(Date from, Date to, RuleExpansionWorker& worker)
 {
-    // Starts this far before the window may still reach into it, some moved there by a range.
-    const double reach = std::max(m_end.secondsSince(m_start), m_repeats->rangeReachBefore);
-    const Date earliest = from.addingSeconds(-(reach + day));
-    to = to.addingSeconds(m_repeats->rangeReachAfter);
+    const QList<RuleWindow> windows = startWindows(from, to);
+    const auto reaches = [&windows](Date date) {
+        return std::any_of(windows.cbegin(), windows.cend(),
+            [date](const RuleWindow& window) { return window.from <= date && date < window.to; });
+    };
     QList<Start> starts;
-    if (m_start >= earliest && m_start < to)
+    if (reaches(m_start))
         starts.append({ m_master->start, m_start, {}, {} });
     for (const RecurrenceDate& recurrence : m_master->recurrence->dates) {
         const Date date = recurrence.start.toDate();
-        const bool reaches = date >= earliest || (recurrence.end && *recurrence.end > from);
-        if (reaches && date < to)
+        // A period counts however early it starts when it lasts into the window.
+        if (reaches(date) || (recurrence.end && *recurrence.end > from && date < to))
             starts.append({ recurrence.start, date, {}, recurrence.end });
     }
     RuleStarts found;
     QList<RuleExpansion> slowRules;
     for (const StoredRule& rule : m_master->recurrence->rules) {
         const RuleExpansion expansion(rule.rule(), m_master->start);
-        if (expansion.isQuick())
-            expansion.append(earliest, to, found);
-        else
+        if (!expansion.isQuick()) {
             slowRules.append(expansion);
+            continue;
+        }
+        for (const RuleWindow& window : windows)
+            expansion.append(window.from, window.to, found);
     }
     appendRuleStarts(found, starts);
     m_repeats->workerStarts.reset();
     if (!slowRules.isEmpty())
-        m_repeats->workerStarts = worker.expand(slowRules, earliest, to);
+        m_repeats->workerStarts = worker.expand(slowRules, windows);
     finish(starts);
     return starts;
 }

@@ -48,14 +48,19 @@ private:
         qsizetype override = 0;
         Date from;
         qint64 wallShift = 0;
+        // How far its own occurrence moved, and its new length.
+        double moved = 0;
+        double length = 0;
     };
 
     bool overlaps(Date start, Date end, Date from, Date to) const;
     bool isExcluded(const Start& start) const;
     bool isOverridden(const Start& start) const;
     const Range* rangeOf(const Start& start) const;
+    CalendarTime onSeriesClock(const CalendarTime& time) const;
     CalendarTime shifted(const CalendarTime& time, const Range& range) const;
     void readRanges();
+    QList<RuleWindow> startWindows(Date from, Date to) const;
     QList<Start> masterStarts(Date from, Date to, RuleExpansionWorker& worker);
     void adoptWorkerStarts();
     void appendRuleStarts(const RuleStarts& found, QList<Start>& out);
@@ -70,8 +75,7 @@ private:
         QList<Date> overrideIds;
         // Ascending, the later one ruling from its own occurrence on.
         QList<Range> ranges;
-        // How far ranges may move an occurrence, with its new length, into a window from before it, and from after.
-        double rangeReachBefore = 0;
+        // How far ranges may move an occurrence into a window from after it.
         double rangeReachAfter = 0;
         // The master's starts are kept for a range around the last window asked, so that the next refresh,
         // whose window has only moved on by a minute, does not run the rules again.

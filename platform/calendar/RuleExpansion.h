@@ -9,6 +9,13 @@
 
 namespace platform {
 
+// A stretch of time in which to look for starts, from `from` up to `to`.
+struct RuleWindow
+{
+    Date from;
+    Date to;
+};
+
 // The starts one expansion found, and whether it found them all.
 struct RuleStarts
 {

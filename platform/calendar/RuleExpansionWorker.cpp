@@ -18,13 +18,15 @@ RuleExpansionWorker::~RuleExpansionWorker()
     m_pool.waitForDone();
 }
 
-QFuture<RuleStarts> RuleExpansionWorker::expand(QList<RuleExpansion> rules, Date from, Date to)
+QFuture<RuleStarts> RuleExpansionWorker::expand(QList<RuleExpansion> rules, QList<RuleWindow> windows)
 {
-    QFuture<RuleStarts> future = QtConcurrent::run(&m_pool, [rules = std::move(rules), from, to] {
+    QFuture<RuleStarts> future = QtConcurrent::run(&m_pool, [rules = std::move(rules), windows = std::move(windows)] {
         const QDeadlineTimer deadline(budgetMSecs);
         RuleStarts result;
-        for (const RuleExpansion& rule : rules)
-            rule.append(from, to, result, deadline);
+        for (const RuleExpansion& rule : rules) {
+            for (const RuleWindow& window : windows)
+                rule.append(window.from, window.to, result, deadline);
+        }
         return result;
     });
     ++m_running;

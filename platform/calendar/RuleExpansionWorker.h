@@ -20,7 +20,7 @@ public:
     explicit RuleExpansionWorker(QObject* parent = nullptr);
     ~RuleExpansionWorker() override;
 
-    QFuture<RuleStarts> expand(QList<RuleExpansion> rules, Date from, Date to);
+    QFuture<RuleStarts> expand(QList<RuleExpansion> rules, QList<RuleWindow> windows);
 
 Q_SIGNALS:
     void finished();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs Tolvar with `make install`, as the README says, into temporary folders as a packager would
-# (DESTDIR) and as a user would (PREFIX=~/.local), with paths that hold spaces and quotes, and checks that
-# the desktop gets what it needs to list Tolvar in its application menu: the program, a valid desktop
+# (DESTDIR) and as a user would (PREFIX=~/.local or ~user/apps), with paths that hold spaces and quotes, and checks
+# that the desktop gets what it needs to list Tolvar in its application menu: the program, a valid desktop
 # entry that starts it by its full path (a prefix's bin folder need not be on PATH) and the icon that
 # entry names, in the hicolor theme. Then the installed program, started on an X server of its own, takes
 # over the login item that a run from the build folder turned on.
@@ -65,6 +65,9 @@ check_install "/opt/My Apps/Tolvar's" "$work/stage dir" "/opt/My Apps/Tolvar's"
 # The README's per-user install: the home folder stands for ~ however the shell passed it on.
 # shellcheck disable=SC2088 # make, not this shell, is to read the ~
 check_install '~/.local' "" "$work/home/.local"
+# ~user is that user's home folder in the passwd database, whatever HOME says; staged, so that it stays untouched.
+user=$(id -un)
+check_install "~$user/apps" "$work/user stage" "$(getent passwd "$user" | cut -d: -f6)/apps"
 
 # --- the login item, turned on from the build folder, follows the installed program ---
 program="$work/stage dir/opt/My Apps/Tolvar's/bin/tolvar"

@@ -121,8 +121,8 @@ TEST(RuleExpansionWorkerTest, SaysOnceWhenEachBatchIsDoneHoweverQuicklyTheJobsEn
     for (int batch = 0; batch < batches; ++batch) {
         QList<QFuture<RuleStarts>> futures;
         for (int i = 0; i < batchSize; ++i)
-            futures.append(worker.expand({}, from, from.addingSeconds(86400)));
-        QDeadlineTimer deadline(10000);
+            futures.append(worker.expand({}, { { from, from.addingSeconds(86400) } }));
+        QDeadlineTimer deadline(120000);
         while (finished == batch && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
         ASSERT_EQ(finished, batch + 1);

@@ -57,7 +57,8 @@ protected:
             identifiers.insert(event.itemIdentifier);
         }
         EXPECT_EQ(identifiers.size(), result.size());
-        std::sort(result.begin(), result.end(), [](const Seen& a, const Seen& b) { return a.start < b.start; });
+        std::sort(result.begin(), result.end(),
+            [](const Seen& a, const Seen& b) { return std::tie(a.start, a.title) < std::tie(b.start, b.title); });
         return result;
     }
 };
@@ -126,4 +127,59 @@ TEST_F(ThisAndFutureTest, AllDayRangesMoveByDaysAndPlainOverridesStaySingle)
     const QList<Seen> single = seen(newYork(3, 1, 0), newYork(3, 17, 0));
     ASSERT_EQ(single.size(), 3);
     EXPECT_EQ(single.at(1), (Seen { "Weekly", newYork(3, 9, 10), newYork(3, 9, 11), newYork(3, 9, 10) }));
+}
+
+// A range moved by most of a year, either way, leaves the occurrences before it where they were and still reaches
+// its own at fine frequencies: a window finds them without walking every start between it and where they came from.
+TEST_F(ThisAndFutureTest, RangesMovedFarReachTheirOccurrencesAtAnyFrequency)
+{
+    const struct
+    {
+        const char* frequency;
+        int unit;
+        int days;
+    } cases[] = {
+        { "HOURLY", 3600, 250 },
+        { "HOURLY", 3600, 399 },
+        { "HOURLY", 3600, -250 },
+        { "HOURLY", 3600, -399 },
+        { "MINUTELY", 60, 399 },
+        { "MINUTELY", 60, -399 },
+    };
+    const QTimeZone zone("America/New_York");
+    // Three starts from 10:00 of `day`, a unit apart, of each title with the day the series gave it.
+    const auto threeFrom = [&](QDate day, int unit, const QList<std::pair<QString, QDate>>& given) {
+        QList<Seen> result;
+        for (int i = 0; i < 3; ++i) {
+            const QTime time = QTime(10, 0).addSecs(i * unit);
+            const Date start = Date::fromDateTime(QDateTime(day, time, zone));
+            for (const auto& [title, ruleDay] : given)
+                result.append({ title, start, start, Date::fromDateTime(QDateTime(ruleDay, time, zone)) });
+        }
+        return result;
+    };
+    for (const auto& [frequency, unit, days] : cases) {
+        SCOPED_TRACE(std::string(frequency) + " moved by " + std::to_string(days) + " days");
+        const QDate id(2026, 9, 1);
+        const QString start = id.addDays(days).toString("yyyyMMdd") + "T100000";
+        write("cal/series.ics",
+            QStringLiteral("BEGIN:VEVENT\nUID:weekly\nSUMMARY:Series\nDTSTART;TZID=America/New_York:20250106T100000\n"
+                           "RRULE:FREQ=%1\nEND:VEVENT\n")
+                    .arg(frequency)
+                + override(id.toString("yyyyMMdd") + "T100000", "Moved", start, start));
+
+        // Before the range and before any occurrence it moves back; ten days into the moved occurrences, which keep
+        // their hour on the wall clock, beside those before the range when it moved back.
+        const QDate before = id.addDays(std::min(days, 0) - 10);
+        const QDate moved = id.addDays(days + 10);
+        const auto threeUnits = [&](QDate day) {
+            const Date from = Date::fromDateTime(QDateTime(day, QTime(10, 0), zone));
+            return seen(from, from.addingSeconds(3 * unit));
+        };
+        EXPECT_EQ(threeUnits(before), threeFrom(before, unit, { { "Series", before } }));
+        QList<std::pair<QString, QDate>> atMoved { { "Moved", id.addDays(10) } };
+        if (days < 0)
+            atMoved.append({ "Series", moved });
+        EXPECT_EQ(threeUnits(moved), threeFrom(moved, unit, atMoved));
+    }
 }
