@@ -56,6 +56,9 @@ platform::Date calendarRuleTime(const CalendarRule& rule)
     return rule.updatedAt;
 }
 
+// Records few enough to be merged and encoded in well under a millisecond: not worth a trip to the worker.
+constexpr qsizetype recordsMergedAtOnce = 500;
+
 } // namespace
 
 CloudSyncService::CloudSyncService(
@@ -144,12 +147,16 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
 
     const QPointer<CloudSyncService> self(this);
     const quint64 merge = ++m_recordMergesBegun;
-    // Tens of thousands of records, and tens of megabytes encoded: not on the caller's thread.
-    // Tens of thousands of records, and tens of megabytes encoded: not on the caller's thread. The lists are shared,
-    // not copied, and only read there.
-    const QFuture<MergedRecords> merging = QtConcurrent::run(&m_worker, &CloudSyncService::mergedRecords, stored.value,
-        local, deviceID, writeBack, localRecords, m_clock.now());
-    MergedRecords merged = co_await merging;
+    MergedRecords merged;
+    if (stored.value.size() + local.size() <= recordsMergedAtOnce) {
+        merged = mergedRecords(stored.value, local, deviceID, writeBack, localRecords, m_clock.now());
+    } else {
+        // Tens of thousands of records, and tens of megabytes encoded: not on the caller's thread. The lists are
+        // shared, not copied, and only read there.
+        const QFuture<MergedRecords> merging = QtConcurrent::run(&m_worker, &CloudSyncService::mergedRecords,
+            stored.value, local, deviceID, writeBack, localRecords, m_clock.now());
+        merged = co_await merging;
+    }
     if (!self || m_storeGone)
         co_return { {}, QStringLiteral("The shared store was closed") };
     if (merged.encoded && merge > m_recordMergeWritten) {
