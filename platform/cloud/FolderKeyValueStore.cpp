@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutexLocker>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -75,6 +76,10 @@ FolderKeyValueStore::FolderKeyValueStore(
     , m_clock(clock)
 {
     Q_ASSERT(isValidDeviceName(deviceName));
+    // One thread each, so that reads come one after another, writes keep their order, and neither waits behind
+    // another store's work.
+    m_reader.setMaxThreadCount(1);
+    m_writer.setMaxThreadCount(1);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FolderKeyValueStore::refresh);
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &FolderKeyValueStore::refresh);
     connect(&m_reading, &QFutureWatcherBase::finished, this, &FolderKeyValueStore::finishReading);
@@ -91,9 +96,11 @@ FolderKeyValueStore::FolderKeyValueStore(
 
 FolderKeyValueStore::~FolderKeyValueStore()
 {
-    // A read whose result was taken is over.
+    // Our writes were made with what the store held then; what the read finds is read again at the next start.
+    m_stopping = true;
     if (m_isReading)
         m_reading.waitForFinished();
+    flush();
 }
 
 const FolderKeyValueStore::Entry* FolderKeyValueStore::latest(const QString& key) const
@@ -123,16 +130,27 @@ QVariant FolderKeyValueStore::decodedData(const QString& key) const
     return entry ? entry->decoded : QVariant();
 }
 
+QVariant FolderKeyValueStore::othersDecodedData(const QString& key) const
+{
+    const Entry* held = nullptr;
+    for (const auto& [name, file] : m_others) {
+        const auto found = file.entries.find(key);
+        if (found != file.entries.end() && (!held || supersedes(found->second, *held)))
+            held = &found->second;
+    }
+    return held ? held->decoded : QVariant();
+}
+
 void FolderKeyValueStore::setData(const QByteArray& data, const QString& key)
 {
     const auto decoder = m_decoders.find(key);
-    setDecodedData(data, decoder == m_decoders.end() ? QVariant() : decoder->second(data), key);
+    setDecodedData(data, decoder == m_decoders.end() ? QVariant() : decoder->second(data, [] { return false; }), key);
 }
 
 void FolderKeyValueStore::setDecodedData(const QByteArray& data, const QVariant& decoded, const QString& key)
 {
     m_own.insert_or_assign(key, Entry { data, stampFor(key), m_deviceName, decoded });
-    m_ownFileSaved = writeOwnFile();
+    writeOwnFile();
 }
 
 double FolderKeyValueStore::stampFor(const QString& key) const
@@ -169,13 +187,13 @@ QCoro::Task<bool> FolderKeyValueStore::synchronizeAndWait()
     co_return !self.isNull() && synchronized;
 }
 
-void FolderKeyValueStore::setDecoder(const QString& key, Decoder decoder)
+void FolderKeyValueStore::setDecoder(const QString& key, StoppableDecoder decoder)
 {
     const auto decodeHeld = [&](Entries& entries, const QString& path) {
         const auto found = entries.find(key);
         if (found == entries.end())
             return;
-        found->second.decoded = decoder(found->second.value);
+        found->second.decoded = decoder(found->second.value, [] { return false; });
         if (found->second.decoded.isValid())
             return;
         qWarning("Skipped the entry %s of the shared store's file %s: its value is malformed", qUtf8Printable(key),
@@ -190,7 +208,7 @@ void FolderKeyValueStore::setDecoder(const QString& key, Decoder decoder)
 }
 
 std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::parseDeviceFile(
-    const QByteArray& bytes, const QString& path, const Decoders& decoders)
+    const QByteArray& bytes, const QString& path, const Decoders& decoders, const std::function<bool()>& stopped)
 {
     const auto json = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
     if (!json.is_object())
@@ -198,6 +216,8 @@ std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::parseDeviceFile
     Entries entries;
     QStringList skipped;
     for (const auto& [key, entry] : json.items()) {
+        if (stopped())
+            return std::nullopt;
         const QString name = QString::fromStdString(key);
         // A damaged entry is dropped alone.
         if (!entry.is_object() || !entry.contains("value") || !entry["value"].is_string() || !entry.contains("time")
@@ -209,7 +229,7 @@ std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::parseDeviceFile
         const auto value = QByteArray::fromBase64Encoding(
             QByteArray::fromStdString(entry["value"].get<std::string>()), QByteArray::AbortOnBase64DecodingErrors);
         const auto decoder = decoders.find(name);
-        const QVariant decoded = value && decoder != decoders.end() ? decoder->second(*value) : QVariant();
+        const QVariant decoded = value && decoder != decoders.end() ? decoder->second(*value, stopped) : QVariant();
         if (!value || (decoder != decoders.end() && !decoded.isValid())) {
             skipped.append(name);
             continue;
@@ -266,12 +286,40 @@ void FolderKeyValueStore::loadOwnFile()
     m_ownFileKept = true;
 }
 
-bool FolderKeyValueStore::writeOwnFile()
+void FolderKeyValueStore::writeOwnFile()
+{
+    QMutexLocker locker(&m_handedMutex);
+    const bool writerIdle = !m_handed;
+    m_handed = m_own;
+    locker.unlock();
+    if (writerIdle)
+        m_writer.start([this] { writeHandedVersions(); });
+}
+
+void FolderKeyValueStore::writeHandedVersions()
+{
+    for (;;) {
+        QMutexLocker locker(&m_handedMutex);
+        if (!m_handed)
+            return;
+        const Entries own = *std::exchange(m_handed, std::nullopt);
+        locker.unlock();
+        m_ownFileSaved = writeVersion(own);
+    }
+}
+
+bool FolderKeyValueStore::flush()
+{
+    m_writer.waitForDone();
+    return m_ownFileSaved;
+}
+
+bool FolderKeyValueStore::writeVersion(const Entries& own)
 {
     if (m_ownFileKept)
         return false;
     nlohmann::json json = nlohmann::json::object();
-    for (const auto& [key, entry] : m_own) {
+    for (const auto& [key, entry] : own) {
         json[key.toStdString()] = {
             { "value", entry.value.toBase64().toStdString() },
             { "time", entry.writtenAt },
@@ -306,7 +354,7 @@ FolderKeyValueStore::Entries FolderKeyValueStore::merged() const
 }
 
 FolderKeyValueStore::PeerRead FolderKeyValueStore::readPeerFile(
-    const QString& path, const FileIdentity* previous, const Decoders& decoders)
+    const QString& path, const FileIdentity* previous, const Decoders& decoders, const std::atomic<bool>& stopping)
 {
     RegularFile file(path);
     if (!file.isOpen())
@@ -320,7 +368,11 @@ FolderKeyValueStore::PeerRead FolderKeyValueStore::readPeerFile(
         return { stamp, Entries() };
     }
     const std::optional<QByteArray> data = file.readAll(maximumPeerFileSize);
-    std::optional<Entries> entries = data ? parseDeviceFile(*data, path, decoders) : std::nullopt;
+    const auto stopped = [&stopping] { return stopping.load(std::memory_order_relaxed); };
+    std::optional<Entries> entries
+        = data && !stopped() ? parseDeviceFile(*data, path, decoders, stopped) : std::nullopt;
+    if (stopped())
+        return {};
     // Most likely caught mid-write: what it held before stays until its next version is read.
     if (!entries)
         qWarning("Skipped the shared store's file %s: it holds no device's entries", qUtf8Printable(path));
@@ -328,7 +380,7 @@ FolderKeyValueStore::PeerRead FolderKeyValueStore::readPeerFile(
 }
 
 FolderKeyValueStore::FolderRead FolderKeyValueStore::readFolder(const QString& folder, const QString& ownFileName,
-    const std::map<QString, FileIdentity>& previous, const Decoders& decoders)
+    const std::map<QString, FileIdentity>& previous, const Decoders& decoders, const std::atomic<bool>& stopping)
 {
     FolderRead read;
     // Hidden files are the partial downloads of synchronisation tools; QSaveFile's own are not `*.json`.
@@ -339,7 +391,9 @@ FolderKeyValueStore::FolderRead FolderKeyValueStore::readFolder(const QString& f
         read.paths.append(info.filePath());
         const auto stamp = previous.find(info.fileName());
         read.files.emplace(info.fileName(),
-            readPeerFile(info.filePath(), stamp == previous.end() ? nullptr : &stamp->second, decoders));
+            readPeerFile(info.filePath(), stamp == previous.end() ? nullptr : &stamp->second, decoders, stopping));
+        if (stopping)
+            break;
     }
     return read;
 }
@@ -431,20 +485,21 @@ void FolderKeyValueStore::refresh()
     m_isReading = true;
     m_readAgain = false;
     ++m_readsStarted;
-    m_reading.setFuture(
-        QtConcurrent::run(&FolderKeyValueStore::readFolder, m_folder, ownFileName(), peerStamps(), m_decoders));
+    m_reading.setFuture(QtConcurrent::run(&m_reader, &FolderKeyValueStore::readFolder, m_folder, ownFileName(),
+        peerStamps(), m_decoders, std::cref(m_stopping)));
 }
 
 void FolderKeyValueStore::finishReading()
 {
-    // synchronizeAtOnce() may have taken this read already; a later one is taken once it is done.
-    if (!m_isReading || !m_reading.future().isFinished())
-        return;
     const bool stale = m_readingStale;
     const QStringList changed = takeReading();
     if (stale || m_readAgain)
         refresh();
     announce(changed);
+    // Posted after the changes, so that its handlers see them too.
+    if (!stale)
+        QMetaObject::invokeMethod(
+            this, [this] { Q_EMIT peerFilesRead(); }, Qt::QueuedConnection);
 }
 
 QStringList FolderKeyValueStore::takeReading()
@@ -480,25 +535,13 @@ void FolderKeyValueStore::announce(const QStringList& changed)
         this, [this, changed] { Q_EMIT externalChange(changed); }, Qt::QueuedConnection);
 }
 
-bool FolderKeyValueStore::synchronizeAtOnce()
-{
-    // First the read under way, so that what it found cannot later replace a newer version read here.
-    if (m_isReading) {
-        m_reading.waitForFinished();
-        announce(takeReading());
-    }
-    announce(applyFolderRead(readFolder(m_folder, ownFileName(), peerStamps(), m_decoders)));
-    m_hasReadPeerFiles = true;
-    // Every caller waiting now called before this read began.
-    resumeWaiters(std::numeric_limits<quint64>::max());
-    return saveOwnFileIfUnsaved();
-}
-
 bool FolderKeyValueStore::saveOwnFileIfUnsaved()
 {
-    if (!m_ownFileSaved)
-        m_ownFileSaved = writeOwnFile();
-    return m_ownFileSaved && QFileInfo(m_folder).isDir();
+    if (m_ownFileSaved)
+        return QFileInfo(m_folder).isDir();
+    // Told once the retry lands.
+    writeOwnFile();
+    return false;
 }
 
 } // namespace platform

@@ -6,8 +6,11 @@
 
 #include <QFileSystemWatcher>
 #include <QFutureWatcher>
+#include <QMutex>
 #include <QPromise>
 #include <QSet>
+#include <QThreadPool>
+#include <atomic>
 #include <list>
 #include <map>
 #include <memory>
@@ -21,8 +24,10 @@ class Clock;
 // write over all device files, a tie going to the greater device name. A write is stamped later than
 // every write of its key seen so far, so that a peer whose clock runs ahead cannot hide it; a time
 // more than a day ahead of this machine's clock counts as older than any other. Our own file is read as the
-// store is made, so that no write can replace it unread; the other devices' files are read and decoded on a
-// worker thread, the first time once the event loop runs, and what changed is posted once they are.
+// store is made, so that no write can replace it unread; the other devices' files are read and decoded on the
+// store's reader thread, the first time once the event loop runs, and what changed is posted once they are. Our
+// file is written on the store's writer thread, each write with what the store holds when it is made, so that
+// the caller never waits for the disk nor for a read of large peer files.
 class FolderKeyValueStore final : public UbiquitousKeyValueStore
 {
     Q_OBJECT
@@ -42,6 +47,7 @@ public:
     // The store never creates `folder`: whether it exists decides the account (FolderCloudAccount).
     FolderKeyValueStore(
         const QString& folder, const QString& deviceName, const Clock& clock, QObject* parent = nullptr);
+    // Gives up the read under way and keeps every write of our own file made so far.
     ~FolderKeyValueStore() override;
 
     QString deviceName() const { return m_deviceName; }
@@ -52,11 +58,12 @@ public:
     // Starts rereading the other devices' files that changed, and retries a failed write of our own.
     bool synchronize() override;
     QCoro::Task<bool> synchronizeAndWait() override;
-    // Takes the read under way, then reads the other devices' files changed since on the caller's thread.
-    bool synchronizeAtOnce() override;
-    // Decodes what is held now on the caller's thread, and every later peer file on the worker.
-    void setDecoder(const QString& key, Decoder decoder) override;
+    bool flush() override;
+    // Decodes what is held now on the caller's thread, and every later peer file on the reader thread.
+    using UbiquitousKeyValueStore::setDecoder;
+    void setDecoder(const QString& key, StoppableDecoder decoder) override;
     QVariant decodedData(const QString& key) const override;
+    QVariant othersDecodedData(const QString& key) const override;
 
     // Whether the other devices' files are being read, or not read yet; what the read changes is posted when
     // it ends.
@@ -78,7 +85,7 @@ private:
         }
     };
     using Entries = std::map<QString, Entry>;
-    using Decoders = std::map<QString, Decoder>;
+    using Decoders = std::map<QString, StoppableDecoder>;
     struct PeerFile
     {
         // Which version of the file was read.
@@ -105,24 +112,32 @@ private:
 
     // Entries whose value does not decode are dropped, and named in the log with `path`.
     static std::optional<Entries> parseDeviceFile(
-        const QByteArray& bytes, const QString& path, const Decoders& decoders);
+        const QByteArray& bytes, const QString& path, const Decoders& decoders,
+        const std::function<bool()>& stopped = [] { return false; });
     bool isTrusted(double writtenAt) const;
     bool supersedes(const Entry& candidate, const Entry& held) const;
     double stampFor(const QString& key) const;
     QString ownFileName() const { return m_deviceName + QStringLiteral(".json"); }
     void loadOwnFile();
-    bool writeOwnFile();
+    // Hands what our file is to hold now to the writer thread, which writes only the newest it was handed.
+    void writeOwnFile();
+    // On the writer thread.
+    void writeHandedVersions();
+    bool writeVersion(const Entries& own);
     const Entry* latest(const QString& key) const;
     Entries merged() const;
-    // These two run on the worker: they read the files only when they are not the version `previous` holds.
-    static PeerRead readPeerFile(const QString& path, const FileIdentity* previous, const Decoders& decoders);
+    // These two run on the reader thread: they read the files only when they are not the version `previous` holds,
+    // and give up once `stopping` holds.
+    static PeerRead readPeerFile(
+        const QString& path, const FileIdentity* previous, const Decoders& decoders, const std::atomic<bool>& stopping);
     static FolderRead readFolder(const QString& folder, const QString& ownFileName,
-        const std::map<QString, FileIdentity>& previous, const Decoders& decoders);
+        const std::map<QString, FileIdentity>& previous, const Decoders& decoders, const std::atomic<bool>& stopping);
     // The keys whose value it changed.
     QStringList applyFolderRead(FolderRead read);
     // True when it put a watch on a file.
     bool watch(const QStringList& otherFiles, const QStringList& replaced);
-    // Retries a write of our own file that failed; true when it is written and the folder is there.
+    // Retries a write of our own file that failed; true when none failed since the last that landed and the
+    // folder is there.
     bool saveOwnFileIfUnsaved();
     std::map<QString, FileIdentity> peerStamps() const;
     void refresh();
@@ -140,6 +155,9 @@ private:
     Decoders m_decoders;
     QFileSystemWatcher m_watcher;
     QFutureWatcher<FolderRead> m_reading;
+    QThreadPool m_reader;
+    QThreadPool m_writer;
+    std::atomic<bool> m_stopping = false;
     // Until its result is applied, which is after the worker is done.
     bool m_isReading = false;
     // Another change came during the read, which may have missed it.
@@ -152,9 +170,14 @@ private:
     std::list<Waiter> m_waiters;
     // Files a watch could not be put on, logged once and tried again only once they are replaced.
     QSet<QString> m_unwatchable;
-    bool m_ownFileSaved = true;
     // Our file could be neither read nor moved aside: it is never written over.
     bool m_ownFileKept = false;
+    // What our file is to hold, handed to the writer thread and not taken yet.
+    QMutex m_handedMutex;
+    std::optional<Entries> m_handed;
+    // Whether the last write that ended landed.
+    std::atomic<bool> m_ownFileSaved = true;
+    // On the writer thread.
     bool m_ownFileTooLargeForPeers = false;
 };
 

@@ -19,6 +19,9 @@ public:
     // Turns the data under a key into the form its reader works with, or an empty QVariant when the data is
     // malformed. A store may call it on any thread, so it must keep to its argument.
     using Decoder = std::function<QVariant(const QByteArray& data)>;
+    // As Decoder, for data that takes a while: it may give up once `stopped()` holds (the store is going), and what
+    // it returns then is passed over.
+    using StoppableDecoder = std::function<QVariant(const QByteArray& data, const std::function<bool()>& stopped)>;
 
     using QObject::QObject;
 
@@ -35,9 +38,9 @@ public:
     // As synchronize(), resuming once the store holds what the other machines had written when it was called,
     // so that a merge written next cannot supersede it unseen. False also when the store went meanwhile.
     virtual QCoro::Task<bool> synchronizeAndWait() { co_return synchronize(); }
-    // As synchronizeAndWait(), holding the caller instead, and resuming every earlier caller of it: for one that
-    // goes away and cannot wait.
-    virtual bool synchronizeAtOnce() { return synchronize(); }
+    // Holds the caller until every write made so far is kept where the next start reads it; false when one could
+    // not be.
+    virtual bool flush() { return true; }
     // Whether what the other machines wrote is still being read, so that synchronizeAndWait() would wait for it.
     virtual bool isReadingPeerFiles() const { return false; }
     // Whether the other machines' files that were there when the store was made have been read: until then what
@@ -46,13 +49,26 @@ public:
 
     // Offers the store to decode the data under `key` as it reads it, off the caller's thread. A store that
     // takes the offer passes over data that does not decode, so that the key holds its latest write that does.
-    virtual void setDecoder(const QString& key, Decoder decoder)
+    virtual void setDecoder(const QString& key, StoppableDecoder decoder)
     {
         Q_UNUSED(key);
         Q_UNUSED(decoder);
     }
+    void setDecoder(const QString& key, Decoder decoder)
+    {
+        setDecoder(key, [decoder = std::move(decoder)](const QByteArray& data, const std::function<bool()>&) {
+            return decoder(data);
+        });
+    }
     // What the key's decoder made of data(key); empty where the store does not decode.
     virtual QVariant decodedData(const QString& key) const
+    {
+        Q_UNUSED(key);
+        return {};
+    }
+    // What the key's decoder made of the newest value another machine wrote under it, which a write of ours may
+    // have superseded before it was read; empty where the store does not decode or no other machine wrote the key.
+    virtual QVariant othersDecodedData(const QString& key) const
     {
         Q_UNUSED(key);
         return {};
@@ -61,6 +77,8 @@ public:
 Q_SIGNALS:
     // Another machine (or process) changed these keys.
     void externalChange(const QStringList& keys);
+    // What the other machines wrote was read, whether or not it changed the value of any key.
+    void peerFilesRead();
 };
 
 // Whether the user is signed in to the shared store, and as whom.

@@ -3,6 +3,7 @@
 #include "platform/cloud/MemoryKeyValueStore.h"
 #include "platform/cloud/TestCloudAccount.h"
 #include "platform/time/TestClock.h"
+#include "tests/platform/cloud/ReadHold.h"
 #include "tolvar/model/RecordJson.h"
 
 #include <QCoro/QCoroTask>
@@ -10,8 +11,11 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace tolvar;
 using platform::Date;
@@ -271,6 +275,30 @@ namespace {
 
 QStringList folderWarnings;
 
+// Far above any need: only a state that never comes fails.
+constexpr int waitBoundMs = 5 * 60'000;
+
+// The records a store holds under `key`.
+template <typename Record> QList<Record> loaded(const platform::UbiquitousKeyValueStore& store, const char* key)
+{
+    return decodeRecordArray<Record>(store.data(QLatin1String(key)).value_or("[]")).value_or(QList<Record>());
+}
+
+// The reminder states a device file holds, as another machine reads it.
+QList<ReminderState> storedStates(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    const auto json = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+    if (!json.is_object() || !json.contains(CloudKey::reminderStates))
+        return {};
+    const QByteArray value
+        = QByteArray::fromBase64(QByteArray::fromStdString(json[CloudKey::reminderStates].value("value", "")));
+    return decodeRecordArray<ReminderState>(value).value_or(QList<ReminderState>());
+}
+
 // A device file as another machine writes it, holding `values` under their keys, all written at `time`.
 void writePeerFile(const QString& path, const std::map<std::string, QByteArray>& values, double time)
 {
@@ -401,6 +429,7 @@ TEST_F(CloudSyncServiceOnAFolderTest, APeerWriteAlreadyOnDiskOutlivesOurNextMerg
     EXPECT_EQ(QCoro::waitFor(service.syncCalendarRules({ rule("work", 1000, true) })), std::nullopt);
     const auto records = QCoro::waitFor(service.syncMeetingSnapshots({ meeting("mine", "mine", 1000) }, "mine"));
     EXPECT_EQ(records.value.size(), 2);
+    EXPECT_TRUE(store.flush());
 
     // As any machine reads the folder now.
     platform::FolderKeyValueStore other(folder, QStringLiteral("other"), clock);
@@ -417,68 +446,93 @@ TEST_F(CloudSyncServiceOnAFolderTest, APeerWriteAlreadyOnDiskOutlivesOurNextMerg
     EXPECT_TRUE(meetings.value.contains(meeting("theirs", "peer", 990)));
 }
 
-// The wait for the store's read may outlast the store: nothing is touched or written then, whether the service
-// ends its waits or goes right after the store.
-TEST_F(CloudSyncServiceOnAFolderTest, AMergeWhoseStoreWentMeanwhileEndsUnwritten)
+// The wait for the store's read may outlast the store: a fetch then ends with an error, whether the service ends
+// its waits or goes right after the store, and an answer given meanwhile is in our file all the same.
+TEST_F(CloudSyncServiceOnAFolderTest, AWaitWhoseStoreWentEndsWithAnErrorAndAnAnswerStaysWritten)
 {
     for (const bool serviceGoesToo : { false, true }) {
+        const QString own = folder + QStringLiteral("/mine.json");
+        QFile::remove(own);
         auto store = std::make_unique<platform::FolderKeyValueStore>(folder, QStringLiteral("mine"), clock);
         auto service = std::make_unique<CloudSyncService>(*store, account, clock);
-        QCoro::Task<std::optional<QString>> sync = service->syncReminderStates({ state("mine", 1000, 1000) });
         QCoro::Task<CloudResult<QList<ReminderState>>> fetch = service->fetchReminderStates();
+        QCoro::Task<std::optional<QString>> sync = service->syncReminderStates({ state("mine", 1000, 1000) });
         store.reset();
         if (serviceGoesToo)
             service.reset();
-        EXPECT_TRUE(QCoro::waitFor(std::move(sync)).has_value()) << serviceGoesToo;
+        EXPECT_EQ(QCoro::waitFor(std::move(sync)), std::nullopt) << serviceGoesToo;
         EXPECT_TRUE(QCoro::waitFor(std::move(fetch)).error.has_value()) << serviceGoesToo;
-        EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/mine.json"))) << serviceGoesToo;
+        EXPECT_EQ(storedStates(own), QList { state("mine", 1000, 1000) }) << serviceGoesToo;
     }
 }
 
-// Quitting right after an answer: the service goes while its merge waits for the store's read, and no event loop
-// runs again. The answer is in our file all the same, beside what a peer wrote just before, its newer entries kept.
-TEST_F(CloudSyncServiceOnAFolderTest, AnswersStillWaitingAreWrittenAsTheServiceGoes)
+// An answer is in our file while a read of large peer files is still under way (held here), and survives a quit
+// that gives the read up. A peer's write of the same key that the answer superseded unread is merged once the read
+// lands: in this run, or at the next start after a quit.
+TEST_F(CloudSyncServiceOnAFolderTest, AnAnswerIsWrittenAtOnceAndAPeersUnreadWriteIsMergedOnceRead)
 {
-    // Before the store's first read, and while a read the answer started is under way.
-    for (const bool readOnce : { false, true }) {
-        const QString shared = folder + u'/' + QString::number(readOnce);
+    const QList<ReminderState> peers { state("theirs", 990, 990), state("both", 1005, 1005) };
+    const QList<ReminderState> answer { state("mine", 1000, 1000), state("both", 1001, 1001) };
+    const QList<ReminderState> all { state("theirs", 990, 990), state("both", 1005, 1005), state("mine", 1000, 1000) };
+    const auto sorted = [](QList<ReminderState> states) {
+        std::sort(states.begin(), states.end(),
+            [](const ReminderState& a, const ReminderState& b) { return a.stableMeetingID < b.stableMeetingID; });
+        return states;
+    };
+    for (const bool quit : { false, true }) {
+        const QString shared = folder + u'/' + QString::number(quit);
+        const QString own = shared + QStringLiteral("/mine.json");
         QDir().mkpath(shared);
+        // Read first, and held there until the test lets it go.
+        writePeerFile(shared + QStringLiteral("/a-large.json"), { { "hold", "[]" } }, 900);
+        writePeerFile(
+            shared + QStringLiteral("/peer.json"), { { CloudKey::reminderStates, encodeRecordArray(peers) } }, 999);
+        ReadHold hold;
         auto store = std::make_unique<platform::FolderKeyValueStore>(shared, QStringLiteral("mine"), clock);
         auto service = std::make_unique<CloudSyncService>(*store, account, clock);
-        if (readOnce)
-            QCoro::waitFor(service->fetchReminderStates());
-        writePeerFile(shared + QStringLiteral("/peer.json"),
-            { { CloudKey::reminderStates,
-                  encodeRecordArray(QList { state("theirs", 990, 990), state("both", 1005, 1005) }) },
-                { CloudKey::calendarRules,
-                    encodeRecordArray(QList { rule("home", 990, false), rule("work", 1005, false) }) } },
-            999);
-        QCoro::Task<std::optional<QString>> states
-            = service->syncReminderStates({ state("mine", 1000, 1000), state("both", 1001, 1001) });
-        QCoro::Task<std::optional<QString>> rules
-            = service->syncCalendarRules({ rule("work", 1000, true), rule("office", 1000, true) });
-        service.reset();
-        store.reset();
+        store->setDecoder(QStringLiteral("hold"), hold.decoder());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hold.isHeld(); }, waitBoundMs)) << quit;
 
-        // Made anew, the store holds our file alone until its first read.
-        platform::FolderKeyValueStore restarted(shared, QStringLiteral("mine"), clock);
-        const auto ownStates
-            = decodeRecordArray<ReminderState>(restarted.data(CloudKey::reminderStates).value_or(QByteArray()));
-        ASSERT_TRUE(ownStates) << readOnce;
-        EXPECT_EQ(ownStates->size(), 3) << readOnce;
-        EXPECT_TRUE(ownStates->contains(state("mine", 1000, 1000))) << readOnce;
-        EXPECT_TRUE(ownStates->contains(state("theirs", 990, 990))) << readOnce;
-        EXPECT_TRUE(ownStates->contains(state("both", 1005, 1005))) << readOnce;
-        const auto ownRules
-            = decodeRecordArray<CalendarRule>(restarted.data(CloudKey::calendarRules).value_or(QByteArray()));
-        ASSERT_TRUE(ownRules) << readOnce;
-        EXPECT_EQ(ownRules->size(), 3) << readOnce;
-        EXPECT_TRUE(ownRules->contains(rule("office", 1000, true))) << readOnce;
-        EXPECT_TRUE(ownRules->contains(rule("home", 990, false))) << readOnce;
-        EXPECT_TRUE(ownRules->contains(rule("work", 1005, false))) << readOnce;
-        QCoro::waitFor(std::move(states));
-        QCoro::waitFor(std::move(rules));
+        EXPECT_EQ(QCoro::waitFor(service->syncReminderStates(answer)), std::nullopt) << quit;
+        EXPECT_TRUE(store->flush());
+        EXPECT_EQ(sorted(storedStates(own)), sorted(answer)) << quit;
+        EXPECT_TRUE(hold.isHeld()) << quit;
+
+        if (quit) {
+            service.reset();
+            store.reset();
+            EXPECT_TRUE(hold.sawStop());
+            EXPECT_EQ(sorted(storedStates(own)), sorted(answer));
+            // The next start reads the peer's write, and merges it.
+            store = std::make_unique<platform::FolderKeyValueStore>(shared, QStringLiteral("mine"), clock);
+            service = std::make_unique<CloudSyncService>(*store, account, clock);
+        } else {
+            hold.release();
+        }
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return loaded<ReminderState>(*store, CloudKey::reminderStates).size() == all.size(); }, waitBoundMs))
+            << quit;
+        EXPECT_EQ(sorted(loaded<ReminderState>(*store, CloudKey::reminderStates)), sorted(all)) << quit;
+        EXPECT_TRUE(store->flush());
+        EXPECT_EQ(sorted(storedStates(own)), sorted(all)) << quit;
     }
+}
+
+// Merges of records that overlap write in the order they were made: the last made is the one that stays.
+TEST_F(CloudSyncServiceOnAFolderTest, RecordMergesWriteInTheOrderTheyWereMade)
+{
+    platform::FolderKeyValueStore store(folder, QStringLiteral("mine"), clock);
+    CloudSyncService service(store, account, clock);
+    std::vector<QCoro::Task<CloudResult<QList<MeetingSnapshot>>>> merges;
+    for (int merge = 1; merge <= 5; ++merge)
+        merges.push_back(service.syncMeetingSnapshots({ meeting(QString::number(merge), "mine", 1000) }, "mine"));
+    for (QCoro::Task<CloudResult<QList<MeetingSnapshot>>>& merge : merges)
+        QCoro::waitFor(std::move(merge));
+    const QList<MeetingSnapshot> last { meeting("5", "mine", 1000) };
+    EXPECT_EQ(loaded<MeetingSnapshot>(store, CloudKey::meetingSnapshots), last);
+    EXPECT_TRUE(store.flush());
+    platform::FolderKeyValueStore restarted(folder, QStringLiteral("mine"), clock);
+    EXPECT_EQ(decodeRecordArray<MeetingSnapshot>(*restarted.data(CloudKey::meetingSnapshots)), last);
 }
 
 // Our own write is stored with the records the service holds, not decoded again on the main thread.

@@ -4,8 +4,11 @@
 #include "platform/time/Clock.h"
 #include "tolvar/model/RecordJson.h"
 
+#include <QCoro/QCoroFuture>
 #include <QHash>
 #include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 
 namespace tolvar {
 
@@ -16,6 +19,45 @@ template <typename Record> QVariant decodedArray(const QByteArray& data)
     std::optional<QList<Record>> records = decodeRecordArray<Record>(data);
     return records ? QVariant::fromValue(std::move(*records)) : QVariant();
 }
+
+// Per `keyOf`, the stored record or the local one, which wins when its time is later than or equal to the stored
+// one's.
+template <typename Record, typename KeyOf, typename TimeOf>
+QList<Record> merged(const QList<Record>& stored, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf)
+{
+    QHash<QString, Record> merged;
+    for (const Record& record : stored)
+        merged.insert(keyOf(record), record);
+    for (const Record& record : local) {
+        const auto found = merged.constFind(keyOf(record));
+        if (found == merged.constEnd() || timeOf(*found) <= timeOf(record))
+            merged.insert(keyOf(record), record);
+    }
+    return merged.values();
+}
+
+QString reminderStateKey(const ReminderState& state)
+{
+    return state.stableMeetingID;
+}
+
+platform::Date reminderStateTime(const ReminderState& state)
+{
+    return state.effectiveUpdatedAt();
+}
+
+QString calendarRuleKey(const CalendarRule& rule)
+{
+    return rule.calendarKey;
+}
+
+platform::Date calendarRuleTime(const CalendarRule& rule)
+{
+    return rule.updatedAt;
+}
+
+// Records few enough to be merged and encoded in well under a millisecond: not worth a trip to the worker.
+constexpr qsizetype recordsMergedAtOnce = 500;
 
 } // namespace
 
@@ -32,17 +74,16 @@ CloudSyncService::CloudSyncService(
     m_store.setDecoder(CloudKey::calendarRules, decodedArray<CalendarRule>);
     // A store that goes first, against its contract, leaves nothing to write to.
     connect(&m_store, &QObject::destroyed, this, [this] { m_storeGone = true; });
+    connect(&m_store, &platform::UbiquitousKeyValueStore::peerFilesRead, this, &CloudSyncService::mergeOthersWrites);
+    m_worker.setMaxThreadCount(1);
 }
 
 CloudSyncService::~CloudSyncService()
 {
-    if (m_unwrittenMerges.empty() || m_storeGone)
-        return;
-    // The user's answers must not go with the service, nor supersede unseen what the other machines wrote: the
-    // store reads their files here, as no event loop may run again to end the wait.
-    m_store.synchronizeAtOnce();
-    for (const std::function<void()>& write : m_unwrittenMerges)
-        write();
+    // Answers were written as they were given; records are merged again at the next start.
+    m_worker.waitForDone();
+    if (!m_storeGone)
+        m_store.flush();
 }
 
 bool CloudSyncService::isSignedIn() const
@@ -104,12 +145,26 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
     if (stored.error)
         co_return stored;
 
-    QList<MeetingSnapshot> merged = mergedWithStored(stored.value, local, deviceID, localRecords);
-    if (needsWriteBack(stored.value, merged, writeBack)) {
-        m_store.setDecodedData(encodeRecordArray(merged), QVariant::fromValue(merged), CloudKey::meetingSnapshots);
+    const QPointer<CloudSyncService> self(this);
+    const quint64 merge = ++m_recordMergesBegun;
+    MergedRecords merged;
+    if (stored.value.size() + local.size() <= recordsMergedAtOnce) {
+        merged = mergedRecords(stored.value, local, deviceID, writeBack, localRecords, m_clock.now());
+    } else {
+        // Tens of thousands of records, and tens of megabytes encoded: not on the caller's thread. The lists are
+        // shared, not copied, and only read there.
+        const QFuture<MergedRecords> merging = QtConcurrent::run(&m_worker, &CloudSyncService::mergedRecords,
+            stored.value, local, deviceID, writeBack, localRecords, m_clock.now());
+        merged = co_await merging;
+    }
+    if (!self || m_storeGone)
+        co_return { {}, QStringLiteral("The shared store was closed") };
+    if (merged.encoded && merge > m_recordMergeWritten) {
+        m_recordMergeWritten = merge;
+        m_store.setDecodedData(*merged.encoded, QVariant::fromValue(merged.records), CloudKey::meetingSnapshots);
         m_store.synchronize();
     }
-    co_return { std::move(merged), std::nullopt };
+    co_return { std::move(merged.records), std::nullopt };
 }
 
 CloudResult<QList<MeetingSnapshot>> CloudSyncService::heldMeetingSnapshots(
@@ -120,11 +175,11 @@ CloudResult<QList<MeetingSnapshot>> CloudSyncService::heldMeetingSnapshots(
     CloudResult<QList<MeetingSnapshot>> stored = loadArray<MeetingSnapshot>(CloudKey::meetingSnapshots);
     if (stored.error)
         return stored;
-    return { mergedWithStored(stored.value, local, deviceID, localRecords), std::nullopt };
+    return { mergedWithStored(stored.value, local, deviceID, localRecords, m_clock.now()), std::nullopt };
 }
 
 QList<MeetingSnapshot> CloudSyncService::mergedWithStored(const QList<MeetingSnapshot>& stored,
-    const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords) const
+    const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords, platform::Date now)
 {
     QList<MeetingSnapshot> combined;
     combined.reserve(stored.size() + local.size());
@@ -134,7 +189,17 @@ QList<MeetingSnapshot> CloudSyncService::mergedWithStored(const QList<MeetingSna
             combined.append(snapshot);
     }
     combined.append(local);
-    return mergeSnapshots(combined);
+    return mergeSnapshots(combined, now);
+}
+
+CloudSyncService::MergedRecords CloudSyncService::mergedRecords(const QList<MeetingSnapshot>& stored,
+    const QList<MeetingSnapshot>& local, const QString& deviceID, RecordWriteBack writeBack, LocalRecords localRecords,
+    platform::Date now)
+{
+    MergedRecords merged { mergedWithStored(stored, local, deviceID, localRecords, now), std::nullopt };
+    if (needsWriteBack(stored, merged.records, writeBack))
+        merged.encoded = encodeRecordArray(merged.records);
+    return merged;
 }
 
 bool CloudSyncService::needsWriteBack(
@@ -162,7 +227,11 @@ bool CloudSyncService::needsWriteBack(
 
 QList<MeetingSnapshot> CloudSyncService::mergeSnapshots(const QList<MeetingSnapshot>& snapshots) const
 {
-    const platform::Date now = m_clock.now();
+    return mergeSnapshots(snapshots, m_clock.now());
+}
+
+QList<MeetingSnapshot> CloudSyncService::mergeSnapshots(const QList<MeetingSnapshot>& snapshots, platform::Date now)
+{
     QHash<QString, qsizetype> indexByKey;
     indexByKey.reserve(snapshots.size());
     QList<MeetingSnapshot> held;
@@ -183,58 +252,61 @@ QList<MeetingSnapshot> CloudSyncService::mergeSnapshots(const QList<MeetingSnaps
 }
 
 template <typename Record, typename KeyOf, typename TimeOf>
-QCoro::Task<std::optional<QString>> CloudSyncService::storeMerged(
-    const char* key, QList<Record> local, KeyOf keyOf, TimeOf timeOf)
+std::optional<QString> CloudSyncService::storeMerged(
+    const char* key, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf)
 {
     if (!isSignedIn() || local.isEmpty())
-        co_return std::nullopt;
-    const QPointer<CloudSyncService> self(this);
-    const auto unwritten = m_unwrittenMerges.insert(m_unwrittenMerges.end(), [this, key, local, keyOf, timeOf] {
-        const CloudResult<QList<Record>> stored = loadArray<Record>(key);
-        if (!stored.error)
-            writeMerged(key, stored.value, local, keyOf, timeOf);
-    });
-    const CloudResult<QList<Record>> stored = co_await fetch<Record>(key);
-    if (!self)
-        co_return stored.error;
-    m_unwrittenMerges.erase(unwritten);
+        return std::nullopt;
+    const CloudResult<QList<Record>> stored = loadArray<Record>(key);
     if (stored.error)
-        co_return stored.error;
-    writeMerged(key, stored.value, local, keyOf, timeOf);
+        return stored.error;
+    // At once, so that the answer reaches the other machines and outlives a quit whatever the store is reading.
+    const QList<Record> records = merged(stored.value, local, keyOf, timeOf);
+    m_store.setDecodedData(encodeRecordArray(records), QVariant::fromValue(records), key);
+    // A write of another machine's that this one superseded unread is merged once the read it starts is in.
     m_store.synchronize();
-    co_return std::nullopt;
+    return std::nullopt;
 }
 
-// Leaves the store holding, per `keyOf`, the stored record or the local one, which wins when its time
-// is later than or equal to the stored one's.
 template <typename Record, typename KeyOf, typename TimeOf>
-void CloudSyncService::writeMerged(
-    const char* key, const QList<Record>& stored, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf)
+void CloudSyncService::mergeOthersWrite(const char* key, KeyOf keyOf, TimeOf timeOf)
 {
-    QHash<QString, Record> merged;
-    for (const Record& record : stored)
-        merged.insert(keyOf(record), record);
-    for (const Record& record : local) {
-        const auto found = merged.constFind(keyOf(record));
-        if (found == merged.constEnd() || timeOf(*found) <= timeOf(record))
-            merged.insert(keyOf(record), record);
-    }
-    const QList<Record> records = merged.values();
+    const QVariant others = m_store.othersDecodedData(key);
+    if (others.metaType() != QMetaType::fromType<QList<Record>>())
+        return;
+    const CloudResult<QList<Record>> held = loadArray<Record>(key);
+    if (held.error)
+        return;
+    QHash<QString, const Record*> heldByKey;
+    for (const Record& record : held.value)
+        heldByKey.insert(keyOf(record), &record);
+    const QList<Record> theirs = others.value<QList<Record>>();
+    const bool heldLacksSome = std::any_of(theirs.begin(), theirs.end(), [&](const Record& record) {
+        const auto found = heldByKey.constFind(keyOf(record));
+        return found == heldByKey.constEnd() || timeOf(**found) < timeOf(record);
+    });
+    if (!heldLacksSome)
+        return;
+    const QList<Record> records = merged(theirs, held.value, keyOf, timeOf);
     m_store.setDecodedData(encodeRecordArray(records), QVariant::fromValue(records), key);
+}
+
+void CloudSyncService::mergeOthersWrites()
+{
+    if (!isSignedIn())
+        return;
+    mergeOthersWrite<ReminderState>(CloudKey::reminderStates, reminderStateKey, reminderStateTime);
+    mergeOthersWrite<CalendarRule>(CloudKey::calendarRules, calendarRuleKey, calendarRuleTime);
 }
 
 QCoro::Task<std::optional<QString>> CloudSyncService::syncReminderStates(QList<ReminderState> local)
 {
-    co_return co_await storeMerged(
-        CloudKey::reminderStates, std::move(local), [](const ReminderState& state) { return state.stableMeetingID; },
-        [](const ReminderState& state) { return state.effectiveUpdatedAt(); });
+    co_return storeMerged(CloudKey::reminderStates, local, reminderStateKey, reminderStateTime);
 }
 
 QCoro::Task<std::optional<QString>> CloudSyncService::syncCalendarRules(QList<CalendarRule> local)
 {
-    co_return co_await storeMerged(
-        CloudKey::calendarRules, std::move(local), [](const CalendarRule& rule) { return rule.calendarKey; },
-        [](const CalendarRule& rule) { return rule.updatedAt; });
+    co_return storeMerged(CloudKey::calendarRules, local, calendarRuleKey, calendarRuleTime);
 }
 
 } // namespace tolvar

@@ -8,8 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <functional>
-#include <list>
+#include <QThreadPool>
 #include <optional>
 
 namespace platform {
@@ -48,15 +47,18 @@ enum class RecordWriteBack {
 enum class LocalRecords { complete, partial };
 
 // Shares meeting records, reminder states and calendar rules with the user's other machines through
-// the shared key-value store, merging them with the local ones. Does nothing while signed out. Every
-// merge waits for the store to hold what the other machines have written, without holding the thread.
+// the shared key-value store, merging them with the local ones. Does nothing while signed out. A merge of
+// meeting records waits for the store to hold what the other machines have written, without holding the
+// thread, and is made on the service's own thread. States and rules are written at once, and merged again with
+// another machine's newest write of them whenever the store has read the other machines' files, so that a
+// write of theirs that ours superseded unread is not lost.
 class CloudSyncService : public QObject
 {
     Q_OBJECT
 public:
     CloudSyncService(
         platform::UbiquitousKeyValueStore& store, const platform::CloudAccount& account, const platform::Clock& clock);
-    // Writes the states and rules still waiting for the store, which must outlive the service.
+    // Keeps every write made so far; the store must outlive the service.
     ~CloudSyncService() override;
 
     platform::UbiquitousKeyValueStore& store() const { return m_store; }
@@ -84,25 +86,41 @@ public:
     QList<MeetingSnapshot> mergeSnapshots(const QList<MeetingSnapshot>& snapshots) const;
 
 private:
-    QList<MeetingSnapshot> mergedWithStored(const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& local,
-        const QString& deviceID, LocalRecords localRecords) const;
+    // Records merged, and encoded when they are to be written.
+    struct MergedRecords
+    {
+        QList<MeetingSnapshot> records;
+        std::optional<QByteArray> encoded;
+    };
+
+    static MergedRecords mergedRecords(const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& local,
+        const QString& deviceID, RecordWriteBack writeBack, LocalRecords localRecords, platform::Date now);
+    static QList<MeetingSnapshot> mergeSnapshots(const QList<MeetingSnapshot>& snapshots, platform::Date now);
+    static QList<MeetingSnapshot> mergedWithStored(const QList<MeetingSnapshot>& stored,
+        const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords, platform::Date now);
     static bool needsWriteBack(
         const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& merged, RecordWriteBack writeBack);
     template <typename Record> CloudResult<QList<Record>> loadArray(const char* key) const;
     // Fails when this service or its store went during the wait.
     template <typename Record> QCoro::Task<CloudResult<QList<Record>>> fetch(const char* key);
     template <typename Record, typename KeyOf, typename TimeOf>
-    QCoro::Task<std::optional<QString>> storeMerged(const char* key, QList<Record> local, KeyOf keyOf, TimeOf timeOf);
+    std::optional<QString> storeMerged(const char* key, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf);
+    // Writes the key's value merged with another machine's newest write of it, when that holds a record ours lacks
+    // or a newer one.
     template <typename Record, typename KeyOf, typename TimeOf>
-    void writeMerged(
-        const char* key, const QList<Record>& stored, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf);
+    void mergeOthersWrite(const char* key, KeyOf keyOf, TimeOf timeOf);
+    void mergeOthersWrites();
 
     platform::UbiquitousKeyValueStore& m_store;
     const platform::CloudAccount& m_account;
     const platform::Clock& m_clock;
-    // The merges of storeMerged() that still wait for the store, each as the write it makes of what the store holds.
-    std::list<std::function<void()>> m_unwrittenMerges;
     bool m_storeGone = false;
+    // Merges and encodes meeting records, one merge after another.
+    QThreadPool m_worker;
+    // Which merge of meeting records began last, and which of them wrote last: an earlier one that ends later
+    // writes nothing.
+    quint64 m_recordMergesBegun = 0;
+    quint64 m_recordMergeWritten = 0;
 };
 
 } // namespace tolvar

@@ -20,11 +20,12 @@ using namespace platform;
 
 namespace {
 
-// Runs `work` on a thread of its own; a call still blocked after ten seconds is blocked for good and ends the test.
+// Runs `work` on a thread of its own; a call still blocked after two minutes, far above any need, is blocked for
+// good and ends the test.
 template <typename Work> auto finishing(Work work)
 {
     auto result = std::async(std::launch::async, work);
-    if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    if (result.wait_for(std::chrono::minutes(2)) != std::future_status::ready) {
         std::fprintf(stderr, "A read in the shared folder blocked\n");
         std::_Exit(1);
     }
@@ -70,7 +71,7 @@ TEST_F(HostileFilesTest, FifosAmongTheDeviceFilesAreSkippedAlone)
     // Made on this thread, where its reads of the other files end.
     auto store = std::make_unique<FolderKeyValueStore>(m_folder, "mine", m_clock);
     const auto readEnds = [](FolderKeyValueStore& store) {
-        if (!QTest::qWaitFor([&] { return !store.isReadingPeerFiles(); }, 10'000)) {
+        if (!QTest::qWaitFor([&] { return !store.isReadingPeerFiles(); }, 2 * 60'000)) {
             std::fprintf(stderr, "A read in the shared folder blocked\n");
             std::_Exit(1);
         }

@@ -65,13 +65,16 @@ TEST_F(OwnFileWritesTest, AFullDiskKeepsOurFileAsItWasUntilAWholeNewOneFits)
 {
     FolderKeyValueStore store(m_folder, QStringLiteral("mine"), m_clock);
     store.setData("dismissed", QStringLiteral("reminderStates"));
+    ASSERT_TRUE(store.flush());
     const QByteArray before = ownBytes();
     ASSERT_EQ(storedValue("reminderStates"), "dismissed");
     {
         FileSizeLimit full(rlim_t(before.size()));
         store.setData("snoozed", QStringLiteral("reminderStates"));
         store.setData("rule", QStringLiteral("calendarRules"));
+        EXPECT_FALSE(store.flush());
         EXPECT_FALSE(store.synchronize());
+        EXPECT_FALSE(store.flush());
         EXPECT_FALSE(store.synchronize());
     }
     EXPECT_EQ(ownBytes(), before);
@@ -81,6 +84,8 @@ TEST_F(OwnFileWritesTest, AFullDiskKeepsOurFileAsItWasUntilAWholeNewOneFits)
     EXPECT_EQ(store.data(QStringLiteral("reminderStates")), QByteArray("snoozed"));
 
     // With room again, the next synchronisation writes what was held meanwhile, without another word.
+    store.synchronize();
+    EXPECT_TRUE(store.flush());
     EXPECT_TRUE(store.synchronize());
     EXPECT_EQ(storedValue("reminderStates"), "snoozed");
     EXPECT_EQ(storedValue("calendarRules"), "rule");
@@ -93,6 +98,7 @@ TEST_F(OwnFileWritesTest, AFolderWhereOurFileBelongsIsSetAsideWholeAndOurWritesL
     {
         FolderKeyValueStore store(m_folder, QStringLiteral("mine"), m_clock);
         store.setData("dismissed", QStringLiteral("reminderStates"));
+        EXPECT_TRUE(store.flush());
         EXPECT_TRUE(store.synchronize());
     }
     EXPECT_EQ(storedValue("reminderStates"), "dismissed");
