@@ -615,8 +615,8 @@ TEST_F(ICalendarStoreTest, AStoreThatGoesAbandonsItsReadAtAnyPoint)
         std::atomic<bool> readSomething = true;
         auto store = std::make_unique<ICalendarStore>(ICalendarStore::defaultRoot(), CalendarAccessFile::defaultPath(),
             nullptr,
-            [&](const QString& root, const ICalendarFiles& previous, TimeZoneCache& zones,
-                const CalendarFolder::Entering& entering, const CalendarIndex::Published& published,
+            [&](const QString& root, const CalendarIndex::Contents& last, TimeZoneCache& zones, QThreadPool& pool,
+                MemoryGate& memory, const CalendarFolder::Entering& entering, const CalendarIndex::Published& published,
                 const std::atomic<bool>* abandoned) {
                 const auto enteringSlowly = [&](const QString& folder) {
                     entering(folder);
@@ -624,7 +624,8 @@ TEST_F(ICalendarStoreTest, AStoreThatGoesAbandonsItsReadAtAnyPoint)
                     if (parsingMs < 0)
                         QThread::msleep(50);
                 };
-                const auto index = CalendarIndex::read(root, previous, zones, enteringSlowly, published, abandoned);
+                const auto index
+                    = CalendarIndex::read(root, last, zones, pool, memory, enteringSlowly, published, abandoned);
                 readSomething = index != nullptr;
                 read = true;
                 return index;

@@ -28,8 +28,8 @@ qint64 statusBytes(const QByteArray& name)
 class LargeFileMemoryTest : public CalendarFilesTest
 {
 protected:
-    // A long work calendar's export: everything but its last event lies years back.
-    void writeExport(const QString& name)
+    // A long work calendar's export: everything but its last event lies years back. Gives what reading it takes.
+    qint64 writeExport(const QString& name)
     {
         QByteArray text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//tests//EN\r\n";
         text.reserve(41 * 1024 * 1024);
@@ -41,39 +41,45 @@ protected:
         text += "BEGIN:VEVENT\r\nUID:" + name.toUtf8() + "\r\nSUMMARY:" + name.toUtf8()
             + "\r\nDTSTART:20260401T120000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
         writeBytes("cal/" + name + ".ics", text);
+        return ICalendarFile::memoryToRead(text);
     }
 
-    // What a first read of the folder adds to the process's peak resident memory, with the events it finds.
-    std::pair<qint64, QStringList> readPeak()
+    // What a first read of the folder adds to the process's peak resident memory, with the events it finds, when
+    // the process can take `budget` bytes more.
+    std::pair<qint64, QStringList> readPeak(qint64 budget)
     {
         QFile clear("/proc/self/clear_refs");
         EXPECT_TRUE(clear.open(QIODevice::WriteOnly) && clear.write("5") == 1);
         clear.close();
         const qint64 before = statusBytes("VmRSS");
-        ICalendarStore store;
+        ICalendarStore store(ICalendarStore::defaultRoot(), CalendarAccessFile::defaultPath(), nullptr,
+            &CalendarIndex::read, { [budget] { return budget; } });
         waitForFirstRead(store);
         const QStringList titles = titlesOf(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") }));
         return { statusBytes("VmHWM") - before, titles };
     }
 };
 
-// Writes as many large files as TOLVAR_TEST_LARGE_FILES says (one when unset) and reads them: run alone, and in
-// processes of its own by ThreeLargeFilesPeakLittleAboveOne, so that no earlier read's memory hides a peak.
+// Writes as many large files as TOLVAR_TEST_LARGE_FILES says (one when unset) and reads them with memory for one
+// file's read and a half: run alone, and in processes of its own by ThreeLargeFilesPeakLittleAboveOne, so that no
+// earlier read's memory hides a peak.
 TEST_F(LargeFileMemoryTest, ReadsLargeFilesWithTheirPeakMemory)
 {
     const int count = std::max(1, qEnvironmentVariableIntValue("TOLVAR_TEST_LARGE_FILES"));
     QStringList names;
+    qint64 budget = 0;
     for (int i = 0; i < count; ++i) {
         names.append(QString("Export %1").arg(i));
-        writeExport(names.last());
+        budget = writeExport(names.last()) * 3 / 2;
     }
-    const auto [peak, titles] = readPeak();
+    const auto [peak, titles] = readPeak(budget);
     EXPECT_EQ(titles, names);
     EXPECT_GT(peak, 40 * 1024 * 1024);
     std::printf("peak of the read: %lld\n", static_cast<long long>(peak));
 }
 
-// Read side by side, files that each fit in memory alone could together take more than there is.
+// Read side by side, files that each fit in memory alone could together take more than there is: they wait for
+// each other.
 TEST_F(LargeFileMemoryTest, ThreeLargeFilesPeakLittleAboveOne)
 {
     const auto peakOf = [](int count) -> qint64 {
