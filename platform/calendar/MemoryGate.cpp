@@ -6,7 +6,8 @@ namespace platform {
 
 namespace {
 
-// How long a figure measured stands for the reservations that fit in it.
+// How long a figure measured while parses run stands for the next reservations that fit in it: a read of
+// thousands of small files must not measure for each. The first after a pause measures afresh.
 constexpr std::chrono::milliseconds measureInterval { 100 };
 
 } // namespace
@@ -56,7 +57,7 @@ bool MemoryGate::fits(qint64 bytes)
     // What the parses under way hold is partly in the figure already: counted twice, to be safe.
     const auto fitsMeasured = [&] { return !m_measured || bytes <= *m_measured - m_held; };
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_measuredAt < measureInterval && fitsMeasured())
+    if (m_held > 0 && now - m_measuredAt < measureInterval && fitsMeasured())
         return true;
     m_measured = m_measure();
     m_measuredAt = now;

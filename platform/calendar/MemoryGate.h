@@ -40,7 +40,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_released;
     qint64 m_held = 0;
-    // The last figure measured, and when: a read of thousands of small files must not measure for each.
+    // The last figure measured, and when.
     std::optional<qint64> m_measured;
     std::chrono::steady_clock::time_point m_measuredAt;
 };
