@@ -1,5 +1,6 @@
 #include "platform/calendar/CalendarIndex.h"
 
+#include "platform/calendar/BackgroundRelease.h"
 #include "platform/calendar/MemoryGate.h"
 #include "platform/calendar/TextPool.h"
 
@@ -146,7 +147,7 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const Co
             ICalendarFiles sofar = last.files;
             sofar.insert(parsed.files());
             published(std::shared_ptr<CalendarIndex>(
-                new CalendarIndex(withFilesOf(folder, last.folder), std::move(sofar), pool)));
+                new CalendarIndex(withFilesOf(folder, last.folder), std::move(sofar), pool, abandoned)));
         }
         parsing.waitForFinished();
     } else {
@@ -156,10 +157,15 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const Co
     if (isAbandoned())
         return nullptr;
     files.insert(parsed.files());
-    return std::shared_ptr<CalendarIndex>(new CalendarIndex(std::move(folder), std::move(files), pool));
+    std::shared_ptr<CalendarIndex> index(new CalendarIndex(std::move(folder), std::move(files), pool, abandoned));
+    if (!isAbandoned())
+        return index;
+    releaseInBackground(std::move(index));
+    return nullptr;
 }
 
-CalendarIndex::CalendarIndex(CalendarFolder folder, ICalendarFiles files, QThreadPool& pool)
+CalendarIndex::CalendarIndex(
+    CalendarFolder folder, ICalendarFiles files, QThreadPool& pool, const std::atomic<bool>* abandoned)
     : m_folder(std::move(folder))
     , m_files(std::move(files))
     , m_collections(size_t(m_folder.collections.size()))
@@ -168,12 +174,17 @@ CalendarIndex::CalendarIndex(CalendarFolder folder, ICalendarFiles files, QThrea
     // into its place; a mapped result would be copied, briefly holding every series twice.
     QList<qsizetype> indexes(m_folder.collections.size());
     std::iota(indexes.begin(), indexes.end(), 0);
-    QtConcurrent::blockingMap(
-        &pool, indexes, [this](qsizetype i) { m_collections[size_t(i)] = makeCollection(m_folder.collections.at(i)); });
+    QtConcurrent::blockingMap(&pool, indexes, [this, abandoned](qsizetype i) {
+        m_collections[size_t(i)] = makeCollection(m_folder.collections.at(i), abandoned);
+    });
 }
 
-CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection& source) const
+CalendarIndex::Collection CalendarIndex::makeCollection(
+    const CalendarCollection& source, const std::atomic<bool>* abandoned) const
 {
+    // A collection of a few large files holds hundreds of thousands of events: a store that goes does not wait
+    // for them.
+    const auto isAbandoned = [abandoned] { return abandoned && abandoned->load(std::memory_order_relaxed); };
     Collection collection;
     collection.source = &source;
     collection.calendar = { source.identifier, source.title, source.sourceTitle };
@@ -199,7 +210,11 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
         collection.hasEvents = collection.hasEvents || !file->events.isEmpty();
         collection.hasTasks = collection.hasTasks || !file->tasks.isEmpty();
 
+        if (isAbandoned())
+            return collection;
         for (qsizetype i = 0; i < file->events.size(); ++i) {
+            if (i % 4096 == 0 && isAbandoned())
+                return collection;
             const ICalendarEvent& event = file->events.at(i);
             const ItemName name { qint32(f), qint32(i) };
             qsizetype index = event.uid.isEmpty() ? -1 : groupByUid.value(event.uid, -1);
@@ -232,6 +247,8 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
     // Grown one by one, the list would have up to twice the room it needs.
     collection.series.reserve(size_t(groups.size()));
     for (const Group& group : std::as_const(groups)) {
+        if (collection.series.size() % 4096 == 0 && isAbandoned())
+            return collection;
         if (group.master) {
             collection.series.push_back({ EventSeries(group.master, group.overrides), group.name, group.master });
             continue;

@@ -1,5 +1,7 @@
 #include "platform/calendar/ICalendarStore.h"
 
+#include "platform/calendar/BackgroundRelease.h"
+
 #include <QCoro/QCoroFuture>
 #include <QMutex>
 #include <QPointer>
@@ -85,6 +87,8 @@ ICalendarStore::~ICalendarStore()
         m_shared->abandon();
     m_memory.interrupt();
     m_reading.waitForFinished();
+    // What the index holds takes long to free, and is of no use any more.
+    releaseInBackground(std::move(m_index));
 }
 
 QString ICalendarStore::defaultRoot()
@@ -154,12 +158,14 @@ void ICalendarStore::startReading(bool notify)
         shared->unlessAbandoned([&] { watcher->add(folder); });
     };
     const CalendarIndex::Published published = [shared = m_shared, store = this](std::shared_ptr<CalendarIndex> index) {
-        // Freed once the lock is given up.
+        // Freed once the lock is given up; one the store will never take, off the read's thread.
         std::shared_ptr<CalendarIndex> replaced;
         shared->unlessAbandoned([&] {
             replaced = std::exchange(shared->published, std::move(index));
             QMetaObject::invokeMethod(store, &ICalendarStore::announcePublished, Qt::QueuedConnection);
         });
+        if (index)
+            releaseInBackground(std::move(index));
     };
     m_reading = QtConcurrent::run(&m_readPool,
         [reader = m_reader, root = m_root, last = m_index ? m_index->contents() : CalendarIndex::Contents(),
