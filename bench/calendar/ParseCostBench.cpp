@@ -1,12 +1,13 @@
 // Measures what reading a large calendar file costs in memory, for the shapes of text that cost the most per byte
 // or per line, against what the store reckons before it reads one; then the peak of reading one and three files of
-// 40 MiB through the calendar index, which reads files side by side. Each reading runs in a process of its own,
+// 40 MiB through the calendar index, which reads files side by side while their parses fit in the memory it is
+// given (here, one parse and a half). Each reading runs in a process of its own,
 // so that one peak never hides in another. Fails when a shape costs more than the store reckons, when a reading
 // finds no events (it measured nothing), or when three files peak at more than 1.5 times one.
 #include "bench/support/ProcessStatus.h"
 #include "platform/calendar/CalendarIndex.h"
 #include "platform/calendar/ICalendarFile.h"
-#include "platform/calendar/LargeFileGate.h"
+#include "platform/calendar/MemoryGate.h"
 #include "platform/calendar/TextPool.h"
 #include "platform/calendar/TimeZoneCache.h"
 
@@ -150,8 +151,8 @@ int main()
         const qint64 peak = peakOf([&path] {
             TimeZoneCache zones;
             TextPool texts;
-            LargeFileGate gate;
-            return ICalendarFile::read(path, zones, texts, gate).events.size();
+            MemoryGate memory([] { return std::nullopt; });
+            return ICalendarFile::read(path, zones, texts, memory).events.size();
         });
         const qint64 reckoned = size * reckonedPerByte + lines * reckonedPerLine;
         std::printf("| %s | %.1f MiB | %lld | %.0f MiB | %.1f | %.0f MiB |\n", shape.name, size / 1048576.0,
@@ -165,7 +166,7 @@ int main()
         QFile::remove(path);
     }
 
-    // Three files of 40 MiB in one calendar, against one.
+    // Three files of 40 MiB in one calendar, against one, with memory for one parse only.
     const QByteArray large = calendarOf(shapes[0].event, fileSize);
     qint64 peaks[2] = {};
     for (int count : { 1, 3 }) {
@@ -176,9 +177,13 @@ int main()
             if (!file.open(QIODevice::WriteOnly) || file.write(large) != large.size())
                 return 1;
         }
-        const qint64 peak = peakOf([&root] {
+        // Memory for one file's parse and a half: the others wait for it.
+        const qint64 budget = ICalendarFile::memoryToRead(large) * 3 / 2;
+        const qint64 peak = peakOf([&root, budget] {
             TimeZoneCache zones;
-            return eventsOf(*CalendarIndex::read(root, {}, zones));
+            QThreadPool pool;
+            MemoryGate memory([budget] { return budget; });
+            return eventsOf(*CalendarIndex::read(root, {}, zones, pool, memory));
         });
         peaks[count == 3] = peak;
         std::printf("%d file(s) of 40 MiB: peak %.0f MiB\n", count, peak / 1048576.0);

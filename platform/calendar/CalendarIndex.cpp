@@ -1,6 +1,7 @@
 #include "platform/calendar/CalendarIndex.h"
 
-#include "platform/calendar/LargeFileGate.h"
+#include "platform/calendar/BackgroundRelease.h"
+#include "platform/calendar/MemoryGate.h"
 #include "platform/calendar/TextPool.h"
 
 #include <QDeadlineTimer>
@@ -79,22 +80,44 @@ private:
     qsizetype m_count = 0;
 };
 
+// `folder` with the collections and files of `last` that it no longer lists.
+CalendarFolder withFilesOf(CalendarFolder folder, const CalendarFolder& last)
+{
+    QHash<QString, qsizetype> collections;
+    for (qsizetype i = 0; i < folder.collections.size(); ++i)
+        collections.insert(folder.collections.at(i).identifier, i);
+    for (const CalendarCollection& before : last.collections) {
+        const qsizetype at = collections.value(before.identifier, -1);
+        if (at < 0) {
+            folder.collections.append(before);
+            continue;
+        }
+        CalendarCollection& collection = folder.collections[at];
+        QSet<QString> paths;
+        for (const CalendarFileStamp& stamp : std::as_const(collection.files))
+            paths.insert(stamp.path);
+        for (const CalendarFileStamp& stamp : before.files) {
+            if (!paths.contains(stamp.path))
+                collection.files.append(stamp);
+        }
+    }
+    return folder;
+}
+
 } // namespace
 
-std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const ICalendarFiles& previous,
-    TimeZoneCache& zones, const CalendarFolder::Entering& entering, const Published& published,
+std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const Contents& last, TimeZoneCache& zones,
+    QThreadPool& pool, MemoryGate& memory, const CalendarFolder::Entering& entering, const Published& published,
     const std::atomic<bool>* abandoned)
 {
     const auto isAbandoned = [abandoned] { return abandoned && abandoned->load(); };
     TextPool texts;
-    LargeFileGate largeFiles;
     ParsedFiles parsed;
-    const auto readFile = [&zones, &texts, &largeFiles, &previous, &parsed, abandoned, &isAbandoned](
-                              const QString* path) {
+    const auto readFile = [&zones, &texts, &memory, &last, &parsed, abandoned, &isAbandoned](const QString* path) {
         parsed.add(*path,
             std::make_shared<const ICalendarFile>(isAbandoned()
                     ? ICalendarFile()
-                    : ICalendarFile::read(*path, zones, texts, largeFiles, previous.value(*path).get(), abandoned)));
+                    : ICalendarFile::read(*path, zones, texts, memory, last.files.value(*path).get(), abandoned)));
     };
     CalendarFolder folder = CalendarFolder::scan(root, entering);
     ICalendarFiles files;
@@ -102,7 +125,7 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const IC
     QList<const QString*> changed;
     for (const CalendarCollection& collection : std::as_const(folder.collections)) {
         for (const CalendarFileStamp& stamp : collection.files) {
-            const auto known = previous.value(stamp.path);
+            const auto known = last.files.value(stamp.path);
             // A file that could not be read has no identity, and is tried again.
             if (known && known->identity.isValid() && known->identity == stamp.identity)
                 files.insert(stamp.path, known);
@@ -111,7 +134,7 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const IC
         }
     }
     if (changed.size() > 1) {
-        QFuture<void> parsing = QtConcurrent::map(changed, readFile);
+        QFuture<void> parsing = QtConcurrent::map(&pool, changed, readFile);
         // One slow file must not hold back the meetings of the others.
         std::chrono::milliseconds interval = firstPublication;
         qsizetype offered = 0;
@@ -120,13 +143,11 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const IC
             if (!published || isAbandoned() || parsed.count() == offered)
                 continue;
             offered = parsed.count();
-            ICalendarFiles sofar = files;
-            for (const QString* path : std::as_const(changed)) {
-                if (const auto before = previous.value(*path))
-                    sofar.insert(*path, before);
-            }
+            // Nothing the last read found leaves the answers before this read is whole.
+            ICalendarFiles sofar = last.files;
             sofar.insert(parsed.files());
-            published(std::shared_ptr<CalendarIndex>(new CalendarIndex(folder, std::move(sofar))));
+            published(std::shared_ptr<CalendarIndex>(
+                new CalendarIndex(withFilesOf(folder, last.folder), std::move(sofar), pool, abandoned)));
         }
         parsing.waitForFinished();
     } else {
@@ -136,10 +157,15 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const IC
     if (isAbandoned())
         return nullptr;
     files.insert(parsed.files());
-    return std::shared_ptr<CalendarIndex>(new CalendarIndex(std::move(folder), std::move(files)));
+    std::shared_ptr<CalendarIndex> index(new CalendarIndex(std::move(folder), std::move(files), pool, abandoned));
+    if (!isAbandoned())
+        return index;
+    releaseInBackground(std::move(index));
+    return nullptr;
 }
 
-CalendarIndex::CalendarIndex(CalendarFolder folder, ICalendarFiles files)
+CalendarIndex::CalendarIndex(
+    CalendarFolder folder, ICalendarFiles files, QThreadPool& pool, const std::atomic<bool>* abandoned)
     : m_folder(std::move(folder))
     , m_files(std::move(files))
     , m_collections(size_t(m_folder.collections.size()))
@@ -148,12 +174,17 @@ CalendarIndex::CalendarIndex(CalendarFolder folder, ICalendarFiles files)
     // into its place; a mapped result would be copied, briefly holding every series twice.
     QList<qsizetype> indexes(m_folder.collections.size());
     std::iota(indexes.begin(), indexes.end(), 0);
-    QtConcurrent::blockingMap(
-        indexes, [this](qsizetype i) { m_collections[size_t(i)] = makeCollection(m_folder.collections.at(i)); });
+    QtConcurrent::blockingMap(&pool, indexes, [this, abandoned](qsizetype i) {
+        m_collections[size_t(i)] = makeCollection(m_folder.collections.at(i), abandoned);
+    });
 }
 
-CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection& source) const
+CalendarIndex::Collection CalendarIndex::makeCollection(
+    const CalendarCollection& source, const std::atomic<bool>* abandoned) const
 {
+    // A collection of a few large files holds hundreds of thousands of events: a store that goes does not wait
+    // for them.
+    const auto isAbandoned = [abandoned] { return abandoned && abandoned->load(std::memory_order_relaxed); };
     Collection collection;
     collection.source = &source;
     collection.calendar = { source.identifier, source.title, source.sourceTitle };
@@ -179,7 +210,11 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
         collection.hasEvents = collection.hasEvents || !file->events.isEmpty();
         collection.hasTasks = collection.hasTasks || !file->tasks.isEmpty();
 
+        if (isAbandoned())
+            return collection;
         for (qsizetype i = 0; i < file->events.size(); ++i) {
+            if (i % 4096 == 0 && isAbandoned())
+                return collection;
             const ICalendarEvent& event = file->events.at(i);
             const ItemName name { qint32(f), qint32(i) };
             qsizetype index = event.uid.isEmpty() ? -1 : groupByUid.value(event.uid, -1);
@@ -212,6 +247,8 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
     // Grown one by one, the list would have up to twice the room it needs.
     collection.series.reserve(size_t(groups.size()));
     for (const Group& group : std::as_const(groups)) {
+        if (collection.series.size() % 4096 == 0 && isAbandoned())
+            return collection;
         if (group.master) {
             collection.series.push_back({ EventSeries(group.master, group.overrides), group.name, group.master });
             continue;
@@ -221,6 +258,17 @@ CalendarIndex::Collection CalendarIndex::makeCollection(const CalendarCollection
             collection.series.push_back({ EventSeries(item, {}), group.name, item });
     }
     return collection;
+}
+
+qint64 CalendarIndex::leastMemoryWanted() const
+{
+    qint64 least = 0;
+    for (const std::shared_ptr<const ICalendarFile>& file : m_files) {
+        const qint64 wanted = file->skip ? file->skip->memoryNeeded : 0;
+        if (wanted > 0 && (least == 0 || wanted < least))
+            least = wanted;
+    }
+    return least;
 }
 
 QList<StoreCalendar> CalendarIndex::calendars(EntityType type) const

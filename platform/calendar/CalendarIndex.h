@@ -8,12 +8,14 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
+#include <QThreadPool>
 #include <atomic>
 #include <functional>
 #include <memory>
 
 namespace platform {
 
+class MemoryGate;
 class TimeZoneCache;
 
 using ICalendarFiles = QHash<QString, std::shared_ptr<const ICalendarFile>>;
@@ -26,16 +28,27 @@ public:
     // Takes an index of the files read so far, on the reading thread.
     using Published = std::function<void(std::shared_ptr<CalendarIndex>)>;
 
-    // Reads what is on disk below `root`, parsing only the files that are new or changed since `previous`;
-    // `entering` is told of each folder before it is looked into. While files are still parsed, `published` is
-    // given indexes of those read so far, changed files not yet read standing as they were in `previous`.
-    // Null once `abandoned` is set.
-    static std::shared_ptr<CalendarIndex> read(const QString& root, const ICalendarFiles& previous,
-        TimeZoneCache& zones, const CalendarFolder::Entering& entering = {}, const Published& published = {},
-        const std::atomic<bool>* abandoned = nullptr);
+    // What a read found: the folder as listed, and its files as parsed.
+    struct Contents
+    {
+        CalendarFolder folder;
+        ICalendarFiles files;
+    };
+
+    // Reads what is on disk below `root`, parsing only the files that are new or changed since the `last` read,
+    // on `pool` and as `memory` lets them; `entering` is told of each folder before it is looked into. While
+    // files are still parsed, `published` is given indexes that hold everything of the `last` read with the
+    // files read so far over it: files changed, renamed or removed since stand as they were until the read is
+    // whole. Null once `abandoned` is set.
+    static std::shared_ptr<CalendarIndex> read(const QString& root, const Contents& last, TimeZoneCache& zones,
+        QThreadPool& pool, MemoryGate& memory, const CalendarFolder::Entering& entering = {},
+        const Published& published = {}, const std::atomic<bool>* abandoned = nullptr);
 
     const CalendarFolder& folder() const { return m_folder; }
     const ICalendarFiles& files() const { return m_files; }
+    Contents contents() const { return { m_folder, m_files }; }
+    // What reading the smallest of the files left unread for lack of memory takes; 0 when none was.
+    qint64 leastMemoryWanted() const;
 
     QList<StoreCalendar> calendars(EntityType type) const;
     // Rules too slow for the caller's thread go to `worker`; their occurrences come with a later call.
@@ -77,8 +90,10 @@ private:
         bool isEventCalendar() const { return hasEvents || !hasTasks; }
     };
 
-    CalendarIndex(CalendarFolder folder, ICalendarFiles files);
-    Collection makeCollection(const CalendarCollection& source) const;
+    // Builds its collections on `pool`; stops early, of no use, once `abandoned` is set.
+    CalendarIndex(
+        CalendarFolder folder, ICalendarFiles files, QThreadPool& pool, const std::atomic<bool>* abandoned = nullptr);
+    Collection makeCollection(const CalendarCollection& source, const std::atomic<bool>* abandoned) const;
     StoreEvent makeEvent(const Collection& collection, const Series& series, const EventOccurrence& occurrence) const;
 
     CalendarFolder m_folder;

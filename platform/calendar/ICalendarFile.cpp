@@ -2,15 +2,15 @@
 
 #include "platform/calendar/BackgroundRelease.h"
 #include "platform/calendar/ICalendarParser.h"
-#include "platform/calendar/LargeFileGate.h"
+#include "platform/calendar/MemoryGate.h"
 #include "platform/calendar/TextPool.h"
 #include "platform/calendar/TimeZoneCache.h"
 #include "platform/files/RegularFile.h"
 
 #include <QHash>
+#include <QScopeGuard>
 #include <algorithm>
 #include <limits>
-#include <malloc.h>
 #include <memory>
 
 namespace platform {
@@ -487,6 +487,9 @@ private:
 constexpr qint64 memoryPerFileByte = 8;
 constexpr qint64 memoryPerLine = 400;
 
+// A file written while it is read may have grown: one up to this size is still read to its end.
+constexpr qint64 shortestReadLimit = 32 * 1024 * 1024;
+
 // The most reading `text` may take beyond the text itself.
 qint64 memoryToParse(QByteArrayView text)
 {
@@ -514,48 +517,66 @@ Date ICalendarEvent::endFor(const CalendarTime& occurrenceStart) const
     return occurrenceStart.addingDays(durationDays).toDate().addingSeconds(double(durationSeconds));
 }
 
-ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, TextPool& texts, LargeFileGate& largeFiles,
+ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, TextPool& texts, MemoryGate& memory,
     const ICalendarFile* previous, const std::atomic<bool>* abandoned)
 {
     RegularFile file(path);
     const qint64 size = file.identity().size;
     ICalendarFile result;
-    const auto skip = [&](const QString& reason) {
-        const Skip skipped { file.identity().isValid() ? file.identity() : FileIdentity::ofPath(path), reason };
+    const auto skip = [&](const QString& reason, qint64 memoryNeeded = 0) {
+        const Skip skipped { file.identity().isValid() ? file.identity() : FileIdentity::ofPath(path), reason,
+            memoryNeeded };
         if (!previous || !previous->skip || previous->skip->version != skipped.version
             || previous->skip->reason != reason)
             qWarning("Skipped the calendar file %s: %s", qUtf8Printable(path), qUtf8Printable(reason));
         result.skip = std::make_shared<const Skip>(skipped);
     };
-    const auto tooLarge
-        = [&] { skip(QStringLiteral("reading its %1 bytes takes more memory than is available").arg(size)); };
-    const bool large = size > alwaysReadSize;
-    std::unique_lock<std::mutex> turn;
-    if (large)
-        turn = largeFiles.turn();
+    // Its last parse stands meanwhile, and without an identity it is read again at the next read.
+    const auto tooLarge = [&](qint64 needed) {
+        if (previous) {
+            result.calendarName = previous->calendarName;
+            result.events = previous->events;
+            result.tasks = previous->tasks;
+        }
+        skip(QStringLiteral("reading its %1 bytes takes more memory than is available").arg(size), needed);
+        return result;
+    };
     if (!file.isOpen()) {
         skip(file.errorString());
-    } else if (large
-        && (size > std::numeric_limits<qint64>::max() / memoryPerFileByte
-            || !LargeFileGate::holds(size * memoryPerFileByte))) {
-        tooLarge();
-    } else if (const std::optional<QByteArray> data = file.readAll(std::max(size, alwaysReadSize))) {
-        if (large && !LargeFileGate::holds(memoryToParse(*data))) {
-            tooLarge();
-        } else {
-            result = parse(*data, zones, texts, path, abandoned);
-            // The tree just freed would otherwise stay with this thread's heap, out of reach of the next large
-            // file's thread and counted against what is available to it.
-            if (large)
-                malloc_trim(0);
-        }
-    } else {
+        result.identity = file.identity();
+        return result;
+    }
+    // Reserved before the text is read, and grown to what the parse of the text read takes.
+    qint64 reserved = size > std::numeric_limits<qint64>::max() / memoryPerFileByte - memoryPerLine
+        ? std::numeric_limits<qint64>::max()
+        : size * memoryPerFileByte + memoryPerLine;
+    MemoryGate::Answer answer = memory.reserve(reserved, abandoned);
+    if (answer == MemoryGate::Answer::abandoned)
+        return {};
+    if (answer == MemoryGate::Answer::tooLarge)
+        return tooLarge(reserved);
+    const auto released = qScopeGuard([&] { memory.release(reserved); });
+    const std::optional<QByteArray> data = file.readAll(std::max(size, shortestReadLimit));
+    if (!data) {
         // Most likely caught while it was written: without an identity, it is read again with the next change.
         skip(QStringLiteral("it could not be read to its end"));
         return result;
     }
+    const qint64 needed = memoryToRead(*data);
+    answer = memory.reserve(needed, abandoned, reserved);
+    reserved = answer == MemoryGate::Answer::reserved ? needed : 0;
+    if (answer == MemoryGate::Answer::abandoned)
+        return {};
+    if (answer == MemoryGate::Answer::tooLarge)
+        return tooLarge(needed);
+    result = parse(*data, zones, texts, path, abandoned);
     result.identity = file.identity();
     return result;
+}
+
+qint64 ICalendarFile::memoryToRead(QByteArrayView text)
+{
+    return text.size() + memoryToParse(text);
 }
 
 ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path,

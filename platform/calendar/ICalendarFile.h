@@ -15,7 +15,7 @@
 
 namespace platform {
 
-class LargeFileGate;
+class MemoryGate;
 class TextPool;
 class TimeZoneCache;
 
@@ -75,10 +75,6 @@ struct ICalendarTask
 // What one .ics file holds. Files that cannot be read or parsed hold nothing, and say why in the log.
 struct ICalendarFile
 {
-    // A file up to this size is always read; larger ones one at a time, each when the memory left holds what
-    // reading it takes.
-    static constexpr qint64 alwaysReadSize = 32 * 1024 * 1024;
-
     // Of the version read; invalid when the file could not be read, so that it is tried again.
     FileIdentity identity;
     // Why a file that could not be read was skipped, and which version of it: a folder is read again at every
@@ -87,6 +83,8 @@ struct ICalendarFile
     {
         FileIdentity version;
         QString reason;
+        // For a file left unread for lack of memory, the memory that reading it takes at least.
+        qint64 memoryNeeded = 0;
     };
     // Absent for a file that was read.
     std::shared_ptr<const Skip> skip;
@@ -96,10 +94,13 @@ struct ICalendarFile
     QList<ICalendarTask> tasks;
 
     // Texts that repeat from file to file are shared through `texts`. `previous` is what the last read of the
-    // path gave, if any; files too large to always read take their turn at `largeFiles`. Once `abandoned` is
-    // set, what is read is of no use: the parse stops early and the file holds nothing.
-    static ICalendarFile read(const QString& path, TimeZoneCache& zones, TextPool& texts, LargeFileGate& largeFiles,
+    // path gave, if any. The file's parse waits at `memory` until what it takes fits; a file that cannot fit
+    // holds what `previous` held, and no identity, so that it is read again. Once `abandoned` is set, what is
+    // read is of no use: the file is not read, or its parse stops early, and it holds nothing.
+    static ICalendarFile read(const QString& path, TimeZoneCache& zones, TextPool& texts, MemoryGate& memory,
         const ICalendarFile* previous = nullptr, const std::atomic<bool>* abandoned = nullptr);
+    // The most that reading `text` takes, the text included.
+    static qint64 memoryToRead(QByteArrayView text);
     // `path` only names the file in what is logged.
     static ICalendarFile parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path = {},
         const std::atomic<bool>* abandoned = nullptr);

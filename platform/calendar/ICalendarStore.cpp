@@ -1,10 +1,13 @@
 #include "platform/calendar/ICalendarStore.h"
 
+#include "platform/calendar/BackgroundRelease.h"
+
 #include <QCoro/QCoroFuture>
 #include <QMutex>
 #include <QPointer>
 #include <QSet>
 #include <QStandardPaths>
+#include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace platform {
@@ -19,6 +22,17 @@ QSet<QString> identifiersOf(const QList<StoreCalendar>& calendars)
     for (const StoreCalendar& calendar : calendars)
         identifiers.insert(calendar.identifier);
     return identifiers;
+}
+
+// True when a file of `after` was read where `before` had not read it: one that could not be read before, and was
+// tried again unchanged.
+bool readAnew(const ICalendarFiles& before, const ICalendarFiles& after)
+{
+    for (auto file = after.cbegin(); file != after.cend(); ++file) {
+        if ((*file)->identity.isValid() && before.value(file.key()) != *file)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -47,15 +61,19 @@ struct ICalendarStore::Reading
     std::shared_ptr<CalendarIndex> published;
 };
 
-ICalendarStore::ICalendarStore(QString root, QString accessFilePath, QObject* parent, Reader reader)
+ICalendarStore::ICalendarStore(
+    QString root, QString accessFilePath, QObject* parent, Reader reader, CalendarMemory memory)
     : EventStore(parent)
     , m_root(std::move(root))
     , m_access(std::move(accessFilePath))
     , m_reader(std::move(reader))
+    , m_memory(std::move(memory.available))
 {
-    // The read waits for its files to be parsed on every thread of the global pool: it must not hold
-    // one of them itself, or on a single processor the parse would never start.
+    // The read waits for its files to be parsed on the parse pool: it must not hold one of its threads itself.
     m_readPool.setMaxThreadCount(1);
+    m_parsePool.setMaxThreadCount(QThread::idealThreadCount());
+    m_memoryRetry.setInterval(memory.retryInterval);
+    connect(&m_memoryRetry, &QTimer::timeout, this, &ICalendarStore::readAgainIfMemoryFrees);
     connect(&m_readingWatcher, &QFutureWatcherBase::finished, this, &ICalendarStore::finishReading);
     connect(&m_watcher, &PathWatcher::changed, this, [this] { startReading(true); });
     connect(&m_expansions, &RuleExpansionWorker::finished, this, &EventStore::changed);
@@ -64,10 +82,13 @@ ICalendarStore::ICalendarStore(QString root, QString accessFilePath, QObject* pa
 
 ICalendarStore::~ICalendarStore()
 {
-    // The read stops at its next line; what it holds is its own or shared with it.
+    // The read stops at its next line or wait; what it holds is its own or shared with it.
     if (m_shared)
         m_shared->abandon();
+    m_memory.interrupt();
     m_reading.waitForFinished();
+    // What the index holds takes long to free, and is of no use any more.
+    releaseInBackground(std::move(m_index));
 }
 
 QString ICalendarStore::defaultRoot()
@@ -137,17 +158,19 @@ void ICalendarStore::startReading(bool notify)
         shared->unlessAbandoned([&] { watcher->add(folder); });
     };
     const CalendarIndex::Published published = [shared = m_shared, store = this](std::shared_ptr<CalendarIndex> index) {
-        // Freed once the lock is given up.
+        // Freed once the lock is given up; one the store will never take, off the read's thread.
         std::shared_ptr<CalendarIndex> replaced;
         shared->unlessAbandoned([&] {
             replaced = std::exchange(shared->published, std::move(index));
             QMetaObject::invokeMethod(store, &ICalendarStore::announcePublished, Qt::QueuedConnection);
         });
+        if (index)
+            releaseInBackground(std::move(index));
     };
     m_reading = QtConcurrent::run(&m_readPool,
-        [reader = m_reader, root = m_root, previous = m_index ? m_index->files() : ICalendarFiles(), zones = m_zones,
-            shared = m_shared, entering,
-            published] { return reader(root, previous, *zones, entering, published, &shared->abandoned); });
+        [reader = m_reader, root = m_root, last = m_index ? m_index->contents() : CalendarIndex::Contents(),
+            zones = m_zones, pool = &m_parsePool, memory = &m_memory, shared = m_shared, entering,
+            published] { return reader(root, last, *zones, *pool, *memory, entering, published, &shared->abandoned); });
     m_readingWatcher.setFuture(m_reading);
 }
 
@@ -188,20 +211,36 @@ bool ICalendarStore::adoptPublished()
 bool ICalendarStore::adopt(std::shared_ptr<CalendarIndex> index, bool complete)
 {
     // An unchanged tree keeps the index, and with it the recurrences already worked out.
-    const bool differs = !m_index || !m_indexComplete || !complete || m_index->folder() != index->folder();
+    const bool differs = !m_index || !m_indexComplete || !complete || m_index->folder() != index->folder()
+        || readAnew(m_index->files(), index->files());
     index->folder().logUnreadSince(m_index ? m_index->folder() : CalendarFolder());
     if (differs) {
         std::swap(m_index, index);
         m_indexComplete = complete;
+        m_memoryWanted = m_index->leastMemoryWanted();
+        if (m_memoryWanted == 0)
+            m_memoryRetry.stop();
+        else if (!m_memoryRetry.isActive())
+            m_memoryRetry.start();
     }
     m_firstReadComplete = m_firstReadComplete || complete;
     // Also when unchanged: a folder removed and made again needs its watch again.
     watch(*m_index);
     // The index let go may hold the series of tens of thousands of items: freed off the main thread, so that
-    // it goes on at once. Not on the read's own thread, which may be busy with the read for minutes.
+    // it goes on at once. Ahead of the parses, which may keep the pool busy for minutes.
     if (index)
-        QThreadPool::globalInstance()->start([index = std::move(index)]() mutable { index.reset(); });
+        m_parsePool.start([index = std::move(index)]() mutable { index.reset(); }, 1);
     return differs;
+}
+
+void ICalendarStore::readAgainIfMemoryFrees()
+{
+    // A read under way reads the file again anyway.
+    if (m_reading.isValid())
+        return;
+    const std::optional<qint64> available = m_memory.available();
+    if (!available || *available >= m_memoryWanted)
+        startReading(true);
 }
 
 void ICalendarStore::watch(const CalendarIndex& index)

@@ -3,7 +3,9 @@
 #include "platform/calendar/CalendarAccessFile.h"
 #include "platform/calendar/CalendarIndex.h"
 #include "platform/calendar/EventStore.h"
+#include "platform/calendar/MemoryGate.h"
 #include "platform/calendar/PathWatcher.h"
+#include "platform/calendar/ProcessMemory.h"
 #include "platform/calendar/RuleExpansionWorker.h"
 #include "platform/calendar/TimeZoneCache.h"
 
@@ -11,11 +13,20 @@
 #include <QFuture>
 #include <QFutureWatcher>
 #include <QThreadPool>
+#include <QTimer>
 #include <atomic>
 #include <functional>
 #include <memory>
 
 namespace platform {
+
+// Where a calendar store learns how much memory the process can still take, and how often it looks again while a
+// file is left unread for lack of it; a test gives its own.
+struct CalendarMemory
+{
+    MemoryGate::Measure available = [] { return ProcessMemory::available(); };
+    std::chrono::milliseconds retryInterval { 30000 };
+};
 
 // The calendars and task lists kept as iCalendar files below one root folder: collection folders of .ics items
 // at the depths a layout has (vdirsyncer's account folders holding collections, and deeper groupings), and
@@ -27,17 +38,22 @@ namespace platform {
 // answers come from the last read while the next one runs, and `changed` is posted when that one finds
 // something different. Recurrence rules that could take long to expand are expanded off the main thread too,
 // and their occurrences announced as a change. A store that goes abandons its read.
+//
+// The read and the parses run on threads of the store's own, and a file's parse waits until what it costs fits
+// in the memory left. A file that cannot fit even alone keeps what its last read gave, and is read again once
+// the memory it needs is there.
 class ICalendarStore final : public EventStore
 {
     Q_OBJECT
 public:
     // Reads the root into an index off the main thread: CalendarIndex::read, or one that a test holds back.
-    using Reader = std::function<std::shared_ptr<CalendarIndex>(const QString& root, const ICalendarFiles& previous,
-        TimeZoneCache& zones, const CalendarFolder::Entering& entering, const CalendarIndex::Published& published,
-        const std::atomic<bool>* abandoned)>;
+    using Reader
+        = std::function<std::shared_ptr<CalendarIndex>(const QString& root, const CalendarIndex::Contents& last,
+            TimeZoneCache& zones, QThreadPool& pool, MemoryGate& memory, const CalendarFolder::Entering& entering,
+            const CalendarIndex::Published& published, const std::atomic<bool>* abandoned)>;
 
     explicit ICalendarStore(QString root = defaultRoot(), QString accessFilePath = CalendarAccessFile::defaultPath(),
-        QObject* parent = nullptr, Reader reader = &CalendarIndex::read);
+        QObject* parent = nullptr, Reader reader = &CalendarIndex::read, CalendarMemory memory = {});
     ~ICalendarStore() override;
 
     // $XDG_DATA_HOME/calendars
@@ -51,7 +67,7 @@ public:
         Date start, Date end, QList<StoreCalendar> calendars) override;
     void reset() override;
     bool isFirstReadComplete() const override { return m_firstReadComplete; }
-    bool isReadComplete() const override { return m_firstReadComplete && m_indexComplete; }
+    bool isReadComplete() const override { return m_firstReadComplete && m_indexComplete && m_memoryWanted == 0; }
 
 private:
     struct Reading;
@@ -65,6 +81,7 @@ private:
     bool adopt(std::shared_ptr<CalendarIndex> index, bool complete);
     void watch(const CalendarIndex& index);
     void waitForFirstRead();
+    void readAgainIfMemoryFrees();
 
     QString m_root;
     CalendarAccessFile m_access;
@@ -84,6 +101,12 @@ private:
     QDeadlineTimer m_firstAnswerDeadline { QDeadlineTimer::Forever };
     bool m_readAgain = false;
     QThreadPool m_readPool;
+    // Parses the files of a read, builds its indexes and frees those let go.
+    QThreadPool m_parsePool;
+    MemoryGate m_memory;
+    // What reading the smallest file left unread for lack of memory takes, and the timer that looks again.
+    qint64 m_memoryWanted = 0;
+    QTimer m_memoryRetry;
 };
 
 } // namespace platform

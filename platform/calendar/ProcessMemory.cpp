@@ -57,18 +57,43 @@ std::optional<qint64> systemAvailable(const QString& root)
     return std::nullopt;
 }
 
+// The figure named `name` in a memory.stat, or nothing when it is absent or garbled.
+qint64 statFigure(const QString& path, QByteArrayView name)
+{
+    const std::optional<QByteArray> stat = readSmall(path);
+    if (!stat)
+        return 0;
+    for (const QByteArray& line : stat->split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() == 2 && fields[0] == name)
+            return std::max<qint64>(0, fields[1].trimmed().toLongLong());
+    }
+    return 0;
+}
+
+// The names a hierarchy's files have in one version of control groups.
+struct GroupFiles
+{
+    QLatin1String limit;
+    QLatin1String usage;
+    QLatin1String stat;
+    QByteArrayView reclaimable;
+};
+
 // What `group` and the groups above it in the hierarchy mounted at `hierarchy` still allow. A limit set on a
-// parent (a user's slice, a container) holds for every group below it.
-std::optional<qint64> groupAvailable(
-    const QString& hierarchy, QString group, QLatin1String limitName, QLatin1String usageName)
+// parent (a user's slice, a container) holds for every group below it. The file cache the kernel can take back
+// counts as free, as it does in the system's MemAvailable.
+std::optional<qint64> groupAvailable(const QString& hierarchy, QString group, const GroupFiles& names)
 {
     std::optional<qint64> result;
     for (;;) {
         const QString folder = hierarchy + group + QLatin1Char('/');
-        const std::optional<qint64> limit = numberIn(folder + limitName);
-        const std::optional<qint64> usage = numberIn(folder + usageName);
-        if (limit && usage)
-            result = least(result, leftUnder(*limit, *usage));
+        const std::optional<qint64> limit = numberIn(folder + names.limit);
+        const std::optional<qint64> usage = numberIn(folder + names.usage);
+        if (limit && usage) {
+            const qint64 reclaimable = statFigure(folder + names.stat, names.reclaimable);
+            result = least(result, leftUnder(*limit, *usage - std::min(reclaimable, std::max<qint64>(0, *usage))));
+        }
         const qsizetype slash = group.lastIndexOf(QLatin1Char('/'));
         if (slash < 0)
             return result;
@@ -98,12 +123,15 @@ std::optional<qint64> ProcessMemory::available(const QString& root)
         if (group.endsWith(QLatin1Char('/')))
             group.chop(1);
         if (fields[0] == "0" && fields[1].isEmpty()) {
-            result = least(
-                result, groupAvailable(mounts, group, QLatin1String("memory.max"), QLatin1String("memory.current")));
+            result = least(result,
+                groupAvailable(mounts, group,
+                    { QLatin1String("memory.max"), QLatin1String("memory.current"), QLatin1String("memory.stat"),
+                        "inactive_file" }));
         } else if (fields[1].split(',').contains("memory")) {
             result = least(result,
-                groupAvailable(mounts + QLatin1String("/memory"), group, QLatin1String("memory.limit_in_bytes"),
-                    QLatin1String("memory.usage_in_bytes")));
+                groupAvailable(mounts + QLatin1String("/memory"), group,
+                    { QLatin1String("memory.limit_in_bytes"), QLatin1String("memory.usage_in_bytes"),
+                        QLatin1String("memory.stat"), "total_inactive_file" }));
         }
     }
     return result;

@@ -1,0 +1,117 @@
+#include "CalendarTestFiles.h"
+#include "WarningLog.h"
+
+#include <QSignalSpy>
+
+using namespace platform;
+
+using MemoryBudgetTest = CalendarFilesTest;
+
+namespace {
+
+const QString item = QStringLiteral("BEGIN:VEVENT\nUID:%1\nSUMMARY:%1\nDTSTART:20260401T120000Z\nEND:VEVENT\n");
+
+} // namespace
+
+// During a read again, what the last complete read found stays in the answers until the new read is whole,
+// however long a file of it takes: the model would otherwise withdraw its meetings from the other machines.
+TEST_F(MemoryBudgetTest, AReadAgainKeepsEverythingOfTheLastCompleteReadUntilItIsWhole)
+{
+    enum class Change { renamed, removed, edited };
+    const struct
+    {
+        Change change;
+        QStringList whole;
+    } rows[] = {
+        { Change::renamed, { "Big", "Kept", "New" } },
+        { Change::removed, { "Kept", "New", "Slow" } },
+        { Change::edited, { "Big edited", "Kept", "New" } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(int(row.change));
+        QDir(root).removeRecursively();
+        write("cal/kept.ics", item.arg("Kept"));
+        writeBytes("cal/big.ics", heldCalendar("Big"));
+        MemoryHold hold;
+        ICalendarStore store(
+            ICalendarStore::defaultRoot(), CalendarAccessFile::defaultPath(), nullptr, hold.reader(), hold.memory());
+        const auto titles
+            = [&] { return titlesOf(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") })); };
+        ASSERT_EQ(titles(), QStringList({ "Big", "Kept" }));
+        ASSERT_TRUE(store.isReadComplete());
+        QStringList lost;
+        QObject::connect(&store, &EventStore::changed, [&] {
+            if (!store.isReadComplete() && !titles().contains("Big"))
+                lost = titles();
+        });
+
+        // A sync tool writes a burst: a new file, and a change to the large one, whose read waits.
+        hold.hold();
+        write("cal/new.ics", item.arg("New"));
+        if (row.change == Change::renamed) {
+            ASSERT_TRUE(QFile::rename(root + "/cal/big.ics", root + "/cal/moved.ics"));
+        } else if (row.change == Change::removed) {
+            ASSERT_TRUE(QFile::remove(root + "/cal/big.ics"));
+            writeBytes("cal/slow.ics", heldCalendar("Slow"));
+        } else {
+            writeBytes("cal/big.ics", heldCalendar("Big edited"));
+        }
+        ASSERT_TRUE(eventually([&] { return titles().contains("New"); }));
+        EXPECT_FALSE(store.isReadComplete());
+        EXPECT_TRUE(titles().contains("Big")) << titles().join(", ").toStdString();
+        EXPECT_FALSE(titles().contains("Slow") || titles().contains("Big edited"));
+
+        hold.letGo();
+        EXPECT_TRUE(eventually([&] { return store.isReadComplete() && titles() == row.whole; }))
+            << titles().join(", ").toStdString();
+        EXPECT_EQ(lost, QStringList()) << "a partial answer lost the large file's meeting";
+    }
+}
+
+// A file whose parse cannot fit in the memory left even alone is left unread: what its last read gave stays, the
+// answers say they are not whole, and it is read once the memory is there, changed or not.
+TEST_F(MemoryBudgetTest, AFileThatCannotFitKeepsItsLastParseAndIsReadWhenMemoryFrees)
+{
+    const struct
+    {
+        const char* name;
+        bool readBefore;
+        QStringList whileShort;
+        QStringList whole;
+    } rows[] = {
+        { "first read", false, { "Good" }, { "Big", "Good" } },
+        { "edited", true, { "Big", "Good" }, { "Big edited", "Good" } },
+    };
+    constexpr qint64 plenty = qint64(1) << 30;
+    // A small file's parse fits; one of heldCalendar's does not.
+    constexpr qint64 scarce = 32 * 1024;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QDir(root).removeRecursively();
+        write("cal/good.ics", goodEvent);
+        writeBytes("cal/big.ics", heldCalendar("Big"));
+        std::atomic<qint64> available = row.readBefore ? plenty : scarce;
+        const WarningLog log;
+        ICalendarStore store(ICalendarStore::defaultRoot(), CalendarAccessFile::defaultPath(), nullptr,
+            &CalendarIndex::read,
+            { [&available] { return std::optional(available.load()); }, std::chrono::milliseconds(20) });
+        const auto titles
+            = [&] { return titlesOf(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") })); };
+        waitForFirstRead(store);
+        const auto skipped = [&] { return log.linesWith("/cal/big.ics: reading its").size(); };
+        if (row.readBefore) {
+            ASSERT_TRUE(store.isReadComplete());
+            available = scarce;
+            writeBytes("cal/big.ics", heldCalendar("Big edited"));
+            ASSERT_TRUE(eventually([&] { return skipped() == 1 && !store.isReadComplete(); }));
+        }
+        EXPECT_EQ(titles(), row.whileShort);
+        EXPECT_FALSE(store.isReadComplete());
+        EXPECT_EQ(skipped(), 1);
+
+        available = plenty;
+        EXPECT_TRUE(eventually([&] { return store.isReadComplete(); }));
+        EXPECT_EQ(titles(), row.whole);
+        EXPECT_EQ(skipped(), 1);
+    }
+}
