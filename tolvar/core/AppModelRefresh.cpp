@@ -47,6 +47,7 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
 
     setPermissionState(CalendarService::permissionState(store.authorizationStatus(platform::EntityType::event)));
     setCalendars(m_calendarService.calendarSources());
+    migrateCalendarRules();
     setRemindersPermissionState(
         CalendarService::permissionState(store.authorizationStatus(platform::EntityType::reminder)));
     setReminderLists(m_calendarService.reminderListSources());
