@@ -1,4 +1,5 @@
 #include "tests/core/appmodel/AppModelHarness.h"
+#include "tests/reminders/scheduler/PeerReadStore.h"
 
 #include "platform/activity/MemoryProcessActivity.h"
 #include "platform/hotkeys/TestHotKeys.h"
@@ -250,7 +251,7 @@ TEST_F(ReminderSchedulerTest, AReminderWaitsForWhatTheOtherMachinesAnsweredAtSta
         SCOPED_TRACE(row.name);
         const platform::Date startedAt = start;
         clock.setNow(startedAt);
-        PeerReadStore peers;
+        schedulertest::PeerReadStore peers;
         Machine laptop(clock, defaults, peers, account);
         laptop.eventStore.setAuthorizationStatus(
             platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
