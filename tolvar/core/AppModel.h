@@ -181,6 +181,9 @@ public:
     std::optional<platform::Date> nextReminderFireDate() const;
     bool isReminderSuppressed(const MeetingSnapshot& meeting) const;
     bool isInQuietHours() const;
+    // False while signed in until the other machines' files found at start are read and their answers merged
+    // here: until then a reminder due may be one they answered.
+    bool hasPeerReminderStates() const;
     bool shouldShowOverlay(const QList<MeetingSnapshot>& meetings) const;
     bool shouldPlaySound(const QList<MeetingSnapshot>& meetings) const;
     int soundRepeatCount(const QList<MeetingSnapshot>& meetings) const;
@@ -359,6 +362,7 @@ private:
     // When the oldest change not yet refreshed for came.
     std::optional<platform::Date> m_firstPendingCalendarChange;
     bool m_hasStarted = false;
+    bool m_hasPeerReminderStates = false;
     QList<MeetingSnapshot> m_testMeetings;
 };
 

@@ -47,6 +47,7 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
 
     setPermissionState(CalendarService::permissionState(store.authorizationStatus(platform::EntityType::event)));
     setCalendars(m_calendarService.calendarSources());
+    migrateCalendarRules();
     setRemindersPermissionState(
         CalendarService::permissionState(store.authorizationStatus(platform::EntityType::reminder)));
     setReminderLists(m_calendarService.reminderListSources());
@@ -54,8 +55,9 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
     const QString deviceID = m_settingsStore.deviceID();
     QList<MeetingSnapshot> fetched
         = m_calendarService.fetchMeetings(m_selectedCalendarIDs, deviceID, toHash(m_calendarRules), m_forwardDays);
-    // As the meetings were fetched: the read may end while the tasks are awaited.
-    const LocalRecords localRecords = store.isFirstReadComplete() ? LocalRecords::complete : LocalRecords::partial;
+    // As the meetings were fetched: the read may end while the tasks are awaited. A meeting missing from an answer
+    // that is not whole (a first read, a re-read, a file left unread) may still be there.
+    const LocalRecords localRecords = store.isReadComplete() ? LocalRecords::complete : LocalRecords::partial;
     if (m_remindersPermissionState == PermissionState::granted && !m_selectedReminderListIDs.isEmpty()) {
         fetched += co_await m_calendarService.upcomingReminders(
             m_selectedReminderListIDs, deviceID, m_reminderDefaultHour, m_forwardDays);
@@ -79,6 +81,8 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
         if (!self)
             co_return;
         if (error) {
+            // No wait for the other machines' files would bring their answers now.
+            m_hasPeerReminderStates = m_hasPeerReminderStates || m_cloudSyncService.store().hasReadPeerFiles();
             setMeetings(dedupeMeetings(local));
             setSyncStatus(platform::localizedFormat("iCloud sync failed: %@", { *error }), SyncState::failed);
         }
@@ -100,12 +104,15 @@ QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(
     const CloudResult<QList<ReminderState>> states = co_await m_cloudSyncService.fetchReminderStates();
     if (!self || states.error)
         co_return states.error;
+    // As the states were fetched: the other machines' files may be read while the rules are awaited.
+    const bool statesHoldPeers = m_cloudSyncService.store().hasReadPeerFiles();
     const CloudResult<QList<CalendarRule>> rules = co_await m_cloudSyncService.fetchCalendarRules();
     if (!self || rules.error)
         co_return rules.error;
 
     setMeetings(dedupeMeetings(local + records.value));
     setReminderStates(mergeRemoteReminderStates(states.value));
+    m_hasPeerReminderStates = m_hasPeerReminderStates || statesHoldPeers;
     setCalendarRules(mergeRemoteCalendarRules(rules.value));
     const QTime time = m_clock.now().toDateTime().toLocalTime().time();
     setSyncStatus(platform::localizedFormat("Synced %@", { platform::shortTimeText(time) }), SyncState::synced);
@@ -123,6 +130,11 @@ void AppModel::publishHeldRecords(
     setReminderStates(withRemoteReminderStates(m_cloudSyncService.heldReminderStates().value, newerHere));
     hideOverlayWhenAllSuppressed();
     reminderScheduler().evaluate();
+}
+
+bool AppModel::hasPeerReminderStates() const
+{
+    return m_hasPeerReminderStates || !m_cloudAccount.ubiquityIdentityToken();
 }
 
 void AppModel::hideOverlayWhenAllSuppressed()

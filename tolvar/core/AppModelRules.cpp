@@ -195,10 +195,10 @@ void AppModel::migrateCalendarRules()
     if (m_defaults.boolForKey(SettingsKey::calendarRulesMigrated))
         return;
     // At start the model has read no calendars yet; ask the database, and keep the old lists for a
-    // later start rather than drop them while the calendars cannot be read.
+    // later refresh rather than drop them while the calendars cannot be read, or are not read through.
     const QList<CalendarSource> calendars = m_calendars.isEmpty() ? m_calendarService.calendarSources() : m_calendars;
     const bool hasLegacyIDs = !m_fullscreenMutedCalendarIDs.isEmpty() || !m_soundMutedCalendarIDs.isEmpty();
-    if (hasLegacyIDs && calendars.isEmpty())
+    if (hasLegacyIDs && (calendars.isEmpty() || !m_calendarService.eventStore().isReadComplete()))
         return;
     m_defaults.setBool(SettingsKey::calendarRulesMigrated, true);
 

@@ -66,6 +66,11 @@ void ReminderScheduler::scheduleTick()
         if (until > 0 && until < delay)
             delay = until;
     }
+    for (const platform::Date since : std::as_const(m_awaitingSince)) {
+        const double until = since.addingSeconds(peerAnswersWait).secondsSince(now);
+        if (until > 0 && until < delay)
+            delay = until;
+    }
     m_timer->start(delay);
 }
 
@@ -90,12 +95,19 @@ void ReminderScheduler::evaluate()
     for (const MeetingSnapshot& meeting : meetings)
         listedKeys.insert(reminderKey(meeting));
     m_firedKeys.intersect(listedKeys);
+    const bool peerAnswersIn = m_appModel.hasPeerReminderStates();
+    if (peerAnswersIn)
+        m_awaitingSince.clear();
+    else
+        m_awaitingSince.removeIf(
+            [&listedKeys](QHash<QString, platform::Date>::iterator held) { return !listedKeys.contains(held.key()); });
     remindAgainOfSetAside();
 
     QList<MeetingSnapshot> due;
     for (const MeetingSnapshot& meeting : meetings) {
-        if (now >= m_appModel.nextReminderDate(meeting, lead) && now <= meeting.endDate
-            && !m_firedKeys.contains(reminderKey(meeting)) && !m_appModel.isReminderSuppressed(meeting))
+        const QString key = reminderKey(meeting);
+        if (now >= m_appModel.nextReminderDate(meeting, lead) && now <= meeting.endDate && !m_firedKeys.contains(key)
+            && !m_appModel.isReminderSuppressed(meeting) && (peerAnswersIn || !awaitsPeerAnswers(key, now)))
             due.append(meeting);
     }
     due = FullscreenReminderController::sortedByStart(due);
@@ -122,6 +134,16 @@ void ReminderScheduler::evaluate()
     }
 
     m_appModel.presentDueActionItemAlerts();
+}
+
+bool ReminderScheduler::awaitsPeerAnswers(const QString& key, platform::Date now)
+{
+    // Another machine may have answered it, and its file is still being read: the reminder would cover the
+    // screens, then go. It waits for that read, but a first reminder never waits long for a slow one.
+    auto since = m_awaitingSince.constFind(key);
+    if (since == m_awaitingSince.cend())
+        since = m_awaitingSince.insert(key, now);
+    return now < since->addingSeconds(peerAnswersWait);
 }
 
 void ReminderScheduler::yieldOverlay(const QList<MeetingSnapshot>& shownInstead)

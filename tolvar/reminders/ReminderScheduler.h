@@ -5,6 +5,7 @@
 #include "tolvar/core/ReminderScheduling.h"
 #include "tolvar/model/MeetingSnapshot.h"
 
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -29,6 +30,8 @@ class ReminderScheduler : public QObject, public ReminderScheduling
     Q_OBJECT
 public:
     static constexpr double appNapGuardHorizon = 300;
+    // How long a reminder found due waits for the other machines' answers that are still being read at start.
+    static constexpr double peerAnswersWait = 2;
 
     ReminderScheduler(AppModel& appModel, ReminderOverlay& overlayController, platform::Clock& clock,
         platform::ProcessActivity& processActivity, QObject* parent = nullptr);
@@ -48,6 +51,8 @@ public:
 private:
     void scheduleTick();
     void remindAgainOfSetAside();
+    // Whether the due reminder under `key` still waits for the other machines' answers; starts its wait when new.
+    bool awaitsPeerAnswers(const QString& key, platform::Date now);
     QList<MeetingSnapshot> withUnanswered(QList<MeetingSnapshot> group, platform::Date now);
     void show(const QList<MeetingSnapshot>& group);
 
@@ -57,6 +62,8 @@ private:
     platform::ProcessActivity& m_processActivity;
     std::unique_ptr<platform::Timer> m_timer;
     QSet<QString> m_firedKeys;
+    // By reminder key: when each reminder waiting for the other machines' answers was found due.
+    QHash<QString, platform::Date> m_awaitingSince;
     // What this scheduler last put on screen; the full-screen test shows meetings of its own there too.
     QList<MeetingSnapshot> m_shown;
     // Unanswered reminders that the full-screen test took off screen.

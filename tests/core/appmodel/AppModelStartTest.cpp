@@ -319,3 +319,20 @@ TEST_F(AppModelTest, TheMigrationWaitsWhileTheCalendarsCannotBeRead)
     EXPECT_TRUE(app.calendarRules().isEmpty());
     EXPECT_EQ(defaults.stringArrayForKey(SettingsKey::fullscreenMutedCalendarIDs), QStringList { "work" });
 }
+
+TEST_F(AppModelTest, TheMigrationWaitsForTheCalendarsToBeReadThrough)
+{
+    // A calendar not read yet would lose its muting.
+    grantAccess();
+    machine.eventStore.setFirstReadComplete(false);
+    defaults.setStringArray(SettingsKey::fullscreenMutedCalendarIDs, { "work" });
+    AppModel& app = started();
+    EXPECT_FALSE(defaults.boolForKey(SettingsKey::calendarRulesMigrated));
+    EXPECT_EQ(defaults.stringArrayForKey(SettingsKey::fullscreenMutedCalendarIDs), QStringList { "work" });
+
+    machine.eventStore.setFirstReadComplete(true);
+    app.refresh();
+    settle();
+    EXPECT_TRUE(defaults.boolForKey(SettingsKey::calendarRulesMigrated));
+    EXPECT_FALSE(app.calendarRules()[QStringLiteral("Work") + QChar(0x1F) + QStringLiteral("Team")].showOverlay);
+}

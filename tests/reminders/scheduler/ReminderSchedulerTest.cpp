@@ -1,9 +1,11 @@
 #include "tests/core/appmodel/AppModelHarness.h"
+#include "tests/reminders/scheduler/PeerReadStore.h"
 
 #include "platform/activity/MemoryProcessActivity.h"
 #include "platform/hotkeys/TestHotKeys.h"
 #include "platform/sound/MemorySystemSound.h"
 #include "tolvar/menubar/PanelTransientHotkeys.h"
+#include "tolvar/model/RecordJson.h"
 #include "tolvar/reminders/ActionItemOverlayController.h"
 #include "tolvar/reminders/ActionItemOverlayView.h"
 #include "tolvar/reminders/FullscreenReminderController.h"
@@ -218,6 +220,87 @@ TEST_F(ReminderSchedulerTest, EveryTickOffersADueActionItemPrompt)
     EXPECT_TRUE(machine.prompt.titles.isEmpty());
     clock.advance(60);
     EXPECT_EQ(machine.prompt.titles, QStringList { "Joined" });
+}
+
+// Signed in at start, while the first calendar read and the read of the other machines' files are both under way:
+// what another machine answered is not reminded once its file is in, and no first reminder waits for a file that
+// never comes for more than two seconds past its due moment.
+TEST_F(ReminderSchedulerTest, AReminderWaitsForWhatTheOtherMachinesAnsweredAtStart)
+{
+    enum class PeerAnswer { none, dismissed, snoozed };
+    struct Row
+    {
+        const char* name;
+        PeerAnswer answer;
+        // Seconds after start at which the peer files are in; never when negative.
+        int peersReadAt;
+        // Seconds after start at which the meeting falls due; due already when 0.
+        int dueAt;
+        // Seconds after start from which it is on screen, never when negative.
+        int shownFrom;
+    };
+    const Row rows[] = {
+        { "dismissed elsewhere", PeerAnswer::dismissed, 1, 0, -1 },
+        { "snoozed elsewhere", PeerAnswer::snoozed, 1, 0, -1 },
+        { "unanswered, at once when the files are in", PeerAnswer::none, 1, 0, 1 },
+        { "unanswered, the files never come", PeerAnswer::none, -1, 0, 2 },
+        { "due later, the files never come", PeerAnswer::none, -1, 5, 7 },
+    };
+    account.setToken(QByteArray("signed-in"));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const platform::Date startedAt = start;
+        clock.setNow(startedAt);
+        schedulertest::PeerReadStore peers;
+        Machine laptop(clock, defaults, peers, account);
+        laptop.eventStore.setAuthorizationStatus(
+            platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
+        laptop.eventStore.setCalendars(platform::EntityType::event, { work });
+        // Begun a minute ago, or starting when its 10 s lead has passed after `dueAt`.
+        laptop.eventStore.setEvents({ event(
+            "Standup", start.addingSeconds(row.dueAt == 0 ? -60 : row.dueAt + 10), start.addingSeconds(1800), work) });
+        laptop.eventStore.setFirstReadComplete(false);
+        ReminderScheduler* made = nullptr;
+        laptop.makeScheduler = [&](AppModel& app) {
+            auto scheduler = std::make_unique<ReminderScheduler>(app, app.overlayController(), clock, activity);
+            made = scheduler.get();
+            return scheduler;
+        };
+        std::unique_ptr<AppModel> app = laptop.makeModel();
+        settle();
+        ASSERT_EQ(titles(app->meetings()), QStringList { "Standup" }) << "the list does not wait";
+        const MeetingSnapshot standup = app->meetings().first();
+        ReminderState answered;
+        answered.stableMeetingID = standup.id;
+        answered.updatedAt = startedAt.addingSeconds(-30);
+        if (row.answer == PeerAnswer::dismissed) {
+            answered.dismissedAt = answered.updatedAt;
+            answered.firedForStartDate = standup.startDate;
+        }
+        if (row.answer == PeerAnswer::snoozed)
+            answered.snoozedUntil = startedAt.addingSeconds(300);
+        if (row.answer != PeerAnswer::none)
+            peers.setPeerData(encodeRecordArray(QList { answered }), CloudKey::reminderStates);
+
+        for (int second = 0; second <= 10; ++second) {
+            if (second > 0)
+                clock.advance(1);
+            if (second == row.peersReadAt) {
+                peers.readPeers();
+                settle();
+            }
+            const bool shown = row.shownFrom >= 0 && second >= row.shownFrom;
+            EXPECT_EQ(laptop.overlay.showCount, shown ? 1 : 0) << "at " << second << " s";
+            if (!shown) {
+                EXPECT_TRUE(made->firedKeys().isEmpty()) << "a reminder that waits has not fired, at " << second;
+            }
+        }
+        // The files come at last, ending the waits for them.
+        if (!peers.hasReadPeerFiles())
+            peers.readPeers();
+        settle();
+        app.reset();
+    }
 }
 
 // The real scheduler with the real reminder and prompt controllers, offscreen, on the set clock.
