@@ -2,6 +2,7 @@
 // hold the start or lose what the file held.
 #include "platform/defaults/JsonFileUserDefaults.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/WithoutPrivileges.h"
 
 #include <QDir>
 #include <QFile>
@@ -213,6 +214,29 @@ TEST_F(HostileSettingsFileTest, WithoutRoomForTheCopyTheFileIsNotWrittenBackUnti
     JsonFileUserDefaults reopened(path());
     EXPECT_TRUE(reopened.boolForKey(QStringLiteral("fresh")));
     EXPECT_TRUE(reopened.boolForKey(QStringLiteral("later")));
+}
+
+TEST_F(HostileSettingsFileTest, AFileThatCannotBeWrittenBackIsCopiedOnceOverManyStarts)
+{
+    // As a link into a read-only mount leaves it: the copy can be made beside the link, the file never written.
+    ASSERT_TRUE(QDir().mkpath(m_dir.filePath(QStringLiteral("mount"))));
+    writeFile(QStringLiteral("mount/defaults.json"), latinOne);
+    ASSERT_TRUE(QFile::link(m_dir.filePath(QStringLiteral("mount/defaults.json")), path()));
+    ASSERT_TRUE(QFile::setPermissions(m_dir.path(),
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::WriteOther
+            | QFile::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(m_dir.filePath(QStringLiteral("mount")),
+        QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(
+        m_dir.filePath(QStringLiteral("mount/defaults.json")), QFile::ReadOwner | QFile::ReadOther));
+    EXPECT_TRUE(holdsWithoutPrivileges([this] {
+        for (int start = 0; start < 3; ++start)
+            JsonFileUserDefaults(path()).setBool(QStringLiteral("fresh"), true);
+        return true;
+    }));
+    EXPECT_EQ(filesBeside(QStringLiteral("*repair*")), QStringList { "defaults.json.before-utf8-repair" });
+    EXPECT_EQ(bytesOf(QStringLiteral("defaults.json.before-utf8-repair")), latinOne);
+    EXPECT_EQ(bytesOf(QStringLiteral("mount/defaults.json")), latinOne);
 }
 
 TEST_F(HostileSettingsFileTest, AFullDiskLeavesTheFileAsItWasAndIsReportedOncePerSpell)
