@@ -317,7 +317,7 @@ FolderKeyValueStore::Entries FolderKeyValueStore::merged() const
 FolderKeyValueStore::PeerRead FolderKeyValueStore::readPeerFile(
     const QString& path, const FileIdentity* previous, const Decoders& decoders)
 {
-    RegularFile file(path);
+    RegularFile file(path, RegularFile::Links::Refused);
     if (!file.isOpen())
         return {};
     const FileIdentity stamp = file.identity();

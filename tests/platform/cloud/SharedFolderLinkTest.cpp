@@ -124,3 +124,27 @@ TEST_F(SharedFolderLinkTest, ALinkAtTheIdentityIsNoToken)
     ASSERT_TRUE(QFile::copy(m_outside + QStringLiteral("/token"), m_folder + QStringLiteral("/identity")));
     EXPECT_EQ(FolderCloudAccount(m_folder).ubiquityIdentityToken(), QByteArray("a-token"));
 }
+TEST_F(SharedFolderLinkTest, LinksAmongThePeerFilesAreNotFollowedOutOfTheFolder)
+{
+    const QString device = m_outside + QStringLiteral("/device.json");
+    writeFile(device, R"({"k": {"value": "dg==", "time": 900, "device": "outside"}})");
+    const QString large = m_outside + QStringLiteral("/large");
+    writeFile(large, "{");
+    ASSERT_TRUE(QFile::resize(large, qint64(10) << 30));
+    const std::map<QString, QString> links {
+        { QStringLiteral("outside.json"), device },
+        { QStringLiteral("zero.json"), QStringLiteral("/dev/zero") },
+        { QStringLiteral("large.json"), large },
+    };
+    for (const auto& [name, target] : links)
+        ASSERT_TRUE(QFile::link(target, m_folder + u'/' + name));
+
+    FolderKeyValueStore store(m_folder, "mine", m_clock);
+    store.synchronizeAtOnce();
+    EXPECT_EQ(store.data(QStringLiteral("k")), std::nullopt);
+    // Where the same file is no link, it is read.
+    ASSERT_TRUE(QFile::remove(m_folder + QStringLiteral("/outside.json")));
+    ASSERT_TRUE(QFile::copy(device, m_folder + QStringLiteral("/outside.json")));
+    store.synchronizeAtOnce();
+    EXPECT_EQ(store.data(QStringLiteral("k")), QByteArray("v")) << qPrintable(warnings.join(u'\n'));
+}
