@@ -2,6 +2,7 @@
 // hold the start or lose what the file held.
 #include "platform/defaults/JsonFileUserDefaults.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/Patience.h"
 #include "tests/support/WithoutPrivileges.h"
 
 #include <QDir>
@@ -38,13 +39,13 @@ qint64 residentBytes()
     return fields.size() > 1 ? fields.at(1).toLongLong() * sysconf(_SC_PAGESIZE) : 0;
 }
 
-// Opens the settings on a thread of its own. Blocked for ten seconds or half a gigabyte further into memory, it
+// Opens the settings on a thread of its own. Blocked for minutes or half a gigabyte further into memory, it
 // would never have finished: that ends the test rather than the machine.
 std::unique_ptr<JsonFileUserDefaults> openWithin(const QString& path)
 {
     const qint64 before = residentBytes();
     auto opening = std::async(std::launch::async, [&] { return std::make_unique<JsonFileUserDefaults>(path); });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + testsupport::patience;
     while (opening.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
         if (std::chrono::steady_clock::now() > deadline || residentBytes() - before > 512 * 1024 * 1024) {
             std::fprintf(stderr, "Opening the settings at %s blocked or grew without bound\n", qPrintable(path));
