@@ -82,6 +82,11 @@ end_session() {
     rm -rf "$work"
 }
 
+# Whether the server with process id $2 holds display $1 and answers there.
+x_server_serves() {
+    [ "$(tr -d ' \n' <"/tmp/.X$1-lock" 2>/dev/null)" = "$2" ] && xdpyinfo -display ":$1" >/dev/null 2>&1
+}
+
 # Starts an X server (its command follows the display list) on the first display number of the list
 # that no other server holds, and exports DISPLAY.
 start_x_server() {
@@ -91,9 +96,10 @@ start_x_server() {
         [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
         "$1" ":$n" "${@:2}" >"$work/x-$n.log" 2>&1 &
         server=$!
-        # Until it answers or ends, as it does when another server took the display meanwhile.
-        wait_for 0 eval "xdpyinfo -display :$n >/dev/null 2>&1 || ! kill -0 $server 2>/dev/null"
-        if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        # Until it answers, or ends as it does when another test's server took the display meanwhile. Only the
+        # lock file tells whose server answers: two tests may try the same number at once.
+        wait_for 0 eval "x_server_serves $n $server || ! kill -0 $server 2>/dev/null"
+        if x_server_serves "$n" $server; then
             track_helper $server
             export DISPLAY=:$n
             return
