@@ -63,8 +63,9 @@ FolderCloudAccount::FolderCloudAccount(const QString& folder)
 
 std::optional<QByteArray> FolderCloudAccount::ubiquityIdentityToken() const
 {
-    // Asked on the main thread: a FIFO or a device there must not hold it.
-    RegularFile file(m_folder + QStringLiteral("/identity"));
+    // Asked on the main thread: a FIFO or a device there must not hold it. A link, which anyone who syncs the
+    // folder can put there, is no token: it would read a file of the user's from outside the folder.
+    RegularFile file(m_folder + QStringLiteral("/identity"), RegularFile::Links::Refused);
     const QByteArray token = file.readPrefix(maxTokenSize).value_or(QByteArray()).trimmed();
     if (token.isEmpty())
         return std::nullopt;

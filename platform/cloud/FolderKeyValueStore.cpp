@@ -263,10 +263,13 @@ bool FolderKeyValueStore::supersedes(const Entry& candidate, const Entry& held) 
 void FolderKeyValueStore::loadOwnFile()
 {
     const QString path = m_folder + u'/' + ownFileName();
-    RegularFile file(path);
-    // Anything but a regular file or a folder there is not ours, and our next write replaces it; a folder would
-    // make every write fail.
-    if (!file.isOpen() && !QFileInfo(path).isFile() && !QFileInfo(path).isDir())
+    // Anyone who syncs the folder can put a link here, to any file of the user's: it is neither read nor written
+    // through, but set aside as a damaged file is, where a person can see where it pointed.
+    const QFileInfo info(path);
+    RegularFile file(path, RegularFile::Links::Refused);
+    // Anything else but a regular file or a folder there is not ours, and our next write replaces it; a folder
+    // would make every write fail.
+    if (!file.isOpen() && !info.isSymLink() && !info.isFile() && !info.isDir())
         return;
     // Ours is read at whatever size we wrote it: only peers are held to the limit.
     const std::optional<QByteArray> data = file.readPrefix(std::numeric_limits<qint64>::max());
@@ -277,9 +280,15 @@ void FolderKeyValueStore::loadOwnFile()
     // Our next write would replace what we could not read: keep it where a person can still look at it.
     const QString aside
         = path + QStringLiteral(".broken-") + QString::number(QRandomGenerator::global()->generate(), 16);
-    if (QFile::rename(path, aside)) {
-        qWarning("The shared store's file %s was damaged or unreadable; kept it as %s", qUtf8Printable(path),
-            qUtf8Printable(aside));
+    // QFile::rename() would find no file at a link that points nowhere.
+    if (QDir().rename(path, aside)) {
+        if (info.isSymLink()) {
+            qWarning("The shared store's file %s was a link to %s, which is left untouched; moved the link to %s",
+                qUtf8Printable(path), qUtf8Printable(info.symLinkTarget()), qUtf8Printable(aside));
+        } else {
+            qWarning("The shared store's file %s was damaged or unreadable; kept it as %s", qUtf8Printable(path),
+                qUtf8Printable(aside));
+        }
         return;
     }
     qWarning("Could not move the unread device file %s aside; not writing over it", qUtf8Printable(path));
@@ -356,7 +365,7 @@ FolderKeyValueStore::Entries FolderKeyValueStore::merged() const
 FolderKeyValueStore::PeerRead FolderKeyValueStore::readPeerFile(
     const QString& path, const FileIdentity* previous, const Decoders& decoders, const std::atomic<bool>& stopping)
 {
-    RegularFile file(path);
+    RegularFile file(path, RegularFile::Links::Refused);
     if (!file.isOpen())
         return {};
     const FileIdentity stamp = file.identity();

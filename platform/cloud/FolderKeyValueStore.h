@@ -164,7 +164,8 @@ private:
     bool m_readAgain = false;
     // A decoder came during the read, which did not use it.
     bool m_readingStale = false;
-    WholeFileWriter m_ownFileWriter { m_folder + u'/' + ownFileName(), QStringLiteral("the shared store's file") };
+    WholeFileWriter m_ownFileWriter { m_folder + u'/' + ownFileName(), QStringLiteral("the shared store's file"),
+        WholeFileWriter::Links::Replaced };
     bool m_hasReadPeerFiles = false;
     quint64 m_readsStarted = 0;
     std::list<Waiter> m_waiters;

@@ -268,8 +268,17 @@ bool JsonFileUserDefaults::keepCopyBeforeRepair()
 {
     const QString base = m_filePath + QStringLiteral(".before-utf8-repair");
     QString target = base;
-    for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
+    for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n) {
+        // Kept already by a start that then could not write the file back, as when it is a link into a read-only
+        // folder: a copy at every start would fill the disk with the same bytes.
+        if (RegularFile::read(target, m_bytesBeforeRepair->size(), RegularFile::Links::Refused)
+            == m_bytesBeforeRepair) {
+            m_bytesBeforeRepair.reset();
+            m_repairCopyFailing = false;
+            return true;
+        }
         target = base + u'-' + QString::number(n);
+    }
     if (const std::optional<QString> error = WholeFileWriter::writeFile(target, *m_bytesBeforeRepair)) {
         if (!m_repairCopyFailing) {
             qWarning("Not writing the defaults file %s: it holds bytes that are not UTF-8, and no copy of it could be "

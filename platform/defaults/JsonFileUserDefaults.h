@@ -20,9 +20,9 @@ public:
     static QString standardFilePath();
 
     // Bytes that are not UTF-8 read as replacement characters, and the file is copied aside before it is first
-    // written back. A file that is no JSON object is renamed aside and reads as empty defaults. A file without
-    // permission to read it, or that is no regular file or is larger than `maximumFileSize`, is left alone:
-    // the defaults read as empty and are not saved.
+    // written back, unless a copy of these bytes is there already. A file that is no JSON object is renamed aside and
+    // reads as empty defaults. A file without permission to read it, or that is no regular file or is larger than
+    // `maximumFileSize`, is left alone: the defaults read as empty and are not saved.
     explicit JsonFileUserDefaults(const QString& filePath, QObject* parent = nullptr);
 
     std::optional<Value> value(const QString& key) const override;

@@ -18,13 +18,15 @@ QString notRegular()
 
 } // namespace
 
-RegularFile::RegularFile(const QString& path)
+RegularFile::RegularFile(const QString& path, Links links)
 {
     const QByteArray name = QFile::encodeName(path);
     // Looked at first so that a device is never opened at all; checked again on what was opened, since
     // the path may name something else by then.
     struct stat before = {};
-    if (::stat(name.constData(), &before) != 0) {
+    const int looked
+        = links == Links::Followed ? ::stat(name.constData(), &before) : ::lstat(name.constData(), &before);
+    if (looked != 0) {
         m_errorString = qt_error_string(errno);
         return;
     }
@@ -34,7 +36,8 @@ RegularFile::RegularFile(const QString& path)
         return;
     }
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::open(
+        name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (links == Links::Followed ? 0 : O_NOFOLLOW));
     if (fd < 0) {
         m_errorString = qt_error_string(errno);
         return;
@@ -92,9 +95,9 @@ std::optional<QByteArray> RegularFile::readPrefix(qint64 size)
     return data;
 }
 
-std::optional<QByteArray> RegularFile::read(const QString& path, qint64 maximumSize)
+std::optional<QByteArray> RegularFile::read(const QString& path, qint64 maximumSize, Links links)
 {
-    RegularFile file(path);
+    RegularFile file(path, links);
     return file.readAll(maximumSize);
 }
 

@@ -15,7 +15,10 @@ namespace platform {
 class RegularFile
 {
 public:
-    explicit RegularFile(const QString& path);
+    // A link in a folder others write may point anywhere outside it: there it is refused, as it is no regular file.
+    enum class Links { Followed, Refused };
+
+    explicit RegularFile(const QString& path, Links links = Links::Followed);
     ~RegularFile();
     RegularFile(const RegularFile&) = delete;
     RegularFile& operator=(const RegularFile&) = delete;
@@ -32,7 +35,7 @@ public:
     std::optional<QByteArray> readPrefix(qint64 size);
 
     // The whole file, when it is a regular one of at most `maximumSize` bytes.
-    static std::optional<QByteArray> read(const QString& path, qint64 maximumSize);
+    static std::optional<QByteArray> read(const QString& path, qint64 maximumSize, Links links = Links::Followed);
 
 private:
     int m_fd = -1;

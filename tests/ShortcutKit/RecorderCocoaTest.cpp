@@ -1,6 +1,7 @@
 #include "ShortcutKit/RecorderCocoa.h"
 #include "RecorderTestSupport.h"
 #include "ShortcutKit/ActionShortcut.h"
+#include "tests/support/Patience.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -50,7 +51,7 @@ protected:
         layout->addWidget(after);
         window->show();
         window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get(), testsupport::patienceMs));
         return *recorder;
     }
 
@@ -218,7 +219,8 @@ TEST_F(RecorderCocoaTest, MenuConflictsAreBlockedAfterAnAlertOrAllowedByPolicy)
     EXPECT_EQ(name.shortcut(), std::nullopt);
     EXPECT_EQ(triggered, 0) << "the menu's shortcut does not fire while recording";
     answer(*alert, QStringLiteral("OK"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); })) << "recording starts again";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, testsupport::patienceMs))
+        << "recording starts again";
     EXPECT_EQ(name.shortcut(), std::nullopt);
 
     // Another action showing the name's shortcut is a conflict even when re-recording the same shortcut.
@@ -231,7 +233,7 @@ TEST_F(RecorderCocoaTest, MenuConflictsAreBlockedAfterAnAlertOrAllowedByPolicy)
 
     name.setShortcut(std::nullopt);
     recorder->setConflictPolicy(ConflictPolicy::allowAll);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, testsupport::patienceMs));
     recorder->clearFocus();
     startRecording();
     typeKey(ctrlShiftK);
@@ -256,7 +258,7 @@ TEST_F(RecorderCocoaTest, ASystemShortcutWarnsAndOnlyUseAnywayStoresIt)
     EXPECT_EQ(name.shortcut(), std::nullopt);
     EXPECT_TRUE(changes.isEmpty());
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, testsupport::patienceMs));
     recorder->clearFocus();
     startRecording();
     typeKey(ctrlShiftK);
@@ -283,7 +285,7 @@ TEST_F(RecorderCocoaTest, TheCallersRuleRefusesWithItsOwnMessage)
     answer(*alert, QStringLiteral("OK"));
     EXPECT_EQ(name.shortcut(), std::nullopt);
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, testsupport::patienceMs));
     recorder->clearFocus();
     startRecording();
     typeKey(ctrlAltM);
@@ -309,7 +311,7 @@ TEST_F(RecorderCocoaTest, LosingFocusOrTheWindowEndsRecordingAndGivesTheGrabsBac
     QWidget other;
     other.show();
     other.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other, testsupport::patienceMs));
     EXPECT_FALSE(recorder->isRecording());
     EXPECT_FALSE(ShortcutKit::isRecorderActive());
     EXPECT_EQ(activity, (QList<bool> { false, true, false }));
@@ -318,7 +320,7 @@ TEST_F(RecorderCocoaTest, LosingFocusOrTheWindowEndsRecordingAndGivesTheGrabsBac
 
     // Coming back to the window gives the field its focus again, but no recording.
     window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), testsupport::patienceMs));
     EXPECT_FALSE(recorder->isRecording());
 }
 
@@ -327,7 +329,7 @@ TEST_F(RecorderCocoaTest, AWindowThatGivesTheRecorderItsFirstFocusStartsNoRecord
     RecorderCocoa alone(Name(QStringLiteral("alone")));
     alone.show();
     alone.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&alone));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&alone, testsupport::patienceMs));
     EXPECT_TRUE(alone.hasFocus());
     EXPECT_FALSE(alone.isRecording());
     EXPECT_TRUE(activity.isEmpty());
@@ -421,10 +423,10 @@ TEST_F(RecorderCocoaTest, AfterAnAlertOrAClearTheWindowComingBackToTheFrontStart
     const auto leaveAndComeBack = [&] {
         other.show();
         other.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&other, testsupport::patienceMs));
         EXPECT_FALSE(recorder->isRecording());
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), testsupport::patienceMs));
         QTest::qWait(50);
     };
 
@@ -432,7 +434,8 @@ TEST_F(RecorderCocoaTest, AfterAnAlertOrAClearTheWindowComingBackToTheFrontStart
     typeKey(ctrlShiftK);
     ASSERT_NE(alertOf(*recorder), nullptr);
     answer(*alertOf(*recorder), QStringLiteral("OK"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); })) << "the alert's end records again";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, testsupport::patienceMs))
+        << "the alert's end records again";
     leaveAndComeBack();
     EXPECT_FALSE(recorder->isRecording()) << "after an alert";
     EXPECT_FALSE(ShortcutKit::isRecorderActive());

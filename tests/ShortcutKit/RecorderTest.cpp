@@ -1,5 +1,6 @@
 #include "ShortcutKit/Recorder.h"
 #include "RecorderTestSupport.h"
+#include "tests/support/Patience.h"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -48,7 +49,7 @@ protected:
     {
         window->show();
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), testsupport::patienceMs));
     }
 
     void record(Recorder& recorder, const TypedKey& key)

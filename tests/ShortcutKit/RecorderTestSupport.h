@@ -2,6 +2,7 @@
 
 #include "ShortcutKitTest.h"
 #include "platform/hotkeys/KeyPositions.h"
+#include "tests/support/Patience.h"
 #include "tests/support/Screenshot.h"
 
 #include <QApplication>
@@ -60,7 +61,7 @@ inline QMessageBox* alertOf(QWidget& widget)
 inline void answer(QMessageBox& alert, const QString& buttonText)
 {
     // As a user would: the sheet has the keyboard first.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&alert));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&alert, testsupport::patienceMs));
     for (QAbstractButton* button : alert.buttons()) {
         if (button->text().remove(u'&') == buttonText) {
             button->click();

@@ -1,4 +1,5 @@
 // The start of the real program, and the lock that keeps it to one per session.
+#include "tests/support/Patience.h"
 #include "tolvar/app/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -24,7 +25,7 @@ class StartupTest : public ::testing::Test
 protected:
     // Runs tolvar with private folders and the given changes to the environment; a run that does not
     // end within `seconds` is killed and reported as not finished.
-    Outcome start(const QMap<QString, QString>& changes, int seconds = 30)
+    Outcome start(const QMap<QString, QString>& changes, int seconds = testsupport::patienceMs / 1000)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : { "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })

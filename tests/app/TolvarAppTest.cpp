@@ -2,6 +2,7 @@
 #include "tolvar/app/TolvarApp.h"
 #include "platform/activation/MemoryActivationPolicy.h"
 #include "tests/core/appmodel/AppModelHarness.h"
+#include "tests/support/Patience.h"
 #include "tolvar/app/MenuBarExtraWindow.h"
 #include "tolvar/settings/SettingsView.h"
 
@@ -163,7 +164,7 @@ TEST_F(TolvarAppTest, aClickOpensThePanelAndBootstrapsEveryTimeAndALostFocusClos
     EXPECT_TRUE(panel->windowFlags().testFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint));
     EXPECT_EQ(panel->size(), QSize(360, 500));
     EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(panel->geometry()));
-    ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel, testsupport::patienceMs));
 
     // Another window taking the focus closes it like a menu; the click on the icon that did so
     // does not open it again at once, a later one does.
@@ -171,7 +172,7 @@ TEST_F(TolvarAppTest, aClickOpensThePanelAndBootstrapsEveryTimeAndALostFocusClos
     other.setGeometry(700, 500, 50, 50);
     other.show();
     other.activateWindow();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !panel->isVisible(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !panel->isVisible(); }, testsupport::patienceMs));
     app.togglePanel();
     EXPECT_FALSE(panel->isVisible());
     clock.advance(tolvar::TolvarApp::reopenGuard + 0.01);

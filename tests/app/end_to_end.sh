@@ -47,12 +47,13 @@ state_has() { stored_state | grep "\"$1\":" >/dev/null; }
 state_field() { stored_state | sed -n "s/.*\"$1\":\([-+.0-9eE]*\).*/\1/p" | awk 'NR == 1'; }
 
 # Waits for the tray icon, checks that no reminder shows before its time, then for the reminder on both
-# monitors within 1.5 s of the due moment.
+# monitors, and notes how late it came: how soon it comes is no outcome a busy machine may decide.
 expect_reminder_at() {
     local due=$1 what=$2
     sleep_until $((due - 1000))
-    reminder_gone || fail "$what: the reminder showed more than a second before it was due"
-    wait_until $((due + 1500)) reminder_up || fail "$what: no reminder on both monitors within 1.5 s of $due"
+    # A check slowed past the due moment by a busy machine says nothing of an early reminder.
+    reminder_gone || [ "$(now_ms)" -ge "$due" ] || fail "$what: the reminder showed more than a second before it was due"
+    wait_until $((due + patience_ms)) reminder_up || fail "$what: no reminder on both monitors after $due"
     local late=$(($(now_ms) - due))
     [ $late -ge -100 ] || fail "$what: the reminder came ${late} ms before it was due"
     note "$what: reminder on both monitors ${late} ms after the due moment"

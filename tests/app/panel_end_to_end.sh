@@ -77,7 +77,7 @@ panel >/dev/null || fail "joining closed the tray panel"
 side_panel() { window_of_width 280; }
 for y in $(seq $((py + 90)) 16 $((py + ph - 60))); do
     xdotool mousemove $((px + 120)) $y
-    wait_for 600 side_panel >/dev/null && break
+    probe_for 2000 side_panel >/dev/null && break
 done
 side_panel >/dev/null || fail "hovering the meetings showed no detail card"
 read -r sx sy sw sh < <(side_panel)

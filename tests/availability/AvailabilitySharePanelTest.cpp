@@ -1,6 +1,7 @@
 #include "AvailabilityTestSupport.h"
 #include "platform/hotkeys/TestHotKeys.h"
 #include "platform/time/TestClock.h"
+#include "tests/support/Patience.h"
 #include "tolvar/availability/AvailabilityPanelPlacement.h"
 #include "tolvar/availability/AvailabilitySharePanelController.h"
 #include "tolvar/availability/AvailabilityShareView.h"
@@ -79,7 +80,7 @@ TEST_F(AvailabilitySharePanelControllerTest, ShowOpensANewPanelBesideTheAnchorAn
     EXPECT_TRUE(first->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     const QRect visible = anchor.screen()->availableGeometry();
     EXPECT_EQ(first->pos(), availabilityPanelOrigin(anchor.frameGeometry(), visible, panelSize));
-    EXPECT_TRUE(QTest::qWaitForWindowActive(first));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(first, testsupport::patienceMs));
     EXPECT_TRUE(hotKeys.isGrabbed(escapeKey, 0));
     EXPECT_EQ(hotKeys.grabbedCount(), 1);
 

@@ -86,7 +86,7 @@ day_after=$(date -u +%F)
 
 message_for_week_of() { last_day_message "$(date -u -d "$1 +6 days" +%F)"; }
 expected=$(message_for_week_of "$day_before")
-if [ "$day_after" != "$day_before" ] && wait_for 3000 clipboard_holds "$(message_for_week_of "$day_after")"; then
+if [ "$day_after" != "$day_before" ] && probe_for 3000 clipboard_holds "$(message_for_week_of "$day_after")"; then
     expected=$(message_for_week_of "$day_after")
 fi
 expect_clipboard "$expected"

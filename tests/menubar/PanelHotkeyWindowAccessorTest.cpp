@@ -1,5 +1,6 @@
 // The bridge that lends the panel-local keys to the active panel window, offscreen.
 #include "tolvar/menubar/PanelHotkeyWindowAccessor.h"
+#include "tests/support/Patience.h"
 
 #include "platform/hotkeys/TestHotKeys.h"
 
@@ -46,7 +47,7 @@ protected:
     {
         window.show();
         window.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window, testsupport::patienceMs));
         settle();
     }
     void press(qint64 key, qint64 modifiers = 0)

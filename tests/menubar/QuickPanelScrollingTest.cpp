@@ -3,6 +3,7 @@
 #include "PanelTestSupport.h"
 #include "platform/calendarapp/TestCalendarApp.h"
 #include "platform/workspace/MemoryWorkspace.h"
+#include "tests/support/Patience.h"
 #include "tolvar/menubar/PanelContent.h"
 #include "tolvar/menubar/PanelWindowBridges.h"
 #include "tolvar/menubar/QuickPanelController.h"
@@ -202,7 +203,7 @@ TEST_F(QuickPanelScrollingTest, TheTooltipOfARowTheKeysScrolledAwayGoes)
         settle();
     }
     ASSERT_NE(meetingAt(pointer), meetings[3].id) << "the keys moved the list";
-    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, testsupport::patienceMs));
 }
 
 TEST_F(QuickPanelScrollingTest, AfterAScrollThatLeavesThePointerOnAGapNoRowIsHovered)

@@ -1,4 +1,5 @@
 #include "LoopbackFeedServer.h"
+#include "tests/support/Patience.h"
 #include "tolvar/settings/UpdateService.h"
 
 #include "platform/defaults/MemoryUserDefaults.h"
@@ -40,7 +41,7 @@ protected:
         QSignalSpy found(&updater, &FeedUpdater::updateFound);
         QSignalSpy finished(&updater, &FeedUpdater::userCheckFinished);
         updater.checkForUpdates();
-        if (!QTest::qWaitFor([&] { return found.count() + finished.count() > 0; }, 5000))
+        if (!QTest::qWaitFor([&] { return found.count() + finished.count() > 0; }, testsupport::patienceMs))
             return "no answer";
         EXPECT_TRUE(updater.canCheckForUpdates());
         return found.isEmpty() ? finished[0][0].toString() : "found " + found[0][0].value<UpdateOffer>().version;
@@ -48,7 +49,8 @@ protected:
 
     bool waitForRequests(FeedUpdater& updater, int count)
     {
-        return QTest::qWaitFor([&] { return server.requestCount() == count && updater.canCheckForUpdates(); }, 5000);
+        return QTest::qWaitFor(
+            [&] { return server.requestCount() == count && updater.canCheckForUpdates(); }, testsupport::patienceMs);
     }
 
     platform::TestClock clock;
@@ -240,7 +242,7 @@ TEST_F(FeedUpdaterTest, ServiceFollowsARealCheckFromStartToEnd)
     EXPECT_FALSE(service.canCheckForUpdates());
     // A second press while the check runs starts nothing.
     service.checkForUpdates();
-    ASSERT_TRUE(found.wait(5000));
+    ASSERT_TRUE(found.wait(testsupport::patienceMs));
     EXPECT_TRUE(service.canCheckForUpdates());
     EXPECT_EQ(server.requestCount(), 1);
 

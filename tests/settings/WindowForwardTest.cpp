@@ -2,6 +2,7 @@
 // The suite also runs on X11, with a window manager and without one (windows_x11.sh).
 #include "platform/activation/MemoryActivationPolicy.h"
 #include "tests/settings/SettingsTestSupport.h"
+#include "tests/support/Patience.h"
 #include "tolvar/settings/OnboardingView.h"
 #include "tolvar/settings/OnboardingWindowController.h"
 #include "tolvar/settings/SettingsView.h"
@@ -21,14 +22,14 @@ using WindowForwardTest = SettingsTest;
 void minimise(QWidget& window)
 {
     window.showMinimized();
-    QTest::qWait(300);
-    ASSERT_TRUE(window.isMinimized());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.isMinimized(); }, testsupport::patienceMs));
 }
 
 // Shown, not minimised and holding the keyboard: what the user sees after asking for the window.
 void expectInFront(QWidget& window)
 {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }, 5000)) << "the window got no keyboard";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }, testsupport::patienceMs))
+        << "the window got no keyboard";
     EXPECT_FALSE(window.isMinimized());
     EXPECT_FALSE(window.windowHandle()->windowState() & Qt::WindowMinimized);
     EXPECT_TRUE(window.isVisible());
@@ -40,16 +41,17 @@ TEST_F(WindowForwardTest, settingsOverAMinimisedSettingsWindowRestoresIt)
     tolvar::SettingsWindowController controller;
     controller.show(app, [] {});
     QWidget* window = controller.window();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window, testsupport::patienceMs));
     window->showMaximized();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isMaximized(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isMaximized(); }, testsupport::patienceMs));
     minimise(*window);
 
     controller.show(app, [] {});
     EXPECT_EQ(controller.window(), window);
     expectInFront(*window);
     // The window manager reports the restored state after the activation.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->isMaximized(); }, 2000)) << "restoring keeps the window maximised";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->isMaximized(); }, testsupport::patienceMs))
+        << "restoring keeps the window maximised";
 }
 
 TEST_F(WindowForwardTest, openOnboardingOverAMinimisedOnboardingWindowRestoresIt)
@@ -60,7 +62,7 @@ TEST_F(WindowForwardTest, openOnboardingOverAMinimisedOnboardingWindowRestoresIt
     controller.show(app);
     QWidget* window = static_cast<QWidget*>(controller.view());
     ASSERT_TRUE(window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window, testsupport::patienceMs));
     minimise(*window);
 
     controller.show(app);
@@ -75,7 +77,7 @@ TEST_F(WindowForwardTest, escapeAndCtrlWCloseTheSettingsWindow)
     for (const QKeyCombination key : { QKeyCombination(Qt::Key_Escape), Qt::ControlModifier | Qt::Key_W }) {
         controller.show(app, [] {});
         QWidget* window = controller.window();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window, testsupport::patienceMs));
         QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, key.key(), key.keyboardModifiers());
         EXPECT_FALSE(controller.window()) << QKeySequence(key).toString().toStdString();
         appmodeltest::settle();

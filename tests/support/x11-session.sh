@@ -43,8 +43,18 @@ wait_until() {
         sleep 0.05
     done
 }
-# Runs the command until it succeeds or the given milliseconds pass.
+# How long a test waits for what it expects: far above the need on a loaded machine under the sanitizers. A
+# passing step goes on as soon as its state holds; only a failing one waits this long.
+patience_ms=120000
+# Runs the command until it succeeds, or fails after the patience or the given milliseconds, whichever is more.
 wait_for() {
+    local within=$(($1 > patience_ms ? $1 : patience_ms))
+    shift
+    wait_until $(($(now_ms) + within)) "$@"
+}
+# For a state that may well not come, as where the pointer may rest between rows: runs the command until it
+# succeeds or the given milliseconds pass.
+probe_for() {
     local within=$1
     shift
     wait_until $(($(now_ms) + within)) "$@"
@@ -72,6 +82,11 @@ end_session() {
     rm -rf "$work"
 }
 
+# Whether the server with process id $2 holds display $1 and answers there.
+x_server_serves() {
+    [ "$(tr -d ' \n' <"/tmp/.X$1-lock" 2>/dev/null)" = "$2" ] && xdpyinfo -display ":$1" >/dev/null 2>&1
+}
+
 # Starts an X server (its command follows the display list) on the first display number of the list
 # that no other server holds, and exports DISPLAY.
 start_x_server() {
@@ -81,7 +96,10 @@ start_x_server() {
         [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
         "$1" ":$n" "${@:2}" >"$work/x-$n.log" 2>&1 &
         server=$!
-        if wait_for 5000 xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        # Until it answers, or ends as it does when another test's server took the display meanwhile. Only the
+        # lock file tells whose server answers: two tests may try the same number at once.
+        wait_for 0 eval "x_server_serves $n $server || ! kill -0 $server 2>/dev/null"
+        if x_server_serves "$n" $server; then
             track_helper $server
             export DISPLAY=:$n
             return
@@ -274,7 +292,7 @@ card_shows_row_under_pointer() {
         : >"$dir/opened.txt"
     fi
     xdotool mousemove "$2" "$3" click 1
-    if wait_for 2000 eval '[ -s "$dir/opened.txt" ]'; then
+    if probe_for 10000 eval '[ -s "$dir/opened.txt" ]'; then
         row=$(sed -n 's|.*-\([0-9]*\)$|\1|p' "$dir/opened.txt")
         [ -n "$card" ] && [ "$card" = "$row" ] || fail "$1: the card shows meeting '$card', the pointer rests on meeting '$row'"
         note "$1: the card shows meeting $card, under the pointer"
@@ -294,7 +312,7 @@ expect_card_follows_the_pointer_at_rest() {
     # On a row, not between two.
     for step in 0 1 2 3 4; do
         xdotool mousemove "$x" $((y + 8 * step))
-        wait_for 1000 window_of_width 280 >/dev/null && break
+        probe_for 5000 window_of_width 280 >/dev/null && break
         [ $step -lt 4 ] || fail "$what: resting on the rows at $x $y and below showed no card"
     done
     y=$((y + 8 * step))

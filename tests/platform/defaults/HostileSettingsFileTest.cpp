@@ -2,6 +2,8 @@
 // hold the start or lose what the file held.
 #include "platform/defaults/JsonFileUserDefaults.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/Patience.h"
+#include "tests/support/WithoutPrivileges.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,13 +39,13 @@ qint64 residentBytes()
     return fields.size() > 1 ? fields.at(1).toLongLong() * sysconf(_SC_PAGESIZE) : 0;
 }
 
-// Opens the settings on a thread of its own. Blocked for ten seconds or half a gigabyte further into memory, it
+// Opens the settings on a thread of its own. Blocked for minutes or half a gigabyte further into memory, it
 // would never have finished: that ends the test rather than the machine.
 std::unique_ptr<JsonFileUserDefaults> openWithin(const QString& path)
 {
     const qint64 before = residentBytes();
     auto opening = std::async(std::launch::async, [&] { return std::make_unique<JsonFileUserDefaults>(path); });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + testsupport::patience;
     while (opening.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
         if (std::chrono::steady_clock::now() > deadline || residentBytes() - before > 512 * 1024 * 1024) {
             std::fprintf(stderr, "Opening the settings at %s blocked or grew without bound\n", qPrintable(path));
@@ -213,6 +215,29 @@ TEST_F(HostileSettingsFileTest, WithoutRoomForTheCopyTheFileIsNotWrittenBackUnti
     JsonFileUserDefaults reopened(path());
     EXPECT_TRUE(reopened.boolForKey(QStringLiteral("fresh")));
     EXPECT_TRUE(reopened.boolForKey(QStringLiteral("later")));
+}
+
+TEST_F(HostileSettingsFileTest, AFileThatCannotBeWrittenBackIsCopiedOnceOverManyStarts)
+{
+    // As a link into a read-only mount leaves it: the copy can be made beside the link, the file never written.
+    ASSERT_TRUE(QDir().mkpath(m_dir.filePath(QStringLiteral("mount"))));
+    writeFile(QStringLiteral("mount/defaults.json"), latinOne);
+    ASSERT_TRUE(QFile::link(m_dir.filePath(QStringLiteral("mount/defaults.json")), path()));
+    ASSERT_TRUE(QFile::setPermissions(m_dir.path(),
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::WriteOther
+            | QFile::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(m_dir.filePath(QStringLiteral("mount")),
+        QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(
+        m_dir.filePath(QStringLiteral("mount/defaults.json")), QFile::ReadOwner | QFile::ReadOther));
+    EXPECT_TRUE(holdsWithoutPrivileges([this] {
+        for (int start = 0; start < 3; ++start)
+            JsonFileUserDefaults(path()).setBool(QStringLiteral("fresh"), true);
+        return true;
+    }));
+    EXPECT_EQ(filesBeside(QStringLiteral("*repair*")), QStringList { "defaults.json.before-utf8-repair" });
+    EXPECT_EQ(bytesOf(QStringLiteral("defaults.json.before-utf8-repair")), latinOne);
+    EXPECT_EQ(bytesOf(QStringLiteral("mount/defaults.json")), latinOne);
 }
 
 TEST_F(HostileSettingsFileTest, AFullDiskLeavesTheFileAsItWasAndIsReportedOncePerSpell)

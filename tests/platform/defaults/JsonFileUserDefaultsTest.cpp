@@ -1,4 +1,5 @@
 #include "platform/defaults/JsonFileUserDefaults.h"
+#include "tests/support/Patience.h"
 #include "tests/support/WithoutPrivileges.h"
 
 #include <QDeadlineTimer>
@@ -74,7 +75,7 @@ protected:
         QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
         char state = '?';
         // A loaded machine can take seconds to stop a process.
-        QDeadlineTimer deadline(30'000);
+        QDeadlineTimer deadline(testsupport::patienceMs);
         while (state != 'T' && !deadline.hasExpired()) {
             if (!stat.open(QIODevice::ReadOnly))
                 return state;
@@ -327,7 +328,7 @@ TEST_F(JsonFileUserDefaultsTest, KillDuringWriteLeavesAWholeFile)
 {
     QProcess writer;
     writer.start(QStringLiteral(TOLVAR_DEFAULTS_WRITER), { path() });
-    ASSERT_TRUE(writer.waitForReadyRead(30'000));
+    ASSERT_TRUE(writer.waitForReadyRead(testsupport::patienceMs));
     const pid_t pid = pid_t(writer.processId());
 
     // The file as a pause finds it is what a kill at that moment would leave; hundreds of pauses at
@@ -340,7 +341,7 @@ TEST_F(JsonFileUserDefaultsTest, KillDuringWriteLeavesAWholeFile)
         ASSERT_EQ(::kill(pid, SIGCONT), 0);
     }
     writer.kill();
-    ASSERT_TRUE(writer.waitForFinished(30'000));
+    ASSERT_TRUE(writer.waitForFinished(testsupport::patienceMs));
     ASSERT_TRUE(holdsAWholeWrite());
     EXPECT_EQ(JsonFileUserDefaults(path()).stringForKey(QStringLiteral("fixed")), QStringLiteral("kept"));
     EXPECT_TRUE(setAsideFiles().isEmpty());

@@ -7,6 +7,7 @@
 #include "platform/keyboard/XkbKeyRepeat.h"
 #include "platform/keyboard/XkbKeyboardLayout.h"
 #include "platform/systemshortcuts/TestSystemShortcuts.h"
+#include "tests/support/Patience.h"
 
 #include <QApplication>
 #include <QFile>
@@ -60,23 +61,23 @@ TEST(RecorderX11Test, ATypedShortcutIsStoredInTheSettingsFileAndTheGrabMovesToIt
         layoutBox->addWidget(recorder);
         window.show();
         window.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window, testsupport::patienceMs));
         EXPECT_EQ(recorder->text(), QStringLiteral("Ctrl+Alt+M"));
 
         const QPoint center = recorder->mapTo(&window, recorder->rect().center());
         ASSERT_TRUE(xdotool({ "mousemove", "--window", QString::number(window.winId()), QString::number(center.x()),
             QString::number(center.y()), "click", "1" }));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, testsupport::patienceMs));
 
         // The current shortcut reaches the field, not the grab, and fires nothing.
         ASSERT_TRUE(xdotool({ "key", "ctrl+alt+m" }));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder->isRecording(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder->isRecording(); }, testsupport::patienceMs));
         EXPECT_EQ(fired, 0);
         EXPECT_EQ(name.shortcut(), Shortcut(46, control | option));
 
         ASSERT_TRUE(xdotool({ "mousemove", "--window", QString::number(window.winId()), QString::number(center.x()),
             QString::number(center.y()), "click", "1" }));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, testsupport::patienceMs));
         {
             // Holding a key another client grabbed sends the window a grab-mode focus-out: the window
             // stays active and the recording goes on.
@@ -89,7 +90,7 @@ TEST(RecorderX11Test, ATypedShortcutIsStoredInTheSettingsFileAndTheGrabMovesToIt
             EXPECT_TRUE(recorder->isRecording());
         }
         ASSERT_TRUE(xdotool({ "key", "ctrl+shift+k" }));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder->isRecording(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder->isRecording(); }, testsupport::patienceMs));
         EXPECT_EQ(recorder->text(), QStringLiteral("Ctrl+Shift+K"));
 
         QFile file(settingsFile);
@@ -109,7 +110,7 @@ TEST(RecorderX11Test, ATypedShortcutIsStoredInTheSettingsFileAndTheGrabMovesToIt
             EXPECT_EQ(taken.nextLine(), QStringLiteral("taken"));
         }
         ASSERT_TRUE(xdotool({ "keydown", "ctrl+shift+k", "sleep", "0.5", "keyup", "k", "keyup", "ctrl+shift" }));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return fired == 1; }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return fired == 1; }, testsupport::patienceMs));
         EXPECT_TRUE(window.isActiveWindow()) << "a held grab does not take the window's activation";
     }
 }
@@ -141,33 +142,36 @@ TEST(RecorderX11Test, TheWindowComingBackAfterAnAlertStartsNoRecordingAndKeepsTh
         layoutBox->addWidget(recorder);
         window.show();
         window.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window, testsupport::patienceMs));
 
         const QPoint center = recorder->mapTo(&window, recorder->rect().center());
         ASSERT_TRUE(xdotool({ "mousemove", "--window", QString::number(window.winId()), QString::number(center.x()),
             QString::number(center.y()), "click", "1" }));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, testsupport::patienceMs));
         ASSERT_TRUE(xdotool({ "key", "ctrl+shift+k" }));
         QWidget* alert = nullptr;
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return (alert = QApplication::activeWindow()) && alert != &window && alert->isVisible(); }, 5000));
+            [&] { return (alert = QApplication::activeWindow()) && alert != &window && alert->isVisible(); },
+            testsupport::patienceMs));
         ASSERT_TRUE(xdotool({ "key", "Return" }));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, 5000)) << "the alert's end records again";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isRecording(); }, testsupport::patienceMs))
+            << "the alert's end records again";
 
         QWidget other;
         other.resize(200, 100);
         for (int round = 0; round < 2; ++round) {
             other.show();
             other.activateWindow();
-            ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&other, testsupport::patienceMs));
             EXPECT_FALSE(recorder->isRecording());
             window.activateWindow();
-            ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&window, testsupport::patienceMs));
             QTest::qWait(300);
             EXPECT_FALSE(recorder->isRecording()) << "round " << round;
             EXPECT_FALSE(ShortcutKit::isRecorderActive());
         }
         ASSERT_TRUE(xdotool({ "key", "ctrl+alt+m" }));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return fired == 1; }, 5000)) << "the process's grab is in place";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return fired == 1; }, testsupport::patienceMs))
+            << "the process's grab is in place";
     }
 }

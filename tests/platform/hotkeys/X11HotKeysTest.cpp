@@ -5,6 +5,7 @@
 #include "platform/defaults/MemoryUserDefaults.h"
 #include "platform/keyboard/XkbKeyboardLayout.h"
 #include "platform/systemshortcuts/TestSystemShortcuts.h"
+#include "tests/support/Patience.h"
 #include "tolvar/menubar/PanelTransientHotkeys.h"
 
 #include <QGuiApplication>
@@ -51,14 +52,14 @@ TEST_F(X11HotKeysTest, TheStoredDefaultFiresItsKeyUpActionOncePerPress)
     EXPECT_EQ(Name::toggleQuickPanel().shortcut()->description(), QStringLiteral("⌃⌥M"));
 
     ASSERT_TRUE(xdotool({ "key", "ctrl+alt+m" }));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ups == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ups == 1; }, testsupport::patienceMs));
     ASSERT_TRUE(xdotool({ "key", "ctrl+alt+m" }));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ups == 2; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ups == 2; }, testsupport::patienceMs));
     // Held past the auto-repeat delay: still one press and one release. Num Lock changes nothing.
     ASSERT_TRUE(xdotool({ "keydown", "ctrl+alt+m", "sleep", "1", "keyup", "m", "keyup", "ctrl+alt" }));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ups == 3; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ups == 3; }, testsupport::patienceMs));
     ASSERT_TRUE(xdotool({ "key", "Num_Lock", "key", "ctrl+alt+m", "key", "Num_Lock" }));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ups == 4; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ups == 4; }, testsupport::patienceMs));
     QTest::qWait(300);
     EXPECT_EQ(downs, 4);
     EXPECT_EQ(ups, 4);
@@ -89,7 +90,7 @@ TEST_F(X11HotKeysTest, ACombinationAnotherClientHoldsFailsAndTheProgramGoesOn)
     EXPECT_TRUE(ShortcutKit::isEnabled(free));
 
     ASSERT_TRUE(xdotool({ "key", "ctrl+alt+j" }));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return freeUps == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return freeUps == 1; }, testsupport::patienceMs));
     // The refused grab left nothing behind: the key still reaches the other client.
     ASSERT_TRUE(xdotool({ "key", "ctrl+alt+k" }));
     EXPECT_EQ(other.nextLine(), QStringLiteral("pressed"));
@@ -115,9 +116,9 @@ TEST_F(X11HotKeysTest, PanelKeysGoToTheirOwnersAndBackToOtherClientsAfterwards)
         EXPECT_EQ(other.nextLine(), QStringLiteral("taken"));
     }
     ASSERT_TRUE(xdotool({ "key", "Escape" }));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return served.size() == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return served.size() == 1; }, testsupport::patienceMs));
     ASSERT_TRUE(xdotool({ "key", "Left" }));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return served.size() == 2; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return served.size() == 2; }, testsupport::patienceMs));
     EXPECT_EQ(served, (QList<QString> { "prompt escape", "overlay left" }));
 
     registry.unregisterOwner(PanelTransientHotkeys::Owner::actionItemOverlay);
@@ -147,15 +148,17 @@ TEST_F(X11HotKeysTest, HoldingAGrabbedKeyLeavesTheFocusedPanelActive)
     panel.installEventFilter(&watch);
     panel.show();
     panel.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel, testsupport::patienceMs));
 
     PanelTransientHotkeys registry(&hotKeys);
     int downs = 0;
     registry.registerOwner(PanelTransientHotkeys::Owner::menuBar, PanelTransientHotkeys::KeySet::panelNavigation,
         [&](PanelTransientHotkeys::Action action) { downs += action == PanelTransientHotkeys::Action::down; });
+    // Held past the auto-repeat delay, then let go; a repeat late to arrive would come just after the first press.
     ASSERT_TRUE(xdotool({ "keydown", "Down" }));
     QTest::qWait(1000);
     ASSERT_TRUE(xdotool({ "keyup", "Down" }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return downs > 0; }, testsupport::patienceMs));
     QTest::qWait(300);
     EXPECT_EQ(downs, 1);
     EXPECT_EQ(watch.deactivations, 0);

@@ -1,6 +1,7 @@
 #pragma once
 
 // Helpers of the tests that run on a real X display.
+#include "tests/support/Patience.h"
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -28,7 +29,7 @@ public:
     // "grabbed", "taken" or "pressed".
     QString nextLine()
     {
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) { }
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(testsupport::patienceMs)) { }
         return QString::fromUtf8(m_process.readLine()).trimmed();
     }
 

@@ -1,6 +1,7 @@
 // The desktop backend against the real xdg-mime, with MIME defaults written into the test's own XDG
 // folders; gio is replaced on PATH by a script that records how it was called.
 #include "platform/calendarapp/DesktopCalendarApp.h"
+#include "tests/support/Patience.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -101,7 +102,7 @@ TEST_F(DesktopCalendarAppTest, LaunchStartsTheDesktopEntryAndTheScriptStillFails
 {
     installCalendar("text/calendar;");
     calendarApp.launch(*calendarApp.calendarApplication());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !gioCalls().isEmpty(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !gioCalls().isEmpty(); }, testsupport::patienceMs));
     EXPECT_EQ(gioCalls(), "launch " + dataHome + "/applications/org.example.Calendar.desktop");
 
     // An entry that is not installed starts nothing.

@@ -1,5 +1,6 @@
 #include "platform/system/DBusSystemEvents.h"
 
+#include "tests/support/Patience.h"
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QProcess>
@@ -19,7 +20,7 @@ public:
     PrivateBus()
     {
         m_daemon.start("dbus-daemon", { "--session", "--nofork", "--nopidfile", "--print-address=1" });
-        if (m_daemon.waitForStarted() && m_daemon.waitForReadyRead(5000))
+        if (m_daemon.waitForStarted() && m_daemon.waitForReadyRead(testsupport::patienceMs))
             m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
     }
     ~PrivateBus()
@@ -102,7 +103,7 @@ TEST_F(DBusSystemEventsTest, ResumeFromSleepIsAWake)
     EXPECT_EQ(wakes.count(), 0);
 
     sleepSignal(services, false);
-    ASSERT_TRUE(wakes.wait(2000));
+    ASSERT_TRUE(wakes.wait(testsupport::patienceMs));
     EXPECT_EQ(wakes.count(), 1);
     EXPECT_EQ(screenWakes.count(), 0);
 }
@@ -174,7 +175,8 @@ TEST(DBusSystemEvents, ActivationOfTheApplicationIsReported)
     QWindow window;
     window.show();
     window.requestActivate();
-    ASSERT_TRUE(QTest::qWaitFor([] { return QGuiApplication::applicationState() == Qt::ApplicationActive; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] { return QGuiApplication::applicationState() == Qt::ApplicationActive; }, testsupport::patienceMs));
     EXPECT_EQ(activations.count(), 1);
     QDBusConnection::disconnectFromBus("absent");
 }

@@ -2,6 +2,7 @@
 
 #include "platform/time/Date.h"
 #include "platform/time/TestClock.h"
+#include "tests/support/Patience.h"
 #include "tests/support/Screenshot.h"
 #include "tolvar/model/MeetingSnapshot.h"
 #include "tolvar/reminders/OverlayFocusModel.h"
@@ -11,8 +12,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QWidget>
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <memory>
 
 // A meeting `startsIn` seconds after `now`, lasting 30 minutes.
@@ -41,7 +42,7 @@ inline void waitForAnimations(int milliseconds = 350)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-// Until every animation below `root` has ended, however slow the machine; at most ten seconds.
+// Until every animation below `root` has ended, however slow the machine.
 inline void waitForAnimations(const QObject& root)
 {
     const auto running = [&root] {
@@ -53,7 +54,7 @@ inline void waitForAnimations(const QObject& root)
     timer.start();
     do
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    while (running() && timer.elapsed() < 10000);
+    while (running() && timer.elapsed() < testsupport::patienceMs);
 }
 
 // A reminder view on a test clock and a focus model of its own, whose callbacks are logged.

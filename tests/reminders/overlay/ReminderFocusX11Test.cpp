@@ -5,6 +5,7 @@
 #include "platform/hotkeys/TestHotKeys.h"
 #include "platform/sound/MemorySystemSound.h"
 #include "platform/time/TestClock.h"
+#include "tests/support/Patience.h"
 #include "tolvar/menubar/PanelTransientHotkeys.h"
 #include "tolvar/reminders/FullscreenReminderController.h"
 
@@ -84,9 +85,10 @@ TEST(ReminderFocusX11, theReminderTakesTheFocusFromTheWindowManager)
         }
         return false;
     };
-    EXPECT_TRUE(QTest::qWaitFor(reminderHasFocus, 3000))
+    EXPECT_TRUE(QTest::qWaitFor(reminderHasFocus, testsupport::patienceMs))
         << "the keyboard focus stays on window " << windowManager.focus() << ", the window manager's";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return controller.windows().last()->isActiveWindow(); }, 3000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return controller.windows().last()->isActiveWindow(); }, testsupport::patienceMs));
 }
 
 } // namespace

@@ -50,7 +50,7 @@ expect_tray_icon 10000 "start"
 ! program_has_focus || fail "a window of the program had the focus before the reminder came"
 note "before the reminder the focus is on window $(focused_window), not the program's"
 
-wait_until $(((start - 10 + 5) * 1000)) reminder_up || fail "no reminder on both monitors"
+wait_until $(((start - 10) * 1000 + patience_ms)) reminder_up || fail "no reminder on both monitors"
 wait_for 2000 program_has_focus ||
     fail "the reminder is up, but the keyboard focus stays on window $(focused_window), not one of the program's"
 note "the reminder holds the keyboard focus (window $(focused_window))"
