@@ -3,6 +3,7 @@
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "platform/time/TestClock.h"
 
+#include <QCoro/QCoroTask>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -101,17 +102,19 @@ TEST_F(SharedFolderLinkTest, ALinkPutAtOurFileAfterItWasReadIsReplacedNotWritten
 {
     FolderKeyValueStore store(m_folder, "mine", m_clock);
     store.setData("first", QStringLiteral("k"));
+    store.flush();
     const QString target = m_outside + QStringLiteral("/settings.json");
     writeFile(target, "theirs");
     ASSERT_TRUE(QFile::remove(ownPath()));
     ASSERT_TRUE(QFile::link(target, ownPath()));
 
     store.setData("second", QStringLiteral("k"));
+    store.flush();
 
     EXPECT_EQ(bytesOf(target), "theirs");
     EXPECT_FALSE(QFileInfo(ownPath()).isSymLink());
     FolderKeyValueStore other(m_folder, "other", m_clock);
-    other.synchronizeAtOnce();
+    QCoro::waitFor(other.synchronizeAndWait());
     EXPECT_EQ(other.data(QStringLiteral("k")), QByteArray("second"));
 }
 
@@ -140,11 +143,11 @@ TEST_F(SharedFolderLinkTest, LinksAmongThePeerFilesAreNotFollowedOutOfTheFolder)
         ASSERT_TRUE(QFile::link(target, m_folder + u'/' + name));
 
     FolderKeyValueStore store(m_folder, "mine", m_clock);
-    store.synchronizeAtOnce();
+    QCoro::waitFor(store.synchronizeAndWait());
     EXPECT_EQ(store.data(QStringLiteral("k")), std::nullopt);
     // Where the same file is no link, it is read.
     ASSERT_TRUE(QFile::remove(m_folder + QStringLiteral("/outside.json")));
     ASSERT_TRUE(QFile::copy(device, m_folder + QStringLiteral("/outside.json")));
-    store.synchronizeAtOnce();
+    QCoro::waitFor(store.synchronizeAndWait());
     EXPECT_EQ(store.data(QStringLiteral("k")), QByteArray("v")) << qPrintable(warnings.join(u'\n'));
 }
