@@ -88,10 +88,12 @@ ICalendarStore::~ICalendarStore()
     m_memory.interrupt();
     m_reading.waitForFinished();
     // What the indexes hold takes long to free, and is of no use any more: the one in use, and those of a read that
-    // ended or offered its files so far before the event loop took them.
-    std::shared_ptr<CalendarIndex> unseen = m_reading.resultCount() > 0 ? m_reading.takeResult() : nullptr;
+    // ended or offered its files so far before the event loop took them. A question awaiting the read keeps its own
+    // copy of the future.
+    QFuture<std::shared_ptr<CalendarIndex>> reading = std::exchange(m_reading, {});
+    m_readingWatcher.setFuture(m_reading);
     std::shared_ptr<CalendarIndex> published = m_shared ? std::exchange(m_shared->published, {}) : nullptr;
-    releaseInBackground(std::move(m_index), std::move(unseen), std::move(published));
+    releaseInBackground(std::move(m_index), std::move(reading), std::move(published));
 }
 
 QString ICalendarStore::defaultRoot()
