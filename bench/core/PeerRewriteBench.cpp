@@ -1,7 +1,7 @@
 // The main thread's longest stall while another machine rewrites a 32 MB device file in the shared folder
 // every 5 seconds, each rewrite answered by the model's refresh as in the running program; while the
 // minute's refresh rewrites our own 32 MB device file; at start beside six peer files of 31 MB; and when the read
-// of those six files lands, some seconds after the start.
+// of those six files lands, some seconds after the start; and how long a quit takes while they are read.
 #include "tests/core/appmodel/AppModelHarness.h"
 
 #include "platform/cloud/FolderCloudAccount.h"
@@ -405,5 +405,103 @@ void sixLargePeerFilesLandAfterStart(benchmark::State& state)
         state.SkipWithError("the main thread was held longer than 100 ms");
 }
 BENCHMARK(sixLargePeerFilesLandAfterStart)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// The reminder states our own device file holds.
+QList<ReminderState> ownFileStates(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const nlohmann::json json = nlohmann::json::parse(file.readAll().toStdString(), nullptr, false);
+    if (!json.is_object() || !json.contains(CloudKey::reminderStates))
+        return {};
+    const QByteArray value = QByteArray::fromBase64(
+        QByteArray::fromStdString(json[CloudKey::reminderStates].value("value", std::string())));
+    return decodeRecordArray<ReminderState>(value).value_or(QList<ReminderState>());
+}
+
+// Quit while the six machines' files of 31 MB are read, with a merge of meeting records waiting for that read and an
+// answer just given: the shared store and its service go as the program's quit makes them go, at several points of
+// the read, and the answer must be in our device file after each.
+void quitWhileSixLargePeerFilesAreRead(benchmark::State& state)
+{
+    constexpr int peers = 6;
+    constexpr qint64 quitLimitMs = 1000;
+    Rig rig;
+    const platform::Date now = rig.clock.now();
+    const int meetingCount = meetingCountForTargetSize(now, 31'000'000);
+    for (int peer = 1; peer <= peers; ++peer) {
+        const QString device = QStringLiteral("PEER%1").arg(peer);
+        writeFile(rig.folder + u'/' + device + QStringLiteral(".json"), peerFile(now, meetingCount, 0, device, true));
+    }
+    const QString ownPath = rig.folder + QStringLiteral("/desk.json");
+
+    std::unique_ptr<CloudSyncService> service;
+    int answers = 0;
+    // Starts the store and its service, a merge of our records that waits for the read, and an answer.
+    const auto start = [&] {
+        rig.makeMachine();
+        service = std::make_unique<CloudSyncService>(*rig.store, *rig.account, rig.clock);
+        service->syncMeetingSnapshots(peerMeetings(now, 10, 0, QStringLiteral("desk")), QStringLiteral("desk"));
+        ReminderState answer;
+        answer.stableMeetingID = QStringLiteral("ANSWER-%1").arg(++answers);
+        answer.dismissedAt = now;
+        answer.updatedAt = now;
+        service->syncReminderStates({ answer });
+        return answer.stableMeetingID;
+    };
+    const auto runUntil = [](const std::function<bool()>& done, qint64 limitMs) {
+        QElapsedTimer running;
+        running.start();
+        while (!done() && running.elapsed() < limitMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    };
+
+    qint64 readMs = 0;
+    qint64 longestQuitMs = 0;
+    bool answersKept = true;
+    for (auto _ : state) {
+        QElapsedTimer whole;
+        whole.start();
+        start();
+        runUntil([&] { return rig.store->hasReadPeerFiles(); }, 180'000);
+        readMs = whole.elapsed();
+        service.reset();
+        rig.store.reset();
+        for (const int percent : { 0, 10, 50, 90 }) {
+            const QString answer = start();
+            QElapsedTimer sinceStart;
+            sinceStart.start();
+            runUntil([] { return false; }, readMs * percent / 100);
+            const bool reading = !rig.store->hasReadPeerFiles();
+            QElapsedTimer quitting;
+            quitting.start();
+            service.reset();
+            rig.store.reset();
+            const qint64 quitMs = quitting.elapsed();
+            const QList<ReminderState> kept = ownFileStates(ownPath);
+            const bool answerKept = std::any_of(
+                kept.begin(), kept.end(), [&](const ReminderState& state) { return state.stableMeetingID == answer; });
+            answersKept = answersKept && answerKept;
+            longestQuitMs = std::max(longestQuitMs, quitMs);
+            std::fprintf(stderr, "quit %d %% into the read (%s): %lld ms, answer %s\n", percent,
+                reading ? "still reading" : "read over", static_cast<long long>(quitMs),
+                answerKept ? "in our file" : "MISSING");
+        }
+        state.SetIterationTime(double(longestQuitMs) / 1000);
+    }
+    state.counters["longest_quit_ms"] = double(longestQuitMs);
+    state.counters["read_ms"] = double(readMs);
+    state.counters["meetings"] = meetingCount;
+    if (!answersKept)
+        state.SkipWithError("an answer given before the quit was not in our device file");
+    else if (longestQuitMs >= quitLimitMs)
+        state.SkipWithError("the quit took a second or more");
+}
+BENCHMARK(quitWhileSixLargePeerFilesAreRead)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace

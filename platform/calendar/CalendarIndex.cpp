@@ -73,6 +73,13 @@ public:
         return m_files;
     }
 
+    // Every file parsed, which the caller then holds alone: once the parses are done.
+    ICalendarFiles take()
+    {
+        const QMutexLocker lock(&m_mutex);
+        return std::exchange(m_files, {});
+    }
+
 private:
     mutable QMutex m_mutex;
     QWaitCondition m_added;
@@ -154,9 +161,12 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const Co
         for (const QString* path : std::as_const(changed))
             readFile(path);
     }
-    if (isAbandoned())
+    if (isAbandoned()) {
+        // The files parsed so far take long to free, which a store that goes must not wait for.
+        releaseInBackground(parsed.take(), std::move(files));
         return nullptr;
-    files.insert(parsed.files());
+    }
+    files.insert(parsed.take());
     std::shared_ptr<CalendarIndex> index(new CalendarIndex(std::move(folder), std::move(files), pool, abandoned));
     if (!isAbandoned())
         return index;

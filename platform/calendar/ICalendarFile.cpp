@@ -587,8 +587,11 @@ ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones,
     const qsizetype nul = data.indexOf('\0');
     const QByteArray text = asUtf8(nul < 0 ? data : data.left(nul));
     std::optional<ICalendarParser::Tree> root = ICalendarParser::parse(text, abandoned);
-    if (abandoned && abandoned->load())
+    if (abandoned && abandoned->load()) {
+        // A whole file's tree takes as long to free as it took to build.
+        releaseInBackground(std::move(root));
         return result;
+    }
     if (!root) {
         qWarning("Skipped the calendar file %s: its components are nested more than %d deep", qUtf8Printable(path),
             ICalendarParser::maximumNesting);

@@ -87,8 +87,13 @@ ICalendarStore::~ICalendarStore()
         m_shared->abandon();
     m_memory.interrupt();
     m_reading.waitForFinished();
-    // What the index holds takes long to free, and is of no use any more.
-    releaseInBackground(std::move(m_index));
+    // What the indexes hold takes long to free, and is of no use any more: the one in use, and those of a read that
+    // ended or offered its files so far before the event loop took them. A question awaiting the read keeps its own
+    // copy of the future.
+    QFuture<std::shared_ptr<CalendarIndex>> reading = std::exchange(m_reading, {});
+    m_readingWatcher.setFuture(m_reading);
+    std::shared_ptr<CalendarIndex> published = m_shared ? std::exchange(m_shared->published, {}) : nullptr;
+    releaseInBackground(std::move(m_index), std::move(reading), std::move(published));
 }
 
 QString ICalendarStore::defaultRoot()
@@ -227,9 +232,9 @@ bool ICalendarStore::adopt(std::shared_ptr<CalendarIndex> index, bool complete)
     // Also when unchanged: a folder removed and made again needs its watch again.
     watch(*m_index);
     // The index let go may hold the series of tens of thousands of items: freed off the main thread, so that
-    // it goes on at once. Ahead of the parses, which may keep the pool busy for minutes.
+    // it goes on at once, and not on the parse pool, which a store that goes would wait for.
     if (index)
-        m_parsePool.start([index = std::move(index)]() mutable { index.reset(); }, 1);
+        releaseInBackground(std::move(index));
     return differs;
 }
 

@@ -101,7 +101,7 @@ private:
     QDeadlineTimer m_firstAnswerDeadline { QDeadlineTimer::Forever };
     bool m_readAgain = false;
     QThreadPool m_readPool;
-    // Parses the files of a read, builds its indexes and frees those let go.
+    // Parses the files of a read and builds its indexes.
     QThreadPool m_parsePool;
     MemoryGate m_memory;
     // What reading the smallest file left unread for lack of memory takes, and the timer that looks again.

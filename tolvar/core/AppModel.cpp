@@ -45,6 +45,7 @@ AppModel::AppModel(Services services, QObject* parent)
     , m_actionItemOverlayController(services.actionItemOverlayController)
     , m_quickPanelController(services.quickPanelController)
 {
+    m_mergeWorker.setMaxThreadCount(1);
     // Queued to this object, so it is dropped when the model is gone first.
     QMetaObject::invokeMethod(this, &AppModel::start, Qt::QueuedConnection);
 }

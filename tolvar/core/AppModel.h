@@ -15,12 +15,14 @@
 #include "tolvar/model/SettingsStore.h"
 
 #include <QCoro/QCoroTask>
+#include <QFuture>
 #include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QThreadPool>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -171,6 +173,7 @@ public:
     // back to the shared store when they carry nothing new.
     QCoro::Task<> refresh(RecordWriteBack writeBack = RecordWriteBack::changes);
     QList<MeetingSnapshot> dedupeMeetings(const QList<MeetingSnapshot>& meetings) const;
+    static QList<MeetingSnapshot> dedupeMeetings(const QList<MeetingSnapshot>& meetings, platform::Date now);
     static QString meetingIdentityKey(const MeetingSnapshot& meeting);
     static MeetingSnapshot mergeDuplicate(const MeetingSnapshot& first, const MeetingSnapshot& second);
     QHash<QString, ReminderState> mergeRemoteReminderStates(const QList<ReminderState>& remote);
@@ -283,7 +286,12 @@ private:
     QCoro::Task<std::optional<QString>> exchangeWithCloud(
         QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack, LocalRecords localRecords);
     // Publishes the local meetings, with what this machine's store holds already, before an exchange that waits.
-    void publishHeldRecords(const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords);
+    QCoro::Task<> publishHeldRecords(QList<MeetingSnapshot> local, QString deviceID, LocalRecords localRecords);
+    // `local` and `others` deduplicated: at once when they are few, else on the merge worker.
+    QFuture<QList<MeetingSnapshot>> deduped(
+        const QList<MeetingSnapshot>& local, const QList<MeetingSnapshot>& others = {});
+    // Publishes `meetings` unless a publication begun after `publication` was published first.
+    void publishMeetings(quint64 publication, const QList<MeetingSnapshot>& meetings);
     // Ours merged with `remote`, which wins ties; `newerHere` gets the states of ours that are newer.
     QHash<QString, ReminderState> withRemoteReminderStates(
         const QList<ReminderState>& remote, QList<ReminderState>& newerHere) const;
@@ -364,6 +372,12 @@ private:
     bool m_hasStarted = false;
     bool m_hasPeerReminderStates = false;
     QList<MeetingSnapshot> m_testMeetings;
+    // Which publication of meetings began last, and which was published last. A publication begins when what it
+    // publishes was gathered.
+    quint64 m_meetingPublicationsBegun = 0;
+    quint64 m_meetingPublicationShown = 0;
+    // Deduplicates tens of thousands of meetings, one list after another. Last, so that it is waited for first.
+    QThreadPool m_mergeWorker;
 };
 
 } // namespace tolvar

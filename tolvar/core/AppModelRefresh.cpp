@@ -10,7 +10,9 @@
 #include "tolvar/model/MeetingIdentity.h"
 #include "tolvar/model/MeetingLinks.h"
 
+#include <QCoro/QCoroFuture>
 #include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
 namespace tolvar {
@@ -37,6 +39,10 @@ void fillIfEmpty(std::optional<T>& field, const std::optional<T>& first, const s
     if (!field)
         field = first ? first : second;
 }
+
+// Meetings few enough to be deduplicated in well under a millisecond: not worth a trip to the worker, and published
+// in the turn that gathered them.
+constexpr qsizetype meetingsDedupedAtOnce = 500;
 
 } // namespace
 
@@ -70,7 +76,11 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
     const QList<MeetingSnapshot> local = fetched + m_testMeetings;
 
     if (!m_cloudAccount.ubiquityIdentityToken()) {
-        setMeetings(dedupeMeetings(local));
+        const quint64 publication = ++m_meetingPublicationsBegun;
+        const QList<MeetingSnapshot> meetings = co_await deduped(local);
+        if (!self)
+            co_return;
+        publishMeetings(publication, meetings);
         setSyncStatus(platform::localized("iCloud sync disabled - local reminders only"), SyncState::disabled);
     } else {
         // The first reminder must not wait for the other machines' files; once an exchange is published, what it
@@ -83,7 +93,11 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
         if (error) {
             // No wait for the other machines' files would bring their answers now.
             m_hasPeerReminderStates = m_hasPeerReminderStates || m_cloudSyncService.store().hasReadPeerFiles();
-            setMeetings(dedupeMeetings(local));
+            const quint64 publication = ++m_meetingPublicationsBegun;
+            const QList<MeetingSnapshot> meetings = co_await deduped(local);
+            if (!self)
+                co_return;
+            publishMeetings(publication, meetings);
             setSyncStatus(platform::localizedFormat("iCloud sync failed: %@", { *error }), SyncState::failed);
         }
     }
@@ -101,6 +115,7 @@ QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(
         = co_await m_cloudSyncService.syncMeetingSnapshots(local, deviceID, writeBack, localRecords);
     if (!self || records.error)
         co_return records.error;
+    const quint64 publication = ++m_meetingPublicationsBegun;
     const CloudResult<QList<ReminderState>> states = co_await m_cloudSyncService.fetchReminderStates();
     if (!self || states.error)
         co_return states.error;
@@ -110,7 +125,10 @@ QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(
     if (!self || rules.error)
         co_return rules.error;
 
-    setMeetings(dedupeMeetings(local + records.value));
+    const QList<MeetingSnapshot> meetings = co_await deduped(local, records.value);
+    if (!self)
+        co_return std::nullopt;
+    publishMeetings(publication, meetings);
     setReminderStates(mergeRemoteReminderStates(states.value));
     m_hasPeerReminderStates = m_hasPeerReminderStates || statesHoldPeers;
     setCalendarRules(mergeRemoteCalendarRules(rules.value));
@@ -119,17 +137,42 @@ QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(
     co_return std::nullopt;
 }
 
-void AppModel::publishHeldRecords(
-    const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords)
+QCoro::Task<> AppModel::publishHeldRecords(QList<MeetingSnapshot> local, QString deviceID, LocalRecords localRecords)
 {
+    const QPointer<AppModel> self(this);
+    const quint64 publication = ++m_meetingPublicationsBegun;
     const CloudResult<QList<MeetingSnapshot>> records
-        = m_cloudSyncService.heldMeetingSnapshots(local, deviceID, localRecords);
-    setMeetings(dedupeMeetings(local + records.value));
+        = co_await m_cloudSyncService.heldMeetingSnapshots(local, deviceID, localRecords);
+    if (!self)
+        co_return;
+    const QList<MeetingSnapshot> meetings = co_await deduped(local, records.value);
+    if (!self)
+        co_return;
+    publishMeetings(publication, meetings);
     // Ours newer than the store's go out with the exchange that follows.
     QList<ReminderState> newerHere;
     setReminderStates(withRemoteReminderStates(m_cloudSyncService.heldReminderStates().value, newerHere));
     hideOverlayWhenAllSuppressed();
     reminderScheduler().evaluate();
+}
+
+QFuture<QList<MeetingSnapshot>> AppModel::deduped(
+    const QList<MeetingSnapshot>& local, const QList<MeetingSnapshot>& others)
+{
+    const platform::Date now = m_clock.now();
+    if (local.size() + others.size() <= meetingsDedupedAtOnce)
+        return QtFuture::makeReadyFuture(dedupeMeetings(local + others, now));
+    // Tens of thousands of meetings when other machines hold large calendars: not on the main thread. The lists are
+    // shared, not copied, and only read there.
+    return QtConcurrent::run(&m_mergeWorker, [local, others, now] { return dedupeMeetings(local + others, now); });
+}
+
+void AppModel::publishMeetings(quint64 publication, const QList<MeetingSnapshot>& meetings)
+{
+    if (publication < m_meetingPublicationShown)
+        return;
+    m_meetingPublicationShown = publication;
+    setMeetings(meetings);
 }
 
 bool AppModel::hasPeerReminderStates() const
@@ -152,7 +195,11 @@ void AppModel::hideOverlayWhenAllSuppressed()
 
 QList<MeetingSnapshot> AppModel::dedupeMeetings(const QList<MeetingSnapshot>& meetings) const
 {
-    const platform::Date now = m_clock.now();
+    return dedupeMeetings(meetings, m_clock.now());
+}
+
+QList<MeetingSnapshot> AppModel::dedupeMeetings(const QList<MeetingSnapshot>& meetings, platform::Date now)
+{
     QHash<QString, MeetingSnapshot> byKey;
     for (const MeetingSnapshot& meeting : meetings) {
         if (meeting.endDate < now)

@@ -167,15 +167,23 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
     co_return { std::move(merged.records), std::nullopt };
 }
 
-CloudResult<QList<MeetingSnapshot>> CloudSyncService::heldMeetingSnapshots(
-    const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords) const
+QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::heldMeetingSnapshots(
+    QList<MeetingSnapshot> local, QString deviceID, LocalRecords localRecords)
 {
     if (!isSignedIn())
-        return {};
+        co_return {};
     CloudResult<QList<MeetingSnapshot>> stored = loadArray<MeetingSnapshot>(CloudKey::meetingSnapshots);
     if (stored.error)
-        return stored;
-    return { mergedWithStored(stored.value, local, deviceID, localRecords, m_clock.now()), std::nullopt };
+        co_return stored;
+    if (stored.value.size() + local.size() <= recordsMergedAtOnce)
+        co_return { mergedWithStored(stored.value, local, deviceID, localRecords, m_clock.now()), std::nullopt };
+    // Our own file of the last run alone may hold tens of thousands of records.
+    const QPointer<CloudSyncService> self(this);
+    QList<MeetingSnapshot> merged = co_await QtConcurrent::run(
+        &m_worker, &CloudSyncService::mergedWithStored, stored.value, local, deviceID, localRecords, m_clock.now());
+    if (!self)
+        co_return { {}, QStringLiteral("The shared store was closed") };
+    co_return { std::move(merged), std::nullopt };
 }
 
 QList<MeetingSnapshot> CloudSyncService::mergedWithStored(const QList<MeetingSnapshot>& stored,

@@ -70,8 +70,8 @@ public:
         QString deviceID, RecordWriteBack writeBack = RecordWriteBack::sightings,
         LocalRecords localRecords = LocalRecords::complete);
     // What syncMeetingSnapshots() would return from what the store holds now, without waiting for it or writing.
-    CloudResult<QList<MeetingSnapshot>> heldMeetingSnapshots(
-        const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords) const;
+    QCoro::Task<CloudResult<QList<MeetingSnapshot>>> heldMeetingSnapshots(
+        QList<MeetingSnapshot> local, QString deviceID, LocalRecords localRecords);
     QCoro::Task<CloudResult<QList<ReminderState>>> fetchReminderStates();
     // The reminder states the store holds now, without waiting for it.
     CloudResult<QList<ReminderState>> heldReminderStates() const;

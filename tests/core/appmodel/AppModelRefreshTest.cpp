@@ -689,3 +689,46 @@ TEST_F(AppModelTest, TheFirstRemindersDoNotWaitForThePeerFiles)
     EXPECT_TRUE(pumpUntil([&] { return laptop.scheduler->evaluateCount > evaluations; }));
     app.reset();
 }
+
+// Many meetings are deduplicated off the main thread: a refresh of few that begins later is published at once, and
+// the earlier one, which ends after it, must not bring back what it saw.
+TEST_F(RefreshTest, AnEarlierRefreshEndingLaterLeavesTheLaterOnesMeetings)
+{
+    for (const bool signedIn : { false, true }) {
+        SCOPED_TRACE(signedIn ? "signed in" : "signed out");
+        if (!signedIn)
+            account.setToken(std::nullopt);
+        AppModel& app = started();
+        QList<platform::StoreEvent> many;
+        for (int i = 0; i < 600; ++i) {
+            const platform::Date start = clock.now().addingSeconds(3600 + 60.0 * i);
+            many.append(event(QStringLiteral("Meeting %1").arg(i), start, start.addingSeconds(1800), work));
+        }
+        const auto refreshUntilDone = [&] {
+            const int before = refreshes();
+            app.refresh();
+            QElapsedTimer waited;
+            waited.start();
+            while (refreshes() == before && waited.elapsed() < 300'000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        };
+
+        machine.eventStore.setEvents(many);
+        refreshUntilDone();
+        EXPECT_EQ(app.meetings().size(), 600);
+
+        const int before = refreshes();
+        machine.eventStore.setEvents(many + many);
+        app.refresh();
+        machine.eventStore.setEvents(
+            { event("Only", clock.now().addingSeconds(600), clock.now().addingSeconds(1200), work) });
+        app.refresh();
+        QElapsedTimer waited;
+        waited.start();
+        while (refreshes() < before + 2 && waited.elapsed() < 300'000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        ASSERT_EQ(app.meetings().size(), 1);
+        EXPECT_EQ(app.meetings().first().title, "Only");
+        model.reset();
+    }
+}
