@@ -280,11 +280,13 @@ void FolderKeyValueStore::loadOwnFile()
     // Our next write would replace what we could not read: keep it where a person can still look at it.
     const QString aside
         = path + QStringLiteral(".broken-") + QString::number(QRandomGenerator::global()->generate(), 16);
+    // Read before the link is moved: it is looked up at its path.
+    const QString target = info.symLinkTarget();
     // QFile::rename() would find no file at a link that points nowhere.
     if (QDir().rename(path, aside)) {
         if (info.isSymLink()) {
             qWarning("The shared store's file %s was a link to %s, which is left untouched; moved the link to %s",
-                qUtf8Printable(path), qUtf8Printable(info.symLinkTarget()), qUtf8Printable(aside));
+                qUtf8Printable(path), qUtf8Printable(target), qUtf8Printable(aside));
         } else {
             qWarning("The shared store's file %s was damaged or unreadable; kept it as %s", qUtf8Printable(path),
                 qUtf8Printable(aside));

@@ -91,7 +91,8 @@ TEST_F(SharedFolderLinkTest, ALinkAtOurFileIsSetAsideAndItsTargetStaysAsItWas)
         EXPECT_FALSE(QFileInfo(ownPath()).isSymLink());
         EXPECT_EQ(FolderKeyValueStore(m_folder, "mine", m_clock).data(QStringLiteral("k")), QByteArray("ours"));
         ASSERT_EQ(warnings.size(), 1) << qPrintable(warnings.join(u'\n'));
-        EXPECT_TRUE(warnings.first().contains(ownPath())) << qPrintable(warnings.first());
+        EXPECT_TRUE(warnings.first().contains(ownPath()) && warnings.first().contains(target))
+            << qPrintable(warnings.first());
         for (const QString& name :
             QDir(m_folder).entryList({ QStringLiteral("mine.json*") }, QDir::AllEntries | QDir::System))
             QFile::remove(m_folder + u'/' + name);
