@@ -1,6 +1,6 @@
 #include "CalendarTestFiles.h"
 #include "MainThreadWatch.h"
-#include "WarningLog.h"
+#include "tests/support/WarningLog.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

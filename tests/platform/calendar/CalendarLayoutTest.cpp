@@ -3,7 +3,7 @@
 #include "CalendarTestFiles.h"
 #include "InotifyWatches.h"
 #include "MainThreadWatch.h"
-#include "WarningLog.h"
+#include "tests/support/WarningLog.h"
 #include "tests/support/WithoutPrivileges.h"
 
 #include <QSignalSpy>

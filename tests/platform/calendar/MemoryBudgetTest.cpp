@@ -1,5 +1,5 @@
 #include "CalendarTestFiles.h"
-#include "WarningLog.h"
+#include "tests/support/WarningLog.h"
 
 #include <QSignalSpy>
 

@@ -1,12 +1,14 @@
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "platform/time/TestClock.h"
 #include "tests/platform/cloud/ReadHold.h"
+#include "tests/support/WarningLog.h"
 #include "tests/support/WithoutPrivileges.h"
 
 #include <QCoro/QCoroTask>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSaveFile>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -30,25 +32,6 @@ namespace {
 constexpr int changeTimeoutMs = 5 * 60'000;
 constexpr int readTimeoutMs = 5 * 60'000;
 
-QStringList g_warnings;
-
-void collectWarning(QtMsgType, const QMessageLogContext&, const QString& message)
-{
-    g_warnings.append(message);
-}
-
-// The warnings logged while it lives.
-struct WarningLog
-{
-    WarningLog()
-        : previous(qInstallMessageHandler(collectWarning))
-    {
-        g_warnings.clear();
-    }
-    ~WarningLog() { qInstallMessageHandler(previous); }
-    QtMessageHandler previous;
-};
-
 class FolderKeyValueStoreTest : public ::testing::Test
 {
 protected:
@@ -57,7 +40,9 @@ protected:
     // Once it has read the other devices' files.
     std::unique_ptr<FolderKeyValueStore> store(const QString& device)
     {
+        flushAll();
         auto made = std::make_unique<FolderKeyValueStore>(m_folder, device, m_clock);
+        m_made.append(made.get());
         EXPECT_TRUE(QTest::qWaitFor([&] { return !made->isReadingPeerFiles(); }, readTimeoutMs));
         return made;
     }
@@ -92,8 +77,18 @@ protected:
     }
 
     // Synchronises, then waits (bounded) for the read of the other devices' files to end.
-    static bool synchronized(FolderKeyValueStore& store)
+    // Each store writes its file on a thread of its own: what one wrote is on disk for the others once flushed.
+    void flushAll()
     {
+        for (const QPointer<FolderKeyValueStore>& made : std::as_const(m_made)) {
+            if (made)
+                made->flush();
+        }
+    }
+
+    bool synchronized(FolderKeyValueStore& store)
+    {
+        flushAll();
         // The first retries a write that failed, which lands before the second tells how it went.
         store.synchronize();
         store.flush();
@@ -116,6 +111,7 @@ protected:
     QTemporaryDir m_dir;
     QString m_folder = m_dir.filePath(QStringLiteral("cloud"));
     platform::TestClock m_clock { Date(1000) };
+    QList<QPointer<FolderKeyValueStore>> m_made;
 };
 
 } // namespace
@@ -312,15 +308,15 @@ TEST_F(FolderKeyValueStoreTest, OversizedPeerFileIsSkippedWithOneLogLine)
         ASSERT_TRUE(synchronized(*alice));
     EXPECT_EQ(alice->data(QStringLiteral("k")), std::nullopt);
     EXPECT_EQ(alice->data(QStringLiteral("d")), QByteArray("dave"));
-    ASSERT_EQ(g_warnings.size(), 1) << g_warnings.join(u'\n').toStdString();
-    EXPECT_TRUE(g_warnings.first().contains(QStringLiteral("carol.json")));
+    ASSERT_EQ(log.lines().size(), 1) << log.lines().join(u'\n').toStdString();
+    EXPECT_TRUE(log.lines().first().contains(QStringLiteral("carol.json")));
 
     // At the limit it is read.
     writeDeviceFile(
         QStringLiteral("carol.json"), good + QByteArray(FolderKeyValueStore::maximumPeerFileSize - good.size(), ' '));
     ASSERT_TRUE(synchronized(*alice));
     EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("small"));
-    EXPECT_EQ(g_warnings.size(), 1);
+    EXPECT_EQ(log.lines().size(), 1);
 }
 
 TEST_F(FolderKeyValueStoreTest, OwnFileOfAnySizeIsReadBackAndItsSizeIsLogged)
@@ -336,8 +332,8 @@ TEST_F(FolderKeyValueStoreTest, OwnFileOfAnySizeIsReadBackAndItsSizeIsLogged)
     const QString path = m_folder + QStringLiteral("/alice.json");
     ASSERT_GT(QFileInfo(path).size(), 40'000'000);
     // Said once, when the file passed the size.
-    ASSERT_EQ(g_warnings.size(), 1) << g_warnings.join(u'\n').toStdString();
-    EXPECT_TRUE(g_warnings.first().contains(path)) << g_warnings.first().toStdString();
+    ASSERT_EQ(log.lines().size(), 1) << log.lines().join(u'\n').toStdString();
+    EXPECT_TRUE(log.lines().first().contains(path)) << log.lines().first().toStdString();
 
     {
         auto restarted = store(QStringLiteral("alice"));
@@ -424,8 +420,8 @@ TEST_F(FolderKeyValueStoreTest, PeerFilesAreDecodedOffTheCallersThreadAndValuesT
     ASSERT_TRUE(synchronized(*alice));
     EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray("[1, 2]"));
     EXPECT_EQ(alice->data(QStringLiteral("d")), QByteArray("[4]"));
-    ASSERT_FALSE(g_warnings.isEmpty());
-    EXPECT_TRUE(g_warnings.first().contains(QStringLiteral("dave.json"))) << g_warnings.first().toStdString();
+    ASSERT_FALSE(log.lines().isEmpty());
+    EXPECT_TRUE(log.lines().first().contains(QStringLiteral("dave.json"))) << log.lines().first().toStdString();
     EXPECT_EQ(alice->decodedData(QStringLiteral("d")), QVariant()) << "a key without a decoder";
 
     // Our own write is decoded as it is made, and goes after everything seen.
@@ -450,6 +446,7 @@ TEST_F(FolderKeyValueStoreTest, PeerFilesAreReadOnTheWorkerFromTheStartAndOurOwn
     };
 
     auto alice = std::make_unique<FolderKeyValueStore>(m_folder, QStringLiteral("alice"), m_clock);
+    m_made.append(alice.get());
     QSignalSpy spy(alice.get(), &FolderKeyValueStore::externalChange);
     EXPECT_TRUE(alice->isReadingPeerFiles());
     EXPECT_EQ(alice->data(QStringLiteral("mine")), QByteArray("[1]"));
@@ -524,7 +521,7 @@ TEST_F(FolderKeyValueStoreTest, AFileThatCannotBeWatchedIsLoggedOnceAndNotReadOv
             QTest::qWait(10);
             busy += alice->isReadingPeerFiles();
         }
-        const QStringList named = g_warnings.filter(QStringLiteral("carol.json"));
+        const QStringList named = log.lines().filter(QStringLiteral("carol.json"));
         const bool saidOnce = named.filter(QStringLiteral("Cannot watch")).size() == 1 && named.size() <= 2;
         if (busy != 0 || !saidOnce)
             std::fprintf(stderr, "busy in %d samples; logged:\n%s\n", busy, qPrintable(named.join(u'\n')));
@@ -565,8 +562,8 @@ TEST_F(FolderKeyValueStoreTest, DamagedOwnFileIsSetAsideNotOverwritten)
     const QStringList aside = QDir(m_folder).entryList({ QStringLiteral("alice.json.broken-*") });
     ASSERT_EQ(aside.size(), 1);
     // The log says where it went.
-    ASSERT_EQ(g_warnings.size(), 1);
-    EXPECT_TRUE(g_warnings.first().contains(m_folder + u'/' + aside.first())) << g_warnings.first().toStdString();
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().contains(m_folder + u'/' + aside.first())) << log.lines().first().toStdString();
     QFile file(m_folder + u'/' + aside.first());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("damaged"));

@@ -4,6 +4,7 @@
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "platform/time/TestClock.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/WarningLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,24 +17,10 @@ using namespace platform;
 
 namespace {
 
-QStringList warnings;
-
-void recordWarning(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtWarningMsg)
-        warnings.append(message);
-}
-
 class OwnFileWritesTest : public ::testing::Test
 {
 protected:
-    OwnFileWritesTest()
-    {
-        QDir().mkpath(m_folder);
-        warnings.clear();
-        m_previousHandler = qInstallMessageHandler(recordWarning);
-    }
-    ~OwnFileWritesTest() override { qInstallMessageHandler(m_previousHandler); }
+    OwnFileWritesTest() { QDir().mkpath(m_folder); }
 
     QString ownPath() const { return m_folder + QStringLiteral("/mine.json"); }
 
@@ -56,7 +43,7 @@ protected:
     QTemporaryDir m_dir;
     QString m_folder = m_dir.filePath(QStringLiteral("cloud"));
     TestClock m_clock { Date(1000) };
-    QtMessageHandler m_previousHandler = nullptr;
+    WarningLog m_log;
 };
 
 } // namespace
@@ -79,8 +66,8 @@ TEST_F(OwnFileWritesTest, AFullDiskKeepsOurFileAsItWasUntilAWholeNewOneFits)
     }
     EXPECT_EQ(ownBytes(), before);
     EXPECT_EQ(QDir(m_folder).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("mine.json") });
-    ASSERT_EQ(warnings.size(), 1);
-    EXPECT_TRUE(warnings.first().contains(ownPath())) << qPrintable(warnings.first());
+    ASSERT_EQ(m_log.lines().size(), 1);
+    EXPECT_TRUE(m_log.lines().first().contains(ownPath())) << qPrintable(m_log.lines().first());
     EXPECT_EQ(store.data(QStringLiteral("reminderStates")), QByteArray("snoozed"));
 
     // With room again, the next synchronisation writes what was held meanwhile, without another word.
@@ -89,7 +76,7 @@ TEST_F(OwnFileWritesTest, AFullDiskKeepsOurFileAsItWasUntilAWholeNewOneFits)
     EXPECT_TRUE(store.synchronize());
     EXPECT_EQ(storedValue("reminderStates"), "snoozed");
     EXPECT_EQ(storedValue("calendarRules"), "rule");
-    EXPECT_EQ(warnings.size(), 1);
+    EXPECT_EQ(m_log.lines().size(), 1);
 }
 
 TEST_F(OwnFileWritesTest, AFolderWhereOurFileBelongsIsSetAsideWholeAndOurWritesLand)

@@ -2,6 +2,7 @@
 #include "platform/cloud/FolderCloudAccount.h"
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "platform/time/TestClock.h"
+#include "tests/support/WarningLog.h"
 
 #include <QCoro/QCoroTask>
 #include <QDir>
@@ -14,14 +15,6 @@ using namespace platform;
 
 namespace {
 
-QStringList warnings;
-
-void recordWarning(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtWarningMsg)
-        warnings.append(message);
-}
-
 class SharedFolderLinkTest : public ::testing::Test
 {
 protected:
@@ -29,10 +22,7 @@ protected:
     {
         QDir().mkpath(m_folder);
         QDir().mkpath(m_outside);
-        warnings.clear();
-        m_previousHandler = qInstallMessageHandler(recordWarning);
     }
-    ~SharedFolderLinkTest() override { qInstallMessageHandler(m_previousHandler); }
 
     QString ownPath() const { return m_folder + QStringLiteral("/mine.json"); }
 
@@ -64,7 +54,7 @@ protected:
     QString m_folder = m_dir.filePath(QStringLiteral("cloud"));
     QString m_outside = m_dir.filePath(QStringLiteral("config"));
     TestClock m_clock { Date(1000) };
-    QtMessageHandler m_previousHandler = nullptr;
+    WarningLog m_log;
 };
 
 } // namespace
@@ -82,7 +72,7 @@ TEST_F(SharedFolderLinkTest, ALinkAtOurFileIsSetAsideAndItsTargetStaysAsItWas)
         if (!bytes.isEmpty())
             writeFile(target, bytes);
         ASSERT_TRUE(QFile::link(target, ownPath()));
-        warnings.clear();
+        m_log.clear();
 
         FolderKeyValueStore(m_folder, "mine", m_clock).setData("ours", QStringLiteral("k"));
 
@@ -90,9 +80,9 @@ TEST_F(SharedFolderLinkTest, ALinkAtOurFileIsSetAsideAndItsTargetStaysAsItWas)
         EXPECT_EQ(linksAside(), QStringList { target });
         EXPECT_FALSE(QFileInfo(ownPath()).isSymLink());
         EXPECT_EQ(FolderKeyValueStore(m_folder, "mine", m_clock).data(QStringLiteral("k")), QByteArray("ours"));
-        ASSERT_EQ(warnings.size(), 1) << qPrintable(warnings.join(u'\n'));
-        EXPECT_TRUE(warnings.first().contains(ownPath()) && warnings.first().contains(target))
-            << qPrintable(warnings.first());
+        ASSERT_EQ(m_log.lines().size(), 1) << qPrintable(m_log.lines().join(u'\n'));
+        EXPECT_TRUE(m_log.lines().first().contains(ownPath()) && m_log.lines().first().contains(target))
+            << qPrintable(m_log.lines().first());
         for (const QString& name :
             QDir(m_folder).entryList({ QStringLiteral("mine.json*") }, QDir::AllEntries | QDir::System))
             QFile::remove(m_folder + u'/' + name);
@@ -150,5 +140,5 @@ TEST_F(SharedFolderLinkTest, LinksAmongThePeerFilesAreNotFollowedOutOfTheFolder)
     ASSERT_TRUE(QFile::remove(m_folder + QStringLiteral("/outside.json")));
     ASSERT_TRUE(QFile::copy(device, m_folder + QStringLiteral("/outside.json")));
     QCoro::waitFor(store.synchronizeAndWait());
-    EXPECT_EQ(store.data(QStringLiteral("k")), QByteArray("v")) << qPrintable(warnings.join(u'\n'));
+    EXPECT_EQ(store.data(QStringLiteral("k")), QByteArray("v")) << qPrintable(m_log.lines().join(u'\n'));
 }

@@ -4,7 +4,7 @@
 #include <QtGlobal>
 #include <mutex>
 
-// The warnings logged while it lives, from any thread: the store reads its files on threads of its own.
+// The warnings logged while it lives, from any thread: the stores read their files on threads of their own.
 class WarningLog
 {
 public:
@@ -18,6 +18,18 @@ public:
     WarningLog(const WarningLog&) = delete;
     WarningLog& operator=(const WarningLog&) = delete;
 
+    void clear()
+    {
+        const std::lock_guard lock(s_mutex);
+        s_lines.clear();
+    }
+
+    QStringList lines() const
+    {
+        const std::lock_guard lock(s_mutex);
+        return s_lines;
+    }
+
     // The lines that hold `text`.
     QStringList linesWith(const QString& text) const
     {
@@ -26,8 +38,10 @@ public:
     }
 
 private:
-    static void collect(QtMsgType, const QMessageLogContext&, const QString& message)
+    static void collect(QtMsgType type, const QMessageLogContext&, const QString& message)
     {
+        if (type != QtWarningMsg && type != QtCriticalMsg)
+            return;
         const std::lock_guard lock(s_mutex);
         s_lines.append(message);
     }
