@@ -29,10 +29,11 @@ run_all() {
 }
 window_manager_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
+# Ready once it runs its startup command: it manages windows from then on.
+openbox --sm-disable --startup "touch $work/openbox-ready" >"$work/openbox.log" 2>&1 &
 wm=$!
 track_helper $wm
-wait_for 5000 window_manager_up || fail "openbox did not start"
+wait_for 5000 eval '[ -e "$work/openbox-ready" ] && window_manager_up' || fail "openbox did not start"
 run_all "under openbox"
 
 kill $wm

@@ -84,7 +84,7 @@ end_session() {
 
 # Whether the server with process id $2 holds display $1 and answers there.
 x_server_serves() {
-    [ "$(tr -d ' \n' <"/tmp/.X$1-lock" 2>/dev/null)" = "$2" ] && xdpyinfo -display ":$1" >/dev/null 2>&1
+    [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$1-lock")" = "$2" ] && xdpyinfo -display ":$1" >/dev/null 2>&1
 }
 
 # Starts an X server (its command follows the display list) on the first display number of the list
@@ -125,11 +125,12 @@ start_xvfb() {
 }
 
 # A window manager, so that focus, activation and placement behave as on a user's desktop.
+# It says it is there before it manages windows: a window mapped meanwhile is taken over unfocused, so the wait
+# is for its startup command, which it runs once it manages them.
 start_window_manager() {
-    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    openbox --sm-disable --startup "touch $work/openbox-ready" >"$work/openbox.log" 2>&1 &
     track_helper $!
-    wait_for 5000 eval 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
-        fail "openbox did not start"
+    wait_for 5000 eval '[ -e "$work/openbox-ready" ]' || fail "openbox did not start"
 }
 
 # A system tray; the arguments go to trayer. $tray_pid is its process.
