@@ -21,6 +21,7 @@
 #include "platform/time/SystemClock.h"
 #include "platform/updater/FeedUpdater.h"
 #include "platform/workspace/DesktopWorkspace.h"
+#include "tolvar/app/QuitOnSignal.h"
 #include "tolvar/app/SingleInstance.h"
 #include "tolvar/app/TolvarApp.h"
 #include "tolvar/app/UpdateNotice.h"
@@ -59,6 +60,7 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
+    const tolvar::QuitOnSignal quitOnSignal;
     platform::LinuxWording linuxWording;
     QApplication::installTranslator(&linuxWording);
     // Qt's own effect flags are off on a plain X11 session; the desktop's setting decides.
