@@ -130,6 +130,9 @@ int main(int argc, char** argv)
         tolvar::UpdateNotice updateNotice(updater, tolvarApp.trayIcon());
         tolvarApp.showStatusItem();
         status = QApplication::exec();
+        // An answer handed over as the loop ended (a reminder's at Quit) reaches the model by a queued call:
+        // run what is queued while every part is still here, so that the stores write it before they go.
+        QCoreApplication::sendPostedEvents();
         // A Quick Panel still open (Quit from its footer) goes while the model it shows is still here;
         // an open availability panel goes too, and gives back its Escape key.
         quickPanel.closePanel();
