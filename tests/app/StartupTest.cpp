@@ -3,10 +3,13 @@
 #include "tolvar/app/SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using tolvar::SingleInstance;
@@ -27,6 +30,14 @@ protected:
     // end within `seconds` is killed and reported as not finished.
     Outcome start(const QMap<QString, QString>& changes, int seconds = testsupport::patienceMs / 1000)
     {
+        QProcess process;
+        launch(process, changes);
+        return outcome(process, seconds);
+    }
+
+    // Starts tolvar with private folders and the given changes to the environment.
+    void launch(QProcess& process, const QMap<QString, QString>& changes)
+    {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : { "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })
             environment.insert(name, dir.filePath(QString::fromLatin1(name)));
@@ -38,9 +49,12 @@ protected:
             else
                 environment.insert(change.key(), change.value());
         }
-        QProcess process;
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(TOLVAR_EXECUTABLE), {});
+    }
+
+    static Outcome outcome(QProcess& process, int seconds = testsupport::patienceMs / 1000)
+    {
         Outcome run;
         run.finished = process.waitForFinished(seconds * 1000);
         if (!run.finished) {
@@ -125,5 +139,26 @@ TEST_F(StartupTest, WithoutAnX11DisplayItSaysWhatItNeeds)
         EXPECT_TRUE(run.standardError.contains("Wayland"));
         EXPECT_FALSE(run.standardError.contains("einstall"));
         EXPECT_FALSE(QFile::exists(runtime() + "/tolvar.lock")) << "no lock for a start that failed";
+    }
+}
+
+TEST_F(StartupTest, ALogoutOrCtrlCEndsItAsQuitDoes)
+{
+    for (const int signal : { SIGTERM, SIGINT, SIGHUP }) {
+        QDir(dir.filePath("XDG_DATA_HOME")).removeRecursively();
+        QProcess process;
+        launch(process, { { "QT_QPA_PLATFORM", "offscreen" } });
+        ASSERT_TRUE(process.waitForStarted(testsupport::patienceMs));
+        // The shared folder's token is made once the application runs.
+        const QDeadlineTimer deadline(testsupport::patience);
+        while (!QFile::exists(dir.filePath("XDG_DATA_HOME/tolvar/cloud/identity")) && !deadline.hasExpired()
+            && process.state() == QProcess::Running)
+            QThread::msleep(20);
+        ASSERT_EQ(process.state(), QProcess::Running) << signal;
+        ::kill(pid_t(process.processId()), signal);
+        const Outcome run = outcome(process);
+        ASSERT_TRUE(run.finished) << signal;
+        EXPECT_EQ(run.exitCode, 0) << signal
+                                   << " ends it cleanly, not by the signal: " << run.standardError.toStdString();
     }
 }

@@ -2,7 +2,8 @@
 # The real tolvar program, end to end: an X server of its own with two monitors and a tray, private XDG
 # folders holding one calendar whose meeting falls due a few seconds after start-up, and the reminder
 # answered from the keyboard. The first run joins with Return; the second snoozes for a minute and
-# waits for the reminder to come back. Both quit through the tray menu.
+# waits for the reminder to come back. Both quit through the tray menu. The third dismisses with Escape
+# and is ended at once by SIGTERM, as a logout does, while the reminder's windows still close.
 # Usage: end_to_end.sh <tolvar executable>
 set -euo pipefail
 # shellcheck source=../support/x11-session.sh
@@ -107,5 +108,17 @@ xdotool key Escape
 wait_for 3000 reminder_gone || fail "snooze: Escape did not close the returned reminder"
 wait_for 5000 state_has dismissedAt || fail "snooze: Escape stored no dismissed state"
 quit_and_note snooze
+
+# --- run 3: Escape, then a logout's SIGTERM before the answer was handed over ---
+prepare logout
+start_and_check_tray logout
+expect_reminder_at $due_ms logout
+sleep 0.3
+xdotool key Escape
+wait_for 3000 reminder_gone || fail "logout: Escape did not close the reminder"
+kill -TERM "$app"
+expect_clean_exit "logout: SIGTERM"
+state_has dismissedAt || fail "logout: the dismissal given before SIGTERM is not in the device file"
+note "logout: stored state $(stored_state)"
 
 echo "PASS"

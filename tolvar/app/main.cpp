@@ -21,6 +21,7 @@
 #include "platform/time/SystemClock.h"
 #include "platform/updater/FeedUpdater.h"
 #include "platform/workspace/DesktopWorkspace.h"
+#include "tolvar/app/QuitOnSignal.h"
 #include "tolvar/app/SingleInstance.h"
 #include "tolvar/app/TolvarApp.h"
 #include "tolvar/app/UpdateNotice.h"
@@ -59,6 +60,7 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
+    const tolvar::QuitOnSignal quitOnSignal;
     platform::LinuxWording linuxWording;
     QApplication::installTranslator(&linuxWording);
     // Qt's own effect flags are off on a plain X11 session; the desktop's setting decides.
@@ -128,6 +130,9 @@ int main(int argc, char** argv)
         tolvar::UpdateNotice updateNotice(updater, tolvarApp.trayIcon());
         tolvarApp.showStatusItem();
         status = QApplication::exec();
+        // An answer handed over as the loop ended (a reminder's at Quit) reaches the model by a queued call:
+        // run what is queued while every part is still here, so that the stores write it before they go.
+        QCoreApplication::sendPostedEvents();
         // A Quick Panel still open (Quit from its footer) goes while the model it shows is still here;
         // an open availability panel goes too, and gives back its Escape key.
         quickPanel.closePanel();

@@ -6,6 +6,7 @@
 #include "tolvar/reminders/ReminderOverlayView.h"
 #include "tolvar/reminders/X11Activation.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -43,10 +44,15 @@ FullscreenReminderController::FullscreenReminderController(
     , m_clock(clock)
     , m_systemSound(systemSound)
     , m_hotkeys(hotkeys)
-{ }
+{
+    // A Quit right after an answer must not drop it with the close animation: the model is still here.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &FullscreenReminderController::runHeldActions);
+}
 
 FullscreenReminderController::~FullscreenReminderController()
 {
+    runHeldActions();
     if (m_isOverlayVisible)
         m_hotkeys.unregisterOwner(PanelTransientHotkeys::Owner::reminderOverlay);
     stopSound();
@@ -122,7 +128,8 @@ void FullscreenReminderController::show(const QList<MeetingSnapshot>& meetings, 
     // A hop to the event loop, so that the timer is not deleted while it emits.
     connect(
         m_autoDismissTimer.get(), &platform::Timer::timeout, this,
-        [this, onDismiss, sorted] { performAction([onDismiss, sorted] { onDismiss(sorted); }); }, Qt::QueuedConnection);
+        [this, onDismiss, sorted] { performAction(holdAction([onDismiss, sorted] { onDismiss(sorted); })); },
+        Qt::QueuedConnection);
     m_autoDismissTimer->start(autoDismissAfter);
 }
 
@@ -160,16 +167,36 @@ void FullscreenReminderController::handleAction(std::function<void()> action)
         return;
     m_isHandlingAction = true;
     const QPointer<FullscreenReminderController> self(this);
+    const quint64 ticket = holdAction([self, action = std::move(action)] {
+        action();
+        if (self)
+            self->m_isHandlingAction = false;
+    });
     QMetaObject::invokeMethod(
-        this,
-        [this, self, action = std::move(action)] {
-            performAction([self, action] {
-                action();
-                if (self)
-                    self->m_isHandlingAction = false;
-            });
-        },
-        Qt::QueuedConnection);
+        this, [this, ticket] { performAction(ticket); }, Qt::QueuedConnection);
+}
+
+quint64 FullscreenReminderController::holdAction(std::function<void()> action)
+{
+    m_heldActions.emplace(++m_lastTicket, std::move(action));
+    return m_lastTicket;
+}
+
+void FullscreenReminderController::runAction(quint64 ticket)
+{
+    const auto held = m_heldActions.find(ticket);
+    if (held == m_heldActions.end())
+        return;
+    const std::function<void()> action = std::move(held->second);
+    m_heldActions.erase(held);
+    action();
+}
+
+void FullscreenReminderController::runHeldActions()
+{
+    const std::map<quint64, std::function<void()>> held = std::exchange(m_heldActions, {});
+    for (const auto& entry : held)
+        entry.second();
 }
 
 QList<QWidget*> FullscreenReminderController::takeDown()
@@ -202,10 +229,11 @@ void FullscreenReminderController::closeLater(double seconds, QList<QWidget*> wi
     });
 }
 
-void FullscreenReminderController::performAction(std::function<void()> action)
+void FullscreenReminderController::performAction(quint64 ticket)
 {
     const QList<QWidget*> windows = takeDown();
-    closeLater(0.35, windows, [this, action = std::move(action)] { m_clock.singleShot(0.15, this, action); });
+    closeLater(
+        0.35, windows, [this, ticket] { m_clock.singleShot(0.15, this, [this, ticket] { runAction(ticket); }); });
 }
 
 void FullscreenReminderController::hideAll()

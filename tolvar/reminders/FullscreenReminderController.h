@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <map>
 #include <memory>
 
 class QWidget;
@@ -22,7 +23,8 @@ class Timer;
 namespace tolvar {
 
 // Puts the reminder for a group of meetings on every screen, with its sound, auto-dismiss and keys,
-// and hands the user's choice to the caller only after the windows are gone.
+// and hands the user's choice to the caller only after the windows are gone, or at once when the
+// controller or the application goes first.
 class FullscreenReminderController : public QObject, public ReminderOverlay
 {
     Q_OBJECT
@@ -53,7 +55,10 @@ public:
 
 private:
     void handleAction(std::function<void()> action);
-    void performAction(std::function<void()> action);
+    quint64 holdAction(std::function<void()> action);
+    void performAction(quint64 ticket);
+    void runAction(quint64 ticket);
+    void runHeldActions();
     // Steps shared by the hand-over and hideAll(): everything but closing the windows.
     QList<QWidget*> takeDown();
     void closeLater(double seconds, QList<QWidget*> windows, std::function<void()> then);
@@ -74,6 +79,9 @@ private:
     std::unique_ptr<platform::Timer> m_autoDismissTimer;
     std::unique_ptr<platform::Sound> m_reminderSound;
     bool m_isHandlingAction = false;
+    // Chosen answers waiting for their windows to close, in the order chosen.
+    std::map<quint64, std::function<void()>> m_heldActions;
+    quint64 m_lastTicket = 0;
     int m_soundPlayLimit = 0;
     int m_soundPlayCount = 0;
     std::unique_ptr<platform::Timer> m_soundReplayTimer;

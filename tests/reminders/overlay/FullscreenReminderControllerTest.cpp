@@ -123,6 +123,39 @@ TEST_F(FullscreenReminderControllerTest, HandsOverAfterTheWindowsAreGoneAndDrops
     EXPECT_EQ(log, QStringList { "join m1" });
 }
 
+TEST_F(FullscreenReminderControllerTest, AnAnswerOutlivesAQuitOrTheControllerGoingDuringTheCloseOnce)
+{
+    enum class Answer { none, escapeHandled, escapeQueued };
+    enum class Going { destroyed, quitting };
+    for (const Answer answer : { Answer::none, Answer::escapeHandled, Answer::escapeQueued }) {
+        for (const Going going : { Going::destroyed, Going::quitting }) {
+            const QString row = QStringLiteral("answer %1, going %2").arg(int(answer)).arg(int(going));
+            QStringList answers;
+            auto overlay = std::make_unique<FullscreenReminderController>(clock, sound, registry);
+            overlay->show(
+                { online }, false, 0, false, 180, [](const MeetingSnapshot&) {},
+                [](const QList<MeetingSnapshot>&, double) {},
+                [&answers](const QList<MeetingSnapshot>& shown) { answers.append(QString::number(shown.size())); });
+            QCoreApplication::processEvents();
+            if (answer != Answer::none)
+                hotKeys.press(escapeKey, 0);
+            if (answer == Answer::escapeHandled)
+                QCoreApplication::processEvents();
+            clock.advance(0.2);
+            if (going == Going::destroyed)
+                overlay.reset();
+            else
+                QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit");
+            const QStringList expected = answer == Answer::none ? QStringList {} : QStringList { "1" };
+            EXPECT_EQ(answers, expected) << qPrintable(row);
+            QCoreApplication::processEvents();
+            clock.advance(0.5);
+            EXPECT_EQ(answers, expected) << qPrintable(row) << ": never twice";
+            overlay.reset();
+        }
+    }
+}
+
 TEST_F(FullscreenReminderControllerTest, AutoDismissesWithEveryShownMeetingUnlessTheUserChoseFirst)
 {
     const MeetingSnapshot second = overlayMeeting("m2", "Review", clock.now(), 30);
