@@ -520,11 +520,11 @@ Date ICalendarEvent::endFor(const CalendarTime& occurrenceStart) const
 ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, TextPool& texts, MemoryGate& memory,
     const ICalendarFile* previous, const std::atomic<bool>* abandoned)
 {
-    RegularFile file(path);
-    const qint64 size = file.identity().size;
+    // Opened again when it is read again, so that what is parsed and the identity it is known by are one file.
+    std::optional<RegularFile> file(std::in_place, path);
     ICalendarFile result;
     const auto skip = [&](const QString& reason, qint64 memoryNeeded = 0) {
-        const Skip skipped { file.identity().isValid() ? file.identity() : FileIdentity::ofPath(path), reason,
+        const Skip skipped { file->identity().isValid() ? file->identity() : FileIdentity::ofPath(path), reason,
             memoryNeeded };
         if (!previous || !previous->skip || previous->skip->version != skipped.version
             || previous->skip->reason != reason)
@@ -538,40 +538,49 @@ ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, Tex
             result.events = previous->events;
             result.tasks = previous->tasks;
         }
-        skip(QStringLiteral("reading its %1 bytes takes more memory than is available").arg(size), needed);
+        skip(QStringLiteral("reading its %1 bytes takes more memory than is available").arg(file->identity().size),
+            needed);
         return result;
     };
-    if (!file.isOpen()) {
-        skip(file.errorString());
-        result.identity = file.identity();
-        return result;
+    // What reading it takes as its text of this size told, when it was read before; else what its size tells.
+    qint64 readSize = -1;
+    qint64 known = 0;
+    for (;;) {
+        if (!file->isOpen()) {
+            skip(file->errorString());
+            result.identity = file->identity();
+            return result;
+        }
+        const qint64 size = file->identity().size;
+        qint64 reserved = size > std::numeric_limits<qint64>::max() / memoryPerFileByte - memoryPerLine
+            ? std::numeric_limits<qint64>::max()
+            : std::max(size == readSize ? known : 0, size * memoryPerFileByte + memoryPerLine);
+        const MemoryGate::Answer answer = memory.reserve(reserved, abandoned);
+        if (answer == MemoryGate::Answer::abandoned)
+            return {};
+        if (answer == MemoryGate::Answer::tooLarge)
+            return tooLarge(reserved);
+        const auto released = qScopeGuard([&] { memory.release(reserved); });
+        std::optional<QByteArray> data = file->readAll(std::max(size, shortestReadLimit));
+        if (!data) {
+            // Most likely caught while it was written: without an identity, it is read again with the next change.
+            skip(QStringLiteral("it could not be read to its end"));
+            return result;
+        }
+        const qint64 needed = memoryToRead(*data);
+        if (memory.resize(reserved, needed)) {
+            reserved = needed;
+            result = parse(*data, zones, texts, path, abandoned);
+            result.identity = file->identity();
+            return result;
+        }
+        // Grown beside the parses under way it would not fit: it waits for all of it holding nothing, not even its
+        // text, as a parse that waits holding memory could wait for another that waits for that memory.
+        readSize = size;
+        known = needed;
+        data.reset();
+        file.emplace(path);
     }
-    // Reserved before the text is read, and grown to what the parse of the text read takes.
-    qint64 reserved = size > std::numeric_limits<qint64>::max() / memoryPerFileByte - memoryPerLine
-        ? std::numeric_limits<qint64>::max()
-        : size * memoryPerFileByte + memoryPerLine;
-    MemoryGate::Answer answer = memory.reserve(reserved, abandoned);
-    if (answer == MemoryGate::Answer::abandoned)
-        return {};
-    if (answer == MemoryGate::Answer::tooLarge)
-        return tooLarge(reserved);
-    const auto released = qScopeGuard([&] { memory.release(reserved); });
-    const std::optional<QByteArray> data = file.readAll(std::max(size, shortestReadLimit));
-    if (!data) {
-        // Most likely caught while it was written: without an identity, it is read again with the next change.
-        skip(QStringLiteral("it could not be read to its end"));
-        return result;
-    }
-    const qint64 needed = memoryToRead(*data);
-    answer = memory.reserve(needed, abandoned, reserved);
-    reserved = answer == MemoryGate::Answer::reserved ? needed : 0;
-    if (answer == MemoryGate::Answer::abandoned)
-        return {};
-    if (answer == MemoryGate::Answer::tooLarge)
-        return tooLarge(needed);
-    result = parse(*data, zones, texts, path, abandoned);
-    result.identity = file.identity();
-    return result;
 }
 
 qint64 ICalendarFile::memoryToRead(QByteArrayView text)

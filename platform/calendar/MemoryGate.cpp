@@ -16,14 +16,9 @@ MemoryGate::MemoryGate(Measure measure)
     : m_measure(std::move(measure))
 { }
 
-MemoryGate::Answer MemoryGate::reserve(qint64 bytes, const std::atomic<bool>* abandoned, qint64 held)
+MemoryGate::Answer MemoryGate::reserve(qint64 bytes, const std::atomic<bool>* abandoned)
 {
     std::unique_lock lock(m_mutex);
-    if (held > 0) {
-        // Given back first: two parses that each wait, holding, for the other to give back would wait for good.
-        m_held -= held;
-        m_released.notify_all();
-    }
     for (;;) {
         if (abandoned && abandoned->load())
             return Answer::abandoned;
@@ -36,6 +31,17 @@ MemoryGate::Answer MemoryGate::reserve(qint64 bytes, const std::atomic<bool>* ab
             return Answer::tooLarge;
         m_released.wait(lock);
     }
+}
+
+bool MemoryGate::resize(qint64 held, qint64 bytes)
+{
+    const std::lock_guard lock(m_mutex);
+    if (bytes > held && !fits(bytes - held))
+        return false;
+    m_held += bytes - held;
+    if (bytes < held)
+        m_released.notify_all();
+    return true;
 }
 
 void MemoryGate::release(qint64 bytes)

@@ -23,10 +23,13 @@ public:
 
     explicit MemoryGate(Measure measure);
 
-    // Holds `bytes` for one parse until they are released, in place of the `held` it held so far. Waits while
-    // they do not fit beside what other parses hold; tooLarge when they do not fit even with nothing else held
-    // (and then holds nothing), abandoned as soon as `abandoned` is set.
-    Answer reserve(qint64 bytes, const std::atomic<bool>* abandoned, qint64 held = 0);
+    // Holds `bytes` for a parse that holds nothing yet, until they are released. Waits while they do not fit beside
+    // what other parses hold; tooLarge when they do not fit with nothing held at all, abandoned as soon as
+    // `abandoned` is set. A parse waits only while it holds nothing, so that no two parses wait for each other.
+    Answer reserve(qint64 bytes, const std::atomic<bool>* abandoned);
+    // Holds `bytes` in place of the `held` a parse holds, without waiting: false, and still `held`, when the
+    // growth does not fit beside what the others hold.
+    bool resize(qint64 held, qint64 bytes);
     void release(qint64 bytes);
     // Wakes every wait, to look at its stop flag again.
     void interrupt();
