@@ -123,6 +123,42 @@ struct Rig
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
 
+    struct LargePeerFiles
+    {
+        int meetingCount;
+        qint64 largestFileBytes;
+    };
+    // Six machines' files of 31 MB each, holding the same meetings.
+    LargePeerFiles writeSixLargePeerFiles()
+    {
+        const platform::Date now = clock.now();
+        const int meetingCount = meetingCountForTargetSize(now, 31'000'000);
+        qint64 fileBytes = 0;
+        for (int peer = 1; peer <= 6; ++peer) {
+            const QString device = QStringLiteral("PEER%1").arg(peer);
+            const QByteArray bytes = peerFile(now, meetingCount, 0, device, true);
+            fileBytes = std::max(fileBytes, qint64(bytes.size()));
+            writeFile(folder + u'/' + device + QStringLiteral(".json"), bytes);
+        }
+        return { meetingCount, fileBytes };
+    }
+
+    // A meeting of this machine's own calendar, three seconds ahead; the calendar is selected.
+    platform::StoreEvent soonMeeting()
+    {
+        const platform::StoreCalendar work { "work", "Team", "Work" };
+        defaults.setStringArray(SettingsKey::selectedCalendarIDs, { work.identifier });
+        platform::StoreEvent soon;
+        soon.calendar = work;
+        soon.title = QStringLiteral("Soon");
+        soon.start = clock.now().addingSeconds(3);
+        soon.end = soon.start.addingSeconds(1800);
+        soon.url = QStringLiteral("https://zoom.us/j/3");
+        soon.externalIdentifier = QStringLiteral("SOON");
+        soon.itemIdentifier = QStringLiteral("SOON-item");
+        return soon;
+    }
+
     QTemporaryDir root;
     const QString folder = root.filePath(QStringLiteral("cloud"));
     const QString peerPath = folder + QStringLiteral("/peer.json");
@@ -264,28 +300,9 @@ BENCHMARK(minuteRefreshRewritesOurOwnFile)->Iterations(1)->UseManualTime()->Unit
 // calendar holds one meeting three seconds ahead.
 void startBesideSixLargePeerFiles(benchmark::State& state)
 {
-    constexpr int peers = 6;
     Rig rig;
-    const platform::Date now = rig.clock.now();
-    const int meetingCount = meetingCountForTargetSize(now, 31'000'000);
-    qint64 fileBytes = 0;
-    for (int peer = 1; peer <= peers; ++peer) {
-        const QString device = QStringLiteral("PEER%1").arg(peer);
-        const QByteArray bytes = peerFile(now, meetingCount, 0, device, true);
-        fileBytes = std::max(fileBytes, qint64(bytes.size()));
-        writeFile(rig.folder + u'/' + device + QStringLiteral(".json"), bytes);
-    }
-
-    const platform::StoreCalendar work { "work", "Team", "Work" };
-    platform::StoreEvent soon;
-    soon.calendar = work;
-    soon.title = QStringLiteral("Soon");
-    soon.start = now.addingSeconds(3);
-    soon.end = soon.start.addingSeconds(1800);
-    soon.url = QStringLiteral("https://zoom.us/j/3");
-    soon.externalIdentifier = QStringLiteral("SOON");
-    soon.itemIdentifier = QStringLiteral("SOON-item");
-    rig.defaults.setStringArray(SettingsKey::selectedCalendarIDs, { work.identifier });
+    const auto [meetingCount, fileBytes] = rig.writeSixLargePeerFiles();
+    const platform::StoreEvent soon = rig.soonMeeting();
 
     qint64 longestStallMs = 0;
     qint64 tookMs = 0;
@@ -303,7 +320,7 @@ void startBesideSixLargePeerFiles(benchmark::State& state)
                 rig.makeMachine();
                 rig.machine->eventStore.setAuthorizationStatus(
                     platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
-                rig.machine->eventStore.setCalendars(platform::EntityType::event, { work });
+                rig.machine->eventStore.setCalendars(platform::EntityType::event, { soon.calendar });
                 rig.machine->eventStore.setEvents({ soon });
                 rig.model = rig.machine->makeModel();
             },
@@ -334,26 +351,11 @@ BENCHMARK(startBesideSixLargePeerFiles)->Iterations(1)->UseManualTime()->Unit(be
 // after the landing is seen.
 void sixLargePeerFilesLandAfterStart(benchmark::State& state)
 {
-    constexpr int peers = 6;
     constexpr qint64 afterLandingMs = 10'000;
     constexpr qint64 stallLimitMs = 100;
     Rig rig;
-    const platform::Date now = rig.clock.now();
-    const int meetingCount = meetingCountForTargetSize(now, 31'000'000);
-    for (int peer = 1; peer <= peers; ++peer) {
-        const QString device = QStringLiteral("PEER%1").arg(peer);
-        writeFile(rig.folder + u'/' + device + QStringLiteral(".json"), peerFile(now, meetingCount, 0, device, true));
-    }
-    const platform::StoreCalendar work { "work", "Team", "Work" };
-    platform::StoreEvent soon;
-    soon.calendar = work;
-    soon.title = QStringLiteral("Soon");
-    soon.start = now.addingSeconds(3);
-    soon.end = soon.start.addingSeconds(1800);
-    soon.url = QStringLiteral("https://zoom.us/j/3");
-    soon.externalIdentifier = QStringLiteral("SOON");
-    soon.itemIdentifier = QStringLiteral("SOON-item");
-    rig.defaults.setStringArray(SettingsKey::selectedCalendarIDs, { work.identifier });
+    const int meetingCount = rig.writeSixLargePeerFiles().meetingCount;
+    const platform::StoreEvent soon = rig.soonMeeting();
 
     qint64 longestStallMs = 0;
     qint64 landingMs = -1;
@@ -378,7 +380,7 @@ void sixLargePeerFilesLandAfterStart(benchmark::State& state)
             rig.makeMachine();
             rig.machine->eventStore.setAuthorizationStatus(
                 platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
-            rig.machine->eventStore.setCalendars(platform::EntityType::event, { work });
+            rig.machine->eventStore.setCalendars(platform::EntityType::event, { soon.calendar });
             rig.machine->eventStore.setEvents({ soon });
             rig.model = rig.machine->makeModel();
         });
@@ -429,15 +431,10 @@ QList<ReminderState> ownFileStates(const QString& path)
 // the read, and the answer must be in our device file after each.
 void quitWhileSixLargePeerFilesAreRead(benchmark::State& state)
 {
-    constexpr int peers = 6;
     constexpr qint64 quitLimitMs = 1000;
     Rig rig;
     const platform::Date now = rig.clock.now();
-    const int meetingCount = meetingCountForTargetSize(now, 31'000'000);
-    for (int peer = 1; peer <= peers; ++peer) {
-        const QString device = QStringLiteral("PEER%1").arg(peer);
-        writeFile(rig.folder + u'/' + device + QStringLiteral(".json"), peerFile(now, meetingCount, 0, device, true));
-    }
+    const int meetingCount = rig.writeSixLargePeerFiles().meetingCount;
     const QString ownPath = rig.folder + QStringLiteral("/desk.json");
 
     std::unique_ptr<CloudSyncService> service;
