@@ -283,10 +283,12 @@ private:
     QCoro::Task<> refreshAfterCalendarChange();
     QCoro::Task<> refreshAfterExternalCloudChange();
     // The error of the first store call that failed, else nothing; publishes on success.
-    QCoro::Task<std::optional<QString>> exchangeWithCloud(
-        QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack, LocalRecords localRecords);
+    // `publication` is the number the refresh took when it gathered `local`.
+    QCoro::Task<std::optional<QString>> exchangeWithCloud(quint64 publication, QList<MeetingSnapshot> local,
+        QString deviceID, RecordWriteBack writeBack, LocalRecords localRecords);
     // Publishes the local meetings, with what this machine's store holds already, before an exchange that waits.
-    QCoro::Task<> publishHeldRecords(QList<MeetingSnapshot> local, QString deviceID, LocalRecords localRecords);
+    QCoro::Task<> publishHeldRecords(
+        quint64 publication, QList<MeetingSnapshot> local, QString deviceID, LocalRecords localRecords);
     // `local` and `others` deduplicated: at once when they are few, else on the merge worker.
     QFuture<QList<MeetingSnapshot>> deduped(
         const QList<MeetingSnapshot>& local, const QList<MeetingSnapshot>& others = {});

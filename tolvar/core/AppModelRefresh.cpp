@@ -74,9 +74,10 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
     const platform::Date now = m_clock.now();
     m_testMeetings.removeIf([now](const MeetingSnapshot& meeting) { return meeting.endDate < now; });
     const QList<MeetingSnapshot> local = fetched + m_testMeetings;
+    // What this refresh publishes, however late it ends, never replaces what a refresh begun after it published.
+    const quint64 publication = ++m_meetingPublicationsBegun;
 
     if (!m_cloudAccount.ubiquityIdentityToken()) {
-        const quint64 publication = ++m_meetingPublicationsBegun;
         const QList<MeetingSnapshot> meetings = co_await deduped(local);
         if (!self)
             co_return;
@@ -86,14 +87,14 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
         // The first reminder must not wait for the other machines' files; once an exchange is published, what it
         // published stays while the next one waits.
         if (m_syncState != SyncState::synced && m_cloudSyncService.store().isReadingPeerFiles())
-            publishHeldRecords(local, deviceID, localRecords);
-        const std::optional<QString> error = co_await exchangeWithCloud(local, deviceID, writeBack, localRecords);
+            publishHeldRecords(publication, local, deviceID, localRecords);
+        const std::optional<QString> error
+            = co_await exchangeWithCloud(publication, local, deviceID, writeBack, localRecords);
         if (!self)
             co_return;
         if (error) {
             // No wait for the other machines' files would bring their answers now.
             m_hasPeerReminderStates = m_hasPeerReminderStates || m_cloudSyncService.store().hasReadPeerFiles();
-            const quint64 publication = ++m_meetingPublicationsBegun;
             const QList<MeetingSnapshot> meetings = co_await deduped(local);
             if (!self)
                 co_return;
@@ -107,15 +108,14 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
     reminderScheduler().evaluate();
 }
 
-QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(
-    QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack, LocalRecords localRecords)
+QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(quint64 publication, QList<MeetingSnapshot> local,
+    QString deviceID, RecordWriteBack writeBack, LocalRecords localRecords)
 {
     const QPointer<AppModel> self(this);
     const CloudResult<QList<MeetingSnapshot>> records
         = co_await m_cloudSyncService.syncMeetingSnapshots(local, deviceID, writeBack, localRecords);
     if (!self || records.error)
         co_return records.error;
-    const quint64 publication = ++m_meetingPublicationsBegun;
     const CloudResult<QList<ReminderState>> states = co_await m_cloudSyncService.fetchReminderStates();
     if (!self || states.error)
         co_return states.error;
@@ -137,10 +137,10 @@ QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(
     co_return std::nullopt;
 }
 
-QCoro::Task<> AppModel::publishHeldRecords(QList<MeetingSnapshot> local, QString deviceID, LocalRecords localRecords)
+QCoro::Task<> AppModel::publishHeldRecords(
+    quint64 publication, QList<MeetingSnapshot> local, QString deviceID, LocalRecords localRecords)
 {
     const QPointer<AppModel> self(this);
-    const quint64 publication = ++m_meetingPublicationsBegun;
     const CloudResult<QList<MeetingSnapshot>> records
         = co_await m_cloudSyncService.heldMeetingSnapshots(local, deviceID, localRecords);
     if (!self)
