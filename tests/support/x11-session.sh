@@ -248,10 +248,12 @@ window_shown() { xdotool search --onlyvisible --pid "$app" 2>/dev/null | grep -x
 tray_icon() { windows | awk '!found && $3 <= 64 && $4 <= 64 { print; found = 1 } END { exit !found }'; }
 # Waits for the program's tray icon; the failure names the program's windows and whether the tray still runs.
 expect_tray_icon() {
-    local within=$1 what=$2 tray=gone
+    local within=$1 what=$2 tray=gone program=ended
     wait_for "$within" tray_icon >/dev/null && return
     [ -n "${tray_pid:-}" ] && kill -0 "$tray_pid" 2>/dev/null && tray=running
-    fail "$what: no tray icon came on screen (the program's windows: $(windows | paste -sd ';' -); the tray: $tray)"
+    kill -0 "$app" 2>/dev/null && program=running
+    fail "$what: no tray icon came on screen (the program: $program, its windows: $(windows | paste -sd ';' -);" \
+        "the tray: $tray)"
 }
 app_ended() { ! kill -0 "$app" 2>/dev/null; }
 
