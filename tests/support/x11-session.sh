@@ -251,7 +251,12 @@ expect_tray_icon() {
     local within=$1 what=$2 tray=gone program=ended
     wait_for "$within" tray_icon >/dev/null && return
     [ -n "${tray_pid:-}" ] && kill -0 "$tray_pid" 2>/dev/null && tray=running
-    kill -0 "$app" 2>/dev/null && program=running
+    if kill -0 "$app" 2>/dev/null; then
+        program=running
+        # Alive without a window: where each of its threads waits tells why.
+        grep -H . /proc/"$app"/task/*/wchan 2>/dev/null | sed 's/^/-- wchan /' >&2 || true
+        command -v gdb >/dev/null && gdb -p "$app" -batch -ex 'thread apply all bt 12' 2>/dev/null | grep '^#\|^Thread' >&2 || true
+    fi
     fail "$what: no tray icon came on screen (the program: $program, its windows: $(windows | paste -sd ';' -);" \
         "the tray: $tray)"
 }
