@@ -194,11 +194,12 @@ write_calendar() {
 }
 
 # Starts $program on the run's private folders, without the caller's desktop session; NAME=value
-# arguments add to its environment.
+# arguments add to its environment. Without a session bus address D-Bus would start one itself, forking the
+# program while its threads run: a fork that hung held its main thread, without a window, for good.
 launch() {
     local dir=$1
     shift
-    env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS -u XDG_CURRENT_DESKTOP "$@" \
+    env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u XDG_CURRENT_DESKTOP DBUS_SESSION_BUS_ADDRESS=disabled: "$@" \
         HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" XDG_DATA_HOME="$dir/data" XDG_CACHE_HOME="$dir/cache" \
         XDG_RUNTIME_DIR="$dir/runtime" PATH="$dir/bin:$PATH" \
         "$program" >>"$dir/tolvar.log" 2>&1 &
