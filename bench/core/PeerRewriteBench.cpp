@@ -143,6 +143,17 @@ struct Rig
         return { meetingCount, fileBytes };
     }
 
+    // The machine on the folder, its calendar holding `meeting`, and its model, without waiting for anything.
+    void startModelWith(const platform::StoreEvent& meeting)
+    {
+        makeMachine();
+        machine->eventStore.setAuthorizationStatus(
+            platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
+        machine->eventStore.setCalendars(platform::EntityType::event, { meeting.calendar });
+        machine->eventStore.setEvents({ meeting });
+        model = machine->makeModel();
+    }
+
     // A meeting of this machine's own calendar, three seconds ahead; the calendar is selected.
     platform::StoreEvent soonMeeting()
     {
@@ -317,12 +328,7 @@ void startBesideSixLargePeerFiles(benchmark::State& state)
         longestStallMs = longestStall(
             [&] {
                 sinceStart.start();
-                rig.makeMachine();
-                rig.machine->eventStore.setAuthorizationStatus(
-                    platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
-                rig.machine->eventStore.setCalendars(platform::EntityType::event, { soon.calendar });
-                rig.machine->eventStore.setEvents({ soon });
-                rig.model = rig.machine->makeModel();
+                rig.startModelWith(soon);
             },
             [&] {
                 if (!rig.model)
@@ -376,14 +382,7 @@ void sixLargePeerFilesLandAfterStart(benchmark::State& state)
         running.start();
         sinceTick.start();
         ticker.start(tickMs);
-        QTimer::singleShot(0, [&] {
-            rig.makeMachine();
-            rig.machine->eventStore.setAuthorizationStatus(
-                platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
-            rig.machine->eventStore.setCalendars(platform::EntityType::event, { soon.calendar });
-            rig.machine->eventStore.setEvents({ soon });
-            rig.model = rig.machine->makeModel();
-        });
+        QTimer::singleShot(0, [&] { rig.startModelWith(soon); });
         while ((landingMs < 0 || running.elapsed() < landingMs + afterLandingMs) && running.elapsed() < 180'000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, tickMs);
         ticker.stop();
