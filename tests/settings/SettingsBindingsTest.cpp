@@ -204,14 +204,15 @@ TEST_F(SettingsBindingsTest, theDefaultTimeOffersEveryHourOfTheDay)
 TEST_F(SettingsBindingsTest, theHourLabelIsTheHourItselfOnAnyDay)
 {
     // Today, in this zone, clocks jump from 02:00 to 03:00: a label made from 2 o'clock on today's date
-    // would lose its hour. The rule names the day by its number in the year, counted from 0; set twice,
-    // since the new zone's today may differ from the old one's.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const int today = QDate::currentDate().dayOfYear() - 1;
-        const int autumn = (today + 180) % 365;
-        qputenv("TZ", QStringLiteral("XST-1XDT,%1/2,%2/3").arg(today).arg(autumn).toLatin1());
-        tzset();
-    }
+    // would lose its hour. The zone is UTC, or an hour west of it in UTC's last hour, so that the jump
+    // cannot move today to another day (and, on 1 January, the jump is not in the UTC year before, which
+    // the C library would not see). The rule names the day by its number in the year, counted from 0.
+    const QDateTime utc = QDateTime::currentDateTimeUtc();
+    const int hoursWest = utc.time().hour() == 23 ? 1 : 0;
+    const int today = utc.addSecs(-hoursWest * 3600).date().dayOfYear() - 1;
+    const int autumn = (today + 180) % 365;
+    qputenv("TZ", QStringLiteral("XST%1XDT,%2/2,%3/3").arg(hoursWest).arg(today).arg(autumn).toLatin1());
+    tzset();
     const QDateTime inTheGap(QDate::currentDate(), QTime(2, 30));
     EXPECT_FALSE(inTheGap.isValid() && inTheGap.time() == QTime(2, 30)) << "the zone skips no hour today";
     QStringList labels;
