@@ -138,7 +138,21 @@ start_tray() {
     trayer "$@" >"$work/trayer.log" 2>&1 &
     tray_pid=$!
     track_helper $tray_pid
-    wait_for 5000 xdotool search --class trayer >/dev/null 2>&1 || fail "trayer did not start"
+    wait_for 5000 eval 'tray_shown || ! kill -0 $tray_pid 2>/dev/null' || true
+    tray_shown && return
+    xdpyinfo >/dev/null 2>&1 || note "the X server of $DISPLAY no longer answers"
+    if kill -0 $tray_pid 2>/dev/null; then
+        show_where_it_waits $tray_pid
+        fail "trayer runs but shows no window; it said: $(cat "$work/trayer.log")"
+    fi
+    fail "trayer ended before it showed a window; it said: $(cat "$work/trayer.log")"
+}
+tray_shown() { xdotool search --class trayer >/dev/null 2>&1; }
+
+# Where each thread of a process that should have shown a window waits, on standard error.
+show_where_it_waits() {
+    grep -H . /proc/"$1"/task/*/wchan 2>/dev/null | sed 's/^/-- wchan /' >&2 || true
+    command -v gdb >/dev/null && gdb -p "$1" -batch -ex 'thread apply all bt 12' 2>/dev/null | grep '^#\|^Thread' >&2 || true
 }
 
 # The XDG folders of one run of the program, below the given folder, holding the calendar folder
@@ -254,9 +268,7 @@ expect_tray_icon() {
     [ -n "${tray_pid:-}" ] && kill -0 "$tray_pid" 2>/dev/null && tray=running
     if kill -0 "$app" 2>/dev/null; then
         program=running
-        # Alive without a window: where each of its threads waits tells why.
-        grep -H . /proc/"$app"/task/*/wchan 2>/dev/null | sed 's/^/-- wchan /' >&2 || true
-        command -v gdb >/dev/null && gdb -p "$app" -batch -ex 'thread apply all bt 12' 2>/dev/null | grep '^#\|^Thread' >&2 || true
+        show_where_it_waits "$app"
     fi
     fail "$what: no tray icon came on screen (the program: $program, its windows: $(windows | paste -sd ';' -);" \
         "the tray: $tray)"
