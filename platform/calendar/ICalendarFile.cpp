@@ -11,6 +11,7 @@
 #include <QScopeGuard>
 #include <algorithm>
 #include <limits>
+#include <malloc.h>
 #include <memory>
 
 namespace platform {
@@ -489,6 +490,8 @@ constexpr qint64 memoryPerLine = 400;
 
 // A file written while it is read may have grown: one up to this size is still read to its end.
 constexpr qint64 shortestReadLimit = 32 * 1024 * 1024;
+// A parse of a file this large frees enough that the heap of its thread is given back at once.
+constexpr qint64 trimmedAfterParse = 4 * 1024 * 1024;
 
 // The most reading `text` may take beyond the text itself.
 qint64 memoryToParse(QByteArrayView text)
@@ -572,6 +575,10 @@ ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, Tex
             reserved = needed;
             result = parse(*data, zones, texts, path, abandoned);
             result.identity = file->identity();
+            // The tree just freed would otherwise stay with this thread's heap, out of reach of the next parse on
+            // another thread of the pool: one after another, they would hold each one's peak at once.
+            if (data->size() >= trimmedAfterParse)
+                malloc_trim(0);
             return result;
         }
         // Grown beside the parses under way it would not fit: it waits for all of it holding nothing, not even its
