@@ -67,7 +67,10 @@ public:
         Date start, Date end, QList<StoreCalendar> calendars) override;
     void reset() override;
     bool isFirstReadComplete() const override { return m_firstReadComplete; }
-    bool isReadComplete() const override { return m_firstReadComplete && m_indexComplete && m_memoryWanted == 0; }
+    bool isReadComplete() const override
+    {
+        return m_firstReadComplete && m_indexComplete && m_memoryWanted == 0 && !m_expansions.isExpanding();
+    }
 
 private:
     struct Reading;

@@ -8,8 +8,9 @@
 
 namespace platform {
 
-// Expands the rules that are not quick away from the main thread, each series within a time budget, and says
-// when the last one under way is done so that the store can be asked again.
+// Expands away from the main thread the rules that are not quick, and the starts that ranges move into a window
+// from elsewhere, each series within a time budget, and says when the last one under way is done so that the
+// store can be asked again.
 class RuleExpansionWorker : public QObject
 {
     Q_OBJECT
@@ -21,6 +22,8 @@ public:
     ~RuleExpansionWorker() override;
 
     QFuture<RuleStarts> expand(QList<RuleExpansion> rules, QList<RuleWindow> windows);
+    // True from an expansion's start until `finished` is said: answers given meanwhile lack its starts.
+    bool isExpanding() const { return m_running > 0; }
 
 Q_SIGNALS:
     void finished();

@@ -1,6 +1,9 @@
 // Overrides that stand for their occurrence and every later one (RECURRENCE-ID;RANGE=THISANDFUTURE), read by
 // the real store, in New York time so that the series crosses the change to summer time on 8 March 2026.
 #include "CalendarTestFiles.h"
+#include "tests/support/Patience.h"
+
+#include <QSignalSpy>
 
 using namespace platform;
 
@@ -47,12 +50,35 @@ QString override(const QString& id, const QString& title, const QString& start, 
 class ThisAndFutureTest : public CalendarFilesTest
 {
 protected:
-    QList<Seen> seen(Date from, Date to)
+    // The store's first answer for the window, whether it was whole, and the answer once it is.
+    struct Answers
+    {
+        QList<Seen> first;
+        bool firstWhole = false;
+        QList<Seen> whole;
+    };
+
+    Answers answers(Date from, Date to)
     {
         ICalendarStore store;
+        QSignalSpy changed(&store, &EventStore::changed);
+        Answers result;
+        result.first = seenIn(store.events(from, to, { calendar("cal") }));
+        result.firstWhole = store.isReadComplete();
+        result.whole = result.first;
+        while (!store.isReadComplete() && changed.wait(testsupport::patienceMs))
+            result.whole = seenIn(store.events(from, to, { calendar("cal") }));
+        EXPECT_TRUE(store.isReadComplete());
+        return result;
+    }
+
+    QList<Seen> seen(Date from, Date to) { return answers(from, to).whole; }
+
+    static QList<Seen> seenIn(const QList<StoreEvent>& events)
+    {
         QList<Seen> result;
         QSet<QString> identifiers;
-        for (const StoreEvent& event : store.events(from, to, { calendar("cal") })) {
+        for (const StoreEvent& event : events) {
             result.append({ event.title.value_or(QString()), event.start, event.end, event.recurrenceStart });
             identifiers.insert(event.itemIdentifier);
         }
@@ -181,5 +207,54 @@ TEST_F(ThisAndFutureTest, RangesMovedFarReachTheirOccurrencesAtAnyFrequency)
         if (days < 0)
             atMoved.append({ "Series", moved });
         EXPECT_EQ(threeUnits(moved), threeFrom(moved, unit, atMoved));
+    }
+}
+
+// Ranges that move later occurrences in from elsewhere, one far and many close together on a fine series: the
+// caller's thread expands only the window asked, each range its own occurrences on the worker, and the answer
+// after the worker's holds each moved occurrence once, with the title of the range it lies in.
+TEST_F(ThisAndFutureTest, OccurrencesMovedInFromElsewhereAreExpandedByTheWorker)
+{
+    const struct
+    {
+        const char* rule;
+        int unit;
+        int ranges;
+        int days;
+    } cases[] = {
+        { "FREQ=HOURLY", 3600, 1, 3 },
+        { "FREQ=MINUTELY;INTERVAL=5", 300, 300, 5 },
+    };
+    const auto utc = [](Date date) { return date.toDateTime().toUTC().toString("yyyyMMdd'T'HHmmss'Z'"); };
+    const Date first = Date::fromDateTime(QDateTime(QDate(2026, 5, 4), QTime(9, 0), QTimeZone::utc()));
+    const Date base = first.addingSeconds(7 * 86400);
+    for (const auto& [rule, unit, ranges, days] : cases) {
+        SCOPED_TRACE(std::string(rule) + ", " + std::to_string(ranges) + " ranges");
+        QString text = QStringLiteral("BEGIN:VEVENT\nUID:moving\nSUMMARY:Series\nDTSTART:%1\nDURATION:PT1M\n"
+                                      "RRULE:%2\nEND:VEVENT\n")
+                           .arg(utc(first), rule);
+        // Each range begins three occurrences after the last; the first is the override itself.
+        QList<Seen> overrides;
+        QList<Seen> all;
+        for (int i = 0; i < ranges; ++i) {
+            const Date id = base.addingSeconds(3.0 * i * unit);
+            const QString title = QStringLiteral("v%1").arg(i);
+            text += QStringLiteral("BEGIN:VEVENT\nUID:moving\nRECURRENCE-ID;RANGE=THISANDFUTURE:%1\nSUMMARY:%2\n"
+                                   "DTSTART:%3\nDURATION:PT1M\nEND:VEVENT\n")
+                        .arg(utc(id), title, utc(id.addingSeconds(days * 86400.0)));
+            for (int k = 0; k < 3; ++k) {
+                const Date given = id.addingSeconds(k * unit);
+                const Date start = given.addingSeconds(days * 86400.0);
+                all.append({ title, start, start.addingSeconds(60), given });
+            }
+            overrides.append(all.at(all.size() - 3));
+        }
+        write("cal/moving.ics", text);
+
+        const Date from = base.addingSeconds(days * 86400.0);
+        const Answers seen = answers(from, from.addingSeconds(3.0 * ranges * unit));
+        EXPECT_EQ(seen.first, overrides);
+        EXPECT_FALSE(seen.firstWhole);
+        EXPECT_EQ(seen.whole, all);
     }
 }
