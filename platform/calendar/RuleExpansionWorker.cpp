@@ -24,8 +24,14 @@ QFuture<RuleStarts> RuleExpansionWorker::expand(QList<RuleExpansion> rules, QLis
         const QDeadlineTimer deadline(budgetMSecs);
         RuleStarts result;
         for (const RuleExpansion& rule : rules) {
-            for (const RuleWindow& window : windows)
+            for (const RuleWindow& window : windows) {
+                // Rules expanded by the day stop only at their amount of work, which many windows multiply.
+                if (deadline.hasExpired()) {
+                    result.complete = false;
+                    return result;
+                }
                 rule.append(window.from, window.to, result, deadline);
+            }
         }
         return result;
     });
