@@ -113,14 +113,6 @@ TEST_F(HostileSettingsFileTest, WhatIsNoRegularFileIsLeftAloneNeverWaitedOnAndNe
                  ASSERT_TRUE(QFile::link(m_dir.filePath(QStringLiteral("pipe")), path()));
              },
                 true } },
-        { QStringLiteral("a link to a link to a FIFO"),
-            { [&] {
-                 fifoAt(QStringLiteral("pipe"));
-                 ASSERT_TRUE(
-                     QFile::link(m_dir.filePath(QStringLiteral("pipe")), m_dir.filePath(QStringLiteral("hop"))));
-                 ASSERT_TRUE(QFile::link(m_dir.filePath(QStringLiteral("hop")), path()));
-             },
-                true } },
         { QStringLiteral("a link to /dev/zero"),
             { [&] { ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path())); }, false } },
         { QStringLiteral("a file larger than any settings"),
