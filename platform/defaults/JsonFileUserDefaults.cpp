@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <cmath>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -297,7 +298,7 @@ bool JsonFileUserDefaults::keepCopyBeforeRepair()
 
 void JsonFileUserDefaults::save()
 {
-    if (!m_canWrite)
+    if (!m_canWrite || !reachesRegularFile())
         return;
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     // Written back as UTF-8, what another tool wrote in another encoding would be gone.
@@ -305,6 +306,21 @@ void JsonFileUserDefaults::save()
         return;
     const std::string text = m_document.dump(4, ' ', false, nlohmann::json::error_handler_t::replace) + '\n';
     m_writer.write(QByteArrayView(text.data(), qsizetype(text.size())));
+}
+
+bool JsonFileUserDefaults::reachesRegularFile()
+{
+    // The path, or a link on it, may have changed since the start: the write would replace a FIFO or a device it now
+    // reaches (as root, even /dev/zero) with a regular file. Only a regular file is written, or one made where
+    // nothing is.
+    struct stat reached = {};
+    const bool regular = ::stat(QFile::encodeName(m_filePath).constData(), &reached) != 0 || S_ISREG(reached.st_mode);
+    if (!regular && !m_notRegularReported) {
+        qWarning("Not writing the defaults file %s: it is no regular file now; changes are kept until it is one again",
+            qUtf8Printable(m_filePath));
+    }
+    m_notRegularReported = !regular;
+    return regular;
 }
 
 } // namespace platform

@@ -22,7 +22,9 @@ public:
     // Bytes that are not UTF-8 read as replacement characters, and the file is copied aside before it is first
     // written back, unless a copy of these bytes is there already. A file that is no JSON object is renamed aside and
     // reads as empty defaults. A file without permission to read it, or that is no regular file or is larger than
-    // `maximumFileSize`, is left alone: the defaults read as empty and are not saved.
+    // `maximumFileSize`, is left alone: the defaults read as empty and are not saved. Anything else that takes the
+    // file's place later, or that its link reaches by then, is never written either: changes are written once a
+    // regular file, or nothing, is there again.
     explicit JsonFileUserDefaults(const QString& filePath, QObject* parent = nullptr);
 
     std::optional<Value> value(const QString& key) const override;
@@ -36,6 +38,7 @@ private:
     bool setBrokenFileAside();
     bool keepCopyBeforeRepair();
     void save();
+    bool reachesRegularFile();
 
     QString m_filePath;
     WholeFileWriter m_writer;
@@ -43,6 +46,7 @@ private:
     // The file as it was read, while it holds bytes that are not UTF-8 and no copy of it was kept yet.
     std::optional<QByteArray> m_bytesBeforeRepair;
     bool m_repairCopyFailing = false;
+    bool m_notRegularReported = false;
     // False while a broken file could not be moved aside, or could not be read, so that it is never overwritten.
     bool m_canWrite = true;
 };

@@ -13,8 +13,22 @@
 #include <gtest/gtest.h>
 
 using tolvar::SingleInstance;
+using Start = SingleInstance::Start;
 
 namespace {
+
+// One of the signal sets in /proc/PID/status ("SigCgt", "SigIgn") has `signal` in it.
+bool signalIn(qint64 pid, const QByteArray& set, int signal)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(set + ':'))
+            return line.mid(set.size() + 1).trimmed().toULongLong(nullptr, 16) & (1ULL << (signal - 1));
+    }
+    return false;
+}
 
 struct Outcome
 {
@@ -36,7 +50,8 @@ protected:
     }
 
     // Starts tolvar with private folders and the given changes to the environment.
-    void launch(QProcess& process, const QMap<QString, QString>& changes)
+    // Signals in `ignored` are ignored as it starts, as `nohup` or a script's `&` leaves them.
+    void launch(QProcess& process, const QMap<QString, QString>& changes, const QList<int>& ignored = {})
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : { "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })
@@ -50,6 +65,10 @@ protected:
                 environment.insert(change.key(), change.value());
         }
         process.setProcessEnvironment(environment);
+        process.setChildProcessModifier([ignored] {
+            for (const int signal : ignored)
+                ::signal(signal, SIG_IGN);
+        });
         process.start(QStringLiteral(TOLVAR_EXECUTABLE), {});
     }
 
@@ -73,6 +92,35 @@ protected:
         return dir.filePath("runtime");
     }
 
+    // Starts tolvar and waits until its application runs: the shared folder's token is made then.
+    void launchRunning(QProcess& process, const QList<int>& ignored = {})
+    {
+        launch(process, { { "QT_QPA_PLATFORM", "offscreen" } }, ignored);
+        ASSERT_TRUE(process.waitForStarted(testsupport::patienceMs));
+        const QDeadlineTimer deadline(testsupport::patience);
+        while (!QFile::exists(dir.filePath("XDG_DATA_HOME/tolvar/cloud/identity")) && !deadline.hasExpired()
+            && process.state() == QProcess::Running)
+            QThread::msleep(20);
+        ASSERT_EQ(process.state(), QProcess::Running);
+    }
+
+    // Sends `signal` and waits, without a pause that could miss it, until the process has begun to quit: it
+    // catches the signal no longer (or has ended).
+    static void signalAndAwaitQuit(const QProcess& process, int signal)
+    {
+        const qint64 pid = process.processId();
+        send(process, signal);
+        const QDeadlineTimer deadline(testsupport::patience);
+        while (signalIn(pid, "SigCgt", signal) && !deadline.hasExpired()) { }
+    }
+
+    // Never to 0, which would reach the test's own process group, once the process has gone.
+    static void send(const QProcess& process, int signal)
+    {
+        if (process.processId() > 0)
+            ::kill(pid_t(process.processId()), signal);
+    }
+
     QTemporaryDir dir;
 };
 
@@ -83,13 +131,20 @@ TEST_F(StartupTest, TheLockIsHeldOncePerSessionAndOutlivesNoProcess)
     const QString path = runtime() + "/tolvar.lock";
     {
         SingleInstance first(path);
-        ASSERT_TRUE(first.acquire());
+        ASSERT_EQ(first.acquire(), Start::Run);
         SingleInstance second(path);
-        EXPECT_FALSE(second.acquire());
+        EXPECT_EQ(second.acquire(), Start::AnotherRuns);
         EXPECT_EQ(second.holder(), QCoreApplication::applicationPid());
+
+        // Once the first quits, a start waits for it; a start beside that one gives way.
+        first.quitting();
+        SingleInstance third(path);
+        EXPECT_EQ(third.acquire(), Start::AnotherQuits);
+        EXPECT_EQ(third.holder(), QCoreApplication::applicationPid());
+        EXPECT_EQ(SingleInstance(path).acquire(), Start::AnotherRuns);
     }
     SingleInstance afterwards(path);
-    EXPECT_TRUE(afterwards.acquire()) << "released when its holder ends";
+    EXPECT_EQ(afterwards.acquire(), Start::Run) << "released when its holder ends";
 
     // A lock left behind by a process that no longer runs (killed, say) is taken over.
     QProcess ended;
@@ -111,16 +166,16 @@ TEST_F(StartupTest, TheLockIsHeldOncePerSessionAndOutlivesNoProcess)
         file.write(lines.join('\n'));
     }
     SingleInstance next(stalePath);
-    EXPECT_TRUE(next.acquire());
+    EXPECT_EQ(next.acquire(), Start::Run);
 
-    EXPECT_TRUE(SingleInstance(dir.filePath("missing/folder/tolvar.lock")).acquire())
+    EXPECT_EQ(SingleInstance(dir.filePath("missing/folder/tolvar.lock")).acquire(), Start::Run)
         << "no place for a lock is no reason not to run";
 }
 
 TEST_F(StartupTest, ASecondStartSaysSoAndEndsWell)
 {
     SingleInstance running(runtime() + "/tolvar.lock");
-    ASSERT_TRUE(running.acquire());
+    ASSERT_EQ(running.acquire(), Start::Run);
     const Outcome second = start({ { "QT_QPA_PLATFORM", "offscreen" } });
     ASSERT_TRUE(second.finished) << "the second Tolvar kept running";
     EXPECT_EQ(second.exitCode, 0);
@@ -144,21 +199,73 @@ TEST_F(StartupTest, WithoutAnX11DisplayItSaysWhatItNeeds)
 
 TEST_F(StartupTest, ALogoutOrCtrlCEndsItAsQuitDoes)
 {
-    for (const int signal : { SIGTERM, SIGINT, SIGHUP }) {
+    struct Row
+    {
+        const char* name;
+        QList<int> ignoredAtStart;
+        int signal;
+        // Sent once the quit has begun, as a logout sends SIGHUP after SIGTERM; 0 for none.
+        int later = 0;
+    };
+    for (const Row& row : { Row { "SIGTERM", {}, SIGTERM }, Row { "SIGINT", {}, SIGINT }, Row { "SIGHUP", {}, SIGHUP },
+             Row { "a logout: SIGTERM, then SIGHUP while it quits", {}, SIGTERM, SIGHUP },
+             Row { "Ctrl-C twice", {}, SIGINT, SIGINT }, Row { "nohup: SIGHUP ignored", { SIGHUP }, SIGTERM, SIGHUP },
+             Row { "a script's &: SIGINT ignored", { SIGINT }, SIGTERM, SIGINT } }) {
+        SCOPED_TRACE(row.name);
         QDir(dir.filePath("XDG_DATA_HOME")).removeRecursively();
         QProcess process;
-        launch(process, { { "QT_QPA_PLATFORM", "offscreen" } });
-        ASSERT_TRUE(process.waitForStarted(testsupport::patienceMs));
-        // The shared folder's token is made once the application runs.
-        const QDeadlineTimer deadline(testsupport::patience);
-        while (!QFile::exists(dir.filePath("XDG_DATA_HOME/tolvar/cloud/identity")) && !deadline.hasExpired()
-            && process.state() == QProcess::Running)
-            QThread::msleep(20);
-        ASSERT_EQ(process.state(), QProcess::Running) << signal;
-        ::kill(pid_t(process.processId()), signal);
+        launchRunning(process, row.ignoredAtStart);
+        for (const int ignored : row.ignoredAtStart) {
+            EXPECT_TRUE(signalIn(process.processId(), "SigIgn", ignored)) << "still ignored";
+            EXPECT_FALSE(signalIn(process.processId(), "SigCgt", ignored));
+        }
+        signalAndAwaitQuit(process, row.signal);
+        if (row.later != 0)
+            send(process, row.later);
         const Outcome run = outcome(process);
-        ASSERT_TRUE(run.finished) << signal;
-        EXPECT_EQ(run.exitCode, 0) << signal
-                                   << " ends it cleanly, not by the signal: " << run.standardError.toStdString();
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << "ends it cleanly, not by the signal: " << run.standardError.toStdString();
     }
+}
+
+TEST_F(StartupTest, AStartWhileTheLastOneQuitsRunsOnceItHasGone)
+{
+    QProcess quitting;
+    launchRunning(quitting);
+    signalAndAwaitQuit(quitting, SIGTERM);
+    // Held in the middle of its quit, as a slow disk holds it.
+    send(quitting, SIGSTOP);
+
+    const QLockFile lock(runtime() + "/tolvar.lock");
+    const auto holder = [&lock] {
+        qint64 pid = 0;
+        QString host;
+        QString application;
+        return lock.getLockInfo(&pid, &host, &application) ? pid : 0;
+    };
+
+    QProcess next;
+    launch(next, { { "QT_QPA_PLATFORM", "offscreen" } });
+    next.setReadChannel(QProcess::StandardError);
+    QByteArray said;
+    const QDeadlineTimer deadline(testsupport::patience);
+    while (!said.contains("still quitting") && next.state() != QProcess::NotRunning && holder() != next.processId()
+        && !deadline.hasExpired()) {
+        next.waitForReadyRead(100);
+        said += next.readAllStandardError();
+    }
+    EXPECT_EQ(next.state(), QProcess::Running) << "gave way: " << said.toStdString();
+
+    send(quitting, SIGCONT);
+    const Outcome first = outcome(quitting);
+    ASSERT_TRUE(first.finished);
+    EXPECT_EQ(first.exitCode, 0);
+    const QDeadlineTimer running(testsupport::patience);
+    while (holder() != next.processId() && next.state() == QProcess::Running && !next.waitForFinished(20)
+        && !running.hasExpired()) { }
+    EXPECT_EQ(holder(), next.processId()) << "runs once the last one has gone";
+    send(next, SIGTERM);
+    const Outcome second = outcome(next);
+    ASSERT_TRUE(second.finished);
+    EXPECT_EQ(second.exitCode, 0);
 }

@@ -53,7 +53,14 @@ int main(int argc, char** argv)
         }
     }
     tolvar::SingleInstance instance(tolvar::SingleInstance::standardLockPath());
-    if (!instance.acquire()) {
+    tolvar::SingleInstance::Start start = instance.acquire();
+    if (start == tolvar::SingleInstance::Start::AnotherQuits) {
+        std::fprintf(stderr, "Tolvar is still quitting in this session (process %lld); starting once it has ended.\n",
+            qlonglong(instance.holder()));
+        if (instance.awaitQuitting())
+            start = tolvar::SingleInstance::Start::Run;
+    }
+    if (start != tolvar::SingleInstance::Start::Run) {
         std::fprintf(stderr, "Tolvar is already running in this session (process %lld); not starting another.\n",
             qlonglong(instance.holder()));
         return 0;
@@ -61,6 +68,7 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     const tolvar::QuitOnSignal quitOnSignal;
+    QObject::connect(&quitOnSignal, &tolvar::QuitOnSignal::quitting, [&instance] { instance.quitting(); });
     platform::LinuxWording linuxWording;
     QApplication::installTranslator(&linuxWording);
     // Qt's own effect flags are off on a plain X11 session; the desktop's setting decides.

@@ -99,41 +99,72 @@ TEST_F(HostileSettingsFileTest, WhatIsNoRegularFileIsLeftAloneNeverWaitedOnAndNe
     const auto fifoAt = [this](const QString& name) {
         ASSERT_EQ(mkfifo(QFile::encodeName(m_dir.filePath(name)).constData(), 0600), 0);
     };
-    const std::map<QString, std::function<void()>> hazards {
-        { QStringLiteral("a FIFO"), [&] { fifoAt(QStringLiteral("defaults.json")); } },
-        { QStringLiteral("a link to a FIFO"),
-            [&] {
-                fifoAt(QStringLiteral("pipe"));
-                ASSERT_TRUE(QFile::link(m_dir.filePath(QStringLiteral("pipe")), path()));
-            } },
-        { QStringLiteral("a link to /dev/zero"),
-            [&] { ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path())); } },
-        { QStringLiteral("a file larger than any settings"),
-            [&] {
-                writeFile(QStringLiteral("defaults.json"), "{}");
-                ASSERT_TRUE(QFile::resize(path(), JsonFileUserDefaults::maximumFileSize + 1));
-            } },
+    struct Hazard
+    {
+        std::function<void()> make;
+        // Also put in the file's place after the start. Not a link to a device: written through, it would be gone.
+        bool afterStart;
     };
-    for (const auto& [hazard, make] : hazards) {
-        SCOPED_TRACE(qPrintable(hazard));
-        QDir(m_dir.path()).removeRecursively();
-        QDir().mkpath(m_dir.path());
-        make();
-        const QFileInfo made(path());
-        warnings.clear();
-        {
-            const std::unique_ptr<JsonFileUserDefaults> defaults = openWithin(path());
-            EXPECT_TRUE(defaults->keys().isEmpty());
-            defaults->setBool(QStringLiteral("fresh"), true);
-            EXPECT_TRUE(defaults->boolForKey(QStringLiteral("fresh")));
+    const std::map<QString, Hazard> hazards {
+        { QStringLiteral("a FIFO"), { [&] { fifoAt(QStringLiteral("defaults.json")); }, true } },
+        { QStringLiteral("a link to a FIFO"),
+            { [&] {
+                 fifoAt(QStringLiteral("pipe"));
+                 ASSERT_TRUE(QFile::link(m_dir.filePath(QStringLiteral("pipe")), path()));
+             },
+                true } },
+        { QStringLiteral("a link to /dev/zero"),
+            { [&] { ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path())); }, false } },
+        { QStringLiteral("a file larger than any settings"),
+            { [&] {
+                 writeFile(QStringLiteral("defaults.json"), "{}");
+                 ASSERT_TRUE(QFile::resize(path(), JsonFileUserDefaults::maximumFileSize + 1));
+             },
+                false } },
+    };
+    for (const bool afterStart : { false, true }) {
+        for (const auto& [hazard, made] : hazards) {
+            if (afterStart && !made.afterStart)
+                continue;
+            SCOPED_TRACE(qPrintable(hazard + (afterStart ? QStringLiteral(", after the start") : QString())));
+            QDir(m_dir.path()).removeRecursively();
+            QDir().mkpath(m_dir.path());
+            if (afterStart)
+                writeFile(QStringLiteral("defaults.json"), "{}");
+            else
+                made.make();
+            warnings.clear();
+            {
+                const std::unique_ptr<JsonFileUserDefaults> defaults = openWithin(path());
+                if (afterStart) {
+                    ASSERT_TRUE(QFile::remove(path()));
+                    made.make();
+                }
+                const QFileInfo before(path());
+                EXPECT_TRUE(defaults->keys().isEmpty());
+                defaults->setBool(QStringLiteral("fresh"), true);
+                defaults->setBool(QStringLiteral("again"), true);
+                EXPECT_TRUE(defaults->boolForKey(QStringLiteral("fresh")));
+                EXPECT_EQ(warnings.size(), 1);
+                EXPECT_TRUE(warnings.value(0).contains(path())) << qPrintable(warnings.value(0));
+                const QFileInfo after(path());
+                EXPECT_EQ(after.isSymLink(), before.isSymLink());
+                EXPECT_EQ(after.isFile(), before.isFile());
+                EXPECT_EQ(after.size(), before.size());
+                EXPECT_EQ(after.lastModified(), before.lastModified());
+                EXPECT_TRUE(filesBeside(QStringLiteral("defaults.json.*")).isEmpty());
+                if (afterStart) {
+                    // Once nothing stands in its place, what was set meanwhile is written too.
+                    ASSERT_TRUE(QFile::remove(path()));
+                    defaults->setBool(QStringLiteral("later"), true);
+                }
+            }
+            if (afterStart) {
+                const JsonFileUserDefaults written(path());
+                EXPECT_TRUE(written.boolForKey(QStringLiteral("fresh")));
+                EXPECT_TRUE(written.boolForKey(QStringLiteral("later")));
+            }
         }
-        ASSERT_EQ(warnings.size(), 1);
-        EXPECT_TRUE(warnings.first().contains(path())) << qPrintable(warnings.first());
-        const QFileInfo after(path());
-        EXPECT_EQ(after.isSymLink(), made.isSymLink());
-        EXPECT_EQ(after.size(), made.size());
-        EXPECT_EQ(after.lastModified(), made.lastModified());
-        EXPECT_TRUE(filesBeside(QStringLiteral("defaults.json.*")).isEmpty());
     }
 }
 
@@ -158,9 +189,15 @@ TEST_F(HostileSettingsFileTest, WhatWasReadBeforeIsReadAsBefore)
         JsonFileUserDefaults defaults(path());
         EXPECT_EQ(defaults.stringForKey(QStringLiteral("deviceID")), QStringLiteral("3F2A"));
         defaults.setBool(QStringLiteral("fresh"), true);
+        // Pointed at another regular file while it runs, as a dotfiles tool relinks it: written through too.
+        writeFile(QStringLiteral("moved.json"), "{}");
+        ASSERT_TRUE(QFile::remove(path()));
+        ASSERT_TRUE(QFile::link(m_dir.filePath(QStringLiteral("moved.json")), path()));
+        defaults.setBool(QStringLiteral("moved"), true);
     }
     EXPECT_TRUE(QFileInfo(path()).isSymLink());
     EXPECT_TRUE(JsonFileUserDefaults(m_dir.filePath(QStringLiteral("kept.json"))).boolForKey("fresh"));
+    EXPECT_TRUE(JsonFileUserDefaults(m_dir.filePath(QStringLiteral("moved.json"))).boolForKey("moved"));
 }
 
 TEST_F(HostileSettingsFileTest, BytesThatAreNotUtf8AreCopiedAsideOnceBeforeTheFirstSave)
