@@ -141,6 +141,11 @@ QCoro::Task<QList<StoreReminder>> ICalendarStore::incompleteReminders(
     co_return m_index ? m_index->reminders(start, end, identifiersOf(calendars)) : QList<StoreReminder>();
 }
 
+QStringList ICalendarStore::filesLeftUnread() const
+{
+    return m_index ? m_index->filesLeftUnread() : QStringList();
+}
+
 void ICalendarStore::reset()
 {
     // Read again in the background like after a change on disk; until then every answer comes from the

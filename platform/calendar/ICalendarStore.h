@@ -40,8 +40,8 @@ struct CalendarMemory
 // and their occurrences announced as a change. A store that goes abandons its read.
 //
 // The read and the parses run on threads of the store's own, and a file's parse waits until what it costs fits
-// in the memory left. A file that cannot fit even alone keeps what its last read gave, and is read again once
-// the memory it needs is there.
+// in the memory left. A file that cannot fit even alone, or cannot be read, keeps what its last read gave (or
+// nothing) and is read again once it can be; it makes no answer less whole but its own.
 class ICalendarStore final : public EventStore
 {
     Q_OBJECT
@@ -67,7 +67,10 @@ public:
         Date start, Date end, QList<StoreCalendar> calendars) override;
     void reset() override;
     bool isFirstReadComplete() const override { return m_firstReadComplete; }
-    bool isReadComplete() const override { return m_firstReadComplete && m_indexComplete && m_memoryWanted == 0; }
+    bool isReadComplete() const override { return m_firstReadComplete && m_indexComplete; }
+
+    // The files whose content is not known, sorted: each left unread for lack of memory, or unreadable.
+    QStringList filesLeftUnread() const;
 
 private:
     struct Reading;
