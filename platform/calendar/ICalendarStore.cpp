@@ -14,8 +14,6 @@ namespace platform {
 
 namespace {
 
-constexpr std::chrono::milliseconds firstAnswerWait { 2000 };
-
 QSet<QString> identifiersOf(const QList<StoreCalendar>& calendars)
 {
     QSet<QString> identifiers;
@@ -266,7 +264,7 @@ void ICalendarStore::waitForFirstRead()
     if (m_firstReadComplete)
         return;
     if (m_firstAnswerDeadline.isForever())
-        m_firstAnswerDeadline = QDeadlineTimer(firstAnswerWait);
+        m_firstAnswerDeadline = QDeadlineTimer(m_firstAnswerWait);
     // Until the first read is adopted, the pool runs nothing else.
     m_readPool.waitForDone(int(m_firstAnswerDeadline.remainingTime()));
     finishReading();
