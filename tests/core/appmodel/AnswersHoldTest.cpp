@@ -189,6 +189,8 @@ void AnswersHoldTest::run(const Row& row)
         calendarHold.reader(),
         platform::CalendarMemory {
             [&memoryLeft] { return std::optional<qint64>(memoryLeft); }, std::chrono::milliseconds(50) });
+    // As the program sets it up: no answer waits for the first read, which the model hears of when it lands.
+    calendars->setFirstAnswerWait(std::chrono::milliseconds(0));
     QCoro::waitFor(calendars->requestFullAccess(platform::EntityType::event));
     auto cloudStore = std::make_unique<platform::FolderKeyValueStore>(cloud, "laptop", clock);
     const platform::FolderCloudAccount cloudAccount { cloud };
