@@ -41,7 +41,8 @@ struct CalendarMemory
 //
 // The read and the parses run on threads of the store's own, and a file's parse waits until what it costs fits
 // in the memory left. A file that cannot fit even alone, or cannot be read, keeps what its last read gave (or
-// nothing) and is read again once it can be; it makes no answer less whole but its own.
+// nothing) and is read again once it can be: it alone is not known, maybe for ever, and the rest of the read is
+// whole without it.
 class ICalendarStore final : public EventStore
 {
     Q_OBJECT
