@@ -1,9 +1,11 @@
 // How long the calendar store takes to go while it reads large files, at several points of the read: what
 // quitting, a logout or a restart of the session waits for. Writes the given number (6 by default) of calendars
 // of plain events of the given size (MiB, 31 by default) beside a small one into a folder of its own, times one
-// whole read, and prints one line per point of the read, given as a share of that time. Fails when the store
-// takes a second or more to go.
+// whole read, and prints one line per point of the read, given as a share of that time. The store is set up and
+// asked as the program does, and Quit may be asked just as the first answer begins: the time counts the answer
+// too. Fails when that takes a second or more.
 #include "platform/calendar/ICalendarStore.h"
+#include "platform/time/Date.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -61,13 +63,16 @@ int main(int argc, char** argv)
     double longest = 0;
     for (const int percent : { 0, 5, 25, 50, 75, 90, 98 }) {
         auto store = std::make_unique<platform::ICalendarStore>(root, folder.filePath(QStringLiteral("access")));
+        store->setFirstAnswerWait(std::chrono::milliseconds(0));
         QThread::msleep(readMs * percent / 100);
         QElapsedTimer going;
         going.start();
+        const platform::Date now = platform::Date::fromDateTime(QDateTime::currentDateTimeUtc());
+        store->events(now, now.addingSeconds(86400), {});
         store.reset();
         const double ms = going.nsecsElapsed() / 1e6;
         longest = std::max(longest, ms);
-        std::printf("gone %d %% into the read: %.1f ms\n", percent, ms);
+        std::printf("asked and gone %d %% into the read: %.1f ms\n", percent, ms);
         std::fflush(stdout);
     }
     if (longest >= 1000) {

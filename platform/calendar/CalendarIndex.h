@@ -49,6 +49,8 @@ public:
     Contents contents() const { return { m_folder, m_files }; }
     // What reading the smallest of the files left unread for lack of memory takes; 0 when none was.
     qint64 leastMemoryWanted() const;
+    // The files whose content is not known, sorted: each holds what its last read gave, or nothing.
+    QStringList filesLeftUnread() const;
 
     QList<StoreCalendar> calendars(EntityType type) const;
     // Rules too slow for the caller's thread go to `worker`; their occurrences come with a later call.

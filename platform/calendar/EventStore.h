@@ -38,12 +38,13 @@ public:
 
     // The next read looks at the database again; what it has read and is unchanged is kept.
     virtual void reset() = 0;
-    // False until the database has been read through once: answers until then may lack events it holds, and
-    // an empty one does not mean that there are none.
+    // False until the database has been read through once, every calendar listed: answers until then may lack
+    // calendars and events it holds, and an empty one does not mean that there are none.
     virtual bool isFirstReadComplete() const = 0;
-    // Whether the answers hold every file as it is on disk. False while a read is under way and the answers join
-    // the last whole read with the files read again so far, and while a file is left unread for lack of memory:
-    // an event missing from such an answer may still be there.
+    // False while a read is under way (and before the first), when the answers join the last whole read with what
+    // is read again so far: an event missing from such an answer may still be there. Once true, what the last read
+    // did not find has left. A part that could not be read (a file too large for the memory left, or unreadable)
+    // keeps what it held at its last read, or nothing, and makes no other part unknown.
     virtual bool isReadComplete() const = 0;
 
 Q_SIGNALS:

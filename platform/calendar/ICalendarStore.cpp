@@ -14,8 +14,6 @@ namespace platform {
 
 namespace {
 
-constexpr std::chrono::milliseconds firstAnswerWait { 2000 };
-
 QSet<QString> identifiersOf(const QList<StoreCalendar>& calendars)
 {
     QSet<QString> identifiers;
@@ -141,6 +139,11 @@ QCoro::Task<QList<StoreReminder>> ICalendarStore::incompleteReminders(
     co_return m_index ? m_index->reminders(start, end, identifiersOf(calendars)) : QList<StoreReminder>();
 }
 
+QStringList ICalendarStore::filesLeftUnread() const
+{
+    return m_index ? m_index->filesLeftUnread() : QStringList();
+}
+
 void ICalendarStore::reset()
 {
     // Read again in the background like after a change on disk; until then every answer comes from the
@@ -261,7 +264,7 @@ void ICalendarStore::waitForFirstRead()
     if (m_firstReadComplete)
         return;
     if (m_firstAnswerDeadline.isForever())
-        m_firstAnswerDeadline = QDeadlineTimer(firstAnswerWait);
+        m_firstAnswerDeadline = QDeadlineTimer(m_firstAnswerWait);
     // Until the first read is adopted, the pool runs nothing else.
     m_readPool.waitForDone(int(m_firstAnswerDeadline.remainingTime()));
     finishReading();

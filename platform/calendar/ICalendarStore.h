@@ -33,15 +33,16 @@ struct CalendarMemory
 // single .ics files. Never writes there.
 //
 // The files are read off the main thread when the store starts, after every change on disk and on reset.
-// Only the very first answer waits for a read, and for two seconds at most: a read still under way by then
-// answers with the files it has read so far, and posts `changed` as more land and when it is done. Later
-// answers come from the last read while the next one runs, and `changed` is posted when that one finds
-// something different. Recurrence rules that could take long to expand are expanded off the main thread too,
-// and their occurrences announced as a change. A store that goes abandons its read.
+// Only the very first answer waits for a read, and for two seconds at most unless told otherwise: a read still
+// under way by then answers with the files it has read so far, and posts `changed` as more land and when it is
+// done. Later answers come from the last read while the next one runs, and `changed` is posted when that one
+// finds something different. Recurrence rules that could take long to expand are expanded off the main thread
+// too, and their occurrences announced as a change. A store that goes abandons its read.
 //
 // The read and the parses run on threads of the store's own, and a file's parse waits until what it costs fits
-// in the memory left. A file that cannot fit even alone keeps what its last read gave, and is read again once
-// the memory it needs is there.
+// in the memory left. A file that cannot fit even alone, or cannot be read, keeps what its last read gave (or
+// nothing) and is read again once it can be: it alone is not known, maybe for ever, and the rest of the read is
+// whole without it.
 class ICalendarStore final : public EventStore
 {
     Q_OBJECT
@@ -67,10 +68,17 @@ public:
         Date start, Date end, QList<StoreCalendar> calendars) override;
     void reset() override;
     bool isFirstReadComplete() const override { return m_firstReadComplete; }
+    // False too while moved or slow occurrences are still being expanded: an answer then lacks some of them.
     bool isReadComplete() const override
     {
-        return m_firstReadComplete && m_indexComplete && m_memoryWanted == 0 && !m_expansions.isExpanding();
+        return m_firstReadComplete && m_indexComplete && !m_expansions.isExpanding();
     }
+
+    // The files whose content is not known, sorted: each left unread for lack of memory, or unreadable.
+    QStringList filesLeftUnread() const;
+    // How long the very first answer waits for the first read. A thread that must stay free (the one Quit runs
+    // on) sets none, and hears of the read through `changed`.
+    void setFirstAnswerWait(std::chrono::milliseconds wait) { m_firstAnswerWait = wait; }
 
 private:
     struct Reading;
@@ -101,6 +109,7 @@ private:
     QFuture<std::shared_ptr<CalendarIndex>> m_reading;
     QFutureWatcher<std::shared_ptr<CalendarIndex>> m_readingWatcher;
     bool m_readingNotifies = false;
+    std::chrono::milliseconds m_firstAnswerWait { 2000 };
     QDeadlineTimer m_firstAnswerDeadline { QDeadlineTimer::Forever };
     bool m_readAgain = false;
     QThreadPool m_readPool;

@@ -34,7 +34,7 @@ public:
     void postChange() { Q_EMIT changed(); }
     // Answers as a store still in its first read of the database.
     void setFirstReadComplete(bool complete) { m_firstReadComplete = complete; }
-    // Answers as a store reading the database again, or missing a file it could not read for now.
+    // Answers as a store reading the database again.
     void setReadComplete(bool complete) { m_readComplete = complete; }
 
     int accessRequestCount() const { return m_accessRequestCount; }

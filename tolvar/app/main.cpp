@@ -97,6 +97,8 @@ int main(int argc, char** argv)
             platform::FeedUpdater::configuredFeedUrl(), QApplication::applicationVersion(), clock, defaults, workspace);
         tolvar::UpdateService updateService(updater);
         platform::ICalendarStore eventStore;
+        // Quit must not wait behind a first read of large calendars: the model hears of the read when it lands.
+        eventStore.setFirstAnswerWait(std::chrono::milliseconds(0));
         // The account first: it makes the shared folder that the store then finds.
         const std::unique_ptr<platform::FolderCloudAccount> cloudAccount
             = platform::FolderCloudAccount::createStandard();

@@ -62,7 +62,8 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
     QList<MeetingSnapshot> fetched
         = m_calendarService.fetchMeetings(m_selectedCalendarIDs, deviceID, toHash(m_calendarRules), m_forwardDays);
     // As the meetings were fetched: the read may end while the tasks are awaited. A meeting missing from an answer
-    // that is not whole (a first read, a re-read, a file left unread) may still be there.
+    // given while a read is under way may still be there. A file left unread (too large for the memory left, maybe
+    // for ever) stands as it was last read, and holds back nothing of the others.
     const LocalRecords localRecords = store.isReadComplete() ? LocalRecords::complete : LocalRecords::partial;
     if (m_remindersPermissionState == PermissionState::granted && !m_selectedReminderListIDs.isEmpty()) {
         fetched += co_await m_calendarService.upcomingReminders(

@@ -194,11 +194,14 @@ void AppModel::migrateCalendarRules()
 {
     if (m_defaults.boolForKey(SettingsKey::calendarRulesMigrated))
         return;
-    // At start the model has read no calendars yet; ask the database, and keep the old lists for a
-    // later refresh rather than drop them while the calendars cannot be read, or are not read through.
-    const QList<CalendarSource> calendars = m_calendars.isEmpty() ? m_calendarService.calendarSources() : m_calendars;
+    // At start the model has read no calendars yet; ask the database, and keep the old lists for a later refresh
+    // rather than drop them while the calendars cannot be read, or are not all listed yet. A calendar whose file
+    // is left unread is listed all the same.
     const bool hasLegacyIDs = !m_fullscreenMutedCalendarIDs.isEmpty() || !m_soundMutedCalendarIDs.isEmpty();
-    if (hasLegacyIDs && (calendars.isEmpty() || !m_calendarService.eventStore().isReadComplete()))
+    if (hasLegacyIDs && !m_calendarService.eventStore().isFirstReadComplete())
+        return;
+    const QList<CalendarSource> calendars = m_calendars.isEmpty() ? m_calendarService.calendarSources() : m_calendars;
+    if (hasLegacyIDs && calendars.isEmpty())
         return;
     m_defaults.setBool(SettingsKey::calendarRulesMigrated, true);
 

@@ -189,6 +189,8 @@ void AnswersHoldTest::run(const Row& row)
         calendarHold.reader(),
         platform::CalendarMemory {
             [&memoryLeft] { return std::optional<qint64>(memoryLeft); }, std::chrono::milliseconds(50) });
+    // As the program sets it up: no answer waits for the first read, which the model hears of when it lands.
+    calendars->setFirstAnswerWait(std::chrono::milliseconds(0));
     QCoro::waitFor(calendars->requestFullAccess(platform::EntityType::event));
     auto cloudStore = std::make_unique<platform::FolderKeyValueStore>(cloud, "laptop", clock);
     const platform::FolderCloudAccount cloudAccount { cloud };
@@ -285,7 +287,7 @@ void AnswersHoldTest::run(const Row& row)
             memoryLeft = MemoryHold::left;
             writeFile(calendarRoot + "/work/standup.ics", standup.file(largeFilePadding + 1));
             calendars->reset();
-            ASSERT_TRUE(pumpUntil([&] { return !calendars->isReadComplete(); })) << "the standup is skipped";
+            ASSERT_TRUE(pumpUntil([&] { return !calendars->filesLeftUnread().isEmpty(); })) << "the standup is skipped";
         }
         writeFile(calendarRoot + "/work/planning.ics", planning.file());
         calendars->reset();
@@ -306,7 +308,26 @@ void AnswersHoldTest::run(const Row& row)
         }));
         EXPECT_EQ(lastReadLeft, "") << "a meeting of the last complete read left the list or our records";
         EXPECT_EQ(shared(), "laptop:Planning, laptop:Review, laptop:Standup");
-        EXPECT_FALSE(calendars->isReadComplete());
+        if (row.calendars == CalendarRead::slowRereadOfARenamedFile) {
+            EXPECT_FALSE(calendars->isReadComplete());
+        } else {
+            // The standup's file alone is not known, maybe for ever: a meeting deleted meanwhile leaves the list and
+            // our records, and comes back with its file.
+            EXPECT_EQ(calendars->filesLeftUnread(), QStringList { calendarRoot + "/work/standup.ics" });
+            const auto listedAndShared = [&](const std::string& listed, const std::string& records) {
+                calendars->reset();
+                return pumpUntil([&] {
+                    clock.advance(calendarChangeDebounce);
+                    return titles() == listed && shared() == records;
+                });
+            };
+            ASSERT_TRUE(QFile::remove(calendarRoot + "/work/planning.ics"));
+            EXPECT_TRUE(listedAndShared(both, "laptop:Review, laptop:Standup"))
+                << "listed: " << titles() << "; shared: " << shared();
+            writeFile(calendarRoot + "/work/planning.ics", planning.file());
+            EXPECT_TRUE(listedAndShared("Planning, " + both, "laptop:Planning, laptop:Review, laptop:Standup"));
+            EXPECT_EQ(calendars->filesLeftUnread(), QStringList { calendarRoot + "/work/standup.ics" });
+        }
     }
 
     // Answer while the reads are held: the other machine has written again, and its file is being read.
@@ -336,7 +357,10 @@ void AnswersHoldTest::run(const Row& row)
         EXPECT_TRUE(pumpUntil([&] { return stateIn(standup); })) << "the answer is in our device file within 1 s";
         EXPECT_TRUE(row.peers != PeerFiles::largeBeingRead || peerReads[1].isHeld())
             << "without waiting for the peer file's read";
-        EXPECT_TRUE(!rereads || !calendars->isReadComplete()) << "nor for the calendar read";
+        EXPECT_TRUE(row.calendars != CalendarRead::slowRereadOfARenamedFile || !calendars->isReadComplete())
+            << "nor for the calendar read";
+        EXPECT_TRUE(row.calendars != CalendarRead::fileSkippedForMemory || !calendars->filesLeftUnread().isEmpty())
+            << "nor for the file left unread";
     }
 
     // Let go: the held reads end, the skipped file is read again once its memory is there, and the other machine's
@@ -344,7 +368,10 @@ void AnswersHoldTest::run(const Row& row)
     peerReads[1].release();
     calendarHold.letGo();
     memoryLeft = MemoryHold::budget;
-    ASSERT_TRUE(pumpUntil([&] { return !cloudStore->isReadingPeerFiles() && calendars->isReadComplete(); }));
+    ASSERT_TRUE(pumpUntil([&] {
+        return !cloudStore->isReadingPeerFiles() && calendars->isReadComplete()
+            && calendars->filesLeftUnread().isEmpty();
+    }));
     if (answered) {
         EXPECT_TRUE(app->isReminderSuppressed(*answered));
         if (row.peers == PeerFiles::largeBeingRead) {

@@ -471,14 +471,13 @@ std::string titlesOf(const QList<MeetingSnapshot>& meetings)
 
 } // namespace
 
-// While the calendars are not read through (a first read, a read again, a file left unread for lack of memory),
-// the meetings missing from them may still be there: this machine's records stay in the shared list, and are
-// reminded of, until a whole read is in.
+// While the calendars are not read through (a first read, a read again under way), the meetings missing from them
+// may still be there: this machine's records stay in the shared list, and are reminded of, until a whole read is in.
 TEST_F(RefreshTest, ThisMachinesRecordsStayWhileTheCalendarsAreNotReadThrough)
 {
     const std::pair<const char*, void (platform::TestEventStore::*)(bool)> reads[] = {
         { "first read", &platform::TestEventStore::setFirstReadComplete },
-        { "read again, or a file left unread", &platform::TestEventStore::setReadComplete },
+        { "read again", &platform::TestEventStore::setReadComplete },
     };
     defaults.setString(SettingsKey::deviceID, "mine");
     for (const auto& [name, setComplete] : reads) {

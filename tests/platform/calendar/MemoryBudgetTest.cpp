@@ -68,8 +68,9 @@ TEST_F(MemoryBudgetTest, AReadAgainKeepsEverythingOfTheLastCompleteReadUntilItIs
     }
 }
 
-// A file whose parse cannot fit in the memory left even alone is left unread: what its last read gave stays, the
-// answers say they are not whole, and it is read once the memory is there, changed or not.
+// A file whose parse cannot fit in the memory left even alone is left unread: what its last read gave stays, it
+// alone is not known, every other file and every calendar is as read, and it is read once the memory is there,
+// changed or not.
 TEST_F(MemoryBudgetTest, AFileThatCannotFitKeepsItsLastParseAndIsReadWhenMemoryFrees)
 {
     const struct
@@ -99,19 +100,25 @@ TEST_F(MemoryBudgetTest, AFileThatCannotFitKeepsItsLastParseAndIsReadWhenMemoryF
             = [&] { return titlesOf(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") })); };
         waitForFirstRead(store);
         const auto skipped = [&] { return log.linesWith("/cal/big.ics: reading its").size(); };
+        const QStringList big { root + "/cal/big.ics" };
         if (row.readBefore) {
             ASSERT_TRUE(store.isReadComplete());
+            EXPECT_EQ(store.filesLeftUnread(), QStringList());
             available = scarce;
             writeBytes("cal/big.ics", heldCalendar("Big edited"));
-            ASSERT_TRUE(eventually([&] { return skipped() == 1 && !store.isReadComplete(); }));
+            ASSERT_TRUE(eventually([&] { return store.filesLeftUnread() == big; }));
         }
+        EXPECT_EQ(store.filesLeftUnread(), big);
         EXPECT_EQ(titles(), row.whileShort);
-        EXPECT_FALSE(store.isReadComplete());
+        EXPECT_TRUE(store.isFirstReadComplete());
+        EXPECT_TRUE(store.isReadComplete()) << "one file left unread makes no other unknown";
+        EXPECT_EQ(store.calendars(EntityType::event).size(), 1);
         EXPECT_EQ(skipped(), 1);
 
         available = plenty;
-        EXPECT_TRUE(eventually([&] { return store.isReadComplete(); }));
-        EXPECT_EQ(titles(), row.whole);
+        EXPECT_TRUE(eventually([&] { return store.filesLeftUnread().isEmpty() && titles() == row.whole; }))
+            << titles().join(", ").toStdString();
+        EXPECT_TRUE(store.isReadComplete());
         EXPECT_EQ(skipped(), 1);
     }
 }
