@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QDeadlineTimer>
+#include <QMutex>
+#include <QWaitCondition>
 #include <utility>
 
 // Qt is not built with ThreadSanitizer: the locks inside its pools, futures and queues order our threads out of its
@@ -62,6 +65,17 @@ template <typename Task> HandedOver<Task> handedOver(Task task)
 {
     return HandedOver<Task>(std::move(task));
 }
+
+// QWaitCondition::wait(), which unlocks `mutex` and locks it again inside Qt.
+inline bool waitOn(QWaitCondition& condition, QMutex& mutex, QDeadlineTimer deadline)
+{
+    __tsan_mutex_pre_unlock(&mutex, 0);
+    __tsan_mutex_post_unlock(&mutex, 0);
+    const bool woken = condition.wait(&mutex, deadline);
+    __tsan_mutex_pre_lock(&mutex, 0);
+    __tsan_mutex_post_lock(&mutex, 0, 0);
+    return woken;
+}
 #else
 inline void handOver(const void*)
 { }
@@ -70,6 +84,10 @@ inline void takeOver(const void*)
 template <typename Task> Task handedOver(Task task)
 {
     return task;
+}
+inline bool waitOn(QWaitCondition& condition, QMutex& mutex, QDeadlineTimer deadline)
+{
+    return condition.wait(&mutex, deadline);
 }
 #endif
 

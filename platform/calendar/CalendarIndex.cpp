@@ -56,10 +56,7 @@ public:
     {
         const QMutexLocker lock(&m_mutex);
         while (m_count < count) {
-            const bool added = m_added.wait(&m_mutex, deadline);
-            // The wait locked the mutex again inside Qt.
-            takeOver(&m_mutex);
-            if (!added)
+            if (!waitOn(m_added, m_mutex, deadline))
                 return m_count >= count;
         }
         return true;
