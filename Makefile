@@ -3,6 +3,7 @@ JOBS ?= $(shell nproc)
 TEST_BUILD := build
 RUN_BUILD := build-release
 FUZZ_BUILD := build-fuzz
+TSAN_BUILD := build-tsan
 # Where `make install` puts Tolvar; DESTDIR stages it elsewhere, as packagers do.
 PREFIX ?= /usr/local
 # How long `make fuzz` runs each fuzz target; `make test` gives each 20 seconds.
@@ -38,6 +39,7 @@ test: deps
 	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVAR_SANITIZE=ON -DTOLVAR_WERROR=$(WERROR)
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	scripts/run-tests.sh $(TEST_BUILD)
+	JOBS=$(JOBS) WERROR=$(WERROR) scripts/run-tsan.sh $(TSAN_BUILD)
 	JOBS=$(JOBS) scripts/run-fuzz.sh $(FUZZ_BUILD) 20
 
 fuzz: deps

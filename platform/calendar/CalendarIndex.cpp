@@ -1,5 +1,6 @@
 #include "platform/calendar/CalendarIndex.h"
 
+#include "platform/ThreadHandOver.h"
 #include "platform/calendar/BackgroundRelease.h"
 #include "platform/calendar/MemoryGate.h"
 #include "platform/calendar/TextPool.h"
@@ -55,7 +56,7 @@ public:
     {
         const QMutexLocker lock(&m_mutex);
         while (m_count < count) {
-            if (!m_added.wait(&m_mutex, deadline))
+            if (!waitOn(m_added, m_mutex, deadline))
                 return m_count >= count;
         }
         return true;
@@ -141,7 +142,7 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const Co
         }
     }
     if (changed.size() > 1) {
-        QFuture<void> parsing = QtConcurrent::map(&pool, changed, readFile);
+        QFuture<void> parsing = QtConcurrent::map(&pool, changed, handedOver(readFile));
         // One slow file must not hold back the meetings of the others.
         std::chrono::milliseconds interval = firstPublication;
         qsizetype offered = 0;
@@ -184,9 +185,11 @@ CalendarIndex::CalendarIndex(
     // into its place; a mapped result would be copied, briefly holding every series twice.
     QList<qsizetype> indexes(m_folder.collections.size());
     std::iota(indexes.begin(), indexes.end(), 0);
-    QtConcurrent::blockingMap(&pool, indexes, [this, abandoned](qsizetype i) {
+    QtConcurrent::blockingMap(&pool, indexes, handedOver([this, abandoned](qsizetype i) {
         m_collections[size_t(i)] = makeCollection(m_folder.collections.at(i), abandoned);
-    });
+        handOver(&m_collections);
+    }));
+    takeOver(&m_collections);
 }
 
 CalendarIndex::Collection CalendarIndex::makeCollection(

@@ -1,5 +1,6 @@
 #include "platform/calendar/ICalendarStore.h"
 
+#include "platform/ThreadHandOver.h"
 #include "platform/calendar/BackgroundRelease.h"
 
 #include <QCoro/QCoroFuture>
@@ -176,9 +177,11 @@ void ICalendarStore::startReading(bool notify)
             releaseInBackground(std::move(index));
     };
     m_reading = QtConcurrent::run(&m_readPool,
-        [reader = m_reader, root = m_root, last = m_index ? m_index->contents() : CalendarIndex::Contents(),
-            zones = m_zones, pool = &m_parsePool, memory = &m_memory, shared = m_shared, entering,
-            published] { return reader(root, last, *zones, *pool, *memory, entering, published, &shared->abandoned); });
+        handedOver(
+            [reader = m_reader, root = m_root, last = m_index ? m_index->contents() : CalendarIndex::Contents(),
+                zones = m_zones, pool = &m_parsePool, memory = &m_memory, shared = m_shared, entering, published] {
+                return reader(root, last, *zones, *pool, *memory, entering, published, &shared->abandoned);
+            }));
     m_readingWatcher.setFuture(m_reading);
 }
 

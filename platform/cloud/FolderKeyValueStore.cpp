@@ -1,5 +1,6 @@
 #include "platform/cloud/FolderKeyValueStore.h"
 
+#include "platform/ThreadHandOver.h"
 #include "platform/files/RegularFile.h"
 #include "platform/files/WholeFileWriter.h"
 #include "platform/time/Clock.h"
@@ -496,8 +497,9 @@ void FolderKeyValueStore::refresh()
     m_isReading = true;
     m_readAgain = false;
     ++m_readsStarted;
-    m_reading.setFuture(QtConcurrent::run(&m_reader, &FolderKeyValueStore::readFolder, m_folder, ownFileName(),
-        peerStamps(), m_decoders, std::cref(m_stopping)));
+    m_reading.setFuture(QtConcurrent::run(&m_reader,
+        handedOver([folder = m_folder, own = ownFileName(), previous = peerStamps(), decoders = m_decoders,
+                       stopping = &m_stopping] { return readFolder(folder, own, previous, decoders, *stopping); })));
 }
 
 void FolderKeyValueStore::finishReading()

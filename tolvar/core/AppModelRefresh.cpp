@@ -1,6 +1,7 @@
 // The refresh pipeline of AppModel and the merges it uses.
 #include "tolvar/core/AppModel.h"
 
+#include "platform/ThreadHandOver.h"
 #include "platform/calendar/EventStore.h"
 #include "platform/cloud/UbiquitousKeyValueStore.h"
 #include "platform/text/Localized.h"
@@ -165,7 +166,8 @@ QFuture<QList<MeetingSnapshot>> AppModel::deduped(
         return QtFuture::makeReadyFuture(dedupeMeetings(local + others, now));
     // Tens of thousands of meetings when other machines hold large calendars: not on the main thread. The lists are
     // shared, not copied, and only read there.
-    return QtConcurrent::run(&m_mergeWorker, [local, others, now] { return dedupeMeetings(local + others, now); });
+    return QtConcurrent::run(
+        &m_mergeWorker, platform::handedOver([local, others, now] { return dedupeMeetings(local + others, now); }));
 }
 
 void AppModel::publishMeetings(quint64 publication, const QList<MeetingSnapshot>& meetings)

@@ -1,5 +1,6 @@
 #include "tolvar/model/CloudSyncService.h"
 
+#include "platform/ThreadHandOver.h"
 #include "platform/cloud/UbiquitousKeyValueStore.h"
 #include "platform/time/Clock.h"
 #include "tolvar/model/RecordJson.h"
@@ -153,8 +154,11 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
     } else {
         // Tens of thousands of records, and tens of megabytes encoded: not on the caller's thread. The lists are
         // shared, not copied, and only read there.
-        const QFuture<MergedRecords> merging = QtConcurrent::run(&m_worker, &CloudSyncService::mergedRecords,
-            stored.value, local, deviceID, writeBack, localRecords, m_clock.now());
+        const QFuture<MergedRecords> merging = QtConcurrent::run(&m_worker,
+            platform::handedOver(
+                [stored = stored.value, local, deviceID, writeBack, localRecords, now = m_clock.now()] {
+                    return mergedRecords(stored, local, deviceID, writeBack, localRecords, now);
+                }));
         merged = co_await merging;
     }
     if (!self || m_storeGone)
@@ -180,7 +184,9 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::heldMeetingSn
     // Our own file of the last run alone may hold tens of thousands of records.
     const QPointer<CloudSyncService> self(this);
     QList<MeetingSnapshot> merged = co_await QtConcurrent::run(
-        &m_worker, &CloudSyncService::mergedWithStored, stored.value, local, deviceID, localRecords, m_clock.now());
+        &m_worker, platform::handedOver([stored = stored.value, local, deviceID, localRecords, now = m_clock.now()] {
+            return mergedWithStored(stored, local, deviceID, localRecords, now);
+        }));
     if (!self)
         co_return { {}, QStringLiteral("The shared store was closed") };
     co_return { std::move(merged), std::nullopt };
