@@ -23,8 +23,11 @@ public:
     {
         m_timer.setTimerType(Qt::PreciseTimer);
         connect(&m_timer, &QTimer::timeout, this, [this, beforeTimeout = std::move(beforeTimeout)] {
+            // What a jump starts may delete the timer's owner.
+            const QPointer<QtTimer> self(this);
             beforeTimeout();
-            Q_EMIT timeout();
+            if (self)
+                Q_EMIT timeout();
         });
     }
 

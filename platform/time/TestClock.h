@@ -10,6 +10,7 @@ namespace platform {
 // A clock that stands still until a test advances it; every timer due by then fires, in order.
 class TestClock final : public Clock
 {
+    Q_OBJECT
 public:
     explicit TestClock(Date start = Date::fromSecondsSince1970(1'800'000'000));
     ~TestClock() override;
