@@ -90,30 +90,6 @@ TEST(TestClock, TimersMayOutliveTheirClock)
     running->stop();
 }
 
-TEST(TestClock, AWallClockSetByHandIsSeenByTheNextTimerFirst)
-{
-    TestClock clock(Date(1000));
-    QObject context;
-    QStringList seen;
-    QObject::connect(&clock, &platform::Clock::wallClockJumped, &context, [&](double seconds) {
-        seen << QStringLiteral("jumped %1 at %2").arg(seconds).arg(clock.now().secondsSinceReferenceDate());
-    });
-    auto tick = clock.createTimer();
-    QObject::connect(tick.get(), &platform::Timer::timeout, &context,
-        [&] { seen << QStringLiteral("tick at %1").arg(clock.now().secondsSinceReferenceDate()); });
-    tick->start(1);
-
-    clock.advance(0.5);
-    clock.jumpWallClock(-3600);
-    EXPECT_TRUE(seen.isEmpty()) << "seen only when a timer fires";
-    clock.advance(1);
-    clock.jumpWallClock(86400);
-    clock.jumpWallClock(-86400 + 10);
-    clock.advance(1);
-    EXPECT_EQ(seen.join("; ").toStdString(), "jumped -3600 at -2599; tick at -2599; jumped 10 at -2588; tick at -2588")
-        << "timers keep the time they had left";
-}
-
 namespace {
 
 QByteArray zoneFile(const QString& name)
