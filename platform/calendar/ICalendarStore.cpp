@@ -2,6 +2,7 @@
 
 #include "platform/ThreadHandOver.h"
 #include "platform/calendar/BackgroundRelease.h"
+#include "platform/time/SystemZone.h"
 
 #include <QCoro/QCoroFuture>
 #include <QMutex>
@@ -160,6 +161,7 @@ void ICalendarStore::startReading(bool notify)
         return;
     }
     m_readingNotifies = notify;
+    m_readingZone = SystemZone::identity();
     m_shared = std::make_shared<Reading>();
     // Each folder is watched before it is looked into, so that whatever changes there while the read runs is
     // read again after it.
@@ -223,10 +225,11 @@ bool ICalendarStore::adopt(std::shared_ptr<CalendarIndex> index, bool complete)
 {
     // An unchanged tree keeps the index, and with it the recurrences already worked out.
     const bool differs = !m_index || !m_indexComplete || !complete || m_index->folder() != index->folder()
-        || readAnew(m_index->files(), index->files());
+        || m_indexZone != m_readingZone || readAnew(m_index->files(), index->files());
     index->folder().logUnreadSince(m_index ? m_index->folder() : CalendarFolder());
     if (differs) {
         std::swap(m_index, index);
+        m_indexZone = m_readingZone;
         m_indexComplete = complete;
         m_memoryWanted = m_index->leastMemoryWanted();
         if (m_memoryWanted == 0)

@@ -102,6 +102,10 @@ private:
     PathWatcher m_watcher;
     RuleExpansionWorker m_expansions;
     std::shared_ptr<CalendarIndex> m_index;
+    // The system zone the read under way began in, and the one the index in use was built in: in another zone the
+    // same files' floating times and whole days stand for other instants.
+    QByteArray m_readingZone;
+    QByteArray m_indexZone;
     // False while m_index holds only the files read so far.
     bool m_indexComplete = false;
     bool m_firstReadComplete = false;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <utility>
 
 namespace platform {
 
@@ -92,6 +93,15 @@ TestClock::Entry* TestClock::nextDue(Date limit)
     return best;
 }
 
+void TestClock::jumpWallClock(double seconds)
+{
+    m_now = m_now.addingSeconds(seconds);
+    m_unseenJump += seconds;
+    // Timers count the time that passes, which setting the clock does not change.
+    for (Entry& entry : m_entries)
+        entry.due = entry.due.addingSeconds(seconds);
+}
+
 void TestClock::advance(double seconds)
 {
     const Date target = m_now.addingSeconds(seconds);
@@ -106,7 +116,10 @@ void TestClock::advance(double seconds)
             entry->due = entry->due.addingSeconds(entry->interval);
             entry->order = m_nextOrder++;
         }
-        Q_EMIT timer->timeout();
+        if (m_unseenJump != 0)
+            Q_EMIT wallClockJumped(std::exchange(m_unseenJump, 0.0));
+        if (timer)
+            Q_EMIT timer->timeout();
         QCoreApplication::processEvents();
     }
     m_now = std::max(m_now, target);

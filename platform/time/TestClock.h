@@ -10,6 +10,7 @@ namespace platform {
 // A clock that stands still until a test advances it; every timer due by then fires, in order.
 class TestClock final : public Clock
 {
+    Q_OBJECT
 public:
     explicit TestClock(Date start = Date::fromSecondsSince1970(1'800'000'000));
     ~TestClock() override;
@@ -17,7 +18,13 @@ public:
     Date now() const override { return m_now; }
     std::unique_ptr<Timer> createTimer() override;
 
+    // Sets the wall clock as though it had always read so: no timer sees a jump.
     void setNow(Date now) { m_now = now; }
+    // Sets the wall clock `seconds` ahead (back when negative) while no time passes, as a user does: the next
+    // timer to fire sees the jump first, and the timers keep their times.
+    void jumpWallClock(double seconds);
+    // Tells of a new system zone, which the test sets itself (TZ).
+    void changeZone() { Q_EMIT zoneChanged(); }
     // Moves time forward, firing each due timer at its own due time, then posted events.
     void advance(double seconds);
     int activeTimerCount() const;
@@ -38,6 +45,8 @@ private:
     Entry* nextDue(Date limit);
 
     Date m_now;
+    // How far the wall clock was set since a timer last fired.
+    double m_unseenJump = 0;
     // Every timer made here, running or not: each outlives its link to this clock.
     std::vector<QPointer<Timer>> m_timers;
     std::vector<Entry> m_entries;

@@ -391,6 +391,11 @@ void AppModel::subscribe()
     for (auto signal : { &platform::SystemEvents::didWake, &platform::SystemEvents::screensDidWake,
              &platform::SystemEvents::didBecomeActive })
         connect(&m_systemEvents, signal, this, &AppModel::startRefresh);
+    // The meetings were asked for around the old time: a clock set back has meetings due that the last
+    // refresh did not ask for, and one set ahead has them beyond the window asked.
+    connect(&m_clock, &platform::Clock::wallClockJumped, this, &AppModel::startRefresh);
+    // The same files' floating times and whole days stand for other instants in the new zone.
+    connect(&m_clock, &platform::Clock::zoneChanged, this, [this] { refreshAfterCalendarChange(); });
 }
 
 void AppModel::debounceCalendarChange()

@@ -105,9 +105,12 @@ void ReminderScheduler::evaluate()
 
     QList<MeetingSnapshot> due;
     for (const MeetingSnapshot& meeting : meetings) {
+        // The key only for a meeting in its due time: one for each meeting would double the tick's cost.
+        if (now < m_appModel.nextReminderDate(meeting, lead) || now > meeting.endDate)
+            continue;
         const QString key = reminderKey(meeting);
-        if (now >= m_appModel.nextReminderDate(meeting, lead) && now <= meeting.endDate && !m_firedKeys.contains(key)
-            && !m_appModel.isReminderSuppressed(meeting) && (peerAnswersIn || !awaitsPeerAnswers(key, now)))
+        if (!m_firedKeys.contains(key) && !m_appModel.isReminderSuppressed(meeting)
+            && (peerAnswersIn || !awaitsPeerAnswers(key, now)))
             due.append(meeting);
     }
     due = FullscreenReminderController::sortedByStart(due);

@@ -561,6 +561,56 @@ TEST_F(AppModelTest, ASlowFirstCalendarReadWithdrawsNoRecordOfThisMachine)
     model.reset();
 }
 
+// The system zone changed while the program runs: the files' floating times and whole days stand for other instants,
+// in the list and in the reminders, without a restart.
+TEST_F(AppModelTest, FloatingTimesAndWholeDaysFollowAChangeOfZone)
+{
+    QTemporaryDir folder;
+    const QString root = folder.filePath("calendars");
+    QDir().mkpath(root + "/work");
+    const auto writeEvent = [&](const QString& summary, const QString& start) {
+        QFile file(root + "/work/" + summary + ".ics");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(
+            QStringLiteral("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//tests//EN\r\nBEGIN:VEVENT\r\nUID:%1\r\n"
+                           "SUMMARY:%1\r\nDTSTART%2\r\nURL:https://zoom.us/j/42\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+                .arg(summary, start)
+                .toUtf8());
+    };
+    writeEvent("Fixed", ":20260305T110000Z");
+    writeEvent("Floating", ":20260305T120000");
+    writeEvent("Holiday", ";VALUE=DATE:20260306");
+    platform::ICalendarStore calendars(root, folder.filePath("access"));
+    QCoro::waitFor(calendars.requestFullAccess(platform::EntityType::event));
+    machine.realEventStore = &calendars;
+    defaults.setStringArray(SettingsKey::selectedCalendarIDs, { "work" });
+    const auto startsInUtc = [&] {
+        QStringList starts;
+        for (const MeetingSnapshot& meeting : model->meetings())
+            starts.append(meeting.title + meeting.startDate.toDateTime().toString(" d HH:mm"));
+        starts.sort();
+        return starts.join(", ").toStdString();
+    };
+
+    started();
+    ASSERT_TRUE(pumpUntil([&] {
+        clock.advance(1);
+        return model->meetings().size() == 3;
+    }));
+    EXPECT_EQ(startsInUtc(), "Fixed 5 11:00, Floating 5 11:00, Holiday 5 23:00");
+
+    qputenv("TZ", "UTC");
+    tzset();
+    clock.changeZone();
+    EXPECT_TRUE(pumpUntil([&] {
+        clock.advance(1);
+        return startsInUtc() == "Fixed 5 11:00, Floating 5 12:00, Holiday 6 00:00";
+    })) << startsInUtc();
+    // Before the store it asks.
+    model.reset();
+    useBerlinTime();
+}
+
 // Quitting right after a dismissal: the model goes, its service first, while the push waits for the folder's read,
 // and no event loop runs again. After the restart the dismissal is in our device file.
 TEST_F(RefreshTest, ADismissalJustBeforeQuittingIsInOurDeviceFile)

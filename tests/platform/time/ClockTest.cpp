@@ -1,7 +1,14 @@
+#include "platform/time/SystemZone.h"
 #include "platform/time/TestClock.h"
+#include "tests/support/Patience.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using platform::Date;
@@ -81,4 +88,57 @@ TEST(TestClock, TimersMayOutliveTheirClock)
     stopped->start(1);
     EXPECT_FALSE(stopped->isActive()) << "no clock, no time to fire in";
     running->stop();
+}
+
+namespace {
+
+QByteArray zoneFile(const QString& name)
+{
+    QFile file(QStringLiteral("/usr/share/zoneinfo/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool waitForCount(QSignalSpy& spy, qsizetype count)
+{
+    const QDeadlineTimer deadline(testsupport::patience);
+    while (spy.size() < count && !deadline.hasExpired())
+        spy.wait(100);
+    return spy.size() == count;
+}
+
+} // namespace
+
+// timedatectl renames a new link over /etc/localtime; a container's bind-mounted file is rewritten in place.
+TEST(SystemZone, ALinkReplacedOrAFileRewrittenInPlaceIsAnotherZone)
+{
+    QTemporaryDir folder;
+    const QString localtime = folder.filePath("localtime");
+    const QString fresh = folder.filePath("fresh");
+    const QByteArray berlin = zoneFile("Europe/Berlin");
+    ASSERT_FALSE(berlin.isEmpty());
+    ASSERT_TRUE(QFile::link("/usr/share/zoneinfo/Europe/Berlin", localtime));
+    platform::SystemZone zone(localtime);
+    QSignalSpy changes(&zone, &platform::SystemZone::changed);
+
+    ASSERT_TRUE(QFile::link("/usr/share/zoneinfo/Asia/Tokyo", fresh));
+    ASSERT_EQ(std::rename(qPrintable(fresh), qPrintable(localtime)), 0);
+    EXPECT_TRUE(waitForCount(changes, 1)) << "a link replaced";
+
+    const auto rewrite = [&](const QByteArray& content) {
+        QFile file(localtime);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    };
+    QFile::remove(localtime);
+    rewrite(berlin);
+    EXPECT_TRUE(waitForCount(changes, 2)) << "the link replaced by a file";
+    rewrite(zoneFile("UTC"));
+    EXPECT_TRUE(waitForCount(changes, 3)) << "the file rewritten in place";
+    rewrite(zoneFile("UTC"));
+    rewrite(berlin);
+    EXPECT_TRUE(waitForCount(changes, 4)) << "once for the same zone written again and another one";
+
+    EXPECT_EQ(
+        platform::SystemZone::identity(localtime), platform::SystemZone::identity("/usr/share/zoneinfo/Europe/Berlin"));
+    EXPECT_NE(platform::SystemZone::identity(localtime), platform::SystemZone::identity("/usr/share/zoneinfo/UTC"));
 }

@@ -87,6 +87,31 @@ TEST_F(ReminderSchedulerTest, AMeetingIsDueFromItsReminderDateToItsEnd)
     EXPECT_TRUE(scheduler->firedKeys().isEmpty());
 }
 
+// The wall clock set by hand or by a time service: the meetings of the new time are taken at the next tick, so that
+// one due then is reminded on time, not after the minute's refresh.
+TEST_F(ReminderSchedulerTest, AMeetingDueAfterTheClockIsSetIsRemindedOnTime)
+{
+    const double jumps[] = { -3600, -86400, 8 * 86400 };
+    for (const double jump : jumps) {
+        SCOPED_TRACE(jump);
+        clock.setNow(start);
+        // Due 20 s after the jump in the new time: out of the window asked before it.
+        const platform::Date moved = start.addingSeconds(jump + 30);
+        setEvents({ event("Moved", moved, moved.addingSeconds(1800), work) });
+        started();
+        const qsizetype shown = machine.overlay.history.size();
+        clock.advance(0.5);
+        clock.jumpWallClock(jump);
+        clock.advance(19.499);
+        EXPECT_EQ(machine.overlay.history.size(), shown);
+        clock.advance(0.001);
+        EXPECT_EQ(machine.overlay.history.size(), shown + 1);
+        EXPECT_EQ(shownTitles(), QStringList { "Moved" });
+        machine.overlay.visible = false;
+        machine.overlay.shown.clear();
+    }
+}
+
 TEST_F(ReminderSchedulerTest, TicksFallOnTheWallClocksWholeSeconds)
 {
     // Started 0.63 s past a second: the next tick still comes on the next whole second, not 1 s later.
