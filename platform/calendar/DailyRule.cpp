@@ -8,7 +8,8 @@ namespace {
 
 constexpr qint64 day = 86400;
 constexpr qint64 week = 7 * day;
-// Not a length: only names the yearly unit.
+// Not lengths: only name the monthly and yearly units.
+constexpr qint64 month = 31 * day;
 constexpr qint64 year = 366 * day;
 
 qint64 wallSeconds(QDate date, int hour, int minute, int second)
@@ -56,6 +57,27 @@ bool matchesCounted(const QList<int>& values, int value, int count)
     return values.isEmpty() || values.contains(value) || values.contains(value - count - 1);
 }
 
+bool has(const short* values)
+{
+    return values[0] != ICAL_RECURRENCE_ARRAY_MAX;
+}
+
+// The times of one period that BYSETPOS keeps, in order.
+QList<qint64> atPositions(const QList<qint64>& period, const QList<int>& positions)
+{
+    if (positions.isEmpty())
+        return period;
+    QList<qint64> chosen;
+    for (int position : positions) {
+        const qsizetype index = position > 0 ? position - 1 : period.size() + position;
+        if (index >= 0 && index < period.size())
+            chosen.append(period.at(index));
+    }
+    std::sort(chosen.begin(), chosen.end());
+    chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+    return chosen;
+}
+
 } // namespace
 
 // The state of one expansion: what is counted, collected and still allowed.
@@ -80,18 +102,7 @@ struct DailyRule::Walk
             period.clear();
             return true;
         }
-        QList<qint64> chosen;
-        if (rule.m_setPositions.isEmpty()) {
-            chosen = period;
-        } else {
-            for (int position : rule.m_setPositions) {
-                const qsizetype index = position > 0 ? position - 1 : period.size() + position;
-                if (index >= 0 && index < period.size())
-                    chosen.append(period.at(index));
-            }
-            std::sort(chosen.begin(), chosen.end());
-            chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
-        }
+        const QList<qint64> chosen = atPositions(period, rule.m_setPositions);
         period.clear();
         for (qint64 seconds : std::as_const(chosen)) {
             if (seconds < rule.m_firstSeconds)
@@ -123,12 +134,17 @@ bool DailyRule::handles(const icalrecurrencetype& rule)
     case ICAL_WEEKLY_RECURRENCE:
         // libical's iterator ignores BYSETPOS in weekly rules, and puts every other week in the wrong place when
         // weeks start on a day other than Monday or Sunday.
-        return rule.by_set_pos[0] != ICAL_RECURRENCE_ARRAY_MAX
+        return has(rule.by_set_pos)
             || (rule.interval > 1 && rule.week_start != ICAL_NO_WEEKDAY && rule.week_start != ICAL_MONDAY_WEEKDAY
                 && rule.week_start != ICAL_SUNDAY_WEEKDAY);
+    case ICAL_MONTHLY_RECURRENCE:
+        // It applies BYSETPOS to the days of the period and keeps every time of the days it picked.
+        return has(rule.by_set_pos) && (has(rule.by_hour) || has(rule.by_minute) || has(rule.by_second));
     case ICAL_YEARLY_RECURRENCE:
-        // Its yearly iterator numbers the weeks at the turn of the year wrongly.
-        return rule.by_week_no[0] != ICAL_RECURRENCE_ARRAY_MAX;
+        // Its yearly iterator numbers the weeks at the turn of the year wrongly, finds no day where BYMONTH limits
+        // the days of the year, and picks by BYSETPOS as in monthly rules.
+        return has(rule.by_week_no) || (has(rule.by_year_day) && has(rule.by_month))
+            || (has(rule.by_set_pos) && (has(rule.by_hour) || has(rule.by_minute) || has(rule.by_second)));
     default:
         return false;
     }
@@ -158,6 +174,8 @@ DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstSt
     }
     if (rule.freq == ICAL_WEEKLY_RECURRENCE)
         m_unit = week;
+    else if (rule.freq == ICAL_MONTHLY_RECURRENCE)
+        m_unit = month;
     else if (rule.freq == ICAL_YEARLY_RECURRENCE)
         m_unit = year;
     const int weekStart = rule.week_start;
@@ -182,8 +200,8 @@ DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstSt
         if (weekday < ICAL_SUNDAY_WEEKDAY || weekday > ICAL_SATURDAY_WEEKDAY)
             continue;
         const int qtWeekday = weekday == ICAL_SUNDAY_WEEKDAY ? 7 : weekday - 1;
-        // A numbered weekday counts only in a yearly rule; beside week numbers RFC 5545 forbids it.
-        if (m_unit == year && position != 0 && m_weekNumbers.isEmpty())
+        // A numbered weekday counts only in a monthly or yearly rule; beside week numbers RFC 5545 forbids it.
+        if (m_unit >= month && position != 0 && m_weekNumbers.isEmpty())
             m_numberedWeekdays.append({ qtWeekday, position });
         else
             m_weekdays.append(qtWeekday);
@@ -201,6 +219,8 @@ DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstSt
             m_weekdays.append(firstStart.date.dayOfWeek());
         }
     }
+    if (m_unit == month && days.isEmpty() && m_monthDays.isEmpty() && m_yearDays.isEmpty() && m_weekNumbers.isEmpty())
+        m_monthDays.append(firstStart.date.day());
     const QTime time = firstStart.time;
     m_hours = fieldValues(rule.by_hour, ICAL_BY_HOUR_SIZE, 24, m_unit <= 3600, time.hour());
     m_minutes = fieldValues(rule.by_minute, ICAL_BY_MINUTE_SIZE, 60, m_unit <= 60, time.minute());
@@ -211,6 +231,24 @@ DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstSt
         m_seconds = { 0 };
     }
     m_setPositions = listOf(rule.by_set_pos, ICAL_BY_SETPOS_SIZE);
+
+    // Time fields below the unit give the times of each period; any other part would make periods differ.
+    const bool filtersDays = !m_months.isEmpty() || !m_monthDays.isEmpty() || !m_yearDays.isEmpty()
+        || !m_weekNumbers.isEmpty() || !m_weekdays.isEmpty() || !m_numberedWeekdays.isEmpty();
+    const bool filtersTimes = (m_unit < day && has(rule.by_hour)) || (m_unit < 3600 && has(rule.by_minute))
+        || (m_unit < 60 && has(rule.by_second));
+    if (m_unit > day || filtersDays || filtersTimes)
+        return;
+    const auto within
+        = [this](const QList<int>& values, qint64 fieldUnit) { return fieldUnit < m_unit ? values : QList<int> { 0 }; };
+    QList<qint64> times;
+    for (int hour : within(m_hours, 3600)) {
+        for (int minute : within(m_minutes, 60)) {
+            for (int second : within(m_seconds, 1))
+                times.append(hour * 3600 + minute * 60 + second);
+        }
+    }
+    m_periodTimes = atPositions(times, m_setPositions);
 }
 
 bool DailyRule::admitsDay(QDate date) const
@@ -237,8 +275,8 @@ bool DailyRule::admitsWeekday(QDate date) const
         return true;
     if (m_weekdays.contains(date.dayOfWeek()))
         return true;
-    // Counted within the month when the rule names months, else within the year.
-    const bool inMonth = !m_months.isEmpty();
+    // Counted within the month in a monthly rule or one that names months, else within the year.
+    const bool inMonth = m_unit == month || !m_months.isEmpty();
     const int index = inMonth ? date.day() - 1 : date.dayOfYear() - 1;
     const int fromEnd = (inMonth ? date.daysInMonth() : date.daysInYear()) - 1 - index;
     for (const auto& [weekday, position] : m_numberedWeekdays) {
@@ -276,13 +314,17 @@ bool DailyRule::append(
 {
     if (m_hours.isEmpty() || m_minutes.isEmpty() || m_seconds.isEmpty())
         return true;
+    if (m_periodTimes)
+        return appendReckoned(from.wallSeconds(), last.wallSeconds(), out, budget);
     Walk walk { *this, from.wallSeconds(), last.wallSeconds(), out, budget, 0, false, {} };
-    // A counted rule is counted from its first start; any other may begin at the window. A weekly or yearly one
-    // takes whole weeks or years, which BYSETPOS picks from.
+    // A counted rule is counted from its first start; any other may begin at the window. A weekly, monthly or
+    // yearly one takes whole periods, which BYSETPOS picks from.
     const QDate firstDay = periodStartOf(m_count > 0 ? m_first.date : std::max(m_first.date, from.date));
     QDate lastDay = last.date;
     if (m_unit == week)
         lastDay = weekStartOf(lastDay).addDays(6);
+    else if (m_unit == month)
+        lastDay = QDate(lastDay.year(), lastDay.month(), lastDay.daysInMonth());
     else if (m_unit == year)
         lastDay = QDate(lastDay.year(), 12, 31);
     for (QDate date = firstDay; date.isValid() && date <= lastDay && !walk.done; date = date.addDays(1)) {
@@ -290,10 +332,11 @@ bool DailyRule::append(
             return false;
         const qint64 dayStart = wallSeconds(date, 0, 0, 0);
         if (!isAligned(dayStart, day) || !isInAlignedPeriod(date) || !admitsDay(date)) {
-            // A yearly rule passes over a year out of step, or a month it does not name, at once.
+            // A monthly or yearly rule passes over a period out of step, or a month it does not name, at once.
             if (m_unit == year && !isInAlignedPeriod(date))
                 date = QDate(date.year(), 12, 31);
-            else if (m_unit == year && !m_months.isEmpty() && !m_months.contains(date.month()))
+            else if (m_unit >= month
+                && (!isInAlignedPeriod(date) || (!m_months.isEmpty() && !m_months.contains(date.month()))))
                 date = QDate(date.year(), date.month(), date.daysInMonth());
             if (endsPeriod(date) && !walk.flush())
                 return false;
@@ -331,6 +374,36 @@ bool DailyRule::append(
     return true;
 }
 
+bool DailyRule::appendReckoned(qint64 from, qint64 last, QList<CalendarTime>& out, qint64& budget) const
+{
+    const QList<qint64>& times = *m_periodTimes;
+    if (times.isEmpty())
+        return true;
+    const qint64 step = m_unit * m_interval;
+    const qint64 firstPeriod = floorDivide(m_firstSeconds, m_unit) * m_unit;
+    // The times of the first period before the first start are not counted.
+    const qint64 before
+        = std::count_if(times.cbegin(), times.cend(), [&](qint64 time) { return firstPeriod + time < m_firstSeconds; });
+    for (qint64 period = std::max<qint64>(0, floorDivide(from - firstPeriod, step));; ++period) {
+        const qint64 periodStart = firstPeriod + period * step;
+        for (qsizetype i = 0; i < times.size(); ++i) {
+            if (--budget < 0)
+                return false;
+            const qint64 seconds = periodStart + times.at(i);
+            const qint64 index = period * times.size() + i - before;
+            if (index < 0)
+                continue;
+            if ((m_count > 0 && index >= m_count) || (m_until && seconds > *m_until) || seconds > last)
+                return true;
+            if (seconds >= from) {
+                out.append(m_first.atWallSeconds(seconds));
+                if (out.size() >= maximumStarts)
+                    return false;
+            }
+        }
+    }
+}
+
 QDate DailyRule::weekStartOf(QDate date) const
 {
     return date.addDays(-((date.dayOfWeek() - m_weekStart + 7) % 7));
@@ -340,6 +413,8 @@ QDate DailyRule::periodStartOf(QDate date) const
 {
     if (m_unit == week)
         return weekStartOf(date);
+    if (m_unit == month)
+        return QDate(date.year(), date.month(), 1);
     if (m_unit == year)
         return QDate(date.year(), 1, 1);
     return date;
@@ -349,6 +424,8 @@ bool DailyRule::endsPeriod(QDate date) const
 {
     if (m_unit == week)
         return date.addDays(1).dayOfWeek() == m_weekStart;
+    if (m_unit == month)
+        return date.day() == date.daysInMonth();
     if (m_unit == year)
         return date.month() == 12 && date.day() == 31;
     return true;
@@ -358,6 +435,8 @@ bool DailyRule::isInAlignedPeriod(QDate date) const
 {
     if (m_unit == week)
         return weekStartOf(m_first.date).daysTo(weekStartOf(date)) / 7 % m_interval == 0;
+    if (m_unit == month)
+        return ((date.year() - m_first.date.year()) * 12 + date.month() - m_first.date.month()) % m_interval == 0;
     if (m_unit == year)
         return (date.year() - m_first.date.year()) % m_interval == 0;
     return true;

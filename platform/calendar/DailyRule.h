@@ -12,8 +12,10 @@ namespace platform {
 // A rule expanded day by day without libical's iterator. The iterator steps a rule of daily or finer frequency
 // one unit at a time until its date filters match, so a rule whose filters match seldom or never (every minute
 // of 30 February) costs it minutes; here the days are tested first and only the days admitted are expanded, with
-// every step counted against a fixed amount of work. Weekly rules that the iterator gets wrong are expanded here
-// too, a week at a time, and yearly ones (of series and of time zones) a year at a time.
+// every step counted against a fixed amount of work. Weekly, monthly and yearly rules that the iterator gets wrong
+// are expanded here too, a period at a time (yearly ones of time zones as well). A rule whose every period holds
+// the same times is not walked at all: its nth start is reckoned, so that a series begun long ago, or counted from
+// its first start, reaches the window at once.
 class DailyRule
 {
 public:
@@ -24,7 +26,6 @@ public:
 
     // The rules that series expand here rather than through libical's iterator.
     static bool handles(const icalrecurrencetype& rule);
-    // Any rule but a monthly one can be expanded here.
     DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstStart);
 
     // Appends the starts from `from` to `last`, both readings on the first start's wall clock. Returns false
@@ -36,6 +37,7 @@ public:
 private:
     struct Walk;
 
+    bool appendReckoned(qint64 from, qint64 last, QList<CalendarTime>& out, qint64& budget) const;
     bool admitsDay(QDate day) const;
     bool admitsWeekday(QDate day) const;
     bool isAligned(qint64 wallSeconds, qint64 unit) const;
@@ -66,6 +68,8 @@ private:
     QList<int> m_minutes;
     QList<int> m_seconds;
     QList<int> m_setPositions;
+    // The times of every period, from its start, when no part of the rule makes one period differ from another.
+    std::optional<QList<qint64>> m_periodTimes;
 };
 
 } // namespace platform

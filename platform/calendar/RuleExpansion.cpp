@@ -69,6 +69,13 @@ RuleExpansion::RuleExpansion(const icalrecurrencetype& rule, const CalendarTime&
     m_rule.rscale = nullptr;
     // The walks below read UNTIL as a wall-clock reading.
     m_rule.until.zone = nullptr;
+    // libical reads days of the month in a yearly rule that names no month as days of the first start's month;
+    // a series keeps that reading when it is expanded without libical.
+    if (DailyRule::handles(m_rule) && m_rule.freq == ICAL_YEARLY_RECURRENCE && has(m_rule.by_month_day)
+        && !has(m_rule.by_month) && !has(m_rule.by_year_day) && !has(m_rule.by_week_no)) {
+        m_rule.by_month[0] = short(firstStart.date.month());
+        m_rule.by_month[1] = ICAL_RECURRENCE_ARRAY_MAX;
+    }
     if (icaltime_is_null_time(rule.until))
         return;
     CalendarTime until = firstStart;

@@ -27,9 +27,10 @@ struct RuleStarts
 // start.
 //
 // libical's iterator steps a rule until its filters match inside one call, so a rule whose filters match
-// seldom or never can hold its caller for seconds or minutes. Rules of daily or finer frequency are expanded
-// without it (DailyRule). Coarser ones go through it with the window's end as their end; of those, only the
-// ones whose filters cannot leave long runs of empty periods are quick, fit to run where nothing may wait.
+// seldom or never can hold its caller for seconds or minutes. Rules of daily or finer frequency, and the coarser
+// ones it gets wrong, are expanded without it (DailyRule). Other coarser ones go through it with the window's end
+// as their end; of those, only the ones whose filters cannot leave long runs of empty periods are quick, fit to run
+// where nothing may wait.
 class RuleExpansion
 {
 public:

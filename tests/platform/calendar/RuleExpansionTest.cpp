@@ -38,6 +38,15 @@ QList<Date> startsOf(const char* rule, const CalendarTime& first, Date from, Dat
     return dates;
 }
 
+// `count` starts `step` seconds apart from `first`.
+QList<Date> evenly(Date first, double step, int count)
+{
+    QList<Date> dates;
+    for (int i = 0; i < count; ++i)
+        dates.append(first.addingSeconds(i * step));
+    return dates;
+}
+
 } // namespace
 
 TEST(RuleExpansionTest, FiltersMatchingNothingCostLittleAndGiveNothing)
@@ -84,6 +93,85 @@ TEST(RuleExpansionTest, CountsFromTheFirstStartAndStopsAtUntil)
         QList<Date>({ utc(2026, 2, 4, 9), utc(2026, 2, 4, 9, 20), utc(2026, 2, 4, 9, 40), utc(2026, 2, 4, 10) }));
     EXPECT_EQ(startsOf("FREQ=MONTHLY;BYMONTHDAY=31;COUNT=2", first, utc(2026, 1, 1), utc(2027, 1, 1)),
         QList<Date>({ utc(2026, 3, 31, 9), utc(2026, 5, 31, 9) }));
+}
+
+TEST(RuleExpansionTest, SeriesBegunLongAgoReachTheWindowWhole)
+{
+    const struct
+    {
+        const char* rule;
+        CalendarTime first;
+        Date from;
+        Date to;
+        QList<Date> expected;
+    } rows[] = {
+        // Begun 140 days before the window; the count ends with it, or 12 starts before its end.
+        { "FREQ=MINUTELY;INTERVAL=30;COUNT=6912", utcTime(2026, 7, 1), utc(2026, 11, 18), utc(2026, 11, 22),
+            evenly(utc(2026, 11, 18), 1800, 192) },
+        { "FREQ=MINUTELY;INTERVAL=30;COUNT=6900", utcTime(2026, 7, 1), utc(2026, 11, 18), utc(2026, 11, 22),
+            evenly(utc(2026, 11, 18), 1800, 180) },
+        // Begun 90 days before: 94 days of minutes.
+        { "FREQ=MINUTELY;COUNT=135360", utcTime(2026, 8, 20), utc(2026, 11, 18), utc(2026, 11, 20),
+            evenly(utc(2026, 11, 18), 60, 2880) },
+        { "FREQ=MINUTELY;COUNT=135360", utcTime(2026, 8, 20), utc(2026, 11, 21), utc(2026, 11, 23),
+            evenly(utc(2026, 11, 21), 60, 1440) },
+        { "FREQ=SECONDLY;INTERVAL=3600", utcTime(2026, 11, 8, 9, 20, 15), utc(2026, 11, 18), utc(2026, 11, 25),
+            evenly(utc(2026, 11, 18, 0, 20, 15), 3600, 168) },
+        { "FREQ=SECONDLY;INTERVAL=3600;COUNT=336", utcTime(2026, 11, 8, 9, 20, 15), utc(2026, 11, 18),
+            utc(2026, 11, 25), evenly(utc(2026, 11, 18, 0, 20, 15), 3600, 105) },
+        // Two times a minute from ten seconds past noon: the first of them that day does not count.
+        { "FREQ=MINUTELY;INTERVAL=15;BYSECOND=0,30;COUNT=28707", utcTime(2026, 6, 21, 12, 0, 10), utc(2026, 11, 18),
+            utc(2026, 12, 1),
+            { utc(2026, 11, 18), utc(2026, 11, 18, 0, 0, 30), utc(2026, 11, 18, 0, 15),
+                utc(2026, 11, 18, 0, 15, 30) } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        const RuleStarts found = expand(row.rule, row.first, row.from, row.to);
+        EXPECT_TRUE(found.complete);
+        QList<Date> dates;
+        for (const CalendarTime& time : found.starts)
+            dates.append(time.toDate());
+        EXPECT_EQ(dates, row.expected);
+    }
+}
+
+TEST(RuleExpansionTest, CoarseRulesPickBySetPositionAmongTimesAndLimitDaysOfTheYearByMonth)
+{
+    const CalendarTime first = utcTime(2027, 1, 1, 13, 15);
+    const struct
+    {
+        const char* rule;
+        Date from;
+        Date to;
+        QList<Date> expected;
+    } rows[] = {
+        // Sunday 3 October 2027 is the first of its Tuesdays, Wednesdays and Sundays; Thursday 30 September the
+        // last weekday of its month.
+        { "FREQ=MONTHLY;BYHOUR=13,18;BYDAY=TU,WE,SU;BYSETPOS=1", utc(2027, 10, 1), utc(2027, 11, 1),
+            { utc(2027, 10, 3, 13, 15) } },
+        { "FREQ=MONTHLY;BYHOUR=9,14;BYMINUTE=0;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1", utc(2027, 9, 1), utc(2027, 10, 1),
+            { utc(2027, 9, 30, 14) } },
+        { "FREQ=YEARLY;BYMONTH=10;BYHOUR=13,18;BYDAY=TU,WE,SU;BYSETPOS=1", utc(2027, 1, 1), utc(2028, 1, 1),
+            { utc(2027, 10, 3, 13, 15) } },
+        { "FREQ=YEARLY;BYMONTH=9;BYHOUR=9,14;BYMINUTE=0;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1", utc(2027, 1, 1),
+            utc(2028, 1, 1), { utc(2027, 9, 30, 14) } },
+        { "FREQ=MONTHLY;BYHOUR=9,14;BYMINUTE=0;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=1,-1;COUNT=3", utc(2027, 1, 1),
+            utc(2028, 1, 1), { utc(2027, 1, 29, 14), utc(2027, 2, 1, 9), utc(2027, 2, 26, 14) } },
+        // Days of the month in a yearly rule that names no month are those of the first start's month.
+        { "FREQ=YEARLY;BYMONTHDAY=15;BYHOUR=9,14;BYMINUTE=0;BYSETPOS=-1", utc(2027, 1, 1), utc(2029, 1, 1),
+            { utc(2027, 1, 15, 14), utc(2028, 1, 15, 14) } },
+        // The days of the year that fall in the months named: 10 April and 27 September, and in 2028, a leap
+        // year, 29 February and 31 December.
+        { "FREQ=YEARLY;BYYEARDAY=1,100,270;BYMONTH=4,9", utc(2027, 1, 1), utc(2028, 1, 1),
+            { utc(2027, 4, 10, 13, 15), utc(2027, 9, 27, 13, 15) } },
+        { "FREQ=YEARLY;BYYEARDAY=-1,-100,60;BYMONTH=2,3,12;COUNT=4", utc(2028, 1, 1), utc(2029, 1, 1),
+            { utc(2028, 2, 29, 13, 15), utc(2028, 12, 31, 13, 15) } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        EXPECT_EQ(startsOf(row.rule, first, row.from, row.to), row.expected);
+    }
 }
 
 TEST(RuleExpansionTest, RunawayRulesStopWithWhatTheyFound)

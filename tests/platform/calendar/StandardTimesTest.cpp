@@ -184,6 +184,23 @@ TEST_F(StandardTimesTest, WeeklyRulesPickBySetPosition)
     EXPECT_EQ(startsOf(first), QList<Date>({ utc(2026, 6, 9, 9), utc(2026, 6, 23, 9) }));
 }
 
+TEST_F(StandardTimesTest, SeriesBegunLongAgoGiveTheirStartsInTheWindow)
+{
+    // Begun 140 and 10 days before the window, each counted from its first start: every half hour until
+    // 22 November, and every hour until 22 November, 08:20:15.
+    const QList<StoreEvent> events = fetch("long-ago",
+        "BEGIN:VEVENT\nUID:m\nDTSTART:20260701T000000Z\nRRULE:FREQ=MINUTELY;INTERVAL=30;COUNT=6912\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:s\nDTSTART:20261108T092015Z\nRRULE:FREQ=SECONDLY;INTERVAL=3600;COUNT=336\nEND:VEVENT\n",
+        utc(2026, 11, 18), utc(2026, 11, 25));
+    QList<Date> expected;
+    for (int i = 0; i < 192; ++i)
+        expected.append(utc(2026, 11, 18).addingSeconds(i * 1800));
+    for (int i = 0; i < 105; ++i)
+        expected.append(utc(2026, 11, 18).addingSeconds(20 * 60 + 15 + i * 3600));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(startsOf(events), expected);
+}
+
 TEST_F(StandardTimesTest, PeriodsOfRdateCountWithTheirOwnLength)
 {
     // RFC 5545 3.8.5.2.
