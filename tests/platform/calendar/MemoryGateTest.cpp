@@ -1,5 +1,6 @@
 #include "platform/calendar/MemoryGate.h"
 
+#include <QElapsedTimer>
 #include <barrier>
 #include <future>
 #include <gtest/gtest.h>
@@ -18,10 +19,21 @@ struct Process
         : budget(budget)
     { }
 
+    void use(qint64 bytes)
+    {
+        const qint64 now = used += bytes;
+        for (qint64 highest = peak; now > highest && !peak.compare_exchange_weak(highest, now);) { }
+    }
+
     const qint64 budget;
     std::atomic<qint64> used = 0;
+    std::atomic<qint64> peak = 0;
     std::atomic<bool> abandoned = false;
-    MemoryGate gate { [this] { return std::optional(budget - used.load()); } };
+    std::atomic<int> measures = 0;
+    MemoryGate gate { [this] {
+        ++measures;
+        return std::optional(budget - used.load());
+    } };
 };
 
 // A parse as a calendar file's read goes: a first share for its text, then the whole once the text tells it, and
@@ -33,7 +45,7 @@ MemoryGate::Answer parse(Process& process, qint64 first, qint64 text, qint64 who
         allRead.arrive_and_drop();
         return answer;
     }
-    process.used += text;
+    process.use(text);
     allRead.arrive_and_wait();
     if (!process.gate.resize(first, whole)) {
         process.used -= text;
@@ -41,10 +53,10 @@ MemoryGate::Answer parse(Process& process, qint64 first, qint64 text, qint64 who
         answer = process.gate.reserve(whole, &process.abandoned);
         if (answer != MemoryGate::Answer::reserved)
             return answer;
-        process.used += text;
+        process.use(text);
         EXPECT_TRUE(process.gate.resize(whole, whole));
     }
-    process.used += whole - text;
+    process.use(whole - text);
     process.used -= whole;
     process.gate.release(whole);
     return answer;
@@ -53,9 +65,11 @@ MemoryGate::Answer parse(Process& process, qint64 first, qint64 text, qint64 who
 } // namespace
 
 // Parses that each fit alone but not side by side take turns: while any of them holds memory, none of them is told
-// that it cannot fit even alone, and none waits for another that waits too.
+// that it cannot fit even alone, and none waits for another that waits too. Large parses take turns however much
+// is free.
 TEST(MemoryGateTest, ParsesThatFitOnlyAloneTakeTurns)
 {
+    constexpr qint64 large = MemoryGate::largeParse;
     const struct
     {
         const char* name;
@@ -63,11 +77,14 @@ TEST(MemoryGateTest, ParsesThatFitOnlyAloneTakeTurns)
         int parses;
         qint64 whole;
         MemoryGate::Answer answer;
+        // The most the parses may use at once.
+        qint64 peak;
     } rows[] = {
         // With the texts of the others still in memory, no whole parse would fit.
-        { "each fits alone", 1000, 3, 800, MemoryGate::Answer::reserved },
-        { "many fit alone", 2000, 8, 1500, MemoryGate::Answer::reserved },
-        { "none fits alone", 700, 3, 800, MemoryGate::Answer::tooLarge },
+        { "each fits alone", 1000, 3, 800, MemoryGate::Answer::reserved, 1000 },
+        { "many fit alone", 2000, 8, 1500, MemoryGate::Answer::reserved, 2000 },
+        { "none fits alone", 700, 3, 800, MemoryGate::Answer::tooLarge, 700 },
+        { "large with plenty free", 100 * large, 3, 2 * large, MemoryGate::Answer::reserved, 2 * large + 200 },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -89,7 +106,27 @@ TEST(MemoryGateTest, ParsesThatFitOnlyAloneTakeTurns)
         for (auto& parse : parses)
             EXPECT_EQ(parse.get(), row.answer);
         EXPECT_EQ(process.used, 0);
+        EXPECT_LE(process.peak, row.peak);
     }
+}
+
+// A read of thousands of small files does not open the control group's files for each: one figure stands for a
+// while, and a read starts with a fresh one.
+TEST(MemoryGateTest, MeasuresAtMostEveryTenthOfASecond)
+{
+    Process process(1000);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_EQ(process.gate.reserve(10), MemoryGate::Answer::reserved);
+        process.gate.release(10);
+    }
+    EXPECT_LE(process.measures, 1 + elapsed.elapsed() / 100);
+
+    const int before = process.measures;
+    process.gate.measureAgain();
+    ASSERT_EQ(process.gate.reserve(10), MemoryGate::Answer::reserved);
+    EXPECT_EQ(process.measures, before + 1);
 }
 
 // A parse that waits for memory another holds waits until it is released, and stops as soon as it is abandoned.
