@@ -237,21 +237,22 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const Co
         } else {
             parsed.waitFor(started.size(), wake);
         }
-        if (!published || isAbandoned())
-            continue;
+        const bool offering = published && !isAbandoned();
         if (waiting && lookAgain.hasExpired()) {
             lookAgain = QDeadlineTimer(lookAgainWhileWaiting);
-            CalendarFolder again = CalendarFolder::scan(root, entering);
-            found += startChanged(again);
-            folder = std::move(again);
+            if (offering) {
+                CalendarFolder again = CalendarFolder::scan(root, entering);
+                found += startChanged(again);
+                folder = std::move(again);
+            }
         }
-        if (!found.isEmpty() && parsed.contains(found)) {
+        if (offering && !found.isEmpty() && parsed.contains(found)) {
             found.clear();
             publish();
         } else if (publication.hasExpired()) {
             interval = std::min(interval * 2, longestPublicationInterval);
             publication = QDeadlineTimer(interval);
-            if (parsed.count() != offered)
+            if (offering && parsed.count() != offered)
                 publish();
         }
     }
