@@ -10,6 +10,7 @@
 #include <QMutex>
 #include <QWaitCondition>
 #include <QtConcurrent/QtConcurrentMap>
+#include <QtConcurrent/QtConcurrentRun>
 #include <numeric>
 
 namespace platform {
@@ -39,7 +40,18 @@ QString itemBase(const CalendarCollection& source, const CalendarFileStamp& stam
 constexpr std::chrono::milliseconds firstPublication { 500 };
 constexpr std::chrono::milliseconds longestPublicationInterval { 16000 };
 
-// The files the threads of one read have parsed so far.
+// While files of a read wait for memory, the read may last minutes: it looks at the folder again this often, so
+// that a file added or changed meanwhile is read in it, not behind it.
+constexpr std::chrono::milliseconds lookAgainWhileWaiting { 1000 };
+
+// A file whose parse did not fit beside the others', with what it waits for.
+struct PutOff
+{
+    QString path;
+    ICalendarFile::MemoryClaim claim;
+};
+
+// The files the threads of one read have parsed so far, and those put off for memory, which hold no thread.
 class ParsedFiles
 {
 public:
@@ -51,21 +63,55 @@ public:
         m_added.wakeAll();
     }
 
-    // True when `count` files are in, false when `deadline` came first.
-    bool waitFor(qsizetype count, QDeadlineTimer deadline)
+    void putOff(PutOff file)
     {
         const QMutexLocker lock(&m_mutex);
-        while (m_count < count) {
+        m_putOff.append(std::move(file));
+        m_wasPutOff = true;
+        m_added.wakeAll();
+    }
+
+    // The file put off first, if any.
+    std::optional<PutOff> takePutOff()
+    {
+        const QMutexLocker lock(&m_mutex);
+        return m_putOff.isEmpty() ? std::nullopt : std::optional(m_putOff.takeFirst());
+    }
+
+    // Back in its place, first in turn.
+    void putBack(PutOff file)
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_putOff.prepend(std::move(file));
+    }
+
+    // Until `count` files are in or one is put off, or `deadline` comes.
+    void waitFor(qsizetype count, QDeadlineTimer deadline)
+    {
+        const QMutexLocker lock(&m_mutex);
+        while (m_count < count && m_putOff.isEmpty()) {
             if (!waitOn(m_added, m_mutex, deadline))
-                return m_count >= count;
+                return;
         }
-        return true;
     }
 
     qsizetype count() const
     {
         const QMutexLocker lock(&m_mutex);
         return m_count;
+    }
+
+    bool wasPutOff() const
+    {
+        const QMutexLocker lock(&m_mutex);
+        return m_wasPutOff;
+    }
+
+    bool contains(const QStringList& paths) const
+    {
+        const QMutexLocker lock(&m_mutex);
+        return std::all_of(
+            paths.cbegin(), paths.cend(), [this](const QString& path) { return m_files.contains(path); });
     }
 
     ICalendarFiles files() const
@@ -86,6 +132,8 @@ private:
     QWaitCondition m_added;
     ICalendarFiles m_files;
     qsizetype m_count = 0;
+    QList<PutOff> m_putOff;
+    bool m_wasPutOff = false;
 };
 
 // `folder` with the collections and files of `last` that it no longer lists.
@@ -121,53 +169,112 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const Co
     const auto isAbandoned = [abandoned] { return abandoned && abandoned->load(); };
     TextPool texts;
     ParsedFiles parsed;
-    const auto readFile = [&zones, &texts, &memory, &last, &parsed, abandoned, &isAbandoned](const QString* path) {
-        parsed.add(*path,
-            std::make_shared<const ICalendarFile>(isAbandoned()
-                    ? ICalendarFile()
-                    : ICalendarFile::read(*path, zones, texts, memory, last.files.value(*path).get(), abandoned)));
+    // Started from this thread only; each holds a thread of the pool only while it reads.
+    QList<QFuture<void>> parses;
+    QSet<QString> started;
+    const auto start = [&](const QString& path, ICalendarFile::MemoryClaim claim) {
+        started.insert(path);
+        parses.append(
+            QtConcurrent::run(&pool, handedOver([&zones, &texts, &memory, &last, &parsed, abandoned, path, claim] {
+                if (abandoned && abandoned->load()) {
+                    if (claim.held)
+                        memory.release(claim.wanted);
+                    parsed.add(path, std::make_shared<const ICalendarFile>());
+                    return;
+                }
+                ICalendarFile::Reading reading
+                    = ICalendarFile::read(path, zones, texts, memory, claim, last.files.value(path).get(), abandoned);
+                if (reading.file)
+                    parsed.add(path, std::make_shared<const ICalendarFile>(std::move(*reading.file)));
+                else
+                    parsed.putOff({ path, reading.claim });
+            })));
     };
+    // A file that could not be read has no identity, and is tried again.
+    const auto isKnown = [&last](const CalendarFileStamp& stamp) {
+        const auto known = last.files.value(stamp.path);
+        return known && known->identity.isValid() && known->identity == stamp.identity;
+    };
+    // The files of `folder` this read has not started, new or changed since the last read: the paths started.
+    const auto startChanged = [&](const CalendarFolder& folder) {
+        QStringList paths;
+        for (const CalendarCollection& collection : folder.collections) {
+            for (const CalendarFileStamp& stamp : collection.files) {
+                if (!started.contains(stamp.path) && !isKnown(stamp)) {
+                    start(stamp.path, {});
+                    paths.append(stamp.path);
+                }
+            }
+        }
+        return paths;
+    };
+
+    // It stays as it is until the files are read: on a first read every file is a changed one.
     CalendarFolder folder = CalendarFolder::scan(root, entering);
-    ICalendarFiles files;
-    // Into `folder`, which stays as it is until the files are read: on a first read every file is a changed one.
-    QList<const QString*> changed;
-    for (const CalendarCollection& collection : std::as_const(folder.collections)) {
-        for (const CalendarFileStamp& stamp : collection.files) {
-            const auto known = last.files.value(stamp.path);
-            // A file that could not be read has no identity, and is tried again.
-            if (known && known->identity.isValid() && known->identity == stamp.identity)
-                files.insert(stamp.path, known);
+    // One slow file must not hold back the meetings of the others.
+    std::chrono::milliseconds interval = firstPublication;
+    QDeadlineTimer publication(interval);
+    QDeadlineTimer lookAgain(lookAgainWhileWaiting);
+    QStringList found;
+    qsizetype offered = 0;
+    const auto publish = [&] {
+        offered = parsed.count();
+        // Nothing the last read found leaves the answers before this read is whole.
+        ICalendarFiles sofar = last.files;
+        sofar.insert(parsed.files());
+        published(std::shared_ptr<CalendarIndex>(
+            new CalendarIndex(withFilesOf(folder, last.folder), std::move(sofar), pool, abandoned)));
+    };
+    memory.measureAgain();
+    startChanged(folder);
+    while (parsed.count() < started.size()) {
+        const bool waiting = parsed.wasPutOff();
+        const QDeadlineTimer wake = waiting ? std::min(publication, lookAgain) : publication;
+        // The file put off first waits here for its memory, on the read's own thread; the others go on.
+        if (std::optional<PutOff> next = parsed.takePutOff()) {
+            const MemoryGate::Answer answer = memory.reserve(next->claim.wanted, abandoned, wake);
+            if (answer == MemoryGate::Answer::later)
+                parsed.putBack(std::move(*next));
             else
-                changed.append(&stamp.path);
+                start(next->path, { next->claim.wanted, answer == MemoryGate::Answer::reserved });
+        } else {
+            parsed.waitFor(started.size(), wake);
         }
-    }
-    if (changed.size() > 1) {
-        QFuture<void> parsing = QtConcurrent::map(&pool, changed, handedOver(readFile));
-        // One slow file must not hold back the meetings of the others.
-        std::chrono::milliseconds interval = firstPublication;
-        qsizetype offered = 0;
-        while (!parsed.waitFor(changed.size(), QDeadlineTimer(interval))) {
+        const bool offering = published && !isAbandoned();
+        if (waiting && lookAgain.hasExpired()) {
+            lookAgain = QDeadlineTimer(lookAgainWhileWaiting);
+            if (offering) {
+                CalendarFolder again = CalendarFolder::scan(root, entering);
+                found += startChanged(again);
+                folder = std::move(again);
+            }
+        }
+        if (offering && !found.isEmpty() && parsed.contains(found)) {
+            found.clear();
+            publish();
+        } else if (publication.hasExpired()) {
             interval = std::min(interval * 2, longestPublicationInterval);
-            if (!published || isAbandoned() || parsed.count() == offered)
-                continue;
-            offered = parsed.count();
-            // Nothing the last read found leaves the answers before this read is whole.
-            ICalendarFiles sofar = last.files;
-            sofar.insert(parsed.files());
-            published(std::shared_ptr<CalendarIndex>(
-                new CalendarIndex(withFilesOf(folder, last.folder), std::move(sofar), pool, abandoned)));
+            publication = QDeadlineTimer(interval);
+            if (offering && parsed.count() != offered)
+                publish();
         }
-        parsing.waitForFinished();
-    } else {
-        for (const QString* path : std::as_const(changed))
-            readFile(path);
     }
+    for (QFuture<void>& parse : parses)
+        parse.waitForFinished();
     if (isAbandoned()) {
         // The files parsed so far take long to free, which a store that goes must not wait for.
-        releaseInBackground(parsed.take(), std::move(files));
+        releaseInBackground(parsed.take());
         return nullptr;
     }
-    files.insert(parsed.take());
+    // Of the files parsed, those the folder still lists: one may have gone while files waited for memory.
+    const ICalendarFiles read = parsed.take();
+    ICalendarFiles files;
+    for (const CalendarCollection& collection : std::as_const(folder.collections)) {
+        for (const CalendarFileStamp& stamp : collection.files) {
+            if (auto file = read.contains(stamp.path) ? read.value(stamp.path) : last.files.value(stamp.path))
+                files.insert(stamp.path, std::move(file));
+        }
+    }
     std::shared_ptr<CalendarIndex> index(new CalendarIndex(std::move(folder), std::move(files), pool, abandoned));
     if (!isAbandoned())
         return index;
@@ -282,17 +389,6 @@ qint64 CalendarIndex::leastMemoryWanted() const
             least = wanted;
     }
     return least;
-}
-
-QStringList CalendarIndex::filesLeftUnread() const
-{
-    QStringList paths;
-    for (auto file = m_files.cbegin(); file != m_files.cend(); ++file) {
-        if ((*file)->skip)
-            paths.append(file.key());
-    }
-    paths.sort();
-    return paths;
 }
 
 QList<StoreCalendar> CalendarIndex::calendars(EntityType type) const

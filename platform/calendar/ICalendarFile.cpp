@@ -520,14 +520,14 @@ Date ICalendarEvent::endFor(const CalendarTime& occurrenceStart) const
     return occurrenceStart.addingDays(durationDays).toDate().addingSeconds(double(durationSeconds));
 }
 
-ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, TextPool& texts, MemoryGate& memory,
-    const ICalendarFile* previous, const std::atomic<bool>* abandoned)
+ICalendarFile::Reading ICalendarFile::read(const QString& path, TimeZoneCache& zones, TextPool& texts,
+    MemoryGate& memory, MemoryClaim claim, const ICalendarFile* previous, const std::atomic<bool>* abandoned)
 {
     // Opened again when it is read again, so that what is parsed and the identity it is known by are one file.
-    std::optional<RegularFile> file(std::in_place, path);
+    RegularFile file(path);
     ICalendarFile result;
     const auto skip = [&](const QString& reason, qint64 memoryNeeded = 0) {
-        const Skip skipped { file->identity().isValid() ? file->identity() : FileIdentity::ofPath(path), reason,
+        const Skip skipped { file.identity().isValid() ? file.identity() : FileIdentity::ofPath(path), reason,
             memoryNeeded };
         if (!previous || !previous->skip || previous->skip->version != skipped.version
             || previous->skip->reason != reason)
@@ -541,53 +541,66 @@ ICalendarFile ICalendarFile::read(const QString& path, TimeZoneCache& zones, Tex
             result.events = previous->events;
             result.tasks = previous->tasks;
         }
-        skip(QStringLiteral("reading its %1 bytes takes more memory than is available").arg(file->identity().size),
+        skip(QStringLiteral("reading its %1 bytes takes more memory than is available").arg(file.identity().size),
             needed);
-        return result;
+        return Reading { std::move(result), {} };
     };
-    // What reading it takes as its text of this size told, when it was read before; else what its size tells.
-    qint64 readSize = -1;
-    qint64 known = 0;
-    for (;;) {
-        if (!file->isOpen()) {
-            skip(file->errorString());
-            result.identity = file->identity();
-            return result;
-        }
-        const qint64 size = file->identity().size;
-        qint64 reserved = size > std::numeric_limits<qint64>::max() / memoryPerFileByte - memoryPerLine
-            ? std::numeric_limits<qint64>::max()
-            : std::max(size == readSize ? known : 0, size * memoryPerFileByte + memoryPerLine);
-        const MemoryGate::Answer answer = memory.reserve(reserved, abandoned);
-        if (answer == MemoryGate::Answer::abandoned)
-            return {};
-        if (answer == MemoryGate::Answer::tooLarge)
-            return tooLarge(reserved);
-        const auto released = qScopeGuard([&] { memory.release(reserved); });
-        std::optional<QByteArray> data = file->readAll(std::max(size, shortestReadLimit));
-        if (!data) {
-            // Most likely caught while it was written: without an identity, it is read again with the next change.
-            skip(QStringLiteral("it could not be read to its end"));
-            return result;
-        }
-        const qint64 needed = memoryToRead(*data);
-        if (memory.resize(reserved, needed)) {
-            reserved = needed;
-            result = parse(*data, zones, texts, path, abandoned);
-            result.identity = file->identity();
-            // The tree just freed would otherwise stay with this thread's heap, out of reach of the next parse on
-            // another thread of the pool: one after another, they would hold each one's peak at once.
-            if (data->size() >= trimmedAfterParse)
-                malloc_trim(0);
-            return result;
-        }
-        // Grown beside the parses under way it would not fit: it waits for all of it holding nothing, not even its
-        // text, as a parse that waits holding memory could wait for another that waits for that memory.
-        readSize = size;
-        known = needed;
-        data.reset();
-        file.emplace(path);
+    qint64 held = claim.held ? claim.wanted : 0;
+    const auto released = qScopeGuard([&] {
+        if (held > 0)
+            memory.release(held);
+    });
+    // Never waits: a parse that waits for memory would hold a thread that files which fit need.
+    const auto take = [&](qint64 bytes) {
+        if (bytes <= held)
+            return MemoryGate::Answer::reserved;
+        const MemoryGate::Answer answer = held == 0 ? memory.reserve(bytes, abandoned, QDeadlineTimer(0))
+            : memory.resize(held, bytes)            ? MemoryGate::Answer::reserved
+                                                    : MemoryGate::Answer::later;
+        if (answer == MemoryGate::Answer::reserved)
+            held = bytes;
+        return answer;
+    };
+    if (!file.isOpen()) {
+        skip(file.errorString());
+        result.identity = file.identity();
+        return { std::move(result), {} };
     }
+    const qint64 size = file.identity().size;
+    qint64 wanted = size > std::numeric_limits<qint64>::max() / memoryPerFileByte - memoryPerLine
+        ? std::numeric_limits<qint64>::max()
+        : std::max(claim.wanted, size * memoryPerFileByte + memoryPerLine);
+    // What this version was found to need when it was skipped: read again, it would only learn that once more.
+    if (previous && previous->skip && previous->skip->version == file.identity())
+        wanted = std::max(wanted, previous->skip->memoryNeeded);
+    switch (take(wanted)) {
+    case MemoryGate::Answer::abandoned:
+        return { ICalendarFile(), {} };
+    case MemoryGate::Answer::tooLarge:
+        return tooLarge(wanted);
+    case MemoryGate::Answer::later:
+        return { std::nullopt, { wanted, false } };
+    case MemoryGate::Answer::reserved:
+        break;
+    }
+    std::optional<QByteArray> data = file.readAll(std::max(size, shortestReadLimit));
+    if (!data) {
+        // Most likely caught while it was written: without an identity, it is read again with the next change.
+        skip(QStringLiteral("it could not be read to its end"));
+        return { std::move(result), {} };
+    }
+    const qint64 needed = memoryToRead(*data);
+    // Grown beside the parses under way it would not fit: it waits for all of it holding nothing, not even its
+    // text, as a parse that waits holding memory could wait for another that waits for that memory.
+    if (take(needed) != MemoryGate::Answer::reserved)
+        return { std::nullopt, { needed, false } };
+    result = parse(*data, zones, texts, path, abandoned);
+    result.identity = file.identity();
+    // The tree just freed would otherwise stay with this thread's heap, out of reach of the next parse on another
+    // thread of the pool: one after another, they would hold each one's peak at once.
+    if (data->size() >= trimmedAfterParse)
+        malloc_trim(0);
+    return { std::move(result), {} };
 }
 
 qint64 ICalendarFile::memoryToRead(QByteArrayView text)

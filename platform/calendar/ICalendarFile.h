@@ -93,17 +93,34 @@ struct ICalendarFile
     QList<ICalendarEvent> events;
     QList<ICalendarTask> tasks;
 
+    // A read's claim at the memory gate between its tries: what its parse was found to need, and whether that is
+    // reserved for it already.
+    struct MemoryClaim
+    {
+        qint64 wanted = 0;
+        bool held = false;
+    };
+    struct Reading;
+
     // Texts that repeat from file to file are shared through `texts`. `previous` is what the last read of the
-    // path gave, if any. The file's parse waits at `memory` until what it takes fits; a file that cannot fit
-    // holds what `previous` held, and no identity, so that it is read again. Once `abandoned` is set, what is
-    // read is of no use: the file is not read, or its parse stops early, and it holds nothing.
-    static ICalendarFile read(const QString& path, TimeZoneCache& zones, TextPool& texts, MemoryGate& memory,
-        const ICalendarFile* previous = nullptr, const std::atomic<bool>* abandoned = nullptr);
+    // path gave, if any. The file's parse goes ahead only once what it takes fits at `memory`; a file that cannot
+    // fit even alone holds what `previous` held, and no identity, so that it is read again. Once `abandoned` is
+    // set, what is read is of no use: the file is not read, or its parse stops early, and it holds nothing.
+    static Reading read(const QString& path, TimeZoneCache& zones, TextPool& texts, MemoryGate& memory,
+        MemoryClaim claim, const ICalendarFile* previous = nullptr, const std::atomic<bool>* abandoned = nullptr);
     // The most that reading `text` takes, the text included.
     static qint64 memoryToRead(QByteArrayView text);
     // `path` only names the file in what is logged.
     static ICalendarFile parse(const QByteArray& data, TimeZoneCache& zones, TextPool& texts, const QString& path = {},
         const std::atomic<bool>* abandoned = nullptr);
+};
+
+// How a read went: the file, or none yet when its parse does not fit beside the others' now. It then holds nothing,
+// not even a thread, and `claim` says what it waits for.
+struct ICalendarFile::Reading
+{
+    std::optional<ICalendarFile> file;
+    MemoryClaim claim;
 };
 
 } // namespace platform

@@ -6,8 +6,8 @@ namespace platform {
 
 namespace {
 
-// How long a figure measured while parses run stands for the next reservations that fit in it: a read of
-// thousands of small files must not measure for each. The first after a pause measures afresh.
+// How long a figure measured stands for the reservations after it: a read of thousands of small files must not
+// open the control group's files for each.
 constexpr std::chrono::milliseconds measureInterval { 100 };
 
 } // namespace
@@ -16,31 +16,50 @@ MemoryGate::MemoryGate(Measure measure)
     : m_measure(std::move(measure))
 { }
 
-MemoryGate::Answer MemoryGate::reserve(qint64 bytes, const std::atomic<bool>* abandoned)
+MemoryGate::Answer MemoryGate::reserve(qint64 bytes, const std::atomic<bool>* abandoned, QDeadlineTimer deadline)
 {
+    const bool large = bytes >= largeParse;
     std::unique_lock lock(m_mutex);
     for (;;) {
         if (abandoned && abandoned->load())
             return Answer::abandoned;
-        if (fits(bytes)) {
+        measure(lock, false);
+        const Room room = roomFor(bytes, large);
+        if (room == Room::fits) {
             m_held += bytes;
+            m_largeParses += large;
             return Answer::reserved;
         }
         // What the others hold comes back when their parses end; with nothing held, nothing more will free.
-        if (m_held == 0)
-            return Answer::tooLarge;
-        m_released.wait(lock);
+        if (room == Room::never) {
+            if (m_measuredIdle)
+                return Answer::tooLarge;
+            measure(lock, true);
+            continue;
+        }
+        if (deadline.hasExpired())
+            return Answer::later;
+        m_released.wait_until(lock, deadline.deadline<std::chrono::steady_clock>());
     }
 }
 
 bool MemoryGate::resize(qint64 held, qint64 bytes)
 {
-    const std::lock_guard lock(m_mutex);
-    if (bytes > held && !fits(bytes - held))
-        return false;
+    const bool wasLarge = held >= largeParse;
+    const bool large = bytes >= largeParse;
+    std::unique_lock lock(m_mutex);
+    if (bytes > held) {
+        measure(lock, false);
+        if (roomFor(bytes - held, large && !wasLarge) != Room::fits)
+            return false;
+    }
     m_held += bytes - held;
-    if (bytes < held)
+    m_largeParses += int(large) - int(wasLarge);
+    if (bytes < held) {
+        m_measuredIdle = false;
+        ++m_releases;
         m_released.notify_all();
+    }
     return true;
 }
 
@@ -48,7 +67,17 @@ void MemoryGate::release(qint64 bytes)
 {
     const std::lock_guard lock(m_mutex);
     m_held -= bytes;
+    m_largeParses -= bytes >= largeParse;
+    // The figure was taken before this memory came back.
+    m_measuredIdle = false;
+    ++m_releases;
     m_released.notify_all();
+}
+
+void MemoryGate::measureAgain()
+{
+    const std::lock_guard lock(m_mutex);
+    m_measuredAt = {};
 }
 
 void MemoryGate::interrupt()
@@ -58,21 +87,37 @@ void MemoryGate::interrupt()
     m_released.notify_all();
 }
 
-bool MemoryGate::fits(qint64 bytes)
+MemoryGate::Room MemoryGate::roomFor(qint64 bytes, bool large) const
 {
+    if (large && m_largeParses > 0)
+        return Room::later;
     // What the parses under way hold is partly in the figure already: counted twice, to be safe.
-    const auto fitsMeasured = [&] { return !m_measured || bytes <= *m_measured - m_held; };
-    const auto now = std::chrono::steady_clock::now();
-    if (m_held > 0 && now - m_measuredAt < measureInterval && fitsMeasured())
-        return true;
-    m_measured = m_measure();
-    m_measuredAt = now;
-    if (fitsMeasured())
-        return true;
+    if (!m_measured || bytes <= *m_measured - m_held)
+        return Room::fits;
+    return m_held > 0 ? Room::later : Room::never;
+}
+
+void MemoryGate::measure(std::unique_lock<std::mutex>& lock, bool forVerdict)
+{
+    while (m_measuring)
+        m_released.wait(lock);
+    if (!forVerdict && std::chrono::steady_clock::now() - m_measuredAt < measureInterval)
+        return;
+    m_measuring = true;
+    const bool idle = m_held == 0;
+    const quint64 releases = m_releases;
+    lock.unlock();
     // What a parse freed stays with its thread's heap until given back, and counts as used meanwhile.
-    malloc_trim(0);
-    m_measured = m_measure();
-    return fitsMeasured();
+    if (forVerdict)
+        malloc_trim(0);
+    const std::optional<qint64> measured = m_measure();
+    const auto measuredAt = std::chrono::steady_clock::now();
+    lock.lock();
+    m_measured = measured;
+    m_measuredAt = measuredAt;
+    m_measuredIdle = idle && m_held == 0 && m_releases == releases;
+    m_measuring = false;
+    m_released.notify_all();
 }
 
 } // namespace platform

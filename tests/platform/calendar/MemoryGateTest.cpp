@@ -1,5 +1,6 @@
 #include "platform/calendar/MemoryGate.h"
 
+#include <QElapsedTimer>
 #include <barrier>
 #include <future>
 #include <gtest/gtest.h>
@@ -21,7 +22,11 @@ struct Process
     const qint64 budget;
     std::atomic<qint64> used = 0;
     std::atomic<bool> abandoned = false;
-    MemoryGate gate { [this] { return std::optional(budget - used.load()); } };
+    std::atomic<int> measures = 0;
+    MemoryGate gate { [this] {
+        ++measures;
+        return std::optional(budget - used.load());
+    } };
 };
 
 // A parse as a calendar file's read goes: a first share for its text, then the whole once the text tells it, and
@@ -90,6 +95,37 @@ TEST(MemoryGateTest, ParsesThatFitOnlyAloneTakeTurns)
             EXPECT_EQ(parse.get(), row.answer);
         EXPECT_EQ(process.used, 0);
     }
+}
+
+// However much is free, a large parse waits for the one under way; small ones go on beside it.
+TEST(MemoryGateTest, LargeParsesTakeTurnsWithPlentyFree)
+{
+    Process process(qint64(1) << 40);
+    ASSERT_EQ(process.gate.reserve(MemoryGate::largeParse), MemoryGate::Answer::reserved);
+    EXPECT_EQ(process.gate.reserve(MemoryGate::largeParse, nullptr, QDeadlineTimer(0)), MemoryGate::Answer::later);
+    EXPECT_EQ(process.gate.reserve(1024, nullptr, QDeadlineTimer(0)), MemoryGate::Answer::reserved);
+    EXPECT_FALSE(process.gate.resize(1024, MemoryGate::largeParse));
+    process.gate.release(MemoryGate::largeParse);
+    EXPECT_EQ(process.gate.reserve(MemoryGate::largeParse, nullptr, QDeadlineTimer(0)), MemoryGate::Answer::reserved);
+}
+
+// A read of thousands of small files does not open the control group's files for each: one figure stands for a
+// while, and a read starts with a fresh one.
+TEST(MemoryGateTest, MeasuresAtMostEveryTenthOfASecond)
+{
+    Process process(1000);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_EQ(process.gate.reserve(10), MemoryGate::Answer::reserved);
+        process.gate.release(10);
+    }
+    EXPECT_LE(process.measures, 1 + elapsed.elapsed() / 100);
+
+    const int before = process.measures;
+    process.gate.measureAgain();
+    ASSERT_EQ(process.gate.reserve(10), MemoryGate::Answer::reserved);
+    EXPECT_EQ(process.measures, before + 1);
 }
 
 // A parse that waits for memory another holds waits until it is released, and stops as soon as it is abandoned.
