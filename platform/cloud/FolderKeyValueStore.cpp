@@ -130,15 +130,18 @@ QVariant FolderKeyValueStore::decodedData(const QString& key) const
     return entry ? entry->decoded : QVariant();
 }
 
-QVariant FolderKeyValueStore::othersDecodedData(const QString& key) const
+QVariantList FolderKeyValueStore::everyDecodedData(const QString& key) const
 {
-    const Entry* held = nullptr;
-    for (const auto& [name, file] : m_others) {
-        const auto found = file.entries.find(key);
-        if (found != file.entries.end() && (!held || supersedes(found->second, *held)))
-            held = &found->second;
-    }
-    return held ? held->decoded : QVariant();
+    QVariantList decoded;
+    const auto add = [&](const Entries& entries) {
+        const auto found = entries.find(key);
+        if (found != entries.end() && found->second.decoded.isValid())
+            decoded.append(found->second.decoded);
+    };
+    add(m_own);
+    for (const auto& [name, file] : m_others)
+        add(file.entries);
+    return decoded;
 }
 
 void FolderKeyValueStore::setData(const QByteArray& data, const QString& key)
@@ -155,6 +158,13 @@ void FolderKeyValueStore::setDecodedData(const QByteArray& data, const QVariant&
 
 double FolderKeyValueStore::stampFor(const QString& key) const
 {
+    // Our clock's time could supersede another device's write that is not read yet, which ours then lacks: until
+    // their files are read, a write follows only our own last write of the key and yields to any other. A write
+    // made once they are read merges both (CloudSyncService).
+    if (!m_hasReadPeerFiles) {
+        const auto own = m_own.find(key);
+        return own != m_own.end() && isTrusted(own->second.writtenAt) ? own->second.writtenAt + logicalTick : 0;
+    }
     double stamp = m_clock.now().secondsSinceReferenceDate();
     const auto consider = [&](const Entries& entries) {
         const auto found = entries.find(key);

@@ -22,7 +22,8 @@ class Clock;
 // The shared store as a folder that the user synchronises between machines. Each device writes only
 // its own file, `<device>.json`, so that no file ever has two writers; a read takes per key the latest
 // write over all device files, a tie going to the greater device name. A write is stamped later than
-// every write of its key seen so far, so that a peer whose clock runs ahead cannot hide it; a time
+// every write of its key seen so far, so that a peer whose clock runs ahead cannot hide it, and before the other
+// devices' files are first read, only later than our own, so that it hides no write it has not seen; a time
 // more than a day ahead of this machine's clock counts as older than any other. Our own file is read as the
 // store is made, so that no write can replace it unread; the other devices' files are read and decoded on the
 // store's reader thread, the first time once the event loop runs, and what changed is posted once they are. Our
@@ -63,7 +64,7 @@ public:
     using UbiquitousKeyValueStore::setDecoder;
     void setDecoder(const QString& key, StoppableDecoder decoder) override;
     QVariant decodedData(const QString& key) const override;
-    QVariant othersDecodedData(const QString& key) const override;
+    QVariantList everyDecodedData(const QString& key) const override;
 
     // Whether the other devices' files are being read, or not read yet; what the read changes is posted when
     // it ends.
