@@ -339,15 +339,31 @@ bool FolderKeyValueStore::writeVersion(const Entries& own)
 {
     if (m_ownFileKept)
         return false;
-    nlohmann::json json = nlohmann::json::object();
+    // An entry that did not change since the last write (the meeting records beside an answer: megabytes) keeps its
+    // text, so that a write, and a quit waiting for it, encodes only what changed.
+    std::map<QString, EncodedEntry> encoded;
+    std::string text = "{";
     for (const auto& [key, entry] : own) {
-        json[key.toStdString()] = {
-            { "value", entry.value.toBase64().toStdString() },
-            { "time", entry.writtenAt },
-            { "device", entry.device.toStdString() },
-        };
+        const auto cached = m_encodedEntries.find(key);
+        EncodedEntry& kept = encoded[key];
+        if (cached != m_encodedEntries.end() && cached->second.entry == entry) {
+            kept = std::move(cached->second);
+        } else {
+            nlohmann::json json = nlohmann::json::object();
+            json[key.toStdString()] = {
+                { "value", entry.value.toBase64().toStdString() },
+                { "time", entry.writtenAt },
+                { "device", entry.device.toStdString() },
+            };
+            const std::string object = json.dump(1, '\t', false, nlohmann::json::error_handler_t::replace);
+            // The entry as it stands inside the file's object: without that one-entry object's braces.
+            kept = { entry, object.substr(1, object.size() - 3) };
+        }
+        text += text.size() == 1 ? "" : ",";
+        text += kept.text;
     }
-    const std::string text = json.dump(1, '\t', false, nlohmann::json::error_handler_t::replace) + '\n';
+    text += own.empty() ? "}\n" : "\n}\n";
+    m_encodedEntries = std::move(encoded);
     const bool tooLargeForPeers = qint64(text.size()) > maximumPeerFileSize;
     if (tooLargeForPeers && !m_ownFileTooLargeForPeers) {
         qWarning("The shared store's file %s has grown to %lld bytes: other devices read no file over %lld bytes, "

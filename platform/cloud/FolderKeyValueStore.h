@@ -14,6 +14,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <string>
 
 namespace platform {
 
@@ -99,6 +100,12 @@ private:
         std::optional<FileIdentity> stamp;
         std::optional<Entries> entries;
     };
+    // One entry of our file, as last written there.
+    struct EncodedEntry
+    {
+        Entry entry;
+        std::string text;
+    };
     // A caller of synchronizeAndWait(), resumed once the read with this number is applied.
     struct Waiter
     {
@@ -181,6 +188,7 @@ private:
     std::atomic<bool> m_ownFileSaved = true;
     // On the writer thread.
     bool m_ownFileTooLargeForPeers = false;
+    std::map<QString, EncodedEntry> m_encodedEntries;
 };
 
 } // namespace platform
