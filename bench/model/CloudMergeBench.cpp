@@ -80,8 +80,8 @@ void writePeerStates(const QString& path, int count)
     }
     QSaveFile file(path);
     file.open(QIODevice::WriteOnly);
-    file.write(QByteArray(R"({")") + CloudKey::reminderStates + R"(": {"value": ")" + encodeRecordArray(states).toBase64()
-        + R"(", "time": 1500000, "device": "peer"}})");
+    file.write(QByteArray(R"({")") + CloudKey::reminderStates + R"(": {"value": ")"
+        + encodeRecordArray(states).toBase64() + R"(", "time": 1500000, "device": "peer"}})");
     file.commit();
 }
 

@@ -118,7 +118,8 @@ template <typename Record> QCoro::Task<CloudResult<QList<Record>>> CloudSyncServ
 
 template <typename Record> QList<Record> CloudSyncService::decodedList(const QVariant& decoded) const
 {
-    return decoded.metaType() == QMetaType::fromType<QList<Record>>() ? decoded.value<QList<Record>>() : QList<Record>();
+    return decoded.metaType() == QMetaType::fromType<QList<Record>>() ? decoded.value<QList<Record>>()
+                                                                      : QList<Record>();
 }
 
 QCoro::Task<CloudResult<QList<ReminderState>>> CloudSyncService::fetchReminderStates()
@@ -328,8 +329,8 @@ QCoro::Task<CloudResult<QList<Record>>> CloudSyncService::mergeAndWrite(const ch
         // Tens of thousands of states, and megabytes encoded: not on the caller's thread. A quit meanwhile writes
         // what it makes.
         const QPointer<CloudSyncService> self(this);
-        unwritten.lastMerge
-            = QtConcurrent::run(&m_worker, &CloudSyncService::mergedWrites<Record>, held.value, missed, unwritten.answers);
+        unwritten.lastMerge = QtConcurrent::run(
+            &m_worker, &CloudSyncService::mergedWrites<Record>, held.value, missed, unwritten.answers);
         merged = co_await QFuture<MergedWrites<Record>>(unwritten.lastMerge);
         if (!self || m_storeGone)
             co_return { {}, QStringLiteral("The shared store was closed") };

@@ -129,9 +129,9 @@ private:
         const QList<Record>& held, const QList<QList<Record>>& missed, const QList<Record>& answers);
     // Merges the answers and the writes the key's value may have missed into it, and writes what changed. An
     // earlier merge that ends after a later one writes nothing: the later holds its answers.
-    template <typename Record> QCoro::Task<CloudResult<QList<Record>>> mergeAndWrite(const char* key, QList<Record> answers);
     template <typename Record>
-    void write(const char* key, const MergedWrites<Record>& merged, bool answered);
+    QCoro::Task<CloudResult<QList<Record>>> mergeAndWrite(const char* key, QList<Record> answers);
+    template <typename Record> void write(const char* key, const MergedWrites<Record>& merged, bool answered);
     template <typename Record> void writeUnwritten(const char* key);
     void mergeMissedWrites();
 

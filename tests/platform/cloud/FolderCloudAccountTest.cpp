@@ -28,8 +28,7 @@ protected:
     bool readsAgain(const FolderCloudAccount& account, const std::optional<QByteArray>& token)
     {
         m_clock.advance(1);
-        return QTest::qWaitFor(
-            [&] { return account.ubiquityIdentityToken() == token; }, testsupport::patienceMs);
+        return QTest::qWaitFor([&] { return account.ubiquityIdentityToken() == token; }, testsupport::patienceMs);
     }
 
     QTemporaryDir m_dir;
