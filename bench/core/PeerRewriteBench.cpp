@@ -107,7 +107,7 @@ struct Rig
     // The account, the store and the machine on the folder as it is now.
     void makeMachine()
     {
-        account = std::make_unique<platform::FolderCloudAccount>(folder);
+        account = std::make_unique<platform::FolderCloudAccount>(folder, clock);
         store = std::make_unique<platform::FolderKeyValueStore>(folder, QStringLiteral("desk"), clock);
         machine = std::make_unique<Machine>(clock, defaults, *store, *account);
     }

@@ -3,18 +3,24 @@
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "platform/files/RegularFile.h"
 #include "platform/files/WholeFileWriter.h"
+#include "platform/time/Clock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutexLocker>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QtConcurrent/QtConcurrentRun>
+#include <cmath>
 
 namespace platform {
 
 namespace {
 
 constexpr qint64 maxTokenSize = 4096;
+// How long after the last read was asked for a call asks for another: a sign-in or out is seen within about this long.
+constexpr double rereadAfter = 1;
 
 QByteArray freshToken()
 {
@@ -26,11 +32,11 @@ QByteArray freshToken()
 
 } // namespace
 
-std::unique_ptr<FolderCloudAccount> FolderCloudAccount::createStandard()
+std::unique_ptr<FolderCloudAccount> FolderCloudAccount::createStandard(const Clock& clock)
 {
     const QString folder = FolderKeyValueStore::standardFolder();
     createFolderIfMissing(folder);
-    return std::make_unique<FolderCloudAccount>(folder);
+    return std::make_unique<FolderCloudAccount>(folder, clock);
 }
 
 bool FolderCloudAccount::createFolderIfMissing(const QString& folder)
@@ -57,19 +63,43 @@ bool FolderCloudAccount::createFolderIfMissing(const QString& folder)
     return true;
 }
 
-FolderCloudAccount::FolderCloudAccount(const QString& folder)
+FolderCloudAccount::FolderCloudAccount(const QString& folder, const Clock& clock)
     : m_folder(folder)
-{ }
+    , m_clock(clock)
+{
+    m_reader.setMaxThreadCount(1);
+    m_readAt = m_clock.now();
+    m_firstRead = QtConcurrent::run(&m_reader, [this] { read(); });
+}
+
+FolderCloudAccount::~FolderCloudAccount()
+{
+    m_reader.waitForDone();
+}
 
 std::optional<QByteArray> FolderCloudAccount::ubiquityIdentityToken() const
 {
-    // Asked on the main thread: a FIFO or a device there must not hold it. A link, which anyone who syncs the
-    // folder can put there, is no token: it would read a file of the user's from outside the folder.
+    // Signed in or not is not known before the first read: no answer is given without it.
+    m_firstRead.waitForFinished();
+    QMutexLocker locker(&m_mutex);
+    // A clock set back reads again too.
+    if (!m_isReading && std::abs(m_clock.now().secondsSince(m_readAt)) >= rereadAfter) {
+        m_isReading = true;
+        m_readAt = m_clock.now();
+        m_reader.start([this] { read(); });
+    }
+    return m_token;
+}
+
+void FolderCloudAccount::read() const
+{
+    // A FIFO or a device there must not hold the thread. A link, which anyone who syncs the folder can put there, is
+    // no token: it would read a file of the user's from outside the folder.
     RegularFile file(m_folder + QStringLiteral("/identity"), RegularFile::Links::Refused);
     const QByteArray token = file.readPrefix(maxTokenSize).value_or(QByteArray()).trimmed();
-    if (token.isEmpty())
-        return std::nullopt;
-    return token;
+    QMutexLocker locker(&m_mutex);
+    m_token = token.isEmpty() ? std::nullopt : std::optional(token);
+    m_isReading = false;
 }
 
 } // namespace platform

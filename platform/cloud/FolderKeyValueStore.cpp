@@ -131,15 +131,18 @@ QVariant FolderKeyValueStore::decodedData(const QString& key) const
     return entry ? entry->decoded : QVariant();
 }
 
-QVariant FolderKeyValueStore::othersDecodedData(const QString& key) const
+QVariantList FolderKeyValueStore::everyDecodedData(const QString& key) const
 {
-    const Entry* held = nullptr;
-    for (const auto& [name, file] : m_others) {
-        const auto found = file.entries.find(key);
-        if (found != file.entries.end() && (!held || supersedes(found->second, *held)))
-            held = &found->second;
-    }
-    return held ? held->decoded : QVariant();
+    QVariantList decoded;
+    const auto add = [&](const Entries& entries) {
+        const auto found = entries.find(key);
+        if (found != entries.end() && found->second.decoded.isValid())
+            decoded.append(found->second.decoded);
+    };
+    add(m_own);
+    for (const auto& [name, file] : m_others)
+        add(file.entries);
+    return decoded;
 }
 
 void FolderKeyValueStore::setData(const QByteArray& data, const QString& key)
@@ -156,6 +159,13 @@ void FolderKeyValueStore::setDecodedData(const QByteArray& data, const QVariant&
 
 double FolderKeyValueStore::stampFor(const QString& key) const
 {
+    // Our clock's time could supersede another device's write that is not read yet, which ours then lacks: until
+    // their files are read, a write follows only our own last write of the key and yields to any other. A write
+    // made once they are read merges both (CloudSyncService).
+    if (!m_hasReadPeerFiles) {
+        const auto own = m_own.find(key);
+        return own != m_own.end() && isTrusted(own->second.writtenAt) ? own->second.writtenAt + logicalTick : 0;
+    }
     double stamp = m_clock.now().secondsSinceReferenceDate();
     const auto consider = [&](const Entries& entries) {
         const auto found = entries.find(key);
@@ -330,15 +340,31 @@ bool FolderKeyValueStore::writeVersion(const Entries& own)
 {
     if (m_ownFileKept)
         return false;
-    nlohmann::json json = nlohmann::json::object();
+    // An entry that did not change since the last write (the meeting records beside an answer: megabytes) keeps its
+    // text, so that a write, and a quit waiting for it, encodes only what changed.
+    std::map<QString, EncodedEntry> encoded;
+    std::string text = "{";
     for (const auto& [key, entry] : own) {
-        json[key.toStdString()] = {
-            { "value", entry.value.toBase64().toStdString() },
-            { "time", entry.writtenAt },
-            { "device", entry.device.toStdString() },
-        };
+        const auto cached = m_encodedEntries.find(key);
+        EncodedEntry& kept = encoded[key];
+        if (cached != m_encodedEntries.end() && cached->second.entry == entry) {
+            kept = std::move(cached->second);
+        } else {
+            nlohmann::json json = nlohmann::json::object();
+            json[key.toStdString()] = {
+                { "value", entry.value.toBase64().toStdString() },
+                { "time", entry.writtenAt },
+                { "device", entry.device.toStdString() },
+            };
+            const std::string object = json.dump(1, '\t', false, nlohmann::json::error_handler_t::replace);
+            // The entry as it stands inside the file's object: without that one-entry object's braces.
+            kept = { entry, object.substr(1, object.size() - 3) };
+        }
+        text += text.size() == 1 ? "" : ",";
+        text += kept.text;
     }
-    const std::string text = json.dump(1, '\t', false, nlohmann::json::error_handler_t::replace) + '\n';
+    text += own.empty() ? "}\n" : "\n}\n";
+    m_encodedEntries = std::move(encoded);
     const bool tooLargeForPeers = qint64(text.size()) > maximumPeerFileSize;
     if (tooLargeForPeers && !m_ownFileTooLargeForPeers) {
         qWarning("The shared store's file %s has grown to %lld bytes: other devices read no file over %lld bytes, "

@@ -14,6 +14,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <string>
 
 namespace platform {
 
@@ -22,7 +23,8 @@ class Clock;
 // The shared store as a folder that the user synchronises between machines. Each device writes only
 // its own file, `<device>.json`, so that no file ever has two writers; a read takes per key the latest
 // write over all device files, a tie going to the greater device name. A write is stamped later than
-// every write of its key seen so far, so that a peer whose clock runs ahead cannot hide it; a time
+// every write of its key seen so far, so that a peer whose clock runs ahead cannot hide it, and before the other
+// devices' files are first read, only later than our own, so that it hides no write it has not seen; a time
 // more than a day ahead of this machine's clock counts as older than any other. Our own file is read as the
 // store is made, so that no write can replace it unread; the other devices' files are read and decoded on the
 // store's reader thread, the first time once the event loop runs, and what changed is posted once they are. Our
@@ -63,7 +65,7 @@ public:
     using UbiquitousKeyValueStore::setDecoder;
     void setDecoder(const QString& key, StoppableDecoder decoder) override;
     QVariant decodedData(const QString& key) const override;
-    QVariant othersDecodedData(const QString& key) const override;
+    QVariantList everyDecodedData(const QString& key) const override;
 
     // Whether the other devices' files are being read, or not read yet; what the read changes is posted when
     // it ends.
@@ -97,6 +99,12 @@ private:
     {
         std::optional<FileIdentity> stamp;
         std::optional<Entries> entries;
+    };
+    // One entry of our file, as last written there.
+    struct EncodedEntry
+    {
+        Entry entry;
+        std::string text;
     };
     // A caller of synchronizeAndWait(), resumed once the read with this number is applied.
     struct Waiter
@@ -180,6 +188,7 @@ private:
     std::atomic<bool> m_ownFileSaved = true;
     // On the writer thread.
     bool m_ownFileTooLargeForPeers = false;
+    std::map<QString, EncodedEntry> m_encodedEntries;
 };
 
 } // namespace platform

@@ -66,9 +66,10 @@ public:
         Q_UNUSED(key);
         return {};
     }
-    // What the key's decoder made of the newest value another machine wrote under it, which a write of ours may
-    // have superseded before it was read; empty where the store does not decode or no other machine wrote the key.
-    virtual QVariant othersDecodedData(const QString& key) const
+    // What the key's decoder made of each machine's last write of the key, this one's among them. The key's value is
+    // the newest, which may have superseded another before it was read, and so lack what that one holds. Empty where
+    // the store does not decode.
+    virtual QVariantList everyDecodedData(const QString& key) const
     {
         Q_UNUSED(key);
         return {};

@@ -299,6 +299,13 @@ QList<ReminderState> storedStates(const QString& path)
     return decodeRecordArray<ReminderState>(value).value_or(QList<ReminderState>());
 }
 
+QList<ReminderState> sorted(QList<ReminderState> states)
+{
+    std::sort(states.begin(), states.end(),
+        [](const ReminderState& a, const ReminderState& b) { return a.stableMeetingID < b.stableMeetingID; });
+    return states;
+}
+
 // A device file as another machine writes it, holding `values` under their keys, all written at `time`.
 void writePeerFile(const QString& path, const std::map<std::string, QByteArray>& values, double time)
 {
@@ -474,11 +481,6 @@ TEST_F(CloudSyncServiceOnAFolderTest, AnAnswerIsWrittenAtOnceAndAPeersUnreadWrit
     const QList<ReminderState> peers { state("theirs", 990, 990), state("both", 1005, 1005) };
     const QList<ReminderState> answer { state("mine", 1000, 1000), state("both", 1001, 1001) };
     const QList<ReminderState> all { state("theirs", 990, 990), state("both", 1005, 1005), state("mine", 1000, 1000) };
-    const auto sorted = [](QList<ReminderState> states) {
-        std::sort(states.begin(), states.end(),
-            [](const ReminderState& a, const ReminderState& b) { return a.stableMeetingID < b.stableMeetingID; });
-        return states;
-    };
     for (const bool quit : { false, true }) {
         const QString shared = folder + u'/' + QString::number(quit);
         const QString own = shared + QStringLiteral("/mine.json");
@@ -503,6 +505,14 @@ TEST_F(CloudSyncServiceOnAFolderTest, AnAnswerIsWrittenAtOnceAndAPeersUnreadWrit
             store.reset();
             EXPECT_TRUE(hold.sawStop());
             EXPECT_EQ(sorted(storedStates(own)), sorted(answer));
+            // Our write, made before the peer's was read, does not hide it from a machine that starts meanwhile.
+            {
+                platform::FolderKeyValueStore other(shared, QStringLiteral("other"), clock);
+                ASSERT_TRUE(QTest::qWaitFor([&] { return other.hasReadPeerFiles(); }, waitBoundMs));
+                const QList<ReminderState> value = loaded<ReminderState>(other, CloudKey::reminderStates);
+                EXPECT_TRUE(value.contains(state("theirs", 990, 990)));
+                EXPECT_TRUE(value.contains(state("both", 1005, 1005)));
+            }
             // The next start reads the peer's write, and merges it.
             store = std::make_unique<platform::FolderKeyValueStore>(shared, QStringLiteral("mine"), clock);
             service = std::make_unique<CloudSyncService>(*store, account, clock);
@@ -516,6 +526,35 @@ TEST_F(CloudSyncServiceOnAFolderTest, AnAnswerIsWrittenAtOnceAndAPeersUnreadWrit
         EXPECT_TRUE(store->flush());
         EXPECT_EQ(sorted(storedStates(own)), sorted(all)) << quit;
     }
+}
+
+// An answer given before the peer files are read, and a peer's write stamped later that has not seen it (a clock a
+// second ahead): once read, the value holds both, our next answer keeps the first, and so does every machine.
+TEST_F(CloudSyncServiceOnAFolderTest, AnAnswerOutlivesAPeerWriteStampedLaterThatMissedIt)
+{
+    const QString own = folder + QStringLiteral("/mine.json");
+    writePeerFile(folder + QStringLiteral("/a-large.json"), { { "hold", "[]" } }, 900);
+    writePeerFile(folder + QStringLiteral("/peer.json"),
+        { { CloudKey::reminderStates, encodeRecordArray(QList { state("theirs", 1001, 1001) }) } }, 1001);
+    ReadHold hold;
+    platform::FolderKeyValueStore store(folder, QStringLiteral("mine"), clock);
+    CloudSyncService service(store, account, clock);
+    store.setDecoder(QStringLiteral("hold"), hold.decoder());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hold.isHeld(); }, waitBoundMs));
+    EXPECT_EQ(QCoro::waitFor(service.syncReminderStates({ state("first", 1000, 1000) })), std::nullopt);
+    hold.release();
+
+    const QList<ReminderState> both { state("first", 1000, 1000), state("theirs", 1001, 1001) };
+    EXPECT_EQ(sorted(QCoro::waitFor(service.fetchReminderStates()).value), both);
+    EXPECT_EQ(sorted(loaded<ReminderState>(store, CloudKey::reminderStates)), both);
+    EXPECT_EQ(QCoro::waitFor(service.syncReminderStates({ state("second", 1002, 1002) })), std::nullopt);
+    const QList<ReminderState> all = sorted(both + QList { state("second", 1002, 1002) });
+    EXPECT_TRUE(store.flush());
+    EXPECT_EQ(sorted(storedStates(own)), all);
+
+    platform::FolderKeyValueStore other(folder, QStringLiteral("other"), clock);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return other.hasReadPeerFiles(); }, waitBoundMs));
+    EXPECT_EQ(sorted(loaded<ReminderState>(other, CloudKey::reminderStates)), all);
 }
 
 // Merges of records that overlap write in the order they were made: the last made is the one that stays.

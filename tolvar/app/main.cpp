@@ -101,7 +101,7 @@ int main(int argc, char** argv)
         eventStore.setFirstAnswerWait(std::chrono::milliseconds(0));
         // The account first: it makes the shared folder that the store then finds.
         const std::unique_ptr<platform::FolderCloudAccount> cloudAccount
-            = platform::FolderCloudAccount::createStandard();
+            = platform::FolderCloudAccount::createStandard(clock);
         const std::unique_ptr<platform::FolderKeyValueStore> cloudStore
             = platform::FolderKeyValueStore::createStandard(clock);
         tolvar::FullscreenReminderController overlayController(

@@ -21,38 +21,22 @@ template <typename Record> QVariant decodedArray(const QByteArray& data)
     return records ? QVariant::fromValue(std::move(*records)) : QVariant();
 }
 
-// Per `keyOf`, the stored record or the local one, which wins when its time is later than or equal to the stored
-// one's.
-template <typename Record, typename KeyOf, typename TimeOf>
-QList<Record> merged(const QList<Record>& stored, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf)
-{
-    QHash<QString, Record> merged;
-    for (const Record& record : stored)
-        merged.insert(keyOf(record), record);
-    for (const Record& record : local) {
-        const auto found = merged.constFind(keyOf(record));
-        if (found == merged.constEnd() || timeOf(*found) <= timeOf(record))
-            merged.insert(keyOf(record), record);
-    }
-    return merged.values();
-}
-
-QString reminderStateKey(const ReminderState& state)
+QString recordKey(const ReminderState& state)
 {
     return state.stableMeetingID;
 }
 
-platform::Date reminderStateTime(const ReminderState& state)
+platform::Date recordTime(const ReminderState& state)
 {
     return state.effectiveUpdatedAt();
 }
 
-QString calendarRuleKey(const CalendarRule& rule)
+QString recordKey(const CalendarRule& rule)
 {
     return rule.calendarKey;
 }
 
-platform::Date calendarRuleTime(const CalendarRule& rule)
+platform::Date recordTime(const CalendarRule& rule)
 {
     return rule.updatedAt;
 }
@@ -75,16 +59,29 @@ CloudSyncService::CloudSyncService(
     m_store.setDecoder(CloudKey::calendarRules, decodedArray<CalendarRule>);
     // A store that goes first, against its contract, leaves nothing to write to.
     connect(&m_store, &QObject::destroyed, this, [this] { m_storeGone = true; });
-    connect(&m_store, &platform::UbiquitousKeyValueStore::peerFilesRead, this, &CloudSyncService::mergeOthersWrites);
+    connect(&m_store, &platform::UbiquitousKeyValueStore::peerFilesRead, this, &CloudSyncService::mergeMissedWrites);
     m_worker.setMaxThreadCount(1);
+}
+
+template <> CloudSyncService::Unwritten<ReminderState>& CloudSyncService::unwritten<ReminderState>()
+{
+    return m_unwrittenStates;
+}
+
+template <> CloudSyncService::Unwritten<CalendarRule>& CloudSyncService::unwritten<CalendarRule>()
+{
+    return m_unwrittenRules;
 }
 
 CloudSyncService::~CloudSyncService()
 {
-    // Answers were written as they were given; records are merged again at the next start.
+    // Records are merged again at the next start; answers still being merged are written now.
     m_worker.waitForDone();
-    if (!m_storeGone)
-        m_store.flush();
+    if (m_storeGone)
+        return;
+    writeUnwritten<ReminderState>(CloudKey::reminderStates);
+    writeUnwritten<CalendarRule>(CloudKey::calendarRules);
+    m_store.flush();
 }
 
 bool CloudSyncService::isSignedIn() const
@@ -120,9 +117,18 @@ template <typename Record> QCoro::Task<CloudResult<QList<Record>>> CloudSyncServ
     co_return loadArray<Record>(key);
 }
 
+template <typename Record> QList<Record> CloudSyncService::decodedList(const QVariant& decoded) const
+{
+    return decoded.metaType() == QMetaType::fromType<QList<Record>>() ? decoded.value<QList<Record>>()
+                                                                      : QList<Record>();
+}
+
 QCoro::Task<CloudResult<QList<ReminderState>>> CloudSyncService::fetchReminderStates()
 {
-    co_return co_await fetch<ReminderState>(CloudKey::reminderStates);
+    const CloudResult<QList<ReminderState>> held = co_await fetch<ReminderState>(CloudKey::reminderStates);
+    if (held.error || !isSignedIn())
+        co_return held;
+    co_return co_await mergeAndWrite<ReminderState>(CloudKey::reminderStates, {});
 }
 
 CloudResult<QList<ReminderState>> CloudSyncService::heldReminderStates() const
@@ -134,7 +140,10 @@ CloudResult<QList<ReminderState>> CloudSyncService::heldReminderStates() const
 
 QCoro::Task<CloudResult<QList<CalendarRule>>> CloudSyncService::fetchCalendarRules()
 {
-    co_return co_await fetch<CalendarRule>(CloudKey::calendarRules);
+    const CloudResult<QList<CalendarRule>> held = co_await fetch<CalendarRule>(CloudKey::calendarRules);
+    if (held.error || !isSignedIn())
+        co_return held;
+    co_return co_await mergeAndWrite<CalendarRule>(CloudKey::calendarRules, {});
 }
 
 QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSnapshots(
@@ -265,62 +274,119 @@ QList<MeetingSnapshot> CloudSyncService::mergeSnapshots(const QList<MeetingSnaps
     return sortedByStart(std::move(held));
 }
 
-template <typename Record, typename KeyOf, typename TimeOf>
-std::optional<QString> CloudSyncService::storeMerged(
-    const char* key, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf)
+template <typename Record>
+CloudSyncService::MergedWrites<Record> CloudSyncService::mergedWrites(
+    const QList<Record>& held, const QList<QList<Record>>& missed, const QList<Record>& answers)
 {
-    if (!isSignedIn() || local.isEmpty())
-        return std::nullopt;
-    const CloudResult<QList<Record>> stored = loadArray<Record>(key);
-    if (stored.error)
-        return stored.error;
-    // At once, so that the answer reaches the other machines and outlives a quit whatever the store is reading.
-    const QList<Record> records = merged(stored.value, local, keyOf, timeOf);
-    m_store.setDecodedData(encodeRecordArray(records), QVariant::fromValue(records), key);
-    // A write of another machine's that this one superseded unread is merged once the read it starts is in.
-    m_store.synchronize();
-    return std::nullopt;
+    MergedWrites<Record> merged { held, std::nullopt };
+    QHash<QString, qsizetype> indexByKey;
+    indexByKey.reserve(held.size());
+    for (qsizetype index = 0; index < held.size(); ++index)
+        indexByKey.insert(recordKey(held[index]), index);
+    bool changed = false;
+    const auto take = [&](const Record& record, bool winsATie) {
+        const QString key = recordKey(record);
+        const auto found = indexByKey.constFind(key);
+        if (found == indexByKey.constEnd()) {
+            indexByKey.insert(key, merged.records.size());
+            merged.records.append(record);
+            changed = true;
+            return;
+        }
+        Record& kept = merged.records[*found];
+        const bool newer = recordTime(kept) < recordTime(record)
+            || (winsATie && recordTime(kept) == recordTime(record) && !(kept == record));
+        if (newer) {
+            kept = record;
+            changed = true;
+        }
+    };
+    for (const QList<Record>& write : missed) {
+        for (const Record& record : write)
+            take(record, false);
+    }
+    for (const Record& record : answers)
+        take(record, true);
+    if (changed)
+        merged.encoded = encodeRecordArray(merged.records);
+    return merged;
 }
 
-template <typename Record, typename KeyOf, typename TimeOf>
-void CloudSyncService::mergeOthersWrite(const char* key, KeyOf keyOf, TimeOf timeOf)
+template <typename Record>
+QCoro::Task<CloudResult<QList<Record>>> CloudSyncService::mergeAndWrite(const char* key, QList<Record> answers)
 {
-    const QVariant others = m_store.othersDecodedData(key);
-    if (others.metaType() != QMetaType::fromType<QList<Record>>())
-        return;
+    Unwritten<Record>& unwritten = this->unwritten<Record>();
+    unwritten.answers += answers;
     const CloudResult<QList<Record>> held = loadArray<Record>(key);
     if (held.error)
-        return;
-    QHash<QString, const Record*> heldByKey;
-    for (const Record& record : held.value)
-        heldByKey.insert(keyOf(record), &record);
-    const QList<Record> theirs = others.value<QList<Record>>();
-    const bool heldLacksSome = std::any_of(theirs.begin(), theirs.end(), [&](const Record& record) {
-        const auto found = heldByKey.constFind(keyOf(record));
-        return found == heldByKey.constEnd() || timeOf(**found) < timeOf(record);
-    });
-    if (!heldLacksSome)
-        return;
-    const QList<Record> records = merged(theirs, held.value, keyOf, timeOf);
-    m_store.setDecodedData(encodeRecordArray(records), QVariant::fromValue(records), key);
+        co_return held;
+    QList<QList<Record>> missed;
+    qsizetype records = held.value.size() + unwritten.answers.size();
+    for (const QVariant& write : m_store.everyDecodedData(key)) {
+        missed.append(decodedList<Record>(write));
+        records += missed.last().size();
+    }
+    const quint64 merge = ++unwritten.mergesBegun;
+    const bool answered = !unwritten.answers.isEmpty();
+    MergedWrites<Record> merged;
+    if (records <= recordsMergedAtOnce) {
+        merged = mergedWrites(held.value, missed, unwritten.answers);
+    } else {
+        // Tens of thousands of states, and megabytes encoded: not on the caller's thread. A quit meanwhile writes
+        // what it makes.
+        const QPointer<CloudSyncService> self(this);
+        unwritten.lastMerge = QtConcurrent::run(
+            &m_worker, &CloudSyncService::mergedWrites<Record>, held.value, missed, unwritten.answers);
+        merged = co_await QFuture<MergedWrites<Record>>(unwritten.lastMerge);
+        if (!self || m_storeGone)
+            co_return { {}, QStringLiteral("The shared store was closed") };
+    }
+    if (merge == unwritten.mergesBegun)
+        write(key, merged, answered);
+    co_return { std::move(merged.records), std::nullopt };
 }
 
-void CloudSyncService::mergeOthersWrites()
+template <typename Record>
+void CloudSyncService::write(const char* key, const MergedWrites<Record>& merged, bool answered)
+{
+    Unwritten<Record>& unwritten = this->unwritten<Record>();
+    unwritten.answers.clear();
+    unwritten.lastMerge = {};
+    if (!merged.encoded)
+        return;
+    m_store.setDecodedData(*merged.encoded, QVariant::fromValue(merged.records), key);
+    // A write of another machine's that this one superseded unread is merged once the read it starts is in.
+    if (answered)
+        m_store.synchronize();
+}
+
+template <typename Record> void CloudSyncService::writeUnwritten(const char* key)
+{
+    const QFuture<MergedWrites<Record>> merge = unwritten<Record>().lastMerge;
+    if (merge.isValid() && merge.isFinished() && merge.resultCount() > 0)
+        write(key, merge.result(), false);
+}
+
+void CloudSyncService::mergeMissedWrites()
 {
     if (!isSignedIn())
         return;
-    mergeOthersWrite<ReminderState>(CloudKey::reminderStates, reminderStateKey, reminderStateTime);
-    mergeOthersWrite<CalendarRule>(CloudKey::calendarRules, calendarRuleKey, calendarRuleTime);
+    mergeAndWrite<ReminderState>(CloudKey::reminderStates, {});
+    mergeAndWrite<CalendarRule>(CloudKey::calendarRules, {});
 }
 
 QCoro::Task<std::optional<QString>> CloudSyncService::syncReminderStates(QList<ReminderState> local)
 {
-    co_return storeMerged(CloudKey::reminderStates, local, reminderStateKey, reminderStateTime);
+    if (!isSignedIn() || local.isEmpty())
+        co_return std::nullopt;
+    co_return (co_await mergeAndWrite(CloudKey::reminderStates, std::move(local))).error;
 }
 
 QCoro::Task<std::optional<QString>> CloudSyncService::syncCalendarRules(QList<CalendarRule> local)
 {
-    co_return storeMerged(CloudKey::calendarRules, local, calendarRuleKey, calendarRuleTime);
+    if (!isSignedIn() || local.isEmpty())
+        co_return std::nullopt;
+    co_return (co_await mergeAndWrite(CloudKey::calendarRules, std::move(local))).error;
 }
 
 } // namespace tolvar

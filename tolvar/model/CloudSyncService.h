@@ -5,6 +5,7 @@
 #include "tolvar/model/ReminderState.h"
 
 #include <QCoro/QCoroTask>
+#include <QFuture>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -49,16 +50,17 @@ enum class LocalRecords { complete, partial };
 // Shares meeting records, reminder states and calendar rules with the user's other machines through
 // the shared key-value store, merging them with the local ones. Does nothing while signed out. A merge of
 // meeting records waits for the store to hold what the other machines have written, without holding the
-// thread, and is made on the service's own thread. States and rules are written at once, and merged again with
-// another machine's newest write of them whenever the store has read the other machines' files, so that a
-// write of theirs that ours superseded unread is not lost.
+// thread, and is made on the service's own thread. States and rules are written as soon as they are merged, and
+// merged again with our own last write and another machine's newest whenever the store has read the other
+// machines' files, so that neither a write of theirs that ours superseded unread nor one of ours that theirs
+// superseded unseen is lost. Large arrays are merged and encoded on the service's own thread.
 class CloudSyncService : public QObject
 {
     Q_OBJECT
 public:
     CloudSyncService(
         platform::UbiquitousKeyValueStore& store, const platform::CloudAccount& account, const platform::Clock& clock);
-    // Keeps every write made so far; the store must outlive the service.
+    // Keeps every answer given so far; the store must outlive the service.
     ~CloudSyncService() override;
 
     platform::UbiquitousKeyValueStore& store() const { return m_store; }
@@ -72,6 +74,7 @@ public:
     // What syncMeetingSnapshots() would return from what the store holds now, without waiting for it or writing.
     QCoro::Task<CloudResult<QList<MeetingSnapshot>>> heldMeetingSnapshots(
         QList<MeetingSnapshot> local, QString deviceID, LocalRecords localRecords);
+    // Once the store has read the other machines' files, with the writes of theirs and ours that the other missed.
     QCoro::Task<CloudResult<QList<ReminderState>>> fetchReminderStates();
     // The reminder states the store holds now, without waiting for it.
     CloudResult<QList<ReminderState>> heldReminderStates() const;
@@ -100,16 +103,37 @@ private:
         const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords, platform::Date now);
     static bool needsWriteBack(
         const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& merged, RecordWriteBack writeBack);
+    // Per record, the newest of the key's value, the writes its value may have missed and the answers.
+    template <typename Record> struct MergedWrites
+    {
+        QList<Record> records;
+        // Only when that differs from the key's value.
+        std::optional<QByteArray> encoded;
+    };
+    // Answers to a key of records not written yet, and the merges that write them.
+    template <typename Record> struct Unwritten
+    {
+        QList<Record> answers;
+        quint64 mergesBegun = 0;
+        // The last merge begun on the worker, which holds every answer not written yet.
+        QFuture<MergedWrites<Record>> lastMerge;
+    };
+
     template <typename Record> CloudResult<QList<Record>> loadArray(const char* key) const;
+    template <typename Record> QList<Record> decodedList(const QVariant& decoded) const;
     // Fails when this service or its store went during the wait.
     template <typename Record> QCoro::Task<CloudResult<QList<Record>>> fetch(const char* key);
-    template <typename Record, typename KeyOf, typename TimeOf>
-    std::optional<QString> storeMerged(const char* key, const QList<Record>& local, KeyOf keyOf, TimeOf timeOf);
-    // Writes the key's value merged with another machine's newest write of it, when that holds a record ours lacks
-    // or a newer one.
-    template <typename Record, typename KeyOf, typename TimeOf>
-    void mergeOthersWrite(const char* key, KeyOf keyOf, TimeOf timeOf);
-    void mergeOthersWrites();
+    template <typename Record> Unwritten<Record>& unwritten();
+    template <typename Record>
+    static MergedWrites<Record> mergedWrites(
+        const QList<Record>& held, const QList<QList<Record>>& missed, const QList<Record>& answers);
+    // Merges the answers and the writes the key's value may have missed into it, and writes what changed. An
+    // earlier merge that ends after a later one writes nothing: the later holds its answers.
+    template <typename Record>
+    QCoro::Task<CloudResult<QList<Record>>> mergeAndWrite(const char* key, QList<Record> answers);
+    template <typename Record> void write(const char* key, const MergedWrites<Record>& merged, bool answered);
+    template <typename Record> void writeUnwritten(const char* key);
+    void mergeMissedWrites();
 
     platform::UbiquitousKeyValueStore& m_store;
     const platform::CloudAccount& m_account;
@@ -121,6 +145,8 @@ private:
     // writes nothing.
     quint64 m_recordMergesBegun = 0;
     quint64 m_recordMergeWritten = 0;
+    Unwritten<ReminderState> m_unwrittenStates;
+    Unwritten<CalendarRule> m_unwrittenRules;
 };
 
 } // namespace tolvar

@@ -193,7 +193,7 @@ void AnswersHoldTest::run(const Row& row)
     calendars->setFirstAnswerWait(std::chrono::milliseconds(0));
     QCoro::waitFor(calendars->requestFullAccess(platform::EntityType::event));
     auto cloudStore = std::make_unique<platform::FolderKeyValueStore>(cloud, "laptop", clock);
-    const platform::FolderCloudAccount cloudAccount { cloud };
+    const platform::FolderCloudAccount cloudAccount { cloud, clock };
     Machine laptop(clock, defaults, *cloudStore, cloudAccount);
     laptop.realEventStore = calendars.get();
     defaults.setString(SettingsKey::deviceID, "laptop");

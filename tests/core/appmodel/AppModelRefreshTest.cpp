@@ -69,7 +69,8 @@ QString makeCloudFolder(const QTemporaryDir& root)
 struct TwoMachines
 {
     TwoMachines(platform::TestClock& clock, const platform::StoreCalendar& calendar, const platform::StoreEvent& shared)
-        : storeA(folder, "laptop", clock)
+        : account(folder, clock)
+        , storeA(folder, "laptop", clock)
         , storeB(folder, "desktop", clock)
         , a(clock, defaultsA, storeA, account)
         , b(clock, defaultsB, storeB, account)
@@ -93,7 +94,7 @@ struct TwoMachines
 
     QTemporaryDir root;
     const QString folder = makeCloudFolder(root);
-    const platform::FolderCloudAccount account { folder };
+    const platform::FolderCloudAccount account;
     platform::FolderKeyValueStore storeA;
     platform::FolderKeyValueStore storeB;
     platform::MemoryUserDefaults defaultsA;
@@ -617,7 +618,7 @@ TEST_F(RefreshTest, ADismissalJustBeforeQuittingIsInOurDeviceFile)
 {
     QTemporaryDir root;
     const QString folder = makeCloudFolder(root);
-    const platform::FolderCloudAccount cloudAccount { folder };
+    const platform::FolderCloudAccount cloudAccount { folder, clock };
     auto cloudStore = std::make_unique<platform::FolderKeyValueStore>(folder, "laptop", clock);
     Machine laptop(clock, defaults, *cloudStore, cloudAccount);
     laptop.eventStore.setAuthorizationStatus(platform::EntityType::event, platform::AuthorizationStatus::fullAccess);
@@ -659,7 +660,7 @@ TEST_F(AppModelTest, TheFirstRemindersDoNotWaitForThePeerFiles)
     defaults.setStringArray(SettingsKey::selectedCalendarIDs, { "work" });
     QTemporaryDir root;
     const QString folder = makeCloudFolder(root);
-    const platform::FolderCloudAccount cloudAccount { folder };
+    const platform::FolderCloudAccount cloudAccount { folder, clock };
     const auto titled = [](const AppModel& app, const QString& title) {
         const auto found = std::find_if(app.meetings().begin(), app.meetings().end(),
             [&](const MeetingSnapshot& meeting) { return meeting.title == title; });

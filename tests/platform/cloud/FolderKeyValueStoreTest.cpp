@@ -131,6 +131,25 @@ TEST_F(FolderKeyValueStoreTest, WritesOnlyItsOwnFileAndReadsItBackAfterARestart)
     EXPECT_EQ(store(QStringLiteral("alice"))->data(QStringLiteral("other")), std::nullopt);
 }
 
+// A write that changes one entry lays the whole file out as a write of every entry always has.
+TEST_F(FolderKeyValueStoreTest, AWriteOfOneEntryLaysOutTheFileAsBefore)
+{
+    const auto alice = store(QStringLiteral("alice"));
+    alice->setData("large", QStringLiteral("a"));
+    alice->setData("first", QStringLiteral("b"));
+    ASSERT_TRUE(alice->flush());
+    alice->setData("second", QStringLiteral("b"));
+    ASSERT_TRUE(alice->flush());
+
+    QFile file(m_folder + QStringLiteral("/alice.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const auto json = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+    EXPECT_EQ(bytes.toStdString(), json.dump(1, '\t') + '\n');
+    EXPECT_EQ(json["a"]["value"], "bGFyZ2U=");
+    EXPECT_EQ(json["b"]["value"], "c2Vjb25k");
+}
+
 TEST_F(FolderKeyValueStoreTest, TwoDevicesSeeEachOthersWritesAsExternalChanges)
 {
     auto alice = store(QStringLiteral("alice"));

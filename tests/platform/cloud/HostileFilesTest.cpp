@@ -52,7 +52,7 @@ protected:
 TEST_F(HostileFilesTest, AFifoNamedIdentityReadsAsSignedOut)
 {
     makeFifo(QStringLiteral("identity"));
-    const FolderCloudAccount account(m_folder);
+    const FolderCloudAccount account(m_folder, m_clock);
     EXPECT_EQ(finishing([&] { return account.ubiquityIdentityToken(); }), std::nullopt);
 }
 

@@ -106,5 +106,5 @@ TEST_F(OwnFileWritesTest, AFullDiskNeverLeavesANewSharedFolderWithoutItsToken)
     // An empty token would read as signed out for good.
     EXPECT_FALSE(QFileInfo::exists(folder));
     ASSERT_TRUE(FolderCloudAccount::createFolderIfMissing(folder));
-    EXPECT_TRUE(FolderCloudAccount(folder).ubiquityIdentityToken().has_value());
+    EXPECT_TRUE(FolderCloudAccount(folder, m_clock).ubiquityIdentityToken().has_value());
 }

@@ -113,10 +113,10 @@ TEST_F(SharedFolderLinkTest, ALinkAtTheIdentityIsNoToken)
 {
     writeFile(m_outside + QStringLiteral("/token"), "a-token");
     ASSERT_TRUE(QFile::link(m_outside + QStringLiteral("/token"), m_folder + QStringLiteral("/identity")));
-    EXPECT_EQ(FolderCloudAccount(m_folder).ubiquityIdentityToken(), std::nullopt);
+    EXPECT_EQ(FolderCloudAccount(m_folder, m_clock).ubiquityIdentityToken(), std::nullopt);
     ASSERT_TRUE(QFile::remove(m_folder + QStringLiteral("/identity")));
     ASSERT_TRUE(QFile::copy(m_outside + QStringLiteral("/token"), m_folder + QStringLiteral("/identity")));
-    EXPECT_EQ(FolderCloudAccount(m_folder).ubiquityIdentityToken(), QByteArray("a-token"));
+    EXPECT_EQ(FolderCloudAccount(m_folder, m_clock).ubiquityIdentityToken(), QByteArray("a-token"));
 }
 TEST_F(SharedFolderLinkTest, LinksAmongThePeerFilesAreNotFollowedOutOfTheFolder)
 {
