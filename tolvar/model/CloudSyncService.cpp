@@ -336,7 +336,9 @@ QCoro::Task<CloudResult<QList<Record>>> CloudSyncService::mergeAndWrite(const ch
         // what it makes.
         const QPointer<CloudSyncService> self(this);
         unwritten.lastMerge = QtConcurrent::run(
-            &m_worker, &CloudSyncService::mergedWrites<Record>, held.value, missed, unwritten.answers);
+            &m_worker, platform::handedOver([value = held.value, missed, answers = unwritten.answers] {
+                return mergedWrites<Record>(value, missed, answers);
+            }));
         merged = co_await QFuture<MergedWrites<Record>>(unwritten.lastMerge);
         if (!self || m_storeGone)
             co_return { {}, QStringLiteral("The shared store was closed") };
