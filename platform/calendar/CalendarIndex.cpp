@@ -391,6 +391,17 @@ qint64 CalendarIndex::leastMemoryWanted() const
     return least;
 }
 
+QStringList CalendarIndex::filesLeftUnread() const
+{
+    QStringList paths;
+    for (auto file = m_files.cbegin(); file != m_files.cend(); ++file) {
+        if ((*file)->skip)
+            paths.append(file.key());
+    }
+    paths.sort();
+    return paths;
+}
+
 QList<StoreCalendar> CalendarIndex::calendars(EntityType type) const
 {
     QList<StoreCalendar> result;
