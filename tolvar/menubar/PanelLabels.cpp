@@ -51,9 +51,11 @@ QString dayLabel(platform::Date date, QDate today)
     if (!relative.isEmpty())
         return relative;
     const QLocale locale;
-    // The locale orders month and day ("Mar 5", "5. März").
+    // The locale orders month and day ("Mar 5", "5. März"). Local time's own offset: Qt keeps the system zone it
+    // first read, while local time follows a zone changed since.
+    const QTimeZone zone(date.toDateTime().toLocalTime().offsetFromUtc());
     return locale.dayName(day.dayOfWeek(), QLocale::ShortFormat) + QStringLiteral(" · ")
-        + platform::formatDateFromTemplate(date, QStringLiteral("MMMd"), locale, QTimeZone::systemTimeZone());
+        + platform::formatDateFromTemplate(date, QStringLiteral("MMMd"), locale, zone);
 }
 
 QString countdownLabel(const MeetingSnapshot& meeting, platform::Date now, QDate today)

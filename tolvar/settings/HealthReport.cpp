@@ -51,7 +51,8 @@ QString abbreviatedDateTime(platform::Date date)
 {
     const QDateTime shown = local(date);
     const QLocale locale;
-    return platform::formatDateFromTemplate(date, QStringLiteral("yMMMd"), locale, QTimeZone::systemTimeZone())
+    // Local time's own offset, which follows a zone changed since Qt first read the system zone.
+    return platform::formatDateFromTemplate(date, QStringLiteral("yMMMd"), locale, QTimeZone(shown.offsetFromUtc()))
         + QStringLiteral(", ") + platform::shortTimeText(shown.time(), locale);
 }
 
