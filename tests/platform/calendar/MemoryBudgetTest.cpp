@@ -174,7 +174,7 @@ TEST_F(MemoryBudgetTest, AFileFoundToNeedMoreThanItsSizeToldIsNotReadAgainUntilT
     EXPECT_FALSE(readSince()) << "read again to learn what it needs";
 
     available = needed;
-    EXPECT_TRUE(eventually([&] { return store.isReadComplete(); }));
+    EXPECT_TRUE(eventually([&] { return store.isReadComplete() && store.filesLeftUnread().isEmpty(); }));
     EXPECT_EQ(titles(), QStringList({ "Good", "Lines", "Second" }));
     close(changes);
 }
