@@ -10,9 +10,12 @@
 #include <QHash>
 #include <QScopeGuard>
 #include <algorithm>
+#include <future>
 #include <limits>
 #include <malloc.h>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 namespace platform {
 
@@ -492,6 +495,8 @@ constexpr qint64 memoryPerLine = 400;
 constexpr qint64 shortestReadLimit = 32 * 1024 * 1024;
 // A parse of a file this large frees enough that the heap of its thread is given back at once.
 constexpr qint64 trimmedAfterParse = 4 * 1024 * 1024;
+// How soon a trim under way notices that its read is abandoned.
+constexpr std::chrono::milliseconds trimPoll(20);
 
 // The most reading `text` may take beyond the text itself.
 qint64 memoryToParse(QByteArrayView text)
@@ -502,6 +507,38 @@ qint64 memoryToParse(QByteArrayView text)
         lines += next != '\r' && next != '\n' && next != ' ' && next != '\t';
     }
     return text.size() * (memoryPerFileByte - 1) + (lines + 1) * memoryPerLine;
+}
+
+// Frees `tree` one component at a time: a whole file's tree takes as long to free as it took to build, and once
+// `abandoned` is set, what is left is freed in the background.
+void freeInSteps(ICalendarParser::Tree tree, const std::atomic<bool>* abandoned)
+{
+    while (icalcomponent* child = icalcomponent_get_first_component(tree.get(), ICAL_ANY_COMPONENT)) {
+        if (abandoned && abandoned->load(std::memory_order_relaxed)) {
+            releaseInBackground(std::move(tree));
+            return;
+        }
+        icalcomponent_remove_component(tree.get(), child);
+        freeInSteps(ICalendarParser::Tree(child, &icalcomponent_free), abandoned);
+    }
+}
+
+// Gives the heap freed by a large parse back to the system, as the claim at the memory gate still holds it. That
+// takes up to a second, and cannot be stopped: once `abandoned` is set, it goes on without the read.
+void trimHeap(const std::atomic<bool>* abandoned)
+{
+    std::packaged_task<void()> trim([] { malloc_trim(0); });
+    std::future<void> trimmed = trim.get_future();
+    try {
+        std::thread(std::move(trim)).detach();
+    } catch (const std::system_error&) {
+        malloc_trim(0);
+        return;
+    }
+    while (trimmed.wait_for(trimPoll) != std::future_status::ready) {
+        if (abandoned && abandoned->load(std::memory_order_relaxed))
+            return;
+    }
 }
 
 // Calendar files should be UTF-8; a file that is not is read as Latin-1 rather than garbled or refused.
@@ -598,8 +635,8 @@ ICalendarFile::Reading ICalendarFile::read(const QString& path, TimeZoneCache& z
     result.identity = file.identity();
     // The tree just freed would otherwise stay with this thread's heap, out of reach of the next parse on another
     // thread of the pool: one after another, they would hold each one's peak at once.
-    if (data->size() >= trimmedAfterParse)
-        malloc_trim(0);
+    if (data->size() >= trimmedAfterParse && !(abandoned && abandoned->load()))
+        trimHeap(abandoned);
     return { std::move(result), {} };
 }
 
@@ -632,8 +669,9 @@ ICalendarFile ICalendarFile::parse(const QByteArray& data, TimeZoneCache& zones,
     }
     ComponentReader reader(result, zones, texts, abandoned);
     reader.readRoot(root->get());
+    freeInSteps(std::move(*root), abandoned);
     if (abandoned && abandoned->load()) {
-        releaseInBackground(std::move(*root), std::move(result));
+        releaseInBackground(std::move(result));
         return {};
     }
     // Grown one by one, a file's single event would have room for nearly two: thousands of files add up.
