@@ -192,10 +192,13 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::heldMeetingSn
         co_return { mergedWithStored(stored.value, local, deviceID, localRecords, m_clock.now()), std::nullopt };
     // Our own file of the last run alone may hold tens of thousands of records.
     const QPointer<CloudSyncService> self(this);
-    QList<MeetingSnapshot> merged = co_await QtConcurrent::run(
+    // Started apart from the co_await: g++ 12 destroys a temporary of a co_await expression twice, and this task's
+    // lists with it.
+    const QFuture<QList<MeetingSnapshot>> merging = QtConcurrent::run(
         &m_worker, platform::handedOver([stored = stored.value, local, deviceID, localRecords, now = m_clock.now()] {
             return mergedWithStored(stored, local, deviceID, localRecords, now);
         }));
+    QList<MeetingSnapshot> merged = co_await merging;
     if (!self)
         co_return { {}, QStringLiteral("The shared store was closed") };
     co_return { std::move(merged), std::nullopt };
