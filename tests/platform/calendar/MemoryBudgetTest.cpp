@@ -13,6 +13,12 @@ namespace {
 
 const QString item = QStringLiteral("BEGIN:VEVENT\nUID:%1\nSUMMARY:%1\nDTSTART:20260401T120000Z\nEND:VEVENT\n");
 
+// The memory left is what the test sets; a file left unread is looked at again soon.
+CalendarMemory retryingWithin(const std::atomic<qint64>& available)
+{
+    return { [&available] { return std::optional(available.load()); }, std::chrono::milliseconds(20) };
+}
+
 } // namespace
 
 // During a read again, what the last complete read found stays in the answers until the new read is whole,
@@ -109,8 +115,7 @@ TEST_F(MemoryBudgetTest, AFileThatCannotFitKeepsItsLastParseAndIsReadWhenMemoryF
         std::atomic<qint64> available = row.readBefore ? plenty : scarce;
         const WarningLog log;
         ICalendarStore store(ICalendarStore::defaultRoot(), CalendarAccessFile::defaultPath(), nullptr,
-            &CalendarIndex::read,
-            { [&available] { return std::optional(available.load()); }, std::chrono::milliseconds(20) });
+            &CalendarIndex::read, retryingWithin(available));
         const auto titles
             = [&] { return titlesOf(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") })); };
         waitForFirstRead(store);
@@ -161,8 +166,7 @@ TEST_F(MemoryBudgetTest, AFileFoundToNeedMoreThanItsSizeToldIsNotReadAgainUntilT
         return read;
     };
     ICalendarStore store(ICalendarStore::defaultRoot(), CalendarAccessFile::defaultPath(), nullptr,
-        &CalendarIndex::read,
-        { [&available] { return std::optional(available.load()); }, std::chrono::milliseconds(20) });
+        &CalendarIndex::read, retryingWithin(available));
     const auto titles
         = [&] { return titlesOf(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") })); };
     waitForFirstRead(store);
