@@ -283,7 +283,10 @@ click_tray_icon() {
 
 # Waits for the program to end after a Quit and checks that it ended cleanly; the argument says which Quit.
 expect_clean_exit() {
-    wait_for 10000 app_ended || fail "$1: the program did not end"
+    if ! wait_for 10000 app_ended; then
+        show_where_it_waits "$app"
+        fail "$1: the program did not end"
+    fi
     local status=0
     wait "$app" || status=$?
     app=""
@@ -292,8 +295,11 @@ expect_clean_exit() {
 
 # Right-click on the tray icon, then the menu's one item, Quit, from the keyboard; a clean exit.
 quit_from_tray() {
+    local shown
+    shown=$(windows | wc -l)
     click_tray_icon 3
-    sleep 0.5
+    # Keys sent before the menu is up would go elsewhere.
+    wait_for 5000 eval '[ "$(windows | wc -l)" -gt $shown ]' || fail "$1: the tray icon's menu did not open"
     xdotool key Down Return
     expect_clean_exit "$1"
 }
