@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
-# Runs every benchmark against a release build folder.
-set -euo pipefail
+# Runs every benchmark against a release build folder. A failing one does not stop the others: the run fails at
+# the end and names them.
+set -uo pipefail
 build=${1:-build-release}
 here=$(dirname "$0")
-"$build/bench/bench_cloud_merge"
-"$build/bench/bench_location_text"
-"$build/bench/bench_hostile_rules"
-"$build/bench/bench_zone_history"
-"$build/bench/bench_calendar_quit"
-"$build/bench/bench_app_model"
-"$build/bench/bench_panel_open"
-"$build/bench/bench_peer_rewrite"
-for script in "$here"/*/run.sh; do
-    [ -x "$script" ] && "$script" "$build"
+failed=()
+run() {
+    "$@" || failed+=("$*")
+}
+for name in cloud_merge location_text hostile_rules zone_history calendar_quit app_model panel_open peer_rewrite; do
+    run "$build/bench/bench_$name"
 done
+for script in "$here"/*/run.sh; do
+    [ -x "$script" ] && run "$script" "$build"
+done
+if [ ${#failed[@]} -gt 0 ]; then
+    printf 'failed: %s\n' "${failed[@]}" >&2
+    exit 1
+fi
