@@ -1,7 +1,7 @@
 #include "platform/calendar/CalendarIndex.h"
 
+#include "platform/BackgroundRelease.h"
 #include "platform/ThreadHandOver.h"
-#include "platform/calendar/BackgroundRelease.h"
 #include "platform/calendar/MemoryGate.h"
 #include "platform/calendar/TextPool.h"
 

@@ -1,6 +1,6 @@
 #include "platform/calendar/ICalendarFile.h"
 
-#include "platform/calendar/BackgroundRelease.h"
+#include "platform/BackgroundRelease.h"
 #include "platform/calendar/ICalendarParser.h"
 #include "platform/calendar/MemoryGate.h"
 #include "platform/calendar/TextPool.h"

@@ -1,6 +1,6 @@
 #include "platform/calendar/ICalendarParser.h"
 
-#include "platform/calendar/BackgroundRelease.h"
+#include "platform/BackgroundRelease.h"
 
 #include <QByteArray>
 #include <algorithm>

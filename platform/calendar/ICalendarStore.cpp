@@ -1,7 +1,7 @@
 #include "platform/calendar/ICalendarStore.h"
 
+#include "platform/BackgroundRelease.h"
 #include "platform/ThreadHandOver.h"
-#include "platform/calendar/BackgroundRelease.h"
 #include "platform/time/SystemZone.h"
 
 #include <QCoro/QCoroFuture>

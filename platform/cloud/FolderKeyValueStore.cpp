@@ -1,5 +1,6 @@
 #include "platform/cloud/FolderKeyValueStore.h"
 
+#include "platform/BackgroundRelease.h"
 #include "platform/ThreadHandOver.h"
 #include "platform/files/RegularFile.h"
 #include "platform/files/WholeFileWriter.h"
@@ -102,6 +103,11 @@ FolderKeyValueStore::~FolderKeyValueStore()
     if (m_isReading)
         m_reading.waitForFinished();
     flush();
+    // The other machines' files, held and just read, may be tens of megabytes decoded: freed off the main thread,
+    // so that a quit does not wait for them.
+    QFuture<FolderRead> read = m_reading.future();
+    m_reading.setFuture(QFuture<FolderRead>());
+    releaseInBackground(std::move(m_others), std::move(read));
 }
 
 const FolderKeyValueStore::Entry* FolderKeyValueStore::latest(const QString& key) const

@@ -51,6 +51,20 @@ TEST(RecordJson, FailsOnlyWhenTheDataIsNotAnArray)
     }
 }
 
+TEST(RecordJson, GivesUpAtTheNextRecordOnceStopped)
+{
+    QList<PendingActionItemMeeting> meetings;
+    for (int i = 0; i < 1000; ++i)
+        meetings.append({ QString::number(i), "Meeting", Date(i) });
+    const QByteArray data = encodeRecordArray(meetings);
+    int asked = 0;
+    QString error;
+    EXPECT_FALSE(decodeRecordArray<PendingActionItemMeeting>(data, &error, [&] { return ++asked > 10; }));
+    EXPECT_TRUE(error.isEmpty()) << "a stop is no damage";
+    EXPECT_LT(asked, 20);
+    EXPECT_EQ(decodeRecordArray<PendingActionItemMeeting>(data, nullptr, [] { return false; }), meetings);
+}
+
 TEST(RecordJson, KeepsTextsIntactAcrossScripts)
 {
     MeetingSnapshot snapshot;

@@ -15,9 +15,9 @@ namespace tolvar {
 
 namespace {
 
-template <typename Record> QVariant decodedArray(const QByteArray& data)
+template <typename Record> QVariant decodedArray(const QByteArray& data, const std::function<bool()>& stopped)
 {
-    std::optional<QList<Record>> records = decodeRecordArray<Record>(data);
+    std::optional<QList<Record>> records = decodeRecordArray<Record>(data, nullptr, stopped);
     return records ? QVariant::fromValue(std::move(*records)) : QVariant();
 }
 

@@ -3,27 +3,32 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <optional>
 
 namespace tolvar {
 
 // Parses data holding one JSON array. Fails, with a readable description in `error`, when the data
-// is not JSON or not an array.
-std::optional<nlohmann::json> parseJsonArray(const QByteArray& data, QString* error = nullptr);
+// is not JSON or not an array; fails without one at the next object once `stopped()` holds.
+std::optional<nlohmann::json> parseJsonArray(
+    const QByteArray& data, QString* error = nullptr, const std::function<bool()>& stopped = {});
 QByteArray serializeJson(const nlohmann::json& json);
 
 // Decodes a stored array of records element by element: a bad element is dropped alone, so that the
-// next save cannot erase the good ones. Fails only when the data is not a JSON array.
+// next save cannot erase the good ones. Fails only when the data is not a JSON array, or once `stopped()` holds.
 template <typename Record>
-std::optional<QList<Record>> decodeRecordArray(const QByteArray& data, QString* error = nullptr)
+std::optional<QList<Record>> decodeRecordArray(
+    const QByteArray& data, QString* error = nullptr, const std::function<bool()>& stopped = {})
 {
-    const std::optional<nlohmann::json> array = parseJsonArray(data, error);
+    const std::optional<nlohmann::json> array = parseJsonArray(data, error, stopped);
     if (!array)
         return std::nullopt;
     QList<Record> records;
     records.reserve(qsizetype(array->size()));
     for (const nlohmann::json& element : *array) {
+        if (stopped && stopped())
+            return std::nullopt;
         if (std::optional<Record> record = Record::fromJson(element))
             records.append(std::move(*record));
     }
