@@ -63,6 +63,11 @@ TEST(RecordJson, GivesUpAtTheNextRecordOnceStopped)
     EXPECT_TRUE(error.isEmpty()) << "a stop is no damage";
     EXPECT_LT(asked, 20);
     EXPECT_EQ(decodeRecordArray<PendingActionItemMeeting>(data, nullptr, [] { return false; }), meetings);
+
+    asked = 0;
+    EXPECT_FALSE(encodeRecordArrayUnlessStopped(meetings, [&] { return ++asked > 10; }));
+    EXPECT_LT(asked, 20);
+    EXPECT_EQ(encodeRecordArrayUnlessStopped(meetings, [] { return false; }), data);
 }
 
 TEST(RecordJson, KeepsTextsIntactAcrossScripts)

@@ -76,6 +76,7 @@ template <> CloudSyncService::Unwritten<CalendarRule>& CloudSyncService::unwritt
 CloudSyncService::~CloudSyncService()
 {
     // Records are merged again at the next start; answers still being merged are written now.
+    m_closing = true;
     m_worker.waitForDone();
     if (m_storeGone)
         return;
@@ -157,27 +158,28 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
 
     const QPointer<CloudSyncService> self(this);
     const quint64 merge = ++m_recordMergesBegun;
-    MergedRecords merged;
+    std::optional<MergedRecords> merged;
     if (stored.value.size() + local.size() <= recordsMergedAtOnce) {
         merged = mergedRecords(stored.value, local, deviceID, writeBack, localRecords, m_clock.now());
     } else {
         // Tens of thousands of records, and tens of megabytes encoded: not on the caller's thread. The lists are
         // shared, not copied, and only read there.
-        const QFuture<MergedRecords> merging = QtConcurrent::run(&m_worker,
-            platform::handedOver(
-                [stored = stored.value, local, deviceID, writeBack, localRecords, now = m_clock.now()] {
-                    return mergedRecords(stored, local, deviceID, writeBack, localRecords, now);
-                }));
+        const QFuture<std::optional<MergedRecords>> merging = QtConcurrent::run(&m_worker,
+            platform::handedOver([stored = stored.value, local, deviceID, writeBack, localRecords, now = m_clock.now(),
+                                     closing = &m_closing] {
+                return mergedRecords(
+                    stored, local, deviceID, writeBack, localRecords, now, [closing] { return closing->load(); });
+            }));
         merged = co_await merging;
     }
-    if (!self || m_storeGone)
+    if (!self || m_storeGone || !merged)
         co_return { {}, QStringLiteral("The shared store was closed") };
-    if (merged.encoded && merge > m_recordMergeWritten) {
+    if (merged->encoded && merge > m_recordMergeWritten) {
         m_recordMergeWritten = merge;
-        m_store.setDecodedData(*merged.encoded, QVariant::fromValue(merged.records), CloudKey::meetingSnapshots);
+        m_store.setDecodedData(*merged->encoded, QVariant::fromValue(merged->records), CloudKey::meetingSnapshots);
         m_store.synchronize();
     }
-    co_return { std::move(merged.records), std::nullopt };
+    co_return { std::move(merged->records), std::nullopt };
 }
 
 QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::heldMeetingSnapshots(
@@ -189,23 +191,25 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::heldMeetingSn
     if (stored.error)
         co_return stored;
     if (stored.value.size() + local.size() <= recordsMergedAtOnce)
-        co_return { mergedWithStored(stored.value, local, deviceID, localRecords, m_clock.now()), std::nullopt };
+        co_return { *mergedWithStored(stored.value, local, deviceID, localRecords, m_clock.now()), std::nullopt };
     // Our own file of the last run alone may hold tens of thousands of records.
     const QPointer<CloudSyncService> self(this);
     // Started apart from the co_await: g++ 12 destroys a temporary of a co_await expression twice, and this task's
     // lists with it.
-    const QFuture<QList<MeetingSnapshot>> merging = QtConcurrent::run(
-        &m_worker, platform::handedOver([stored = stored.value, local, deviceID, localRecords, now = m_clock.now()] {
-            return mergedWithStored(stored, local, deviceID, localRecords, now);
+    const QFuture<std::optional<QList<MeetingSnapshot>>> merging = QtConcurrent::run(&m_worker,
+        platform::handedOver([stored = stored.value, local, deviceID, localRecords, now = m_clock.now(),
+                                 closing = &m_closing] {
+            return mergedWithStored(stored, local, deviceID, localRecords, now, [closing] { return closing->load(); });
         }));
-    QList<MeetingSnapshot> merged = co_await merging;
-    if (!self)
+    std::optional<QList<MeetingSnapshot>> merged = co_await merging;
+    if (!self || !merged)
         co_return { {}, QStringLiteral("The shared store was closed") };
-    co_return { std::move(merged), std::nullopt };
+    co_return { std::move(*merged), std::nullopt };
 }
 
-QList<MeetingSnapshot> CloudSyncService::mergedWithStored(const QList<MeetingSnapshot>& stored,
-    const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords, platform::Date now)
+std::optional<QList<MeetingSnapshot>> CloudSyncService::mergedWithStored(const QList<MeetingSnapshot>& stored,
+    const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords, platform::Date now,
+    const std::function<bool()>& stopped)
 {
     QList<MeetingSnapshot> combined;
     combined.reserve(stored.size() + local.size());
@@ -215,16 +219,23 @@ QList<MeetingSnapshot> CloudSyncService::mergedWithStored(const QList<MeetingSna
             combined.append(snapshot);
     }
     combined.append(local);
-    return mergeSnapshots(combined, now);
+    return mergeSnapshots(combined, now, stopped);
 }
 
-CloudSyncService::MergedRecords CloudSyncService::mergedRecords(const QList<MeetingSnapshot>& stored,
+std::optional<CloudSyncService::MergedRecords> CloudSyncService::mergedRecords(const QList<MeetingSnapshot>& stored,
     const QList<MeetingSnapshot>& local, const QString& deviceID, RecordWriteBack writeBack, LocalRecords localRecords,
-    platform::Date now)
+    platform::Date now, const std::function<bool()>& stopped)
 {
-    MergedRecords merged { mergedWithStored(stored, local, deviceID, localRecords, now), std::nullopt };
-    if (needsWriteBack(stored, merged.records, writeBack))
-        merged.encoded = encodeRecordArray(merged.records);
+    std::optional<QList<MeetingSnapshot>> records
+        = mergedWithStored(stored, local, deviceID, localRecords, now, stopped);
+    if (!records)
+        return std::nullopt;
+    MergedRecords merged { std::move(*records), std::nullopt };
+    if (!needsWriteBack(stored, merged.records, writeBack))
+        return merged;
+    merged.encoded = encodeRecordArrayUnlessStopped(merged.records, stopped);
+    if (!merged.encoded)
+        return std::nullopt;
     return merged;
 }
 
@@ -253,16 +264,19 @@ bool CloudSyncService::needsWriteBack(
 
 QList<MeetingSnapshot> CloudSyncService::mergeSnapshots(const QList<MeetingSnapshot>& snapshots) const
 {
-    return mergeSnapshots(snapshots, m_clock.now());
+    return *mergeSnapshots(snapshots, m_clock.now(), {});
 }
 
-QList<MeetingSnapshot> CloudSyncService::mergeSnapshots(const QList<MeetingSnapshot>& snapshots, platform::Date now)
+std::optional<QList<MeetingSnapshot>> CloudSyncService::mergeSnapshots(
+    const QList<MeetingSnapshot>& snapshots, platform::Date now, const std::function<bool()>& stopped)
 {
     QHash<QString, qsizetype> indexByKey;
     indexByKey.reserve(snapshots.size());
     QList<MeetingSnapshot> held;
     held.reserve(snapshots.size());
     for (const MeetingSnapshot& snapshot : snapshots) {
+        if (stopped && stopped())
+            return std::nullopt;
         if (snapshot.endDate < now)
             continue;
         const QString key = snapshot.mergeKey();

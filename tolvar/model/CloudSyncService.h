@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QString>
 #include <QThreadPool>
+#include <atomic>
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -96,11 +98,16 @@ private:
         std::optional<QByteArray> encoded;
     };
 
-    static MergedRecords mergedRecords(const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& local,
-        const QString& deviceID, RecordWriteBack writeBack, LocalRecords localRecords, platform::Date now);
-    static QList<MeetingSnapshot> mergeSnapshots(const QList<MeetingSnapshot>& snapshots, platform::Date now);
-    static QList<MeetingSnapshot> mergedWithStored(const QList<MeetingSnapshot>& stored,
-        const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords, platform::Date now);
+    // None once `stopped()` holds.
+    static std::optional<MergedRecords> mergedRecords(const QList<MeetingSnapshot>& stored,
+        const QList<MeetingSnapshot>& local, const QString& deviceID, RecordWriteBack writeBack,
+        LocalRecords localRecords, platform::Date now, const std::function<bool()>& stopped = {});
+    // These give none once `stopped()` holds.
+    static std::optional<QList<MeetingSnapshot>> mergeSnapshots(
+        const QList<MeetingSnapshot>& snapshots, platform::Date now, const std::function<bool()>& stopped);
+    static std::optional<QList<MeetingSnapshot>> mergedWithStored(const QList<MeetingSnapshot>& stored,
+        const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords, platform::Date now,
+        const std::function<bool()>& stopped = {});
     static bool needsWriteBack(
         const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& merged, RecordWriteBack writeBack);
     // Per record, the newest of the key's value, the writes its value may have missed and the answers.
@@ -139,6 +146,8 @@ private:
     const platform::CloudAccount& m_account;
     const platform::Clock& m_clock;
     bool m_storeGone = false;
+    // Set as the service goes: a merge of meeting records under way gives up, as the next start makes it again.
+    std::atomic_bool m_closing = false;
     // Merges and encodes meeting records, one merge after another.
     QThreadPool m_worker;
     // Which merge of meeting records began last, and which of them wrote last: an earlier one that ends later

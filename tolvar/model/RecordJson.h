@@ -35,12 +35,25 @@ std::optional<QList<Record>> decodeRecordArray(
     return records;
 }
 
-template <typename Record> QByteArray encodeRecordArray(const QList<Record>& records)
+// Fails only once `stopped()` holds, checked at every record.
+template <typename Record>
+std::optional<QByteArray> encodeRecordArrayUnlessStopped(
+    const QList<Record>& records, const std::function<bool()>& stopped)
 {
     nlohmann::json array = nlohmann::json::array();
-    for (const Record& record : records)
+    for (const Record& record : records) {
+        if (stopped && stopped())
+            return std::nullopt;
         array.push_back(record.toJson());
+    }
+    if (stopped && stopped())
+        return std::nullopt;
     return serializeJson(array);
+}
+
+template <typename Record> QByteArray encodeRecordArray(const QList<Record>& records)
+{
+    return *encodeRecordArrayUnlessStopped(records, {});
 }
 
 } // namespace tolvar
