@@ -82,6 +82,7 @@ TEST_F(HostileFilesTest, FifosAmongTheDeviceFilesAreSkippedAlone)
     readEnds(*store);
     // Our write replaced the FIFO with our own file.
     store->setData("w", QStringLiteral("own"));
+    EXPECT_TRUE(store->flush());
     FolderKeyValueStore other(m_folder, "other", m_clock);
     readEnds(other);
     EXPECT_EQ(other.data(QStringLiteral("own")), QByteArray("w"));
