@@ -82,8 +82,7 @@ FolderKeyValueStore::FolderKeyValueStore(
     // another store's work.
     m_reader.setMaxThreadCount(1);
     m_writer.setMaxThreadCount(1);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FolderKeyValueStore::refresh);
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &FolderKeyValueStore::refresh);
+    connect(&m_watcher, &FolderWatcher::changed, this, &FolderKeyValueStore::refresh);
     connect(&m_reading, &QFutureWatcherBase::finished, this, &FolderKeyValueStore::finishReading);
     loadOwnFile();
     // Queued, so that the first read already has the decoders its owner gives the store right after making it.
@@ -424,9 +423,11 @@ FolderKeyValueStore::PeerRead FolderKeyValueStore::readPeerFile(
 }
 
 FolderKeyValueStore::FolderRead FolderKeyValueStore::readFolder(const QString& folder, const QString& ownFileName,
-    const std::map<QString, FileIdentity>& previous, const Decoders& decoders, const std::atomic<bool>& stopping)
+    const std::map<QString, FileIdentity>& previous, const Decoders& decoders, FolderWatcher& watcher,
+    const std::atomic<bool>& stopping)
 {
     FolderRead read;
+    QStringList replaced;
     // Hidden files are the partial downloads of synchronisation tools; QSaveFile's own are not `*.json`.
     const QFileInfoList files = QDir(folder).entryInfoList({ QStringLiteral("*.json") }, QDir::Files);
     for (const QFileInfo& info : files) {
@@ -434,11 +435,17 @@ FolderKeyValueStore::FolderRead FolderKeyValueStore::readFolder(const QString& f
             continue;
         read.paths.append(info.filePath());
         const auto stamp = previous.find(info.fileName());
-        read.files.emplace(info.fileName(),
-            readPeerFile(info.filePath(), stamp == previous.end() ? nullptr : &stamp->second, decoders, stopping));
+        const PeerRead& found = read.files
+                                    .emplace(info.fileName(),
+                                        readPeerFile(info.filePath(),
+                                            stamp == previous.end() ? nullptr : &stamp->second, decoders, stopping))
+                                    .first->second;
+        if (found.stamp && (stamp == previous.end() || found.stamp->inode != stamp->second.inode))
+            replaced.append(info.filePath());
         if (stopping)
-            break;
+            return read;
     }
+    read.watchesAdded = watcher.watch(read.paths, replaced, stopping);
     return read;
 }
 
@@ -446,12 +453,9 @@ QStringList FolderKeyValueStore::applyFolderRead(FolderRead read)
 {
     const Entries before = merged();
     std::map<QString, PeerFile> others;
-    QStringList replaced;
     for (auto& [name, found] : read.files) {
         const auto previous = m_others.find(name);
         PeerFile file = previous == m_others.end() ? PeerFile() : std::move(previous->second);
-        if (found.stamp && found.stamp->inode != file.stamp.inode)
-            replaced.append(m_folder + u'/' + name);
         if (found.stamp)
             file.stamp = *found.stamp;
         if (found.entries)
@@ -460,7 +464,7 @@ QStringList FolderKeyValueStore::applyFolderRead(FolderRead read)
     }
     m_others = std::move(others);
     // A file watched only now may have changed since it was read.
-    if (watch(read.paths, replaced))
+    if (read.watchesAdded)
         m_readAgain = true;
 
     const Entries after = merged();
@@ -475,41 +479,6 @@ QStringList FolderKeyValueStore::applyFolderRead(FolderRead read)
             changed.append(key);
     }
     return changed;
-}
-
-bool FolderKeyValueStore::watch(const QStringList& otherFiles, const QStringList& replaced)
-{
-    // A watch follows the file it was put on, which an atomic replacement unlinks: a replaced file is watched
-    // anew. Any other keeps its watch, so that a change it reports meanwhile is not lost.
-    QStringList stale;
-    for (const QString& path : m_watcher.files()) {
-        if (!otherFiles.contains(path) || replaced.contains(path))
-            stale.append(path);
-    }
-    if (!stale.isEmpty())
-        m_watcher.removePaths(stale);
-    // One that could not be watched is tried again once it is replaced, or gone and back.
-    for (auto path = m_unwatchable.begin(); path != m_unwatchable.end();) {
-        if (!otherFiles.contains(*path) || replaced.contains(*path))
-            path = m_unwatchable.erase(path);
-        else
-            ++path;
-    }
-    const QStringList watched = m_watcher.files();
-    QStringList added;
-    for (const QString& path : otherFiles) {
-        if (!watched.contains(path) && !m_unwatchable.contains(path))
-            added.append(path);
-    }
-    const QStringList failed = added.isEmpty() ? QStringList() : m_watcher.addPaths(added);
-    for (const QString& path : failed) {
-        qWarning("Cannot watch the shared store's file %s; its changes are read at the next synchronisation",
-            qUtf8Printable(path));
-        m_unwatchable.insert(path);
-    }
-    if (m_watcher.directories().isEmpty() && QFileInfo(m_folder).isDir())
-        m_watcher.addPath(m_folder);
-    return added.size() > failed.size();
 }
 
 std::map<QString, FileIdentity> FolderKeyValueStore::peerStamps() const
@@ -531,7 +500,9 @@ void FolderKeyValueStore::refresh()
     ++m_readsStarted;
     m_reading.setFuture(QtConcurrent::run(&m_reader,
         handedOver([folder = m_folder, own = ownFileName(), previous = peerStamps(), decoders = m_decoders,
-                       stopping = &m_stopping] { return readFolder(folder, own, previous, decoders, *stopping); })));
+                       watcher = &m_watcher, stopping = &m_stopping] {
+            return readFolder(folder, own, previous, decoders, *watcher, *stopping);
+        })));
 }
 
 void FolderKeyValueStore::finishReading()

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "platform/cloud/FolderWatcher.h"
 #include "platform/cloud/UbiquitousKeyValueStore.h"
 #include "platform/files/FileIdentity.h"
 #include "platform/files/WholeFileWriter.h"
 
-#include <QFileSystemWatcher>
 #include <QFutureWatcher>
 #include <QMutex>
 #include <QPromise>
-#include <QSet>
 #include <QThreadPool>
 #include <atomic>
 #include <list>
@@ -116,6 +115,8 @@ private:
     {
         QStringList paths;
         std::map<QString, PeerRead> files; // by file name
+        // A watch was put on a file, which may have changed since it was read.
+        bool watchesAdded = false;
     };
 
     // Entries whose value does not decode are dropped, and named in the log with `path`.
@@ -139,11 +140,10 @@ private:
     static PeerRead readPeerFile(
         const QString& path, const FileIdentity* previous, const Decoders& decoders, const std::atomic<bool>& stopping);
     static FolderRead readFolder(const QString& folder, const QString& ownFileName,
-        const std::map<QString, FileIdentity>& previous, const Decoders& decoders, const std::atomic<bool>& stopping);
+        const std::map<QString, FileIdentity>& previous, const Decoders& decoders, FolderWatcher& watcher,
+        const std::atomic<bool>& stopping);
     // The keys whose value it changed.
     QStringList applyFolderRead(FolderRead read);
-    // True when it put a watch on a file.
-    bool watch(const QStringList& otherFiles, const QStringList& replaced);
     // Retries a write of our own file that failed; true when none failed since the last that landed and the
     // folder is there.
     bool saveOwnFileIfUnsaved();
@@ -161,7 +161,7 @@ private:
     Entries m_own;
     std::map<QString, PeerFile> m_others; // by file name
     Decoders m_decoders;
-    QFileSystemWatcher m_watcher;
+    FolderWatcher m_watcher { m_folder };
     QFutureWatcher<FolderRead> m_reading;
     QThreadPool m_reader;
     QThreadPool m_writer;
@@ -177,8 +177,6 @@ private:
     bool m_hasReadPeerFiles = false;
     quint64 m_readsStarted = 0;
     std::list<Waiter> m_waiters;
-    // Files a watch could not be put on, logged once and tried again only once they are replaced.
-    QSet<QString> m_unwatchable;
     // Our file could be neither read nor moved aside: it is never written over.
     bool m_ownFileKept = false;
     // What our file is to hold, handed to the writer thread and not taken yet.

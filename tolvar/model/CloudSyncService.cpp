@@ -1,5 +1,6 @@
 #include "tolvar/model/CloudSyncService.h"
 
+#include "platform/BackgroundRelease.h"
 #include "platform/ThreadHandOver.h"
 #include "platform/cloud/UbiquitousKeyValueStore.h"
 #include "platform/time/Clock.h"
@@ -219,7 +220,11 @@ std::optional<QList<MeetingSnapshot>> CloudSyncService::mergedWithStored(const Q
             combined.append(snapshot);
     }
     combined.append(local);
-    return mergeSnapshots(combined, now, stopped);
+    std::optional<QList<MeetingSnapshot>> merged = mergeSnapshots(combined, now, stopped);
+    // Hundreds of thousands of records given up as the service goes: a quit does not wait for them to be freed.
+    if (!merged)
+        platform::releaseInBackground(std::move(combined));
+    return merged;
 }
 
 std::optional<CloudSyncService::MergedRecords> CloudSyncService::mergedRecords(const QList<MeetingSnapshot>& stored,
@@ -234,8 +239,10 @@ std::optional<CloudSyncService::MergedRecords> CloudSyncService::mergedRecords(c
     if (!needsWriteBack(stored, merged.records, writeBack))
         return merged;
     merged.encoded = encodeRecordArrayUnlessStopped(merged.records, stopped);
-    if (!merged.encoded)
+    if (!merged.encoded) {
+        platform::releaseInBackground(std::move(merged.records));
         return std::nullopt;
+    }
     return merged;
 }
 
@@ -275,8 +282,10 @@ std::optional<QList<MeetingSnapshot>> CloudSyncService::mergeSnapshots(
     QList<MeetingSnapshot> held;
     held.reserve(snapshots.size());
     for (const MeetingSnapshot& snapshot : snapshots) {
-        if (stopped && stopped())
+        if (stopped && stopped()) {
+            platform::releaseInBackground(std::move(held), std::move(indexByKey));
             return std::nullopt;
+        }
         if (snapshot.endDate < now)
             continue;
         const QString key = snapshot.mergeKey();

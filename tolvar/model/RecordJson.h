@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/BackgroundRelease.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -43,11 +45,14 @@ std::optional<QByteArray> encodeRecordArrayUnlessStopped(
     nlohmann::json array = nlohmann::json::array();
     for (const Record& record : records) {
         if (stopped && stopped())
-            return std::nullopt;
+            break;
         array.push_back(record.toJson());
     }
-    if (stopped && stopped())
+    if (stopped && stopped()) {
+        // A million small values, freed apart so that whoever stopped the encoding does not wait for it.
+        platform::releaseInBackground(std::move(array));
         return std::nullopt;
+    }
     return serializeJson(array);
 }
 
