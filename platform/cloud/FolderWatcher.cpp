@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <future>
 
 namespace platform {
 
@@ -14,7 +15,12 @@ FolderWatcher::FolderWatcher(const QString& folder, QObject* parent)
     m_thread.setObjectName(QStringLiteral("FolderWatcher"));
     m_onThread.moveToThread(&m_thread);
     connect(
-        &m_thread, &QThread::finished, &m_onThread, [this] { delete m_watcher; }, Qt::DirectConnection);
+        &m_thread, &QThread::finished, &m_onThread,
+        [this] {
+            delete m_watcher;
+            handOver(this);
+        },
+        Qt::DirectConnection);
     m_thread.start();
 }
 
@@ -22,18 +28,20 @@ FolderWatcher::~FolderWatcher()
 {
     m_thread.quit();
     m_thread.wait();
+    takeOver(this);
 }
 
 bool FolderWatcher::watch(const QStringList& files, const QStringList& replaced, const std::atomic<bool>& stopping)
 {
-    bool added = false;
-    QMetaObject::invokeMethod(&m_onThread, handedOver([&] {
-        added = watchHere(files, replaced, stopping);
-        handOver(&added);
-    }),
-        Qt::BlockingQueuedConnection);
-    takeOver(&added);
-    return added;
+    // Not a blocking queued call: Qt reads the caller's stack after the call returns, out of ThreadSanitizer's sight.
+    std::promise<bool> added;
+    std::future<bool> placed = added.get_future();
+    QMetaObject::invokeMethod(&m_onThread,
+        handedOver([this, files, replaced, &stopping, added = std::move(added)]() mutable {
+            added.set_value(watchHere(files, replaced, stopping));
+        }),
+        Qt::QueuedConnection);
+    return placed.get();
 }
 
 bool FolderWatcher::watchHere(const QStringList& files, const QStringList& replaced, const std::atomic<bool>& stopping)
