@@ -14,6 +14,9 @@ TEST(RecordJson, RoundTripsArraysInOrder)
     const QList<PendingActionItemMeeting> meetings { { "b", "Second", Date(2) }, { "a", "First", Date(1.5) } };
     EXPECT_EQ(decodeRecordArray<PendingActionItemMeeting>(encodeRecordArray(meetings)), meetings);
     EXPECT_EQ(encodeRecordArray(QList<ReminderState>()), "[]");
+    // Written record by record, it is still what the whole array's dump gives.
+    EXPECT_EQ(encodeRecordArray(meetings),
+        serializeJson(nlohmann::json::array({ meetings[0].toJson(), meetings[1].toJson() })));
     EXPECT_EQ(decodeRecordArray<ReminderState>("[]"), QList<ReminderState>());
 }
 

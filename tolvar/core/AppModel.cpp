@@ -50,7 +50,10 @@ AppModel::AppModel(Services services, QObject* parent)
     QMetaObject::invokeMethod(this, &AppModel::start, Qt::QueuedConnection);
 }
 
-AppModel::~AppModel() = default;
+AppModel::~AppModel()
+{
+    m_closing = true;
+}
 
 template <typename T> bool AppModel::assign(T& member, const T& value, void (AppModel::*signal)())
 {

@@ -23,6 +23,7 @@
 #include <QSet>
 #include <QString>
 #include <QThreadPool>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -173,7 +174,9 @@ public:
     // back to the shared store when they carry nothing new.
     QCoro::Task<> refresh(RecordWriteBack writeBack = RecordWriteBack::changes);
     QList<MeetingSnapshot> dedupeMeetings(const QList<MeetingSnapshot>& meetings) const;
-    static QList<MeetingSnapshot> dedupeMeetings(const QList<MeetingSnapshot>& meetings, platform::Date now);
+    // Fails only once `stopped()` holds, checked at every meeting.
+    static std::optional<QList<MeetingSnapshot>> dedupeMeetings(
+        const QList<MeetingSnapshot>& meetings, platform::Date now, const std::function<bool()>& stopped);
     static QString meetingIdentityKey(const MeetingSnapshot& meeting);
     static MeetingSnapshot mergeDuplicate(const MeetingSnapshot& first, const MeetingSnapshot& second);
     QHash<QString, ReminderState> mergeRemoteReminderStates(const QList<ReminderState>& remote);
@@ -290,7 +293,8 @@ private:
     QCoro::Task<> publishHeldRecords(
         quint64 publication, QList<MeetingSnapshot> local, QString deviceID, LocalRecords localRecords);
     // `local` and `others` deduplicated: at once when they are few, else on the merge worker.
-    QFuture<QList<MeetingSnapshot>> deduped(
+    // Fails only when the model goes while the worker deduplicates.
+    QFuture<std::optional<QList<MeetingSnapshot>>> deduped(
         const QList<MeetingSnapshot>& local, const QList<MeetingSnapshot>& others = {});
     // Publishes `meetings` unless a publication begun after `publication` was published first.
     void publishMeetings(quint64 publication, const QList<MeetingSnapshot>& meetings);
@@ -378,6 +382,8 @@ private:
     // publishes was gathered.
     quint64 m_meetingPublicationsBegun = 0;
     quint64 m_meetingPublicationShown = 0;
+    // Set as the model goes, so that its destructor does not wait for a whole deduplication.
+    std::atomic_bool m_closing = false;
     // Deduplicates tens of thousands of meetings, one list after another. Last, so that it is waited for first.
     QThreadPool m_mergeWorker;
 };

@@ -1,6 +1,7 @@
 // The refresh pipeline of AppModel and the merges it uses.
 #include "tolvar/core/AppModel.h"
 
+#include "platform/BackgroundRelease.h"
 #include "platform/ThreadHandOver.h"
 #include "platform/calendar/EventStore.h"
 #include "platform/cloud/UbiquitousKeyValueStore.h"
@@ -80,10 +81,10 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
     const quint64 publication = ++m_meetingPublicationsBegun;
 
     if (!m_cloudAccount.ubiquityIdentityToken()) {
-        const QList<MeetingSnapshot> meetings = co_await deduped(local);
+        const std::optional<QList<MeetingSnapshot>> meetings = co_await deduped(local);
         if (!self)
             co_return;
-        publishMeetings(publication, meetings);
+        publishMeetings(publication, *meetings);
         setSyncStatus(platform::localized("iCloud sync disabled - local reminders only"), SyncState::disabled);
     } else {
         // The first reminder must not wait for the other machines' files; once an exchange is published, what it
@@ -97,10 +98,10 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
         if (error) {
             // No wait for the other machines' files would bring their answers now.
             m_hasPeerReminderStates = m_hasPeerReminderStates || m_cloudSyncService.store().hasReadPeerFiles();
-            const QList<MeetingSnapshot> meetings = co_await deduped(local);
+            const std::optional<QList<MeetingSnapshot>> meetings = co_await deduped(local);
             if (!self)
                 co_return;
-            publishMeetings(publication, meetings);
+            publishMeetings(publication, *meetings);
             setSyncStatus(platform::localizedFormat("iCloud sync failed: %@", { *error }), SyncState::failed);
         }
     }
@@ -127,10 +128,10 @@ QCoro::Task<std::optional<QString>> AppModel::exchangeWithCloud(quint64 publicat
     if (!self || rules.error)
         co_return rules.error;
 
-    const QList<MeetingSnapshot> meetings = co_await deduped(local, records.value);
+    const std::optional<QList<MeetingSnapshot>> meetings = co_await deduped(local, records.value);
     if (!self)
         co_return std::nullopt;
-    publishMeetings(publication, meetings);
+    publishMeetings(publication, *meetings);
     setReminderStates(mergeRemoteReminderStates(states.value));
     m_hasPeerReminderStates = m_hasPeerReminderStates || statesHoldPeers;
     setCalendarRules(mergeRemoteCalendarRules(rules.value));
@@ -147,10 +148,10 @@ QCoro::Task<> AppModel::publishHeldRecords(
         = co_await m_cloudSyncService.heldMeetingSnapshots(local, deviceID, localRecords);
     if (!self)
         co_return;
-    const QList<MeetingSnapshot> meetings = co_await deduped(local, records.value);
+    const std::optional<QList<MeetingSnapshot>> meetings = co_await deduped(local, records.value);
     if (!self)
         co_return;
-    publishMeetings(publication, meetings);
+    publishMeetings(publication, *meetings);
     // Ours newer than the store's go out with the exchange that follows.
     QList<ReminderState> newerHere;
     setReminderStates(withRemoteReminderStates(m_cloudSyncService.heldReminderStates().value, newerHere));
@@ -158,16 +159,17 @@ QCoro::Task<> AppModel::publishHeldRecords(
     reminderScheduler().evaluate();
 }
 
-QFuture<QList<MeetingSnapshot>> AppModel::deduped(
+QFuture<std::optional<QList<MeetingSnapshot>>> AppModel::deduped(
     const QList<MeetingSnapshot>& local, const QList<MeetingSnapshot>& others)
 {
     const platform::Date now = m_clock.now();
     if (local.size() + others.size() <= meetingsDedupedAtOnce)
-        return QtFuture::makeReadyFuture(dedupeMeetings(local + others, now));
+        return QtFuture::makeReadyFuture(dedupeMeetings(local + others, now, {}));
     // Tens of thousands of meetings when other machines hold large calendars: not on the main thread. The lists are
-    // shared, not copied, and only read there.
-    return QtConcurrent::run(
-        &m_mergeWorker, platform::handedOver([local, others, now] { return dedupeMeetings(local + others, now); }));
+    // shared, not copied, and only read there. The worker is the model's, so it outlives the flag it reads.
+    return QtConcurrent::run(&m_mergeWorker, platform::handedOver([this, local, others, now] {
+        return dedupeMeetings(local + others, now, [this] { return m_closing.load(); });
+    }));
 }
 
 void AppModel::publishMeetings(quint64 publication, const QList<MeetingSnapshot>& meetings)
@@ -198,13 +200,18 @@ void AppModel::hideOverlayWhenAllSuppressed()
 
 QList<MeetingSnapshot> AppModel::dedupeMeetings(const QList<MeetingSnapshot>& meetings) const
 {
-    return dedupeMeetings(meetings, m_clock.now());
+    return *dedupeMeetings(meetings, m_clock.now(), {});
 }
 
-QList<MeetingSnapshot> AppModel::dedupeMeetings(const QList<MeetingSnapshot>& meetings, platform::Date now)
+std::optional<QList<MeetingSnapshot>> AppModel::dedupeMeetings(
+    const QList<MeetingSnapshot>& meetings, platform::Date now, const std::function<bool()>& stopped)
 {
     QHash<QString, MeetingSnapshot> byKey;
     for (const MeetingSnapshot& meeting : meetings) {
+        if (stopped && stopped()) {
+            platform::releaseInBackground(std::move(byKey));
+            return std::nullopt;
+        }
         if (meeting.endDate < now)
             continue;
         const QString key = meetingIdentityKey(meeting);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/BackgroundRelease.h"
-
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -37,23 +35,22 @@ std::optional<QList<Record>> decodeRecordArray(
     return records;
 }
 
-// Fails only once `stopped()` holds, checked at every record.
+// Fails only once `stopped()` holds, checked at every record. Written record by record, as a whole array's dump
+// would write it, so that no tree of the whole array is built: it took hundreds of megabytes, and its dump could not
+// be stopped.
 template <typename Record>
 std::optional<QByteArray> encodeRecordArrayUnlessStopped(
     const QList<Record>& records, const std::function<bool()>& stopped)
 {
-    nlohmann::json array = nlohmann::json::array();
+    QByteArray text("[");
     for (const Record& record : records) {
         if (stopped && stopped())
-            break;
-        array.push_back(record.toJson());
+            return std::nullopt;
+        if (text.size() > 1)
+            text += ',';
+        text += serializeJson(record.toJson());
     }
-    if (stopped && stopped()) {
-        // A million small values, freed apart so that whoever stopped the encoding does not wait for it.
-        platform::releaseInBackground(std::move(array));
-        return std::nullopt;
-    }
-    return serializeJson(array);
+    return text + ']';
 }
 
 template <typename Record> QByteArray encodeRecordArray(const QList<Record>& records)

@@ -323,6 +323,14 @@ TEST_F(AppModelTest, DedupeDropsEndedMeetingsButKeepsOneEndingNow)
     ASSERT_EQ(merged.size(), 2);
     EXPECT_EQ(merged[0].title, "EndsNow");
     EXPECT_EQ(merged[1].title, "Later");
+
+    // A model that goes does not wait for the rest of a deduplication.
+    QList<MeetingSnapshot> many;
+    for (int i = 0; i < 1000; ++i)
+        many.append(meeting(QString::number(i), now.addingSeconds(60), now.addingSeconds(120)));
+    int asked = 0;
+    EXPECT_FALSE(AppModel::dedupeMeetings(many, now, [&] { return ++asked > 10; }));
+    EXPECT_LT(asked, 20);
 }
 
 // Two machines share one real cloud folder, each writing its own file.
