@@ -172,6 +172,9 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
                     stored, local, deviceID, writeBack, localRecords, now, [closing] { return closing->load(); });
             }));
         merged = co_await merging;
+        // Once the store has moved on to newer files, this is the last hold on the old ones' records: freeing them
+        // here would hold the main thread.
+        platform::releaseInBackground(std::move(stored));
     }
     if (!self || m_storeGone || !merged)
         co_return { {}, QStringLiteral("The shared store was closed") };
@@ -203,6 +206,8 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::heldMeetingSn
             return mergedWithStored(stored, local, deviceID, localRecords, now, [closing] { return closing->load(); });
         }));
     std::optional<QList<MeetingSnapshot>> merged = co_await merging;
+    // As in the exchange above: maybe the last hold on what the store has let go.
+    platform::releaseInBackground(std::move(stored));
     if (!self || !merged)
         co_return { {}, QStringLiteral("The shared store was closed") };
     co_return { std::move(*merged), std::nullopt };
