@@ -553,8 +553,10 @@ void FolderKeyValueStore::announce(const QStringList& changed)
 
 bool FolderKeyValueStore::saveOwnFileIfUnsaved()
 {
+    // Whether our last write landed: the folder itself is not looked at on the caller's thread, which may be the
+    // main one, and a folder on a slow mount would hold it.
     if (m_ownFileSaved)
-        return QFileInfo(m_folder).isDir();
+        return true;
     // Told once the retry lands.
     writeOwnFile();
     return false;

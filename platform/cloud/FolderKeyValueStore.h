@@ -56,7 +56,8 @@ public:
     std::optional<QByteArray> data(const QString& key) const override;
     void setData(const QByteArray& data, const QString& key) override;
     void setDecodedData(const QByteArray& data, const QVariant& decoded, const QString& key) override;
-    // Starts rereading the other devices' files that changed, and retries a failed write of our own.
+    // Starts rereading the other devices' files that changed, and retries a failed write of our own; false while
+    // our last write has not landed.
     bool synchronize() override;
     QCoro::Task<bool> synchronizeAndWait() override;
     bool flush() override;
