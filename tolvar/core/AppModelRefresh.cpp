@@ -166,7 +166,7 @@ QFuture<std::optional<QList<MeetingSnapshot>>> AppModel::deduped(
     if (local.size() + others.size() <= meetingsDedupedAtOnce)
         return QtFuture::makeReadyFuture(dedupeMeetings(local + others, now, {}));
     // Tens of thousands of meetings when other machines hold large calendars: not on the main thread. The lists are
-    // shared, not copied, and only read there. The worker is the model's, so it outlives the flag it reads.
+    // shared, not copied, and only read there. The model waits for its worker before the flag the task reads goes.
     return QtConcurrent::run(&m_mergeWorker, platform::handedOver([this, local, others, now] {
         return dedupeMeetings(local + others, now, [this] { return m_closing.load(); });
     }));
