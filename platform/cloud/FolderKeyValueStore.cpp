@@ -2,6 +2,7 @@
 
 #include "platform/BackgroundRelease.h"
 #include "platform/ThreadHandOver.h"
+#include "platform/cloud/StoppableBytes.h"
 #include "platform/files/RegularFile.h"
 #include "platform/files/WholeFileWriter.h"
 #include "platform/time/Clock.h"
@@ -226,8 +227,9 @@ void FolderKeyValueStore::setDecoder(const QString& key, StoppableDecoder decode
 std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::parseDeviceFile(
     const QByteArray& bytes, const QString& path, const Decoders& decoders, const std::function<bool()>& stopped)
 {
-    const auto json = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
-    if (!json.is_object())
+    const auto json = nlohmann::json::parse(StoppableBytes(bytes.cbegin(), bytes.cend(), stopped),
+        StoppableBytes(bytes.cend(), bytes.cend(), stopped), nullptr, false);
+    if (stopped() || !json.is_object())
         return std::nullopt;
     Entries entries;
     QStringList skipped;

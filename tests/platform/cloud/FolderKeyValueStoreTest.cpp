@@ -1,4 +1,5 @@
 #include "platform/cloud/FolderKeyValueStore.h"
+#include "platform/cloud/StoppableBytes.h"
 #include "platform/time/TestClock.h"
 #include "tests/platform/cloud/ReadHold.h"
 #include "tests/support/WarningLog.h"
@@ -518,6 +519,20 @@ TEST_F(FolderKeyValueStoreTest, OurWritesLandInOrderWhileAReadIsHeldAndOutliveAQ
         }
         EXPECT_EQ(ownValue("alice", "k"), "20") << quit;
     }
+}
+
+// A peer's file is mostly one long string: a quit ends its parse inside it, as at a truncated file.
+TEST(StoppableBytes, EndAParseInsideALongStringOnceStopped)
+{
+    const QByteArray bytes = "{\"k\":\"" + QByteArray(8 << 20, 'x') + "\"}";
+    const auto parse = [&](const std::function<bool()>& stopped) {
+        return nlohmann::json::parse(platform::StoppableBytes(bytes.cbegin(), bytes.cend(), stopped),
+            platform::StoppableBytes(bytes.cend(), bytes.cend(), stopped), nullptr, false);
+    };
+    int asked = 0;
+    EXPECT_TRUE(parse([&] { return ++asked > 1; }).is_discarded());
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(parse([] { return false; })["k"].get<std::string>().size(), 8u << 20);
 }
 
 // A file that cannot be watched is logged once and read at each synchronisation, not at every turn of the loop.
