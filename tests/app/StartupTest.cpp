@@ -168,6 +168,16 @@ TEST_F(StartupTest, TheLockIsHeldOncePerSessionAndOutlivesNoProcess)
     SingleInstance next(stalePath);
     EXPECT_EQ(next.acquire(), Start::Run);
 
+    // Left empty by a process killed between making and filling it: taken over once plainly old.
+    for (const char* left : { "/empty.lock.serving", "/empty.lock" }) {
+        QFile empty(runtime() + left);
+        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+        EXPECT_NE(SingleInstance(runtime() + "/empty.lock").acquire(), Start::Run) << left << ": may be filled yet";
+        ASSERT_TRUE(empty.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+        SingleInstance after(runtime() + "/empty.lock");
+        EXPECT_EQ(after.acquire(), Start::Run) << left;
+    }
+
     EXPECT_EQ(SingleInstance(dir.filePath("missing/folder/tolvar.lock")).acquire(), Start::Run)
         << "no place for a lock is no reason not to run";
 }

@@ -1,8 +1,10 @@
 #include "tolvar/app/SingleInstance.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
+#include <cstdlib>
 
 namespace tolvar {
 
@@ -10,6 +12,9 @@ namespace {
 
 // QLockFile's own wait sleeps ever longer, up to seconds after the lock is free.
 constexpr int lockPollMs = 20;
+// A process fills its lock file as soon as it makes it: one that names no process after this long was left by a
+// process killed in between.
+constexpr qint64 unnamedLockSeconds = 5;
 
 qint64 holderOf(const QLockFile& lock)
 {
@@ -17,6 +22,21 @@ qint64 holderOf(const QLockFile& lock)
     QString hostName;
     QString application;
     return lock.getLockInfo(&pid, &hostName, &application) ? pid : 0;
+}
+
+// Qt never takes over a lock file that names no process once its stale time is 0: without this, one signal or kill
+// early in a start would keep Tolvar from starting again in the session.
+bool tryLock(QLockFile& lock)
+{
+    if (lock.tryLock(0))
+        return true;
+    if (lock.error() != QLockFile::LockFailedError || holderOf(lock) != 0)
+        return false;
+    const qint64 age = QFileInfo(lock.fileName()).lastModified().secsTo(QDateTime::currentDateTime());
+    if (std::abs(age) < unnamedLockSeconds)
+        return false;
+    lock.removeStaleLockFile();
+    return lock.tryLock(0);
 }
 
 } // namespace
@@ -37,10 +57,10 @@ SingleInstance::SingleInstance(const QString& lockPath)
 
 SingleInstance::Start SingleInstance::acquire()
 {
-    if (!m_serving.tryLock(0) && m_serving.error() == QLockFile::LockFailedError)
+    if (!tryLock(m_serving) && m_serving.error() == QLockFile::LockFailedError)
         return Start::AnotherRuns;
     // Only another running Tolvar keeps this one from starting, not a folder where no lock can be made.
-    if (m_lock.tryLock(0) || m_lock.error() != QLockFile::LockFailedError)
+    if (tryLock(m_lock) || m_lock.error() != QLockFile::LockFailedError)
         return Start::Run;
     return m_serving.isLocked() ? Start::AnotherQuits : Start::AnotherRuns;
 }
@@ -48,7 +68,7 @@ SingleInstance::Start SingleInstance::acquire()
 bool SingleInstance::awaitQuitting()
 {
     const QDeadlineTimer deadline(longestQuit);
-    while (!m_lock.tryLock(0)) {
+    while (!tryLock(m_lock)) {
         if (m_lock.error() != QLockFile::LockFailedError)
             return true;
         if (deadline.hasExpired()) {
