@@ -226,10 +226,21 @@ window_geometry() {
         /Width:/ { w = $2 } /Height:/ { h = $2 } END { if (w) print x, y, w, h }'
 }
 
+# The ids of the program's windows on screen. A search dies of an X error, naming none, when a window it
+# looks at goes away meanwhile (a tooltip, a detail card): it is asked again.
+shown_window_ids() {
+    local found
+    for _ in $(seq 20); do
+        found=$(xdotool search --onlyvisible --pid "$app" 2>&1) || true
+        [[ $found == *"X Error"* ]] || break
+    done
+    [[ $found == *"X Error"* ]] || grep -xE '[0-9]+' <<<"$found" || true
+}
+
 # "x y width height" of every window of the program that is on screen.
 windows() {
     local id
-    for id in $(xdotool search --onlyvisible --pid "$app" 2>/dev/null || true); do
+    for id in $(shown_window_ids); do
         window_geometry "$id"
     done
 }
@@ -251,7 +262,7 @@ reminder_gone() { ! window_on 0 0 1280 800 && ! window_on 1280 0 1024 768; }
 # The id of the program's tooltip window on screen; fails when none shows.
 tooltip_window() {
     local id
-    for id in $(xdotool search --onlyvisible --pid "$app" 2>/dev/null || true); do
+    for id in $(shown_window_ids); do
         if xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_TOOLTIP; then
             echo "$id"
             return
@@ -259,7 +270,7 @@ tooltip_window() {
     done
     return 1
 }
-window_shown() { xdotool search --onlyvisible --pid "$app" 2>/dev/null | grep -x "$1" >/dev/null; }
+window_shown() { shown_window_ids | grep -x "$1" >/dev/null; }
 tray_icon() { windows | awk '!found && $3 <= 64 && $4 <= 64 { print; found = 1 } END { exit !found }'; }
 # Waits for the program's tray icon; the failure names the program's windows and whether the tray still runs.
 expect_tray_icon() {
