@@ -174,6 +174,12 @@ TEST_F(StartupTest, TheLockIsHeldOncePerSessionAndOutlivesNoProcess)
         ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
         EXPECT_NE(SingleInstance(runtime() + "/empty.lock").acquire(), Start::Run) << left << ": may be filled yet";
         ASSERT_TRUE(empty.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+        {
+            // Another start taking the same file over: left to it, so that neither removes the lock the other makes.
+            QLockFile takingOver(runtime() + left + ".rmlock");
+            ASSERT_TRUE(takingOver.tryLock(0));
+            EXPECT_NE(SingleInstance(runtime() + "/empty.lock").acquire(), Start::Run) << left << ": being taken over";
+        }
         SingleInstance after(runtime() + "/empty.lock");
         EXPECT_EQ(after.acquire(), Start::Run) << left;
     }

@@ -24,16 +24,27 @@ qint64 holderOf(const QLockFile& lock)
     return lock.getLockInfo(&pid, &hostName, &application) ? pid : 0;
 }
 
+// Names no process and is plainly old: left by a process killed between making and filling it.
+bool leftUnnamed(const QLockFile& lock)
+{
+    if (holderOf(lock) != 0)
+        return false;
+    const QFileInfo file(lock.fileName());
+    return file.exists() && std::abs(file.lastModified().secsTo(QDateTime::currentDateTime())) >= unnamedLockSeconds;
+}
+
 // Qt never takes over a lock file that names no process once its stale time is 0: without this, one signal or kill
 // early in a start would keep Tolvar from starting again in the session.
 bool tryLock(QLockFile& lock)
 {
     if (lock.tryLock(0))
         return true;
-    if (lock.error() != QLockFile::LockFailedError || holderOf(lock) != 0)
+    if (lock.error() != QLockFile::LockFailedError || !leftUnnamed(lock))
         return false;
-    const qint64 age = QFileInfo(lock.fileName()).lastModified().secsTo(QDateTime::currentDateTime());
-    if (std::abs(age) < unnamedLockSeconds)
+    // Two starts may find the same file left: the one that takes it over last would remove the lock the other has
+    // just made in its place. As Qt's own take-over, one at a time, and the file looked at again once it is ours.
+    QLockFile takingOver(lock.fileName() + QStringLiteral(".rmlock"));
+    if (!takingOver.tryLock(0) || !leftUnnamed(lock))
         return false;
     lock.removeStaleLockFile();
     return lock.tryLock(0);
