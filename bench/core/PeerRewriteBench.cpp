@@ -1,7 +1,8 @@
 // The main thread's longest stall while another machine rewrites a 32 MB device file in the shared folder
 // every 5 seconds, each rewrite answered by the model's refresh as in the running program; while the
 // minute's refresh rewrites our own 32 MB device file; at start beside six peer files of 31 MB; and when the read
-// of those six files lands, some seconds after the start; and how long a quit takes while they are read.
+// of those six files lands, some seconds after the start; how long a quit takes while they are read; and the start
+// and quit beside our own file of 31 MB.
 #include "tests/core/appmodel/AppModelHarness.h"
 
 #include "platform/cloud/FolderCloudAccount.h"
@@ -425,6 +426,15 @@ QList<ReminderState> ownFileStates(const QString& path)
     return decodeRecordArray<ReminderState>(value).value_or(QList<ReminderState>());
 }
 
+// Runs the event loop until `done` holds or `limitMs` passed.
+void runUntil(const std::function<bool()>& done, qint64 limitMs)
+{
+    QElapsedTimer running;
+    running.start();
+    while (!done() && running.elapsed() < limitMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
 // Quit while the six machines' files of 31 MB are read, with a merge of meeting records waiting for that read and an
 // answer just given: the shared store and its service go as the program's quit makes them go, at several points of
 // the read and just after it, and the answer must be in our device file after each.
@@ -453,13 +463,6 @@ void quitWhileSixLargePeerFilesAreRead(benchmark::State& state)
         service = std::make_unique<CloudSyncService>(*rig.store, *rig.account, rig.clock);
         return mergeAndAnswer();
     };
-    const auto runUntil = [](const std::function<bool()>& done, qint64 limitMs) {
-        QElapsedTimer running;
-        running.start();
-        while (!done() && running.elapsed() < limitMs)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    };
-
     qint64 readMs = 0;
     qint64 longestQuitMs = 0;
     bool answersKept = true;
@@ -507,5 +510,66 @@ void quitWhileSixLargePeerFilesAreRead(benchmark::State& state)
         state.SkipWithError("the quit took a second or more");
 }
 BENCHMARK(quitWhileSixLargePeerFilesAreRead)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Our own file holds 31 MB of meeting records (six machines' merged) as the program starts: its read and decoding
+// must not hold the main thread, a quit at any point of that read must end within a second, and a read given up must
+// leave the file as it was.
+void startAndQuitWhileOurLargeFileIsRead(benchmark::State& state)
+{
+    constexpr qint64 quitLimitMs = 1000;
+    constexpr qint64 stallLimitMs = 100;
+    Rig rig;
+    const platform::Date now = rig.clock.now();
+    const QByteArray own = peerFile(now, meetingCountForTargetSize(now, 31'000'000), 0, QStringLiteral("desk"), true);
+    const QString ownPath = rig.folder + QStringLiteral("/desk.json");
+    writeFile(ownPath, own);
+    std::unique_ptr<CloudSyncService> service;
+    const auto start = [&] {
+        rig.makeMachine();
+        service = std::make_unique<CloudSyncService>(*rig.store, *rig.account, rig.clock);
+    };
+    const auto quit = [&] {
+        QElapsedTimer quitting;
+        quitting.start();
+        service.reset();
+        rig.store.reset();
+        return quitting.elapsed();
+    };
+
+    qint64 readMs = 0;
+    qint64 longestStallMs = 0;
+    qint64 longestQuitMs = 0;
+    bool fileKept = true;
+    for (auto _ : state) {
+        longestStallMs = longestStall(
+            start, [&] { return rig.store && rig.store->hasReadOwnValues(); }, 180'000, readMs);
+        quit();
+        for (const int percent : { 0, 10, 50, 90 }) {
+            start();
+            runUntil([] { return false; }, readMs * percent / 100);
+            const bool reading = !rig.store->hasReadOwnValues();
+            const qint64 quitMs = quit();
+            longestQuitMs = std::max(longestQuitMs, quitMs);
+            QFile file(ownPath);
+            const bool kept = file.open(QIODevice::ReadOnly) && file.readAll() == own;
+            fileKept = fileKept && kept;
+            std::fprintf(stderr, "quit %d %% into the read of our file (%s): %lld ms, file %s\n", percent,
+                reading ? "still reading" : "read over", static_cast<long long>(quitMs),
+                kept ? "as it was" : "CHANGED");
+        }
+        state.SetIterationTime(double(longestQuitMs) / 1000);
+    }
+    state.counters["longest_quit_ms"] = double(longestQuitMs);
+    state.counters["longest_stall_ms"] = double(longestStallMs);
+    state.counters["read_ms"] = double(readMs);
+    state.counters["file_MB"] = double(own.size()) / 1e6;
+    if (!fileKept)
+        state.SkipWithError("our file was written over while it was read");
+    else if (longestQuitMs >= quitLimitMs)
+        state.SkipWithError("the quit took a second or more");
+    else if (longestStallMs > stallLimitMs)
+        state.SkipWithError("the read of our file held the main thread longer than 100 ms");
+}
+BENCHMARK(startAndQuitWhileOurLargeFileIsRead)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -84,8 +84,8 @@ FolderKeyValueStore::FolderKeyValueStore(
     m_reader.setMaxThreadCount(1);
     m_writer.setMaxThreadCount(1);
     connect(&m_watcher, &FolderWatcher::changed, this, &FolderKeyValueStore::refresh);
+    connect(&m_ownReading, &QFutureWatcherBase::finished, this, &FolderKeyValueStore::finishOwnRead);
     connect(&m_reading, &QFutureWatcherBase::finished, this, &FolderKeyValueStore::finishReading);
-    loadOwnFile();
     // Queued, so that the first read already has the decoders its owner gives the store right after making it.
     QMetaObject::invokeMethod(
         this,
@@ -98,8 +98,14 @@ FolderKeyValueStore::FolderKeyValueStore(
 
 FolderKeyValueStore::~FolderKeyValueStore()
 {
-    // Our writes were made with what the store held then; what the read finds is read again at the next start.
+    // A write made before our file was read is kept too: that read is not given up. Our writes were made with what
+    // the store held then; what the other devices' files hold is read again at the next start.
+    if (m_writeAfterOwnRead)
+        readOwnValuesNow();
     m_stopping = true;
+    // Not once taken: its result is gone with it.
+    if (m_ownReadStarted && !m_hasReadOwnFile)
+        m_ownReading.waitForFinished();
     if (m_isReading)
         m_reading.waitForFinished();
     flush();
@@ -160,7 +166,10 @@ void FolderKeyValueStore::setData(const QByteArray& data, const QString& key)
 void FolderKeyValueStore::setDecodedData(const QByteArray& data, const QVariant& decoded, const QString& key)
 {
     m_own.insert_or_assign(key, Entry { data, stampFor(key), m_deviceName, decoded });
-    writeOwnFile();
+    if (m_hasReadOwnFile)
+        writeOwnFile();
+    else
+        m_writeAfterOwnRead = true;
 }
 
 double FolderKeyValueStore::stampFor(const QString& key) const
@@ -190,6 +199,28 @@ bool FolderKeyValueStore::synchronize()
     return saveOwnFileIfUnsaved();
 }
 
+QCoro::Task<bool> FolderKeyValueStore::waitForOwnValues()
+{
+    if (m_hasReadOwnFile)
+        co_return true;
+    QPromise<void>& waiter = m_ownWaiters.emplace_back();
+    waiter.start();
+    const QFuture<void> read = waiter.future();
+    const QPointer<FolderKeyValueStore> self(this);
+    // Ends, cancelled, with the store too.
+    co_await read;
+    co_return !self.isNull();
+}
+
+void FolderKeyValueStore::readOwnValuesNow()
+{
+    if (m_hasReadOwnFile)
+        return;
+    startOwnRead();
+    m_ownReading.waitForFinished();
+    finishOwnRead();
+}
+
 QCoro::Task<bool> FolderKeyValueStore::synchronizeAndWait()
 {
     const bool synchronized = synchronize();
@@ -206,22 +237,26 @@ QCoro::Task<bool> FolderKeyValueStore::synchronizeAndWait()
 
 void FolderKeyValueStore::setDecoder(const QString& key, StoppableDecoder decoder)
 {
-    const auto decodeHeld = [&](Entries& entries, const QString& path) {
-        const auto found = entries.find(key);
-        if (found == entries.end())
-            return;
-        found->second.decoded = decoder(found->second.value, [] { return false; });
-        if (found->second.decoded.isValid())
-            return;
-        qWarning("Skipped the entry %s of the shared store's file %s: its value is malformed", qUtf8Printable(key),
-            qUtf8Printable(path));
-        entries.erase(found);
-    };
-    decodeHeld(m_own, m_folder + u'/' + ownFileName());
-    for (auto& [name, file] : m_others)
-        decodeHeld(file.entries, m_folder + u'/' + name);
     m_decoders.insert_or_assign(key, std::move(decoder));
+    decodeHeld(m_own, key, m_folder + u'/' + ownFileName());
+    for (auto& [name, file] : m_others)
+        decodeHeld(file.entries, key, m_folder + u'/' + name);
+    if (m_ownReadStarted && !m_hasReadOwnFile)
+        m_decodeAfterOwnRead.append(key);
     m_readingStale = m_isReading;
+}
+
+void FolderKeyValueStore::decodeHeld(Entries& entries, const QString& key, const QString& path) const
+{
+    const auto found = entries.find(key);
+    if (found == entries.end())
+        return;
+    found->second.decoded = m_decoders.at(key)(found->second.value, [] { return false; });
+    if (found->second.decoded.isValid())
+        return;
+    qWarning("Skipped the entry %s of the shared store's file %s: its value is malformed", qUtf8Printable(key),
+        qUtf8Printable(path));
+    entries.erase(found);
 }
 
 std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::parseDeviceFile(
@@ -278,9 +313,46 @@ bool FolderKeyValueStore::supersedes(const Entry& candidate, const Entry& held) 
     return candidate.device > held.device;
 }
 
-void FolderKeyValueStore::loadOwnFile()
+void FolderKeyValueStore::startOwnRead()
 {
+    if (m_ownReadStarted)
+        return;
+    m_ownReadStarted = true;
+    m_ownReading.setFuture(QtConcurrent::run(
+        &m_reader, handedOver([path = m_folder + u'/' + ownFileName(), decoders = m_decoders, stopping = &m_stopping] {
+            return readOwnFile(path, decoders, [stopping] { return stopping->load(std::memory_order_relaxed); });
+        })));
+}
+
+void FolderKeyValueStore::finishOwnRead()
+{
+    // Taken at once by a caller that could not wait for the loop, or given up by a quit.
+    if (m_hasReadOwnFile || m_stopping)
+        return;
+    OwnRead read = m_ownReading.future().takeResult();
+    m_hasReadOwnFile = true;
+    m_ownFileKept = read.kept;
     const QString path = m_folder + u'/' + ownFileName();
+    for (const QString& key : std::exchange(m_decodeAfterOwnRead, {}))
+        decodeHeld(read.entries, key, path);
+    // Written before the file was read, they go after what it held, as they would have had it been read first.
+    for (auto& [key, entry] : m_own) {
+        const auto held = read.entries.find(key);
+        if (held != read.entries.end() && isTrusted(held->second.writtenAt))
+            entry.writtenAt = std::max(entry.writtenAt, held->second.writtenAt + logicalTick);
+        read.entries.insert_or_assign(key, std::move(entry));
+    }
+    m_own = std::move(read.entries);
+    if (std::exchange(m_writeAfterOwnRead, false))
+        writeOwnFile();
+    for (QPromise<void>& waiter : m_ownWaiters)
+        waiter.finish();
+    m_ownWaiters.clear();
+}
+
+FolderKeyValueStore::OwnRead FolderKeyValueStore::readOwnFile(
+    const QString& path, const Decoders& decoders, const std::function<bool()>& stopped)
+{
     // Anyone who syncs the folder can put a link here, to any file of the user's: it is neither read nor written
     // through, but set aside as a damaged file is, where a person can see where it pointed.
     const QFileInfo info(path);
@@ -288,13 +360,14 @@ void FolderKeyValueStore::loadOwnFile()
     // Anything else but a regular file or a folder there is not ours, and our next write replaces it; a folder
     // would make every write fail.
     if (!file.isOpen() && !info.isSymLink() && !info.isFile() && !info.isDir())
-        return;
+        return {};
     // Ours is read at whatever size we wrote it: only peers are held to the limit.
     const std::optional<QByteArray> data = file.readPrefix(std::numeric_limits<qint64>::max());
-    if (auto entries = data ? parseDeviceFile(*data, path, m_decoders) : std::nullopt) {
-        m_own = std::move(*entries);
-        return;
-    }
+    if (auto entries = data ? parseDeviceFile(*data, path, decoders, stopped) : std::nullopt)
+        return { std::move(*entries) };
+    // A read given up is no damage: the store is going, and writes nothing over the file.
+    if (stopped())
+        return {};
     // Our next write would replace what we could not read: keep it where a person can still look at it.
     const QString aside
         = path + QStringLiteral(".broken-") + QString::number(QRandomGenerator::global()->generate(), 16);
@@ -309,10 +382,10 @@ void FolderKeyValueStore::loadOwnFile()
             qWarning("The shared store's file %s was damaged or unreadable; kept it as %s", qUtf8Printable(path),
                 qUtf8Printable(aside));
         }
-        return;
+        return {};
     }
     qWarning("Could not move the unread device file %s aside; not writing over it", qUtf8Printable(path));
-    m_ownFileKept = true;
+    return { {}, true };
 }
 
 void FolderKeyValueStore::writeOwnFile()
@@ -339,6 +412,8 @@ void FolderKeyValueStore::writeHandedVersions()
 
 bool FolderKeyValueStore::flush()
 {
+    if (m_writeAfterOwnRead)
+        readOwnValuesNow();
     m_writer.waitForDone();
     return m_ownFileSaved;
 }
@@ -493,6 +568,8 @@ std::map<QString, FileIdentity> FolderKeyValueStore::peerStamps() const
 
 void FolderKeyValueStore::refresh()
 {
+    // Ours first, and on the same thread: what the other devices' files change is taken after what ours holds.
+    startOwnRead();
     if (m_isReading) {
         m_readAgain = true;
         return;

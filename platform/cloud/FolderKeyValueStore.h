@@ -24,11 +24,12 @@ class Clock;
 // write over all device files, a tie going to the greater device name. A write is stamped later than
 // every write of its key seen so far, so that a peer whose clock runs ahead cannot hide it, and before the other
 // devices' files are first read, only later than our own, so that it hides no write it has not seen; a time
-// more than a day ahead of this machine's clock counts as older than any other. Our own file is read as the
-// store is made, so that no write can replace it unread; the other devices' files are read and decoded on the
-// store's reader thread, the first time once the event loop runs, and what changed is posted once they are. Our
-// file is written on the store's writer thread, each write with what the store holds when it is made, so that
-// the caller never waits for the disk nor for a read of large peer files.
+// more than a day ahead of this machine's clock counts as older than any other. Our own file, then the other
+// devices' files, are read and decoded on the store's reader thread, the first time once the event loop runs; what
+// the other devices' files changed is posted once they are read. Our file is written on the store's writer thread,
+// each write with what the store holds when it is made, so that the caller never waits for the disk nor for a read
+// of large files; a write made before our file is read waits for that read, so that it never replaces the file
+// unread.
 class FolderKeyValueStore final : public UbiquitousKeyValueStore
 {
     Q_OBJECT
@@ -48,7 +49,7 @@ public:
     // The store never creates `folder`: whether it exists decides the account (FolderCloudAccount).
     FolderKeyValueStore(
         const QString& folder, const QString& deviceName, const Clock& clock, QObject* parent = nullptr);
-    // Gives up the read under way and keeps every write of our own file made so far.
+    // Gives up the reads under way and keeps every write of our own file made so far.
     ~FolderKeyValueStore() override;
 
     QString deviceName() const { return m_deviceName; }
@@ -71,6 +72,9 @@ public:
     // it ends.
     bool isReadingPeerFiles() const override { return m_isReading || !m_hasReadPeerFiles; }
     bool hasReadPeerFiles() const override { return m_hasReadPeerFiles; }
+    bool hasReadOwnValues() const override { return m_hasReadOwnFile; }
+    QCoro::Task<bool> waitForOwnValues() override;
+    void readOwnValuesNow() override;
 
 private:
     struct Entry
@@ -112,6 +116,12 @@ private:
         quint64 read = 0;
         QPromise<void> done;
     };
+    struct OwnRead
+    {
+        Entries entries;
+        // Our file could be neither read nor moved aside: it is never written over.
+        bool kept = false;
+    };
     struct FolderRead
     {
         QStringList paths;
@@ -128,7 +138,13 @@ private:
     bool supersedes(const Entry& candidate, const Entry& held) const;
     double stampFor(const QString& key) const;
     QString ownFileName() const { return m_deviceName + QStringLiteral(".json"); }
-    void loadOwnFile();
+    // On the reader thread. A file that is not ours, or damaged, is moved aside, unless the read was given up.
+    static OwnRead readOwnFile(const QString& path, const Decoders& decoders, const std::function<bool()>& stopped);
+    void startOwnRead();
+    // Takes what the read found, with the writes made meanwhile going after what it held.
+    void finishOwnRead();
+    // Decodes what `entries` hold under `key` with its decoder, dropping a value that does not decode.
+    void decodeHeld(Entries& entries, const QString& key, const QString& path) const;
     // Hands what our file is to hold now to the writer thread, which writes only the newest it was handed.
     void writeOwnFile();
     // On the writer thread.
@@ -163,6 +179,15 @@ private:
     std::map<QString, PeerFile> m_others; // by file name
     Decoders m_decoders;
     FolderWatcher m_watcher { m_folder };
+    QFutureWatcher<OwnRead> m_ownReading;
+    bool m_ownReadStarted = false;
+    bool m_hasReadOwnFile = false;
+    // Keys whose decoder came while our file was being read without it.
+    QStringList m_decodeAfterOwnRead;
+    // A write was made before our file was read, and waits for it.
+    bool m_writeAfterOwnRead = false;
+    // Callers of waitForOwnValues(), resumed once our file is read.
+    std::list<QPromise<void>> m_ownWaiters;
     QFutureWatcher<FolderRead> m_reading;
     QThreadPool m_reader;
     QThreadPool m_writer;
@@ -178,7 +203,7 @@ private:
     bool m_hasReadPeerFiles = false;
     quint64 m_readsStarted = 0;
     std::list<Waiter> m_waiters;
-    // Our file could be neither read nor moved aside: it is never written over.
+    // Our file could be neither read nor moved aside: it is never written over. Set before the first write.
     bool m_ownFileKept = false;
     // What our file is to hold, handed to the writer thread and not taken yet.
     QMutex m_handedMutex;

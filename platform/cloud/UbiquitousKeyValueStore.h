@@ -41,6 +41,13 @@ public:
     // Holds the caller until every write made so far is kept where the next start reads it; false when one could
     // not be.
     virtual bool flush() { return true; }
+    // Whether this machine's own earlier writes are read. Until they are, the store holds none of them: a value merged
+    // from what it holds would leave them out.
+    virtual bool hasReadOwnValues() const { return true; }
+    // Resumes once they are read; false when the store went meanwhile.
+    virtual QCoro::Task<bool> waitForOwnValues() { co_return true; }
+    // Holds the caller until they are read, as a quit with answers still to merge with them must.
+    virtual void readOwnValuesNow() { }
     // Whether what the other machines wrote is still being read, so that synchronizeAndWait() would wait for it.
     virtual bool isReadingPeerFiles() const { return false; }
     // Whether the other machines' files that were there when the store was made have been read: until then what

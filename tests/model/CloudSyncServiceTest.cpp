@@ -462,6 +462,7 @@ TEST_F(CloudSyncServiceOnAFolderTest, AWaitWhoseStoreWentEndsWithAnErrorAndAnAns
         QFile::remove(own);
         auto store = std::make_unique<platform::FolderKeyValueStore>(folder, QStringLiteral("mine"), clock);
         auto service = std::make_unique<CloudSyncService>(*store, account, clock);
+        ASSERT_TRUE(QCoro::waitFor(store->waitForOwnValues()));
         QCoro::Task<CloudResult<QList<ReminderState>>> fetch = service->fetchReminderStates();
         QCoro::Task<std::optional<QString>> sync = service->syncReminderStates({ state("mine", 1000, 1000) });
         store.reset();
@@ -470,6 +471,46 @@ TEST_F(CloudSyncServiceOnAFolderTest, AWaitWhoseStoreWentEndsWithAnErrorAndAnAns
         EXPECT_EQ(QCoro::waitFor(std::move(sync)), std::nullopt) << serviceGoesToo;
         EXPECT_TRUE(QCoro::waitFor(std::move(fetch)).error.has_value()) << serviceGoesToo;
         EXPECT_EQ(storedStates(own), QList { state("mine", 1000, 1000) }) << serviceGoesToo;
+    }
+}
+
+// An answer given while our own large file is still being read (held here) waits for it, and is merged with what our
+// file held, whether the read ends or a quit takes it first.
+TEST_F(CloudSyncServiceOnAFolderTest, AnAnswerGivenWhileOurFileIsReadIsMergedWithWhatItHeld)
+{
+    const QList<ReminderState> before { state("earlier", 900, 900), state("both", 900, 900) };
+    const QList<ReminderState> answer { state("mine", 1000, 1000), state("both", 1001, 1001) };
+    const QList<ReminderState> all { state("earlier", 900, 900), state("both", 1001, 1001), state("mine", 1000, 1000) };
+    const QString own = folder + QStringLiteral("/mine.json");
+    for (const bool quit : { false, true }) {
+        nlohmann::json file = nlohmann::json::object();
+        for (const auto& [key, value] : { std::pair { "hold", QByteArray("[]") },
+                 std::pair { CloudKey::reminderStates, encodeRecordArray(before) } })
+            file[key] = { { "value", value.toBase64().toStdString() }, { "time", 900 }, { "device", "mine" } };
+        QSaveFile write(own);
+        ASSERT_TRUE(write.open(QIODevice::WriteOnly));
+        write.write(QByteArray::fromStdString(file.dump()));
+        ASSERT_TRUE(write.commit());
+        ReadHold hold;
+        auto store = std::make_unique<platform::FolderKeyValueStore>(folder, QStringLiteral("mine"), clock);
+        auto service = std::make_unique<CloudSyncService>(*store, account, clock);
+        store->setDecoder(QStringLiteral("hold"), hold.decoder());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hold.isHeld(); }, waitBoundMs)) << quit;
+
+        QCoro::Task<std::optional<QString>> sync = service->syncReminderStates(answer);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(store->hasReadOwnValues());
+        hold.release();
+        if (quit) {
+            service.reset();
+            store.reset();
+            EXPECT_EQ(sorted(storedStates(own)), sorted(all));
+            continue;
+        }
+        EXPECT_EQ(QCoro::waitFor(std::move(sync)), std::nullopt);
+        EXPECT_EQ(sorted(loaded<ReminderState>(*store, CloudKey::reminderStates)), sorted(all));
+        EXPECT_TRUE(store->flush());
+        EXPECT_EQ(sorted(storedStates(own)), sorted(all));
     }
 }
 
@@ -571,6 +612,7 @@ TEST_F(CloudSyncServiceOnAFolderTest, RecordMergesWriteInTheOrderTheyWereMade)
     EXPECT_EQ(loaded<MeetingSnapshot>(store, CloudKey::meetingSnapshots), last);
     EXPECT_TRUE(store.flush());
     platform::FolderKeyValueStore restarted(folder, QStringLiteral("mine"), clock);
+    restarted.readOwnValuesNow();
     EXPECT_EQ(decodeRecordArray<MeetingSnapshot>(*restarted.data(CloudKey::meetingSnapshots)), last);
 }
 

@@ -125,6 +125,23 @@ template <typename Record> QList<Record> CloudSyncService::decodedList(const QVa
                                                                       : QList<Record>();
 }
 
+template <typename Record> QList<QList<Record>> CloudSyncService::everyWrite(const char* key) const
+{
+    QList<QList<Record>> writes;
+    for (const QVariant& write : m_store.everyDecodedData(key))
+        writes.append(decodedList<Record>(write));
+    return writes;
+}
+
+QCoro::Task<bool> CloudSyncService::ownValuesRead()
+{
+    if (m_store.hasReadOwnValues())
+        co_return true;
+    const QPointer<CloudSyncService> self(this);
+    const bool read = co_await m_store.waitForOwnValues();
+    co_return read&& self;
+}
+
 QCoro::Task<CloudResult<QList<ReminderState>>> CloudSyncService::fetchReminderStates()
 {
     const CloudResult<QList<ReminderState>> held = co_await fetch<ReminderState>(CloudKey::reminderStates);
@@ -191,6 +208,10 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::heldMeetingSn
 {
     if (!isSignedIn())
         co_return {};
+    // Our records and answers of the last run: a reminder answered then must not come again.
+    const bool ownRead = co_await ownValuesRead();
+    if (!ownRead)
+        co_return { {}, QStringLiteral("The shared store was closed") };
     CloudResult<QList<MeetingSnapshot>> stored = loadArray<MeetingSnapshot>(CloudKey::meetingSnapshots);
     if (stored.error)
         co_return stored;
@@ -348,15 +369,18 @@ QCoro::Task<CloudResult<QList<Record>>> CloudSyncService::mergeAndWrite(const ch
 {
     Unwritten<Record>& unwritten = this->unwritten<Record>();
     unwritten.answers += answers;
+    // A value merged without what this machine wrote before would drop it. A quit meanwhile merges the answers as it
+    // waits for our file.
+    const bool ownRead = co_await ownValuesRead();
+    if (!ownRead)
+        co_return { {}, QStringLiteral("The shared store was closed") };
     const CloudResult<QList<Record>> held = loadArray<Record>(key);
     if (held.error)
         co_return held;
-    QList<QList<Record>> missed;
+    const QList<QList<Record>> missed = everyWrite<Record>(key);
     qsizetype records = held.value.size() + unwritten.answers.size();
-    for (const QVariant& write : m_store.everyDecodedData(key)) {
-        missed.append(decodedList<Record>(write));
-        records += missed.last().size();
-    }
+    for (const QList<Record>& write : missed)
+        records += write.size();
     const quint64 merge = ++unwritten.mergesBegun;
     const bool answered = !unwritten.answers.isEmpty();
     MergedWrites<Record> merged;
@@ -395,9 +419,19 @@ void CloudSyncService::write(const char* key, const MergedWrites<Record>& merged
 
 template <typename Record> void CloudSyncService::writeUnwritten(const char* key)
 {
-    const QFuture<MergedWrites<Record>> merge = unwritten<Record>().lastMerge;
-    if (merge.isValid() && merge.isFinished() && merge.resultCount() > 0)
+    Unwritten<Record>& unwritten = this->unwritten<Record>();
+    const QFuture<MergedWrites<Record>> merge = unwritten.lastMerge;
+    if (merge.isValid() && merge.isFinished() && merge.resultCount() > 0) {
         write(key, merge.result(), false);
+        return;
+    }
+    if (unwritten.answers.isEmpty())
+        return;
+    // Given before our own file was read, they wait for it; the quit waits here instead.
+    m_store.readOwnValuesNow();
+    const CloudResult<QList<Record>> held = loadArray<Record>(key);
+    if (!held.error)
+        write(key, mergedWrites(held.value, everyWrite<Record>(key), unwritten.answers), false);
 }
 
 void CloudSyncService::mergeMissedWrites()

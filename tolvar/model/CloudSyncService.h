@@ -73,12 +73,14 @@ public:
     QCoro::Task<CloudResult<QList<MeetingSnapshot>>> syncMeetingSnapshots(QList<MeetingSnapshot> local,
         QString deviceID, RecordWriteBack writeBack = RecordWriteBack::sightings,
         LocalRecords localRecords = LocalRecords::complete);
-    // What syncMeetingSnapshots() would return from what the store holds now, without waiting for it or writing.
+    // What syncMeetingSnapshots() would return from what the store holds once it has read this machine's own file,
+    // without waiting for the other machines' files or writing.
     QCoro::Task<CloudResult<QList<MeetingSnapshot>>> heldMeetingSnapshots(
         QList<MeetingSnapshot> local, QString deviceID, LocalRecords localRecords);
     // Once the store has read the other machines' files, with the writes of theirs and ours that the other missed.
     QCoro::Task<CloudResult<QList<ReminderState>>> fetchReminderStates();
-    // The reminder states the store holds now, without waiting for it.
+    // The reminder states the store holds now, without waiting for it: this machine's own once heldMeetingSnapshots()
+    // has returned.
     CloudResult<QList<ReminderState>> heldReminderStates() const;
     QCoro::Task<CloudResult<QList<CalendarRule>>> fetchCalendarRules();
     // Leave the store holding the newest state or rule per key, the local one winning a tie.
@@ -128,6 +130,10 @@ private:
 
     template <typename Record> CloudResult<QList<Record>> loadArray(const char* key) const;
     template <typename Record> QList<Record> decodedList(const QVariant& decoded) const;
+    // What the key's decoder made of each machine's last write of it.
+    template <typename Record> QList<QList<Record>> everyWrite(const char* key) const;
+    // Once the store holds what this machine wrote before; false when this service or its store went meanwhile.
+    QCoro::Task<bool> ownValuesRead();
     // Fails when this service or its store went during the wait.
     template <typename Record> QCoro::Task<CloudResult<QList<Record>>> fetch(const char* key);
     template <typename Record> Unwritten<Record>& unwritten();

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <string_view>
 #include <unistd.h>
 
 using platform::Date;
@@ -452,10 +453,12 @@ TEST_F(FolderKeyValueStoreTest, PeerFilesAreDecodedOffTheCallersThreadAndValuesT
     EXPECT_EQ(bob->data(QStringLiteral("k")), QByteArray("[3]"));
 }
 
-// Made while peer files are large, the store must answer at once with our own file, and read theirs on the worker.
-TEST_F(FolderKeyValueStoreTest, PeerFilesAreReadOnTheWorkerFromTheStartAndOurOwnFileAtOnce)
+// Made while our file and the peers' are large, the store reads them all on the worker, ours first; a write made
+// before ours is read waits for it and keeps what it held.
+TEST_F(FolderKeyValueStoreTest, OurOwnFileAndThePeersAreReadOnTheWorkerFromTheStart)
 {
-    writeDeviceFile(QStringLiteral("alice.json"), "{\"mine\":" + entry("[1]", 5, "alice") + "}");
+    writeDeviceFile(QStringLiteral("alice.json"),
+        "{\"mine\":" + entry("[1]", 5, "alice") + ",\"later\":" + entry("[0]", 5, "alice") + "}");
     writeDeviceFile(QStringLiteral("carol.json"), "{\"theirs\":" + entry("[2]", 5, "carol") + "}");
     std::atomic<int> decodedHere = 0;
     std::atomic<int> decodedOnWorker = 0;
@@ -469,24 +472,61 @@ TEST_F(FolderKeyValueStoreTest, PeerFilesAreReadOnTheWorkerFromTheStartAndOurOwn
     m_made.append(alice.get());
     QSignalSpy spy(alice.get(), &FolderKeyValueStore::externalChange);
     EXPECT_TRUE(alice->isReadingPeerFiles());
-    EXPECT_EQ(alice->data(QStringLiteral("mine")), QByteArray("[1]"));
-    EXPECT_EQ(alice->data(QStringLiteral("theirs")), std::nullopt);
-    // Decoders given right after the store is made are used by its first read.
+    EXPECT_FALSE(alice->hasReadOwnValues());
+    EXPECT_EQ(alice->data(QStringLiteral("mine")), std::nullopt);
+    // Decoders given right after the store is made are used by its first reads.
     alice->setDecoder(QStringLiteral("mine"), decoder);
     alice->setDecoder(QStringLiteral("theirs"), decoder);
-    EXPECT_EQ(decodedHere, 1);
-    // A write before the first read keeps what our file held.
     alice->setData("[3]", QStringLiteral("later"));
+    EXPECT_EQ(alice->data(QStringLiteral("later")), QByteArray("[3]"));
 
+    EXPECT_TRUE(QCoro::waitFor(alice->waitForOwnValues()));
+    EXPECT_EQ(alice->data(QStringLiteral("mine")), QByteArray("[1]"));
+    EXPECT_EQ(alice->data(QStringLiteral("later")), QByteArray("[3]")) << "the write goes after what the file held";
     EXPECT_EQ(postedKeys(spy), QStringList { QStringLiteral("theirs") });
     // Once more, for the files watched only since they were read.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !alice->isReadingPeerFiles(); }, readTimeoutMs));
     EXPECT_EQ(alice->decodedData(QStringLiteral("theirs")), QVariant(3));
-    EXPECT_EQ(decodedOnWorker, 1);
-    EXPECT_EQ(decodedHere, 1) << "our own file's value only";
+    EXPECT_EQ(alice->decodedData(QStringLiteral("mine")), QVariant(3));
+    EXPECT_EQ(decodedOnWorker, 2);
+    EXPECT_EQ(decodedHere, 0);
     auto bob = store(QStringLiteral("bob"));
     EXPECT_EQ(bob->data(QStringLiteral("mine")), QByteArray("[1]"));
     EXPECT_EQ(bob->data(QStringLiteral("later")), QByteArray("[3]"));
+}
+
+// A write made while our own file is read (held here) waits for that read, and a quit waits for it too; a quit
+// without such a write gives the read up and leaves the file as it was.
+TEST_F(FolderKeyValueStoreTest, AWriteMadeWhileOurFileIsReadKeepsWhatItHeldThroughAQuit)
+{
+    const QByteArray held = "{\"hold\":" + entry("[1]", 5, "alice") + ",\"k\":" + entry("old", 5, "alice") + "}";
+    for (const char* ending : { "read", "quit after the read", "quit during the read, no write" }) {
+        SCOPED_TRACE(ending);
+        const bool writes = std::string_view(ending) != "quit during the read, no write";
+        writeDeviceFile(QStringLiteral("alice.json"), held);
+        ReadHold hold;
+        auto alice = std::make_unique<FolderKeyValueStore>(m_folder, QStringLiteral("alice"), m_clock);
+        alice->setDecoder(QStringLiteral("hold"), hold.decoder());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hold.isHeld(); }, readTimeoutMs));
+        if (writes)
+            alice->setData("new", QStringLiteral("k"));
+        EXPECT_FALSE(alice->hasReadOwnValues());
+        if (std::string_view(ending) == "read") {
+            hold.release();
+            EXPECT_TRUE(QCoro::waitFor(alice->waitForOwnValues()));
+            EXPECT_EQ(alice->data(QStringLiteral("hold")), QByteArray("[1]"));
+            EXPECT_TRUE(alice->flush());
+        } else {
+            // Let go on the worker only: the quit takes the read itself.
+            if (writes)
+                hold.release();
+            alice.reset();
+            EXPECT_EQ(hold.sawStop(), !writes);
+        }
+        EXPECT_EQ(ownValue("alice", "hold"), "[1]");
+        EXPECT_EQ(ownValue("alice", "k"), writes ? "new" : "old");
+        EXPECT_TRUE(QDir(m_folder).entryList({ QStringLiteral("alice.json.broken-*") }).isEmpty());
+    }
 }
 
 // Our writes land in order while a read of the other devices' files is under way, and a quit gives that read up

@@ -92,8 +92,9 @@ TEST_F(OwnFileWritesTest, AFolderWhereOurFileBelongsIsSetAsideWholeAndOurWritesL
     const QStringList aside = QDir(m_folder).entryList({ QStringLiteral("mine.json.broken-*") }, QDir::Dirs);
     ASSERT_EQ(aside.size(), 1);
     EXPECT_TRUE(QFileInfo(m_folder + u'/' + aside.first() + QStringLiteral("/inside")).isDir());
-    EXPECT_EQ(FolderKeyValueStore(m_folder, QStringLiteral("mine"), m_clock).data(QStringLiteral("reminderStates")),
-        QByteArray("dismissed"));
+    FolderKeyValueStore restarted(m_folder, QStringLiteral("mine"), m_clock);
+    restarted.readOwnValuesNow();
+    EXPECT_EQ(restarted.data(QStringLiteral("reminderStates")), QByteArray("dismissed"));
 }
 
 TEST_F(OwnFileWritesTest, AFullDiskNeverLeavesANewSharedFolderWithoutItsToken)
