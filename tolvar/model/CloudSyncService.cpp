@@ -139,7 +139,7 @@ QCoro::Task<bool> CloudSyncService::ownValuesRead()
         co_return true;
     const QPointer<CloudSyncService> self(this);
     const bool read = co_await m_store.waitForOwnValues();
-    co_return read&& self;
+    co_return read && !self.isNull();
 }
 
 QCoro::Task<CloudResult<QList<ReminderState>>> CloudSyncService::fetchReminderStates()
