@@ -111,6 +111,8 @@ struct Row
     CalendarRead calendars;
     PeerFiles peers;
     Event event;
+    // The review was dismissed here in the last run, and our own file's read is held at the start.
+    bool answeredHereBefore = false;
 };
 
 std::string nameOf(const Row& row)
@@ -119,7 +121,8 @@ std::string nameOf(const Row& row)
         = { "fast read", "slow first read", "slow re-read of a renamed file", "a file skipped for memory" };
     static const char* peers[] = { "no peer files", "a small peer file", "a large peer file being read" };
     static const char* events[] = { "start", "answer", "quit" };
-    return std::string(calendars[int(row.calendars)]) + ", " + peers[int(row.peers)] + ", " + events[int(row.event)];
+    return std::string(calendars[int(row.calendars)]) + ", " + peers[int(row.peers)] + ", " + events[int(row.event)]
+        + (row.answeredHereBefore ? ", answered here before, our file being read" : "");
 }
 
 } // namespace
@@ -140,6 +143,11 @@ TEST_F(AnswersHoldTest, NoAnsweredMeetingIsRemindedAndEveryAnswerIsWrittenAtOnce
                 SCOPED_TRACE(nameOf(row));
                 run(row);
             }
+    for (Event event : { Event::start, Event::answer }) {
+        const Row row { CalendarRead::fast, PeerFiles::none, event, true };
+        SCOPED_TRACE(nameOf(row));
+        run(row);
+    }
 }
 
 void AnswersHoldTest::run(const Row& row)
@@ -153,8 +161,8 @@ void AnswersHoldTest::run(const Row& row)
     platform::FolderCloudAccount::createFolderIfMissing(cloud);
     const QString ourFile = cloud + "/laptop.json";
 
-    // Another machine dismissed `dismissed`; a large file holds many more records beside.
-    const auto writePeerFile = [&](QList<Meeting> dismissed, platform::Date writtenAt) {
+    // A machine dismissed `dismissed`; a large file holds many more records beside.
+    const auto writePeerFile = [&](QList<Meeting> dismissed, platform::Date writtenAt, const char* device = "desk") {
         QList<ReminderState> states;
         for (const Meeting& meeting : dismissed) {
             ReminderState state;
@@ -169,16 +177,18 @@ void AnswersHoldTest::run(const Row& row)
             other.stableMeetingID = QStringLiteral("elsewhere-%1").arg(i);
             states.append(other);
         }
-        writeFile(cloud + "/desk.json",
+        writeFile(cloud + '/' + device + ".json",
             QByteArray::fromStdString(
                 nlohmann::json { { CloudKey::reminderStates,
                                      { { "value", encodeRecordArray(states).toBase64().toStdString() },
-                                         { "time", writtenAt.secondsSinceReferenceDate() }, { "device", "desk" } } } }
+                                         { "time", writtenAt.secondsSinceReferenceDate() }, { "device", device } } } }
                     .dump()));
     };
     if (row.peers != PeerFiles::none)
         writePeerFile({ review }, clock.now().addingSeconds(-120));
-    const bool answeredElsewhere = row.peers != PeerFiles::none;
+    if (row.answeredHereBefore)
+        writePeerFile({ review }, clock.now().addingSeconds(-120), "laptop");
+    const bool answeredElsewhere = row.peers != PeerFiles::none || row.answeredHereBefore;
 
     // The memory the calendar store may take, which the test lowers so that the standup cannot be read.
     std::atomic<qint64> memoryLeft = MemoryHold::budget;
@@ -208,6 +218,9 @@ void AnswersHoldTest::run(const Row& row)
     // decode, on the store's reader thread; the service's decoding follows.
     ReadHold peerReads[2];
     std::atomic<int> peerDecodes = 0;
+    ReadHold ownRead;
+    if (row.answeredHereBefore)
+        cloudStore->setDecoder(CloudKey::reminderStates, ownRead.decoder());
     if (row.peers == PeerFiles::largeBeingRead)
         cloudStore->setDecoder(
             CloudKey::reminderStates, [&](const QByteArray& data, const std::function<bool()>& stopped) -> QVariant {
@@ -243,8 +256,20 @@ void AnswersHoldTest::run(const Row& row)
     const std::string both = "Review, Standup";
     const std::string remindable = answeredElsewhere ? "Standup" : both;
 
-    // Start: a held first calendar read holds no peer read back.
+    // Start: a held first calendar read holds no peer read back. Our own file's read held past every reminder's wait
+    // for the other machines lists and reminds nothing.
     settle();
+    if (row.answeredHereBefore) {
+        ASSERT_TRUE(pumpUntil([&] { return ownRead.isHeld(); }));
+        ASSERT_TRUE(pumpUntil([&] { return calendars->isFirstReadComplete(); }));
+        for (int second = 0; second < 5; ++second) {
+            clock.advance(1);
+            settle();
+        }
+        EXPECT_EQ(titles(), "");
+        EXPECT_EQ(remindedOf(), "");
+        ownRead.release();
+    }
     if (row.peers == PeerFiles::largeBeingRead) {
         ASSERT_TRUE(pumpUntil([&] { return peerReads[0].isHeld(); }));
     }
