@@ -260,18 +260,22 @@ void FolderKeyValueStore::decodeHeld(Entries& entries, const QString& key, const
 }
 
 std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::parseDeviceFile(
-    const QByteArray& bytes, const QString& path, const Decoders& decoders, const std::function<bool()>& stopped)
+    QByteArray bytes, const QString& path, const Decoders& decoders, const std::function<bool()>& stopped)
 {
-    const auto json = nlohmann::json::parse(StoppableBytes(bytes.cbegin(), bytes.cend(), stopped),
+    auto json = nlohmann::json::parse(StoppableBytes(bytes.cbegin(), bytes.cend(), stopped),
         StoppableBytes(bytes.cend(), bytes.cend(), stopped), nullptr, false);
+    // A device's records are one string of tens of megabytes: each copy of it goes as soon as it is read, so that a
+    // read beside others (the calendars' at a start) holds as little as it can.
+    bytes = QByteArray();
     if (stopped() || !json.is_object())
         return std::nullopt;
     Entries entries;
     QStringList skipped;
-    for (const auto& [key, entry] : json.items()) {
+    for (auto item = json.begin(); item != json.end(); ++item) {
         if (stopped())
             return std::nullopt;
-        const QString name = QString::fromStdString(key);
+        const QString name = QString::fromStdString(item.key());
+        nlohmann::json& entry = item.value();
         // A damaged entry is dropped alone.
         if (!entry.is_object() || !entry.contains("value") || !entry["value"].is_string() || !entry.contains("time")
             || !entry["time"].is_number() || !entry.contains("device") || !entry["device"].is_string()) {
@@ -279,8 +283,10 @@ std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::parseDeviceFile
             continue;
         }
         const double writtenAt = entry["time"].get<double>();
+        std::string& text = entry["value"].get_ref<std::string&>();
         const auto value = QByteArray::fromBase64Encoding(
-            QByteArray::fromStdString(entry["value"].get<std::string>()), QByteArray::AbortOnBase64DecodingErrors);
+            QByteArray::fromRawData(text.data(), qsizetype(text.size())), QByteArray::AbortOnBase64DecodingErrors);
+        std::string().swap(text);
         const auto decoder = decoders.find(name);
         const QVariant decoded = value && decoder != decoders.end() ? decoder->second(*value, stopped) : QVariant();
         if (!value || (decoder != decoders.end() && !decoded.isValid())) {
@@ -362,8 +368,8 @@ FolderKeyValueStore::OwnRead FolderKeyValueStore::readOwnFile(
     if (!file.isOpen() && !info.isSymLink() && !info.isFile() && !info.isDir())
         return {};
     // Ours is read at whatever size we wrote it: only peers are held to the limit.
-    const std::optional<QByteArray> data = file.readPrefix(std::numeric_limits<qint64>::max());
-    if (auto entries = data ? parseDeviceFile(*data, path, decoders, stopped) : std::nullopt)
+    std::optional<QByteArray> data = file.readPrefix(std::numeric_limits<qint64>::max());
+    if (auto entries = data ? parseDeviceFile(std::move(*data), path, decoders, stopped) : std::nullopt)
         return { std::move(*entries) };
     // A read given up is no damage: the store is going, and writes nothing over the file.
     if (stopped())
@@ -487,10 +493,10 @@ FolderKeyValueStore::PeerRead FolderKeyValueStore::readPeerFile(
             qUtf8Printable(path), static_cast<long long>(stamp.size));
         return { stamp, Entries() };
     }
-    const std::optional<QByteArray> data = file.readAll(maximumPeerFileSize);
+    std::optional<QByteArray> data = file.readAll(maximumPeerFileSize);
     const auto stopped = [&stopping] { return stopping.load(std::memory_order_relaxed); };
     std::optional<Entries> entries
-        = data && !stopped() ? parseDeviceFile(*data, path, decoders, stopped) : std::nullopt;
+        = data && !stopped() ? parseDeviceFile(std::move(*data), path, decoders, stopped) : std::nullopt;
     if (stopped())
         return {};
     // Most likely caught mid-write: what it held before stays until its next version is read.

@@ -132,7 +132,7 @@ private:
 
     // Entries whose value does not decode are dropped, and named in the log with `path`.
     static std::optional<Entries> parseDeviceFile(
-        const QByteArray& bytes, const QString& path, const Decoders& decoders,
+        QByteArray bytes, const QString& path, const Decoders& decoders,
         const std::function<bool()>& stopped = [] { return false; });
     bool isTrusted(double writtenAt) const;
     bool supersedes(const Entry& candidate, const Entry& held) const;

@@ -9,10 +9,12 @@
 
 namespace tolvar {
 
-// Parses data holding one JSON array. Fails, with a readable description in `error`, when the data
-// is not JSON or not an array; fails without one at the next object once `stopped()` holds.
-std::optional<nlohmann::json> parseJsonArray(
-    const QByteArray& data, QString* error = nullptr, const std::function<bool()>& stopped = {});
+// Parses data holding one JSON array, handing each element to `take` as soon as it is parsed and keeping none of
+// them: the tree of a device's whole array of records took hundreds of megabytes beside the records. Fails, with a
+// readable description in `error`, when the data is not JSON or not an array (after `take` had some elements); fails
+// without one at the next object once `stopped()` holds.
+bool takeJsonArrayElements(const QByteArray& data, const std::function<void(const nlohmann::json&)>& take,
+    QString* error = nullptr, const std::function<bool()>& stopped = {});
 QByteArray serializeJson(const nlohmann::json& json);
 
 // Decodes a stored array of records element by element: a bad element is dropped alone, so that the
@@ -21,17 +23,13 @@ template <typename Record>
 std::optional<QList<Record>> decodeRecordArray(
     const QByteArray& data, QString* error = nullptr, const std::function<bool()>& stopped = {})
 {
-    const std::optional<nlohmann::json> array = parseJsonArray(data, error, stopped);
-    if (!array)
-        return std::nullopt;
     QList<Record> records;
-    records.reserve(qsizetype(array->size()));
-    for (const nlohmann::json& element : *array) {
-        if (stopped && stopped())
-            return std::nullopt;
+    const auto take = [&records](const nlohmann::json& element) {
         if (std::optional<Record> record = Record::fromJson(element))
             records.append(std::move(*record));
-    }
+    };
+    if (!takeJsonArrayElements(data, take, error, stopped))
+        return std::nullopt;
     return records;
 }
 
