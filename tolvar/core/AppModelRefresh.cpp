@@ -146,7 +146,8 @@ QCoro::Task<> AppModel::publishHeldRecords(
     const QPointer<AppModel> self(this);
     const CloudResult<QList<MeetingSnapshot>> records
         = co_await m_cloudSyncService.heldMeetingSnapshots(local, deviceID, localRecords);
-    if (!self)
+    // Nothing held, or the exchange publishes at once.
+    if (!self || records.error)
         co_return;
     const std::optional<QList<MeetingSnapshot>> meetings = co_await deduped(local, records.value);
     if (!self)

@@ -74,7 +74,7 @@ public:
         QString deviceID, RecordWriteBack writeBack = RecordWriteBack::sightings,
         LocalRecords localRecords = LocalRecords::complete);
     // What syncMeetingSnapshots() would return from what the store holds once it has read this machine's own file,
-    // without waiting for the other machines' files or writing.
+    // without waiting for the other machines' files or writing; an error once those are read too.
     QCoro::Task<CloudResult<QList<MeetingSnapshot>>> heldMeetingSnapshots(
         QList<MeetingSnapshot> local, QString deviceID, LocalRecords localRecords);
     // Once the store has read the other machines' files, with the writes of theirs and ours that the other missed.
