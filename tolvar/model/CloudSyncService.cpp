@@ -266,9 +266,11 @@ std::optional<CloudSyncService::MergedRecords> CloudSyncService::mergedRecords(c
     if (!records)
         return std::nullopt;
     MergedRecords merged { std::move(*records), std::nullopt };
-    if (!needsWriteBack(stored, merged.records, writeBack))
+    const std::optional<bool> writes = needsWriteBack(stored, merged.records, writeBack, stopped);
+    if (writes.has_value() && !*writes)
         return merged;
-    merged.encoded = encodeRecordArrayUnlessStopped(merged.records, stopped);
+    if (writes.has_value())
+        merged.encoded = encodeRecordArrayUnlessStopped(merged.records, stopped);
     if (!merged.encoded) {
         platform::releaseInBackground(std::move(merged.records));
         return std::nullopt;
@@ -276,16 +278,21 @@ std::optional<CloudSyncService::MergedRecords> CloudSyncService::mergedRecords(c
     return merged;
 }
 
-bool CloudSyncService::needsWriteBack(
-    const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& merged, RecordWriteBack writeBack)
+std::optional<bool> CloudSyncService::needsWriteBack(const QList<MeetingSnapshot>& stored,
+    const QList<MeetingSnapshot>& merged, RecordWriteBack writeBack, const std::function<bool()>& stopped)
 {
     if (writeBack == RecordWriteBack::sightings)
         return true;
     QHash<QString, const MeetingSnapshot*> storedByKey;
     storedByKey.reserve(stored.size());
-    for (const MeetingSnapshot& snapshot : stored)
+    for (const MeetingSnapshot& snapshot : stored) {
+        if (stopped && stopped())
+            return std::nullopt;
         storedByKey.insert(snapshot.mergeKey(), &snapshot);
+    }
     for (const MeetingSnapshot& snapshot : merged) {
+        if (stopped && stopped())
+            return std::nullopt;
         const auto found = storedByKey.constFind(snapshot.mergeKey());
         if (found == storedByKey.constEnd())
             return true;

@@ -110,8 +110,9 @@ private:
     static std::optional<QList<MeetingSnapshot>> mergedWithStored(const QList<MeetingSnapshot>& stored,
         const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords, platform::Date now,
         const std::function<bool()>& stopped = {});
-    static bool needsWriteBack(
-        const QList<MeetingSnapshot>& stored, const QList<MeetingSnapshot>& merged, RecordWriteBack writeBack);
+    // None once `stopped()` holds: tens of thousands of keys are made here, which a quit must not wait for.
+    static std::optional<bool> needsWriteBack(const QList<MeetingSnapshot>& stored,
+        const QList<MeetingSnapshot>& merged, RecordWriteBack writeBack, const std::function<bool()>& stopped);
     // Per record, the newest of the key's value, the writes its value may have missed and the answers.
     template <typename Record> struct MergedWrites
     {
