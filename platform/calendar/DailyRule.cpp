@@ -1,6 +1,7 @@
 #include "platform/calendar/DailyRule.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace platform {
 
@@ -60,6 +61,22 @@ bool matchesCounted(const QList<int>& values, int value, int count)
 bool has(const short* values)
 {
     return values[0] != ICAL_RECURRENCE_ARRAY_MAX;
+}
+
+// Whether two of the days counted from either end of a period `shortest` to `longest` days long can be one.
+bool namesADayTwice(const short* values, int size, int shortest, int longest)
+{
+    const QList<int> days = listOf(values, size);
+    for (qsizetype i = 0; i < days.size(); ++i) {
+        for (qsizetype j = i + 1; j < days.size(); ++j) {
+            const int fromStart = std::max(days.at(i), days.at(j));
+            const int fromEnd = std::min(days.at(i), days.at(j));
+            const int length = fromStart - fromEnd - 1;
+            if (fromStart == fromEnd || (fromStart > 0 && fromEnd < 0 && length >= shortest && length <= longest))
+                return true;
+        }
+    }
+    return false;
 }
 
 // The times of one period that BYSETPOS keeps, in order.
@@ -123,8 +140,15 @@ struct DailyRule::Walk
     }
 };
 
-bool DailyRule::handles(const icalrecurrencetype& rule)
+bool DailyRule::handles(const icalrecurrencetype& rule, qint64 interval)
 {
+    // Longer than its iterator takes.
+    if (interval > std::numeric_limits<short>::max())
+        return rule.freq != ICAL_NO_RECURRENCE;
+    // It picks by BYSETPOS among days as often as they are named.
+    const bool picksAmongDays = has(rule.by_set_pos)
+        && (namesADayTwice(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE, 28, 31)
+            || namesADayTwice(rule.by_year_day, ICAL_BY_YEARDAY_SIZE, 365, 366));
     switch (rule.freq) {
     case ICAL_SECONDLY_RECURRENCE:
     case ICAL_MINUTELY_RECURRENCE:
@@ -135,15 +159,16 @@ bool DailyRule::handles(const icalrecurrencetype& rule)
         // libical's iterator ignores BYSETPOS in weekly rules, and puts every other week in the wrong place when
         // weeks start on a day other than Monday or Sunday.
         return has(rule.by_set_pos)
-            || (rule.interval > 1 && rule.week_start != ICAL_NO_WEEKDAY && rule.week_start != ICAL_MONDAY_WEEKDAY
+            || (interval > 1 && rule.week_start != ICAL_NO_WEEKDAY && rule.week_start != ICAL_MONDAY_WEEKDAY
                 && rule.week_start != ICAL_SUNDAY_WEEKDAY);
     case ICAL_MONTHLY_RECURRENCE:
         // It applies BYSETPOS to the days of the period and keeps every time of the days it picked.
-        return has(rule.by_set_pos) && (has(rule.by_hour) || has(rule.by_minute) || has(rule.by_second));
+        return picksAmongDays
+            || (has(rule.by_set_pos) && (has(rule.by_hour) || has(rule.by_minute) || has(rule.by_second)));
     case ICAL_YEARLY_RECURRENCE:
         // Its yearly iterator numbers the weeks at the turn of the year wrongly, finds no day where BYMONTH limits
         // the days of the year, and picks by BYSETPOS as in monthly rules.
-        return has(rule.by_week_no) || (has(rule.by_year_day) && has(rule.by_month))
+        return has(rule.by_week_no) || (has(rule.by_year_day) && has(rule.by_month)) || picksAmongDays
             || (has(rule.by_set_pos) && (has(rule.by_hour) || has(rule.by_minute) || has(rule.by_second)));
     default:
         return false;
@@ -151,9 +176,13 @@ bool DailyRule::handles(const icalrecurrencetype& rule)
 }
 
 DailyRule::DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstStart)
+    : DailyRule(rule, rule.interval, firstStart)
+{ }
+
+DailyRule::DailyRule(const icalrecurrencetype& rule, qint64 interval, const CalendarTime& firstStart)
     : m_first(firstStart)
     , m_firstSeconds(firstStart.wallSeconds())
-    , m_interval(std::max(1, int(rule.interval)))
+    , m_interval(std::max<qint64>(1, interval))
     , m_count(std::max(0, rule.count))
 {
     // An all-day series has no time of day to step through.

@@ -24,9 +24,11 @@ public:
     // More starts than a window of any real series holds.
     static constexpr qsizetype maximumStarts = 5000;
 
-    // The rules that series expand here rather than through libical's iterator.
-    static bool handles(const icalrecurrencetype& rule);
+    // The rules that series expand here rather than through libical's iterator, `interval` being the rule's
+    // whole INTERVAL.
+    static bool handles(const icalrecurrencetype& rule, qint64 interval);
     DailyRule(const icalrecurrencetype& rule, const CalendarTime& firstStart);
+    DailyRule(const icalrecurrencetype& rule, qint64 interval, const CalendarTime& firstStart);
 
     // Appends the starts from `from` to `last`, both readings on the first start's wall clock. Returns false
     // when it stopped at its work limit, with the starts found until then.

@@ -233,7 +233,7 @@ QList<EventSeries::Start> EventSeries::masterStarts(Date from, Date to, RuleExpa
     QList<RuleExpansion> quickRules;
     QList<RuleExpansion> slowRules;
     for (const StoredRule& rule : m_master->recurrence->rules) {
-        const RuleExpansion expansion(rule.rule(), m_master->start);
+        const RuleExpansion expansion(rule.rule(), rule.interval(), m_master->start);
         if (expansion.isQuick()) {
             expansion.append(own.from, own.to, found);
             quickRules.append(expansion);

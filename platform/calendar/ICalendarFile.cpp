@@ -320,7 +320,25 @@ private:
         }
     }
 
-    static RecurrenceRule describe(const icalrecurrencetype& rule)
+    // The rule's INTERVAL whole, where libical's 16 bits would cut it.
+    static qint64 intervalOf(icalproperty* property, const icalrecurrencetype& rule)
+    {
+        for (icalparameter* p = icalproperty_get_first_parameter(property, ICAL_X_PARAMETER); p;
+             p = icalproperty_get_next_parameter(property, ICAL_X_PARAMETER)) {
+            if (qstricmp(icalparameter_get_xname(p), ICalendarParser::wholeIntervalParameter) != 0)
+                continue;
+            const QByteArrayView digits(icalparameter_get_xvalue(p));
+            if (digits.isEmpty()
+                || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+                break;
+            bool fits = false;
+            const qint64 interval = digits.toLongLong(&fits);
+            return fits ? std::clamp(interval, qint64(1), StoredRule::longestInterval) : StoredRule::longestInterval;
+        }
+        return rule.interval;
+    }
+
+    static RecurrenceRule describe(const icalrecurrencetype& rule, qint64 interval)
     {
         RecurrenceRule result;
         switch (rule.freq) {
@@ -340,7 +358,7 @@ private:
             result.frequency = RecurrenceFrequency::other;
             break;
         }
-        result.interval = rule.interval;
+        result.interval = int(std::min<qint64>(interval, std::numeric_limits<int>::max()));
         for (int i = 0; i < ICAL_BY_DAY_SIZE && rule.by_day[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i) {
             result.daysOfWeek.append({ int(icalrecurrencetype_day_day_of_week(rule.by_day[i])),
                 icalrecurrencetype_day_position(rule.by_day[i]) });
@@ -383,15 +401,16 @@ private:
                 continue;
             if (rule.interval < 1)
                 rule.interval = 1;
+            const qint64 interval = intervalOf(p, rule);
             if (!recurrence.firstRule)
-                recurrence.firstRule = describe(rule);
+                recurrence.firstRule = describe(rule, interval);
             if (hasForbiddenParts(rule) && !loggedForbidden) {
                 loggedForbidden = true;
                 qWarning("Calendar event %s repeats by a rule with parts that RFC 5545 forbids at its frequency; "
                          "they are read as most programs read them",
                     qUtf8Printable(event.uid.isEmpty() ? QStringLiteral("without UID") : event.uid));
             }
-            recurrence.rules.append(StoredRule(rule));
+            recurrence.rules.append(StoredRule(rule, interval));
         }
         for (icalproperty* p = icalcomponent_get_first_property(item, ICAL_RDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(item, ICAL_RDATE_PROPERTY)) {

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace platform {
 
@@ -58,6 +59,47 @@ Marker markerOf(const char* line)
     if (named("END", 3))
         return Marker::end;
     return Marker::none;
+}
+
+// The line with its INTERVAL as ICalendarParser::wholeIntervalParameter says, when it is an RRULE whose INTERVAL
+// libical would cut; else nothing. An INTERVAL that is no number, or not positive, stays for libical to refuse.
+std::optional<QByteArray> withWholeInterval(const char* line)
+{
+    constexpr qsizetype nameSize = 5;
+    if (qstrnicmp(line, "RRULE", nameSize) != 0 || (line[nameSize] != ';' && line[nameSize] != ':'))
+        return std::nullopt;
+    const QByteArrayView text(line);
+    // The value begins at the first colon outside quotes.
+    qsizetype value = nameSize;
+    for (bool quoted = false; value < text.size() && (quoted || text[value] != ':'); ++value) {
+        if (text[value] == '"')
+            quoted = !quoted;
+    }
+    for (qsizetype part = value + 1; part < text.size();) {
+        qsizetype partEnd = text.indexOf(';', part);
+        if (partEnd < 0)
+            partEnd = text.size();
+        constexpr QByteArrayView name("INTERVAL=");
+        if (partEnd - part >= name.size() && qstrnicmp(text.data() + part, name.data(), name.size()) == 0) {
+            QByteArrayView digits = text.sliced(part + name.size(), partEnd - part - name.size());
+            if (digits.startsWith('+'))
+                digits = digits.sliced(1);
+            if (digits.isEmpty()
+                || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+                return std::nullopt;
+            while (digits.size() > 1 && digits.front() == '0')
+                digits = digits.sliced(1);
+            constexpr short longest = std::numeric_limits<short>::max();
+            if (digits.size() < 5 || (digits.size() == 5 && digits.toInt() <= longest))
+                return std::nullopt;
+            QByteArray result;
+            result.append(text.first(nameSize)).append(';').append(ICalendarParser::wholeIntervalParameter);
+            result.append('=').append(digits).append(text.sliced(nameSize, part + name.size() - nameSize));
+            return result.append(QByteArray::number(longest)).append(text.sliced(partEnd));
+        }
+        part = partEnd + 1;
+    }
+    return std::nullopt;
 }
 
 // What libical's own parse makes of a text of several top-level components.
@@ -117,7 +159,8 @@ std::optional<ICalendarParser::Tree> ICalendarParser::parse(QByteArrayView text,
         case Marker::none:
             break;
         }
-        if (icalcomponent* component = icalparser_add_line(parser.get(), line.get()))
+        std::optional<QByteArray> rule = withWholeInterval(line.get());
+        if (icalcomponent* component = icalparser_add_line(parser.get(), rule ? rule->data() : line.get()))
             root = adding(std::move(root), component);
     }
     return root;

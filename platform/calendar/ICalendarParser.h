@@ -17,6 +17,9 @@ class ICalendarParser
 public:
     // Real files nest three deep (a calendar, an event, its alarm).
     static constexpr int maximumNesting = 10;
+    // libical keeps a rule's INTERVAL in 16 bits. A longer one reaches it as the longest it keeps, and whole, in
+    // digits, as this parameter of the RRULE.
+    static constexpr const char* wholeIntervalParameter = "X-TOLVAR-INTERVAL";
 
     using Tree = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
 

@@ -63,7 +63,12 @@ bool has(const short* values)
 } // namespace
 
 RuleExpansion::RuleExpansion(const icalrecurrencetype& rule, const CalendarTime& firstStart)
+    : RuleExpansion(rule, rule.interval, firstStart)
+{ }
+
+RuleExpansion::RuleExpansion(const icalrecurrencetype& rule, qint64 interval, const CalendarTime& firstStart)
     : m_rule(rule)
+    , m_interval(interval)
     , m_first(firstStart)
 {
     m_rule.rscale = nullptr;
@@ -71,7 +76,7 @@ RuleExpansion::RuleExpansion(const icalrecurrencetype& rule, const CalendarTime&
     m_rule.until.zone = nullptr;
     // libical reads days of the month in a yearly rule that names no month as days of the first start's month;
     // a series keeps that reading when it is expanded without libical.
-    if (DailyRule::handles(m_rule) && m_rule.freq == ICAL_YEARLY_RECURRENCE && has(m_rule.by_month_day)
+    if (DailyRule::handles(m_rule, m_interval) && m_rule.freq == ICAL_YEARLY_RECURRENCE && has(m_rule.by_month_day)
         && !has(m_rule.by_month) && !has(m_rule.by_year_day) && !has(m_rule.by_week_no)) {
         m_rule.by_month[0] = short(firstStart.date.month());
         m_rule.by_month[1] = ICAL_RECURRENCE_ARRAY_MAX;
@@ -98,7 +103,7 @@ RuleExpansion::RuleExpansion(const icalrecurrencetype& rule, const CalendarTime&
 
 bool RuleExpansion::isQuick() const
 {
-    if (DailyRule::handles(m_rule))
+    if (DailyRule::handles(m_rule, m_interval))
         return true;
     // A counted rule is walked from its first start, one call per occurrence.
     if (m_rule.count > maximumQuickCount)
@@ -143,8 +148,9 @@ void RuleExpansion::append(Date from, Date to, RuleStarts& out, QDeadlineTimer d
     const CalendarTime fromWall = wallReading(from, m_first);
     const CalendarTime lastWall = wallReading(to.addingSeconds(86400), m_first);
     QList<CalendarTime> found;
-    const bool complete = DailyRule::handles(m_rule) ? DailyRule(m_rule, m_first).append(fromWall, lastWall, found)
-                                                     : appendStepped(fromWall, lastWall, found, deadline);
+    const bool complete = DailyRule::handles(m_rule, m_interval)
+        ? DailyRule(m_rule, m_interval, m_first).append(fromWall, lastWall, found)
+        : appendStepped(fromWall, lastWall, found, deadline);
     out.complete = out.complete && complete;
     for (const CalendarTime& time : std::as_const(found)) {
         const Date date = time.toDate();

@@ -27,14 +27,16 @@ struct RuleStarts
 // start.
 //
 // libical's iterator steps a rule until its filters match inside one call, so a rule whose filters match
-// seldom or never can hold its caller for seconds or minutes. Rules of daily or finer frequency, and the coarser
-// ones it gets wrong, are expanded without it (DailyRule). Other coarser ones go through it with the window's end
-// as their end; of those, only the ones whose filters cannot leave long runs of empty periods are quick, fit to run
-// where nothing may wait.
+// seldom or never can hold its caller for seconds or minutes. Rules of daily or finer frequency, the coarser
+// ones it gets wrong, and those whose interval it cannot hold, are expanded without it (DailyRule). Other coarser ones
+// go through it with the window's end as their end; of those, only the ones whose filters cannot leave long runs of
+// empty periods are quick, fit to run where nothing may wait.
 class RuleExpansion
 {
 public:
     RuleExpansion(const icalrecurrencetype& rule, const CalendarTime& firstStart);
+    // `interval` is the rule's whole INTERVAL, which libical's 16 bits may have cut.
+    RuleExpansion(const icalrecurrencetype& rule, qint64 interval, const CalendarTime& firstStart);
 
     bool isQuick() const;
 
@@ -46,6 +48,7 @@ private:
         const QDeadlineTimer& deadline) const;
 
     icalrecurrencetype m_rule;
+    qint64 m_interval;
     CalendarTime m_first;
     std::optional<Date> m_until;
 };

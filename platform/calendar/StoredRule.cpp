@@ -1,6 +1,8 @@
 #include "platform/calendar/StoredRule.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 #include <span>
 
 namespace platform {
@@ -16,10 +18,14 @@ std::array<std::span<short>, 9> listsOf(icalrecurrencetype& rule)
 } // namespace
 
 StoredRule::StoredRule(const icalrecurrencetype& rule)
+    : StoredRule(rule, rule.interval)
+{ }
+
+StoredRule::StoredRule(const icalrecurrencetype& rule, qint64 interval)
     : m_frequency(rule.freq)
     , m_until(rule.until)
     , m_count(rule.count)
-    , m_interval(rule.interval)
+    , m_interval(std::min(interval, longestInterval))
     , m_weekStart(rule.week_start)
     , m_skip(rule.skip)
 {
@@ -42,7 +48,7 @@ icalrecurrencetype StoredRule::rule() const
     result.freq = m_frequency;
     result.until = m_until;
     result.count = m_count;
-    result.interval = m_interval;
+    result.interval = short(std::min<qint64>(m_interval, std::numeric_limits<short>::max()));
     result.week_start = m_weekStart;
     result.skip = m_skip;
     // The lists start out empty; a list the rule filled to its end has its end marker only here.

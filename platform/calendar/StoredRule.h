@@ -10,16 +10,23 @@ namespace platform {
 class StoredRule
 {
 public:
+    // An interval this long passes every date a calendar holds, whatever the frequency: a longer one is kept as it.
+    static constexpr qint64 longestInterval = 1'000'000'000'000;
+
     // The calendar-scale name is not kept: it belongs to the property it was read from.
     explicit StoredRule(const icalrecurrencetype& rule);
+    // With its interval whole, where libical's 16 bits would cut it.
+    StoredRule(const icalrecurrencetype& rule, qint64 interval);
 
+    // Its INTERVAL as far as libical's 16 bits hold it.
     icalrecurrencetype rule() const;
+    qint64 interval() const { return m_interval; }
 
 private:
     icalrecurrencetype_frequency m_frequency;
     icaltimetype m_until;
     int m_count;
-    short m_interval;
+    qint64 m_interval;
     icalrecurrencetype_weekday m_weekStart;
     icalrecurrencetype_skip m_skip;
     // The BY lists one after another, each ended by ICAL_RECURRENCE_ARRAY_MAX.

@@ -152,6 +152,23 @@ const Example examples[] = {
         "FREQ=WEEKLY;INTERVAL=2;COUNT=4;BYDAY=TU,SU;WKST=SU", "(1997 EDT) August 5,17,19,31" },
     { "An invalid date (February 30) is ignored", "20070115T090000", "FREQ=MONTHLY;BYMONTHDAY=15,30;COUNT=5",
         "(2007 EST) January 15,30 (2007 EST) February 15 (2007 EDT) March 15,30" },
+    // Beyond the standard's examples: BYSETPOS picks among days, each once however many values name it, and an
+    // INTERVAL longer than 16 bits.
+    { "Days of the month named twice", "20271215T091500", "FREQ=MONTHLY;BYMONTHDAY=15,31,-1;BYSETPOS=-2",
+        "(2027 9:15 AM EST) December 15 (2028 9:15 AM EST) January 15; February 15 (2028 9:15 AM EDT) March 15 ..." },
+    { "The last day of the month, named thrice", "20271130T091500",
+        "FREQ=MONTHLY;COUNT=6;BYMONTHDAY=-1,1,15,25,31;BYSETPOS=-1",
+        "(2027 9:15 AM EST) November 30; December 31 (2028 9:15 AM EST) January 31; February 29 "
+        "(2028 9:15 AM EDT) March 31; April 30" },
+    { "The last day of the year, named twice", "20271231T091500", "FREQ=YEARLY;BYYEARDAY=365,-1,100;BYSETPOS=-1",
+        "(2027 9:15 AM EST) December 31 (2028 9:15 AM EST) December 31 (2029 9:15 AM EST) December 31 ..." },
+    { "Every 65537 days", "20270701T091500", "FREQ=DAILY;INTERVAL=65537",
+        "(2027 9:15 AM EDT) July 1 (2206 9:15 AM EST) December 7 ..." },
+    { "Every 65537 weeks", "20270701T091500", "FREQ=WEEKLY;INTERVAL=65537", "(2027 9:15 AM EDT) July 1" },
+    { "Every 40000 minutes", "20270701T091500", "FREQ=MINUTELY;INTERVAL=40000",
+        "(2027 9:15 AM EDT) July 1 (2027 3:55 AM EDT) July 29 ..." },
+    { "Every 90001 seconds", "20270701T091500", "FREQ=SECONDLY;INTERVAL=90001",
+        "(July 1, 2027 EDT) 9:15 (July 2, 2027 EDT) 10:15:01 (July 3, 2027 EDT) 11:15:02 ..." },
 };
 
 // The occurrences an example lists, and whether the series goes on past them.
@@ -206,17 +223,18 @@ Listed listed(const QString& text, QTime startTime)
         };
         const QString body = match.captured(2);
         if (monthNamed(header.first()) > 0) {
-            // "(September 2, 1997 EDT) 09:00,12:00": times of one day, in minutes.
+            // "(September 2, 1997 EDT) 09:00,12:00": times of one day, in seconds.
             const QDate date(header.at(2).toInt(), monthNamed(header.first()), header.at(1).toInt());
-            QList<int> minutes;
+            QList<int> seconds;
             readItems(
                 body,
                 [](const QString& time) {
-                    return QTime::fromString(time.trimmed(), "H:mm").msecsSinceStartOfDay() / 60000;
+                    const QString format = time.count(':') == 2 ? "H:mm:ss" : "H:mm";
+                    return QTime::fromString(time.trimmed(), format).msecsSinceStartOfDay() / 1000;
                 },
-                minutes, result.goesOn);
-            for (int minute : minutes)
-                at(date, QTime(0, 0).addSecs(minute * 60));
+                seconds, result.goesOn);
+            for (int second : seconds)
+                at(date, QTime(0, 0).addSecs(second));
             continue;
         }
         // "(1997 9:00 AM EDT) September 2-30;October 1-25": days of months at one time.
