@@ -361,8 +361,10 @@ bool DailyRule::append(
             return false;
         const qint64 dayStart = wallSeconds(date, 0, 0, 0);
         if (!isAligned(dayStart, day) || !isInAlignedPeriod(date) || !admitsDay(date)) {
-            // A monthly or yearly rule passes over a period out of step, or a month it does not name, at once.
-            if (m_unit == year && !isInAlignedPeriod(date))
+            // A weekly, monthly or yearly rule passes over a period out of step, or a month it does not name, at once.
+            if (m_unit == week && !isInAlignedPeriod(date))
+                date = weekStartOf(date).addDays(6);
+            else if (m_unit == year && !isInAlignedPeriod(date))
                 date = QDate(date.year(), 12, 31);
             else if (m_unit >= month
                 && (!isInAlignedPeriod(date) || (!m_months.isEmpty() && !m_months.contains(date.month()))))
