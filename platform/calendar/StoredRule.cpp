@@ -23,11 +23,11 @@ StoredRule::StoredRule(const icalrecurrencetype& rule)
 
 StoredRule::StoredRule(const icalrecurrencetype& rule, qint64 interval)
     : m_frequency(rule.freq)
-    , m_until(rule.until)
     , m_count(rule.count)
-    , m_interval(std::min(interval, longestInterval))
     , m_weekStart(rule.week_start)
     , m_skip(rule.skip)
+    , m_until(rule.until)
+    , m_interval(std::min(interval, longestInterval))
 {
     icalrecurrencetype copy = rule;
     for (std::span<short> list : listsOf(copy)) {

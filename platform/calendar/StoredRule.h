@@ -24,11 +24,11 @@ public:
 
 private:
     icalrecurrencetype_frequency m_frequency;
-    icaltimetype m_until;
     int m_count;
-    qint64 m_interval;
     icalrecurrencetype_weekday m_weekStart;
     icalrecurrencetype_skip m_skip;
+    icaltimetype m_until;
+    qint64 m_interval;
     // The BY lists one after another, each ended by ICAL_RECURRENCE_ARRAY_MAX.
     QList<short> m_lists;
 };
