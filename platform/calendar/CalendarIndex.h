@@ -51,6 +51,8 @@ public:
     qint64 leastMemoryWanted() const;
     // The files whose content is not known, sorted: each holds what its last read gave, or nothing.
     QStringList filesLeftUnread() const;
+    // The files that hold nothing of a read, this one's or an earlier: not read yet, or left unread every time.
+    QList<UnknownFile> unknownFiles() const;
 
     QList<StoreCalendar> calendars(EntityType type) const;
     // Rules too slow for the caller's thread go to `worker`; their occurrences come with a later call.

@@ -338,3 +338,26 @@ TEST_F(AppModelTest, TheMigrationWaitsForTheCalendarsToBeReadThrough)
     EXPECT_TRUE(defaults.boolForKey(SettingsKey::calendarRulesMigrated));
     EXPECT_FALSE(app.calendarRules()[QStringLiteral("Work") + QChar(0x1F) + QStringLiteral("Team")].showOverlay);
 }
+
+TEST_F(AppModelTest, AMuteWaitsInTheOldListUntilItsCalendarsNameIsRead)
+{
+    // A calendar named inside its only file, which is not read yet: listed under the file's name meanwhile.
+    grantAccess();
+    machine.eventStore.setCalendars(platform::EntityType::event, { { "work", "team-export", "Work" }, home });
+    machine.eventStore.setUnknownFiles({ { "work", "work#", true } });
+    defaults.setStringArray(SettingsKey::fullscreenMutedCalendarIDs, { "work" });
+    defaults.setStringArray(SettingsKey::soundMutedCalendarIDs, { "home" });
+    AppModel& app = started();
+    EXPECT_EQ(app.calendarRules().keys(), QStringList { QChar(0x1F) + QStringLiteral("Home") });
+    EXPECT_EQ(defaults.stringArrayForKey(SettingsKey::fullscreenMutedCalendarIDs), QStringList { "work" });
+    EXPECT_FALSE(defaults.boolForKey(SettingsKey::calendarRulesMigrated));
+
+    machine.eventStore.setCalendars(platform::EntityType::event, { work, home });
+    machine.eventStore.setUnknownFiles({});
+    app.refresh();
+    settle();
+    EXPECT_FALSE(app.calendarRules()[QStringLiteral("Work") + QChar(0x1F) + QStringLiteral("Team")].showOverlay);
+    EXPECT_FALSE(app.calendarRules()[QChar(0x1F) + QStringLiteral("Home")].playSound);
+    EXPECT_TRUE(defaults.boolForKey(SettingsKey::calendarRulesMigrated));
+    EXPECT_EQ(defaults.stringArrayForKey(SettingsKey::fullscreenMutedCalendarIDs), QStringList());
+}
