@@ -51,7 +51,7 @@ public:
     qint64 leastMemoryWanted() const;
     // The files whose content is not known, sorted: each holds what its last read gave, or nothing.
     QStringList filesLeftUnread() const;
-    // The files that hold nothing of a read, this one's or an earlier: not read yet, or left unread every time.
+    // The files known neither as read now nor as read before: not read yet, or unread every time they were tried.
     QList<UnknownFile> unknownFiles() const;
 
     QList<StoreCalendar> calendars(EntityType type) const;

@@ -59,7 +59,7 @@ public:
     // did not find has left. A part that could not be read (a file too large for the memory left, or unreadable)
     // keeps what it held at its last read, or nothing, and makes no other part unknown.
     virtual bool isReadComplete() const = 0;
-    // The parts not known even as they were last read, in the store's order.
+    // The files whose content is not known, not even as it was last read, in the store's order.
     virtual QList<UnknownFile> unknownFiles() const = 0;
 
 Q_SIGNALS:
