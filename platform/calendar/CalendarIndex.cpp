@@ -402,6 +402,20 @@ QStringList CalendarIndex::filesLeftUnread() const
     return paths;
 }
 
+QList<UnknownFile> CalendarIndex::unknownFiles() const
+{
+    QList<UnknownFile> unknown;
+    for (const CalendarCollection& collection : m_folder.collections) {
+        for (const CalendarFileStamp& stamp : collection.files) {
+            const std::shared_ptr<const ICalendarFile> file = m_files.value(stamp.path);
+            if (!file || (file->skip && !file->skip->contentKnown))
+                unknown.append(
+                    { collection.identifier, itemBase(collection, stamp) + QLatin1Char('#'), collection.isSingleFile });
+        }
+    }
+    return unknown;
+}
+
 QList<StoreCalendar> CalendarIndex::calendars(EntityType type) const
 {
     QList<StoreCalendar> result;

@@ -51,6 +51,8 @@ public:
     qint64 leastMemoryWanted() const;
     // The files whose content is not known, sorted: each holds what its last read gave, or nothing.
     QStringList filesLeftUnread() const;
+    // The files known neither as read now nor as read before: not read yet, or unread every time they were tried.
+    QList<UnknownFile> unknownFiles() const;
 
     QList<StoreCalendar> calendars(EntityType type) const;
     // Rules too slow for the caller's thread go to `worker`; their occurrences come with a later call.

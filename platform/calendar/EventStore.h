@@ -13,6 +13,19 @@ namespace platform {
 
 enum class EntityType { event = 0, reminder = 1 };
 
+// A file of the database whose content is not known, never read as it is too large for the memory left or cannot
+// be read: what it holds is missing from the answers, not gone.
+struct UnknownFile
+{
+    QString calendarIdentifier;
+    // What the item identifiers of its events and tasks begin with.
+    QString itemIdentifierPrefix;
+    // Its calendar's title comes from it: until it is read, the title stands in for one not known.
+    bool namesCalendar = false;
+
+    bool operator==(const UnknownFile&) const = default;
+};
+
 // Numbered as the calling code maps them to permission states.
 enum class AuthorizationStatus { notDetermined = 0, restricted = 1, denied = 2, fullAccess = 3, writeOnly = 4 };
 
@@ -46,6 +59,8 @@ public:
     // did not find has left. A part that could not be read (a file too large for the memory left, or unreadable)
     // keeps what it held at its last read, or nothing, and makes no other part unknown.
     virtual bool isReadComplete() const = 0;
+    // The files whose content is not known, not even as it was last read, in the store's order.
+    virtual QList<UnknownFile> unknownFiles() const = 0;
 
 Q_SIGNALS:
     void changed();

@@ -7,6 +7,7 @@
 #include "platform/calendar/TimeZoneCache.h"
 #include "platform/files/RegularFile.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QScopeGuard>
 #include <algorithm>
@@ -582,21 +583,23 @@ ICalendarFile::Reading ICalendarFile::read(const QString& path, TimeZoneCache& z
     // Opened again when it is read again, so that what is parsed and the identity it is known by are one file.
     RegularFile file(path);
     ICalendarFile result;
+    // Its last parse stands meanwhile: a file unread is not empty. One whose path names nothing is.
     const auto skip = [&](const QString& reason, qint64 memoryNeeded = 0) {
+        const bool gone = !file.isOpen() && !file.identity().isValid() && !QFileInfo::exists(path);
         const Skip skipped { file.identity().isValid() ? file.identity() : FileIdentity::ofPath(path), reason,
-            memoryNeeded };
+            memoryNeeded, gone || (previous && (!previous->skip || previous->skip->contentKnown)) };
         if (!previous || !previous->skip || previous->skip->version != skipped.version
             || previous->skip->reason != reason)
             qWarning("Skipped the calendar file %s: %s", qUtf8Printable(path), qUtf8Printable(reason));
-        result.skip = std::make_shared<const Skip>(skipped);
-    };
-    // Its last parse stands meanwhile, and without an identity it is read again at the next read.
-    const auto tooLarge = [&](qint64 needed) {
-        if (previous) {
+        if (previous && !gone) {
             result.calendarName = previous->calendarName;
             result.events = previous->events;
             result.tasks = previous->tasks;
         }
+        result.skip = std::make_shared<const Skip>(skipped);
+    };
+    // Without an identity it is read again at the next read.
+    const auto tooLarge = [&](qint64 needed) {
         skip(QStringLiteral("reading its %1 bytes takes more memory than is available").arg(file.identity().size),
             needed);
         return Reading { std::move(result), {} };

@@ -85,6 +85,9 @@ struct ICalendarFile
         QString reason;
         // For a file left unread for lack of memory, the memory that reading it takes at least.
         qint64 memoryNeeded = 0;
+        // Whether what it holds is known all the same: what an earlier read of it gave, or nothing where its path
+        // names nothing (a link whose file was removed).
+        bool contentKnown = false;
     };
     // Absent for a file that was read.
     std::shared_ptr<const Skip> skip;
@@ -104,8 +107,10 @@ struct ICalendarFile
 
     // Texts that repeat from file to file are shared through `texts`. `previous` is what the last read of the
     // path gave, if any. The file's parse goes ahead only once what it takes fits at `memory`; a file that cannot
-    // fit even alone holds what `previous` held, and no identity, so that it is read again. Once `abandoned` is
-    // set, what is read is of no use: the file is not read, or its parse stops early, and it holds nothing.
+    // fit even alone, or cannot be opened or read to its end, holds what `previous` held unless its path names
+    // nothing any more; one that cannot fit has
+    // no identity, so that it is read again. Once `abandoned` is set, what is read is of no use: the file is not
+    // read, or its parse stops early, and it holds nothing.
     static Reading read(const QString& path, TimeZoneCache& zones, TextPool& texts, MemoryGate& memory,
         MemoryClaim claim, const ICalendarFile* previous = nullptr, const std::atomic<bool>* abandoned = nullptr);
     // The most that reading `text` takes, the text included.

@@ -141,6 +141,11 @@ QCoro::Task<QList<StoreReminder>> ICalendarStore::incompleteReminders(
     co_return m_index ? m_index->reminders(start, end, identifiersOf(calendars)) : QList<StoreReminder>();
 }
 
+QList<UnknownFile> ICalendarStore::unknownFiles() const
+{
+    return m_index ? m_index->unknownFiles() : QList<UnknownFile>();
+}
+
 QStringList ICalendarStore::filesLeftUnread() const
 {
     return m_index ? m_index->filesLeftUnread() : QStringList();

@@ -74,6 +74,7 @@ public:
         return m_firstReadComplete && m_indexComplete && !m_expansions.isExpanding();
     }
 
+    QList<UnknownFile> unknownFiles() const override;
     // The files whose content is not known, sorted: each left unread for lack of memory, or unreadable.
     QStringList filesLeftUnread() const;
     // How long the very first answer waits for the first read. A thread that must stay free (the one Quit runs

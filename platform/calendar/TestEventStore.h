@@ -22,6 +22,7 @@ public:
     void reset() override { ++m_resetCount; }
     bool isFirstReadComplete() const override { return m_firstReadComplete; }
     bool isReadComplete() const override { return m_firstReadComplete && m_readComplete; }
+    QList<UnknownFile> unknownFiles() const override { return m_unknownFiles; }
 
     void setAuthorizationStatus(EntityType type, AuthorizationStatus status) { m_status[type] = status; }
     // What a request answers while the status is not determined; giving access also sets the status.
@@ -36,6 +37,8 @@ public:
     void setFirstReadComplete(bool complete) { m_firstReadComplete = complete; }
     // Answers as a store reading the database again.
     void setReadComplete(bool complete) { m_readComplete = complete; }
+    // Answers as a store that could not read these files.
+    void setUnknownFiles(QList<UnknownFile> files) { m_unknownFiles = std::move(files); }
 
     int accessRequestCount() const { return m_accessRequestCount; }
     int eventQueryCount() const { return m_eventQueryCount; }
@@ -46,6 +49,7 @@ private:
     QHash<EntityType, QList<StoreCalendar>> m_calendars;
     QList<StoreEvent> m_events;
     QList<StoreReminder> m_reminders;
+    QList<UnknownFile> m_unknownFiles;
     bool m_grantsAccess = true;
     bool m_firstReadComplete = true;
     bool m_readComplete = true;

@@ -42,6 +42,17 @@ void fillIfEmpty(std::optional<T>& field, const std::optional<T>& first, const s
         field = first ? first : second;
 }
 
+// Which of this machine's earlier records the answers of `store` for the `selected` calendars do not stand for.
+LocalRecords ownRecordsKept(const platform::EventStore& store, const QSet<QString>& selected)
+{
+    LocalRecords kept { !store.isReadComplete(), {} };
+    for (const platform::UnknownFile& file : store.unknownFiles()) {
+        if (selected.contains(file.calendarIdentifier))
+            kept.unknownItemPrefixes.append(file.itemIdentifierPrefix);
+    }
+    return kept;
+}
+
 // Meetings few enough to be deduplicated in well under a millisecond: not worth a trip to the worker, and published
 // in the turn that gathered them.
 constexpr qsizetype meetingsDedupedAtOnce = 500;
@@ -64,9 +75,10 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
     QList<MeetingSnapshot> fetched
         = m_calendarService.fetchMeetings(m_selectedCalendarIDs, deviceID, toHash(m_calendarRules), m_forwardDays);
     // As the meetings were fetched: the read may end while the tasks are awaited. A meeting missing from an answer
-    // given while a read is under way may still be there. A file left unread (too large for the memory left, maybe
-    // for ever) stands as it was last read, and holds back nothing of the others.
-    const LocalRecords localRecords = store.isReadComplete() ? LocalRecords::complete : LocalRecords::partial;
+    // given while a read is under way may still be there. A file never read (too large for the memory left, maybe
+    // for ever) is not empty: our records of it stand as they were, and hold back nothing of the other files.
+    const LocalRecords localRecords
+        = ownRecordsKept(store, QSet<QString>(m_selectedCalendarIDs).unite(m_selectedReminderListIDs));
     if (m_remindersPermissionState == PermissionState::granted && !m_selectedReminderListIDs.isEmpty()) {
         fetched += co_await m_calendarService.upcomingReminders(
             m_selectedReminderListIDs, deviceID, m_reminderDefaultHour, m_forwardDays);

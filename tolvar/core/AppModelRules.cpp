@@ -1,6 +1,7 @@
 // The reminder decisions, calendar rules and meeting queries of AppModel.
 #include "tolvar/core/AppModel.h"
 
+#include "platform/calendar/EventStore.h"
 #include "platform/cloud/UbiquitousKeyValueStore.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/text/Localized.h"
@@ -203,14 +204,25 @@ void AppModel::migrateCalendarRules()
     const QList<CalendarSource> calendars = m_calendars.isEmpty() ? m_calendarService.calendarSources() : m_calendars;
     if (hasLegacyIDs && calendars.isEmpty())
         return;
-    m_defaults.setBool(SettingsKey::calendarRulesMigrated, true);
-
+    // A calendar named inside its only file is listed under the file's name until that file is read: its mute
+    // waits in the old list for its own name, rather than become a rule no meeting of it will ever match.
+    QSet<QString> unnamed;
+    for (const platform::UnknownFile& file : m_calendarService.eventStore().unknownFiles()) {
+        if (file.namesCalendar)
+            unnamed.insert(file.calendarIdentifier);
+    }
     QHash<QString, CalendarSource> calendarsByID;
     for (const CalendarSource& calendar : calendars)
         calendarsByID.insert(calendar.id, calendar);
     QMap<QString, CalendarRule> rules = m_calendarRules;
+    // The ids left waiting.
     const auto turnOff = [&](const QSet<QString>& ids, bool CalendarRule::*field) {
+        QSet<QString> waiting;
         for (const QString& id : ids) {
+            if (unnamed.contains(id)) {
+                waiting.insert(id);
+                continue;
+            }
             const auto calendar = calendarsByID.constFind(id);
             if (calendar == calendarsByID.constEnd())
                 continue;
@@ -222,15 +234,20 @@ void AppModel::migrateCalendarRules()
             rule.updatedAt = m_clock.now();
             rules.insert(*key, rule);
         }
+        return waiting;
     };
-    turnOff(m_fullscreenMutedCalendarIDs, &CalendarRule::showOverlay);
-    turnOff(m_soundMutedCalendarIDs, &CalendarRule::playSound);
+    const QSet<QString> fullscreenWaiting = turnOff(m_fullscreenMutedCalendarIDs, &CalendarRule::showOverlay);
+    const QSet<QString> soundWaiting = turnOff(m_soundMutedCalendarIDs, &CalendarRule::playSound);
     setCalendarRules(rules);
     m_settingsStore.saveCalendarRules(m_calendarRules);
-    m_defaults.remove(SettingsKey::fullscreenMutedCalendarIDs);
-    m_defaults.remove(SettingsKey::soundMutedCalendarIDs);
-    setFullscreenMutedCalendarIDs({});
-    setSoundMutedCalendarIDs({});
+    if (fullscreenWaiting.isEmpty())
+        m_defaults.remove(SettingsKey::fullscreenMutedCalendarIDs);
+    if (soundWaiting.isEmpty())
+        m_defaults.remove(SettingsKey::soundMutedCalendarIDs);
+    setFullscreenMutedCalendarIDs(fullscreenWaiting);
+    setSoundMutedCalendarIDs(soundWaiting);
+    if (fullscreenWaiting.isEmpty() && soundWaiting.isEmpty())
+        m_defaults.setBool(SettingsKey::calendarRulesMigrated, true);
 }
 
 std::optional<MeetingSnapshot> AppModel::nextUpcomingMeeting() const

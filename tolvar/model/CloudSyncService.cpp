@@ -246,7 +246,7 @@ std::optional<QList<MeetingSnapshot>> CloudSyncService::mergedWithStored(const Q
     combined.reserve(stored.size() + local.size());
     // Until the calendars are read, a meeting missing here may still be there: the other machines keep it.
     for (const MeetingSnapshot& snapshot : stored) {
-        if (snapshot.sourceDeviceID != deviceID || localRecords == LocalRecords::partial)
+        if (snapshot.sourceDeviceID != deviceID || localRecords.keeps(snapshot))
             combined.append(snapshot);
     }
     combined.append(local);

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 #include <QThreadPool>
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <optional>
@@ -46,8 +47,23 @@ enum class RecordWriteBack {
     sightings,
 };
 
-// Whether the local records are all of this machine's meetings, or those of a calendar read not yet complete.
-enum class LocalRecords { complete, partial };
+// Which of this machine's earlier records the local ones stand for: all of them once the calendars are read whole.
+struct LocalRecords
+{
+    // None while a calendar read is under way: a meeting missing from the local ones may still be there.
+    bool partial = false;
+    // Nor those of files whose content is not known: one whose item identifier begins with one of these stays.
+    QStringList unknownItemPrefixes;
+
+    // Whether this machine's earlier `record` stays beside the local ones.
+    bool keeps(const MeetingSnapshot& record) const
+    {
+        const QString item = record.calendarItemIdentifier.value_or(QString());
+        return partial
+            || std::any_of(unknownItemPrefixes.cbegin(), unknownItemPrefixes.cend(),
+                [&item](const QString& prefix) { return item.startsWith(prefix); });
+    }
+};
 
 // Shares meeting records, reminder states and calendar rules with the user's other machines through
 // the shared key-value store, merging them with the local ones. Does nothing while signed out. A merge of
@@ -69,10 +85,9 @@ public:
     bool isSignedIn() const;
 
     // Returns every machine's current records merged with the local ones, this machine's earlier
-    // records replaced by `local` (kept beside it while `local` is partial); writes them back as `writeBack` says.
+    // records replaced by `local` but for those `localRecords` keeps; writes them back as `writeBack` says.
     QCoro::Task<CloudResult<QList<MeetingSnapshot>>> syncMeetingSnapshots(QList<MeetingSnapshot> local,
-        QString deviceID, RecordWriteBack writeBack = RecordWriteBack::sightings,
-        LocalRecords localRecords = LocalRecords::complete);
+        QString deviceID, RecordWriteBack writeBack = RecordWriteBack::sightings, LocalRecords localRecords = {});
     // What syncMeetingSnapshots() would return from what the store holds once it has read this machine's own file,
     // without waiting for the other machines' files or writing; an error once those are read too.
     QCoro::Task<CloudResult<QList<MeetingSnapshot>>> heldMeetingSnapshots(

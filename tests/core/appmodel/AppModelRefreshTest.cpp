@@ -570,6 +570,54 @@ TEST_F(AppModelTest, ASlowFirstCalendarReadWithdrawsNoRecordOfThisMachine)
     model.reset();
 }
 
+// Two starts on the same folders: at the second, one file is too large for the memory left. It is not empty: this
+// machine's records of it from the last run stay listed and shared, while what left the other files leaves.
+TEST_F(AppModelTest, AFileLeftUnreadAtAStartKeepsItsMeetingsOfTheLastRun)
+{
+    defaults.setString(SettingsKey::deviceID, "mine");
+    defaults.setStringArray(SettingsKey::selectedCalendarIDs, { "work" });
+    QTemporaryDir folder;
+    const QString root = folder.filePath("calendars");
+    QDir().mkpath(root + "/work");
+    const auto writeEvent = [&](const QString& name, int startHourUtc, qsizetype padding = 0) {
+        QFile file(root + "/work/" + name.toLower() + ".ics");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral(
+            "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:%1\r\nSUMMARY:%1\r\nDTSTART:20260305T%2Z\r\n"
+            "DURATION:PT30M\r\nURL:https://zoom.us/j/42\r\nDESCRIPTION:%3\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+                       .arg(name, QString::number(startHourUtc * 10000), QString(padding, 'x'))
+                       .toUtf8());
+    };
+    writeEvent("Standup", 11, 20'000);
+    writeEvent("Review", 12);
+    writeEvent("Planning", 13);
+    std::atomic<qint64> memoryLeft = qint64(1) << 30;
+    // Until a whole read is taken in, whose meetings begin with `listed`.
+    const auto start = [&](const std::string& listed) {
+        auto calendars = std::make_unique<platform::ICalendarStore>(root, folder.filePath("access"), nullptr,
+            &platform::CalendarIndex::read,
+            platform::CalendarMemory { [&memoryLeft] { return std::optional<qint64>(memoryLeft); } });
+        QCoro::waitFor(calendars->requestFullAccess(platform::EntityType::event));
+        machine.realEventStore = calendars.get();
+        started();
+        EXPECT_TRUE(pumpUntil([&] {
+            clock.advance(1);
+            return calendars->isReadComplete() && titlesOf(model->meetings()).find(listed) == 0;
+        }));
+        return calendars;
+    };
+    auto calendars = start("Planning, Review, Standup");
+    EXPECT_EQ(storedRecords(store), "mine:Planning, mine:Review, mine:Standup");
+    model.reset();
+
+    QFile::remove(root + "/work/planning.ics");
+    memoryLeft = 32 * 1024;
+    calendars = start("Review");
+    EXPECT_EQ(titlesOf(model->meetings()), "Review, Standup");
+    EXPECT_EQ(storedRecords(store), "mine:Review, mine:Standup");
+    model.reset();
+}
+
 // The system zone changed while the program runs: the files' floating times and whole days stand for other instants,
 // in the list and in the reminders, without a restart.
 TEST_F(AppModelTest, FloatingTimesAndWholeDaysFollowAChangeOfZone)

@@ -322,8 +322,8 @@ TEST_F(AppModelTest, TheMigrationWaitsWhileTheCalendarsCannotBeRead)
 
 TEST_F(AppModelTest, TheMigrationWaitsForTheCalendarsToBeReadThrough)
 {
-    // A calendar not read yet would lose its muting. Once every calendar is listed, a read under way (or a file left
-    // unread for ever, which does not make the read less whole) holds it back no more.
+    // A calendar not read yet would lose its muting. Once every calendar is listed and named, a read under way (or a
+    // file left unread for ever, which does not make the read less whole) holds it back no more.
     grantAccess();
     machine.eventStore.setFirstReadComplete(false);
     machine.eventStore.setReadComplete(false);
@@ -332,7 +332,14 @@ TEST_F(AppModelTest, TheMigrationWaitsForTheCalendarsToBeReadThrough)
     EXPECT_FALSE(defaults.boolForKey(SettingsKey::calendarRulesMigrated));
     EXPECT_EQ(defaults.stringArrayForKey(SettingsKey::fullscreenMutedCalendarIDs), QStringList { "work" });
 
+    // Nor one named inside its only file, not read yet: it is listed under the file's name meanwhile.
     machine.eventStore.setFirstReadComplete(true);
+    machine.eventStore.setUnknownFiles({ { "work", "work#", true } });
+    app.refresh();
+    settle();
+    EXPECT_EQ(defaults.stringArrayForKey(SettingsKey::fullscreenMutedCalendarIDs), QStringList { "work" });
+
+    machine.eventStore.setUnknownFiles({});
     app.refresh();
     settle();
     EXPECT_TRUE(defaults.boolForKey(SettingsKey::calendarRulesMigrated));

@@ -126,6 +126,22 @@ TEST_F(HostileFolderTest, FifosInTheFolderNeverHoldTheRead)
     EXPECT_EQ(events[0].itemIdentifier, "account/cal/good.ics#good");
 }
 
+// A file read before that can no longer be opened is not empty: it stands as last read. One never read is not known.
+TEST_F(HostileFolderTest, AFileThatCanNoLongerBeOpenedKeepsItsLastParse)
+{
+    write("cal/good.ics", goodEvent);
+    write("cal/big.ics", QString(goodEvent).replace("Good", "Big"));
+    ICalendarStore store;
+    waitForFirstRead(store);
+    ASSERT_TRUE(QFile::remove(root + "/cal/big.ics"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(root + "/cal/big.ics").constData(), 0600), 0);
+    ASSERT_EQ(mkfifo(QFile::encodeName(root + "/cal/pipe.ics").constData(), 0600), 0);
+    ASSERT_TRUE(eventually([&] { return store.filesLeftUnread().size() == 2; }));
+    EXPECT_EQ(titlesOf(store.events(berlin(2026, 4, 1), berlin(2026, 4, 2), { calendar("cal") })),
+        QStringList({ "Big", "Good" }));
+    EXPECT_EQ(store.unknownFiles(), QList<UnknownFile>({ { "cal", "cal/pipe.ics#", false } }));
+}
+
 TEST_F(HostileFolderTest, ARepeatedUidGivesEveryEventItsOwnIdentifierQuickly)
 {
     // 16,000 events under one UID held every refresh for up to 44 s when their identifiers were counted up
