@@ -305,6 +305,7 @@ private:
 
     // Points into the rules; absent when the meeting's calendar has none stored.
     const CalendarRule* storedRule(const MeetingSnapshot& meeting) const;
+    static bool isMutedInOldList(const QSet<QString>& calendarIDs, const MeetingSnapshot& meeting);
     CalendarRule defaultRule(const QString& key) const;
     void changeRule(const QString& key, const std::function<void(CalendarRule&)>& change);
     void changeCalendarRule(const CalendarSource& calendar, const std::function<void(CalendarRule&)>& change);

@@ -90,7 +90,7 @@ bool AppModel::shouldShowOverlay(const QList<MeetingSnapshot>& meetings) const
         return false;
     return std::any_of(meetings.begin(), meetings.end(), [this](const MeetingSnapshot& meeting) {
         const CalendarRule* rule = storedRule(meeting);
-        return !rule || rule->showOverlay;
+        return rule ? rule->showOverlay : !isMutedInOldList(m_fullscreenMutedCalendarIDs, meeting);
     });
 }
 
@@ -98,8 +98,15 @@ bool AppModel::shouldPlaySound(const QList<MeetingSnapshot>& meetings) const
 {
     return std::any_of(meetings.begin(), meetings.end(), [this](const MeetingSnapshot& meeting) {
         const CalendarRule* rule = storedRule(meeting);
-        return !rule || rule->playSound;
+        return rule ? rule->playSound : !isMutedInOldList(m_soundMutedCalendarIDs, meeting);
     });
+}
+
+// A calendar's mute waits in the old list until its name is read; it holds meanwhile.
+bool AppModel::isMutedInOldList(const QSet<QString>& calendarIDs, const MeetingSnapshot& meeting)
+{
+    return !meeting.isTask && meeting.calendarExternalIdentifier
+        && calendarIDs.contains(*meeting.calendarExternalIdentifier);
 }
 
 int AppModel::soundRepeatCount(const QList<MeetingSnapshot>& meetings) const

@@ -338,6 +338,10 @@ TEST_F(AppModelTest, TheMigrationWaitsForTheCalendarsToBeReadThrough)
     app.refresh();
     settle();
     EXPECT_EQ(defaults.stringArrayForKey(SettingsKey::fullscreenMutedCalendarIDs), QStringList { "work" });
+    // Its meetings kept from the last run stay muted meanwhile.
+    MeetingSnapshot kept = meeting("Sync", clock.now(), clock.now().addingSeconds(60), {}, "team-export", "Local");
+    kept.calendarExternalIdentifier = QStringLiteral("work");
+    EXPECT_FALSE(app.shouldShowOverlay({ kept }));
 
     machine.eventStore.setUnknownFiles({});
     app.refresh();
