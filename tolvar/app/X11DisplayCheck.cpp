@@ -1,8 +1,25 @@
 #include "tolvar/app/X11DisplayCheck.h"
 
+#include <QGuiApplication>
+#include <QThread>
+#include <cstdio>
+#include <cstdlib>
 #include <xcb/xcb.h>
 
 namespace tolvar {
+
+namespace {
+
+// An exit handler takes no argument: it finds here the one that lives.
+X11ConnectionLoss* living = nullptr;
+
+bool connectionBroken()
+{
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 && x11->connection() && xcb_connection_has_error(x11->connection()) != 0;
+}
+
+} // namespace
 
 std::optional<QString> x11DisplayProblem()
 {
@@ -20,6 +37,33 @@ std::optional<QString> x11DisplayProblem()
                           "On a Wayland desktop, XWayland provides one: start Tolvar from a terminal or the "
                           "application menu of the desktop session, where DISPLAY is set.\n")
         .arg(what);
+}
+
+X11ConnectionLoss::X11ConnectionLoss(std::function<void()> end)
+    : m_end(std::move(end))
+{
+    Q_ASSERT(!living);
+    // An exit handler cannot be taken back: one for the process, which does nothing while none lives.
+    [[maybe_unused]] static const bool registered = std::atexit(&X11ConnectionLoss::atExit) == 0;
+    living = this;
+}
+
+X11ConnectionLoss::~X11ConnectionLoss()
+{
+    living = nullptr;
+}
+
+void X11ConnectionLoss::atExit()
+{
+    X11ConnectionLoss* const loss = std::exchange(living, nullptr);
+    // Any other exit, or one on another thread, is left as it is.
+    if (!loss || !qGuiApp || QThread::currentThread() != qGuiApp->thread() || !connectionBroken())
+        return;
+    std::fputs("Tolvar lost its X11 display (the X server ended or restarted); it keeps the answers given and ends.\n",
+        stderr);
+    // The event loop never ends, so the quit is announced as its end announces it.
+    QMetaObject::invokeMethod(qGuiApp, "aboutToQuit", Qt::DirectConnection);
+    loss->m_end();
 }
 
 } // namespace tolvar
