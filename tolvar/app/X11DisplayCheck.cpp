@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QThread>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <xcb/xcb.h>
@@ -10,8 +11,14 @@ namespace tolvar {
 
 namespace {
 
-// An exit handler takes no argument: it finds here the one that lives.
-X11ConnectionLoss* living = nullptr;
+// Message and exit handlers take no object: they find here the one that lives, and the handler it stands before.
+std::atomic<X11ConnectionLoss*> living = nullptr;
+std::atomic<QtMessageHandler> previousHandler = nullptr;
+
+bool onMainThread()
+{
+    return qGuiApp && QThread::currentThread() == qGuiApp->thread();
+}
 
 bool connectionBroken()
 {
@@ -43,21 +50,32 @@ X11ConnectionLoss::X11ConnectionLoss(std::function<void()> end)
     : m_end(std::move(end))
 {
     Q_ASSERT(!living);
-    // An exit handler cannot be taken back: one for the process, which does nothing while none lives.
-    [[maybe_unused]] static const bool registered = std::atexit(&X11ConnectionLoss::atExit) == 0;
     living = this;
+    previousHandler = qInstallMessageHandler(&X11ConnectionLoss::handleMessage);
 }
 
 X11ConnectionLoss::~X11ConnectionLoss()
 {
+    qInstallMessageHandler(previousHandler);
     living = nullptr;
+}
+
+void X11ConnectionLoss::handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (const QtMessageHandler previous = previousHandler)
+        previous(type, context, message);
+    if (type != QtWarningMsg || !onMainThread() || !connectionBroken())
+        return;
+    // Qt warns of the broken connection just before it ends the process. An exit handler runs before those
+    // registered earlier: registered now, it finds every part of the program, and of Qt, still whole.
+    [[maybe_unused]] static const bool registered = std::atexit(&X11ConnectionLoss::atExit) == 0;
 }
 
 void X11ConnectionLoss::atExit()
 {
-    X11ConnectionLoss* const loss = std::exchange(living, nullptr);
+    X11ConnectionLoss* const loss = living.exchange(nullptr);
     // Any other exit, or one on another thread, is left as it is.
-    if (!loss || !qGuiApp || QThread::currentThread() != qGuiApp->thread() || !connectionBroken())
+    if (!loss || !onMainThread() || !connectionBroken())
         return;
     std::fputs("Tolvar lost its X11 display (the X server ended or restarted); it keeps the answers given and ends.\n",
         stderr);

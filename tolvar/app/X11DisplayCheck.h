@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 #include <functional>
 #include <optional>
 
@@ -24,6 +25,7 @@ public:
     X11ConnectionLoss& operator=(const X11ConnectionLoss&) = delete;
 
 private:
+    static void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message);
     static void atExit();
 
     std::function<void()> m_end;
