@@ -51,7 +51,9 @@ protected:
 
     // Starts tolvar with private folders and the given changes to the environment.
     // Signals in `ignored` are ignored as it starts, as `nohup` or a script's `&` leaves them.
-    void launch(QProcess& process, const QMap<QString, QString>& changes, const QList<int>& ignored = {})
+    // `through` is a command that runs tolvar, given as its last argument.
+    void launch(QProcess& process, const QMap<QString, QString>& changes, const QList<int>& ignored = {},
+        QStringList through = {})
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : { "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })
@@ -69,7 +71,8 @@ protected:
             for (const int signal : ignored)
                 ::signal(signal, SIG_IGN);
         });
-        process.start(QStringLiteral(TOLVAR_EXECUTABLE), {});
+        through.append(QStringLiteral(TOLVAR_EXECUTABLE));
+        process.start(through.takeFirst(), through);
     }
 
     static Outcome outcome(QProcess& process, int seconds = testsupport::patienceMs / 1000)
@@ -184,8 +187,31 @@ TEST_F(StartupTest, TheLockIsHeldOncePerSessionAndOutlivesNoProcess)
         EXPECT_EQ(after.acquire(), Start::Run) << left;
     }
 
-    EXPECT_EQ(SingleInstance(dir.filePath("missing/folder/tolvar.lock")).acquire(), Start::Run)
-        << "no place for a lock is no reason not to run";
+    SingleInstance unlocked(dir.filePath("missing/folder/tolvar.lock"));
+    EXPECT_EQ(unlocked.acquire(), Start::Run) << "no place for a lock is no reason not to run";
+    EXPECT_TRUE(unlocked.lockProblem().value_or("").contains(dir.filePath("missing/folder")));
+    EXPECT_EQ(afterwards.lockProblem(), std::nullopt);
+}
+
+TEST_F(StartupTest, WithoutALockItSaysOnceWhereNoneCouldBeMade)
+{
+    // A read-only runtime folder, as a private mount namespace gives one without root.
+    const QStringList readOnlyRuntime = { "unshare", "--map-root-user", "--mount", "sh", "-c",
+        "mount --bind -o ro \"$0\" \"$0\" && exec \"$1\"", runtime() };
+    if (QProcess::execute("unshare", { "--map-root-user", "--mount", "true" }) != 0)
+        GTEST_SKIP() << "no private mount namespace here";
+    QProcess process;
+    launch(process, { { "QT_QPA_PLATFORM", "offscreen" } }, {}, readOnlyRuntime);
+    const QDeadlineTimer deadline(testsupport::patience);
+    while (!QFile::exists(dir.filePath("XDG_DATA_HOME/tolvar/cloud/identity")) && !deadline.hasExpired()
+        && process.state() != QProcess::NotRunning)
+        process.waitForFinished(20);
+    signalAndAwaitQuit(process, SIGTERM);
+    const Outcome run = outcome(process);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();
+    EXPECT_EQ(run.standardError.count("single-instance lock"), 1) << run.standardError.toStdString();
+    EXPECT_TRUE(run.standardError.contains(runtime() + " (it is read-only")) << run.standardError.toStdString();
 }
 
 TEST_F(StartupTest, ASecondStartSaysSoAndEndsWell)

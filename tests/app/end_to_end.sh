@@ -3,7 +3,8 @@
 # folders holding one calendar whose meeting falls due a few seconds after start-up, and the reminder
 # answered from the keyboard. The first run joins with Return; the second snoozes for a minute and
 # waits for the reminder to come back. Both quit through the tray menu. The third dismisses with Escape
-# and is ended at once by SIGTERM, as a logout does, while the reminder's windows still close.
+# and is ended at once by SIGTERM, as a logout does, while the reminder's windows still close. The fourth
+# dismisses on an X server of its own, which then ends as a crashed or restarted session's does.
 # Usage: end_to_end.sh <tolvar executable>
 set -euo pipefail
 # shellcheck source=../support/x11-session.sh
@@ -120,5 +121,23 @@ kill -TERM "$app"
 expect_clean_exit "logout: SIGTERM"
 state_has dismissedAt || fail "logout: the dismissal given before SIGTERM is not in the device file"
 note "logout: stored state $(stored_state)"
+
+# --- run 4: Escape, then the X server ends before the answer was handed over ---
+prepare display-lost
+start_xvfb 70 79
+launch "$dir"
+wait_until $((due_ms + patience_ms)) window_on 0 0 1280 800 || fail "display lost: no reminder"
+sleep 0.3
+xdotool key Escape
+wait_for 3000 eval '! window_on 0 0 1280 800' || fail "display lost: Escape did not close the reminder"
+kill -KILL "$(tr -d ' \n' <"/tmp/.X${DISPLAY#:}-lock")"
+wait_for 10000 app_ended || fail "display lost: the program outlived its X server"
+status=0
+wait "$app" || status=$?
+app=""
+[ $status -eq 1 ] || fail "display lost: the program exited with status $status"
+state_has dismissedAt || fail "display lost: the dismissal given before the X server ended is not in the device file"
+grep -q "lost its X11 display" "$dir/tolvar.log" || fail "display lost: it did not say why it ended"
+note "display lost: stored state $(stored_state)"
 
 echo "PASS"

@@ -96,6 +96,19 @@ void SingleInstance::quitting()
     m_serving.unlock();
 }
 
+std::optional<QString> SingleInstance::lockProblem() const
+{
+    const QLockFile::LockError error = m_lock.error();
+    if (m_lock.isLocked() || error == QLockFile::NoError || error == QLockFile::LockFailedError)
+        return std::nullopt;
+    const QString folder = QFileInfo(m_lock.fileName()).absolutePath();
+    const QString why = error == QLockFile::PermissionError ? QStringLiteral("it is read-only or not ours to write")
+                                                            : QStringLiteral("no file can be made there");
+    return QStringLiteral("Tolvar runs without its single-instance lock: none can be made in %1 (%2), so another "
+                          "start in this session would run beside this one, each showing every reminder.")
+        .arg(folder, why);
+}
+
 qint64 SingleInstance::holder() const
 {
     if (const qint64 serving = holderOf(m_serving); serving != 0 && !m_serving.isLocked())

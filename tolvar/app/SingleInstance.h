@@ -3,6 +3,7 @@
 #include <QLockFile>
 #include <QString>
 #include <chrono>
+#include <optional>
 
 namespace tolvar {
 
@@ -37,6 +38,9 @@ public:
     void quitting();
     // The process that keeps this one from running, 0 when unknown.
     qint64 holder() const;
+    // Why this one runs without a lock (a read-only runtime folder), in words naming where it could not be made;
+    // absent while it holds one or waits for another.
+    std::optional<QString> lockProblem() const;
 
 private:
     // Held while the process runs, until it has gone.

@@ -1,8 +1,32 @@
 #include "tolvar/app/X11DisplayCheck.h"
 
+#include <QGuiApplication>
+#include <QThread>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <xcb/xcb.h>
 
 namespace tolvar {
+
+namespace {
+
+// Message and exit handlers take no object: they find here the one that lives, and the handler it stands before.
+std::atomic<X11ConnectionLoss*> living = nullptr;
+std::atomic<QtMessageHandler> previousHandler = nullptr;
+
+bool onMainThread()
+{
+    return qGuiApp && QThread::currentThread() == qGuiApp->thread();
+}
+
+bool connectionBroken()
+{
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 && x11->connection() && xcb_connection_has_error(x11->connection()) != 0;
+}
+
+} // namespace
 
 std::optional<QString> x11DisplayProblem()
 {
@@ -20,6 +44,44 @@ std::optional<QString> x11DisplayProblem()
                           "On a Wayland desktop, XWayland provides one: start Tolvar from a terminal or the "
                           "application menu of the desktop session, where DISPLAY is set.\n")
         .arg(what);
+}
+
+X11ConnectionLoss::X11ConnectionLoss(std::function<void()> end)
+    : m_end(std::move(end))
+{
+    Q_ASSERT(!living);
+    living = this;
+    previousHandler = qInstallMessageHandler(&X11ConnectionLoss::handleMessage);
+}
+
+X11ConnectionLoss::~X11ConnectionLoss()
+{
+    qInstallMessageHandler(previousHandler);
+    living = nullptr;
+}
+
+void X11ConnectionLoss::handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (const QtMessageHandler previous = previousHandler)
+        previous(type, context, message);
+    if (type != QtWarningMsg || !onMainThread() || !connectionBroken())
+        return;
+    // Qt warns of the broken connection just before it ends the process. An exit handler runs before those
+    // registered earlier: registered now, it finds every part of the program, and of Qt, still whole.
+    [[maybe_unused]] static const bool registered = std::atexit(&X11ConnectionLoss::atExit) == 0;
+}
+
+void X11ConnectionLoss::atExit()
+{
+    X11ConnectionLoss* const loss = living.exchange(nullptr);
+    // Any other exit, or one on another thread, is left as it is.
+    if (!loss || !onMainThread() || !connectionBroken())
+        return;
+    std::fputs("Tolvar lost its X11 display (the X server ended or restarted); it keeps the answers given and ends.\n",
+        stderr);
+    // The event loop never ends, so the quit is announced as its end announces it.
+    QMetaObject::invokeMethod(qGuiApp, "aboutToQuit", Qt::DirectConnection);
+    loss->m_end();
 }
 
 } // namespace tolvar

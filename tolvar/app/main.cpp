@@ -40,6 +40,88 @@
 #include <QApplication>
 #include <cstdio>
 
+namespace {
+
+// What the event loop serves: the services, the model and the tray, on the platform layers main() makes. It is
+// made on the heap so that the end of the run can take it down wherever that end comes.
+struct Session
+{
+    Session(platform::Clock& clock, platform::UserDefaults& defaults, platform::SystemSound& systemSound,
+        platform::SystemLog& systemLog)
+        : updater(
+            platform::FeedUpdater::configuredFeedUrl(), QApplication::applicationVersion(), clock, defaults, workspace)
+        , updateService(updater)
+        , cloudAccount(platform::FolderCloudAccount::createStandard(clock))
+        , cloudStore(platform::FolderKeyValueStore::createStandard(clock))
+        , overlayController(clock, systemSound, tolvar::PanelTransientHotkeys::shared())
+        , actionItemController(clock, tolvar::PanelTransientHotkeys::shared())
+        , quickPanel(tolvar::PanelTransientHotkeys::shared(),
+              [this](tolvar::AppModel&, std::function<void()>, tolvar::QuickPanelPinModel* pinModel) {
+                  return panelContent(pinModel);
+              })
+        , appModel({ clock, defaults, updateService, eventStore, *cloudStore, *cloudAccount, overlayController,
+              actionItemController, quickPanel, loginItem, systemLog, systemEvents, workspace,
+              [&clock, this](tolvar::AppModel& model) -> std::unique_ptr<tolvar::ReminderScheduling> {
+                  return std::make_unique<tolvar::ReminderScheduler>(
+                      model, model.overlayController(), clock, processActivity);
+              } })
+        , tolvarApp(appModel, activationPolicy, [this] { return panelContent(nullptr); })
+        , updateNotice(updater, tolvarApp.trayIcon())
+    {
+        // Quit must not wait behind a first read of large calendars: the model hears of the read when it lands.
+        eventStore.setFirstAnswerWait(std::chrono::milliseconds(0));
+        // Whichever copy of the program the user runs (a new install, a build) is the one that starts at login.
+        if (const std::optional<QString> failure = loginItem.followExecutable())
+            systemLog.write(QStringLiteral("Login item not updated: ") + *failure);
+    }
+
+    // The panel's content needs the model, which needs the controller: it is built at each opening.
+    QWidget* panelContent(tolvar::QuickPanelPinModel* pinModel)
+    {
+        tolvar::MenuBarContentView* content = tolvar::makePanelContent(
+            appModel, tolvar::PanelTransientHotkeys::shared(), workspace, calendarApp, pinModel);
+        content->setAvailabilitySharePanel(&tolvar::AvailabilitySharePanelController::shared());
+        return content;
+    }
+
+    platform::DesktopWorkspace workspace;
+    platform::FeedUpdater updater;
+    tolvar::UpdateService updateService;
+    platform::ICalendarStore eventStore;
+    // The account first: it makes the shared folder that the store then finds.
+    const std::unique_ptr<platform::FolderCloudAccount> cloudAccount;
+    const std::unique_ptr<platform::FolderKeyValueStore> cloudStore;
+    tolvar::FullscreenReminderController overlayController;
+    tolvar::ActionItemOverlayController actionItemController;
+    platform::DesktopCalendarApp calendarApp;
+    tolvar::QuickPanelController quickPanel;
+    platform::XdgAutostartLoginItem loginItem;
+    platform::DBusSystemEvents systemEvents;
+    platform::LinuxProcessActivity processActivity;
+    tolvar::AppModel appModel;
+    platform::TrayActivationPolicy activationPolicy;
+    tolvar::TolvarApp tolvarApp;
+    tolvar::UpdateNotice updateNotice;
+};
+
+// The end of the run, after its event loop however that ended: what was queued as the loop ended (an answer handed
+// over at Quit) reaches the model while every part is still here, and the session goes, its stores writing what
+// they hold.
+void end(std::unique_ptr<Session>& session)
+{
+    QCoreApplication::sendPostedEvents();
+    // A Quick Panel still open (Quit from its footer) goes while the model it shows is still here;
+    // an open availability panel goes too, and gives back its Escape key.
+    session->quickPanel.closePanel();
+    tolvar::AvailabilitySharePanelController::shared().close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    session.reset();
+    // The model is gone; the library lets go of its layers before they go too.
+    ShortcutKit::shutDown();
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     // Wayland allows neither global key grabs nor windows above other applications: run on X11
@@ -52,6 +134,7 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    platform::SyslogSystemLog systemLog;
     tolvar::SingleInstance instance(tolvar::SingleInstance::standardLockPath());
     tolvar::SingleInstance::Start start = instance.acquire();
     if (start == tolvar::SingleInstance::Start::AnotherQuits) {
@@ -64,6 +147,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Tolvar is already running in this session (process %lld); not starting another.\n",
             qlonglong(instance.holder()));
         return 0;
+    }
+    if (const std::optional<QString> problem = instance.lockProblem()) {
+        std::fprintf(stderr, "%s\n", qPrintable(*problem));
+        systemLog.write(*problem);
     }
 
     QApplication app(argc, argv);
@@ -90,66 +177,13 @@ int main(int argc, char** argv)
     ShortcutKit::start({ defaults, hotKeys, keyboardLayout, systemShortcuts, &systemSound, &clock, &keyRepeat });
     tolvar::PanelTransientHotkeys::shared().setHotKeys(hotKeys);
 
+    auto session = std::make_unique<Session>(clock, defaults, systemSound, systemLog);
+    session->tolvarApp.showStatusItem();
     int status = 0;
     {
-        platform::DesktopWorkspace workspace;
-        platform::FeedUpdater updater(
-            platform::FeedUpdater::configuredFeedUrl(), QApplication::applicationVersion(), clock, defaults, workspace);
-        tolvar::UpdateService updateService(updater);
-        platform::ICalendarStore eventStore;
-        // Quit must not wait behind a first read of large calendars: the model hears of the read when it lands.
-        eventStore.setFirstAnswerWait(std::chrono::milliseconds(0));
-        // The account first: it makes the shared folder that the store then finds.
-        const std::unique_ptr<platform::FolderCloudAccount> cloudAccount
-            = platform::FolderCloudAccount::createStandard(clock);
-        const std::unique_ptr<platform::FolderKeyValueStore> cloudStore
-            = platform::FolderKeyValueStore::createStandard(clock);
-        tolvar::FullscreenReminderController overlayController(
-            clock, systemSound, tolvar::PanelTransientHotkeys::shared());
-        tolvar::ActionItemOverlayController actionItemController(clock, tolvar::PanelTransientHotkeys::shared());
-        platform::DesktopCalendarApp calendarApp;
-        tolvar::AppModel* model = nullptr;
-        // The panel's content needs the model, which needs the controller: it is built at each opening.
-        const auto panelContent = [&](tolvar::QuickPanelPinModel* pinModel) -> QWidget* {
-            tolvar::MenuBarContentView* content = tolvar::makePanelContent(
-                *model, tolvar::PanelTransientHotkeys::shared(), workspace, calendarApp, pinModel);
-            content->setAvailabilitySharePanel(&tolvar::AvailabilitySharePanelController::shared());
-            return content;
-        };
-        tolvar::QuickPanelController quickPanel(tolvar::PanelTransientHotkeys::shared(),
-            [&](tolvar::AppModel&, std::function<void()>, tolvar::QuickPanelPinModel* pinModel) {
-                return panelContent(pinModel);
-            });
-        platform::XdgAutostartLoginItem loginItem;
-        platform::SyslogSystemLog systemLog;
-        // Whichever copy of the program the user runs (a new install, a build) is the one that starts at login.
-        if (const std::optional<QString> failure = loginItem.followExecutable())
-            systemLog.write(QStringLiteral("Login item not updated: ") + *failure);
-        platform::DBusSystemEvents systemEvents;
-        platform::LinuxProcessActivity processActivity;
-
-        tolvar::AppModel appModel({ clock, defaults, updateService, eventStore, *cloudStore, *cloudAccount,
-            overlayController, actionItemController, quickPanel, loginItem, systemLog, systemEvents, workspace,
-            [&clock, &processActivity](tolvar::AppModel& model) -> std::unique_ptr<tolvar::ReminderScheduling> {
-                return std::make_unique<tolvar::ReminderScheduler>(
-                    model, model.overlayController(), clock, processActivity);
-            } });
-        model = &appModel;
-        platform::TrayActivationPolicy activationPolicy;
-        tolvar::TolvarApp tolvarApp(appModel, activationPolicy, [&] { return panelContent(nullptr); });
-        tolvar::UpdateNotice updateNotice(updater, tolvarApp.trayIcon());
-        tolvarApp.showStatusItem();
+        const tolvar::X11ConnectionLoss connectionLoss([&session] { end(session); });
         status = QApplication::exec();
-        // An answer handed over as the loop ended (a reminder's at Quit) reaches the model by a queued call:
-        // run what is queued while every part is still here, so that the stores write it before they go.
-        QCoreApplication::sendPostedEvents();
-        // A Quick Panel still open (Quit from its footer) goes while the model it shows is still here;
-        // an open availability panel goes too, and gives back its Escape key.
-        quickPanel.closePanel();
-        tolvar::AvailabilitySharePanelController::shared().close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    // The model is gone; the library lets go of its layers before they go too.
-    ShortcutKit::shutDown();
+    end(session);
     return status;
 }
