@@ -39,9 +39,14 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <malloc.h>
 
 int main(int argc, char** argv)
 {
+    // Large blocks (a device file's values, lists of tens of thousands of records) are mapped apart and go back to the
+    // system when freed: by default the threshold grows with the largest block freed, up to 32 MB, and what a worker
+    // thread frees below it stays with that thread's heap, counted against the memory the process may take.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
     // Wayland allows neither global key grabs nor windows above other applications: run on X11
     // (XWayland there) unless the user chose a platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -104,6 +109,9 @@ int main(int argc, char** argv)
             = platform::FolderCloudAccount::createStandard(clock);
         const std::unique_ptr<platform::FolderKeyValueStore> cloudStore
             = platform::FolderKeyValueStore::createStandard(clock);
+        // Our device file of tens of thousands of records, read beside large calendars, must not take together with
+        // them more memory than there is.
+        cloudStore->setMemoryGate(eventStore.memoryGate());
         tolvar::FullscreenReminderController overlayController(
             clock, systemSound, tolvar::PanelTransientHotkeys::shared());
         tolvar::ActionItemOverlayController actionItemController(clock, tolvar::PanelTransientHotkeys::shared());
