@@ -8,7 +8,7 @@ failed=()
 run() {
     "$@" || failed+=("$*")
 }
-for name in cloud_merge location_text hostile_rules zone_history calendar_quit app_model panel_open peer_rewrite; do
+for name in cloud_merge location_text hostile_rules zone_history calendar_quit app_model panel_open peer_rewrite device_file_read; do
     run "$build/bench/bench_$name"
 done
 for script in "$here"/*/run.sh; do

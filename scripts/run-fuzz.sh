@@ -8,7 +8,7 @@ build=${1:-build-fuzz}
 seconds=${2:-60}
 here=$(cd "$(dirname "$0")/.." && pwd)
 targets=(fuzz_calendar_store fuzz_calendar_parser fuzz_process_memory fuzz_settings_file fuzz_records fuzz_cloud_merge
-    fuzz_link_detector fuzz_exec_program)
+    fuzz_link_detector fuzz_exec_program fuzz_device_file)
 
 CC=clang-14 CXX=clang++-14 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTOLVAR_FUZZ=ON -DTOLVAR_TESTS=OFF -DTOLVAR_WERROR=OFF >/dev/null

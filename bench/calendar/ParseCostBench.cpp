@@ -7,7 +7,7 @@
 #include "bench/support/ProcessStatus.h"
 #include "platform/calendar/CalendarIndex.h"
 #include "platform/calendar/ICalendarFile.h"
-#include "platform/calendar/MemoryGate.h"
+#include "platform/files/MemoryGate.h"
 #include "platform/calendar/TextPool.h"
 #include "platform/calendar/TimeZoneCache.h"
 

@@ -2,7 +2,7 @@
 
 #include "platform/BackgroundRelease.h"
 #include "platform/calendar/ICalendarParser.h"
-#include "platform/calendar/MemoryGate.h"
+#include "platform/files/MemoryGate.h"
 #include "platform/calendar/TextPool.h"
 #include "platform/calendar/TimeZoneCache.h"
 #include "platform/files/RegularFile.h"

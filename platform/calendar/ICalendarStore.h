@@ -3,11 +3,11 @@
 #include "platform/calendar/CalendarAccessFile.h"
 #include "platform/calendar/CalendarIndex.h"
 #include "platform/calendar/EventStore.h"
-#include "platform/calendar/MemoryGate.h"
 #include "platform/calendar/PathWatcher.h"
-#include "platform/calendar/ProcessMemory.h"
 #include "platform/calendar/RuleExpansionWorker.h"
 #include "platform/calendar/TimeZoneCache.h"
+#include "platform/files/MemoryGate.h"
+#include "platform/files/ProcessMemory.h"
 
 #include <QDeadlineTimer>
 #include <QFuture>
@@ -80,6 +80,8 @@ public:
     // How long the very first answer waits for the first read. A thread that must stay free (the one Quit runs
     // on) sets none, and hears of the read through `changed`.
     void setFirstAnswerWait(std::chrono::milliseconds wait) { m_firstAnswerWait = wait; }
+    // What the parses take their memory through: the process's other large reads take theirs through it too.
+    MemoryGate& memoryGate() { return m_memory; }
 
 private:
     struct Reading;

@@ -2,7 +2,8 @@
 
 #include "platform/BackgroundRelease.h"
 #include "platform/ThreadHandOver.h"
-#include "platform/cloud/StoppableBytes.h"
+#include "platform/cloud/DeviceFileEntries.h"
+#include "platform/files/MemoryGate.h"
 #include "platform/files/RegularFile.h"
 #include "platform/files/WholeFileWriter.h"
 #include "platform/time/Clock.h"
@@ -21,6 +22,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -50,6 +52,15 @@ QString loadOrCreateDeviceName(const QString& stateFile)
     if (const std::optional<QString> error = WholeFileWriter::writeFile(stateFile, name.toUtf8() + '\n'))
         qWarning("Could not keep the device name in %s: %s", qUtf8Printable(stateFile), qUtf8Printable(*error));
     return name;
+}
+
+// Appends the base64 of `value` a piece at a time, so that no second copy of it is made: pieces of whole groups of
+// three bytes encode as the whole does.
+void appendBase64(QByteArray& text, const QByteArray& value)
+{
+    constexpr qsizetype piece = 3 * 64 * 1024;
+    for (qsizetype at = 0; at < value.size(); at += piece)
+        text += QByteArray::fromRawData(value.constData() + at, std::min(piece, value.size() - at)).toBase64();
 }
 
 } // namespace
@@ -103,6 +114,8 @@ FolderKeyValueStore::~FolderKeyValueStore()
     if (m_writeAfterOwnRead)
         readOwnValuesNow();
     m_stopping = true;
+    if (m_memory)
+        m_memory->interrupt();
     // Not once taken: its result is gone with it.
     if (m_ownReadStarted && !m_hasReadOwnFile)
         m_ownReading.waitForFinished();
@@ -262,39 +275,27 @@ void FolderKeyValueStore::decodeHeld(Entries& entries, const QString& key, const
 std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::parseDeviceFile(
     QByteArray bytes, const QString& path, const Decoders& decoders, const std::function<bool()>& stopped)
 {
-    auto json = nlohmann::json::parse(StoppableBytes(bytes.cbegin(), bytes.cend(), stopped),
-        StoppableBytes(bytes.cend(), bytes.cend(), stopped), nullptr, false);
-    // A device's records are one string of tens of megabytes: each copy of it goes as soon as it is read, so that a
-    // read beside others (the calendars' at a start) holds as little as it can.
-    bytes = QByteArray();
-    if (stopped() || !json.is_object())
+    std::optional<std::map<QString, std::optional<DeviceFileEntry>>> found
+        = deviceFileEntries(std::move(bytes), stopped);
+    if (!found)
         return std::nullopt;
     Entries entries;
     QStringList skipped;
-    for (auto item = json.begin(); item != json.end(); ++item) {
+    for (auto& [name, entry] : *found) {
         if (stopped())
             return std::nullopt;
-        const QString name = QString::fromStdString(item.key());
-        nlohmann::json& entry = item.value();
         // A damaged entry is dropped alone.
-        if (!entry.is_object() || !entry.contains("value") || !entry["value"].is_string() || !entry.contains("time")
-            || !entry["time"].is_number() || !entry.contains("device") || !entry["device"].is_string()) {
+        if (!entry || !entry->value || !entry->time || !entry->device) {
             skipped.append(name);
             continue;
         }
-        const double writtenAt = entry["time"].get<double>();
-        std::string& text = entry["value"].get_ref<std::string&>();
-        const auto value = QByteArray::fromBase64Encoding(
-            QByteArray::fromRawData(text.data(), qsizetype(text.size())), QByteArray::AbortOnBase64DecodingErrors);
-        std::string().swap(text);
         const auto decoder = decoders.find(name);
-        const QVariant decoded = value && decoder != decoders.end() ? decoder->second(*value, stopped) : QVariant();
-        if (!value || (decoder != decoders.end() && !decoded.isValid())) {
+        const QVariant decoded = decoder != decoders.end() ? decoder->second(*entry->value, stopped) : QVariant();
+        if (decoder != decoders.end() && !decoded.isValid()) {
             skipped.append(name);
             continue;
         }
-        entries.insert_or_assign(
-            name, Entry { *value, writtenAt, QString::fromStdString(entry["device"].get<std::string>()), decoded });
+        entries.emplace(name, Entry { std::move(*entry->value), *entry->time, *entry->device, decoded });
     }
     if (!skipped.isEmpty()) {
         qWarning("Skipped %lld malformed entries of the shared store's file %s, the first %s",
@@ -324,10 +325,9 @@ void FolderKeyValueStore::startOwnRead()
     if (m_ownReadStarted)
         return;
     m_ownReadStarted = true;
-    m_ownReading.setFuture(QtConcurrent::run(
-        &m_reader, handedOver([path = m_folder + u'/' + ownFileName(), decoders = m_decoders, stopping = &m_stopping] {
-            return readOwnFile(path, decoders, [stopping] { return stopping->load(std::memory_order_relaxed); });
-        })));
+    m_ownReading.setFuture(QtConcurrent::run(&m_reader,
+        handedOver([path = m_folder + u'/' + ownFileName(), decoders = m_decoders, memory = m_memory,
+                       stopping = &m_stopping] { return readOwnFile(path, decoders, memory, *stopping); })));
 }
 
 void FolderKeyValueStore::finishOwnRead()
@@ -357,8 +357,9 @@ void FolderKeyValueStore::finishOwnRead()
 }
 
 FolderKeyValueStore::OwnRead FolderKeyValueStore::readOwnFile(
-    const QString& path, const Decoders& decoders, const std::function<bool()>& stopped)
+    const QString& path, const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping)
 {
+    const auto stopped = [&stopping] { return stopping.load(std::memory_order_relaxed); };
     // Anyone who syncs the folder can put a link here, to any file of the user's: it is neither read nor written
     // through, but set aside as a damaged file is, where a person can see where it pointed.
     const QFileInfo info(path);
@@ -367,9 +368,16 @@ FolderKeyValueStore::OwnRead FolderKeyValueStore::readOwnFile(
     // would make every write fail.
     if (!file.isOpen() && !info.isSymLink() && !info.isFile() && !info.isDir())
         return {};
-    // Ours is read at whatever size we wrote it: only peers are held to the limit.
+    // Ours is read at whatever size we wrote it, alone if it must: only peers are held to the limit. What it holds
+    // is needed, for the answers given here before.
+    const qint64 cost = memoryToRead(file.identity().size);
+    if (memory && memory->reserveEvenAlone(cost, &stopping) == MemoryGate::Answer::abandoned)
+        return {};
     std::optional<QByteArray> data = file.readPrefix(std::numeric_limits<qint64>::max());
-    if (auto entries = data ? parseDeviceFile(std::move(*data), path, decoders, stopped) : std::nullopt)
+    std::optional<Entries> entries = data ? parseDeviceFile(std::move(*data), path, decoders, stopped) : std::nullopt;
+    if (memory)
+        memory->release(cost);
+    if (entries)
         return { std::move(*entries) };
     // A read given up is no damage: the store is going, and writes nothing over the file.
     if (stopped())
@@ -428,32 +436,34 @@ bool FolderKeyValueStore::writeVersion(const Entries& own)
 {
     if (m_ownFileKept)
         return false;
-    // An entry that did not change since the last write (the meeting records beside an answer: megabytes) keeps its
-    // text, so that a write, and a quit waiting for it, encodes only what changed.
-    std::map<QString, EncodedEntry> encoded;
-    std::string text = "{";
+    // Each entry laid out as a dump of the whole file would lay it out, but its value's base64 is written straight into
+    // the one text of the file: a value is tens of megabytes for the meeting records, and each copy of it a peak.
+    std::vector<std::pair<std::string, const QByteArray*>> framed;
+    qsizetype size = 3;
     for (const auto& [key, entry] : own) {
-        const auto cached = m_encodedEntries.find(key);
-        EncodedEntry& kept = encoded[key];
-        if (cached != m_encodedEntries.end() && cached->second.entry == entry) {
-            kept = std::move(cached->second);
-        } else {
-            nlohmann::json json = nlohmann::json::object();
-            json[key.toStdString()] = {
-                { "value", entry.value.toBase64().toStdString() },
-                { "time", entry.writtenAt },
-                { "device", entry.device.toStdString() },
-            };
-            const std::string object = json.dump(1, '\t', false, nlohmann::json::error_handler_t::replace);
-            // The entry as it stands inside the file's object: without that one-entry object's braces.
-            kept = { entry, object.substr(1, object.size() - 3) };
-        }
-        text += text.size() == 1 ? "" : ",";
-        text += kept.text;
+        nlohmann::json json = nlohmann::json::object();
+        json[key.toStdString()]
+            = { { "value", "" }, { "time", entry.writtenAt }, { "device", entry.device.toStdString() } };
+        // The entry as it stands inside the file's object: without that one-entry object's braces.
+        std::string frame = json.dump(1, '\t', false, nlohmann::json::error_handler_t::replace);
+        frame = frame.substr(1, frame.size() - 3);
+        size += qsizetype(frame.size()) + 1 + (entry.value.size() + 2) / 3 * 4;
+        framed.emplace_back(std::move(frame), &entry.value);
+    }
+    QByteArray text;
+    text.reserve(size);
+    text += '{';
+    for (const auto& [frame, value] : framed) {
+        if (text.size() > 1)
+            text += ',';
+        // The value comes last in the entry, and its empty string is the frame's last.
+        const size_t at = frame.rfind("\"\"") + 1;
+        text.append(frame.data(), qsizetype(at));
+        appendBase64(text, *value);
+        text.append(frame.data() + at, qsizetype(frame.size() - at));
     }
     text += own.empty() ? "}\n" : "\n}\n";
-    m_encodedEntries = std::move(encoded);
-    const bool tooLargeForPeers = qint64(text.size()) > maximumPeerFileSize;
+    const bool tooLargeForPeers = text.size() > maximumPeerFileSize;
     if (tooLargeForPeers && !m_ownFileTooLargeForPeers) {
         qWarning("The shared store's file %s has grown to %lld bytes: other devices read no file over %lld bytes, "
                  "so they skip it",
@@ -461,7 +471,7 @@ bool FolderKeyValueStore::writeVersion(const Entries& own)
             static_cast<long long>(maximumPeerFileSize));
     }
     m_ownFileTooLargeForPeers = tooLargeForPeers;
-    return m_ownFileWriter.write(QByteArrayView(text.data(), qsizetype(text.size())));
+    return m_ownFileWriter.write(text);
 }
 
 FolderKeyValueStore::Entries FolderKeyValueStore::merged() const
@@ -479,8 +489,8 @@ FolderKeyValueStore::Entries FolderKeyValueStore::merged() const
     return result;
 }
 
-FolderKeyValueStore::PeerRead FolderKeyValueStore::readPeerFile(
-    const QString& path, const FileIdentity* previous, const Decoders& decoders, const std::atomic<bool>& stopping)
+FolderKeyValueStore::PeerRead FolderKeyValueStore::readPeerFile(const QString& path, const FileIdentity* previous,
+    const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping)
 {
     RegularFile file(path, RegularFile::Links::Refused);
     if (!file.isOpen())
@@ -493,10 +503,21 @@ FolderKeyValueStore::PeerRead FolderKeyValueStore::readPeerFile(
             qUtf8Printable(path), static_cast<long long>(stamp.size));
         return { stamp, Entries() };
     }
+    // What it held before stays until it can be read, at the next read once memory frees.
+    const qint64 cost = memoryToRead(stamp.size);
+    const MemoryGate::Answer answer = memory ? memory->reserve(cost, &stopping) : MemoryGate::Answer::reserved;
+    if (answer == MemoryGate::Answer::tooLarge) {
+        qWarning("Skipped the shared store's file %s for now: reading it takes %lld bytes, more than the memory left",
+            qUtf8Printable(path), static_cast<long long>(cost));
+    }
+    if (answer != MemoryGate::Answer::reserved)
+        return {};
     std::optional<QByteArray> data = file.readAll(maximumPeerFileSize);
     const auto stopped = [&stopping] { return stopping.load(std::memory_order_relaxed); };
     std::optional<Entries> entries
         = data && !stopped() ? parseDeviceFile(std::move(*data), path, decoders, stopped) : std::nullopt;
+    if (memory)
+        memory->release(cost);
     if (stopped())
         return {};
     // Most likely caught mid-write: what it held before stays until its next version is read.
@@ -506,8 +527,8 @@ FolderKeyValueStore::PeerRead FolderKeyValueStore::readPeerFile(
 }
 
 FolderKeyValueStore::FolderRead FolderKeyValueStore::readFolder(const QString& folder, const QString& ownFileName,
-    const std::map<QString, FileIdentity>& previous, const Decoders& decoders, FolderWatcher& watcher,
-    const std::atomic<bool>& stopping)
+    const std::map<QString, FileIdentity>& previous, const Decoders& decoders, MemoryGate* memory,
+    FolderWatcher& watcher, const std::atomic<bool>& stopping)
 {
     FolderRead read;
     QStringList replaced;
@@ -518,11 +539,12 @@ FolderKeyValueStore::FolderRead FolderKeyValueStore::readFolder(const QString& f
             continue;
         read.paths.append(info.filePath());
         const auto stamp = previous.find(info.fileName());
-        const PeerRead& found = read.files
-                                    .emplace(info.fileName(),
-                                        readPeerFile(info.filePath(),
-                                            stamp == previous.end() ? nullptr : &stamp->second, decoders, stopping))
-                                    .first->second;
+        const PeerRead& found
+            = read.files
+                  .emplace(info.fileName(),
+                      readPeerFile(info.filePath(), stamp == previous.end() ? nullptr : &stamp->second, decoders,
+                          memory, stopping))
+                  .first->second;
         if (found.stamp && (stamp == previous.end() || found.stamp->inode != stamp->second.inode))
             replaced.append(info.filePath());
         if (stopping)
@@ -585,8 +607,8 @@ void FolderKeyValueStore::refresh()
     ++m_readsStarted;
     m_reading.setFuture(QtConcurrent::run(&m_reader,
         handedOver([folder = m_folder, own = ownFileName(), previous = peerStamps(), decoders = m_decoders,
-                       watcher = &m_watcher, stopping = &m_stopping] {
-            return readFolder(folder, own, previous, decoders, *watcher, *stopping);
+                       memory = m_memory, watcher = &m_watcher, stopping = &m_stopping] {
+            return readFolder(folder, own, previous, decoders, memory, *watcher, *stopping);
         })));
 }
 

@@ -18,6 +18,7 @@
 namespace platform {
 
 class Clock;
+class MemoryGate;
 
 // The shared store as a folder that the user synchronises between machines. Each device writes only
 // its own file, `<device>.json`, so that no file ever has two writers; a read takes per key the latest
@@ -53,6 +54,12 @@ public:
     ~FolderKeyValueStore() override;
 
     QString deviceName() const { return m_deviceName; }
+    // What reading a device file takes is held in `memory` while it is read, beside the calendars' parses; set before
+    // the first read, as the decoders are. Without one, a read takes what it needs.
+    void setMemoryGate(MemoryGate& memory) { m_memory = &memory; }
+    // What reading a device file of `size` bytes takes at its peak, its values decoded: bench_device_file_read fails
+    // when a read takes more.
+    static qint64 memoryToRead(qint64 size) { return 4 * size; }
 
     std::optional<QByteArray> data(const QString& key) const override;
     void setData(const QByteArray& data, const QString& key) override;
@@ -104,12 +111,6 @@ private:
         std::optional<FileIdentity> stamp;
         std::optional<Entries> entries;
     };
-    // One entry of our file, as last written there.
-    struct EncodedEntry
-    {
-        Entry entry;
-        std::string text;
-    };
     // A caller of synchronizeAndWait(), resumed once the read with this number is applied.
     struct Waiter
     {
@@ -139,7 +140,8 @@ private:
     double stampFor(const QString& key) const;
     QString ownFileName() const { return m_deviceName + QStringLiteral(".json"); }
     // On the reader thread. A file that is not ours, or damaged, is moved aside, unless the read was given up.
-    static OwnRead readOwnFile(const QString& path, const Decoders& decoders, const std::function<bool()>& stopped);
+    static OwnRead readOwnFile(
+        const QString& path, const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping);
     void startOwnRead();
     // Takes what the read found, with the writes made meanwhile going after what it held.
     void finishOwnRead();
@@ -154,11 +156,11 @@ private:
     Entries merged() const;
     // These two run on the reader thread: they read the files only when they are not the version `previous` holds,
     // and give up once `stopping` holds.
-    static PeerRead readPeerFile(
-        const QString& path, const FileIdentity* previous, const Decoders& decoders, const std::atomic<bool>& stopping);
+    static PeerRead readPeerFile(const QString& path, const FileIdentity* previous, const Decoders& decoders,
+        MemoryGate* memory, const std::atomic<bool>& stopping);
     static FolderRead readFolder(const QString& folder, const QString& ownFileName,
-        const std::map<QString, FileIdentity>& previous, const Decoders& decoders, FolderWatcher& watcher,
-        const std::atomic<bool>& stopping);
+        const std::map<QString, FileIdentity>& previous, const Decoders& decoders, MemoryGate* memory,
+        FolderWatcher& watcher, const std::atomic<bool>& stopping);
     // The keys whose value it changed.
     QStringList applyFolderRead(FolderRead read);
     // Retries a write of our own file that failed; true when none failed since the last that landed and the
@@ -178,6 +180,7 @@ private:
     Entries m_own;
     std::map<QString, PeerFile> m_others; // by file name
     Decoders m_decoders;
+    MemoryGate* m_memory = nullptr;
     FolderWatcher m_watcher { m_folder };
     QFutureWatcher<OwnRead> m_ownReading;
     bool m_ownReadStarted = false;
@@ -212,7 +215,6 @@ private:
     std::atomic<bool> m_ownFileSaved = true;
     // On the writer thread.
     bool m_ownFileTooLargeForPeers = false;
-    std::map<QString, EncodedEntry> m_encodedEntries;
 };
 
 } // namespace platform

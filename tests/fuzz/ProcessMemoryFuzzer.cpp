@@ -1,7 +1,7 @@
 // Reads the memory left to the process from any /proc/meminfo, /proc/self/cgroup and control group files: whatever
 // they hold, the answer comes, and is never below nothing.
 #include "FuzzSupport.h"
-#include "platform/calendar/ProcessMemory.h"
+#include "platform/files/ProcessMemory.h"
 
 using platform::ProcessMemory;
 

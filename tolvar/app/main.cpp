@@ -39,6 +39,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <malloc.h>
 
 namespace {
 
@@ -70,6 +71,9 @@ struct Session
     {
         // Quit must not wait behind a first read of large calendars: the model hears of the read when it lands.
         eventStore.setFirstAnswerWait(std::chrono::milliseconds(0));
+        // Our device file of tens of thousands of records, read beside large calendars, must not take together with
+        // them more memory than there is.
+        cloudStore->setMemoryGate(eventStore.memoryGate());
         // Whichever copy of the program the user runs (a new install, a build) is the one that starts at login.
         if (const std::optional<QString> failure = loginItem.followExecutable())
             systemLog.write(QStringLiteral("Login item not updated: ") + *failure);
@@ -124,6 +128,10 @@ void end(std::unique_ptr<Session>& session)
 
 int main(int argc, char** argv)
 {
+    // Large blocks (a device file's values, lists of tens of thousands of records) are mapped apart and go back to the
+    // system when freed: by default the threshold grows with the largest block freed, up to 32 MB, and what a worker
+    // thread frees below it stays with that thread's heap, counted against the memory the process may take.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
     // Wayland allows neither global key grabs nor windows above other applications: run on X11
     // (XWayland there) unless the user chose a platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

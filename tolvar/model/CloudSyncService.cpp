@@ -242,19 +242,11 @@ std::optional<QList<MeetingSnapshot>> CloudSyncService::mergedWithStored(const Q
     const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords, platform::Date now,
     const std::function<bool()>& stopped)
 {
-    QList<MeetingSnapshot> combined;
-    combined.reserve(stored.size() + local.size());
     // Until the calendars are read, a meeting missing here may still be there: the other machines keep it.
-    for (const MeetingSnapshot& snapshot : stored) {
-        if (snapshot.sourceDeviceID != deviceID || localRecords.keeps(snapshot))
-            combined.append(snapshot);
-    }
-    combined.append(local);
-    std::optional<QList<MeetingSnapshot>> merged = mergeSnapshots(combined, now, stopped);
-    // Hundreds of thousands of records given up as the service goes: a quit does not wait for them to be freed.
-    if (!merged)
-        platform::releaseInBackground(std::move(combined));
-    return merged;
+    const auto replaced = [&deviceID, &localRecords](const MeetingSnapshot& snapshot) {
+        return snapshot.sourceDeviceID == deviceID && !localRecords.keeps(snapshot);
+    };
+    return mergeSnapshots(stored, local, replaced, now, stopped);
 }
 
 std::optional<CloudSyncService::MergedRecords> CloudSyncService::mergedRecords(const QList<MeetingSnapshot>& stored,
@@ -308,30 +300,36 @@ std::optional<bool> CloudSyncService::needsWriteBack(const QList<MeetingSnapshot
 
 QList<MeetingSnapshot> CloudSyncService::mergeSnapshots(const QList<MeetingSnapshot>& snapshots) const
 {
-    return *mergeSnapshots(snapshots, m_clock.now(), {});
+    return *mergeSnapshots(snapshots, {}, {}, m_clock.now(), {});
 }
 
-std::optional<QList<MeetingSnapshot>> CloudSyncService::mergeSnapshots(
-    const QList<MeetingSnapshot>& snapshots, platform::Date now, const std::function<bool()>& stopped)
+std::optional<QList<MeetingSnapshot>> CloudSyncService::mergeSnapshots(const QList<MeetingSnapshot>& stored,
+    const QList<MeetingSnapshot>& local, const std::function<bool(const MeetingSnapshot&)>& isReplaced,
+    platform::Date now, const std::function<bool()>& stopped)
 {
     QHash<QString, qsizetype> indexByKey;
-    indexByKey.reserve(snapshots.size());
+    indexByKey.reserve(stored.size() + local.size());
     QList<MeetingSnapshot> held;
-    held.reserve(snapshots.size());
-    for (const MeetingSnapshot& snapshot : snapshots) {
-        if (stopped && stopped()) {
-            platform::releaseInBackground(std::move(held), std::move(indexByKey));
-            return std::nullopt;
-        }
-        if (snapshot.endDate < now)
-            continue;
-        const QString key = snapshot.mergeKey();
-        const auto found = indexByKey.constFind(key);
-        if (found == indexByKey.constEnd()) {
-            indexByKey.insert(key, held.size());
-            held.append(snapshot);
-        } else if (held[*found].lastSeenAt < snapshot.lastSeenAt) {
-            held[*found] = snapshot;
+    held.reserve(stored.size() + local.size());
+    // Each list is walked where it is: one list of both would be a copy of tens of thousands of records.
+    const QList<MeetingSnapshot>* lists[] = { &stored, &local };
+    for (int part = 0; part < 2; ++part) {
+        for (const MeetingSnapshot& snapshot : *lists[part]) {
+            if (stopped && stopped()) {
+                platform::releaseInBackground(std::move(held), std::move(indexByKey));
+                return std::nullopt;
+            }
+            const bool replaced = part == 0 && isReplaced && isReplaced(snapshot);
+            if (replaced || snapshot.endDate < now)
+                continue;
+            const QString key = snapshot.mergeKey();
+            const auto found = indexByKey.constFind(key);
+            if (found == indexByKey.constEnd()) {
+                indexByKey.insert(key, held.size());
+                held.append(snapshot);
+            } else if (held[*found].lastSeenAt < snapshot.lastSeenAt) {
+                held[*found] = snapshot;
+            }
         }
     }
     return sortedByStart(std::move(held));

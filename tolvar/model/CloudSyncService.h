@@ -119,9 +119,11 @@ private:
     static std::optional<MergedRecords> mergedRecords(const QList<MeetingSnapshot>& stored,
         const QList<MeetingSnapshot>& local, const QString& deviceID, RecordWriteBack writeBack,
         LocalRecords localRecords, platform::Date now, const std::function<bool()>& stopped = {});
-    // These give none once `stopped()` holds.
-    static std::optional<QList<MeetingSnapshot>> mergeSnapshots(
-        const QList<MeetingSnapshot>& snapshots, platform::Date now, const std::function<bool()>& stopped);
+    // These give none once `stopped()` holds. The records of `stored`, but those `isReplaced` names, come before
+    // those of `local`.
+    static std::optional<QList<MeetingSnapshot>> mergeSnapshots(const QList<MeetingSnapshot>& stored,
+        const QList<MeetingSnapshot>& local, const std::function<bool(const MeetingSnapshot&)>& isReplaced,
+        platform::Date now, const std::function<bool()>& stopped);
     static std::optional<QList<MeetingSnapshot>> mergedWithStored(const QList<MeetingSnapshot>& stored,
         const QList<MeetingSnapshot>& local, const QString& deviceID, LocalRecords localRecords, platform::Date now,
         const std::function<bool()>& stopped = {});

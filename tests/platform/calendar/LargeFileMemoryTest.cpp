@@ -1,5 +1,5 @@
 #include "CalendarTestFiles.h"
-#include "platform/calendar/ProcessMemory.h"
+#include "platform/files/ProcessMemory.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

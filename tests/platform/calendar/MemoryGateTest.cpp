@@ -1,4 +1,4 @@
-#include "platform/calendar/MemoryGate.h"
+#include "platform/files/MemoryGate.h"
 
 #include <QElapsedTimer>
 #include <barrier>
@@ -136,18 +136,23 @@ TEST(MemoryGateTest, AWaitEndsWithARelease)
         const char* name;
         qint64 cost;
         bool abandon;
+        bool mustRead;
         MemoryGate::Answer answer;
     } rows[] = {
-        { "fits once released", 600, false, MemoryGate::Answer::reserved },
-        { "cannot fit even then", 1200, false, MemoryGate::Answer::tooLarge },
-        { "abandoned", 600, true, MemoryGate::Answer::abandoned },
+        { "fits once released", 600, false, false, MemoryGate::Answer::reserved },
+        { "cannot fit even then", 1200, false, false, MemoryGate::Answer::tooLarge },
+        { "abandoned", 600, true, false, MemoryGate::Answer::abandoned },
+        // Our own device file: it goes, and every other parse waits for it.
+        { "must be read though it cannot fit", 1200, false, true, MemoryGate::Answer::reserved },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         Process process(1000);
         ASSERT_EQ(process.gate.reserve(500, nullptr), MemoryGate::Answer::reserved);
-        auto waiting
-            = std::async(std::launch::async, [&] { return process.gate.reserve(row.cost, &process.abandoned); });
+        auto waiting = std::async(std::launch::async, [&] {
+            return row.mustRead ? process.gate.reserveEvenAlone(row.cost, &process.abandoned)
+                                : process.gate.reserve(row.cost, &process.abandoned);
+        });
         if (row.abandon) {
             process.abandoned = true;
             process.gate.interrupt();
@@ -156,5 +161,7 @@ TEST(MemoryGateTest, AWaitEndsWithARelease)
         }
         ASSERT_EQ(waiting.wait_for(longestWait), std::future_status::ready);
         EXPECT_EQ(waiting.get(), row.answer);
+        if (row.mustRead)
+            EXPECT_EQ(process.gate.reserve(1, nullptr, QDeadlineTimer(0)), MemoryGate::Answer::later);
     }
 }

@@ -1,5 +1,6 @@
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "platform/cloud/StoppableBytes.h"
+#include "platform/files/MemoryGate.h"
 #include "platform/time/TestClock.h"
 #include "tests/platform/cloud/ReadHold.h"
 #include "tests/support/WarningLog.h"
@@ -369,6 +370,65 @@ TEST_F(FolderKeyValueStoreTest, OwnFileOfAnySizeIsReadBackAndItsSizeIsLogged)
     EXPECT_TRUE(QDir(m_folder).entryList({ QStringLiteral("alice.json.broken-*") }).isEmpty());
 }
 
+// A device file's read holds what it takes in the memory gate the calendars' parses take theirs through: it waits
+// while they hold the memory; a peer's file that cannot fit even alone keeps what it held until the memory is there,
+// and ours, which must be read, is read alone.
+TEST_F(FolderKeyValueStoreTest, DeviceFilesAreReadThroughTheMemoryGateOfTheCalendars)
+{
+    writeDeviceFile(QStringLiteral("alice.json"), "{\"k\":" + entry("mine", 5, "alice") + "}");
+    writeDeviceFile(QStringLiteral("carol.json"), "{\"c\":" + entry("first", 5, "carol") + "}");
+    const Qt::HANDLE caller = QThread::currentThreadId();
+    std::atomic<qint64> available = qint64(1) << 30;
+    std::atomic<int> measuredByReads = 0;
+    platform::MemoryGate gate([&] {
+        measuredByReads += QThread::currentThreadId() != caller;
+        return std::optional<qint64>(available);
+    });
+    // As a calendar's parse holds all but a little; the next reservation measures afresh.
+    const auto hold = [&] {
+        EXPECT_EQ(gate.reserve(available - 64), platform::MemoryGate::Answer::reserved);
+        gate.measureAgain();
+        measuredByReads = 0;
+    };
+    const auto awaitRead = [&] { EXPECT_TRUE(QTest::qWaitFor([&] { return measuredByReads > 0; }, readTimeoutMs)); };
+
+    hold();
+    FolderKeyValueStore alice(m_folder, QStringLiteral("alice"), m_clock);
+    alice.setMemoryGate(gate);
+    awaitRead();
+    EXPECT_FALSE(alice.hasReadOwnValues());
+    gate.release(available - 64);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alice.isReadingPeerFiles(); }, readTimeoutMs));
+    EXPECT_EQ(alice.data(QStringLiteral("k")), QByteArray("mine"));
+    EXPECT_EQ(alice.data(QStringLiteral("c")), QByteArray("first"));
+
+    hold();
+    writeDeviceFile(QStringLiteral("carol.json"), "{\"c\":" + entry("second", 6, "carol") + "}");
+    alice.synchronize();
+    awaitRead();
+    EXPECT_EQ(alice.data(QStringLiteral("c")), QByteArray("first"));
+    gate.release(available - 64);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alice.data(QStringLiteral("c")) == "second"; }, readTimeoutMs));
+
+    // Too little for either file even alone.
+    available = 64;
+    gate.measureAgain();
+    writeDeviceFile(QStringLiteral("carol.json"), "{\"c\":" + entry("third", 7, "carol") + "}");
+    WarningLog log;
+    ASSERT_TRUE(synchronized(alice));
+    EXPECT_EQ(alice.data(QStringLiteral("c")), QByteArray("second"));
+    EXPECT_FALSE(log.linesWith(QStringLiteral("carol.json")).isEmpty());
+    FolderKeyValueStore restarted(m_folder, QStringLiteral("alice"), m_clock);
+    restarted.setMemoryGate(gate);
+    EXPECT_TRUE(QCoro::waitFor(restarted.waitForOwnValues()));
+    EXPECT_EQ(restarted.data(QStringLiteral("k")), QByteArray("mine"));
+
+    available = qint64(1) << 30;
+    gate.measureAgain();
+    ASSERT_TRUE(synchronized(alice));
+    EXPECT_EQ(alice.data(QStringLiteral("c")), QByteArray("third"));
+}
+
 TEST_F(FolderKeyValueStoreTest, OnlyKeysWhoseWinningValueChangedArePosted)
 {
     auto alice = store(QStringLiteral("alice"));
@@ -396,11 +456,21 @@ TEST_F(FolderKeyValueStoreTest, MalformedDeviceFilesAndEntriesAreSkippedAlone)
           "textTime": {"value": "eA==", "time": "5", "device": "carol"},
           "noDevice": {"value": "eA==", "time": 5},
           "notAnObject": 12})");
+    // Long values, read apart from the rest of the file, as every other value is; a writer may escape a slash.
+    const QByteArray slashes = QByteArray(6000, '\xff').toBase64();
+    writeDeviceFile(QStringLiteral("dave.json"),
+        "{\"escaped\": {\"value\": \"\\/" + slashes.mid(1) + "\", \"time\": 5, \"device\": \"dave\"},"
+            + "\"notBase64\": {\"value\": \"" + QByteArray(6000, '@') + "\", \"time\": 5, \"device\": \"dave\"},"
+            + "\"deeper\": {\"x\": {\"value\": \"" + slashes
+            + "\"}, \"value\": \"eA==\", \"time\": 5, \"device\": \"dave\"}}");
 
     auto alice = store(QStringLiteral("alice"));
     EXPECT_EQ(alice->data(QStringLiteral("good")), QByteArray("kept"));
-    for (const char* key : { "k", "badBase64", "noTime", "textTime", "noDevice", "notAnObject", "hidden", "tmp" })
+    for (const char* key :
+        { "k", "badBase64", "noTime", "textTime", "noDevice", "notAnObject", "hidden", "tmp", "notBase64" })
         EXPECT_EQ(alice->data(QString::fromLatin1(key)), std::nullopt) << key;
+    EXPECT_EQ(alice->data(QStringLiteral("escaped")), QByteArray(6000, '\xff'));
+    EXPECT_EQ(alice->data(QStringLiteral("deeper")), QByteArray("x"));
 }
 
 TEST_F(FolderKeyValueStoreTest, PeerFilesAreDecodedOffTheCallersThreadAndValuesThatDoNotDecodeArePassedOver)

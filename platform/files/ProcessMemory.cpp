@@ -1,4 +1,4 @@
-#include "platform/calendar/ProcessMemory.h"
+#include "platform/files/ProcessMemory.h"
 
 #include "platform/files/RegularFile.h"
 

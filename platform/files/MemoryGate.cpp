@@ -1,4 +1,4 @@
-#include "platform/calendar/MemoryGate.h"
+#include "platform/files/MemoryGate.h"
 
 #include <malloc.h>
 
@@ -18,6 +18,17 @@ MemoryGate::MemoryGate(Measure measure)
 
 MemoryGate::Answer MemoryGate::reserve(qint64 bytes, const std::atomic<bool>* abandoned, QDeadlineTimer deadline)
 {
+    return reserve(bytes, abandoned, deadline, false);
+}
+
+MemoryGate::Answer MemoryGate::reserveEvenAlone(qint64 bytes, const std::atomic<bool>* abandoned)
+{
+    return reserve(bytes, abandoned, QDeadlineTimer::Forever, true);
+}
+
+MemoryGate::Answer MemoryGate::reserve(
+    qint64 bytes, const std::atomic<bool>* abandoned, QDeadlineTimer deadline, bool evenAlone)
+{
     const bool large = bytes >= largeParse;
     std::unique_lock lock(m_mutex);
     for (;;) {
@@ -25,7 +36,9 @@ MemoryGate::Answer MemoryGate::reserve(qint64 bytes, const std::atomic<bool>* ab
             return Answer::abandoned;
         measure(lock, false);
         const Room room = roomFor(bytes, large);
-        if (room == Room::fits) {
+        // One that must be read goes once nothing else is held, and every other parse then waits for it.
+        const bool alone = room == Room::never && evenAlone && m_measuredIdle;
+        if (room == Room::fits || alone) {
             m_held += bytes;
             m_largeParses += large;
             return Answer::reserved;
