@@ -41,6 +41,9 @@ public:
     // Holds the caller until every write made so far is kept where the next start reads it; false when one could
     // not be.
     virtual bool flush() { return true; }
+    // As flush(), as the program quits: a shared folder that does not answer is waited for no longer than a quit may
+    // take; what must last is then kept where this machine's next start reads it.
+    virtual bool flushAtQuit() { return flush(); }
     // Whether this machine's own earlier writes are read. Until they are, the store holds none of them: a value merged
     // from what it holds would leave them out.
     virtual bool hasReadOwnValues() const { return true; }

@@ -544,7 +544,7 @@ TEST_F(CloudSyncServiceOnAFolderTest, AnAnswerIsWrittenAtOnceAndAPeersUnreadWrit
         if (quit) {
             service.reset();
             store.reset();
-            EXPECT_TRUE(hold.sawStop());
+            EXPECT_TRUE(QTest::qWaitFor([&] { return hold.sawStop() && !hold.isHeld(); }, waitBoundMs));
             EXPECT_EQ(sorted(storedStates(own)), sorted(answer));
             // Our write, made before the peer's was read, does not hide it from a machine that starts meanwhile.
             {

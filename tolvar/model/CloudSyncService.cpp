@@ -83,7 +83,7 @@ CloudSyncService::~CloudSyncService()
         return;
     writeUnwritten<ReminderState>(CloudKey::reminderStates);
     writeUnwritten<CalendarRule>(CloudKey::calendarRules);
-    m_store.flush();
+    m_store.flushAtQuit();
 }
 
 bool CloudSyncService::isSignedIn() const

@@ -375,7 +375,9 @@ void AnswersHoldTest::run(const Row& row)
             cloudStore.reset();
             calendars.reset();
             EXPECT_TRUE(stateIn(standup)) << "the answer survives Quit";
-            EXPECT_TRUE(row.peers != PeerFiles::largeBeingRead || peerReads[1].sawStop()) << "Quit ends the read";
+            EXPECT_TRUE(row.peers != PeerFiles::largeBeingRead || pumpUntil([&] {
+                return peerReads[1].sawStop() && !peerReads[1].isHeld();
+            })) << "Quit ends the read";
             return;
         }
         clock.advance(1);

@@ -521,6 +521,8 @@ TEST_F(FolderKeyValueStoreTest, AWriteMadeWhileOurFileIsReadKeepsWhatItHeldThrou
             if (writes)
                 hold.release();
             alice.reset();
+            // Not waited for by the quit: it ends on its own.
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !hold.isHeld(); }, readTimeoutMs));
             EXPECT_EQ(hold.sawStop(), !writes);
         }
         EXPECT_EQ(ownValue("alice", "hold"), "[1]");
@@ -550,7 +552,7 @@ TEST_F(FolderKeyValueStoreTest, OurWritesLandInOrderWhileAReadIsHeldAndOutliveAQ
         EXPECT_FALSE(alice->hasReadPeerFiles());
         if (quit) {
             alice.reset();
-            EXPECT_TRUE(hold.sawStop());
+            EXPECT_TRUE(QTest::qWaitFor([&] { return hold.sawStop() && !hold.isHeld(); }, readTimeoutMs));
         } else {
             hold.release();
             EXPECT_TRUE(QTest::qWaitFor([&] { return alice->hasReadPeerFiles(); }, readTimeoutMs));
