@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QCoro/QCoroTask>
+#include <QFuture>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -97,8 +98,14 @@ class CloudAccount
 {
 public:
     virtual ~CloudAccount() = default;
-    // Absent while signed out.
+    // Absent while signed out, and while not known yet.
     virtual std::optional<QByteArray> ubiquityIdentityToken() const = 0;
+    // Whether it is known yet if the user is signed in: a shared folder that stalls may keep it unknown for minutes.
+    virtual bool isKnown() const { return true; }
+    // Finishes once it is known.
+    virtual QFuture<void> known() const { return QtFuture::makeReadyFuture(); }
+    // Signed in, or not known yet: what the user answers meanwhile is kept for the shared store.
+    bool maySignIn() const { return !isKnown() || ubiquityIdentityToken().has_value(); }
 };
 
 } // namespace platform
