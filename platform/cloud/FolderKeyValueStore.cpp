@@ -115,7 +115,9 @@ FolderKeyValueStore::~FolderKeyValueStore()
     if (m_writeAfterOwnRead && !m_hasOwnValues)
         readOwnValuesNow();
     *m_stopping = true;
-    m_localReading.waitForFinished();
+    // Not once taken: its result is gone with it.
+    if (m_localReadStarted && !m_localReadTaken)
+        m_localReading.waitForFinished();
     // Reads in the folder are not waited for: one may be held there for minutes. What they hold is their own.
     flushAtQuit();
     // The other machines' files, held and just read, may be tens of megabytes decoded: freed off the main thread,
@@ -229,8 +231,10 @@ void FolderKeyValueStore::readOwnValuesNow()
     if (m_hasOwnValues)
         return;
     startLocalRead();
-    m_localReading.waitForFinished();
-    finishLocalRead();
+    if (m_localReadStarted && !m_localReadTaken) {
+        m_localReading.waitForFinished();
+        finishLocalRead();
+    }
     if (m_hasOwnValues)
         return;
     startOwnRead();
