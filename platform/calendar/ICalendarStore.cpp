@@ -67,7 +67,7 @@ ICalendarStore::ICalendarStore(
     , m_root(std::move(root))
     , m_access(std::move(accessFilePath))
     , m_reader(std::move(reader))
-    , m_memory(std::move(memory.available))
+    , m_memory(std::make_shared<MemoryGate>(std::move(memory.available)))
 {
     // The read waits for its files to be parsed on the parse pool: it must not hold one of its threads itself.
     m_readPool.setMaxThreadCount(1);
@@ -85,7 +85,7 @@ ICalendarStore::~ICalendarStore()
     // The read stops at its next line or wait; what it holds is its own or shared with it.
     if (m_shared)
         m_shared->abandon();
-    m_memory.interrupt();
+    m_memory->interrupt();
     m_reading.waitForFinished();
     // What the indexes hold takes long to free, and is of no use any more: the one in use, and those of a read that
     // ended or offered its files so far before the event loop took them. A question awaiting the read keeps its own
@@ -186,7 +186,7 @@ void ICalendarStore::startReading(bool notify)
     m_reading = QtConcurrent::run(&m_readPool,
         handedOver(
             [reader = m_reader, root = m_root, last = m_index ? m_index->contents() : CalendarIndex::Contents(),
-                zones = m_zones, pool = &m_parsePool, memory = &m_memory, shared = m_shared, entering, published] {
+                zones = m_zones, pool = &m_parsePool, memory = m_memory.get(), shared = m_shared, entering, published] {
                 return reader(root, last, *zones, *pool, *memory, entering, published, &shared->abandoned);
             }));
     m_readingWatcher.setFuture(m_reading);
@@ -257,7 +257,7 @@ void ICalendarStore::readAgainIfMemoryFrees()
     // A read under way reads the file again anyway.
     if (m_reading.isValid())
         return;
-    const std::optional<qint64> available = m_memory.available();
+    const std::optional<qint64> available = m_memory->available();
     if (!available || *available >= m_memoryWanted)
         startReading(true);
 }

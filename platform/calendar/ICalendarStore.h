@@ -81,7 +81,8 @@ public:
     // on) sets none, and hears of the read through `changed`.
     void setFirstAnswerWait(std::chrono::milliseconds wait) { m_firstAnswerWait = wait; }
     // What the parses take their memory through: the process's other large reads take theirs through it too.
-    MemoryGate& memoryGate() { return m_memory; }
+    // Shared with the device files' reads, which a stalled folder may hold past this store.
+    std::shared_ptr<MemoryGate> memoryGate() const { return m_memory; }
 
 private:
     struct Reading;
@@ -122,7 +123,7 @@ private:
     QThreadPool m_readPool;
     // Parses the files of a read and builds its indexes.
     QThreadPool m_parsePool;
-    MemoryGate m_memory;
+    const std::shared_ptr<MemoryGate> m_memory;
     // What reading the smallest file left unread for lack of memory takes, and the timer that looks again.
     qint64 m_memoryWanted = 0;
     QTimer m_memoryRetry;

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureInterface>
+#include <QMutex>
 #include <QMutexLocker>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -63,43 +65,63 @@ bool FolderCloudAccount::createFolderIfMissing(const QString& folder)
     return true;
 }
 
+struct FolderCloudAccount::Reading
+{
+    QMutex mutex;
+    std::optional<QByteArray> token;
+    // When the last read was asked for.
+    Date askedAt;
+    bool isReading = false;
+    // Finished by the first read.
+    QFutureInterface<void> known;
+};
+
 FolderCloudAccount::FolderCloudAccount(const QString& folder, const Clock& clock)
     : m_folder(folder)
     , m_clock(clock)
+    , m_reading(std::make_shared<Reading>())
 {
-    m_reader.setMaxThreadCount(1);
-    m_readAt = m_clock.now();
-    m_firstRead = QtConcurrent::run(&m_reader, [this] { read(); });
+    m_reading->known.reportStarted();
+    m_known = m_reading->known.future();
+    startRead();
 }
 
-FolderCloudAccount::~FolderCloudAccount()
+bool FolderCloudAccount::isKnown() const
 {
-    m_reader.waitForDone();
+    return m_known.isFinished();
 }
 
 std::optional<QByteArray> FolderCloudAccount::ubiquityIdentityToken() const
 {
-    // Signed in or not is not known before the first read: no answer is given without it.
-    m_firstRead.waitForFinished();
-    QMutexLocker locker(&m_mutex);
+    QMutexLocker locker(&m_reading->mutex);
     // A clock set back reads again too.
-    if (!m_isReading && std::abs(m_clock.now().secondsSince(m_readAt)) >= rereadAfter) {
-        m_isReading = true;
-        m_readAt = m_clock.now();
-        m_reader.start([this] { read(); });
+    if (!m_reading->isReading && std::abs(m_clock.now().secondsSince(m_reading->askedAt)) >= rereadAfter) {
+        locker.unlock();
+        startRead();
+        locker.relock();
     }
-    return m_token;
+    return m_reading->token;
 }
 
-void FolderCloudAccount::read() const
+void FolderCloudAccount::startRead() const
 {
-    // A FIFO or a device there must not hold the thread. A link, which anyone who syncs the folder can put there, is
-    // no token: it would read a file of the user's from outside the folder.
-    RegularFile file(m_folder + QStringLiteral("/identity"), RegularFile::Links::Refused);
-    const QByteArray token = file.readPrefix(maxTokenSize).value_or(QByteArray()).trimmed();
-    QMutexLocker locker(&m_mutex);
-    m_token = token.isEmpty() ? std::nullopt : std::optional(token);
-    m_isReading = false;
+    {
+        const QMutexLocker locker(&m_reading->mutex);
+        m_reading->isReading = true;
+        m_reading->askedAt = m_clock.now();
+    }
+    m_reader.start([reading = m_reading, path = m_folder + QStringLiteral("/identity")] {
+        // A FIFO or a device there must not hold the thread. A link, which anyone who syncs the folder can put there,
+        // is no token: it would read a file of the user's from outside the folder.
+        RegularFile file(path, RegularFile::Links::Refused);
+        const QByteArray token = file.readPrefix(maxTokenSize).value_or(QByteArray()).trimmed();
+        QMutexLocker locker(&reading->mutex);
+        reading->token = token.isEmpty() ? std::nullopt : std::optional(token);
+        reading->isReading = false;
+        locker.unlock();
+        if (!reading->known.isFinished())
+            reading->known.reportFinished();
+    });
 }
 
 } // namespace platform

@@ -1,12 +1,10 @@
 #pragma once
 
+#include "platform/cloud/FolderThread.h"
 #include "platform/cloud/UbiquitousKeyValueStore.h"
-#include "platform/time/Date.h"
 
 #include <QFuture>
-#include <QMutex>
 #include <QString>
-#include <QThreadPool>
 #include <memory>
 
 namespace platform {
@@ -15,8 +13,8 @@ class Clock;
 
 // Signed in while the shared folder holds a non-empty file `identity`; its content is the token. The file is read
 // on the account's own thread, so that a slow folder (a network mount) never holds the caller: a call answers with
-// the last read, and asks for another once that one was asked for a second ago. Only a call before the first read
-// lands, at start, waits for it.
+// the last read, and asks for another once that one was asked for a second ago. Until the first read lands, the
+// account is not known yet.
 class FolderCloudAccount final : public CloudAccount
 {
 public:
@@ -27,24 +25,24 @@ public:
     static bool createFolderIfMissing(const QString& folder);
 
     FolderCloudAccount(const QString& folder, const Clock& clock);
-    // Waits for a read under way.
-    ~FolderCloudAccount() override;
+    // Leaves a read held in the folder behind.
+    ~FolderCloudAccount() override = default;
 
     std::optional<QByteArray> ubiquityIdentityToken() const override;
+    bool isKnown() const override;
+    QFuture<void> known() const override { return m_known; }
 
 private:
-    // On the account's thread.
-    void read() const;
+    // Shared with the reads, which may outlive the account.
+    struct Reading;
+
+    void startRead() const;
 
     const QString m_folder;
     const Clock& m_clock;
-    mutable QMutex m_mutex;
-    mutable std::optional<QByteArray> m_token;
-    // When the last read was asked for.
-    mutable Date m_readAt;
-    mutable bool m_isReading = true;
-    mutable QFuture<void> m_firstRead;
-    mutable QThreadPool m_reader;
+    std::shared_ptr<Reading> m_reading;
+    QFuture<void> m_known;
+    mutable FolderThread m_reader;
 };
 
 } // namespace platform

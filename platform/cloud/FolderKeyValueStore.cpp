@@ -17,6 +17,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
 #include <limits>
@@ -32,6 +33,12 @@ namespace {
 constexpr double maximumAhead = 24 * 60 * 60;
 // How much later than the latest write seen a new write of the key is stamped.
 constexpr double logicalTick = 0.001;
+// How long a quit waits for a write of our file: a folder that does not answer by then is written at the next start.
+constexpr int quitWaitForFolderMs = 300;
+// Our file caught while another process writes it (a synchronisation tool's download, a restore) fails to parse until
+// it is whole: it is read again once it has been still this long, a bounded number of times.
+constexpr int stillForMs = 250;
+constexpr int readsOfAChangingFile = 40;
 
 QString dataFolder()
 {
@@ -73,7 +80,8 @@ QString FolderKeyValueStore::standardFolder()
 std::unique_ptr<FolderKeyValueStore> FolderKeyValueStore::createStandard(const Clock& clock, QObject* parent)
 {
     const QString deviceName = loadOrCreateDeviceName(dataFolder() + QStringLiteral("/device-name"));
-    return std::make_unique<FolderKeyValueStore>(standardFolder(), deviceName, clock, parent);
+    return std::make_unique<FolderKeyValueStore>(
+        standardFolder(), deviceName, clock, dataFolder() + QStringLiteral("/own-values.json"), parent);
 }
 
 bool FolderKeyValueStore::isValidDeviceName(const QString& name)
@@ -83,24 +91,28 @@ bool FolderKeyValueStore::isValidDeviceName(const QString& name)
 }
 
 FolderKeyValueStore::FolderKeyValueStore(
-    const QString& folder, const QString& deviceName, const Clock& clock, QObject* parent)
+    const QString& folder, const QString& deviceName, const Clock& clock, const QString& localCopy, QObject* parent)
     : UbiquitousKeyValueStore(parent)
     , m_folder(folder)
     , m_deviceName(deviceName)
+    , m_localCopy(localCopy)
     , m_clock(clock)
 {
     Q_ASSERT(isValidDeviceName(deviceName));
     // One thread each, so that reads come one after another, writes keep their order, and neither waits behind
     // another store's work.
-    m_reader.setMaxThreadCount(1);
     m_writer.setMaxThreadCount(1);
-    connect(&m_watcher, &FolderWatcher::changed, this, &FolderKeyValueStore::refresh);
+    connect(m_watcher.get(), &FolderWatcher::changed, this, &FolderKeyValueStore::refresh);
     connect(&m_ownReading, &QFutureWatcherBase::finished, this, &FolderKeyValueStore::finishOwnRead);
+    connect(&m_localReading, &QFutureWatcherBase::finished, this, &FolderKeyValueStore::finishLocalRead);
     connect(&m_reading, &QFutureWatcherBase::finished, this, &FolderKeyValueStore::finishReading);
+    if (!m_localCopy.isEmpty())
+        m_localCopyWriter.emplace(m_localCopy, QStringLiteral("the local copy of the shared store's file"));
     // Queued, so that the first read already has the decoders its owner gives the store right after making it.
     QMetaObject::invokeMethod(
         this,
         [this] {
+            startLocalRead();
             if (m_readsStarted == 0)
                 refresh();
         },
@@ -109,19 +121,18 @@ FolderKeyValueStore::FolderKeyValueStore(
 
 FolderKeyValueStore::~FolderKeyValueStore()
 {
-    // A write made before our file was read is kept too: that read is not given up. Our writes were made with what
+    // A write made before our values were read is kept too: that read is not given up. Our writes were made with what
     // the store held then; what the other devices' files hold is read again at the next start.
-    if (m_writeAfterOwnRead)
+    if (m_writeAfterOwnRead && !m_hasOwnValues)
         readOwnValuesNow();
-    m_stopping = true;
+    *m_stopping = true;
     if (m_memory)
         m_memory->interrupt();
     // Not once taken: its result is gone with it.
-    if (m_ownReadStarted && !m_hasReadOwnFile)
-        m_ownReading.waitForFinished();
-    if (m_isReading)
-        m_reading.waitForFinished();
-    flush();
+    if (m_localReadStarted && !m_localReadTaken)
+        m_localReading.waitForFinished();
+    // Reads in the folder are not waited for: one may be held there for minutes. What they hold is their own.
+    flushAtQuit();
     // The other machines' files, held and just read, may be tens of megabytes decoded: freed off the main thread,
     // so that a quit does not wait for them.
     QFuture<FolderRead> read = m_reading.future();
@@ -179,9 +190,12 @@ void FolderKeyValueStore::setData(const QByteArray& data, const QString& key)
 void FolderKeyValueStore::setDecodedData(const QByteArray& data, const QVariant& decoded, const QString& key)
 {
     m_own.insert_or_assign(key, Entry { data, stampFor(key), m_deviceName, decoded });
-    if (m_hasReadOwnFile)
+    if (!m_hasOwnValues)
+        m_writtenBeforeRead.insert(key);
+    // Kept in the local copy at once; our file waits for its read, so that it never replaces it unread.
+    if (m_hasOwnValues)
         writeOwnFile();
-    else
+    if (!m_hasReadOwnFile)
         m_writeAfterOwnRead = true;
 }
 
@@ -214,7 +228,7 @@ bool FolderKeyValueStore::synchronize()
 
 QCoro::Task<bool> FolderKeyValueStore::waitForOwnValues()
 {
-    if (m_hasReadOwnFile)
+    if (m_hasOwnValues)
         co_return true;
     QPromise<void>& waiter = m_ownWaiters.emplace_back();
     waiter.start();
@@ -227,7 +241,14 @@ QCoro::Task<bool> FolderKeyValueStore::waitForOwnValues()
 
 void FolderKeyValueStore::readOwnValuesNow()
 {
-    if (m_hasReadOwnFile)
+    if (m_hasOwnValues)
+        return;
+    startLocalRead();
+    if (m_localReadStarted && !m_localReadTaken) {
+        m_localReading.waitForFinished();
+        finishLocalRead();
+    }
+    if (m_hasOwnValues)
         return;
     startOwnRead();
     m_ownReading.waitForFinished();
@@ -254,7 +275,7 @@ void FolderKeyValueStore::setDecoder(const QString& key, StoppableDecoder decode
     decodeHeld(m_own, key, m_folder + u'/' + ownFileName());
     for (auto& [name, file] : m_others)
         decodeHeld(file.entries, key, m_folder + u'/' + name);
-    if (m_ownReadStarted && !m_hasReadOwnFile)
+    if ((m_ownReadStarted && !m_hasReadOwnFile) || (m_localReadStarted && !m_localReadTaken))
         m_decodeAfterOwnRead.append(key);
     m_readingStale = m_isReading;
 }
@@ -325,35 +346,131 @@ void FolderKeyValueStore::startOwnRead()
     if (m_ownReadStarted)
         return;
     m_ownReadStarted = true;
-    m_ownReading.setFuture(QtConcurrent::run(&m_reader,
-        handedOver([path = m_folder + u'/' + ownFileName(), decoders = m_decoders, memory = m_memory,
-                       stopping = &m_stopping] { return readOwnFile(path, decoders, memory, *stopping); })));
+    // Not a QPromise: one that goes after its result was taken would cancel the future that handed it over.
+    QFutureInterface<OwnRead> read;
+    read.reportStarted();
+    m_ownReading.setFuture(read.future());
+    m_reader.start([read, path = m_folder + u'/' + ownFileName(), decoders = m_decoders, memory = m_memory,
+                       stopping = m_stopping] mutable {
+        read.reportAndMoveResult(readOwnFile(path, decoders, memory.get(), *stopping));
+        read.reportFinished();
+    });
 }
 
 void FolderKeyValueStore::finishOwnRead()
 {
     // Taken at once by a caller that could not wait for the loop, or given up by a quit.
-    if (m_hasReadOwnFile || m_stopping)
+    if (m_hasReadOwnFile || *m_stopping)
         return;
+    // Taken first: what our file holds is merged with it.
+    if (m_localReadStarted && !m_localReadTaken) {
+        m_localReading.waitForFinished();
+        finishLocalRead();
+    }
     OwnRead read = m_ownReading.future().takeResult();
     m_hasReadOwnFile = true;
     m_ownFileKept = read.kept;
     const QString path = m_folder + u'/' + ownFileName();
     for (const QString& key : std::exchange(m_decodeAfterOwnRead, {}))
         decodeHeld(read.entries, key, path);
-    // Written before the file was read, they go after what it held, as they would have had it been read first.
-    for (auto& [key, entry] : m_own) {
-        const auto held = read.entries.find(key);
-        if (held != read.entries.end() && isTrusted(held->second.writtenAt))
-            entry.writtenAt = std::max(entry.writtenAt, held->second.writtenAt + logicalTick);
-        read.entries.insert_or_assign(key, std::move(entry));
-    }
-    m_own = std::move(read.entries);
-    if (std::exchange(m_writeAfterOwnRead, false))
+    const Entries inFile = read.entries;
+    const QStringList changed = takeOwnValues(std::move(read.entries));
+    // Whatever our file lacks (the writes of a run whose folder stalled) goes there now.
+    const bool behind = !(m_own == inFile);
+    if (std::exchange(m_writeAfterOwnRead, false) || behind || !m_localCopy.isEmpty())
+        writeOwnFile(behind);
+    resumeOwnWaiters();
+    announce(changed);
+}
+
+void FolderKeyValueStore::startLocalRead()
+{
+    if (m_localReadStarted || m_localCopy.isEmpty())
+        return;
+    m_localReadStarted = true;
+    m_localReading.setFuture(QtConcurrent::run(&m_writer,
+        handedOver(
+            [path = m_localCopy, device = m_deviceName, decoders = m_decoders, memory = m_memory,
+                stopping = m_stopping] { return readLocalCopy(path, device, decoders, memory.get(), *stopping); })));
+}
+
+void FolderKeyValueStore::finishLocalRead()
+{
+    // Taken at once by a caller that could not wait for the loop.
+    if (!m_localReadStarted || m_localReadTaken || *m_stopping)
+        return;
+    m_localReadTaken = true;
+    std::optional<Entries> read = m_localReading.future().takeResult();
+    // No local copy yet: our values are known once our file is read.
+    if (!read)
+        return;
+    for (const QString& key : m_decodeAfterOwnRead)
+        decodeHeld(*read, key, m_localCopy);
+    takeOwnValues(std::move(*read));
+    if (m_writeAfterOwnRead)
         writeOwnFile();
+    resumeOwnWaiters();
+}
+
+QStringList FolderKeyValueStore::takeOwnValues(Entries read)
+{
+    QStringList changed;
+    for (auto& [key, entry] : m_own) {
+        const auto held = read.find(key);
+        // Written before our values were read, it goes after what they held, as it would have had they been read
+        // first.
+        if (m_writtenBeforeRead.contains(key)) {
+            if (held != read.end() && isTrusted(held->second.writtenAt))
+                entry.writtenAt = std::max(entry.writtenAt, held->second.writtenAt + logicalTick);
+        } else if (held != read.end() && supersedes(held->second, entry)) {
+            changed.append(key);
+            continue;
+        }
+        read.insert_or_assign(key, std::move(entry));
+    }
+    if (m_hasOwnValues) {
+        for (const auto& [key, entry] : read) {
+            if (!m_own.contains(key))
+                changed.append(key);
+        }
+    }
+    m_own = std::move(read);
+    m_hasOwnValues = true;
+    m_writtenBeforeRead.clear();
+    return changed;
+}
+
+void FolderKeyValueStore::resumeOwnWaiters()
+{
     for (QPromise<void>& waiter : m_ownWaiters)
         waiter.finish();
     m_ownWaiters.clear();
+}
+
+std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readLocalCopy(const QString& path,
+    const QString& deviceName, const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping)
+{
+    RegularFile file(path);
+    if (!file.isOpen())
+        return std::nullopt;
+    const qint64 cost = memoryToRead(file.identity().size);
+    if (memory && memory->reserveEvenAlone(cost, &stopping) == MemoryGate::Answer::abandoned)
+        return std::nullopt;
+    std::optional<QByteArray> data = file.readPrefix(std::numeric_limits<qint64>::max());
+    const auto stopped = [&stopping] { return stopping.load(std::memory_order_relaxed); };
+    std::optional<Entries> entries = data ? parseDeviceFile(std::move(*data), path, decoders, stopped) : std::nullopt;
+    if (memory)
+        memory->release(cost);
+    if (stopped())
+        return std::nullopt;
+    if (!entries) {
+        qWarning("The local copy %s of the shared store's file is damaged; our values are read from the shared folder",
+            qUtf8Printable(path));
+        return std::nullopt;
+    }
+    // Left by this machine under another device name, whose file is now read like any other device's.
+    std::erase_if(*entries, [&deviceName](const auto& entry) { return entry.second.device != deviceName; });
+    return entries;
 }
 
 FolderKeyValueStore::OwnRead FolderKeyValueStore::readOwnFile(
@@ -363,25 +480,43 @@ FolderKeyValueStore::OwnRead FolderKeyValueStore::readOwnFile(
     // Anyone who syncs the folder can put a link here, to any file of the user's: it is neither read nor written
     // through, but set aside as a damaged file is, where a person can see where it pointed.
     const QFileInfo info(path);
-    RegularFile file(path, RegularFile::Links::Refused);
-    // Anything else but a regular file or a folder there is not ours, and our next write replaces it; a folder
-    // would make every write fail.
-    if (!file.isOpen() && !info.isSymLink() && !info.isFile() && !info.isDir())
-        return {};
-    // Ours is read at whatever size we wrote it, alone if it must: only peers are held to the limit. What it holds
-    // is needed, for the answers given here before.
-    const qint64 cost = memoryToRead(file.identity().size);
-    if (memory && memory->reserveEvenAlone(cost, &stopping) == MemoryGate::Answer::abandoned)
-        return {};
-    std::optional<QByteArray> data = file.readPrefix(std::numeric_limits<qint64>::max());
-    std::optional<Entries> entries = data ? parseDeviceFile(std::move(*data), path, decoders, stopped) : std::nullopt;
-    if (memory)
-        memory->release(cost);
-    if (entries)
-        return { std::move(*entries) };
-    // A read given up is no damage: the store is going, and writes nothing over the file.
-    if (stopped())
-        return {};
+    for (int read = 1;; ++read) {
+        RegularFile file(path, RegularFile::Links::Refused);
+        // Anything else but a regular file or a folder there is not ours, and our next write replaces it; a folder
+        // would make every write fail.
+        if (!file.isOpen() && !info.isSymLink() && !info.isFile() && !info.isDir())
+            return {};
+        // Ours is read at whatever size we wrote it, alone if it must: only peers are held to the limit. What it
+        // holds is needed, for the answers given here before.
+        const qint64 cost = memoryToRead(file.identity().size);
+        if (memory && memory->reserveEvenAlone(cost, &stopping) == MemoryGate::Answer::abandoned)
+            return {};
+        std::optional<QByteArray> data = file.readPrefix(std::numeric_limits<qint64>::max());
+        std::optional<Entries> entries
+            = data ? parseDeviceFile(std::move(*data), path, decoders, stopped) : std::nullopt;
+        if (memory)
+            memory->release(cost);
+        if (entries)
+            return { std::move(*entries) };
+        // A read given up is no damage: the store is going, and writes nothing over the file.
+        if (stopped())
+            return {};
+        if (!file.isOpen())
+            break;
+        // Another process may be writing it: only a file that fails while still is damaged.
+        const QDeadlineTimer still(stillForMs);
+        while (!still.hasExpired() && !stopped())
+            QThread::msleep(10);
+        if (stopped())
+            return {};
+        if (FileIdentity::ofPath(path) == file.identity())
+            break;
+        if (read == readsOfAChangingFile) {
+            qWarning("The shared store's file %s keeps changing and does not parse; not writing over it",
+                qUtf8Printable(path));
+            return { {}, true };
+        }
+    }
     // Our next write would replace what we could not read: keep it where a person can still look at it.
     const QString aside
         = path + QStringLiteral(".broken-") + QString::number(QRandomGenerator::global()->generate(), 16);
@@ -402,11 +537,12 @@ FolderKeyValueStore::OwnRead FolderKeyValueStore::readOwnFile(
     return { {}, true };
 }
 
-void FolderKeyValueStore::writeOwnFile()
+void FolderKeyValueStore::writeOwnFile(bool toFolder)
 {
     QMutexLocker locker(&m_handedMutex);
     const bool writerIdle = !m_handed;
     m_handed = m_own;
+    m_handedToFolder = m_handedToFolder || (toFolder && m_hasReadOwnFile);
     locker.unlock();
     if (writerIdle)
         m_writer.start([this] { writeHandedVersions(); });
@@ -419,23 +555,36 @@ void FolderKeyValueStore::writeHandedVersions()
         if (!m_handed)
             return;
         const Entries own = *std::exchange(m_handed, std::nullopt);
+        const bool toFolder = std::exchange(m_handedToFolder, false);
         locker.unlock();
-        m_ownFileSaved = writeVersion(own);
+        writeVersion(own, toFolder);
     }
 }
 
 bool FolderKeyValueStore::flush()
 {
-    if (m_writeAfterOwnRead)
+    if (m_writeAfterOwnRead && !m_hasOwnValues)
         readOwnValuesNow();
     m_writer.waitForDone();
-    return m_ownFileSaved;
+    m_folderWriter.waitForDone();
+    return m_ownFile->saved;
 }
 
-bool FolderKeyValueStore::writeVersion(const Entries& own)
+bool FolderKeyValueStore::flushAtQuit()
 {
-    if (m_ownFileKept)
-        return false;
+    if (m_writeAfterOwnRead && !m_hasOwnValues)
+        readOwnValuesNow();
+    m_writer.waitForDone();
+    // Without a local copy, our file is all that lasts.
+    if (m_localCopy.isEmpty())
+        return flush();
+    return m_folderWriter.waitForDone(QDeadlineTimer(quitWaitForFolderMs)) && m_ownFile->saved;
+}
+
+void FolderKeyValueStore::writeVersion(const Entries& own, bool toFolder)
+{
+    if (m_ownFileKept && !m_localCopyWriter)
+        return;
     // Each entry laid out as a dump of the whole file would lay it out, but its value's base64 is written straight into
     // the one text of the file: a value is tens of megabytes for the meeting records, and each copy of it a peak.
     std::vector<std::pair<std::string, const QByteArray*>> framed;
@@ -471,7 +620,17 @@ bool FolderKeyValueStore::writeVersion(const Entries& own)
             static_cast<long long>(maximumPeerFileSize));
     }
     m_ownFileTooLargeForPeers = tooLargeForPeers;
-    return m_ownFileWriter.write(text);
+    const auto shared = std::make_shared<const QByteArray>(std::move(text));
+    if (m_localCopyWriter)
+        m_localCopyWriter->write(*shared);
+    if (!toFolder)
+        return;
+    if (m_ownFileKept) {
+        m_ownFile->saved = false;
+        return;
+    }
+    // The folder may hold the write for minutes: a later version waits behind it, and a quit does not.
+    m_folderWriter.start([file = m_ownFile, shared] { file->saved = file->writer.write(*shared); });
 }
 
 FolderKeyValueStore::Entries FolderKeyValueStore::merged() const
@@ -605,11 +764,14 @@ void FolderKeyValueStore::refresh()
     m_isReading = true;
     m_readAgain = false;
     ++m_readsStarted;
-    m_reading.setFuture(QtConcurrent::run(&m_reader,
-        handedOver([folder = m_folder, own = ownFileName(), previous = peerStamps(), decoders = m_decoders,
-                       memory = m_memory, watcher = &m_watcher, stopping = &m_stopping] {
-            return readFolder(folder, own, previous, decoders, memory, *watcher, *stopping);
-        })));
+    QFutureInterface<FolderRead> read;
+    read.reportStarted();
+    m_reading.setFuture(read.future());
+    m_reader.start([read, folder = m_folder, own = ownFileName(), previous = peerStamps(), decoders = m_decoders,
+                       memory = m_memory, watcher = m_watcher, stopping = m_stopping] mutable {
+        read.reportAndMoveResult(readFolder(folder, own, previous, decoders, memory.get(), *watcher, *stopping));
+        read.reportFinished();
+    });
 }
 
 void FolderKeyValueStore::finishReading()
@@ -662,7 +824,7 @@ bool FolderKeyValueStore::saveOwnFileIfUnsaved()
 {
     // Whether our last write landed: the folder itself is not looked at on the caller's thread, which may be the
     // main one, and a folder on a slow mount would hold it.
-    if (m_ownFileSaved)
+    if (m_ownFile->saved)
         return true;
     // Told once the retry lands.
     writeOwnFile();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/cloud/FolderThread.h"
 #include "platform/cloud/FolderWatcher.h"
 #include "platform/cloud/UbiquitousKeyValueStore.h"
 #include "platform/files/FileIdentity.h"
@@ -8,6 +9,7 @@
 #include <QFutureWatcher>
 #include <QMutex>
 #include <QPromise>
+#include <QSet>
 #include <QThreadPool>
 #include <atomic>
 #include <list>
@@ -30,7 +32,10 @@ class MemoryGate;
 // the other devices' files changed is posted once they are read. Our file is written on the store's writer thread,
 // each write with what the store holds when it is made, so that the caller never waits for the disk nor for a read
 // of large files; a write made before our file is read waits for that read, so that it never replaces the file
-// unread.
+// unread. The shared folder may stall for minutes (a network mount): our own values are also kept in a local copy
+// outside it, written with every write of our file and read at the start on the writer thread, which never waits for
+// the folder; our file's read, when it lands, is merged with it. A store that goes leaves a thread held in the
+// folder behind.
 class FolderKeyValueStore final : public UbiquitousKeyValueStore
 {
     Q_OBJECT
@@ -47,16 +52,18 @@ public:
     // Letters, digits, '-' and '_': safe as a file name on every machine.
     static bool isValidDeviceName(const QString& name);
 
-    // The store never creates `folder`: whether it exists decides the account (FolderCloudAccount).
-    FolderKeyValueStore(
-        const QString& folder, const QString& deviceName, const Clock& clock, QObject* parent = nullptr);
-    // Gives up the reads under way and keeps every write of our own file made so far.
+    // The store never creates `folder`: whether it exists decides the account (FolderCloudAccount). Without
+    // `localCopy`, our own values are known only once our file is read.
+    FolderKeyValueStore(const QString& folder, const QString& deviceName, const Clock& clock,
+        const QString& localCopy = {}, QObject* parent = nullptr);
+    // Gives up the reads under way and keeps every write of our own file made so far in the local copy; waits for the
+    // shared folder no longer than a quit may take.
     ~FolderKeyValueStore() override;
 
     QString deviceName() const { return m_deviceName; }
     // What reading a device file takes is held in `memory` while it is read, beside the calendars' parses; set before
     // the first read, as the decoders are. Without one, a read takes what it needs.
-    void setMemoryGate(MemoryGate& memory) { m_memory = &memory; }
+    void setMemoryGate(std::shared_ptr<MemoryGate> memory) { m_memory = std::move(memory); }
     // What reading a device file of `size` bytes takes at its peak, its values decoded: bench_device_file_read fails
     // when a read takes more.
     static qint64 memoryToRead(qint64 size) { return 4 * size; }
@@ -69,6 +76,7 @@ public:
     bool synchronize() override;
     QCoro::Task<bool> synchronizeAndWait() override;
     bool flush() override;
+    bool flushAtQuit() override;
     // Decodes what is held now on the caller's thread, and every later peer file on the reader thread.
     using UbiquitousKeyValueStore::setDecoder;
     void setDecoder(const QString& key, StoppableDecoder decoder) override;
@@ -79,7 +87,7 @@ public:
     // it ends.
     bool isReadingPeerFiles() const override { return m_isReading || !m_hasReadPeerFiles; }
     bool hasReadPeerFiles() const override { return m_hasReadPeerFiles; }
-    bool hasReadOwnValues() const override { return m_hasReadOwnFile; }
+    bool hasReadOwnValues() const override { return m_hasOwnValues; }
     QCoro::Task<bool> waitForOwnValues() override;
     void readOwnValuesNow() override;
 
@@ -142,16 +150,25 @@ private:
     // On the reader thread. A file that is not ours, or damaged, is moved aside, unless the read was given up.
     static OwnRead readOwnFile(
         const QString& path, const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping);
+    // On the writer thread; none when there is no local copy, or it is damaged.
+    static std::optional<Entries> readLocalCopy(const QString& path, const QString& deviceName,
+        const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping);
     void startOwnRead();
     // Takes what the read found, with the writes made meanwhile going after what it held.
     void finishOwnRead();
+    void startLocalRead();
+    void finishLocalRead();
+    // Takes `read` as our own values: per key the later write, and a write made in this run after it.
+    QStringList takeOwnValues(Entries read);
+    void resumeOwnWaiters();
     // Decodes what `entries` hold under `key` with its decoder, dropping a value that does not decode.
     void decodeHeld(Entries& entries, const QString& key, const QString& path) const;
-    // Hands what our file is to hold now to the writer thread, which writes only the newest it was handed.
-    void writeOwnFile();
+    // Hands what our file is to hold now to the writer thread, which writes only the newest it was handed: the local
+    // copy, then, once our file is read and unless `toFolder` is false, our file.
+    void writeOwnFile(bool toFolder = true);
     // On the writer thread.
     void writeHandedVersions();
-    bool writeVersion(const Entries& own);
+    void writeVersion(const Entries& own, bool toFolder);
     const Entry* latest(const QString& key) const;
     Entries merged() const;
     // These two run on the reader thread: they read the files only when they are not the version `previous` holds,
@@ -161,6 +178,16 @@ private:
     static FolderRead readFolder(const QString& folder, const QString& ownFileName,
         const std::map<QString, FileIdentity>& previous, const Decoders& decoders, MemoryGate* memory,
         FolderWatcher& watcher, const std::atomic<bool>& stopping);
+    // Our file as the folder writer writes it.
+    struct FolderFile
+    {
+        explicit FolderFile(const QString& path)
+            : writer(path, QStringLiteral("the shared store's file"), WholeFileWriter::Links::Replaced)
+        { }
+        WholeFileWriter writer;
+        // Whether the last write that ended landed.
+        std::atomic<bool> saved = true;
+    };
     // The keys whose value it changed.
     QStringList applyFolderRead(FolderRead read);
     // Retries a write of our own file that failed; true when none failed since the last that landed and the
@@ -176,44 +203,54 @@ private:
 
     QString m_folder;
     QString m_deviceName;
+    QString m_localCopy;
     const Clock& m_clock;
     Entries m_own;
+    // Keys written in this run before our values were read.
+    QSet<QString> m_writtenBeforeRead;
     std::map<QString, PeerFile> m_others; // by file name
     Decoders m_decoders;
-    MemoryGate* m_memory = nullptr;
-    FolderWatcher m_watcher { m_folder };
+    std::shared_ptr<MemoryGate> m_memory;
+    // Held by a read left behind in the folder too.
+    std::shared_ptr<FolderWatcher> m_watcher = std::make_shared<FolderWatcher>(m_folder);
     QFutureWatcher<OwnRead> m_ownReading;
+    QFutureWatcher<std::optional<Entries>> m_localReading;
+    bool m_localReadStarted = false;
+    bool m_localReadTaken = false;
     bool m_ownReadStarted = false;
     bool m_hasReadOwnFile = false;
-    // Keys whose decoder came while our file was being read without it.
+    // From the local copy or our file, whichever came first.
+    bool m_hasOwnValues = false;
+    // Keys whose decoder came while our file or the local copy was being read without it.
     QStringList m_decodeAfterOwnRead;
     // A write was made before our file was read, and waits for it.
     bool m_writeAfterOwnRead = false;
     // Callers of waitForOwnValues(), resumed once our file is read.
     std::list<QPromise<void>> m_ownWaiters;
     QFutureWatcher<FolderRead> m_reading;
-    QThreadPool m_reader;
+    FolderThread m_reader;
+    // Encodes, writes the local copy, and hands our file's text to the folder writer.
     QThreadPool m_writer;
-    std::atomic<bool> m_stopping = false;
+    FolderThread m_folderWriter;
+    std::shared_ptr<std::atomic<bool>> m_stopping = std::make_shared<std::atomic<bool>>(false);
     // Until its result is applied, which is after the worker is done.
     bool m_isReading = false;
     // Another change came during the read, which may have missed it.
     bool m_readAgain = false;
     // A decoder came during the read, which did not use it.
     bool m_readingStale = false;
-    WholeFileWriter m_ownFileWriter { m_folder + u'/' + ownFileName(), QStringLiteral("the shared store's file"),
-        WholeFileWriter::Links::Replaced };
+    std::shared_ptr<FolderFile> m_ownFile = std::make_shared<FolderFile>(m_folder + u'/' + ownFileName());
     bool m_hasReadPeerFiles = false;
     quint64 m_readsStarted = 0;
     std::list<Waiter> m_waiters;
     // Our file could be neither read nor moved aside: it is never written over. Set before the first write.
     bool m_ownFileKept = false;
-    // What our file is to hold, handed to the writer thread and not taken yet.
+    // What our file is to hold, handed to the writer thread and not taken yet, and whether it goes to the folder.
     QMutex m_handedMutex;
     std::optional<Entries> m_handed;
-    // Whether the last write that ended landed.
-    std::atomic<bool> m_ownFileSaved = true;
+    bool m_handedToFolder = false;
     // On the writer thread.
+    std::optional<WholeFileWriter> m_localCopyWriter;
     bool m_ownFileTooLargeForPeers = false;
 };
 

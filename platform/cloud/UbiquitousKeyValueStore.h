@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QCoro/QCoroTask>
+#include <QFuture>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -41,6 +42,9 @@ public:
     // Holds the caller until every write made so far is kept where the next start reads it; false when one could
     // not be.
     virtual bool flush() { return true; }
+    // As flush(), as the program quits: a shared folder that does not answer is waited for no longer than a quit may
+    // take; what must last is then kept where this machine's next start reads it.
+    virtual bool flushAtQuit() { return flush(); }
     // Whether this machine's own earlier writes are read. Until they are, the store holds none of them: a value merged
     // from what it holds would leave them out.
     virtual bool hasReadOwnValues() const { return true; }
@@ -94,8 +98,14 @@ class CloudAccount
 {
 public:
     virtual ~CloudAccount() = default;
-    // Absent while signed out.
+    // Absent while signed out, and while not known yet.
     virtual std::optional<QByteArray> ubiquityIdentityToken() const = 0;
+    // Whether it is known yet if the user is signed in: a shared folder that stalls may keep it unknown for minutes.
+    virtual bool isKnown() const { return true; }
+    // Finishes once it is known.
+    virtual QFuture<void> known() const { return QtFuture::makeReadyFuture(); }
+    // Signed in, or not known yet: what the user answers meanwhile is kept for the shared store.
+    bool maySignIn() const { return !isKnown() || ubiquityIdentityToken().has_value(); }
 };
 
 } // namespace platform

@@ -77,6 +77,24 @@ TEST_F(CloudSyncServiceTest, SignedOutDoesNothing)
     EXPECT_EQ(store.synchronizeCount(), 0);
 }
 
+// A shared folder that stalls keeps the account unknown: an answer given meanwhile is kept, our own answers are
+// held, and an exchange waits for the account, to do nothing once it is known to be signed out.
+TEST_F(CloudSyncServiceTest, AnAccountNotKnownYetKeepsOurAnswersAndTheExchangeWaitsForIt)
+{
+    store.setRemoteData(encodeRecordArray(QList { state("held", 5, 5) }), CloudKey::reminderStates);
+    account.makeUnknown();
+    EXPECT_FALSE(QCoro::waitFor(service.syncReminderStates({ state("a", 7, 7) })));
+    EXPECT_EQ(stored<ReminderState>(CloudKey::reminderStates), QList({ state("held", 5, 5), state("a", 7, 7) }));
+    EXPECT_EQ(service.heldReminderStates().value.size(), 2);
+    auto exchange = service.syncMeetingSnapshots({ meeting("m", "me", 1) }, "me");
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(exchange.isReady());
+    account.setToken(std::nullopt);
+    account.makeKnown();
+    EXPECT_TRUE(QCoro::waitFor(exchange).value.isEmpty());
+    EXPECT_FALSE(store.data(CloudKey::meetingSnapshots));
+}
+
 TEST_F(CloudSyncServiceTest, StoredRecordWinsATieOnLastSeen)
 {
     store.setRemoteData(encodeRecordArray(QList { meeting("a", "other", 50) }), CloudKey::meetingSnapshots);
@@ -544,7 +562,7 @@ TEST_F(CloudSyncServiceOnAFolderTest, AnAnswerIsWrittenAtOnceAndAPeersUnreadWrit
         if (quit) {
             service.reset();
             store.reset();
-            EXPECT_TRUE(hold.sawStop());
+            EXPECT_TRUE(QTest::qWaitFor([&] { return hold.sawStop() && !hold.isHeld(); }, waitBoundMs));
             EXPECT_EQ(sorted(storedStates(own)), sorted(answer));
             // Our write, made before the peer's was read, does not hide it from a machine that starts meanwhile.
             {

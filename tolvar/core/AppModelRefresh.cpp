@@ -92,6 +92,15 @@ QCoro::Task<> AppModel::refresh(RecordWriteBack writeBack)
     // What this refresh publishes, however late it ends, never replaces what a refresh begun after it published.
     const quint64 publication = ++m_meetingPublicationsBegun;
 
+    // Not known yet on a shared folder that stalls: this machine's own answers stand meanwhile.
+    if (!m_cloudAccount.isKnown()) {
+        if (m_syncState != SyncState::synced)
+            publishHeldRecords(publication, local, deviceID, localRecords);
+        const QFuture<void> known = m_cloudAccount.known();
+        co_await known;
+        if (!self)
+            co_return;
+    }
     if (!m_cloudAccount.ubiquityIdentityToken()) {
         const std::optional<QList<MeetingSnapshot>> meetings = co_await deduped(local);
         if (!self)
@@ -195,7 +204,7 @@ void AppModel::publishMeetings(quint64 publication, const QList<MeetingSnapshot>
 
 bool AppModel::hasPeerReminderStates() const
 {
-    return m_hasPeerReminderStates || !m_cloudAccount.ubiquityIdentityToken();
+    return m_hasPeerReminderStates || !m_cloudAccount.maySignIn();
 }
 
 void AppModel::hideOverlayWhenAllSuppressed()

@@ -150,7 +150,7 @@ void AppModel::changeRule(const QString& key, const std::function<void(CalendarR
     rules.insert(key, rule);
     setCalendarRules(rules);
     m_settingsStore.saveCalendarRules(m_calendarRules);
-    if (m_cloudAccount.ubiquityIdentityToken())
+    if (m_cloudAccount.maySignIn())
         pushCalendarRules({ rule });
 }
 

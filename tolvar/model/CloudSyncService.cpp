@@ -83,12 +83,25 @@ CloudSyncService::~CloudSyncService()
         return;
     writeUnwritten<ReminderState>(CloudKey::reminderStates);
     writeUnwritten<CalendarRule>(CloudKey::calendarRules);
-    m_store.flush();
+    m_store.flushAtQuit();
 }
 
 bool CloudSyncService::isSignedIn() const
 {
     return m_account.ubiquityIdentityToken().has_value();
+}
+
+QCoro::Task<bool> CloudSyncService::signedIn()
+{
+    if (!m_account.isKnown()) {
+        const QPointer<CloudSyncService> self(this);
+        // Apart from the co_await: g++ 12 destroys a temporary of a co_await expression twice.
+        const QFuture<void> known = m_account.known();
+        co_await known;
+        if (!self)
+            co_return false;
+    }
+    co_return isSignedIn();
 }
 
 template <typename Record> CloudResult<QList<Record>> CloudSyncService::loadArray(const char* key) const
@@ -108,9 +121,9 @@ template <typename Record> CloudResult<QList<Record>> CloudSyncService::loadArra
 
 template <typename Record> QCoro::Task<CloudResult<QList<Record>>> CloudSyncService::fetch(const char* key)
 {
-    if (!isSignedIn())
-        co_return {};
     const QPointer<CloudSyncService> self(this);
+    if (!co_await signedIn())
+        co_return {};
     const QPointer<platform::UbiquitousKeyValueStore> store(&m_store);
     // A merge written over values older than a peer's file on disk would supersede that peer's write.
     co_await m_store.synchronizeAndWait();
@@ -152,7 +165,7 @@ QCoro::Task<CloudResult<QList<ReminderState>>> CloudSyncService::fetchReminderSt
 
 CloudResult<QList<ReminderState>> CloudSyncService::heldReminderStates() const
 {
-    if (!isSignedIn())
+    if (!m_account.maySignIn())
         return {};
     return loadArray<ReminderState>(CloudKey::reminderStates);
 }
@@ -168,7 +181,7 @@ QCoro::Task<CloudResult<QList<CalendarRule>>> CloudSyncService::fetchCalendarRul
 QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSnapshots(
     QList<MeetingSnapshot> local, QString deviceID, RecordWriteBack writeBack, LocalRecords localRecords)
 {
-    if (!isSignedIn())
+    if (!co_await signedIn())
         co_return {};
     CloudResult<QList<MeetingSnapshot>> stored = co_await fetch<MeetingSnapshot>(CloudKey::meetingSnapshots);
     if (stored.error)
@@ -206,7 +219,7 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::syncMeetingSn
 QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::heldMeetingSnapshots(
     QList<MeetingSnapshot> local, QString deviceID, LocalRecords localRecords)
 {
-    if (!isSignedIn())
+    if (!m_account.maySignIn())
         co_return {};
     // Our records and answers of the last run: a reminder answered then must not come again.
     const bool ownRead = co_await ownValuesRead();
@@ -453,14 +466,14 @@ void CloudSyncService::mergeMissedWrites()
 
 QCoro::Task<std::optional<QString>> CloudSyncService::syncReminderStates(QList<ReminderState> local)
 {
-    if (!isSignedIn() || local.isEmpty())
+    if (!m_account.maySignIn() || local.isEmpty())
         co_return std::nullopt;
     co_return (co_await mergeAndWrite(CloudKey::reminderStates, std::move(local))).error;
 }
 
 QCoro::Task<std::optional<QString>> CloudSyncService::syncCalendarRules(QList<CalendarRule> local)
 {
-    if (!isSignedIn() || local.isEmpty())
+    if (!m_account.maySignIn() || local.isEmpty())
         co_return std::nullopt;
     co_return (co_await mergeAndWrite(CloudKey::calendarRules, std::move(local))).error;
 }

@@ -83,6 +83,8 @@ public:
 
     platform::UbiquitousKeyValueStore& store() const { return m_store; }
     bool isSignedIn() const;
+    // Once the account is known; false when signed out, or when this service went meanwhile.
+    QCoro::Task<bool> signedIn();
 
     // Returns every machine's current records merged with the local ones, this machine's earlier
     // records replaced by `local` but for those `localRecords` keeps; writes them back as `writeBack` says.

@@ -24,6 +24,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <string_view>
+#include <sys/inotify.h>
+#include <thread>
 #include <unistd.h>
 
 using platform::Date;
@@ -380,10 +382,11 @@ TEST_F(FolderKeyValueStoreTest, DeviceFilesAreReadThroughTheMemoryGateOfTheCalen
     const Qt::HANDLE caller = QThread::currentThreadId();
     std::atomic<qint64> available = qint64(1) << 30;
     std::atomic<int> measuredByReads = 0;
-    platform::MemoryGate gate([&] {
+    const auto memory = std::make_shared<platform::MemoryGate>([&] {
         measuredByReads += QThread::currentThreadId() != caller;
         return std::optional<qint64>(available);
     });
+    platform::MemoryGate& gate = *memory;
     // As a calendar's parse holds all but a little; the next reservation measures afresh.
     const auto hold = [&] {
         EXPECT_EQ(gate.reserve(available - 64), platform::MemoryGate::Answer::reserved);
@@ -394,7 +397,7 @@ TEST_F(FolderKeyValueStoreTest, DeviceFilesAreReadThroughTheMemoryGateOfTheCalen
 
     hold();
     FolderKeyValueStore alice(m_folder, QStringLiteral("alice"), m_clock);
-    alice.setMemoryGate(gate);
+    alice.setMemoryGate(memory);
     awaitRead();
     EXPECT_FALSE(alice.hasReadOwnValues());
     gate.release(available - 64);
@@ -419,7 +422,7 @@ TEST_F(FolderKeyValueStoreTest, DeviceFilesAreReadThroughTheMemoryGateOfTheCalen
     EXPECT_EQ(alice.data(QStringLiteral("c")), QByteArray("second"));
     EXPECT_FALSE(log.linesWith(QStringLiteral("carol.json")).isEmpty());
     FolderKeyValueStore restarted(m_folder, QStringLiteral("alice"), m_clock);
-    restarted.setMemoryGate(gate);
+    restarted.setMemoryGate(memory);
     EXPECT_TRUE(QCoro::waitFor(restarted.waitForOwnValues()));
     EXPECT_EQ(restarted.data(QStringLiteral("k")), QByteArray("mine"));
 
@@ -591,6 +594,8 @@ TEST_F(FolderKeyValueStoreTest, AWriteMadeWhileOurFileIsReadKeepsWhatItHeldThrou
             if (writes)
                 hold.release();
             alice.reset();
+            // Not waited for by the quit: it ends on its own.
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !hold.isHeld(); }, readTimeoutMs));
             EXPECT_EQ(hold.sawStop(), !writes);
         }
         EXPECT_EQ(ownValue("alice", "hold"), "[1]");
@@ -620,7 +625,7 @@ TEST_F(FolderKeyValueStoreTest, OurWritesLandInOrderWhileAReadIsHeldAndOutliveAQ
         EXPECT_FALSE(alice->hasReadPeerFiles());
         if (quit) {
             alice.reset();
-            EXPECT_TRUE(hold.sawStop());
+            EXPECT_TRUE(QTest::qWaitFor([&] { return hold.sawStop() && !hold.isHeld(); }, readTimeoutMs));
         } else {
             hold.release();
             EXPECT_TRUE(QTest::qWaitFor([&] { return alice->hasReadPeerFiles(); }, readTimeoutMs));
@@ -773,4 +778,91 @@ TEST_F(FolderKeyValueStoreTest, StandardStoreKeepsItsDeviceNameOutsideTheSharedF
     const QString replaced = FolderKeyValueStore::createStandard(m_clock)->deviceName();
     EXPECT_TRUE(FolderKeyValueStore::isValidDeviceName(replaced));
     EXPECT_EQ(FolderKeyValueStore::createStandard(m_clock)->deviceName(), replaced);
+}
+
+// The shared folder stalls (a hung network mount): our own values come from the local copy at once, a write
+// reaches it at once, and a quit does not wait for the read held in the folder. The folder, once it answers, gets
+// what it missed.
+TEST_F(FolderKeyValueStoreTest, OurValuesComeFromTheLocalCopyWhileTheFolderStalls)
+{
+    const QString copy = m_dir.filePath(QStringLiteral("own-values.json"));
+    writeDeviceFile(QStringLiteral("alice.json"), "{\"k\":" + entry("held", 5, "alice") + "}");
+    {
+        FolderKeyValueStore last(m_folder, QStringLiteral("alice"), m_clock, copy);
+        last.readOwnValuesNow();
+        last.setData("answered", QStringLiteral("k"));
+    }
+    for (const bool quit : { false, true }) {
+        SCOPED_TRACE(quit);
+        // The last run's write never reached the folder.
+        writeDeviceFile(QStringLiteral("alice.json"), "{\"k\":" + entry("held", 5, "alice") + "}");
+        // Held in the kernel: it does not look at the quit.
+        std::atomic<bool> held = false;
+        std::atomic<bool> released = false;
+        auto alice = std::make_unique<FolderKeyValueStore>(m_folder, QStringLiteral("alice"), m_clock, copy);
+        alice->setDecoder(QStringLiteral("k"), [&](const QByteArray& data) -> QVariant {
+            if (QThread::currentThread() == QCoreApplication::instance()->thread() || data != "held")
+                return data;
+            for (held = true; !released;)
+                QThread::msleep(1);
+            held = false;
+            return data;
+        });
+        EXPECT_TRUE(QCoro::waitFor(alice->waitForOwnValues()));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return held.load(); }, readTimeoutMs));
+        EXPECT_EQ(alice->data(QStringLiteral("k")), QByteArray(quit ? "in the stall" : "answered"));
+        alice->setData(quit ? "at quit" : "in the stall", QStringLiteral("k"));
+        if (quit) {
+            alice.reset();
+            EXPECT_TRUE(held);
+            EXPECT_EQ(ownValue("alice", "k"), "held");
+        }
+        released = true;
+        if (!quit)
+            EXPECT_TRUE(QTest::qWaitFor([&] { return ownValue("alice", "k") == "in the stall"; }, readTimeoutMs));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !held; }, readTimeoutMs));
+        alice.reset();
+    }
+    FolderKeyValueStore next(m_folder, QStringLiteral("alice"), m_clock, copy);
+    next.readOwnValuesNow();
+    EXPECT_EQ(next.data(QStringLiteral("k")), QByteArray("at quit"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ownValue("alice", "k") == "at quit"; }, readTimeoutMs));
+}
+
+// Our file caught while another process writes it is read again once it is still, not set aside as damaged.
+TEST_F(FolderKeyValueStoreTest, OurFileBeingWrittenIsReadOnceWholeNotSetAside)
+{
+    const QString path = m_folder + QStringLiteral("/alice.json");
+    const QByteArray whole = "{\"k\":" + entry("answered", 5, "alice") + "}";
+    writeDeviceFile(QStringLiteral("alice.json"), whole.left(whole.size() / 2));
+    // Reads of the file by others than the writer below: the store's.
+    const int watch = inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(inotify_add_watch(watch, path.toLocal8Bit().constData(), IN_CLOSE_NOWRITE), 0);
+    std::atomic<bool> writing = true;
+    std::thread writer([&] {
+        while (writing) {
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(whole.left(whole.size() / 2));
+        }
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(whole);
+    });
+    FolderKeyValueStore alice(m_folder, QStringLiteral("alice"), m_clock);
+    int reads = 0;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            inotify_event events[16];
+            const ssize_t got = read(watch, events, sizeof events);
+            reads += got > 0 ? int(got / sizeof(inotify_event)) : 0;
+            return reads >= 2;
+        },
+        readTimeoutMs));
+    writing = false;
+    writer.join();
+    close(watch);
+    EXPECT_TRUE(QCoro::waitFor(alice.waitForOwnValues()));
+    EXPECT_EQ(alice.data(QStringLiteral("k")), QByteArray("answered"));
+    EXPECT_TRUE(QDir(m_folder).entryList({ QStringLiteral("alice.json.broken-*") }).isEmpty());
 }

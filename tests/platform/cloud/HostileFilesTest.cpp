@@ -53,7 +53,11 @@ TEST_F(HostileFilesTest, AFifoNamedIdentityReadsAsSignedOut)
 {
     makeFifo(QStringLiteral("identity"));
     const FolderCloudAccount account(m_folder, m_clock);
-    EXPECT_EQ(finishing([&] { return account.ubiquityIdentityToken(); }), std::nullopt);
+    EXPECT_EQ(finishing([&] {
+        account.known().waitForFinished();
+        return account.ubiquityIdentityToken();
+    }),
+        std::nullopt);
 }
 
 TEST_F(HostileFilesTest, FifosAmongTheDeviceFilesAreSkippedAlone)

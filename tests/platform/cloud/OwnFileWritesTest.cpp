@@ -107,5 +107,7 @@ TEST_F(OwnFileWritesTest, AFullDiskNeverLeavesANewSharedFolderWithoutItsToken)
     // An empty token would read as signed out for good.
     EXPECT_FALSE(QFileInfo::exists(folder));
     ASSERT_TRUE(FolderCloudAccount::createFolderIfMissing(folder));
-    EXPECT_TRUE(FolderCloudAccount(folder, m_clock).ubiquityIdentityToken().has_value());
+    const FolderCloudAccount account(folder, m_clock);
+    account.known().waitForFinished();
+    EXPECT_TRUE(account.ubiquityIdentityToken().has_value());
 }
