@@ -44,17 +44,48 @@ constexpr std::chrono::milliseconds longestPublicationInterval { 16000 };
 // that a file added or changed meanwhile is read in it, not behind it.
 constexpr std::chrono::milliseconds lookAgainWhileWaiting { 1000 };
 
-// A file whose parse did not fit beside the others', with what it waits for.
+// A file to parse, with the memory it holds; once its parse did not fit beside the others', what it waits for.
 struct PutOff
 {
     QString path;
     ICalendarFile::MemoryClaim claim;
 };
 
-// The files the threads of one read have parsed so far, and those put off for memory, which hold no thread.
+// The files the threads of one read have parsed so far, those queued for them, and those put off for memory,
+// which hold no thread. A read of thousands of files keeps no task, future or wait of its own for each: at most
+// `threads` threads of the pool take the queued files one after another.
 class ParsedFiles
 {
 public:
+    explicit ParsedFiles(int threads)
+        : m_threads(threads)
+    { }
+
+    // Queues `file`, first in turn when it holds memory: true when a thread more is to take the queue on.
+    bool queue(PutOff file)
+    {
+        const QMutexLocker lock(&m_mutex);
+        if (file.claim.held)
+            m_queued.prepend(std::move(file));
+        else
+            m_queued.append(std::move(file));
+        if (m_parsing >= m_threads)
+            return false;
+        ++m_parsing;
+        return true;
+    }
+
+    // The next file queued; none ends the calling thread's turn.
+    std::optional<PutOff> next()
+    {
+        const QMutexLocker lock(&m_mutex);
+        if (m_queued.isEmpty()) {
+            --m_parsing;
+            return std::nullopt;
+        }
+        return m_queued.takeFirst();
+    }
+
     void add(const QString& path, std::shared_ptr<const ICalendarFile> file)
     {
         const QMutexLocker lock(&m_mutex);
@@ -128,8 +159,11 @@ public:
     }
 
 private:
+    const int m_threads;
     mutable QMutex m_mutex;
     QWaitCondition m_added;
+    QList<PutOff> m_queued;
+    int m_parsing = 0;
     ICalendarFiles m_files;
     qsizetype m_count = 0;
     QList<PutOff> m_putOff;
@@ -168,27 +202,34 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const Co
 {
     const auto isAbandoned = [abandoned] { return abandoned && abandoned->load(); };
     TextPool texts;
-    ParsedFiles parsed;
-    // Started from this thread only; each holds a thread of the pool only while it reads.
+    // A pool runs one thread even when told none.
+    ParsedFiles parsed(std::max(1, pool.maxThreadCount()));
+    // A thread of the pool parses the queued files until none is left, and never waits for memory.
+    const auto parseQueued = [&zones, &texts, &memory, &last, &parsed, abandoned] {
+        while (std::optional<PutOff> file = parsed.next()) {
+            if (abandoned && abandoned->load()) {
+                if (file->claim.held)
+                    memory.release(file->claim.wanted);
+                parsed.add(file->path, std::make_shared<const ICalendarFile>());
+                continue;
+            }
+            ICalendarFile::Reading reading = ICalendarFile::read(
+                file->path, zones, texts, memory, file->claim, last.files.value(file->path).get(), abandoned);
+            if (reading.file)
+                parsed.add(file->path, std::make_shared<const ICalendarFile>(std::move(*reading.file)));
+            else
+                parsed.putOff({ file->path, reading.claim });
+        }
+    };
+    // Started from this thread only: those under way, and a few just ended.
     QList<QFuture<void>> parses;
     QSet<QString> started;
     const auto start = [&](const QString& path, ICalendarFile::MemoryClaim claim) {
         started.insert(path);
-        parses.append(
-            QtConcurrent::run(&pool, handedOver([&zones, &texts, &memory, &last, &parsed, abandoned, path, claim] {
-                if (abandoned && abandoned->load()) {
-                    if (claim.held)
-                        memory.release(claim.wanted);
-                    parsed.add(path, std::make_shared<const ICalendarFile>());
-                    return;
-                }
-                ICalendarFile::Reading reading
-                    = ICalendarFile::read(path, zones, texts, memory, claim, last.files.value(path).get(), abandoned);
-                if (reading.file)
-                    parsed.add(path, std::make_shared<const ICalendarFile>(std::move(*reading.file)));
-                else
-                    parsed.putOff({ path, reading.claim });
-            })));
+        if (!parsed.queue({ path, claim }))
+            return;
+        parses.removeIf([](const QFuture<void>& parse) { return parse.isFinished(); });
+        parses.append(QtConcurrent::run(&pool, handedOver(parseQueued)));
     };
     // A file that could not be read has no identity, and is tried again.
     const auto isKnown = [&last](const CalendarFileStamp& stamp) {
