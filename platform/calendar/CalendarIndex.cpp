@@ -11,6 +11,7 @@
 #include <QWaitCondition>
 #include <QtConcurrent/QtConcurrentMap>
 #include <QtConcurrent/QtConcurrentRun>
+#include <deque>
 #include <numeric>
 
 namespace platform {
@@ -66,9 +67,9 @@ public:
     {
         const QMutexLocker lock(&m_mutex);
         if (file.claim.held)
-            m_queued.prepend(std::move(file));
+            m_queued.push_front(std::move(file));
         else
-            m_queued.append(std::move(file));
+            m_queued.push_back(std::move(file));
         if (m_parsing >= m_threads)
             return false;
         ++m_parsing;
@@ -79,11 +80,13 @@ public:
     std::optional<PutOff> next()
     {
         const QMutexLocker lock(&m_mutex);
-        if (m_queued.isEmpty()) {
+        if (m_queued.empty()) {
             --m_parsing;
             return std::nullopt;
         }
-        return m_queued.takeFirst();
+        PutOff file = std::move(m_queued.front());
+        m_queued.pop_front();
+        return file;
     }
 
     void add(const QString& path, std::shared_ptr<const ICalendarFile> file)
@@ -162,7 +165,7 @@ private:
     const int m_threads;
     mutable QMutex m_mutex;
     QWaitCondition m_added;
-    QList<PutOff> m_queued;
+    std::deque<PutOff> m_queued;
     int m_parsing = 0;
     ICalendarFiles m_files;
     qsizetype m_count = 0;
