@@ -9,10 +9,8 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QWaitCondition>
-#include <QtConcurrent/QtConcurrentMap>
 #include <QtConcurrent/QtConcurrentRun>
 #include <deque>
-#include <numeric>
 
 namespace platform {
 
@@ -267,7 +265,7 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const Co
         ICalendarFiles sofar = last.files;
         sofar.insert(parsed.files());
         published(std::shared_ptr<CalendarIndex>(
-            new CalendarIndex(withFilesOf(folder, last.folder), std::move(sofar), pool, abandoned)));
+            new CalendarIndex(withFilesOf(folder, last.folder), std::move(sofar), abandoned)));
     };
     memory.measureAgain();
     startChanged(folder);
@@ -310,37 +308,51 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const Co
         releaseInBackground(parsed.take());
         return nullptr;
     }
-    // Of the files parsed, those the folder still lists: one may have gone while files waited for memory.
-    const ICalendarFiles read = parsed.take();
-    ICalendarFiles files;
+    // Its room goes to the index made next on this thread.
+    started = {};
+    // The files parsed, with those of the last read the folder still lists, in the table they were parsed into:
+    // a copy would hold a second entry for each of thousands of files.
+    ICalendarFiles files = parsed.take();
+    qsizetype listed = 0;
     for (const CalendarCollection& collection : std::as_const(folder.collections)) {
         for (const CalendarFileStamp& stamp : collection.files) {
-            if (auto file = read.contains(stamp.path) ? read.value(stamp.path) : last.files.value(stamp.path))
+            if (!files.contains(stamp.path)) {
+                std::shared_ptr<const ICalendarFile> file = last.files.value(stamp.path);
+                if (!file)
+                    continue;
                 files.insert(stamp.path, std::move(file));
+            }
+            ++listed;
         }
     }
-    std::shared_ptr<CalendarIndex> index(new CalendarIndex(std::move(folder), std::move(files), pool, abandoned));
+    // One parsed may have gone while files waited for memory.
+    if (files.size() > listed) {
+        ICalendarFiles stillListed;
+        for (const CalendarCollection& collection : std::as_const(folder.collections)) {
+            for (const CalendarFileStamp& stamp : collection.files) {
+                if (auto file = files.value(stamp.path))
+                    stillListed.insert(stamp.path, std::move(file));
+            }
+        }
+        files = std::move(stillListed);
+    }
+    std::shared_ptr<CalendarIndex> index(new CalendarIndex(std::move(folder), std::move(files), abandoned));
     if (!isAbandoned())
         return index;
     releaseInBackground(std::move(index));
     return nullptr;
 }
 
-CalendarIndex::CalendarIndex(
-    CalendarFolder folder, ICalendarFiles files, QThreadPool& pool, const std::atomic<bool>* abandoned)
+CalendarIndex::CalendarIndex(CalendarFolder folder, ICalendarFiles files, const std::atomic<bool>* abandoned)
     : m_folder(std::move(folder))
     , m_files(std::move(files))
     , m_collections(size_t(m_folder.collections.size()))
 {
-    // The collections share nothing but the parsed files, which they only read: one per thread. Each is moved
-    // into its place; a mapped result would be copied, briefly holding every series twice.
-    QList<qsizetype> indexes(m_folder.collections.size());
-    std::iota(indexes.begin(), indexes.end(), 0);
-    QtConcurrent::blockingMap(&pool, indexes, handedOver([this, abandoned](qsizetype i) {
+    // On this thread, not the parse pool's: the indexes a read offers before it is whole go again, and what
+    // they leave then serves the next index made here, where on the parse threads it would serve no one. Each
+    // collection is moved into its place.
+    for (qsizetype i = 0; i < m_folder.collections.size(); ++i)
         m_collections[size_t(i)] = makeCollection(m_folder.collections.at(i), abandoned);
-        handOver(&m_collections);
-    }));
-    takeOver(&m_collections);
 }
 
 CalendarIndex::Collection CalendarIndex::makeCollection(
@@ -459,32 +471,47 @@ QList<StoreCalendar> CalendarIndex::calendars(EntityType type) const
 QList<StoreEvent> CalendarIndex::events(
     Date from, Date to, const QSet<QString>& calendarIdentifiers, RuleExpansionWorker& worker)
 {
-    QList<StoreEvent> result;
+    // The occurrences first, each after its series: the events, far larger, then take a list of their own size.
+    // Grown one by one, it would hold its old room and its new at once, and leave both behind as holes.
+    struct Found
+    {
+        const Collection* collection;
+        const Series* series;
+        qsizetype end;
+    };
     QList<EventOccurrence> occurrences;
+    QList<Found> found;
+    for (Collection& collection : m_collections) {
+        if (!collection.isEventCalendar() || !calendarIdentifiers.contains(collection.calendar.identifier))
+            continue;
+        for (Series& series : collection.series) {
+            const qsizetype before = occurrences.size();
+            series.series.appendOccurrences(from, to, occurrences, worker);
+            if (occurrences.size() > before)
+                found.append({ &collection, &series, occurrences.size() });
+        }
+    }
+    QList<StoreEvent> result;
+    result.reserve(occurrences.size());
     // A file may repeat a UID or an occurrence's RECURRENCE-ID; each event still gets an identifier of its own.
     // The number to try next is kept per identifier, so that a UID repeated thousands of times is not
     // counted up from 2 for each of its events.
     QSet<QString> identifiers;
     QHash<QString, int> nextNumbers;
-    for (Collection& collection : m_collections) {
-        if (!collection.isEventCalendar() || !calendarIdentifiers.contains(collection.calendar.identifier))
-            continue;
-        for (Series& series : collection.series) {
-            occurrences.clear();
-            series.series.appendOccurrences(from, to, occurrences, worker);
-            for (const EventOccurrence& occurrence : std::as_const(occurrences)) {
-                StoreEvent event = makeEvent(collection, series, occurrence);
-                if (identifiers.contains(event.itemIdentifier)) {
-                    const QString identifier = event.itemIdentifier;
-                    int& n = nextNumbers[identifier];
-                    n = std::max(n, 2);
-                    do
-                        event.itemIdentifier = identifier + QLatin1Char('#') + QString::number(n++);
-                    while (identifiers.contains(event.itemIdentifier));
-                }
-                identifiers.insert(event.itemIdentifier);
-                result.append(std::move(event));
+    qsizetype next = 0;
+    for (const Found& series : std::as_const(found)) {
+        for (; next < series.end; ++next) {
+            StoreEvent event = makeEvent(*series.collection, *series.series, occurrences.at(next));
+            if (identifiers.contains(event.itemIdentifier)) {
+                const QString identifier = event.itemIdentifier;
+                int& n = nextNumbers[identifier];
+                n = std::max(n, 2);
+                do
+                    event.itemIdentifier = identifier + QLatin1Char('#') + QString::number(n++);
+                while (identifiers.contains(event.itemIdentifier));
             }
+            identifiers.insert(event.itemIdentifier);
+            result.append(std::move(event));
         }
     }
     return result;
