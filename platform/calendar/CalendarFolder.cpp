@@ -182,7 +182,9 @@ private:
         // With the FIFOs, sockets and broken links too: the reader says why it skips such an item.
         const QFileInfoList entries
             = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        // Thousands of files each: grown one by one, the list would keep up to twice their room.
         QList<CalendarFileStamp> items;
+        items.reserve(entries.size());
         QStringList subfolders;
         for (const QFileInfo& entry : entries) {
             if (entry.fileName().startsWith(QLatin1Char('.')))

@@ -9,9 +9,8 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QWaitCondition>
-#include <QtConcurrent/QtConcurrentMap>
 #include <QtConcurrent/QtConcurrentRun>
-#include <numeric>
+#include <deque>
 
 namespace platform {
 
@@ -44,17 +43,50 @@ constexpr std::chrono::milliseconds longestPublicationInterval { 16000 };
 // that a file added or changed meanwhile is read in it, not behind it.
 constexpr std::chrono::milliseconds lookAgainWhileWaiting { 1000 };
 
-// A file whose parse did not fit beside the others', with what it waits for.
+// A file to parse, with the memory it holds; once its parse did not fit beside the others', what it waits for.
 struct PutOff
 {
     QString path;
     ICalendarFile::MemoryClaim claim;
 };
 
-// The files the threads of one read have parsed so far, and those put off for memory, which hold no thread.
+// The files the threads of one read have parsed so far, those queued for them, and those put off for memory,
+// which hold no thread. A read of thousands of files keeps no task, future or wait of its own for each: at most
+// `threads` threads of the pool take the queued files one after another.
 class ParsedFiles
 {
 public:
+    explicit ParsedFiles(int threads)
+        : m_threads(threads)
+    { }
+
+    // Queues `file`, first in turn when it holds memory: true when a thread more is to take the queue on.
+    bool queue(PutOff file)
+    {
+        const QMutexLocker lock(&m_mutex);
+        if (file.claim.held)
+            m_queued.push_front(std::move(file));
+        else
+            m_queued.push_back(std::move(file));
+        if (m_parsing >= m_threads)
+            return false;
+        ++m_parsing;
+        return true;
+    }
+
+    // The next file queued; none ends the calling thread's turn.
+    std::optional<PutOff> next()
+    {
+        const QMutexLocker lock(&m_mutex);
+        if (m_queued.empty()) {
+            --m_parsing;
+            return std::nullopt;
+        }
+        PutOff file = std::move(m_queued.front());
+        m_queued.pop_front();
+        return file;
+    }
+
     void add(const QString& path, std::shared_ptr<const ICalendarFile> file)
     {
         const QMutexLocker lock(&m_mutex);
@@ -128,8 +160,11 @@ public:
     }
 
 private:
+    const int m_threads;
     mutable QMutex m_mutex;
     QWaitCondition m_added;
+    std::deque<PutOff> m_queued;
+    int m_parsing = 0;
     ICalendarFiles m_files;
     qsizetype m_count = 0;
     QList<PutOff> m_putOff;
@@ -168,27 +203,34 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const Co
 {
     const auto isAbandoned = [abandoned] { return abandoned && abandoned->load(); };
     TextPool texts;
-    ParsedFiles parsed;
-    // Started from this thread only; each holds a thread of the pool only while it reads.
+    // A pool runs one thread even when told none.
+    ParsedFiles parsed(std::max(1, pool.maxThreadCount()));
+    // A thread of the pool parses the queued files until none is left, and never waits for memory.
+    const auto parseQueued = [&zones, &texts, &memory, &last, &parsed, abandoned] {
+        while (std::optional<PutOff> file = parsed.next()) {
+            if (abandoned && abandoned->load()) {
+                if (file->claim.held)
+                    memory.release(file->claim.wanted);
+                parsed.add(file->path, std::make_shared<const ICalendarFile>());
+                continue;
+            }
+            ICalendarFile::Reading reading = ICalendarFile::read(
+                file->path, zones, texts, memory, file->claim, last.files.value(file->path).get(), abandoned);
+            if (reading.file)
+                parsed.add(file->path, std::make_shared<const ICalendarFile>(std::move(*reading.file)));
+            else
+                parsed.putOff({ file->path, reading.claim });
+        }
+    };
+    // Started from this thread only: those under way, and a few just ended.
     QList<QFuture<void>> parses;
     QSet<QString> started;
     const auto start = [&](const QString& path, ICalendarFile::MemoryClaim claim) {
         started.insert(path);
-        parses.append(
-            QtConcurrent::run(&pool, handedOver([&zones, &texts, &memory, &last, &parsed, abandoned, path, claim] {
-                if (abandoned && abandoned->load()) {
-                    if (claim.held)
-                        memory.release(claim.wanted);
-                    parsed.add(path, std::make_shared<const ICalendarFile>());
-                    return;
-                }
-                ICalendarFile::Reading reading
-                    = ICalendarFile::read(path, zones, texts, memory, claim, last.files.value(path).get(), abandoned);
-                if (reading.file)
-                    parsed.add(path, std::make_shared<const ICalendarFile>(std::move(*reading.file)));
-                else
-                    parsed.putOff({ path, reading.claim });
-            })));
+        if (!parsed.queue({ path, claim }))
+            return;
+        parses.removeIf([](const QFuture<void>& parse) { return parse.isFinished(); });
+        parses.append(QtConcurrent::run(&pool, handedOver(parseQueued)));
     };
     // A file that could not be read has no identity, and is tried again.
     const auto isKnown = [&last](const CalendarFileStamp& stamp) {
@@ -223,7 +265,7 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const Co
         ICalendarFiles sofar = last.files;
         sofar.insert(parsed.files());
         published(std::shared_ptr<CalendarIndex>(
-            new CalendarIndex(withFilesOf(folder, last.folder), std::move(sofar), pool, abandoned)));
+            new CalendarIndex(withFilesOf(folder, last.folder), std::move(sofar), abandoned)));
     };
     memory.measureAgain();
     startChanged(folder);
@@ -266,37 +308,51 @@ std::shared_ptr<CalendarIndex> CalendarIndex::read(const QString& root, const Co
         releaseInBackground(parsed.take());
         return nullptr;
     }
-    // Of the files parsed, those the folder still lists: one may have gone while files waited for memory.
-    const ICalendarFiles read = parsed.take();
-    ICalendarFiles files;
+    // Its room goes to the index made next on this thread.
+    started = {};
+    // The files parsed, with those of the last read the folder still lists, in the table they were parsed into:
+    // a copy would hold a second entry for each of thousands of files.
+    ICalendarFiles files = parsed.take();
+    qsizetype listed = 0;
     for (const CalendarCollection& collection : std::as_const(folder.collections)) {
         for (const CalendarFileStamp& stamp : collection.files) {
-            if (auto file = read.contains(stamp.path) ? read.value(stamp.path) : last.files.value(stamp.path))
+            if (!files.contains(stamp.path)) {
+                std::shared_ptr<const ICalendarFile> file = last.files.value(stamp.path);
+                if (!file)
+                    continue;
                 files.insert(stamp.path, std::move(file));
+            }
+            ++listed;
         }
     }
-    std::shared_ptr<CalendarIndex> index(new CalendarIndex(std::move(folder), std::move(files), pool, abandoned));
+    // One parsed may have gone while files waited for memory.
+    if (files.size() > listed) {
+        ICalendarFiles stillListed;
+        for (const CalendarCollection& collection : std::as_const(folder.collections)) {
+            for (const CalendarFileStamp& stamp : collection.files) {
+                if (auto file = files.value(stamp.path))
+                    stillListed.insert(stamp.path, std::move(file));
+            }
+        }
+        files = std::move(stillListed);
+    }
+    std::shared_ptr<CalendarIndex> index(new CalendarIndex(std::move(folder), std::move(files), abandoned));
     if (!isAbandoned())
         return index;
     releaseInBackground(std::move(index));
     return nullptr;
 }
 
-CalendarIndex::CalendarIndex(
-    CalendarFolder folder, ICalendarFiles files, QThreadPool& pool, const std::atomic<bool>* abandoned)
+CalendarIndex::CalendarIndex(CalendarFolder folder, ICalendarFiles files, const std::atomic<bool>* abandoned)
     : m_folder(std::move(folder))
     , m_files(std::move(files))
     , m_collections(size_t(m_folder.collections.size()))
 {
-    // The collections share nothing but the parsed files, which they only read: one per thread. Each is moved
-    // into its place; a mapped result would be copied, briefly holding every series twice.
-    QList<qsizetype> indexes(m_folder.collections.size());
-    std::iota(indexes.begin(), indexes.end(), 0);
-    QtConcurrent::blockingMap(&pool, indexes, handedOver([this, abandoned](qsizetype i) {
+    // On this thread, not the parse pool's: the indexes a read offers before it is whole go again, and what
+    // they leave then serves the next index made here, where on the parse threads it would serve no one. Each
+    // collection is moved into its place.
+    for (qsizetype i = 0; i < m_folder.collections.size(); ++i)
         m_collections[size_t(i)] = makeCollection(m_folder.collections.at(i), abandoned);
-        handOver(&m_collections);
-    }));
-    takeOver(&m_collections);
 }
 
 CalendarIndex::Collection CalendarIndex::makeCollection(
@@ -429,32 +485,47 @@ QList<StoreCalendar> CalendarIndex::calendars(EntityType type) const
 QList<StoreEvent> CalendarIndex::events(
     Date from, Date to, const QSet<QString>& calendarIdentifiers, RuleExpansionWorker& worker)
 {
-    QList<StoreEvent> result;
+    // The occurrences first, each after its series: the events, far larger, then take a list of their own size.
+    // Grown one by one, it would hold its old room and its new at once, and leave both behind as holes.
+    struct Found
+    {
+        const Collection* collection;
+        const Series* series;
+        qsizetype end;
+    };
     QList<EventOccurrence> occurrences;
+    QList<Found> found;
+    for (Collection& collection : m_collections) {
+        if (!collection.isEventCalendar() || !calendarIdentifiers.contains(collection.calendar.identifier))
+            continue;
+        for (Series& series : collection.series) {
+            const qsizetype before = occurrences.size();
+            series.series.appendOccurrences(from, to, occurrences, worker);
+            if (occurrences.size() > before)
+                found.append({ &collection, &series, occurrences.size() });
+        }
+    }
+    QList<StoreEvent> result;
+    result.reserve(occurrences.size());
     // A file may repeat a UID or an occurrence's RECURRENCE-ID; each event still gets an identifier of its own.
     // The number to try next is kept per identifier, so that a UID repeated thousands of times is not
     // counted up from 2 for each of its events.
     QSet<QString> identifiers;
     QHash<QString, int> nextNumbers;
-    for (Collection& collection : m_collections) {
-        if (!collection.isEventCalendar() || !calendarIdentifiers.contains(collection.calendar.identifier))
-            continue;
-        for (Series& series : collection.series) {
-            occurrences.clear();
-            series.series.appendOccurrences(from, to, occurrences, worker);
-            for (const EventOccurrence& occurrence : std::as_const(occurrences)) {
-                StoreEvent event = makeEvent(collection, series, occurrence);
-                if (identifiers.contains(event.itemIdentifier)) {
-                    const QString identifier = event.itemIdentifier;
-                    int& n = nextNumbers[identifier];
-                    n = std::max(n, 2);
-                    do
-                        event.itemIdentifier = identifier + QLatin1Char('#') + QString::number(n++);
-                    while (identifiers.contains(event.itemIdentifier));
-                }
-                identifiers.insert(event.itemIdentifier);
-                result.append(std::move(event));
+    qsizetype next = 0;
+    for (const Found& series : std::as_const(found)) {
+        for (; next < series.end; ++next) {
+            StoreEvent event = makeEvent(*series.collection, *series.series, occurrences.at(next));
+            if (identifiers.contains(event.itemIdentifier)) {
+                const QString identifier = event.itemIdentifier;
+                int& n = nextNumbers[identifier];
+                n = std::max(n, 2);
+                do
+                    event.itemIdentifier = identifier + QLatin1Char('#') + QString::number(n++);
+                while (identifiers.contains(event.itemIdentifier));
             }
+            identifiers.insert(event.itemIdentifier);
+            result.append(std::move(event));
         }
     }
     return result;

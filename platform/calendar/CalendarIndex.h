@@ -94,9 +94,8 @@ private:
         bool isEventCalendar() const { return hasEvents || !hasTasks; }
     };
 
-    // Builds its collections on `pool`; stops early, of no use, once `abandoned` is set.
-    CalendarIndex(
-        CalendarFolder folder, ICalendarFiles files, QThreadPool& pool, const std::atomic<bool>* abandoned = nullptr);
+    // Builds its collections on the calling thread; stops early, of no use, once `abandoned` is set.
+    CalendarIndex(CalendarFolder folder, ICalendarFiles files, const std::atomic<bool>* abandoned = nullptr);
     Collection makeCollection(const CalendarCollection& source, const std::atomic<bool>* abandoned) const;
     StoreEvent makeEvent(const Collection& collection, const Series& series, const EventOccurrence& occurrence) const;
 
