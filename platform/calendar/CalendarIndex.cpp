@@ -2,8 +2,8 @@
 
 #include "platform/BackgroundRelease.h"
 #include "platform/ThreadHandOver.h"
-#include "platform/calendar/MemoryGate.h"
 #include "platform/calendar/TextPool.h"
+#include "platform/files/MemoryGate.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>

@@ -324,6 +324,9 @@ private:
     // The rule's INTERVAL whole, where libical's 16 bits would cut it.
     static qint64 intervalOf(icalproperty* property, const icalrecurrencetype& rule)
     {
+        // The parser gives the whole interval of a rule it capped, and only there: a file's own parameter is no rule.
+        if (rule.interval != std::numeric_limits<short>::max())
+            return rule.interval;
         for (icalparameter* p = icalproperty_get_first_parameter(property, ICAL_X_PARAMETER); p;
              p = icalproperty_get_next_parameter(property, ICAL_X_PARAMETER)) {
             if (qstricmp(icalparameter_get_xname(p), ICalendarParser::wholeIntervalParameter) != 0)

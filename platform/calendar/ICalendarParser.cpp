@@ -62,7 +62,8 @@ Marker markerOf(const char* line)
 }
 
 // The line with its INTERVAL as ICalendarParser::wholeIntervalParameter says, when it is an RRULE whose INTERVAL
-// libical would cut; else nothing. An INTERVAL that is no number, or not positive, stays for libical to refuse.
+// libical would cut, or one at the cap, so that a parameter of that name the file wrote itself never comes first; else
+// nothing. An INTERVAL that is no number, or not positive, stays for libical to refuse.
 std::optional<QByteArray> withWholeInterval(const char* line)
 {
     constexpr qsizetype nameSize = 5;
@@ -90,7 +91,7 @@ std::optional<QByteArray> withWholeInterval(const char* line)
             while (digits.size() > 1 && digits.front() == '0')
                 digits = digits.sliced(1);
             constexpr short longest = std::numeric_limits<short>::max();
-            if (digits.size() < 5 || (digits.size() == 5 && digits.toInt() <= longest))
+            if (digits.size() < 5 || (digits.size() == 5 && digits.toInt() < longest))
                 return std::nullopt;
             QByteArray result;
             result.append(text.first(nameSize)).append(';').append(ICalendarParser::wholeIntervalParameter);

@@ -171,6 +171,12 @@ const Example examples[] = {
         "(2027 9:15 AM EDT) July 1 (2027 3:55 AM EDT) July 29 ..." },
     { "Every 90001 seconds", "20270701T091500", "FREQ=SECONDLY;INTERVAL=90001",
         "(July 1, 2027 EDT) 9:15 (July 2, 2027 EDT) 10:15:01 (July 3, 2027 EDT) 11:15:02 ..." },
+    // The file's own parameter of that name is not the whole interval.
+    { "Every day, a whole interval forged", "20270701T091500", ";X-TOLVAR-INTERVAL=2:FREQ=DAILY;COUNT=3",
+        "(2027 9:15 AM EDT) July 1-3" },
+    { "Every 32767 days, a whole interval forged", "20270701T091500",
+        ";X-TOLVAR-INTERVAL=1:FREQ=DAILY;INTERVAL=32767;COUNT=2",
+        "(2027 9:15 AM EDT) July 1 (2117 9:15 AM EDT) March 18" },
 };
 
 // The occurrences an example lists, and whether the series goes on past them.
@@ -269,9 +275,9 @@ TEST_F(RecurrenceExamplesTest, EveryExampleOfTheStandardThroughTheStore)
     for (qsizetype i = 0; i < std::ssize(examples); ++i) {
         const Example& example = examples[i];
         write(QString("example-%1.ics").arg(i),
-            QString("BEGIN:VEVENT\nUID:example-%1\nDTSTART;TZID=America/New_York:%2\n%3RRULE:%4\nEND:VEVENT\n")
+            QString("BEGIN:VEVENT\nUID:example-%1\nDTSTART;TZID=America/New_York:%2\n%3RRULE%4%5\nEND:VEVENT\n")
                 .arg(i)
-                .arg(example.start, example.extra, example.rule));
+                .arg(example.start, example.extra, example.rule[0] == ';' ? "" : ":", example.rule));
         const QDateTime start = QDateTime::fromString(example.start, "yyyyMMdd'T'HHmmss");
         const Listed occurrences = listed(example.expected, start.time());
         expected.append(occurrences);
