@@ -37,7 +37,7 @@ constexpr double logicalTick = 0.001;
 constexpr int quitWaitForFolderMs = 300;
 // Our file caught while another process writes it (a synchronisation tool's download, a restore) fails to parse until
 // it is whole: it is read again once it has been still this long, a bounded number of times.
-constexpr int stillForMs = 250;
+constexpr int stillForMs = 2000;
 constexpr int readsOfAChangingFile = 40;
 
 QString dataFolder()
@@ -351,7 +351,7 @@ void FolderKeyValueStore::startOwnRead()
     read.reportStarted();
     m_ownReading.setFuture(read.future());
     m_reader.start([read, path = m_folder + u'/' + ownFileName(), decoders = m_decoders, memory = m_memory,
-                       stopping = m_stopping] mutable {
+                       stopping = m_stopping]() mutable {
         read.reportAndMoveResult(readOwnFile(path, decoders, memory.get(), *stopping));
         read.reportFinished();
     });
@@ -768,7 +768,7 @@ void FolderKeyValueStore::refresh()
     read.reportStarted();
     m_reading.setFuture(read.future());
     m_reader.start([read, folder = m_folder, own = ownFileName(), previous = peerStamps(), decoders = m_decoders,
-                       memory = m_memory, watcher = m_watcher, stopping = m_stopping] mutable {
+                       memory = m_memory, watcher = m_watcher, stopping = m_stopping]() mutable {
         read.reportAndMoveResult(readFolder(folder, own, previous, decoders, memory.get(), *watcher, *stopping));
         read.reportFinished();
     });

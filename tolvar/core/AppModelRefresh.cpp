@@ -165,6 +165,15 @@ QCoro::Task<> AppModel::publishHeldRecords(
     quint64 publication, QList<MeetingSnapshot> local, QString deviceID, LocalRecords localRecords)
 {
     const QPointer<AppModel> self(this);
+    // Our answers of the last run may wait on a stalled folder (no local copy yet): the calendars' meetings are
+    // listed meanwhile, and a due one waits for the answers no longer than for the other machines'.
+    if (!m_cloudSyncService.store().hasReadOwnValues()) {
+        const std::optional<QList<MeetingSnapshot>> meetings = co_await deduped(local);
+        if (!self)
+            co_return;
+        publishMeetings(publication, *meetings);
+        reminderScheduler().evaluate();
+    }
     const CloudResult<QList<MeetingSnapshot>> records
         = co_await m_cloudSyncService.heldMeetingSnapshots(local, deviceID, localRecords);
     // Nothing held, or the exchange publishes at once.

@@ -227,7 +227,7 @@ QCoro::Task<CloudResult<QList<MeetingSnapshot>>> CloudSyncService::heldMeetingSn
         co_return { {}, QStringLiteral("The shared store was closed") };
     // Read with ours, as small files are: the exchange that waits for them gives the records at once, and a merge here
     // too would hold a second copy of tens of thousands beside it.
-    if (m_store.hasReadPeerFiles())
+    if (m_store.hasReadPeerFiles() && m_account.isKnown())
         co_return { {}, QStringLiteral("The other machines' files are read") };
     CloudResult<QList<MeetingSnapshot>> stored = loadArray<MeetingSnapshot>(CloudKey::meetingSnapshots);
     if (stored.error)

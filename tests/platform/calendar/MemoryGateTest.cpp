@@ -161,7 +161,8 @@ TEST(MemoryGateTest, AWaitEndsWithARelease)
         }
         ASSERT_EQ(waiting.wait_for(longestWait), std::future_status::ready);
         EXPECT_EQ(waiting.get(), row.answer);
-        if (row.mustRead)
+        if (row.mustRead) {
             EXPECT_EQ(process.gate.reserve(1, nullptr, QDeadlineTimer(0)), MemoryGate::Answer::later);
+        }
     }
 }

@@ -818,8 +818,9 @@ TEST_F(FolderKeyValueStoreTest, OurValuesComeFromTheLocalCopyWhileTheFolderStall
             EXPECT_EQ(ownValue("alice", "k"), "held");
         }
         released = true;
-        if (!quit)
+        if (!quit) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return ownValue("alice", "k") == "in the stall"; }, readTimeoutMs));
+        }
         ASSERT_TRUE(QTest::qWaitFor([&] { return !held; }, readTimeoutMs));
         alice.reset();
     }
