@@ -4,7 +4,8 @@
 # answered from the keyboard. The first run joins with Return; the second snoozes for a minute and
 # waits for the reminder to come back. Both quit through the tray menu. The third dismisses with Escape
 # and is ended at once by SIGTERM, as a logout does, while the reminder's windows still close. The fourth
-# dismisses on an X server of its own, which then ends as a crashed or restarted session's does.
+# dismisses on an X server of its own, which then ends as a crashed or restarted session's does; the fifth
+# snoozes there with Return, and the X server ends while the button's press still animates.
 # Usage: end_to_end.sh <tolvar executable>
 set -euo pipefail
 # shellcheck source=../support/x11-session.sh
@@ -139,5 +140,22 @@ app=""
 state_has dismissedAt || fail "display lost: the dismissal given before the X server ended is not in the device file"
 grep -q "lost its X11 display" "$dir/tolvar.log" || fail "display lost: it did not say why it ended"
 note "display lost: stored state $(stored_state)"
+
+# --- run 5: Return snoozes, and the X server ends at once, the button's press still animating ---
+# Whether the key reached the program before its X server ended is the machine's to decide: only the end is checked.
+prepare display-lost-pressing
+start_xvfb 80 89
+launch "$dir"
+wait_until $((due_ms + patience_ms)) window_on 0 0 1280 800 || fail "display lost pressing: no reminder"
+sleep 0.3
+xdotool key Left Left Left Left Return
+kill -KILL "$(tr -d ' \n' <"/tmp/.X${DISPLAY#:}-lock")"
+wait_for 10000 app_ended || fail "display lost pressing: the program outlived its X server"
+rm -f "/tmp/.X${DISPLAY#:}-lock" "/tmp/.X11-unix/X${DISPLAY#:}"
+status=0
+wait "$app" || status=$?
+app=""
+[ $status -eq 1 ] || fail "display lost pressing: the program exited with status $status"
+note "display lost pressing: stored state $(stored_state)"
 
 echo "PASS"

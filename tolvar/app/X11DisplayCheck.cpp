@@ -11,7 +11,7 @@ namespace tolvar {
 
 namespace {
 
-// Message and exit handlers take no object: they find here the one that lives, and the handler it stands before.
+// The message handler takes no object: it finds here the one that lives, and the handler it stands before.
 std::atomic<X11ConnectionLoss*> living = nullptr;
 std::atomic<QtMessageHandler> previousHandler = nullptr;
 
@@ -64,24 +64,22 @@ void X11ConnectionLoss::handleMessage(QtMsgType type, const QMessageLogContext& 
 {
     if (const QtMessageHandler previous = previousHandler)
         previous(type, context, message);
-    if (type != QtWarningMsg || !onMainThread() || !connectionBroken())
+    if (type != QtWarningMsg || !message.startsWith(QLatin1String("The X11 connection broke")) || !onMainThread()
+        || !connectionBroken())
         return;
-    // Qt warns of the broken connection just before it ends the process. An exit handler runs before those
-    // registered earlier: registered now, it finds every part of the program, and of Qt, still whole.
-    [[maybe_unused]] static const bool registered = std::atexit(&X11ConnectionLoss::atExit) == 0;
-}
-
-void X11ConnectionLoss::atExit()
-{
+    // Qt warns of the broken connection from its event dispatcher and calls exit() next. The end runs now, while
+    // Qt's per-thread state (the animation timer a running animation leaves) is whole: exit() destroys it before
+    // any exit handler runs. Taking the living one first keeps a warning during the end from running it twice.
     X11ConnectionLoss* const loss = living.exchange(nullptr);
-    // Any other exit, or one on another thread, is left as it is.
-    if (!loss || !onMainThread() || !connectionBroken())
+    if (!loss)
         return;
     std::fputs("Tolvar lost its X11 display (the X server ended or restarted); it keeps the answers given and ends.\n",
         stderr);
     // The event loop never ends, so the quit is announced as its end announces it.
     QMetaObject::invokeMethod(qGuiApp, "aboutToQuit", Qt::DirectConnection);
     loss->m_end();
+    // Nothing may run on after the session is gone.
+    std::exit(1);
 }
 
 } // namespace tolvar

@@ -13,8 +13,9 @@ std::optional<QString> x11DisplayProblem();
 
 // Once the connection to the X server breaks (the server ended or restarted), Qt's X11 platform ends the process by
 // exit() from inside the event loop: nothing unwinds, and what a quit writes would go unwritten. While one of these
-// lives, such an end first says why on standard error, announces the quit as the event loop's own end does (so that
-// answers still held are handed over) and runs `end`, what follows the event loop, before the process goes.
+// lives, Qt's warning of the broken connection first says why on standard error, announces the quit as the event
+// loop's own end does (so that answers still held are handed over) and runs `end`, what follows the event loop; then
+// the process exits with status 1, as Qt would.
 class X11ConnectionLoss
 {
 public:
@@ -26,7 +27,6 @@ public:
 
 private:
     static void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message);
-    static void atExit();
 
     std::function<void()> m_end;
 };
