@@ -243,8 +243,9 @@ private:
     bool m_hasReadPeerFiles = false;
     quint64 m_readsStarted = 0;
     std::list<Waiter> m_waiters;
-    // Our file could be neither read nor moved aside: it is never written over. Set before the first write.
-    bool m_ownFileKept = false;
+    // Our file could be neither read nor moved aside: it is never written over. Set once it is read, which writes of
+    // the local copy made before do not wait for.
+    std::atomic<bool> m_ownFileKept = false;
     // What our file is to hold, handed to the writer thread and not taken yet, and whether it goes to the folder.
     QMutex m_handedMutex;
     std::optional<Entries> m_handed;
