@@ -1,13 +1,15 @@
 // Measures what reading a device file of the shared folder costs in memory at its peak, its meeting records decoded
 // as the sync service decodes them, against what the store reckons before it reads one (and holds in the memory
 // gate): our own file of 37 MB, another machine's of 31 MB (just under what is read of a peer), and our own read and
-// then written back once, against that and the file's text. Each reading runs in a process of its own, so that one
-// peak never hides in another. Fails when a reading costs more than reckoned, or finds no records (it measured
-// nothing).
+// then written back once, against that and the file's text; and our own deduplicated with the same meetings as the
+// first refresh finds them in the calendars, against that and the file's size again. Each reading runs in a process of
+// its own, so that one peak never hides in another. Fails when a reading costs more than reckoned, or finds no records
+// (it measured nothing).
 #include "bench/support/ProcessStatus.h"
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "platform/cloud/TestCloudAccount.h"
 #include "platform/time/TestClock.h"
+#include "tolvar/core/AppModel.h"
 #include "tolvar/model/CloudSyncService.h"
 #include "tolvar/model/RecordJson.h"
 
@@ -77,6 +79,7 @@ struct Reading
     const char* file;
     qint64 size;
     bool writtenBack;
+    bool deduped;
 };
 
 struct Peak
@@ -114,6 +117,10 @@ Peak peakOf(const QString& folder, const Reading& reading)
             const QString key = QLatin1String(CloudKey::meetingSnapshots);
             for (const QVariant& records : store.everyDecodedData(key))
                 peak.records += records.value<QList<MeetingSnapshot>>().size();
+            if (reading.deduped) {
+                const QList<MeetingSnapshot> ours = store.decodedData(key).value<QList<MeetingSnapshot>>();
+                peak.records = AppModel::dedupeMeetings(ours, ours, now, {})->size();
+            }
             if (reading.writtenBack) {
                 clock.advance(1);
                 store.setDecodedData(*store.data(key), store.decodedData(key), key);
@@ -143,9 +150,10 @@ int main()
     if (!work.isValid())
         return 1;
     const Reading readings[] = {
-        { "our own file", "desk.json", 37'000'000, false },
-        { "another machine's file", "laptop.json", 31'000'000, false },
-        { "our own file, written back", "desk.json", 37'000'000, true },
+        { "our own file", "desk.json", 37'000'000, false, false },
+        { "another machine's file", "laptop.json", 31'000'000, false, false },
+        { "our own file, written back", "desk.json", 37'000'000, true, false },
+        { "our own file, deduplicated", "desk.json", 37'000'000, false, true },
     };
     bool ok = true;
     std::printf("| file | size | records | peak above idle | peak / size | reckoned |\n|---|---|---|---|---|---|\n");
@@ -166,7 +174,7 @@ int main()
         malloc_trim(0);
         const Peak peak = peakOf(folder, reading);
         const qint64 reckoned
-            = platform::FolderKeyValueStore::memoryToRead(size) + (reading.writtenBack ? size : 0);
+            = platform::FolderKeyValueStore::memoryToRead(size) + (reading.writtenBack || reading.deduped ? size : 0);
         std::printf("| %s | %.1f MiB | %lld | %.0f MiB | %.2f | %.0f MiB |\n", reading.name, size / 1048576.0,
             qlonglong(peak.records), peak.bytes / 1048576.0, double(peak.bytes) / size, reckoned / 1048576.0);
         std::fflush(stdout);

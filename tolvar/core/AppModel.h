@@ -175,8 +175,8 @@ public:
     QCoro::Task<> refresh(RecordWriteBack writeBack = RecordWriteBack::changes);
     QList<MeetingSnapshot> dedupeMeetings(const QList<MeetingSnapshot>& meetings) const;
     // Fails only once `stopped()` holds, checked at every meeting.
-    static std::optional<QList<MeetingSnapshot>> dedupeMeetings(
-        const QList<MeetingSnapshot>& meetings, platform::Date now, const std::function<bool()>& stopped);
+    static std::optional<QList<MeetingSnapshot>> dedupeMeetings(const QList<MeetingSnapshot>& first,
+        const QList<MeetingSnapshot>& second, platform::Date now, const std::function<bool()>& stopped);
     static QString meetingIdentityKey(const MeetingSnapshot& meeting);
     static MeetingSnapshot mergeDuplicate(const MeetingSnapshot& first, const MeetingSnapshot& second);
     QHash<QString, ReminderState> mergeRemoteReminderStates(const QList<ReminderState>& remote);

@@ -195,11 +195,11 @@ QFuture<std::optional<QList<MeetingSnapshot>>> AppModel::deduped(
 {
     const platform::Date now = m_clock.now();
     if (local.size() + others.size() <= meetingsDedupedAtOnce)
-        return QtFuture::makeReadyFuture(dedupeMeetings(local + others, now, {}));
+        return QtFuture::makeReadyFuture(dedupeMeetings(local, others, now, {}));
     // Tens of thousands of meetings when other machines hold large calendars: not on the main thread. The lists are
     // shared, not copied, and only read there. The model waits for its worker before the flag the task reads goes.
     return QtConcurrent::run(&m_mergeWorker, platform::handedOver([this, local, others, now] {
-        return dedupeMeetings(local + others, now, [this] { return m_closing.load(); });
+        return dedupeMeetings(local, others, now, [this] { return m_closing.load(); });
     }));
 }
 
@@ -231,28 +231,35 @@ void AppModel::hideOverlayWhenAllSuppressed()
 
 QList<MeetingSnapshot> AppModel::dedupeMeetings(const QList<MeetingSnapshot>& meetings) const
 {
-    return *dedupeMeetings(meetings, m_clock.now(), {});
+    return *dedupeMeetings(meetings, {}, m_clock.now(), {});
 }
 
-std::optional<QList<MeetingSnapshot>> AppModel::dedupeMeetings(
-    const QList<MeetingSnapshot>& meetings, platform::Date now, const std::function<bool()>& stopped)
+std::optional<QList<MeetingSnapshot>> AppModel::dedupeMeetings(const QList<MeetingSnapshot>& first,
+    const QList<MeetingSnapshot>& second, platform::Date now, const std::function<bool()>& stopped)
 {
-    QHash<QString, MeetingSnapshot> byKey;
-    for (const MeetingSnapshot& meeting : meetings) {
-        if (stopped && stopped()) {
-            platform::releaseInBackground(std::move(byKey));
-            return std::nullopt;
+    // Each meeting is held once, in the answer itself: with tens of thousands of records a copy per step (the
+    // joined input, the table, its values) is what takes a start past its memory.
+    QList<MeetingSnapshot> deduped;
+    QHash<QString, qsizetype> indexByKey;
+    for (const QList<MeetingSnapshot>* meetings : { &first, &second }) {
+        for (const MeetingSnapshot& meeting : *meetings) {
+            if (stopped && stopped()) {
+                platform::releaseInBackground(std::move(deduped));
+                return std::nullopt;
+            }
+            if (meeting.endDate < now)
+                continue;
+            const QString key = meetingIdentityKey(meeting);
+            const auto found = indexByKey.constFind(key);
+            if (found == indexByKey.constEnd()) {
+                indexByKey.insert(key, deduped.size());
+                deduped.append(meeting);
+            } else {
+                deduped[*found] = mergeDuplicate(deduped.at(*found), meeting);
+            }
         }
-        if (meeting.endDate < now)
-            continue;
-        const QString key = meetingIdentityKey(meeting);
-        const auto found = byKey.find(key);
-        if (found == byKey.end())
-            byKey.insert(key, meeting);
-        else
-            *found = mergeDuplicate(*found, meeting);
     }
-    return sortedByStart(byKey.values());
+    return sortedByStart(std::move(deduped));
 }
 
 QString AppModel::meetingIdentityKey(const MeetingSnapshot& meeting)
