@@ -767,9 +767,10 @@ TEST_F(AppModelTest, TheFirstRemindersDoNotWaitForThePeerFiles)
         return records ? QVariant::fromValue(*records) : QVariant();
     });
 
-    ASSERT_TRUE(pumpUntil([&] { return titlesOf(app->meetings()) == "Review, Standup"; }));
+    // Our answers of the last run follow the calendars' meetings with our own file's read, which nothing holds here.
+    ASSERT_TRUE(
+        pumpUntil([&] { return titlesOf(app->meetings()) == "Review, Standup" && app->isReminderSuppressed(review); }));
     EXPECT_TRUE(cloudStore.isReadingPeerFiles());
-    EXPECT_TRUE(app->isReminderSuppressed(review));
     EXPECT_EQ(app->nextReminderFireDate(), start.addingSeconds(20));
     ASSERT_TRUE(laptop.scheduler);
     EXPECT_GE(laptop.scheduler->evaluateCount, 1);
