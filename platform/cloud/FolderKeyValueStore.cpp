@@ -447,12 +447,9 @@ void FolderKeyValueStore::resumeOwnWaiters()
     m_ownWaiters.clear();
 }
 
-std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readLocalCopy(const QString& path,
-    const QString& deviceName, const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping)
+std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readOwnValues(RegularFile& file, const QString& path,
+    const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping)
 {
-    RegularFile file(path);
-    if (!file.isOpen())
-        return std::nullopt;
     const qint64 cost = memoryToRead(file.identity().size);
     if (memory && memory->reserveEvenAlone(cost, &stopping) == MemoryGate::Answer::abandoned)
         return std::nullopt;
@@ -461,7 +458,17 @@ std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readLocalCopy(c
     std::optional<Entries> entries = data ? parseDeviceFile(std::move(*data), path, decoders, stopped) : std::nullopt;
     if (memory)
         memory->release(cost);
-    if (stopped())
+    return entries;
+}
+
+std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readLocalCopy(const QString& path,
+    const QString& deviceName, const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping)
+{
+    RegularFile file(path);
+    if (!file.isOpen())
+        return std::nullopt;
+    std::optional<Entries> entries = readOwnValues(file, path, decoders, memory, stopping);
+    if (stopping.load(std::memory_order_relaxed))
         return std::nullopt;
     if (!entries) {
         qWarning("The local copy %s of the shared store's file is damaged; our values are read from the shared folder",
@@ -488,15 +495,7 @@ FolderKeyValueStore::OwnRead FolderKeyValueStore::readOwnFile(
             return {};
         // Ours is read at whatever size we wrote it, alone if it must: only peers are held to the limit. What it
         // holds is needed, for the answers given here before.
-        const qint64 cost = memoryToRead(file.identity().size);
-        if (memory && memory->reserveEvenAlone(cost, &stopping) == MemoryGate::Answer::abandoned)
-            return {};
-        std::optional<QByteArray> data = file.readPrefix(std::numeric_limits<qint64>::max());
-        std::optional<Entries> entries
-            = data ? parseDeviceFile(std::move(*data), path, decoders, stopped) : std::nullopt;
-        if (memory)
-            memory->release(cost);
-        if (entries)
+        if (std::optional<Entries> entries = readOwnValues(file, path, decoders, memory, stopping))
             return { std::move(*entries) };
         // A read given up is no damage: the store is going, and writes nothing over the file.
         if (stopped())

@@ -21,6 +21,7 @@ namespace platform {
 
 class Clock;
 class MemoryGate;
+class RegularFile;
 
 // The shared store as a folder that the user synchronises between machines. Each device writes only
 // its own file, `<device>.json`, so that no file ever has two writers; a read takes per key the latest
@@ -150,6 +151,10 @@ private:
     // On the reader thread. A file that is not ours, or damaged, is moved aside, unless the read was given up.
     static OwnRead readOwnFile(
         const QString& path, const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping);
+    // Our own values from `file`, ours or the local copy, read whatever they take and held at `memory` meanwhile;
+    // none when they do not parse or the read was given up.
+    static std::optional<Entries> readOwnValues(RegularFile& file, const QString& path, const Decoders& decoders,
+        MemoryGate* memory, const std::atomic<bool>& stopping);
     // On the writer thread; none when there is no local copy, or it is damaged.
     static std::optional<Entries> readLocalCopy(const QString& path, const QString& deviceName,
         const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping);
