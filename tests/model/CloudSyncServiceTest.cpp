@@ -77,8 +77,8 @@ TEST_F(CloudSyncServiceTest, SignedOutDoesNothing)
     EXPECT_EQ(store.synchronizeCount(), 0);
 }
 
-// A shared folder that stalls keeps the account unknown: an answer given meanwhile is kept, our own answers are
-// held, and an exchange waits for the account, to do nothing once it is known to be signed out.
+// A shared folder that stalls keeps the account unknown: an answer given meanwhile is kept, our own answers and
+// records are held, and an exchange waits for the account, to do nothing once it is known to be signed out.
 TEST_F(CloudSyncServiceTest, AnAccountNotKnownYetKeepsOurAnswersAndTheExchangeWaitsForIt)
 {
     store.setRemoteData(encodeRecordArray(QList { state("held", 5, 5) }), CloudKey::reminderStates);
@@ -86,6 +86,9 @@ TEST_F(CloudSyncServiceTest, AnAccountNotKnownYetKeepsOurAnswersAndTheExchangeWa
     EXPECT_FALSE(QCoro::waitFor(service.syncReminderStates({ state("a", 7, 7) })));
     EXPECT_EQ(stored<ReminderState>(CloudKey::reminderStates), QList({ state("held", 5, 5), state("a", 7, 7) }));
     EXPECT_EQ(service.heldReminderStates().value.size(), 2);
+    const auto held = QCoro::waitFor(service.heldMeetingSnapshots({ meeting("m", "me", 1) }, "me", {}));
+    EXPECT_FALSE(held.error);
+    EXPECT_EQ(held.value, QList({ meeting("m", "me", 1) }));
     auto exchange = service.syncMeetingSnapshots({ meeting("m", "me", 1) }, "me");
     QCoreApplication::processEvents();
     EXPECT_FALSE(exchange.isReady());
