@@ -133,6 +133,7 @@ xdotool key Escape
 wait_for 3000 eval '! window_on 0 0 1280 800' || fail "display lost: Escape did not close the reminder"
 kill -KILL "$(tr -d ' \n' <"/tmp/.X${DISPLAY#:}-lock")"
 wait_for 10000 app_ended || fail "display lost: the program outlived its X server"
+rm -f "/tmp/.X${DISPLAY#:}-lock" "/tmp/.X11-unix/X${DISPLAY#:}"
 status=0
 wait "$app" || status=$?
 app=""
