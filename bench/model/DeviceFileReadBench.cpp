@@ -2,9 +2,10 @@
 // as the sync service decodes them, against what the store reckons before it reads one (and holds in the memory
 // gate): our own file of 37 MB, another machine's of 31 MB (just under what is read of a peer), and our own read and
 // then written back once, against that and the file's text; and our own deduplicated with the same meetings as the
-// first refresh finds them in the calendars, against that and the file's size again. Each reading runs in a process of
-// its own, so that one peak never hides in another. Fails when a reading costs more than reckoned, or finds no records
-// (it measured nothing).
+// first refresh finds them in the calendars, against that and the file's size again; and at a start, our own file and
+// the local copy of it that the store keeps outside the folder, the same text, against the store's reckoning. Each
+// reading runs in a process of its own, so that one peak never hides in another. Fails when a reading costs more than
+// reckoned, or finds no records (it measured nothing).
 #include "bench/support/ProcessStatus.h"
 #include "platform/cloud/FolderKeyValueStore.h"
 #include "platform/cloud/TestCloudAccount.h"
@@ -80,6 +81,7 @@ struct Reading
     qint64 size;
     bool writtenBack;
     bool deduped;
+    bool withLocalCopy;
 };
 
 struct Peak
@@ -87,6 +89,11 @@ struct Peak
     qint64 bytes = -1;
     qsizetype records = 0;
 };
+
+QString localCopyOf(const QString& folder)
+{
+    return folder + QStringLiteral("-own-values.json");
+}
 
 // The peak resident memory that reading the folder adds in a child process, with the records it decoded.
 Peak peakOf(const QString& folder, const Reading& reading)
@@ -110,7 +117,8 @@ Peak peakOf(const QString& folder, const Reading& reading)
         const qint64 before = statusKilobytes("VmRSS");
         Peak peak;
         {
-            platform::FolderKeyValueStore store(folder, QStringLiteral("desk"), clock);
+            platform::FolderKeyValueStore store(
+                folder, QStringLiteral("desk"), clock, reading.withLocalCopy ? localCopyOf(folder) : QString());
             CloudSyncService service(store, account, clock);
             while (!store.hasReadOwnValues() || !store.hasReadPeerFiles())
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -150,10 +158,11 @@ int main()
     if (!work.isValid())
         return 1;
     const Reading readings[] = {
-        { "our own file", "desk.json", 37'000'000, false, false },
-        { "another machine's file", "laptop.json", 31'000'000, false, false },
-        { "our own file, written back", "desk.json", 37'000'000, true, false },
-        { "our own file, deduplicated", "desk.json", 37'000'000, false, true },
+        { "our own file", "desk.json", 37'000'000, false, false, false },
+        { "another machine's file", "laptop.json", 31'000'000, false, false, false },
+        { "our own file, written back", "desk.json", 37'000'000, true, false, false },
+        { "our own file, deduplicated", "desk.json", 37'000'000, false, true, false },
+        { "our own file and its local copy", "desk.json", 37'000'000, false, false, true },
     };
     bool ok = true;
     std::printf("| file | size | records | peak above idle | peak / size | reckoned |\n|---|---|---|---|---|---|\n");
@@ -169,6 +178,9 @@ int main()
             if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
                 return 1;
             size = bytes.size();
+            QFile copy(localCopyOf(folder));
+            if (reading.withLocalCopy && (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size()))
+                return 1;
         }
         // What the file was made with goes back, so that the reading's process starts with none of it.
         malloc_trim(0);

@@ -9,6 +9,7 @@
 #include "platform/time/Clock.h"
 
 #include <QCoro/QCoroFuture>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -346,13 +347,15 @@ void FolderKeyValueStore::startOwnRead()
     if (m_ownReadStarted)
         return;
     m_ownReadStarted = true;
+    // Its digest tells whether our file holds anything else.
+    startLocalRead();
     // Not a QPromise: one that goes after its result was taken would cancel the future that handed it over.
     QFutureInterface<OwnRead> read;
     read.reportStarted();
     m_ownReading.setFuture(read.future());
     m_reader.start([read, path = m_folder + u'/' + ownFileName(), decoders = m_decoders, memory = m_memory,
-                       stopping = m_stopping]() mutable {
-        read.reportAndMoveResult(readOwnFile(path, decoders, memory.get(), *stopping));
+                       stopping = m_stopping, localCopy = m_localCopyDigest]() mutable {
+        read.reportAndMoveResult(readOwnFile(path, decoders, memory.get(), *stopping, localCopy));
         read.reportFinished();
     });
 }
@@ -370,6 +373,14 @@ void FolderKeyValueStore::finishOwnRead()
     OwnRead read = m_ownReading.future().takeResult();
     m_hasReadOwnFile = true;
     m_ownFileKept = read.kept;
+    if (read.sameAsLocalCopy) {
+        // What it holds is taken already: it lacks only what was written since.
+        m_decodeAfterOwnRead.clear();
+        if (std::exchange(m_writeAfterOwnRead, false))
+            writeOwnFile();
+        resumeOwnWaiters();
+        return;
+    }
     const QString path = m_folder + u'/' + ownFileName();
     for (const QString& key : std::exchange(m_decodeAfterOwnRead, {}))
         decodeHeld(read.entries, key, path);
@@ -388,10 +399,19 @@ void FolderKeyValueStore::startLocalRead()
     if (m_localReadStarted || m_localCopy.isEmpty())
         return;
     m_localReadStarted = true;
+    // Not finished, but cancelled, when the read never runs.
+    const auto digest = std::make_shared<QPromise<QByteArray>>();
+    digest->start();
+    m_localCopyDigest = digest->future();
     m_localReading.setFuture(QtConcurrent::run(&m_writer,
-        handedOver(
-            [path = m_localCopy, device = m_deviceName, decoders = m_decoders, memory = m_memory,
-                stopping = m_stopping] { return readLocalCopy(path, device, decoders, memory.get(), *stopping); })));
+        handedOver([path = m_localCopy, device = m_deviceName, decoders = m_decoders, memory = m_memory,
+                       stopping = m_stopping, digest] {
+            QByteArray read;
+            std::optional<Entries> entries = readLocalCopy(path, device, decoders, memory.get(), *stopping, read);
+            digest->addResult(read);
+            digest->finish();
+            return entries;
+        })));
 }
 
 void FolderKeyValueStore::finishLocalRead()
@@ -448,12 +468,14 @@ void FolderKeyValueStore::resumeOwnWaiters()
 }
 
 std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readOwnValues(RegularFile& file, const QString& path,
-    const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping)
+    const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping, QByteArray* digest)
 {
     const qint64 cost = memoryToRead(file.identity().size);
     if (memory && memory->reserveEvenAlone(cost, &stopping) == MemoryGate::Answer::abandoned)
         return std::nullopt;
     std::optional<QByteArray> data = file.readPrefix(std::numeric_limits<qint64>::max());
+    if (data && digest)
+        *digest = QCryptographicHash::hash(*data, QCryptographicHash::Sha256);
     const auto stopped = [&stopping] { return stopping.load(std::memory_order_relaxed); };
     std::optional<Entries> entries = data ? parseDeviceFile(std::move(*data), path, decoders, stopped) : std::nullopt;
     if (memory)
@@ -462,12 +484,14 @@ std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readOwnValues(R
 }
 
 std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readLocalCopy(const QString& path,
-    const QString& deviceName, const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping)
+    const QString& deviceName, const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping,
+    QByteArray& digest)
 {
     RegularFile file(path);
     if (!file.isOpen())
         return std::nullopt;
-    std::optional<Entries> entries = readOwnValues(file, path, decoders, memory, stopping);
+    QByteArray read;
+    std::optional<Entries> entries = readOwnValues(file, path, decoders, memory, stopping, &read);
     if (stopping.load(std::memory_order_relaxed))
         return std::nullopt;
     if (!entries) {
@@ -476,14 +500,21 @@ std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readLocalCopy(c
         return std::nullopt;
     }
     // Left by this machine under another device name, whose file is now read like any other device's.
-    std::erase_if(*entries, [&deviceName](const auto& entry) { return entry.second.device != deviceName; });
+    if (std::erase_if(*entries, [&deviceName](const auto& entry) { return entry.second.device != deviceName; }) == 0)
+        digest = read;
     return entries;
 }
 
-FolderKeyValueStore::OwnRead FolderKeyValueStore::readOwnFile(
-    const QString& path, const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping)
+FolderKeyValueStore::OwnRead FolderKeyValueStore::readOwnFile(const QString& path, const Decoders& decoders,
+    MemoryGate* memory, const std::atomic<bool>& stopping, QFuture<QByteArray> localCopy)
 {
     const auto stopped = [&stopping] { return stopping.load(std::memory_order_relaxed); };
+    // The writer writes the same text to both: then ours needs no second parse, which would hold a second copy of
+    // every record. The local copy's read never waits for the folder, and this waits for it holding nothing.
+    localCopy.waitForFinished();
+    const QByteArray copied = localCopy.resultCount() > 0 ? localCopy.result() : QByteArray();
+    if (stopped())
+        return {};
     // Anyone who syncs the folder can put a link here, to any file of the user's: it is neither read nor written
     // through, but set aside as a damaged file is, where a person can see where it pointed.
     const QFileInfo info(path);
@@ -493,6 +524,8 @@ FolderKeyValueStore::OwnRead FolderKeyValueStore::readOwnFile(
         // would make every write fail.
         if (!file.isOpen() && !info.isSymLink() && !info.isFile() && !info.isDir())
             return {};
+        if (!copied.isEmpty() && file.digest() == copied)
+            return { {}, false, true };
         // Ours is read at whatever size we wrote it, alone if it must: only peers are held to the limit. What it
         // holds is needed, for the answers given here before.
         if (std::optional<Entries> entries = readOwnValues(file, path, decoders, memory, stopping))

@@ -131,6 +131,8 @@ private:
         Entries entries;
         // Our file could be neither read nor moved aside: it is never written over.
         bool kept = false;
+        // It holds the very bytes of the local copy, whose values are taken already: it was not parsed again.
+        bool sameAsLocalCopy = false;
     };
     struct FolderRead
     {
@@ -148,16 +150,18 @@ private:
     bool supersedes(const Entry& candidate, const Entry& held) const;
     double stampFor(const QString& key) const;
     QString ownFileName() const { return m_deviceName + QStringLiteral(".json"); }
-    // On the reader thread. A file that is not ours, or damaged, is moved aside, unless the read was given up.
-    static OwnRead readOwnFile(
-        const QString& path, const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping);
+    // On the reader thread, once the local copy is read: `localCopy` is the digest of its text when its values were
+    // all taken, or nothing. A file that is not ours, or damaged, is moved aside, unless the read was given up.
+    static OwnRead readOwnFile(const QString& path, const Decoders& decoders, MemoryGate* memory,
+        const std::atomic<bool>& stopping, QFuture<QByteArray> localCopy);
     // Our own values from `file`, ours or the local copy, read whatever they take and held at `memory` meanwhile;
-    // none when they do not parse or the read was given up.
+    // none when they do not parse or the read was given up. `digest`, if given, is set to that of the text read.
     static std::optional<Entries> readOwnValues(RegularFile& file, const QString& path, const Decoders& decoders,
-        MemoryGate* memory, const std::atomic<bool>& stopping);
-    // On the writer thread; none when there is no local copy, or it is damaged.
+        MemoryGate* memory, const std::atomic<bool>& stopping, QByteArray* digest = nullptr);
+    // On the writer thread; none when there is no local copy, or it is damaged. `digest` is set to that of its text
+    // when every value it holds is taken.
     static std::optional<Entries> readLocalCopy(const QString& path, const QString& deviceName,
-        const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping);
+        const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping, QByteArray& digest);
     void startOwnRead();
     // Takes what the read found, with the writes made meanwhile going after what it held.
     void finishOwnRead();
@@ -220,6 +224,8 @@ private:
     std::shared_ptr<FolderWatcher> m_watcher = std::make_shared<FolderWatcher>(m_folder);
     QFutureWatcher<OwnRead> m_ownReading;
     QFutureWatcher<std::optional<Entries>> m_localReading;
+    // Given by the local copy's read to our file's, which waits for it.
+    QFuture<QByteArray> m_localCopyDigest;
     bool m_localReadStarted = false;
     bool m_localReadTaken = false;
     bool m_ownReadStarted = false;

@@ -1,5 +1,6 @@
 #include "platform/files/RegularFile.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QtGlobal>
 #include <algorithm>
@@ -93,6 +94,26 @@ std::optional<QByteArray> RegularFile::readPrefix(qint64 size)
     }
     data.resize(filled);
     return data;
+}
+
+std::optional<QByteArray> RegularFile::digest() const
+{
+    if (m_fd < 0)
+        return std::nullopt;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    char piece[64 * 1024];
+    for (off_t at = 0;;) {
+        const ssize_t count = ::pread(m_fd, piece, sizeof piece, at);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return std::nullopt;
+        if (count == 0)
+            break;
+        hash.addData(QByteArrayView(piece, count));
+        at += count;
+    }
+    return hash.result();
 }
 
 std::optional<QByteArray> RegularFile::read(const QString& path, qint64 maximumSize, Links links)

@@ -33,6 +33,9 @@ public:
     std::optional<QByteArray> readAll(qint64 maximumSize);
     // Its first `size` bytes at most; absent when the file is not open or cannot be read.
     std::optional<QByteArray> readPrefix(qint64 size);
+    // The SHA-256 of all it holds, read a piece at a time and from its start whatever was read before; absent when
+    // the file is not open or cannot be read.
+    std::optional<QByteArray> digest() const;
 
     // The whole file, when it is a regular one of at most `maximumSize` bytes.
     static std::optional<QByteArray> read(const QString& path, qint64 maximumSize, Links links = Links::Followed);

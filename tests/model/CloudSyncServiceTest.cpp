@@ -216,9 +216,12 @@ TEST_F(CloudSyncServiceTest, RecordsGoBackOnlyWithWhatTheWriteBackAsksFor)
 
 TEST_F(CloudSyncServiceTest, MergeSortsByStart)
 {
-    const auto merged = service.mergeSnapshots({ meeting("late", "x", 1, 5000), meeting("early", "x", 1, 3000) });
+    const auto merged = service.mergeSnapshots(
+        { meeting("late", "x", 1, 5000), meeting("early", "x", 1, 3000), meeting("late", "x", 2, 5000) });
     ASSERT_EQ(merged.size(), 2);
     EXPECT_EQ(merged[0].id, "early");
+    // Made at the size it keeps: no spare room is held with tens of thousands of records.
+    EXPECT_EQ(merged.capacity(), merged.size());
 }
 
 TEST_F(CloudSyncServiceTest, LocalReminderStateWinsATie)

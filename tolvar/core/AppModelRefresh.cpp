@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <vector>
 
 namespace tolvar {
 
@@ -238,25 +239,44 @@ std::optional<QList<MeetingSnapshot>> AppModel::dedupeMeetings(const QList<Meeti
     const QList<MeetingSnapshot>& second, platform::Date now, const std::function<bool()>& stopped)
 {
     // Each meeting is held once, in the answer itself: with tens of thousands of records a copy per step (the
-    // joined input, the table, its values) is what takes a start past its memory.
-    QList<MeetingSnapshot> deduped;
+    // joined input, the table, its values) is what takes a start past its memory. Where each goes is found first, so
+    // that the answer is made at the size it keeps: grown as it fills, it would hold its records twice at its last
+    // growth, and spare room as long as it is kept.
+    std::vector<qsizetype> places;
+    places.reserve(size_t(first.size() + second.size()));
     QHash<QString, qsizetype> indexByKey;
+    for (const QList<MeetingSnapshot>* meetings : { &first, &second }) {
+        for (const MeetingSnapshot& meeting : *meetings) {
+            if (stopped && stopped()) {
+                platform::releaseInBackground(std::move(indexByKey));
+                return std::nullopt;
+            }
+            if (meeting.endDate < now) {
+                places.push_back(-1);
+                continue;
+            }
+            const QString key = meetingIdentityKey(meeting);
+            const auto found = indexByKey.constFind(key);
+            places.push_back(found == indexByKey.constEnd() ? indexByKey.size() : *found);
+            if (found == indexByKey.constEnd())
+                indexByKey.insert(key, places.back());
+        }
+    }
+    QList<MeetingSnapshot> deduped;
+    deduped.reserve(indexByKey.size());
+    indexByKey.clear();
+    auto place = places.cbegin();
     for (const QList<MeetingSnapshot>* meetings : { &first, &second }) {
         for (const MeetingSnapshot& meeting : *meetings) {
             if (stopped && stopped()) {
                 platform::releaseInBackground(std::move(deduped));
                 return std::nullopt;
             }
-            if (meeting.endDate < now)
-                continue;
-            const QString key = meetingIdentityKey(meeting);
-            const auto found = indexByKey.constFind(key);
-            if (found == indexByKey.constEnd()) {
-                indexByKey.insert(key, deduped.size());
+            const qsizetype at = *place++;
+            if (at == deduped.size())
                 deduped.append(meeting);
-            } else {
-                deduped[*found] = mergeDuplicate(deduped.at(*found), meeting);
-            }
+            else if (at >= 0)
+                deduped[at] = mergeDuplicate(deduped.at(at), meeting);
         }
     }
     return sortedByStart(std::move(deduped));

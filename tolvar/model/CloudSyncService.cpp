@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <vector>
 
 namespace tolvar {
 
@@ -320,29 +321,48 @@ std::optional<QList<MeetingSnapshot>> CloudSyncService::mergeSnapshots(const QLi
     const QList<MeetingSnapshot>& local, const std::function<bool(const MeetingSnapshot&)>& isReplaced,
     platform::Date now, const std::function<bool()>& stopped)
 {
+    // Where each record goes is found first, so that the list is made at the size it keeps: both lists' size is twice
+    // what it keeps when the calendars' meetings are stored already, and grown as it fills it would hold its records
+    // twice at its last growth.
+    std::vector<qsizetype> places;
+    places.reserve(size_t(stored.size() + local.size()));
     QHash<QString, qsizetype> indexByKey;
     indexByKey.reserve(stored.size() + local.size());
-    QList<MeetingSnapshot> held;
-    held.reserve(stored.size() + local.size());
     // Each list is walked where it is: one list of both would be a copy of tens of thousands of records.
     const QList<MeetingSnapshot>* lists[] = { &stored, &local };
     for (int part = 0; part < 2; ++part) {
         for (const MeetingSnapshot& snapshot : *lists[part]) {
             if (stopped && stopped()) {
-                platform::releaseInBackground(std::move(held), std::move(indexByKey));
+                platform::releaseInBackground(std::move(indexByKey));
                 return std::nullopt;
             }
             const bool replaced = part == 0 && isReplaced && isReplaced(snapshot);
-            if (replaced || snapshot.endDate < now)
+            if (replaced || snapshot.endDate < now) {
+                places.push_back(-1);
                 continue;
+            }
             const QString key = snapshot.mergeKey();
             const auto found = indexByKey.constFind(key);
-            if (found == indexByKey.constEnd()) {
-                indexByKey.insert(key, held.size());
-                held.append(snapshot);
-            } else if (held[*found].lastSeenAt < snapshot.lastSeenAt) {
-                held[*found] = snapshot;
+            places.push_back(found == indexByKey.constEnd() ? indexByKey.size() : *found);
+            if (found == indexByKey.constEnd())
+                indexByKey.insert(key, places.back());
+        }
+    }
+    QList<MeetingSnapshot> held;
+    held.reserve(indexByKey.size());
+    indexByKey.clear();
+    auto place = places.cbegin();
+    for (const QList<MeetingSnapshot>* list : lists) {
+        for (const MeetingSnapshot& snapshot : *list) {
+            if (stopped && stopped()) {
+                platform::releaseInBackground(std::move(held));
+                return std::nullopt;
             }
+            const qsizetype at = *place++;
+            if (at == held.size())
+                held.append(snapshot);
+            else if (at >= 0 && held[at].lastSeenAt < snapshot.lastSeenAt)
+                held[at] = snapshot;
         }
     }
     return sortedByStart(std::move(held));

@@ -231,8 +231,10 @@ size_t qHash(const MeetingSnapshot& snapshot, size_t seed)
 
 QList<MeetingSnapshot> sortedByStart(QList<MeetingSnapshot> meetings)
 {
-    std::stable_sort(meetings.begin(), meetings.end(),
-        [](const MeetingSnapshot& a, const MeetingSnapshot& b) { return a.startDate < b.startDate; });
+    const auto earlier = [](const MeetingSnapshot& a, const MeetingSnapshot& b) { return a.startDate < b.startDate; };
+    // Stored lists come sorted: a stable sort would take a buffer of half their records all the same.
+    if (!std::is_sorted(std::as_const(meetings).begin(), std::as_const(meetings).end(), earlier))
+        std::stable_sort(meetings.begin(), meetings.end(), earlier);
     return meetings;
 }
 

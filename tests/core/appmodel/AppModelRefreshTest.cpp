@@ -331,6 +331,10 @@ TEST_F(AppModelTest, DedupeDropsEndedMeetingsButKeepsOneEndingNow)
     int asked = 0;
     EXPECT_FALSE(AppModel::dedupeMeetings(many, {}, now, [&] { return ++asked > 10; }));
     EXPECT_LT(asked, 20);
+    // The answer is made at the size it keeps: no spare room is held with tens of thousands of meetings.
+    const std::optional<QList<MeetingSnapshot>> once = AppModel::dedupeMeetings(many, many, now, {});
+    ASSERT_EQ(once->size(), many.size());
+    EXPECT_EQ(once->capacity(), once->size());
 }
 
 // Two machines share one real cloud folder, each writing its own file.

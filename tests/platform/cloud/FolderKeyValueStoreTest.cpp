@@ -867,3 +867,22 @@ TEST_F(FolderKeyValueStoreTest, OurFileBeingWrittenIsReadOnceWholeNotSetAside)
     EXPECT_EQ(alice.data(QStringLiteral("k")), QByteArray("answered"));
     EXPECT_TRUE(QDir(m_folder).entryList({ QStringLiteral("alice.json.broken-*") }).isEmpty());
 }
+
+// Our file holding the very text of the local copy is not parsed a second time: a write goes there all the same.
+TEST_F(FolderKeyValueStoreTest, OurFileAsTheLocalCopyHoldsItIsNotParsedAgain)
+{
+    const QString copy = m_dir.filePath(QStringLiteral("own-values.json"));
+    writeDeviceFile(QStringLiteral("alice.json"), "{\"k\":" + entry("answered", 7, "alice") + "}");
+    ASSERT_TRUE(QFile::copy(m_folder + QStringLiteral("/alice.json"), copy));
+    std::atomic<int> decoded = 0;
+    FolderKeyValueStore alice(m_folder, QStringLiteral("alice"), m_clock, copy);
+    alice.setDecoder(QStringLiteral("k"), [&](const QByteArray& data) -> QVariant {
+        ++decoded;
+        return data;
+    });
+    alice.setData("later", QStringLiteral("other"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alice.hasReadPeerFiles(); }, readTimeoutMs));
+    EXPECT_EQ(decoded, 1);
+    EXPECT_EQ(alice.decodedData(QStringLiteral("k")), QByteArray("answered"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ownValue("alice", "other") == "later"; }, readTimeoutMs));
+}
