@@ -121,10 +121,12 @@ QList<StoreCalendar> ICalendarStore::calendars(EntityType type)
     return m_index ? m_index->calendars(type) : QList<StoreCalendar>();
 }
 
-QList<StoreEvent> ICalendarStore::events(Date start, Date end, const QList<StoreCalendar>& calendars)
+void ICalendarStore::forEachEvent(
+    Date start, Date end, const QList<StoreCalendar>& calendars, const std::function<void(StoreEvent&&)>& take)
 {
     waitForFirstRead();
-    return m_index ? m_index->events(start, end, identifiersOf(calendars), m_expansions) : QList<StoreEvent>();
+    if (m_index)
+        m_index->forEachEvent(start, end, identifiersOf(calendars), m_expansions, take);
 }
 
 QCoro::Task<QList<StoreReminder>> ICalendarStore::incompleteReminders(

@@ -240,11 +240,12 @@ QList<MeetingSnapshot> CalendarService::fetchMeetings(const QSet<QString>& selec
     if (calendars.isEmpty())
         return {};
     const Window window = comingWindow(forwardDays);
+    // Each event is let go once it is a record: tens of thousands of them are never held all at once.
     QList<MeetingSnapshot> result;
-    for (const platform::StoreEvent& event : m_eventStore.events(window.start, window.end, calendars)) {
+    m_eventStore.forEachEvent(window.start, window.end, calendars, [&](platform::StoreEvent&& event) {
         if (auto snapshot = makeSnapshot(event, deviceID, rules))
             result.append(std::move(*snapshot));
-    }
+    });
     return result;
 }
 
