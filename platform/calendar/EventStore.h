@@ -51,8 +51,8 @@ public:
         return result;
     }
     // The same occurrences handed to `take` one at a time: a caller that keeps less of each never holds them all.
-    virtual void forEachEvent(Date start, Date end, const QList<StoreCalendar>& calendars,
-        const std::function<void(StoreEvent&&)>& take)
+    virtual void forEachEvent(
+        Date start, Date end, const QList<StoreCalendar>& calendars, const std::function<void(StoreEvent&&)>& take)
         = 0;
     // The incomplete tasks of `calendars` due in [start, end); a task due on a date without a time is due
     // for that whole day.

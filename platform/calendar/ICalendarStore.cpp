@@ -125,8 +125,9 @@ void ICalendarStore::forEachEvent(
     Date start, Date end, const QList<StoreCalendar>& calendars, const std::function<void(StoreEvent&&)>& take)
 {
     waitForFirstRead();
-    if (m_index)
-        m_index->forEachEvent(start, end, identifiersOf(calendars), m_expansions, take);
+    // Kept while the events are handed over, even should the store take another index meanwhile.
+    if (const std::shared_ptr<CalendarIndex> index = m_index)
+        index->forEachEvent(start, end, identifiersOf(calendars), m_expansions, take);
 }
 
 QCoro::Task<QList<StoreReminder>> ICalendarStore::incompleteReminders(

@@ -373,6 +373,8 @@ QList<MeetingAttendee> CalendarService::attendees(const platform::StoreEvent& ev
     QList<MeetingAttendee> result;
     if (!event.hasAttendees)
         return result;
+    // Kept with each meeting fetched: grown one by one, the list would have room for nearly twice as many.
+    result.reserve(event.attendees.size());
     for (qsizetype i = 0; i < event.attendees.size(); ++i) {
         const Participant& participant = event.attendees.at(i);
         if (participant.type != ParticipantType::person && participant.type != ParticipantType::group)
