@@ -11,6 +11,7 @@
 #include <QWaitCondition>
 #include <QtConcurrent/QtConcurrentRun>
 #include <deque>
+#include <malloc.h>
 
 namespace platform {
 
@@ -482,11 +483,10 @@ QList<StoreCalendar> CalendarIndex::calendars(EntityType type) const
     return result;
 }
 
-QList<StoreEvent> CalendarIndex::events(
-    Date from, Date to, const QSet<QString>& calendarIdentifiers, RuleExpansionWorker& worker)
+void CalendarIndex::forEachEvent(Date from, Date to, const QSet<QString>& calendarIdentifiers,
+    RuleExpansionWorker& worker, const std::function<void(StoreEvent&&)>& take)
 {
-    // The occurrences first, each after its series: the events, far larger, then take a list of their own size.
-    // Grown one by one, it would hold its old room and its new at once, and leave both behind as holes.
+    // The occurrences first, each after its series, then the events, far larger, one at a time.
     struct Found
     {
         const Collection* collection;
@@ -505,8 +505,6 @@ QList<StoreEvent> CalendarIndex::events(
                 found.append({ &collection, &series, occurrences.size() });
         }
     }
-    QList<StoreEvent> result;
-    result.reserve(occurrences.size());
     // A file may repeat a UID or an occurrence's RECURRENCE-ID; each event still gets an identifier of its own.
     // The number to try next is kept per identifier, so that a UID repeated thousands of times is not
     // counted up from 2 for each of its events.
@@ -525,10 +523,9 @@ QList<StoreEvent> CalendarIndex::events(
                 while (identifiers.contains(event.itemIdentifier));
             }
             identifiers.insert(event.itemIdentifier);
-            result.append(std::move(event));
+            take(std::move(event));
         }
     }
-    return result;
 }
 
 StoreEvent CalendarIndex::makeEvent(

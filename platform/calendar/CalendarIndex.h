@@ -55,8 +55,10 @@ public:
     QList<UnknownFile> unknownFiles() const;
 
     QList<StoreCalendar> calendars(EntityType type) const;
-    // Rules too slow for the caller's thread go to `worker`; their occurrences come with a later call.
-    QList<StoreEvent> events(Date from, Date to, const QSet<QString>& calendarIdentifiers, RuleExpansionWorker& worker);
+    // Hands each occurrence to `take`, in the collections' order. Rules too slow for the caller's thread go to
+    // `worker`; their occurrences come with a later call.
+    void forEachEvent(Date from, Date to, const QSet<QString>& calendarIdentifiers, RuleExpansionWorker& worker,
+        const std::function<void(StoreEvent&&)>& take);
     QList<StoreReminder> reminders(Date from, Date to, const QSet<QString>& calendarIdentifiers) const;
 
 private:

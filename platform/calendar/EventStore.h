@@ -8,6 +8,7 @@
 #include <QCoro/QCoroTask>
 #include <QList>
 #include <QObject>
+#include <functional>
 
 namespace platform {
 
@@ -43,7 +44,16 @@ public:
     // Event calendars or reminder lists, in the store's order.
     virtual QList<StoreCalendar> calendars(EntityType type) = 0;
     // The occurrences in `calendars` that overlap [start, end), in the store's order.
-    virtual QList<StoreEvent> events(Date start, Date end, const QList<StoreCalendar>& calendars) = 0;
+    QList<StoreEvent> events(Date start, Date end, const QList<StoreCalendar>& calendars)
+    {
+        QList<StoreEvent> result;
+        forEachEvent(start, end, calendars, [&result](StoreEvent&& event) { result.append(std::move(event)); });
+        return result;
+    }
+    // The same occurrences handed to `take` one at a time: a caller that keeps less of each never holds them all.
+    virtual void forEachEvent(
+        Date start, Date end, const QList<StoreCalendar>& calendars, const std::function<void(StoreEvent&&)>& take)
+        = 0;
     // The incomplete tasks of `calendars` due in [start, end); a task due on a date without a time is due
     // for that whole day.
     virtual QCoro::Task<QList<StoreReminder>> incompleteReminders(Date start, Date end, QList<StoreCalendar> calendars)

@@ -121,10 +121,13 @@ QList<StoreCalendar> ICalendarStore::calendars(EntityType type)
     return m_index ? m_index->calendars(type) : QList<StoreCalendar>();
 }
 
-QList<StoreEvent> ICalendarStore::events(Date start, Date end, const QList<StoreCalendar>& calendars)
+void ICalendarStore::forEachEvent(
+    Date start, Date end, const QList<StoreCalendar>& calendars, const std::function<void(StoreEvent&&)>& take)
 {
     waitForFirstRead();
-    return m_index ? m_index->events(start, end, identifiersOf(calendars), m_expansions) : QList<StoreEvent>();
+    // Kept while the events are handed over, even should the store take another index meanwhile.
+    if (const std::shared_ptr<CalendarIndex> index = m_index)
+        index->forEachEvent(start, end, identifiersOf(calendars), m_expansions, take);
 }
 
 QCoro::Task<QList<StoreReminder>> ICalendarStore::incompleteReminders(

@@ -32,15 +32,14 @@ QList<StoreCalendar> TestEventStore::calendars(EntityType type)
     return m_calendars.value(type);
 }
 
-QList<StoreEvent> TestEventStore::events(Date start, Date end, const QList<StoreCalendar>& calendars)
+void TestEventStore::forEachEvent(
+    Date start, Date end, const QList<StoreCalendar>& calendars, const std::function<void(StoreEvent&&)>& take)
 {
     ++m_eventQueryCount;
-    QList<StoreEvent> result;
     for (const StoreEvent& event : std::as_const(m_events)) {
         if (isAsked(event.calendar, calendars) && event.start < end && (event.end > start || event.start >= start))
-            result.append(event);
+            take(StoreEvent(event));
     }
-    return result;
 }
 
 QCoro::Task<QList<StoreReminder>> TestEventStore::incompleteReminders(

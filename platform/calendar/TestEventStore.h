@@ -16,7 +16,8 @@ public:
     AuthorizationStatus authorizationStatus(EntityType type) const override;
     QCoro::Task<bool> requestFullAccess(EntityType type) override;
     QList<StoreCalendar> calendars(EntityType type) override;
-    QList<StoreEvent> events(Date start, Date end, const QList<StoreCalendar>& calendars) override;
+    void forEachEvent(Date start, Date end, const QList<StoreCalendar>& calendars,
+        const std::function<void(StoreEvent&&)>& take) override;
     QCoro::Task<QList<StoreReminder>> incompleteReminders(
         Date start, Date end, QList<StoreCalendar> calendars) override;
     void reset() override { ++m_resetCount; }

@@ -240,11 +240,12 @@ QList<MeetingSnapshot> CalendarService::fetchMeetings(const QSet<QString>& selec
     if (calendars.isEmpty())
         return {};
     const Window window = comingWindow(forwardDays);
+    // Each event is let go once it is a record: tens of thousands of them are never held all at once.
     QList<MeetingSnapshot> result;
-    for (const platform::StoreEvent& event : m_eventStore.events(window.start, window.end, calendars)) {
+    m_eventStore.forEachEvent(window.start, window.end, calendars, [&](platform::StoreEvent&& event) {
         if (auto snapshot = makeSnapshot(event, deviceID, rules))
             result.append(std::move(*snapshot));
-    }
+    });
     return result;
 }
 
@@ -372,6 +373,8 @@ QList<MeetingAttendee> CalendarService::attendees(const platform::StoreEvent& ev
     QList<MeetingAttendee> result;
     if (!event.hasAttendees)
         return result;
+    // Kept with each meeting fetched: grown one by one, the list would have room for nearly twice as many.
+    result.reserve(event.attendees.size());
     for (qsizetype i = 0; i < event.attendees.size(); ++i) {
         const Participant& participant = event.attendees.at(i);
         if (participant.type != ParticipantType::person && participant.type != ParticipantType::group)
