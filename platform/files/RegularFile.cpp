@@ -17,6 +17,16 @@ QString notRegular()
     return QStringLiteral("it is not a regular file");
 }
 
+// A read that a signal interrupted is made again. From `at`, or else from where the file stands.
+ssize_t readRetrying(int fd, char* into, size_t size, std::optional<off_t> at = std::nullopt)
+{
+    for (;;) {
+        const ssize_t count = at ? ::pread(fd, into, size, *at) : ::read(fd, into, size);
+        if (count >= 0 || errno != EINTR)
+            return count;
+    }
+}
+
 } // namespace
 
 RegularFile::RegularFile(const QString& path, Links links)
@@ -83,9 +93,7 @@ std::optional<QByteArray> RegularFile::readPrefix(qint64 size)
                 break;
             data.resize(qsizetype(std::min<qint64>(qint64(data.size()) * 2 + 4096, size)));
         }
-        const ssize_t count = ::read(m_fd, data.data() + filled, size_t(data.size() - filled));
-        if (count < 0 && errno == EINTR)
-            continue;
+        const ssize_t count = readRetrying(m_fd, data.data() + filled, size_t(data.size() - filled));
         if (count < 0)
             return std::nullopt;
         if (count == 0)
@@ -103,9 +111,7 @@ std::optional<QByteArray> RegularFile::digest() const
     QCryptographicHash hash(QCryptographicHash::Sha256);
     char piece[64 * 1024];
     for (off_t at = 0;;) {
-        const ssize_t count = ::pread(m_fd, piece, sizeof piece, at);
-        if (count < 0 && errno == EINTR)
-            continue;
+        const ssize_t count = readRetrying(m_fd, piece, sizeof piece, at);
         if (count < 0)
             return std::nullopt;
         if (count == 0)
