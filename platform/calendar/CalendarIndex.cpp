@@ -11,7 +11,6 @@
 #include <QWaitCondition>
 #include <QtConcurrent/QtConcurrentRun>
 #include <deque>
-#include <malloc.h>
 
 namespace platform {
 
