@@ -3,7 +3,8 @@
 // gate): our own file of 37 MB, another machine's of 31 MB (just under what is read of a peer), and our own read and
 // then written back once, against that and the file's text; and our own deduplicated with the same meetings as the
 // first refresh finds them in the calendars, against that and the file's size again; and at a start, our own file and
-// the local copy of it that the store keeps outside the folder, the same text, against the store's reckoning. Each
+// the local copy of it that the store keeps outside the folder, the same text, against the store's reckoning, and a
+// file that a stalled folder left behind its local copy, which the store writes back, against that and its size. Each
 // reading runs in a process of its own, so that one peak never hides in another. Fails when a reading costs more than
 // reckoned, or finds no records (it measured nothing).
 #include "bench/support/ProcessStatus.h"
@@ -57,12 +58,13 @@ QByteArray recordsOf(int count)
     return encodeRecordArray(records);
 }
 
-// A device's whole file as its store writes it, the records making about `size` bytes.
-QByteArray deviceFile(const char* device, qint64 size)
+// A device's whole file as its store writes it, the records making about `size` bytes, written `ago` seconds before
+// now.
+QByteArray deviceFile(const char* device, qint64 size, double ago = 0)
 {
     const auto entry = [&](const QByteArray& value) {
         return nlohmann::json { { "value", value.toBase64().toStdString() },
-            { "time", now.secondsSinceReferenceDate() }, { "device", device } };
+            { "time", now.secondsSinceReferenceDate() - ago }, { "device", device } };
     };
     constexpr int sample = 1000;
     const qint64 perRecord = recordsOf(sample).toBase64().size() / sample;
@@ -81,7 +83,8 @@ struct Reading
     qint64 size;
     bool writtenBack;
     bool deduped;
-    bool withLocalCopy;
+    // The local copy, when it is kept: none, the file's own text, or later records, of a run whose folder stalled.
+    enum class LocalCopy { none, same, later } localCopy;
 };
 
 struct Peak
@@ -117,8 +120,8 @@ Peak peakOf(const QString& folder, const Reading& reading)
         const qint64 before = statusKilobytes("VmRSS");
         Peak peak;
         {
-            platform::FolderKeyValueStore store(
-                folder, QStringLiteral("desk"), clock, reading.withLocalCopy ? localCopyOf(folder) : QString());
+            platform::FolderKeyValueStore store(folder, QStringLiteral("desk"), clock,
+                reading.localCopy != Reading::LocalCopy::none ? localCopyOf(folder) : QString());
             CloudSyncService service(store, account, clock);
             while (!store.hasReadOwnValues() || !store.hasReadPeerFiles())
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -130,8 +133,11 @@ Peak peakOf(const QString& folder, const Reading& reading)
                 peak.records = AppModel::dedupeMeetings(ours, ours, now, {})->size();
             }
             if (reading.writtenBack) {
-                clock.advance(1);
-                store.setDecodedData(*store.data(key), store.decodedData(key), key);
+                // Behind its local copy, our file is written back by the store itself.
+                if (reading.localCopy != Reading::LocalCopy::later) {
+                    clock.advance(1);
+                    store.setDecodedData(*store.data(key), store.decodedData(key), key);
+                }
                 if (!store.flush())
                     _exit(1);
             }
@@ -158,11 +164,13 @@ int main()
     if (!work.isValid())
         return 1;
     const Reading readings[] = {
-        { "our own file", "desk.json", 37'000'000, false, false, false },
-        { "another machine's file", "laptop.json", 31'000'000, false, false, false },
-        { "our own file, written back", "desk.json", 37'000'000, true, false, false },
-        { "our own file, deduplicated", "desk.json", 37'000'000, false, true, false },
-        { "our own file and its local copy", "desk.json", 37'000'000, false, false, true },
+        { "our own file", "desk.json", 37'000'000, false, false, Reading::LocalCopy::none },
+        { "another machine's file", "laptop.json", 31'000'000, false, false, Reading::LocalCopy::none },
+        { "our own file, written back", "desk.json", 37'000'000, true, false, Reading::LocalCopy::none },
+        { "our own file, deduplicated", "desk.json", 37'000'000, false, true, Reading::LocalCopy::none },
+        { "our own file and its local copy", "desk.json", 37'000'000, false, false, Reading::LocalCopy::same },
+        { "our own file behind its local copy, written back", "desk.json", 37'000'000, true, false,
+            Reading::LocalCopy::later },
     };
     bool ok = true;
     std::printf("| file | size | records | peak above idle | peak / size | reckoned |\n|---|---|---|---|---|---|\n");
@@ -172,14 +180,17 @@ int main()
         QDir().mkpath(folder);
         qint64 size = 0;
         {
-            const QByteArray bytes
-                = deviceFile(reading.file == QLatin1String("desk.json") ? "desk" : "laptop", reading.size);
+            const bool behind = reading.localCopy == Reading::LocalCopy::later;
+            const QByteArray bytes = deviceFile(
+                reading.file == QLatin1String("desk.json") ? "desk" : "laptop", reading.size, behind ? 60 : 0);
             QFile file(folder + u'/' + QLatin1String(reading.file));
             if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
                 return 1;
             size = bytes.size();
+            const QByteArray copied = behind ? deviceFile("desk", reading.size - 1'000'000) : bytes;
             QFile copy(localCopyOf(folder));
-            if (reading.withLocalCopy && (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size()))
+            if (reading.localCopy != Reading::LocalCopy::none
+                && (!copy.open(QIODevice::WriteOnly) || copy.write(copied) != copied.size()))
                 return 1;
         }
         // What the file was made with goes back, so that the reading's process starts with none of it.

@@ -4,7 +4,6 @@
 
 #include <QByteArrayView>
 #include <algorithm>
-#include <cstring>
 #include <nlohmann/json.hpp>
 #include <vector>
 
@@ -12,7 +11,7 @@ namespace platform {
 
 namespace {
 
-// A value this long that holds only base64 is taken out of a device file's text before the JSON parser reads it.
+// A value this long that holds only base64 is passed over by the JSON parser, and decoded from the text alone.
 constexpr qsizetype liftedLength = 4096;
 
 bool isBase64(char c)
@@ -28,12 +27,12 @@ std::optional<QByteArray> fromBase64(const char* text, qsizetype size)
     return result ? std::optional(std::move(*result)) : std::nullopt;
 }
 
-// The value of a "value" member taken out of a device file's text: the how-manieth of the text's strings it was,
-// keys counted, and what it decodes to, absent when it is not base64.
-struct LiftedValue
+// The "value" members' strings left out of what the JSON parser reads: the how-manieth of the text's strings each was,
+// keys counted, and where its base64 stands in the text.
+struct LongValues
 {
-    qsizetype ordinal = 0;
-    std::optional<QByteArray> decoded;
+    std::vector<qsizetype> ordinals;
+    std::vector<StoppableBytes::Stretch> base64;
 };
 
 // Whether [from, to) holds a member's colon and white space alone.
@@ -48,63 +47,57 @@ bool isMemberSeparator(const char* from, const char* to)
     return colons == 1;
 }
 
-// Decodes the long base64 values of the text's "value" members (a device's records are tens of megabytes of it) and
-// empties them there: the JSON parser's reader holds two growing copies of each string it reads until its parse
-// ends. Only the insides of strings change, so the text stays as valid, or as invalid, as it was.
-std::vector<LiftedValue> liftLongValues(QByteArray& text, const std::function<bool()>& stopped)
+// The long base64 values of the text's "value" members (a device's records are tens of megabytes of it), which the
+// JSON parser passes over: its reader holds two growing copies of each string it reads until its parse ends. Only the
+// insides of strings are passed over, so the text read stays as valid, or as invalid, as it was.
+LongValues longValues(const QByteArray& text, const std::function<bool()>& stopped)
 {
-    std::vector<LiftedValue> lifted;
-    char* const begin = text.data();
-    const char* const end = begin + text.size();
-    char* kept = begin;
+    LongValues lifted;
+    const char* const end = text.cend();
     qsizetype strings = 0;
-    // Where the last string ended in what is kept, when it was "value".
+    // Where the last string ended, when it was "value".
     const char* afterValueKey = nullptr;
-    for (const char* at = begin; at < end;) {
-        if (*at != '"') {
-            *kept++ = *at++;
-            continue;
-        }
+    for (const char* at = text.cbegin(); at < end;) {
+        const char* const quote = std::find(at, end, '"');
+        if (quote == end)
+            break;
         if (stopped())
             break;
         // Up to the next quote that no backslash escapes; an unclosed string is left to the parser to reject.
-        const char* close = at + 1;
+        const char* close = quote + 1;
         bool base64 = true;
         while (close < end && *close != '"') {
             base64 = base64 && isBase64(*close);
             close += *close == '\\' && close + 1 < end ? 2 : 1;
         }
         const char* const next = std::min(close + 1, end);
-        const qsizetype length = close - at - 1;
-        const bool valueOfValue = afterValueKey && isMemberSeparator(afterValueKey, kept);
-        const bool isValueKey = QByteArrayView(at, next) == "\"value\"";
+        const qsizetype length = close - quote - 1;
+        const bool valueOfValue = afterValueKey && isMemberSeparator(afterValueKey, quote);
         if (close < end && base64 && length >= liftedLength && valueOfValue) {
-            lifted.push_back({ strings, fromBase64(at + 1, length) });
-            *kept++ = '"';
-            *kept++ = '"';
-        } else {
-            std::memmove(kept, at, size_t(next - at));
-            kept += next - at;
+            lifted.ordinals.push_back(strings);
+            lifted.base64.push_back({ quote + 1, close });
         }
-        afterValueKey = isValueKey ? kept : nullptr;
+        afterValueKey = QByteArrayView(quote, next) == "\"value\"" ? next : nullptr;
         at = next;
         ++strings;
     }
-    text.truncate(kept - begin);
-    text.squeeze();
     return lifted;
 }
 
 // Takes a device file's entries as the JSON parser meets them, with no tree of the file; as in a tree, the last of
-// a name, or of a field in an entry, wins. An entry that is no object is found absent.
+// a name, or of a field in an entry, wins. An entry that is no object is found absent. A long value is decoded from
+// the text once its entry is whole, and only when it is wanted.
 class DeviceFileParse
 {
 public:
     using Json = nlohmann::json;
 
-    explicit DeviceFileParse(std::vector<LiftedValue> lifted)
-        : m_lifted(std::move(lifted))
+    DeviceFileParse(const QByteArray& text, const std::function<bool()>& stopped, const WantedEntry& wanted)
+        : m_lifted(longValues(text, stopped))
+        , m_wanted(wanted)
     { }
+
+    std::span<const StoppableBytes::Stretch> passedOver() const { return m_lifted.base64; }
 
     std::map<QString, std::optional<DeviceFileEntry>> entries;
 
@@ -121,10 +114,10 @@ public:
         const bool lifted = wasLifted();
         if (!isField())
             return other();
-        if (m_field == Field::value)
-            m_entry.value = lifted ? std::move(m_lifted[m_nextLifted - 1].decoded)
-                                   : fromBase64(text.data(), qsizetype(text.size()));
-        else if (m_field == Field::device)
+        if (m_field == Field::value) {
+            m_liftedValue = lifted ? &m_lifted.base64[m_nextLifted - 1] : nullptr;
+            m_entry.value = lifted ? std::nullopt : fromBase64(text.data(), qsizetype(text.size()));
+        } else if (m_field == Field::device)
             m_entry.device = QString::fromStdString(text);
         else if (m_field == Field::time)
             m_entry.time.reset();
@@ -149,6 +142,7 @@ public:
         if (m_depth == 1) {
             m_inEntry = true;
             m_entry = {};
+            m_liftedValue = nullptr;
         } else if (m_depth > 1) {
             other();
         }
@@ -160,8 +154,16 @@ public:
     {
         --m_depth;
         if (m_depth == 1 && m_inEntry) {
-            entries.insert_or_assign(m_name, std::exchange(m_entry, {}));
             m_inEntry = false;
+            DeviceFileEntry entry = std::exchange(m_entry, {});
+            const StoppableBytes::Stretch* lifted = std::exchange(m_liftedValue, nullptr);
+            if (entry.time && entry.device && m_wanted && !m_wanted(m_name, *entry.time, *entry.device)) {
+                entries.erase(m_name);
+                return true;
+            }
+            if (lifted)
+                entry.value = fromBase64(lifted->begin, lifted->end - lifted->begin);
+            entries.insert_or_assign(m_name, std::move(entry));
         }
         return true;
     }
@@ -193,9 +195,10 @@ private:
             return false;
         if (m_depth == 1)
             entries.insert_or_assign(m_name, std::nullopt);
-        else if (isField() && m_field == Field::value)
+        else if (isField() && m_field == Field::value) {
             m_entry.value.reset();
-        else if (isField() && m_field == Field::time)
+            m_liftedValue = nullptr;
+        } else if (isField() && m_field == Field::time)
             m_entry.time.reset();
         else if (isField() && m_field == Field::device)
             m_entry.device.reset();
@@ -214,13 +217,14 @@ private:
     bool wasLifted()
     {
         const qsizetype ordinal = m_strings++;
-        if (m_nextLifted == m_lifted.size() || m_lifted[m_nextLifted].ordinal != ordinal)
+        if (m_nextLifted == m_lifted.ordinals.size() || m_lifted.ordinals[m_nextLifted] != ordinal)
             return false;
         ++m_nextLifted;
         return true;
     }
 
-    std::vector<LiftedValue> m_lifted;
+    LongValues m_lifted;
+    const WantedEntry& m_wanted;
     size_t m_nextLifted = 0;
     qsizetype m_strings = 0;
     int m_depth = 0;
@@ -228,17 +232,19 @@ private:
     bool m_inEntry = false;
     Field m_field = Field::other;
     DeviceFileEntry m_entry;
+    // Where the entry's value stands in the text, when the parser passed over it.
+    const StoppableBytes::Stretch* m_liftedValue = nullptr;
 };
 
 } // namespace
 
 std::optional<std::map<QString, std::optional<DeviceFileEntry>>> deviceFileEntries(
-    QByteArray text, const std::function<bool()>& stopped)
+    QByteArray text, const std::function<bool()>& stopped, const WantedEntry& wanted)
 {
-    // The values are decoded as they are taken out of the text, and the rest is parsed without them.
-    DeviceFileParse parse(liftLongValues(text, stopped));
-    const bool parsed = nlohmann::json::sax_parse(
-        StoppableBytes(text.cbegin(), text.cend(), stopped), StoppableBytes(text.cend(), text.cend(), stopped), &parse);
+    DeviceFileParse parse(text, stopped, wanted);
+    const bool parsed
+        = nlohmann::json::sax_parse(StoppableBytes(text.cbegin(), text.cend(), stopped, parse.passedOver()),
+            StoppableBytes(text.cend(), text.cend(), stopped), &parse);
     if (stopped() || !parsed)
         return std::nullopt;
     return std::move(parse.entries);

@@ -294,11 +294,11 @@ void FolderKeyValueStore::decodeHeld(Entries& entries, const QString& key, const
     entries.erase(found);
 }
 
-std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::parseDeviceFile(
-    QByteArray bytes, const QString& path, const Decoders& decoders, const std::function<bool()>& stopped)
+std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::parseDeviceFile(QByteArray bytes, const QString& path,
+    const Decoders& decoders, const std::function<bool()>& stopped, const WantedEntry& wanted)
 {
     std::optional<std::map<QString, std::optional<DeviceFileEntry>>> found
-        = deviceFileEntries(std::move(bytes), stopped);
+        = deviceFileEntries(std::move(bytes), stopped, wanted);
     if (!found)
         return std::nullopt;
     Entries entries;
@@ -353,11 +353,12 @@ void FolderKeyValueStore::startOwnRead()
     QFutureInterface<OwnRead> read;
     read.reportStarted();
     m_ownReading.setFuture(read.future());
-    m_reader.start([read, path = m_folder + u'/' + ownFileName(), decoders = m_decoders, memory = m_memory,
-                       stopping = m_stopping, localCopy = m_localCopyDigest]() mutable {
-        read.reportAndMoveResult(readOwnFile(path, decoders, memory.get(), *stopping, localCopy));
-        read.reportFinished();
-    });
+    m_reader.start(
+        [read, path = m_folder + u'/' + ownFileName(), decoders = m_decoders, memory = m_memory, stopping = m_stopping,
+            localCopy = m_localCopyRead, now = m_clock.now().secondsSinceReferenceDate()]() mutable {
+            read.reportAndMoveResult(readOwnFile(path, decoders, memory.get(), *stopping, localCopy, now));
+            read.reportFinished();
+        });
 }
 
 void FolderKeyValueStore::finishOwnRead()
@@ -400,16 +401,16 @@ void FolderKeyValueStore::startLocalRead()
         return;
     m_localReadStarted = true;
     // Not finished, but cancelled, when the read never runs.
-    const auto digest = std::make_shared<QPromise<QByteArray>>();
-    digest->start();
-    m_localCopyDigest = digest->future();
+    const auto told = std::make_shared<QPromise<LocalCopyRead>>();
+    told->start();
+    m_localCopyRead = told->future();
     m_localReading.setFuture(QtConcurrent::run(&m_writer,
         handedOver([path = m_localCopy, device = m_deviceName, decoders = m_decoders, memory = m_memory,
-                       stopping = m_stopping, digest] {
-            QByteArray read;
+                       stopping = m_stopping, told] {
+            LocalCopyRead read;
             std::optional<Entries> entries = readLocalCopy(path, device, decoders, memory.get(), *stopping, read);
-            digest->addResult(read);
-            digest->finish();
+            told->addResult(std::move(read));
+            told->finish();
             return entries;
         })));
 }
@@ -468,7 +469,8 @@ void FolderKeyValueStore::resumeOwnWaiters()
 }
 
 std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readOwnValues(RegularFile& file, const QString& path,
-    const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping, QByteArray* digest)
+    const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping, QByteArray* digest,
+    const WantedEntry& wanted)
 {
     const qint64 cost = memoryToRead(file.identity().size);
     if (memory && memory->reserveEvenAlone(cost, &stopping) == MemoryGate::Answer::abandoned)
@@ -477,7 +479,8 @@ std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readOwnValues(R
     if (data && digest)
         *digest = QCryptographicHash::hash(*data, QCryptographicHash::Sha256);
     const auto stopped = [&stopping] { return stopping.load(std::memory_order_relaxed); };
-    std::optional<Entries> entries = data ? parseDeviceFile(std::move(*data), path, decoders, stopped) : std::nullopt;
+    std::optional<Entries> entries
+        = data ? parseDeviceFile(std::move(*data), path, decoders, stopped, wanted) : std::nullopt;
     if (memory)
         memory->release(cost);
     return entries;
@@ -485,7 +488,7 @@ std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readOwnValues(R
 
 std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readLocalCopy(const QString& path,
     const QString& deviceName, const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping,
-    QByteArray& digest)
+    LocalCopyRead& told)
 {
     RegularFile file(path);
     if (!file.isOpen())
@@ -501,20 +504,30 @@ std::optional<FolderKeyValueStore::Entries> FolderKeyValueStore::readLocalCopy(c
     }
     // Left by this machine under another device name, whose file is now read like any other device's.
     if (std::erase_if(*entries, [&deviceName](const auto& entry) { return entry.second.device != deviceName; }) == 0)
-        digest = read;
+        told.digest = read;
+    for (const auto& [key, entry] : *entries)
+        told.writes.emplace(key, Entry { {}, entry.writtenAt, entry.device, {} });
     return entries;
 }
 
 FolderKeyValueStore::OwnRead FolderKeyValueStore::readOwnFile(const QString& path, const Decoders& decoders,
-    MemoryGate* memory, const std::atomic<bool>& stopping, QFuture<QByteArray> localCopy)
+    MemoryGate* memory, const std::atomic<bool>& stopping, QFuture<LocalCopyRead> localCopy, double now)
 {
     const auto stopped = [&stopping] { return stopping.load(std::memory_order_relaxed); };
     // The writer writes the same text to both: then ours needs no second parse, which would hold a second copy of
     // every record. The local copy's read never waits for the folder, and this waits for it holding nothing.
     localCopy.waitForFinished();
-    const QByteArray copied = localCopy.resultCount() > 0 ? localCopy.result() : QByteArray();
+    const LocalCopyRead copied = localCopy.resultCount() > 0 ? localCopy.result() : LocalCopyRead();
     if (stopped())
         return {};
+    // Nor is a value decoded that the local copy's write of its key supersedes (the writes of a run whose folder
+    // stalled), as it would once taken: both made by `now`, so trusted for good, and the local copy's the later.
+    const WantedEntry wanted = [&copied, now](const QString& name, double time, const QString& device) {
+        const auto held = copied.writes.find(name);
+        if (held == copied.writes.end() || !(time <= now && held->second.writtenAt <= now))
+            return true;
+        return time > held->second.writtenAt || (time == held->second.writtenAt && device > held->second.device);
+    };
     // Anyone who syncs the folder can put a link here, to any file of the user's: it is neither read nor written
     // through, but set aside as a damaged file is, where a person can see where it pointed.
     const QFileInfo info(path);
@@ -524,11 +537,11 @@ FolderKeyValueStore::OwnRead FolderKeyValueStore::readOwnFile(const QString& pat
         // would make every write fail.
         if (!file.isOpen() && !info.isSymLink() && !info.isFile() && !info.isDir())
             return {};
-        if (!copied.isEmpty() && file.digest() == copied)
+        if (!copied.digest.isEmpty() && file.digest() == copied.digest)
             return { {}, false, true };
         // Ours is read at whatever size we wrote it, alone if it must: only peers are held to the limit. What it
         // holds is needed, for the answers given here before.
-        if (std::optional<Entries> entries = readOwnValues(file, path, decoders, memory, stopping))
+        if (std::optional<Entries> entries = readOwnValues(file, path, decoders, memory, stopping, nullptr, wanted))
             return { std::move(*entries) };
         // A read given up is no damage: the store is going, and writes nothing over the file.
         if (stopped())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/cloud/DeviceFileEntries.h"
 #include "platform/cloud/FolderThread.h"
 #include "platform/cloud/FolderWatcher.h"
 #include "platform/cloud/UbiquitousKeyValueStore.h"
@@ -126,6 +127,13 @@ private:
         quint64 read = 0;
         QPromise<void> done;
     };
+    // What the local copy's read tells our file's, which waits for it: the digest of its text when every value it
+    // holds was taken, and when and by which device each value it kept was written (without the value).
+    struct LocalCopyRead
+    {
+        QByteArray digest;
+        Entries writes;
+    };
     struct OwnRead
     {
         Entries entries;
@@ -145,23 +153,24 @@ private:
     // Entries whose value does not decode are dropped, and named in the log with `path`.
     static std::optional<Entries> parseDeviceFile(
         QByteArray bytes, const QString& path, const Decoders& decoders,
-        const std::function<bool()>& stopped = [] { return false; });
+        const std::function<bool()>& stopped = [] { return false; }, const WantedEntry& wanted = {});
     bool isTrusted(double writtenAt) const;
     bool supersedes(const Entry& candidate, const Entry& held) const;
     double stampFor(const QString& key) const;
     QString ownFileName() const { return m_deviceName + QStringLiteral(".json"); }
-    // On the reader thread, once the local copy is read: `localCopy` is the digest of its text when its values were
-    // all taken, or nothing. A file that is not ours, or damaged, is moved aside, unless the read was given up.
+    // On the reader thread, once the local copy is read, its writes taken at `now`. A file that is not ours, or
+    // damaged, is moved aside, unless the read was given up.
     static OwnRead readOwnFile(const QString& path, const Decoders& decoders, MemoryGate* memory,
-        const std::atomic<bool>& stopping, QFuture<QByteArray> localCopy);
+        const std::atomic<bool>& stopping, QFuture<LocalCopyRead> localCopy, double now);
     // Our own values from `file`, ours or the local copy, read whatever they take and held at `memory` meanwhile;
     // none when they do not parse or the read was given up. `digest`, if given, is set to that of the text read.
     static std::optional<Entries> readOwnValues(RegularFile& file, const QString& path, const Decoders& decoders,
-        MemoryGate* memory, const std::atomic<bool>& stopping, QByteArray* digest = nullptr);
-    // On the writer thread; none when there is no local copy, or it is damaged. `digest` is set to that of its text
-    // when every value it holds is taken.
+        MemoryGate* memory, const std::atomic<bool>& stopping, QByteArray* digest = nullptr,
+        const WantedEntry& wanted = {});
+    // On the writer thread; none when there is no local copy, or it is damaged. `told` is what our file's read is to
+    // know of it.
     static std::optional<Entries> readLocalCopy(const QString& path, const QString& deviceName,
-        const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping, QByteArray& digest);
+        const Decoders& decoders, MemoryGate* memory, const std::atomic<bool>& stopping, LocalCopyRead& told);
     void startOwnRead();
     // Takes what the read found, with the writes made meanwhile going after what it held.
     void finishOwnRead();
@@ -225,7 +234,7 @@ private:
     QFutureWatcher<OwnRead> m_ownReading;
     QFutureWatcher<std::optional<Entries>> m_localReading;
     // Given by the local copy's read to our file's, which waits for it.
-    QFuture<QByteArray> m_localCopyDigest;
+    QFuture<LocalCopyRead> m_localCopyRead;
     bool m_localReadStarted = false;
     bool m_localReadTaken = false;
     bool m_ownReadStarted = false;

@@ -794,14 +794,16 @@ TEST_F(FolderKeyValueStoreTest, OurValuesComeFromTheLocalCopyWhileTheFolderStall
     }
     for (const bool quit : { false, true }) {
         SCOPED_TRACE(quit);
-        // The last run's write never reached the folder.
-        writeDeviceFile(QStringLiteral("alice.json"), "{\"k\":" + entry("held", 5, "alice") + "}");
+        // The last run's write never reached the folder, whose read stalls in a value the local copy lacks.
+        const QByteArray stall = quit ? "stalled again" : "stalled";
+        writeDeviceFile(QStringLiteral("alice.json"),
+            "{\"k\":" + entry("held", 5, "alice") + ",\"stall\":" + entry(stall, quit ? 6 : 5, "alice") + "}");
         // Held in the kernel: it does not look at the quit.
         std::atomic<bool> held = false;
         std::atomic<bool> released = false;
         auto alice = std::make_unique<FolderKeyValueStore>(m_folder, QStringLiteral("alice"), m_clock, copy);
-        alice->setDecoder(QStringLiteral("k"), [&](const QByteArray& data) -> QVariant {
-            if (QThread::currentThread() == QCoreApplication::instance()->thread() || data != "held")
+        alice->setDecoder(QStringLiteral("stall"), [&](const QByteArray& data) -> QVariant {
+            if (QThread::currentThread() == QCoreApplication::instance()->thread() || data != stall)
                 return data;
             for (held = true; !released;)
                 QThread::msleep(1);
@@ -868,21 +870,42 @@ TEST_F(FolderKeyValueStoreTest, OurFileBeingWrittenIsReadOnceWholeNotSetAside)
     EXPECT_TRUE(QDir(m_folder).entryList({ QStringLiteral("alice.json.broken-*") }).isEmpty());
 }
 
-// Our file holding the very text of the local copy is not parsed a second time: a write goes there all the same.
-TEST_F(FolderKeyValueStoreTest, OurFileAsTheLocalCopyHoldsItIsNotParsedAgain)
+// Our file holding the very text of the local copy, or writes of it that the local copy's supersede, is not decoded a
+// second time: a write goes there all the same.
+TEST_F(FolderKeyValueStoreTest, OurFileIsDecodedOnlyWhereItIsAheadOfTheLocalCopy)
 {
     const QString copy = m_dir.filePath(QStringLiteral("own-values.json"));
-    writeDeviceFile(QStringLiteral("alice.json"), "{\"k\":" + entry("answered", 7, "alice") + "}");
-    ASSERT_TRUE(QFile::copy(m_folder + QStringLiteral("/alice.json"), copy));
-    std::atomic<int> decoded = 0;
-    FolderKeyValueStore alice(m_folder, QStringLiteral("alice"), m_clock, copy);
-    alice.setDecoder(QStringLiteral("k"), [&](const QByteArray& data) -> QVariant {
-        ++decoded;
-        return data;
-    });
-    alice.setData("later", QStringLiteral("other"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return alice.hasReadPeerFiles(); }, readTimeoutMs));
-    EXPECT_EQ(decoded, 1);
-    EXPECT_EQ(alice.decodedData(QStringLiteral("k")), QByteArray("answered"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ownValue("alice", "other") == "later"; }, readTimeoutMs));
+    const QByteArray local = "{\"k\":" + entry("answered", 7, "alice") + "}";
+    const struct
+    {
+        const char* name;
+        QByteArray file;
+        int decoded;
+        QByteArray value;
+    } rows[] = {
+        { "the same text", local, 1, "answered" },
+        { "the same write, laid out anew", "{ \"k\" : " + entry("answered", 7, "alice") + " }\n", 1, "answered" },
+        { "behind it", "{\"k\":" + entry("before the stall", 5, "alice") + "}", 1, "answered" },
+        { "ahead of it", "{\"k\":" + entry("restored", 9, "alice") + "}", 2, "restored" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeDeviceFile(QStringLiteral("alice.json"), row.file);
+        QFile::remove(copy);
+        QFile localFile(copy);
+        ASSERT_TRUE(localFile.open(QIODevice::WriteOnly) && localFile.write(local) == local.size());
+        localFile.close();
+        std::atomic<int> decoded = 0;
+        FolderKeyValueStore alice(m_folder, QStringLiteral("alice"), m_clock, copy);
+        alice.setDecoder(QStringLiteral("k"), [&](const QByteArray& data) -> QVariant {
+            ++decoded;
+            return data;
+        });
+        alice.setData("later", QStringLiteral("other"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return alice.hasReadPeerFiles(); }, readTimeoutMs));
+        EXPECT_EQ(decoded, row.decoded);
+        EXPECT_EQ(alice.decodedData(QStringLiteral("k")), row.value);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ownValue("alice", "other") == "later"; }, readTimeoutMs));
+        EXPECT_EQ(ownValue("alice", "k"), row.value);
+    }
 }
