@@ -33,6 +33,8 @@ FolderWatcher::~FolderWatcher()
 
 bool FolderWatcher::watch(const QStringList& files, const QStringList& replaced, const std::atomic<bool>& stopping)
 {
+    if (stopping)
+        return false;
     // Not a blocking queued call: Qt reads the caller's stack after the call returns, out of ThreadSanitizer's sight.
     std::promise<bool> added;
     std::future<bool> placed = added.get_future();
@@ -41,7 +43,12 @@ bool FolderWatcher::watch(const QStringList& files, const QStringList& replaced,
             added.set_value(watchHere(files, replaced, stopping));
         }),
         Qt::QueuedConnection);
-    return placed.get();
+    try {
+        return placed.get();
+    } catch (const std::future_error&) {
+        // Dropped unrun: the process is ending around a read left behind in the folder.
+        return false;
+    }
 }
 
 bool FolderWatcher::watchHere(const QStringList& files, const QStringList& replaced, const std::atomic<bool>& stopping)
