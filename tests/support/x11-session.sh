@@ -71,11 +71,19 @@ begin_session() {
 track_helper() { helpers="$1 $helpers"; }
 
 end_session() {
-    local status=$? pid log
+    local status=$? pid log n
+    if [ $status -ne 0 ]; then
+        for log in "$work"/x-*.log; do
+            [ -f "$log" ] || continue
+            n=${log##*/x-}
+            n=${n%.log}
+            if xdpyinfo -display ":$n" >/dev/null 2>&1; then note "the X server of :$n answers"; else note "the X server of :$n does not answer"; fi
+        done
+    fi
     for pid in $app $helpers; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
     if [ $status -ne 0 ]; then
-        for log in "$work"/tolvar.log "$work"/*/tolvar.log; do
+        for log in "$work"/tolvar.log "$work"/*/tolvar.log "$work"/x-*.log; do
             [ -f "$log" ] && { echo "== $log"; tail -40 "$log"; }
         done
     fi
