@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test of a build folder. The tests always run on a headless X server of their own, never on
 # the user's display: the hot-key tests press keys. Xvfb picks a free display number itself, since
-# several runs may share the machine.
+# several runs may share the machine; it never resets, as a reset between two tests ends the connection
+# that the next one is making.
 set -euo pipefail
 build=${1:-build}
 
@@ -13,7 +14,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xpid=$!
 for _ in $(seq 100); do
     [ -s "$work/display" ] && break

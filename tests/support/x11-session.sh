@@ -96,13 +96,15 @@ x_server_serves() {
 }
 
 # Starts an X server (its command follows the display list) on the first display number of the list
-# that no other server holds, and exports DISPLAY.
+# that no other server holds, and exports DISPLAY. It never resets: a server resets when its last client
+# leaves (here the check that it answers, or the program's own display check) and ends the connections being
+# made meanwhile, so that the program found no display. A desktop session's server keeps its clients.
 start_x_server() {
     local displays=$1 n server
     shift
     for n in $displays; do
         [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
-        "$1" ":$n" "${@:2}" >"$work/x-$n.log" 2>&1 &
+        "$1" ":$n" -noreset "${@:2}" >"$work/x-$n.log" 2>&1 &
         server=$!
         # Until it answers, or ends as it does when another test's server took the display meanwhile. Only the
         # lock file tells whose server answers: two tests may try the same number at once.
