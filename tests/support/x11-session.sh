@@ -98,7 +98,7 @@ x_server_serves() {
 # Starts an X server (its command follows the display list) on the first display number of the list
 # that no other server holds, and exports DISPLAY. It never resets: a server resets when its last client
 # leaves (here the check that it answers, or the program's own display check) and ends the connections being
-# made meanwhile, so that the program found no display. A desktop session's server keeps its clients.
+# made meanwhile: the program then finds no display. A desktop session's server keeps its clients.
 start_x_server() {
     local displays=$1 n server
     shift
